@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the workstation and its tests need, when any is missing.
+set -euo pipefail
+packages=(cmake make g++ clang libclang-rt-dev qtbase5-dev qtbase5-private-dev libqt5serialport5-dev
+          libqwt-qt5-dev qttools5-dev qttools5-dev-tools xvfb xauth fonts-dejavu-core)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
+fi

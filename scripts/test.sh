@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything with AddressSanitizer and UndefinedBehaviorSanitizer,
+# runs every test with CTest, then runs the fuzz targets for a bounded time.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bash "$root/scripts/setup.sh"
+export LC_ALL=C.UTF-8 LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+jobs=$(nproc)
+
+build="$root/build-test"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DZFN_SANITIZE=ON >/dev/null
+cmake --build "$build" -j"$jobs"
+(cd "$build" && ctest --output-on-failure -j"$jobs" --timeout 300)
+
+fuzz="$root/build-fuzz"
+CXX=clang++ CC=clang cmake -S "$root" -B "$fuzz" -DCMAKE_BUILD_TYPE=Debug -DZFN_FUZZ=ON >/dev/null
+cmake --build "$fuzz" -j"$jobs" --target fuzz_targets
+(cd "$fuzz" && ctest --output-on-failure -L fuzz)

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QTemporaryDir>
+
+// Puts a test process into a clean, isolated state: offscreen widgets, UTF-8, a private HOME and
+// the test locations of QStandardPaths, so no test touches the user's real settings folder.
+class TestEnvironment
+{
+public:
+    static void prepare();
+    static QString homePath();
+};
