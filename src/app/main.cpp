@@ -1,7 +1,20 @@
+#include "DeviceZFN.h"
+#include "MainWindow.h"
+#include "StartUp.h"
+
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    return 0;
+    StartUp::loadTranslator();
+    QCoreApplication::setOrganizationName(QStringLiteral("kpz"));
+    QCoreApplication::setApplicationName(QCoreApplication::translate("QObject", "АРМ ЗФН"));
+
+    DeviceZFN device;
+    device.init();
+    MainWindow window;
+    StartUp::parseArguments(argc, argv, &window);
+    window.show();
+    return app.exec();
 }

@@ -1,0 +1,178 @@
+#pragma once
+
+#include "DeviceInfo.h"
+#include "PortEntry.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QMutex>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QVariant>
+#include <atomic>
+#include <functional>
+
+class QAbstractItemModel;
+class QSerialPort;
+class QThread;
+class ArchiveModel;
+class ChannelRecord;
+class ChannelsModel;
+class DeviceAuxBlock;
+class DeviceSettings;
+class HartDeviceData;
+class PollController;
+class ResultsModel;
+class VerificationSettings;
+
+// The one device object of the process. It owns the serial link to the calibrator and every record
+// and model describing it, and is the hub of signals through which workers reach the interface.
+// It lives in the GUI thread; only its serial port moves into whichever worker talks to the calibrator.
+class DeviceZFN : public QObject
+{
+    Q_OBJECT
+public:
+    enum class ExchangeStatus { Ok, NoAnswer, Aborted };
+    enum SearchOption : quint16 { SearchFirstOnly = 0, SearchPortRange = 1 };
+    using PopUpSink = std::function<void(const QString&)>;
+
+    explicit DeviceZFN(QObject* parent = nullptr);
+    ~DeviceZFN() override;
+    void init();
+
+    bool sendAndRead(const QByteArray& request);
+    ExchangeStatus lastExchangeStatus() const { return m_lastStatus; }
+    bool sendSessionStart();
+    void sendSessionEnd();
+    bool readRegisters(QByteArray& out, int p1, int p2 = -1, int p3 = -1, int p4 = -1, int p5 = -1, int p6 = -1);
+    bool writeRegisters(QByteArray& out, int reg, int type, int count, const QByteArray& data);
+    bool readValues(int p1, int p2 = -1, int p3 = -1, int p4 = -1, int p5 = -1, int p6 = -1);
+    bool readValuesTo(QByteArray& out, int p1, int p2 = -1, int p3 = -1, int p4 = -1, int p5 = -1, int p6 = -1);
+    QByteArray lastReply() const { return m_lastReply; }
+
+    QMutex* mutex() const { return m_mutex; }
+    bool isConnected() const { return m_connected; }
+    bool checkConnection();
+    bool checkHartConnection(bool showMessages);
+    void setProgressSteps(int n);
+
+    void refreshPortList();
+    const QList<PortEntry>& portList() const;
+    const QList<DeviceInfo>& foundDevices() const;
+    void startSearch(int first, int last);
+    void searchDevices(int first, int last);
+    void connectToDevice(int index);
+    void releaseDevice();
+    void setFlag(quint16 key, const QVariant& value);
+    QVariant getFlag(quint16 key) const;
+
+    QSerialPort* serialPort() const { return m_port; }
+    PollController* pollController() const { return m_poll; }
+    DeviceSettings* deviceSettings() const { return m_settings; }
+    ChannelRecord* currentChannel() const { return m_channel; }
+    ChannelRecord* secondChannel() const { return m_secondChannel; }
+    ChannelsModel* channelsModel() const { return m_channelsModel; }
+    ResultsModel* resultsModel() const { return m_resultsModel; }
+    ArchiveModel* archiveModel() const { return m_archiveModel; }
+    HartDeviceData* hartData() const { return m_hartData; }
+    HartDeviceData* hartEditedData() const { return m_hartEdited; }
+    VerificationSettings* verificationSettings() const { return m_verificationSettings; }
+    DeviceAuxBlock* auxBlock() const { return m_auxBlock; }
+    const DeviceInfo* connectedDevice() const { return m_connectedDevice; }
+    int foundDeviceIndex() const { return m_foundIndex; }
+    int deviceType() const { return m_deviceType; }
+    QString deviceName() const { return m_deviceName; }
+    int exchangeTimeout() const { return m_exchangeTimeoutMs; }
+    void setExchangeTimeout(int ms) { m_exchangeTimeoutMs = ms; }
+
+    // Replaces the modal box of showPopUpMessage, so tests can record the texts instead of blocking.
+    static void setPopUpSink(PopUpSink sink);
+
+signals:
+    void showStatusMessageSignal(QString text);
+    void showPopUpMessageSignal(QString text);
+    void lockInteface(quint8 kind = 0);
+    void unlockInteface();
+    void searchFinished();
+    void sendProgress(int percent);
+    void deviceConnected();
+    void checkCurrentDevice();
+    void pollStopedSignal();
+    void poolFullyStoped();
+    void pollUpdateSignal();
+    void groupAdded();
+    void archiveReadStoped();
+    void archiveReadFinished();
+    void archiveClearStoped();
+    void archiveClearFinished();
+    void sendHartResult(int command);
+    void sendHartDeviceConnectionState(bool connected);
+    void sendAlgoritmFinished(int algorithm);
+    void algoritmFinished(int operation);
+    void stopAllExternalPolls();
+    void setDeviceType(int type);
+
+public slots:
+    void searchSlot();
+    void stopSearch();
+    void showPopUpMessage(QString text);
+
+private:
+    enum class ScanResult { Next, End };
+
+    void debugLine(const QString& event, const QByteArray& detail = QByteArray()) const;
+    quint8 busAddress() const;
+    QByteArray commandText(int command, std::initializer_list<int> parameters) const;
+    QByteArray sessionFrame(int reg, int value) const;
+    bool exchangeCommand(const QByteArray& text);
+    bool writeRequest(const QByteArray& request);
+    bool waitForInput(int timeoutMs);
+    QByteArray takeAvailableInput();
+    void collectReply();
+    bool checkReply();
+    bool openPort();
+    void closePort();
+    ScanResult scanPort(const PortEntry& port, const QByteArray& request);
+    ScanResult takeIdentifyReply(const PortEntry& port);
+    void stopWorkers();
+    bool isPortHome() const;
+
+    DeviceSettings* m_settings = nullptr;
+    ChannelRecord* m_channel = nullptr;
+    ChannelRecord* m_secondChannel = nullptr;
+    const DeviceInfo* m_connectedDevice = nullptr;
+    ChannelsModel* m_channelsModel = nullptr;
+    ResultsModel* m_resultsModel = nullptr;
+    ArchiveModel* m_archiveModel = nullptr;
+    QAbstractItemModel* m_archiveProxy = nullptr;
+    QList<int> m_archiveSelectedRows;
+    bool m_archiveSelectedOnly = false;
+    int m_deviceType = 0;
+    HartDeviceData* m_hartData = nullptr;
+    HartDeviceData* m_hartEdited = nullptr;
+    VerificationSettings* m_verificationSettings = nullptr;
+    DeviceAuxBlock* m_auxBlock = nullptr;
+    QSerialPort* m_port = nullptr;
+    QByteArray m_lastReply;
+    QString m_deviceName;
+    PollController* m_poll = nullptr;
+    QMutex* m_mutex = nullptr;
+    std::atomic<bool> m_connected{false};
+    std::atomic<bool> m_abort{false};
+    int m_foundIndex = -1;
+    int m_retryLimit = 5;
+    int m_exchangeTimeoutMs = 2000;
+    int m_searchFirst = 0;
+    int m_searchLast = 0;
+    int m_pollMode = 0;
+    bool m_resultTaken = true;
+    ExchangeStatus m_lastStatus = ExchangeStatus::NoAnswer;
+    QPointer<QThread> m_searchThread;
+};
+
+extern DeviceZFN* g_device;
+extern ChannelRecord* g_currentChannel;
+extern QList<PortEntry> g_portList;
+extern QList<DeviceInfo> g_foundDevices;
+extern QMutex g_searchMutex;

@@ -1,0 +1,79 @@
+#include "ParametrPoller.h"
+
+#include "DeviceZFN.h"
+
+#include <QSerialPort>
+#include <QThread>
+
+namespace {
+constexpr unsigned long pollPauseMs = 500;
+constexpr unsigned long stopStepMs = 10;
+}  // namespace
+
+ParametrPoller::ParametrPoller(QObject* parent) : QObject(parent) {}
+
+ParametrPoller::~ParametrPoller()
+{
+    stop();
+    if (m_thread) {
+        m_thread->wait();
+        delete m_thread;
+    }
+}
+
+bool ParametrPoller::isRunning() const
+{
+    return m_running;
+}
+
+void ParametrPoller::start()
+{
+    stop();
+    if (m_running)
+        return;
+    if (m_thread) {
+        m_thread->wait();
+        delete m_thread;
+    }
+    m_running = true;
+    m_stopRequested = false;
+    m_thread = new QThread;
+    connect(m_thread, &QThread::started, this, &ParametrPoller::pollZfnSlot, Qt::DirectConnection);
+    g_device->serialPort()->moveToThread(m_thread);
+    m_thread->start(QThread::InheritPriority);
+}
+
+void ParametrPoller::stop()
+{
+    if (!m_thread || !m_running || m_stopRequested)
+        return;
+    m_stopRequested = true;
+    {
+        QMutexLocker lock(&m_mutex);
+        m_wait.wakeAll();
+    }
+    while (m_running)
+        QThread::msleep(stopStepMs);
+}
+
+// Called by the page's poll slot inside the poller thread when it wants the loop to end.
+void ParametrPoller::requestStop()
+{
+    m_stopRequested = true;
+}
+
+void ParametrPoller::pollZfnSlot()
+{
+    while (!m_stopRequested) {
+        emit pollSignal();
+        if (m_stopRequested)
+            break;
+        QMutexLocker lock(&m_mutex);
+        if (!m_stopRequested)
+            m_wait.wait(&m_mutex, pollPauseMs);
+    }
+    emit pollerStoped();
+    g_device->serialPort()->moveToThread(thread());
+    m_running = false;
+    QThread::currentThread()->quit();
+}

@@ -1,0 +1,104 @@
+#include "PollController.h"
+
+#include "PollThread.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+namespace {
+constexpr int longWaitMs = 200;
+constexpr int waitSliceMs = 20;
+}  // namespace
+
+PollController::PollController() : pollThread(new PollThread), archiveThread(new PollThread) {}
+
+PollController::~PollController()
+{
+    stopAll();
+    delete pollThread;
+    delete archiveThread;
+}
+
+bool PollController::isPollRunning() const
+{
+    return pollThread->isRunning();
+}
+
+bool PollController::isArchiveRunning() const
+{
+    return archiveThread->isRunning();
+}
+
+// In the GUI thread the wait keeps delivering queued events (but no user input), so a worker that
+// hands something to the GUI thread while stopping cannot dead-lock against us.
+void PollController::waitForFinish(QThread* thread)
+{
+    const bool guiThread = QCoreApplication::instance()
+                           && QThread::currentThread() == QCoreApplication::instance()->thread();
+    QElapsedTimer timer;
+    timer.start();
+    bool notified = false;
+    while (!thread->wait(waitSliceMs)) {
+        if (!notified && timer.elapsed() > longWaitMs && longWaitNotifier) {
+            longWaitNotifier(true);
+            notified = true;
+        }
+        if (guiThread)
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+    if (notified)
+        longWaitNotifier(false);
+}
+
+void PollController::stopAndWait(PollThread* thread)
+{
+    if (!thread->isRunning())
+        return;
+    thread->requestStop();
+    if (abortFlag)
+        *abortFlag = true;
+    if (QThread::currentThread() == thread)
+        return;
+    waitForFinish(thread);
+}
+
+void PollController::stopPollThread()
+{
+    stopAndWait(pollThread);
+}
+
+void PollController::restartPollThread()
+{
+    stopAndWait(pollThread);
+    if (QThread::currentThread() != pollThread)
+        pollThread->start(QThread::InheritPriority);
+}
+
+void PollController::restartArchiveThread()
+{
+    stopAndWait(archiveThread);
+    archiveThread->start(QThread::InheritPriority);
+}
+
+void PollController::stopArchiveThread()
+{
+    stopAndWait(archiveThread);
+}
+
+void PollController::requestArchiveStop()
+{
+    archiveThread->requestStop();
+}
+
+void PollController::resetProgress(int step)
+{
+    stopRequested = false;
+    progress = 0;
+    progressStep = step;
+}
+
+void PollController::stopAll()
+{
+    stopAndWait(pollThread);
+    stopAndWait(archiveThread);
+}
