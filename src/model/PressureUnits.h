@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QtGlobal>
+
+// Pressures in the program's eleven units (index = position in TextDiscription::lstUnits).
+// A unit outside the table has no factor: every conversion through it gives NaN.
+class PressureUnits
+{
+public:
+    static constexpr int unitCount = 11;
+
+    // Size of one unit in kilopascal, NaN outside the table.
+    static double kpaPerUnit(int unit);
+    static int unitFromHartCode(quint8 hartCode);
+
+    static double toKpa(double value, quint8 unit);
+    static double fromKpa(quint8 unit, double value);
+    static double convert(quint8 from, quint8 to, double value);
+    static double convertFromHart(quint8 hartCode, quint8 unit, double value);
+    static double convertHart(quint8 hartFrom, quint8 hartTo, double value);
+};

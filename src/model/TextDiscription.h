@@ -1,0 +1,35 @@
+#pragma once
+
+#include "ParametrEnumItem.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The fixed vocabulary of the workstation. Built empty before main, filled once by
+// initChoiceLists in the GUI thread; project loading rewrites lstChannelsNames and lstId.
+namespace TextDiscription {
+
+extern QStringList lstChannelsNames;
+extern QStringList lstCharacteristics;
+extern QStringList lstUnits;
+extern QStringList lstOutputs;
+extern QStringList lstModuleCodes;
+extern QStringList lstClasses;
+extern QStringList lstModuleUnits;
+extern QList<ParametrEnumItem*> lstVerificationKinds;
+extern QList<ParametrEnumItem*> lstConformity;
+extern QStringList lstId;
+
+extern const QString noValue;
+
+}  // namespace TextDiscription
+
+void initChoiceLists();
+
+// Name of a unit index, TextDiscription::noValue outside the unit list.
+const QString& unitName(int index);
+
+// A unit of -1 gives the bare number, any other unit appends a blank and its name.
+QString formatNumberTrimmed(double value, int unit);
+QString formatNumberForProtocol(double value, int unit);
