@@ -25,13 +25,28 @@ const QString noValue = QStringLiteral("---");
 
 namespace {
 
+void releaseEnumList(QList<ParametrEnumItem*>& list)
+{
+    qDeleteAll(list);
+    list.clear();
+}
+
+// Defined after the lists, so destroyed before them: frees the items they point to at exit.
+struct EnumItemsRelease
+{
+    ~EnumItemsRelease()
+    {
+        releaseEnumList(TextDiscription::lstVerificationKinds);
+        releaseEnumList(TextDiscription::lstConformity);
+    }
+} enumItemsRelease;
+
 constexpr int trimmedDecimals = 6;
 constexpr int defaultProtocolDecimals = 3;
 
 void fillEnumList(QList<ParametrEnumItem*>& list, const QStringList& texts)
 {
-    qDeleteAll(list);
-    list.clear();
+    releaseEnumList(list);
     for (int i = 0; i < texts.size(); ++i)
         list.append(new ParametrEnumItem(texts.at(i), i));
 }
