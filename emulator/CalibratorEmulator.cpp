@@ -1,0 +1,292 @@
+#include "CalibratorEmulator.h"
+
+#include "AsciiUail.h"
+#include "CalibratorMap.h"
+#include "EmulatorStatus.h"
+#include "FrameAssembler.h"
+#include "ReplyWriter.h"
+
+#include <cerrno>
+#include <poll.h>
+#include <unistd.h>
+
+namespace {
+
+// Bounds how long stop() waits for the worker to notice.
+constexpr int PollIntervalMs = 20;
+constexpr int ReadChunk = 512;
+
+// The workstation opens the port with XON/XOFF: these bytes would be taken as flow control.
+const char FlowControlBytes[] = {'\x11', '\x13'};
+
+QByteArray withoutFlowControl(QByteArray bytes)
+{
+    for (const char c : FlowControlBytes)
+        bytes.replace(c, QByteArray());
+    return bytes;
+}
+
+qint64 microsecondsOf(StopToken::Clock::time_point time)
+{
+    return std::chrono::duration_cast<std::chrono::microseconds>(time.time_since_epoch()).count();
+}
+
+QByteArray replyFrame(int address, const QByteArray& data, bool badCheck)
+{
+    const QByteArray body = QByteArray::number(address) + ';' + data + ';';
+    const quint16 check = AsciiUail::crc16(body);
+    return '!' + body + QByteArray::number(badCheck ? quint16(check + 1) : check) + '\r';
+}
+
+bool isAddressedTo(const EmulatorRequest& request, int address)
+{
+    const bool identifyBroadcast = request.address == 0 && request.commandNumber() == CalibratorMap::CmdIdentify;
+    return request.address == address || identifyBroadcast;
+}
+
+}  // namespace
+
+CalibratorEmulator::CalibratorEmulator()
+{
+    installHandlers();
+}
+
+CalibratorEmulator::~CalibratorEmulator()
+{
+    stop();
+}
+
+bool CalibratorEmulator::start()
+{
+    if (isRunning())
+        return true;
+    if (!m_terminal.open())
+        return false;
+    m_stop.reset();
+    m_worker = std::thread(&CalibratorEmulator::run, this);
+    return true;
+}
+
+void CalibratorEmulator::stop()
+{
+    m_stop.request();
+    if (m_worker.joinable())
+        m_worker.join();
+    m_terminal.close();
+}
+
+bool CalibratorEmulator::isRunning() const
+{
+    return m_worker.joinable();
+}
+
+QString CalibratorEmulator::portPath() const
+{
+    return m_terminal.slavePath();
+}
+
+template <typename Change>
+void CalibratorEmulator::changeOptions(Change change)
+{
+    std::lock_guard<std::mutex> lock(m_optionsMutex);
+    change(m_options);
+}
+
+void CalibratorEmulator::setOptions(const EmulatorOptions& options)
+{
+    changeOptions([&options](EmulatorOptions& o) {
+        o = options;
+        o.leadingGarbage = withoutFlowControl(options.leadingGarbage);
+    });
+}
+
+void CalibratorEmulator::setDeviceType(int type)
+{
+    changeOptions([type](EmulatorOptions& o) { o.deviceType = type; });
+}
+
+void CalibratorEmulator::setAddress(int address)
+{
+    changeOptions([address](EmulatorOptions& o) { o.address = address; });
+}
+
+void CalibratorEmulator::setReplyDelayMs(int ms)
+{
+    changeOptions([ms](EmulatorOptions& o) { o.replyDelayMs = qMax(0, ms); });
+}
+
+void CalibratorEmulator::setPaced(bool paced)
+{
+    changeOptions([paced](EmulatorOptions& o) { o.paced = paced; });
+}
+
+void CalibratorEmulator::setSilent(bool silent)
+{
+    changeOptions([silent](EmulatorOptions& o) { o.silent = silent; });
+}
+
+void CalibratorEmulator::setBadCheckReplies(int count)
+{
+    changeOptions([count](EmulatorOptions& o) { o.badCheckReplies = qMax(-1, count); });
+}
+
+void CalibratorEmulator::setStatusReply(const QString& commandPrefix, int code)
+{
+    changeOptions([&commandPrefix, code](EmulatorOptions& o) { o.statusReplies.insert(commandPrefix, code); });
+}
+
+void CalibratorEmulator::clearStatusReplies()
+{
+    changeOptions([](EmulatorOptions& o) { o.statusReplies.clear(); });
+}
+
+void CalibratorEmulator::setEcho(bool echo)
+{
+    changeOptions([echo](EmulatorOptions& o) { o.echo = echo; });
+}
+
+void CalibratorEmulator::setLeadingGarbage(const QByteArray& bytes)
+{
+    const QByteArray garbage = withoutFlowControl(bytes);
+    changeOptions([&garbage](EmulatorOptions& o) { o.leadingGarbage = garbage; });
+}
+
+void CalibratorEmulator::setSplit(int pieces, int gapMs)
+{
+    changeOptions([pieces, gapMs](EmulatorOptions& o) {
+        o.splitPieces = qMax(1, pieces);
+        o.splitGapMs = qMax(0, gapMs);
+    });
+}
+
+void CalibratorEmulator::setValue(const QString& key, const QString& text)
+{
+    m_memory.setValue(key, text);
+}
+
+void CalibratorEmulator::setRegister(int reg, int type, const QByteArray& text)
+{
+    m_memory.setRegister(reg, type, text);
+}
+
+QByteArray CalibratorEmulator::registerText(int reg, int type) const
+{
+    return m_memory.registerText(reg, type);
+}
+
+bool CalibratorEmulator::isSessionOpen() const
+{
+    return m_memory.isSessionOpen();
+}
+
+void CalibratorEmulator::setCommandHandler(int command, CommandHandler handler)
+{
+    m_commands.setHandler(command, std::move(handler));
+}
+
+void CalibratorEmulator::setRequestObserver(RequestObserver observer)
+{
+    std::lock_guard<std::mutex> lock(m_optionsMutex);
+    m_observer = std::move(observer);
+}
+
+QList<EmulatorRequest> CalibratorEmulator::requests() const
+{
+    return m_log.requests();
+}
+
+int CalibratorEmulator::requestCount() const
+{
+    return m_log.count();
+}
+
+void CalibratorEmulator::clearRequests()
+{
+    m_log.clear();
+}
+
+bool CalibratorEmulator::waitForRequests(int count, int timeoutMs) const
+{
+    return m_log.waitForCount(count, timeoutMs);
+}
+
+void CalibratorEmulator::installHandlers()
+{
+    using namespace CalibratorMap;
+    m_commands.setHandler(CmdIdentify,
+                          [this](const QStringList&) { return EmulatorStatus::reply(m_served.deviceType); });
+    m_commands.setHandler(CmdReadValue, [this](const QStringList& p) { return m_memory.readValue(p); });
+    m_commands.setHandler(CmdReadRegisters, [this](const QStringList& p) { return m_memory.readRegisters(p); });
+    m_commands.setHandler(CmdWriteRegisters, [this](const QStringList& p) { return m_memory.writeRegisters(p); });
+}
+
+void CalibratorEmulator::run()
+{
+    const int fd = m_terminal.masterFd();
+    FrameAssembler assembler;
+    char chunk[ReadChunk];
+    while (!m_stop.isSet()) {
+        pollfd readable{fd, POLLIN, 0};
+        if (::poll(&readable, 1, PollIntervalMs) <= 0)
+            continue;
+        const ssize_t count = ::read(fd, chunk, sizeof chunk);
+        if (count > 0) {
+            for (const QByteArray& frame : assembler.feed(QByteArray(chunk, int(count))))
+                serve(frame);
+        } else if (count < 0 && errno != EAGAIN && errno != EINTR) {
+            // A master without a readable slave reports errors at once; do not spin on them.
+            m_stop.waitUntil(StopToken::Clock::now() + std::chrono::milliseconds(PollIntervalMs));
+        }
+    }
+}
+
+void CalibratorEmulator::serve(const QByteArray& frame)
+{
+    const auto received = StopToken::Clock::now();
+    const EmulatorRequest request = EmulatorRequest::fromFrame(frame, microsecondsOf(received));
+    // The plan is fixed and the observer told before the request is logged, so whoever waits for
+    // the log sees the observer done, and an option changed then applies to the next request only.
+    const ReplyPlan plan = takeReplyPlan(request);
+    RequestObserver observer;
+    {
+        std::lock_guard<std::mutex> lock(m_optionsMutex);
+        observer = m_observer;
+    }
+    if (observer)
+        observer(request);
+    m_log.append(request);
+    if (!plan.answered)
+        return;
+    m_served = plan.options;
+    ReplyWriter(m_terminal.masterFd(), m_stop).send(output(request, plan), plan.options, received);
+}
+
+CalibratorEmulator::ReplyPlan CalibratorEmulator::takeReplyPlan(const EmulatorRequest& request)
+{
+    std::lock_guard<std::mutex> lock(m_optionsMutex);
+    ReplyPlan plan;
+    plan.options = m_options;
+    plan.answered = request.validCrc && !m_options.silent && isAddressedTo(request, m_options.address);
+    if (plan.answered && m_options.badCheckReplies != 0) {
+        plan.badCheck = true;
+        if (m_options.badCheckReplies > 0)
+            --m_options.badCheckReplies;
+    }
+    return plan;
+}
+
+QByteArray CalibratorEmulator::replyData(const EmulatorRequest& request, const EmulatorOptions& options) const
+{
+    const int status = options.statusReplyFor(request.command);
+    return status >= 0 ? EmulatorStatus::reply(status) : m_commands.dispatch(request.command);
+}
+
+QByteArray CalibratorEmulator::output(const EmulatorRequest& request, const ReplyPlan& plan) const
+{
+    const EmulatorOptions& options = plan.options;
+    QByteArray bytes;
+    if (options.echo)
+        bytes += withoutFlowControl(request.frame);
+    bytes += options.leadingGarbage;
+    return bytes + replyFrame(options.address, replyData(request, options), plan.badCheck);
+}

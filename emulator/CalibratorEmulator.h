@@ -1,0 +1,90 @@
+#pragma once
+
+#include "CalibratorMemory.h"
+#include "CommandTable.h"
+#include "EmulatorOptions.h"
+#include "EmulatorRequest.h"
+#include "PseudoTerminal.h"
+#include "RequestLog.h"
+#include "StopToken.h"
+
+#include <QList>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+// Plays a calibrator on a pseudo-terminal: a worker thread reads request frames from the master
+// side, logs them and answers from the emulator's memory. Options and memory may be changed from
+// any thread at any time; a change takes effect on the next request. start() and stop() belong
+// to the owning thread.
+class CalibratorEmulator
+{
+public:
+    using RequestObserver = std::function<void(const EmulatorRequest&)>;
+
+    CalibratorEmulator();
+    ~CalibratorEmulator();
+    CalibratorEmulator(const CalibratorEmulator&) = delete;
+    CalibratorEmulator& operator=(const CalibratorEmulator&) = delete;
+
+    bool start();
+    void stop();
+    bool isRunning() const;
+    QString portPath() const;
+
+    void setOptions(const EmulatorOptions& options);
+    void setDeviceType(int type);
+    void setAddress(int address);
+    void setReplyDelayMs(int ms);
+    void setPaced(bool paced);
+    void setSilent(bool silent);
+    void setBadCheckReplies(int count);
+    void setStatusReply(const QString& commandPrefix, int code);
+    void clearStatusReplies();
+    void setEcho(bool echo);
+    void setLeadingGarbage(const QByteArray& bytes);
+    void setSplit(int pieces, int gapMs);
+
+    void setValue(const QString& key, const QString& text);
+    void setRegister(int reg, int type, const QByteArray& text);
+    QByteArray registerText(int reg, int type) const;
+    bool isSessionOpen() const;
+
+    void setCommandHandler(int command, CommandHandler handler);
+    // Called in the worker thread for every logged request.
+    void setRequestObserver(RequestObserver observer);
+
+    QList<EmulatorRequest> requests() const;
+    int requestCount() const;
+    void clearRequests();
+    bool waitForRequests(int count, int timeoutMs) const;
+
+private:
+    struct ReplyPlan
+    {
+        EmulatorOptions options;
+        bool answered = false;
+        bool badCheck = false;
+    };
+
+    void installHandlers();
+    void run();
+    void serve(const QByteArray& frame);
+    ReplyPlan takeReplyPlan(const EmulatorRequest& request);
+    QByteArray replyData(const EmulatorRequest& request, const EmulatorOptions& options) const;
+    QByteArray output(const EmulatorRequest& request, const ReplyPlan& plan) const;
+    template <typename Change>
+    void changeOptions(Change change);
+
+    mutable std::mutex m_optionsMutex;
+    EmulatorOptions m_options;
+    RequestObserver m_observer;
+    // The options of the request being answered; worker thread only, like the handlers that read it.
+    EmulatorOptions m_served;
+    CalibratorMemory m_memory;
+    CommandTable m_commands;
+    RequestLog m_log;
+    PseudoTerminal m_terminal;
+    StopToken m_stop;
+    std::thread m_worker;
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "CalibratorMap.h"
+
+#include <QByteArray>
+#include <QMap>
+#include <QString>
+
+// How the emulator answers; the worker takes a copy for every request.
+struct EmulatorOptions
+{
+    int deviceType = CalibratorMap::TypeZfn020;
+    int address = 1;
+    int replyDelayMs = 0;
+    bool paced = false;
+    bool silent = false;
+    int badCheckReplies = 0;  // -1 = every reply
+    QMap<QString, int> statusReplies;  // command-text prefix -> "$n"
+    bool echo = false;
+    QByteArray leadingGarbage;
+    int splitPieces = 1;
+    int splitGapMs = 0;
+
+    // The status code for a command text, or -1. Prefixes match whole fields ("10;1" does not
+    // match "10;16;2;4"); the longest matching prefix wins.
+    int statusReplyFor(const QString& command) const;
+};

@@ -1,0 +1,52 @@
+#include "FrameAssembler.h"
+
+#include "AsciiUail.h"
+
+namespace {
+// No request comes near this; past it the bytes are noise and would only grow the buffer.
+constexpr int MaxFrameBytes = 4096;
+}  // namespace
+
+QList<QByteArray> FrameAssembler::feed(const QByteArray& bytes)
+{
+    m_buffer += bytes;
+    QList<QByteArray> frames;
+    while (takeFrame(frames)) {
+    }
+    return frames;
+}
+
+bool FrameAssembler::takeFrame(QList<QByteArray>& frames)
+{
+    dropBeforeStart();
+    if (m_buffer.isEmpty())
+        return false;
+    const int markerSize = AsciiUail::packageStart.size();
+    const int end = m_buffer.indexOf(AsciiUail::packageEnd, markerSize);
+    const int restart = m_buffer.indexOf(AsciiUail::packageStart, markerSize);
+    if (restart >= 0 && (end < 0 || restart < end)) {
+        m_buffer.remove(0, restart);
+        return true;
+    }
+    if (end < 0) {
+        if (m_buffer.size() > MaxFrameBytes)
+            m_buffer.clear();
+        return false;
+    }
+    const int frameSize = end + AsciiUail::packageEnd.size();
+    frames.append(m_buffer.left(frameSize));
+    m_buffer.remove(0, frameSize);
+    return true;
+}
+
+void FrameAssembler::dropBeforeStart()
+{
+    const int start = m_buffer.indexOf(AsciiUail::packageStart);
+    if (start >= 0) {
+        m_buffer.remove(0, start);
+        return;
+    }
+    // A lone 0xFF at the end may be the first half of a start marker split across reads.
+    const bool keepLast = m_buffer.endsWith(AsciiUail::packageStart.left(1));
+    m_buffer = keepLast ? AsciiUail::packageStart.left(1) : QByteArray();
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "StopToken.h"
+
+#include <QByteArray>
+
+struct EmulatorOptions;
+
+// Writes the emulator's output to the master side on an absolute schedule (delay, pieces with
+// gaps, 9600-baud byte times), so that sleeps never add up to drift.
+class ReplyWriter
+{
+public:
+    ReplyWriter(int fd, const StopToken& stop);
+
+    // False when a stop or a write error cut the output short.
+    bool send(const QByteArray& bytes, const EmulatorOptions& options, StopToken::Clock::time_point received);
+
+private:
+    bool writeAt(StopToken::Clock::time_point due, const char* data, int size);
+    bool writeAll(const char* data, int size);
+
+    int m_fd;
+    const StopToken& m_stop;
+};

@@ -1,0 +1,183 @@
+#include "CalibratorEmulator.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QStringList>
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <pthread.h>
+#include <vector>
+
+namespace {
+
+struct Settings
+{
+    EmulatorOptions options;
+    int count = 1;
+    bool log = false;
+};
+
+const QList<QCommandLineOption>& commandLineOptions()
+{
+    static const QList<QCommandLineOption> options = {
+        {"type", "Device type reported to identify: 70, 90 or 91.", "type", "70"},
+        {"address", "Bus address, 0 to 255.", "address", "1"},
+        {"delay", "Delay before the first reply byte, ms.", "ms", "0"},
+        {"paced", "Write at the 9600-baud byte time (1.0417 ms a byte)."},
+        {"silent", "Log requests but never answer."},
+        {"echo", "Echo the request before the reply."},
+        {"garbage", "Bytes written before every reply.", "text"},
+        {"split", "Write every reply in K pieces, G ms apart.", "K:G"},
+        {"bad-check", "Wrong check value in the next N replies; -1 = every reply.", "N", "0"},
+        {"count", "Number of emulators, one port each.", "N", "1"},
+        {"log", "Print every request with its time stamp."},
+    };
+    return options;
+}
+
+bool readInt(const QString& text, int minimum, int maximum, int& out)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < minimum || value > maximum)
+        return false;
+    out = value;
+    return true;
+}
+
+bool readSplit(const QString& text, EmulatorOptions& options)
+{
+    const QStringList parts = text.split(QLatin1Char(':'));
+    return parts.size() == 2 && readInt(parts.at(0), 1, 1000, options.splitPieces)
+        && readInt(parts.at(1), 0, 60000, options.splitGapMs);
+}
+
+bool readType(const QString& text, int& type)
+{
+    using namespace CalibratorMap;
+    return readInt(text, 0, 255, type) && (type == TypeZfn020 || type == TypeZfn030 || type == TypeLmv160);
+}
+
+// Returns the name of the first option whose value is wrong, or an empty string.
+QString readSettings(const QCommandLineParser& parser, Settings& settings)
+{
+    EmulatorOptions& o = settings.options;
+    if (!readType(parser.value("type"), o.deviceType))
+        return "type";
+    if (!readInt(parser.value("address"), 0, 255, o.address))
+        return "address";
+    if (!readInt(parser.value("delay"), 0, 600000, o.replyDelayMs))
+        return "delay";
+    if (!readInt(parser.value("bad-check"), -1, 1000000, o.badCheckReplies))
+        return "bad-check";
+    if (!readInt(parser.value("count"), 1, 64, settings.count))
+        return "count";
+    if (parser.isSet("split") && !readSplit(parser.value("split"), o))
+        return "split";
+    o.paced = parser.isSet("paced");
+    o.silent = parser.isSet("silent");
+    o.echo = parser.isSet("echo");
+    o.leadingGarbage = parser.value("garbage").toLatin1();
+    settings.log = parser.isSet("log");
+    return QString();
+}
+
+QByteArray printable(const QByteArray& bytes)
+{
+    QByteArray text;
+    for (const char c : bytes) {
+        if (c >= ' ' && c <= '~' && c != '\\')
+            text += c;
+        else
+            text += "\\x" + QByteArray::number(quint8(c), 16).rightJustified(2, '0').toUpper();
+    }
+    return text;
+}
+
+void printRequest(const QString& port, qint64 startUs, const EmulatorRequest& request)
+{
+    static std::mutex output;
+    const std::lock_guard<std::mutex> lock(output);
+    std::printf("%s %.3f ms addr %d cmd %s crc %s frame %s\n", qPrintable(port),
+                double(request.timeUs - startUs) / 1000.0, request.address, qPrintable(request.command),
+                request.validCrc ? "ok" : "BAD", printable(request.frame).constData());
+    std::fflush(stdout);
+}
+
+qint64 nowUs()
+{
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+sigset_t stopSignals()
+{
+    sigset_t stopSet;
+    sigemptyset(&stopSet);
+    sigaddset(&stopSet, SIGINT);
+    sigaddset(&stopSet, SIGTERM);
+    return stopSet;
+}
+
+std::vector<std::unique_ptr<CalibratorEmulator>> startEmulators(const Settings& settings)
+{
+    std::vector<std::unique_ptr<CalibratorEmulator>> emulators;
+    const qint64 startUs = nowUs();
+    for (int i = 0; i < settings.count; ++i) {
+        auto emulator = std::make_unique<CalibratorEmulator>();
+        emulator->setOptions(settings.options);
+        if (!emulator->start())
+            return {};
+        const QString port = QStringLiteral("COM%1").arg(i + 1);
+        if (settings.log)
+            emulator->setRequestObserver([port, startUs](const EmulatorRequest& r) { printRequest(port, startUs, r); });
+        emulators.push_back(std::move(emulator));
+    }
+    return emulators;
+}
+
+QString portsLine(const std::vector<std::unique_ptr<CalibratorEmulator>>& emulators)
+{
+    QStringList entries;
+    for (const auto& emulator : emulators)
+        entries << QStringLiteral("COM%1=%2").arg(entries.size() + 1).arg(emulator->portPath());
+    return QStringLiteral("ZFN_PORTS=") + entries.join(QLatin1Char(';'));
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("zfn-emulator"));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Plays pressure calibrators on pseudo-terminals."));
+    parser.addHelpOption();
+    parser.addOptions(commandLineOptions());
+    parser.process(app);
+
+    Settings settings;
+    const QString wrong = readSettings(parser, settings);
+    if (!wrong.isEmpty()) {
+        std::fprintf(stderr, "zfn-emulator: bad value for --%s\n", qPrintable(wrong));
+        return 2;
+    }
+
+    // Blocked before the workers start, so that they inherit the mask and only sigwait() sees the signals.
+    const sigset_t stopSet = stopSignals();
+    pthread_sigmask(SIG_BLOCK, &stopSet, nullptr);
+    auto emulators = startEmulators(settings);
+    if (emulators.empty()) {
+        std::fprintf(stderr, "zfn-emulator: cannot open a pseudo-terminal\n");
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(portsLine(emulators)));
+    std::fflush(stdout);
+
+    int received = 0;
+    sigwait(&stopSet, &received);
+    return 0;
+}
