@@ -231,8 +231,9 @@ void CalibratorEmulator::run()
             continue;
         const ssize_t count = ::read(fd, chunk, sizeof chunk);
         if (count > 0) {
+            const qint64 receivedUs = microsecondsOf(StopToken::Clock::now());
             for (const QByteArray& frame : assembler.feed(QByteArray(chunk, int(count))))
-                serve(frame);
+                serve(frame, receivedUs);
         } else if (count < 0 && errno != EAGAIN && errno != EINTR) {
             // A master without a readable slave reports errors at once; do not spin on them.
             m_stop.waitUntil(StopToken::Clock::now() + std::chrono::milliseconds(PollIntervalMs));
@@ -240,10 +241,12 @@ void CalibratorEmulator::run()
     }
 }
 
-void CalibratorEmulator::serve(const QByteArray& frame)
+void CalibratorEmulator::serve(const QByteArray& frame, qint64 receivedUs)
 {
-    const auto received = StopToken::Clock::now();
-    const EmulatorRequest request = EmulatorRequest::fromFrame(frame, microsecondsOf(received));
+    // Frames that came in one read are stamped when they arrived, but each reply is timed from
+    // the moment its turn comes, as a calibrator answering one request after another would.
+    const auto servedAt = StopToken::Clock::now();
+    const EmulatorRequest request = EmulatorRequest::fromFrame(frame, receivedUs);
     // The plan is fixed and the observer told before the request is logged, so whoever waits for
     // the log sees the observer done, and an option changed then applies to the next request only.
     const ReplyPlan plan = takeReplyPlan(request);
@@ -258,7 +261,7 @@ void CalibratorEmulator::serve(const QByteArray& frame)
     if (!plan.answered)
         return;
     m_served = plan.options;
-    ReplyWriter(m_terminal.masterFd(), m_stop).send(output(request, plan), plan.options, received);
+    ReplyWriter(m_terminal.masterFd(), m_stop).send(output(request, plan), plan.options, servedAt);
 }
 
 CalibratorEmulator::ReplyPlan CalibratorEmulator::takeReplyPlan(const EmulatorRequest& request)

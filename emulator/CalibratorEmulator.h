@@ -69,7 +69,7 @@ private:
 
     void installHandlers();
     void run();
-    void serve(const QByteArray& frame);
+    void serve(const QByteArray& frame, qint64 receivedUs);
     ReplyPlan takeReplyPlan(const EmulatorRequest& request);
     QByteArray replyData(const EmulatorRequest& request, const EmulatorOptions& options) const;
     QByteArray output(const EmulatorRequest& request, const ReplyPlan& plan) const;

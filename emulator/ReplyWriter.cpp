@@ -22,15 +22,15 @@ ReplyWriter::ReplyWriter(int fd, const StopToken& stop)
 }
 
 bool ReplyWriter::send(const QByteArray& bytes, const EmulatorOptions& options,
-                       StopToken::Clock::time_point received)
+                       StopToken::Clock::time_point start)
 {
     const int size = bytes.size();
     const int pieces = qBound(1, options.splitPieces, qMax(1, size));
-    const auto start = received + std::chrono::milliseconds(options.replyDelayMs);
+    const auto firstDue = start + std::chrono::milliseconds(options.replyDelayMs);
     for (int piece = 0; piece < pieces; ++piece) {
         const int begin = int(qint64(size) * piece / pieces);
         const int end = int(qint64(size) * (piece + 1) / pieces);
-        const auto pieceStart = start + piece * std::chrono::milliseconds(options.splitGapMs);
+        const auto pieceStart = firstDue + piece * std::chrono::milliseconds(options.splitGapMs);
         if (!options.paced) {
             if (!writeAt(pieceStart, bytes.constData() + begin, end - begin))
                 return false;

@@ -14,7 +14,7 @@ public:
     ReplyWriter(int fd, const StopToken& stop);
 
     // False when a stop or a write error cut the output short.
-    bool send(const QByteArray& bytes, const EmulatorOptions& options, StopToken::Clock::time_point received);
+    bool send(const QByteArray& bytes, const EmulatorOptions& options, StopToken::Clock::time_point start);
 
 private:
     bool writeAt(StopToken::Clock::time_point due, const char* data, int size);
