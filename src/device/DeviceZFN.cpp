@@ -32,9 +32,14 @@ DeviceZFN::PopUpSink& popUpSink()
     return sink;
 }
 
-bool isCompleteReply(const QByteArray& reply)
+// A reply counts as complete only when it already passes the frame checks: a piece may end in the
+// carriage return of the echoed request, which is not the end of the reply.
+bool isCompleteReply(const QByteArray& reply, quint8 address)
 {
-    return reply.size() > 5 && reply.endsWith('\r');
+    if (reply.size() <= 5 || !reply.endsWith('\r'))
+        return false;
+    QByteArray trial = reply;
+    return AsciiUail::unpackPackage(trial, address);
 }
 
 }  // namespace
@@ -157,7 +162,7 @@ bool DeviceZFN::writeRequest(const QByteArray& request)
 void DeviceZFN::collectReply()
 {
     m_lastReply += m_port->readAll();
-    for (int piece = 0; piece < replyPieceLimit && !isCompleteReply(m_lastReply); ++piece) {
+    for (int piece = 0; piece < replyPieceLimit && !isCompleteReply(m_lastReply, busAddress()); ++piece) {
         if (!m_port->waitForReadyRead(replyPieceWaitMs))
             break;
         m_lastReply += m_port->readAll();

@@ -61,10 +61,12 @@ void DeviceZFN::stopWorkers()
 void DeviceZFN::startSearch(int first, int last)
 {
     stopWorkers();
-    if (!isPortHome() || m_searchThread) {
+    if (!isPortHome()) {
         qDebug() << "DeviceZFN::startSearch::port busy";
         return;
     }
+    if (m_searchThread)
+        m_searchThread->wait();
     sendSessionEnd();
     emit lockInteface(0);
     {

@@ -1,0 +1,62 @@
+#include "DeviceTestBench.h"
+
+#include <QSerialPort>
+#include <QThread>
+#include <QtTest>
+
+DeviceTestBench::DeviceTestBench(int emulatorCount)
+{
+    DeviceZFN::setPopUpSink([this](const QString& text) { m_popUps.append(text); });
+    for (int i = 0; i < emulatorCount; ++i) {
+        m_emulators.push_back(std::make_unique<CalibratorEmulator>());
+        if (!m_emulators.back()->start())
+            qFatal("emulator did not start");
+    }
+    m_device = std::make_unique<DeviceZFN>();
+    m_device->init();
+    publishPorts();
+}
+
+DeviceTestBench::~DeviceTestBench()
+{
+    m_device.reset();
+    m_emulators.clear();
+    DeviceZFN::setPopUpSink(nullptr);
+    g_foundDevices.clear();
+    g_portList.clear();
+}
+
+void DeviceTestBench::publishPorts(const QStringList& extraEntries)
+{
+    QStringList entries;
+    for (size_t i = 0; i < m_emulators.size(); ++i)
+        entries << QStringLiteral("COM%1=%2").arg(i + 1).arg(m_emulators[i]->portPath());
+    entries << extraEntries;
+    qputenv("ZFN_PORTS", entries.join(';').toUtf8());
+    m_device->refreshPortList();
+}
+
+bool DeviceTestBench::connectTo(int index, int address, int type)
+{
+    emulator(index).setAddress(address);
+    emulator(index).setDeviceType(type);
+    g_foundDevices.clear();
+    g_foundDevices.append(DeviceInfo(g_portList.at(index), quint8(address), quint8(type)));
+    m_device->connectToDevice(0);
+    return m_device->isConnected();
+}
+
+void DeviceTestBench::runInWorker(const std::function<void()>& fn)
+{
+    QSerialPort* port = m_device->serialPort();
+    QThread* home = port->thread();
+    QThread* worker = QThread::create([&] {
+        fn();
+        port->moveToThread(home);
+    });
+    port->moveToThread(worker);
+    worker->start();
+    while (!worker->wait(10))
+        QCoreApplication::processEvents();
+    delete worker;
+}

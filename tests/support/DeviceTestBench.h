@@ -1,0 +1,33 @@
+#pragma once
+
+#include "CalibratorEmulator.h"
+#include "DeviceZFN.h"
+
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+// A device object wired to emulated calibrators on pseudo-terminals, with pop-ups recorded.
+class DeviceTestBench
+{
+public:
+    explicit DeviceTestBench(int emulatorCount = 1);
+    ~DeviceTestBench();
+
+    DeviceZFN& device() { return *m_device; }
+    CalibratorEmulator& emulator(int index = 0) { return *m_emulators.at(size_t(index)); }
+    QStringList popUps() const { return m_popUps; }
+
+    // Publishes the emulators as COM1..COMn (plus extra entries, e.g. silent ports) and refreshes the list.
+    void publishPorts(const QStringList& extraEntries = {});
+    // Connects to emulator `index` as if a search had found it at `address` with `type`.
+    bool connectTo(int index, int address = 1, int type = 70);
+    // Runs fn in a worker thread that holds the serial port, as the device object's workers do.
+    void runInWorker(const std::function<void()>& fn);
+    void destroyDevice() { m_device.reset(); }
+
+private:
+    std::unique_ptr<DeviceZFN> m_device;
+    std::vector<std::unique_ptr<CalibratorEmulator>> m_emulators;
+    QStringList m_popUps;
+};

@@ -1,0 +1,205 @@
+#include "AsciiUail.h"
+#include "DeviceTestBench.h"
+#include "PollController.h"
+#include "TestEnvironment.h"
+
+#include <QElapsedTimer>
+#include <QSerialPort>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+QStringList commands(const CalibratorEmulator& emulator)
+{
+    QStringList list;
+    for (const EmulatorRequest& request : emulator.requests())
+        list << request.command;
+    return list;
+}
+
+}  // namespace
+
+class TestExchange : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { TestEnvironment::prepare(); }
+
+    void sessionFramesAreExact()
+    {
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        QVERIFY(bench.emulator().isSessionOpen());
+        QCOMPARE(bench.emulator().requests().at(0).frame, QByteArray("\xFF:1;11;1;0;1;1;43755\r\xFF"));
+        bench.device().releaseDevice();
+        QVERIFY(bench.emulator().waitForRequests(2, 2000));
+        QCOMPARE(bench.emulator().requests().at(1).frame, QByteArray("\xFF:1;11;200;0;1;200;19630\r\xFF"));
+        QVERIFY(!bench.device().isConnected());
+        QVERIFY(!bench.emulator().isSessionOpen());
+    }
+
+    void readsAndWritesRegistersAndValues()
+    {
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        bench.emulator().setRegister(16, 2, "00112233445566778899AABBCCDDEEFF");
+        bench.emulator().setValue("5", "12.345");
+        bench.emulator().clearRequests();
+
+        QByteArray out;
+        QVERIFY(bench.device().readRegisters(out, 16, 2, 4));
+        QCOMPARE(out, QByteArray("00112233445566778899AABBCCDDEEFF"));
+        QVERIFY(bench.device().readValuesTo(out, 5));
+        QCOMPARE(out, QByteArray("12.345"));
+        QVERIFY(bench.device().writeRegisters(out, 274, 0, 1, QByteArray("1\0garbage", 9)));
+        QCOMPARE(out, QByteArray("$0"));
+        QCOMPARE(bench.emulator().registerText(274, 0), QByteArray("1"));
+
+        QCOMPARE(commands(bench.emulator()), QStringList({"10;16;2;4", "1;5", "11;274;0;1;1"}));
+        QCOMPARE(bench.emulator().requests().at(0).frame, AsciiUail::makePackage("10;16;2;4", 1));
+    }
+
+    // A reply that is complete is taken at once, whatever pieces it came in and whatever preceded it.
+    void messyRepliesAreAccepted()
+    {
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        bench.emulator().setValue("1", "101.325");
+        bench.emulator().setEcho(true);
+        bench.emulator().setLeadingGarbage("#~garbage~#");
+        bench.emulator().setSplit(3, 30);
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(bench.device().readValues(1));
+        QVERIFY2(timer.elapsed() < 450, "the exchange waited for silence after a complete reply");
+        QCOMPARE(bench.device().lastReply(), QByteArray("101.325"));
+    }
+
+    void badCheckValueGetsOneMoreAttempt()
+    {
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        bench.emulator().setValue("5", "4.000");
+        bench.emulator().clearRequests();
+        bench.emulator().setBadCheckReplies(1);
+        QVERIFY(bench.device().readValues(5));
+        QCOMPARE(bench.emulator().requestCount(), 2);
+        QCOMPARE(bench.device().lastReply(), QByteArray("4.000"));
+    }
+
+    void alwaysBadCheckFailsAfterSixAttempts()
+    {
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        bench.emulator().setValue("5", "4.000");
+        bench.emulator().clearRequests();
+        bench.emulator().setBadCheckReplies(-1);
+        QVERIFY(!bench.device().readValues(5));
+        QCOMPARE(bench.emulator().requestCount(), 6);
+        QCOMPARE(bench.device().lastExchangeStatus(), DeviceZFN::ExchangeStatus::NoAnswer);
+    }
+
+    void silentCalibratorFailsAfterThreeRequests()
+    {
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        bench.device().setExchangeTimeout(300);
+        bench.emulator().clearRequests();
+        bench.emulator().setSilent(true);
+        QVERIFY(!bench.device().readValues(1));
+        QCOMPARE(bench.emulator().requestCount(), 3);
+        QCOMPARE(bench.device().lastExchangeStatus(), DeviceZFN::ExchangeStatus::NoAnswer);
+    }
+
+    void statusRepliesAreSuccessfulExchanges()
+    {
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        bench.emulator().setStatusReply("10;16", 5);
+        QByteArray out;
+        QVERIFY(bench.device().readRegisters(out, 16, 2, 4));
+        QCOMPARE(out, QByteArray("$5"));
+        QVERIFY(!AsciiUail::isDataPackage(out));
+        QCOMPARE(AsciiUail::errorCodeText(out, bench.device().deviceName()), QString("ЗФН ответил кодом ошибки №5."));
+    }
+
+    void abortEndsSilentExchangeAndIsToldApart()
+    {
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        bench.emulator().setSilent(true);
+        QTimer::singleShot(300, &bench.device(), &DeviceZFN::stopSearch);
+        bool ok = true;
+        QElapsedTimer timer;
+        timer.start();
+        bench.runInWorker([&] { ok = bench.device().readValues(1); });
+        QVERIFY(!ok);
+        QCOMPARE(bench.device().lastExchangeStatus(), DeviceZFN::ExchangeStatus::Aborted);
+        QVERIFY(timer.elapsed() < 2000);
+        QCOMPARE(bench.device().serialPort()->thread(), bench.device().thread());
+
+        // The next exchange starts with the abort cleared.
+        bench.emulator().setSilent(false);
+        bench.emulator().setValue("1", "0.5");
+        QVERIFY(bench.device().readValues(1));
+    }
+
+    void calibratorAtAnotherAddress()
+    {
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0, 7, 91));
+        QCOMPARE(bench.emulator().requests().at(0).frame, AsciiUail::makePackage("11;1;0;1;1", 7));
+        bench.emulator().setValue("5", "20.000");
+        QVERIFY(bench.device().readValues(5));
+        QCOMPARE(bench.emulator().requests().last().address, 7);
+        QCOMPARE(bench.device().deviceName(), QString("ЛМВ"));
+    }
+
+    void refusedStartFrameLeavesNoConnection()
+    {
+        DeviceTestBench bench;
+        QSignalSpy connected(&bench.device(), &DeviceZFN::deviceConnected);
+        bench.emulator().setStatusReply("11;1;0;1;1", 3);
+        QVERIFY(!bench.connectTo(0));
+        QCOMPARE(connected.count(), 0);
+        QCOMPARE(bench.device().foundDeviceIndex(), -1);
+        QTRY_COMPARE(bench.popUps(), QStringList({"Ошибка при подключении!"}));
+    }
+
+    void vanishedPortFailsQuickly()
+    {
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        bench.emulator().stop();
+        bench.device().setExchangeTimeout(300);
+        QVERIFY(!bench.device().readValues(1));
+        QCOMPARE(bench.device().serialPort()->isOpen(), false);
+    }
+
+    void destructionSendsReleaseFrame()
+    {
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        CalibratorEmulator& emulator = bench.emulator();
+        QVERIFY(emulator.isSessionOpen());
+        bench.destroyDevice();
+        QVERIFY(!emulator.isSessionOpen());
+        QCOMPARE(emulator.requests().last().command, QString("11;200;0;1;200"));
+    }
+
+    void checkConnectionTellsTheUser()
+    {
+        DeviceTestBench bench;
+        QSignalSpy status(&bench.device(), &DeviceZFN::showStatusMessageSignal);
+        QVERIFY(!bench.device().checkConnection());
+        QCOMPARE(bench.popUps(), QStringList({"Калибратор не подключен."}));
+        QVERIFY(bench.connectTo(0));
+        QVERIFY(bench.device().checkConnection());
+        QCOMPARE(status.last().at(0).toString(), QString("ЗФН на связи."));
+        QCOMPARE(bench.popUps().size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestExchange)
+#include "test_exchange.moc"
