@@ -1,11 +1,9 @@
 #include "ParametrChannelStyle.h"
 #include "ParametrDateTime.h"
 #include "ParametrDouble.h"
-#include "ParametrEditableEnum.h"
 #include "ParametrEnum.h"
 #include "ParametrInt.h"
 #include "ParametrMultiEnum.h"
-#include "ParametrPath.h"
 #include "ParametrString.h"
 #include "ParametrTime.h"
 #include "TestEnvironment.h"
@@ -43,14 +41,12 @@ private slots:
 
     void captionOwnedOrReferenced();
     void flagsAndToolTip();
-    void typeIdsOfStoredKinds();
 
     void intEditApplyRevert();
     void intLimitsAndHexText();
     void doubleBoundsAndText();
     void doubleEditAndLimits();
     void enumTextsAndItemList();
-    void enumDeferredEdit();
     void stringShowsCommittedText();
     void multiEnumTexts();
     void multiEnumLockAllowsReading();
@@ -59,7 +55,6 @@ private slots:
     void timeLimitsAndEdit();
     void dateTimeTextAndDeviceBytes();
     void channelStyleDefaultsAndColours();
-    void pathAndEditableEnum();
 };
 
 void TestParameters::initTestCase()
@@ -82,39 +77,18 @@ void TestParameters::captionOwnedOrReferenced()
 
 void TestParameters::flagsAndToolTip()
 {
-    ParametrString parametr(QStringLiteral("Текст"), 10, 0x04);
+    ParametrString parametr(QStringLiteral("Текст"), 10, HAbstractParametr::OwnCaption);
     QVERIFY(parametr.showsCommitted());
     parametr.setFlag(HAbstractParametr::DeferredEdit | HAbstractParametr::Reserved10);
     QVERIFY(!parametr.showsCommitted());
-    QVERIFY(parametr.hasReserved10());
-    QVERIFY(!parametr.hasReserved08());
-    QVERIFY(parametr.testFlag(0x08 | 0x10));
+    QVERIFY(parametr.hasReserved10() && !parametr.hasReserved08());
     parametr.clearFlag(HAbstractParametr::DeferredEdit);
     QCOMPARE(parametr.flags(), quint8(0x14));
-    parametr.setFlags(0x08);
-    QVERIFY(parametr.hasReserved08());
-    QVERIFY(!parametr.testFlag(HAbstractParametr::OwnCaption));
 
     QCOMPARE(parametr.toolTipText(), QString());
     parametr.setToolTipText(QStringLiteral("первая"));
     parametr.setToolTipText(QStringLiteral("вторая"));
     QCOMPARE(parametr.toolTipText(), QString("вторая"));
-}
-
-void TestParameters::typeIdsOfStoredKinds()
-{
-    // Editors and project files choose by these ids.
-    ItemList list(2);
-    QCOMPARE(ParametrEnum(QString(), &list.items, immediate).typeId(), 0);
-    QCOMPARE(ParametrString(QString(), 5, immediate).typeId(), 1);
-    QCOMPARE(ParametrDouble(QString(), 0, 1, immediate).typeId(), 3);
-    QCOMPARE(ParametrInt(QString(), 0, 1, immediate).typeId(), 4);
-    QCOMPARE(ParametrMultiEnum(QString(), &list.items, immediate).typeId(), 5);
-    QCOMPARE(ParametrTime(QString(), immediate).typeId(), 6);
-    QCOMPARE(ParametrChannelStyle(QString(), immediate).typeId(), 7);
-    QCOMPARE(ParametrDateTime(QString(), immediate).typeId(), 8);
-    QCOMPARE(ParametrPath(QString(), immediate).typeId(), 9);
-    QCOMPARE(ParametrEditableEnum(QString(), &list.items, immediate).typeId(), 10);
 }
 
 void TestParameters::intEditApplyRevert()
@@ -215,26 +189,17 @@ void TestParameters::enumTextsAndItemList()
     QCOMPARE(parametr.value(), 1);
     QCOMPARE(parametr.currentIndex(), 1);
 
+    parametr.setFlag(HAbstractParametr::DeferredEdit);
+    parametr.setEditedValue(2);
+    QCOMPARE(parametr.valueText(), QString("п2"));
+    parametr.revertEdited();
+    QCOMPARE(parametr.currentIndex(), 1);
+
     const QList<ParametrEnumItem*> empty;
     parametr.setValue(7);
     parametr.setItems(&empty);
     QCOMPARE(parametr.value(), 7);
     QCOMPARE(parametr.valueText(), QString("<7>"));
-}
-
-void TestParameters::enumDeferredEdit()
-{
-    ItemList list(3);
-    ParametrEnum parametr(QStringLiteral("Выбор"), &list.items, deferred);
-    parametr.setValue(0);
-    parametr.setEditedValue(2);
-    QCOMPARE(parametr.currentIndex(), 2);
-    QCOMPARE(parametr.valueText(), QString("п2"));
-    parametr.revertEdited();
-    QCOMPARE(parametr.valueText(), QString("п0"));
-    parametr.setEditedValue(1);
-    parametr.applyEdited();
-    QCOMPARE(parametr.value(), 1);
 }
 
 void TestParameters::stringShowsCommittedText()
@@ -375,24 +340,6 @@ void TestParameters::channelStyleDefaultsAndColours()
         QCOMPARE(style.palette().color(group, QPalette::WindowText), QColor(Qt::red));
         QCOMPARE(style.palette().color(group, QPalette::Window), QColor(Qt::blue));
     }
-}
-
-void TestParameters::pathAndEditableEnum()
-{
-    ParametrPath path(QStringLiteral("Шаблон"), immediate);
-    QCOMPARE(path.stringList(), QStringList({"*"}));
-    QCOMPARE(path.valueText(), QString());
-    path.setValue(QStringLiteral("/tmp/протокол.xlsx"));
-    path.setStringList({QStringLiteral("*.xlsx")});
-    QCOMPARE(path.valueText(), QString("/tmp/протокол.xlsx"));
-    QCOMPARE(path.stringList(), QStringList({"*.xlsx"}));
-
-    ItemList list(2);
-    ParametrEditableEnum editable(QStringLiteral("Модель"), &list.items, immediate);
-    QCOMPARE(editable.valueText(), QString());
-    editable.setValue(QStringLiteral("свой текст"));
-    QCOMPARE(editable.valueText(), QString("свой текст"));
-    QCOMPARE(editable.items(), &list.items);
 }
 
 QTEST_GUILESS_MAIN(TestParameters)

@@ -1,5 +1,6 @@
 #include "VerificationSettings.h"
 
+#include "DeviceZFN.h"
 #include "ParametrDouble.h"
 #include "ParametrEnum.h"
 #include "ParametrInt.h"
@@ -221,4 +222,11 @@ QString VerificationSettings::etalonAccuracyText(float upperKpa, float lowerKpa)
 void VerificationSettings::clampLoadedValues()
 {
     groupPointCount = std::max(1, groupPointCount);
+}
+
+QString deviceTypeName()
+{
+    if (!g_device || !g_device->isConnected() || !g_device->connectedDevice())
+        return QString();
+    return g_device->connectedDevice()->modelName;
 }

@@ -89,3 +89,6 @@ private:
 
 // Set by the device object for the whole run; null until then.
 extern VerificationSettings* g_verificationSettings;
+
+// Model name of the connected calibrator, empty when none is connected.
+QString deviceTypeName();
