@@ -21,7 +21,7 @@ namespace {
 
 constexpr int silentReadsAllowed = 2;
 constexpr int replyPieceWaitMs = 500;
-constexpr int replyPieceLimit = 11;
+constexpr int replyCollectLimitMs = 11 * replyPieceWaitMs;
 constexpr int secondChanceMs = 500;
 constexpr int releaseSettleMs = 100;
 constexpr int abortSliceMs = 50;
@@ -161,8 +161,12 @@ bool DeviceZFN::writeRequest(const QByteArray& request)
 
 void DeviceZFN::collectReply()
 {
+    // At 9600 baud a reply may trickle in byte by byte, so the bound is the time the pieces may take
+    // (eleven silent waits' worth), not their count.
+    QElapsedTimer timer;
+    timer.start();
     m_lastReply += m_port->readAll();
-    for (int piece = 0; piece < replyPieceLimit && !isCompleteReply(m_lastReply, busAddress()); ++piece) {
+    while (!isCompleteReply(m_lastReply, busAddress()) && timer.elapsed() < replyCollectLimitMs) {
         if (!m_port->waitForReadyRead(replyPieceWaitMs))
             break;
         m_lastReply += m_port->readAll();
