@@ -74,6 +74,14 @@ private slots:
         QVERIFY(bench.device().readValues(1));
         QVERIFY2(timer.elapsed() < 450, "the exchange waited for silence after a complete reply");
         QCOMPARE(bench.device().lastReply(), QByteArray("101.325"));
+
+        // At the real byte time the reply trickles in; it is still taken as soon as it is whole.
+        bench.emulator().setSplit(1, 0);
+        bench.emulator().setPaced(true);
+        timer.restart();
+        QVERIFY(bench.device().readValues(1));
+        QVERIFY2(timer.elapsed() < 450, "the exchange waited for silence after a paced reply");
+        QCOMPARE(bench.device().lastReply(), QByteArray("101.325"));
     }
 
     void badCheckValueGetsOneMoreAttempt()
