@@ -1,0 +1,164 @@
+#include "HartDeviceData.h"
+#include "HartDeviceTypeNames.h"
+#include "HartTextTables.h"
+#include "PressureUnits.h"
+#include "TestEnvironment.h"
+
+#include <QtTest>
+#include <cstddef>
+#include <cstring>
+
+// Bytes from the start of one field to the end of another.
+#define SPAN(first, last) \
+    long(offsetof(HartDeviceData, last) + sizeof(HartDeviceData::last) - offsetof(HartDeviceData, first))
+
+class TestHartTables : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        TestEnvironment::prepare();
+        initHartTextTables();
+    }
+
+    void lookupsByCode()
+    {
+        QCOMPARE(hartPhysicalSignalingText(6), QStringLiteral("Special"));
+        QVERIFY(hartPhysicalSignalingText(5).isEmpty());
+        QCOMPARE(hartUnitText(237), QStringLiteral("МПа"));
+        QCOMPARE(hartUnitText(5), QStringLiteral("мм рт. ст."));
+        QVERIFY(hartUnitText(6).isEmpty());
+        QCOMPARE(hartCurrentOutputTypeText(3), QStringLiteral("20-4"));
+        QCOMPARE(hartOnOffText(1), QStringLiteral("Включена"));
+        QVERIFY(hartOnOffText(2).isEmpty());
+        QCOMPARE(hartCodeText(1, g_hartDisplayModes), QStringLiteral("% от диапазона"));
+        QCOMPARE(&hartCodeText(99, g_hartAlarmLevels), &g_hartEmptyText);
+
+        const HartTextTable repeated = {{4, QStringLiteral("first")}, {4, QStringLiteral("second")}};
+        QCOMPARE(hartCodeText(4, repeated), QStringLiteral("first"));
+    }
+
+    void lookupsByText()
+    {
+        bool ok = false;
+        QCOMPARE(hartCodeByText(QStringLiteral("Бар"), g_hartUnits, &ok), quint8(7));
+        QVERIFY(ok);
+        QCOMPARE(hartCodeByText(QStringLiteral("Корнеизвлекающая"), g_hartTransferFunctions, &ok), quint8(1));
+        QVERIFY(ok);
+        QCOMPARE(hartCodeByText(QStringLiteral("бар"), g_hartUnits, &ok), quint8(0));
+        QVERIFY(!ok);
+        QCOMPARE(hartCodeByText(QStringLiteral("разрешено "), g_hartPermission, &ok), quint8(0));
+        QVERIFY(!ok);
+
+        const HartTextTable repeated = {{2, QStringLiteral("x")}, {9, QStringLiteral("x")}};
+        QCOMPARE(hartCodeByText(QStringLiteral("x"), repeated, &ok), quint8(2));
+    }
+
+    void tablesRefillWithoutDuplicates()
+    {
+        initHartTextTables();
+        QCOMPARE(g_hartUnits.size(), 10);
+        QCOMPARE(g_hartPhysicalSignaling.size(), 6);
+        QCOMPARE(g_hartDisplayModes.size(), 3);
+    }
+
+    void unitMapping()
+    {
+        QCOMPARE(PressureUnits::unitFromHartCode(12), 1);
+        QCOMPARE(PressureUnits::unitFromHartCode(237), 2);
+        QCOMPARE(PressureUnits::unitFromHartCode(6), 10);
+        QCOMPARE(PressureUnits::unitFromHartCode(11), 0);
+        QCOMPARE(PressureUnits::unitFromHartCode(255), 0);
+    }
+
+    void numberTexts()
+    {
+        QCOMPARE(floatToText(1.5f), QStringLiteral("1.5"));
+        QCOMPARE(floatToText(2.0f), QStringLiteral("2"));
+        QCOMPARE(floatToText(100.0f), QStringLiteral("100"));
+        QCOMPARE(floatToText(0.000001f), QStringLiteral("0.000001"));
+        QCOMPARE(floatToText(0.0000001f), QStringLiteral("0"));
+        QCOMPARE(floatToText(100.05f), QStringLiteral("100.05"));
+        QCOMPARE(floatToText(-3.3f), QStringLiteral("-3.3"));
+        QCOMPARE(floatToText(-0.0000001f), QStringLiteral("0"));
+        QCOMPARE(doubleToText(0.1234567), QStringLiteral("0.123457"));
+        QCOMPARE(doubleToText(1234567.5), QStringLiteral("1234567.5"));
+        QCOMPARE(doubleToText(-0.0), QStringLiteral("0"));
+        QCOMPARE(widenFloat(100.05f), 100.05);
+    }
+
+    void deviceTypeNames()
+    {
+        QCOMPARE(g_hartDeviceTypeNames.size(), int(g_hartDeviceTypeKeys.size()) + 1);
+        QCOMPARE(hartDeviceTypeName(hartTypeNoPassword), g_hartDeviceTypeNames.at(1));
+        QCOMPARE(hartDeviceTypeName(0xFFFF), QStringLiteral("Неизвестное HART-устройство"));
+        QCOMPARE(hartDeviceTypeName(hartTypeWriteProtection + 0x10000), QStringLiteral("Неизвестное HART-устройство"));
+    }
+
+    void trimInstructions()
+    {
+        const QStringList lines = g_trimMsgFixed4mA.split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines.at(0), QStringLiteral("Установите фиксированный ток с помощью кнопки \"=> 4 мА\". "));
+        QCOMPARE(lines.at(1), QStringLiteral(" Введите истиное значение тока в соответствующее поле. "));
+        QCOMPARE(lines.at(2), QStringLiteral("Установите фиксированный ток с помощью кнопки \"=> 20 мА\". "));
+        QCOMPARE(lines.at(3), QStringLiteral(" Введите истиное значение тока в соответствующее поле."));
+        QVERIFY(g_trimMsgFixed0mA.contains(QStringLiteral("\"=> 0 мА\". \n")));
+        QVERIFY(g_trimMsgFixed0mA.contains(QStringLiteral("\"=> 5 мА\". \n")));
+        QVERIFY(g_trimMsgLowPoint.startsWith(QStringLiteral("Установите давление, соответствующее нижней точке подстройки. "
+                                                            "Оно должно находиться внутри диапазона допустимых давлений "
+                                                            "для нижней точки. Дождитесь")));
+        QVERIFY(g_trimMsgHighPoint.contains(QStringLiteral("для верхней точки. ")));
+        QVERIFY(g_trimMsgHighPoint.endsWith(QStringLiteral("Нажмите кнопку \">> Далее\".")));
+        QCOMPARE(g_msgWrongFieldData, QStringLiteral("В выбранном поле содержатся неверные данные"));
+    }
+
+    // The parser copies each reply's data as one block; every block must be gap-free.
+    void deviceDataBlocks()
+    {
+        HartDeviceData data;
+        QCOMPARE(SPAN(manufacturerCode, deviceProfile), 21L);
+        QCOMPARE(SPAN(tag, date), 21L);
+        QCOMPARE(SPAN(sensorSerial, minimumSpan), 16L);
+        QCOMPARE(SPAN(alarmSelection, analogChannelFlags), 18L);
+        QCOMPARE(SPAN(pvUnit, pvValue), 5L);
+        QCOMPARE(SPAN(cmd128Supported, cmd147Supported), 6L);
+        QCOMPARE(SPAN(currentOutputType, alarmCurrentHigh), 10L);
+        QCOMPARE(SPAN(sqrtLinearizationThreshold, sqrtHysteresisWidth), 12L);
+        QCOMPARE(SPAN(menuLanguage, displayMode), 3L);
+        QCOMPARE(SPAN(menuPassword, reedZeroing), 3L);
+        QCOMPARE(SPAN(trimVariable, trimPointUpper), 10L);
+        QCOMPARE(SPAN(guideVariable, guideMinDifferential), 23L);
+
+        // Command 15: alarm, transfer function, unit, three floats (host order here), three bytes.
+        const quint8 reply[18] = {2, 1, 12, 0, 0, 0xC8, 0x42, 0, 0, 0, 0, 0, 0, 0, 0x3F, 1, 0, 7};
+        std::memcpy(&data.alarmSelection, reply, sizeof reply);
+        QCOMPARE(int(data.rangeUnit), 12);
+        QCOMPARE(data.upperRangeValue, 100.0f);
+        QCOMPARE(data.damping, 0.5f);
+        QCOMPARE(int(data.writeProtect), 1);
+        QCOMPARE(int(data.analogChannelFlags), 7);
+        QCOMPARE(int(data.pollingAddressByte), 0);
+    }
+
+    void deviceDataStartsCleared()
+    {
+        auto* data = new HartDeviceData();
+        data->pollingAddressByte = 0x80;
+        QVERIFY(data->uniqueId.isEmpty());
+        QVERIFY(!data->present);
+        QVERIFY(!data->longTagSupported && !data->trimInfoRead && !data->factoryResetRunning);
+        QVERIFY(!data->cmd128Supported && !data->cmd147Supported);
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(data->tag), 21), QByteArray(21, '\0'));
+        QCOMPARE(data->pvValue, 0.0f);
+        QCOMPARE(int(data->additionalStatus[24]), 0);
+
+        const HartDeviceData copy = *data;
+        QCOMPARE(int(copy.pollingAddressByte), 0x80);
+        delete data;
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHartTables)
+#include "test_hart_tables.moc"
