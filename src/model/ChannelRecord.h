@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+
+// The sensor under test and its current measurement, copied by value between the device object,
+// the channel table and the settings tab. Pressures are in `unit`, currents in mA.
+class ChannelRecord
+{
+public:
+    ChannelRecord();
+
+    // Sets the output current ends from the output type.
+    void updateOutputRange();
+    // Output current expected at the given pressure; NaN for an unknown output type or characteristic.
+    double expectedOutput(double pressure) const;
+    // Turns a loop current into the measured pressure and its error in percent of span.
+    void currentToValue(double current);
+
+    QString rangeText() const;
+    const QString& unitName() const;
+    const QString& etUnitName() const;
+    QString signalText() const;
+    QString outputAccuracyText() const;
+
+    double rawReference = 0;
+    double current = 0;
+    double measured = 0;
+    double reference = 0;
+    double outputLow = 0;
+    double outputHigh = 5;
+    double rangeHigh = 360;
+    double rangeLow = 0;
+    double error = 100;
+    double allowedError = 0.1;
+    double hartHigh = 0;
+    double hartLow = 0;
+    quint8 unit = 0;
+    quint8 outputType = 0;
+    quint8 characteristic = 0;
+    QString model;
+    QString serial;
+    QString name;
+    bool hartOutput = false;
+    bool hartRange = false;
+};

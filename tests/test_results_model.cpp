@@ -1,0 +1,360 @@
+#include "ChannelRecord.h"
+#include "DeviceZFN.h"
+#include "FlagGuard.h"
+#include "ResultsModel.h"
+#include "TestEnvironment.h"
+#include "TextDiscription.h"
+#include "VerificationSettings.h"
+
+#include <QtTest>
+#include <cmath>
+
+namespace {
+
+ResultRecord point(double reference, double measured, double error = 0)
+{
+    ResultRecord record;
+    record.setReference(reference);
+    record.setMeasured(measured);
+    record.setAllowedError(0.5);
+    record.setCoefficient(1.0);
+    record.setError(error);
+    record.setReferenceFromDevice(true);
+    return record;
+}
+
+QString cell(const ResultsModel& model, int row, int column)
+{
+    return model.data(model.index(row, column)).toString();
+}
+
+QList<int> numbers(const ResultsModel& model)
+{
+    QList<int> result;
+    for (int row = 0; row < model.rowCount(); ++row)
+        result.append(model.data(model.index(row, 0)).toInt());
+    return result;
+}
+
+}  // namespace
+
+class TestResultsModel : public QObject
+{
+    Q_OBJECT
+
+    ChannelRecord m_channel;
+    VerificationSettings* m_settings = nullptr;
+
+private slots:
+    void initTestCase()
+    {
+        TestEnvironment::prepare();
+        initChoiceLists();
+        m_settings = new VerificationSettings;
+        g_verificationSettings = m_settings;
+        g_currentChannel = &m_channel;
+    }
+
+    void init()
+    {
+        m_channel = ChannelRecord();
+        m_channel.rangeLow = 0;
+        m_channel.rangeHigh = 200;
+        m_channel.outputLow = 4;
+        m_channel.outputHigh = 20;
+        m_settings->etalonDelta = 0.06;
+        m_settings->indicatorCoff = 0.02;
+    }
+
+    void cleanupTestCase()
+    {
+        g_currentChannel = nullptr;
+        g_verificationSettings = nullptr;
+        delete m_settings;
+    }
+
+    void verdicts_data()
+    {
+        QTest::addColumn<double>("error");
+        QTest::addColumn<double>("coefficient");
+        QTest::addColumn<int>("verdict");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("inside coefficient") << 0.3 << 0.8 << 1 << QStringLiteral("Да");
+        QTest::newRow("at coefficient") << -0.4 << 0.8 << 1 << QStringLiteral("Да");
+        QTest::newRow("above coefficient") << 0.45 << 0.8 << 2 << QStringLiteral("Нет для данного коэффициента");
+        QTest::newRow("at allowed") << 0.5 << 0.8 << 2 << QStringLiteral("Нет для данного коэффициента");
+        QTest::newRow("outside") << -0.6 << 0.8 << 3 << QStringLiteral("Нет ");
+        QTest::newRow("no error") << std::nan("") << 0.8 << 3 << QStringLiteral("Нет ");
+        QTest::newRow("no coefficient") << 0.1 << std::nan("") << 2 << QStringLiteral("Нет для данного коэффициента");
+    }
+
+    void verdicts()
+    {
+        QFETCH(double, error);
+        QFETCH(double, coefficient);
+        QFETCH(int, verdict);
+        QFETCH(QString, text);
+        ResultRecord record;
+        record.setAllowedError(-0.5);
+        record.setCoefficient(coefficient);
+        record.setError(error);
+        QCOMPARE(int(record.verdict), verdict);
+
+        ResultsModel model;
+        model.append(record);
+        QCOMPARE(cell(model, 0, 5), text);
+        model.setCoefficient(0.1);
+        QCOMPARE(int(model.record(0)->verdict), std::isnan(error) ? 3 : (std::fabs(error) <= 0.5 ? 2 : 3));
+    }
+
+    void freshRecordTexts()
+    {
+        ResultsModel model;
+        model.append(ResultRecord());
+        QCOMPARE(cell(model, 0, 5), QStringLiteral("Ошибка"));
+        QCOMPARE(cell(model, 0, 7), QStringLiteral("-"));
+        QCOMPARE(cell(model, 0, 1), QStringLiteral("-"));
+        QCOMPARE(cell(model, 0, 6), QStringLiteral("Измерение тока"));
+        QVERIFY(!model.data(model.index(0, 5), Qt::UserRole).isValid());
+        QVERIFY(!model.rawData(model.index(0, 10)).isValid());
+
+        ResultRecord hart = point(100.05, 99.5, 0.25);
+        hart.setKind(1);
+        hart.setUnit(1);
+        model.append(hart);
+        QCOMPARE(cell(model, 1, 1), QStringLiteral("100.05 кПа"));
+        QCOMPARE(cell(model, 1, 3), QStringLiteral("0.25"));
+        QCOMPARE(cell(model, 1, 6), QStringLiteral("Считывание по HART"));
+        QCOMPARE(model.rawData(model.index(1, 3)).toDouble(), 0.25);
+    }
+
+    void numberingAndRemoval()
+    {
+        ResultsModel model;
+        model.setCurrentGroup(4);
+        for (int i = 0; i < 5; ++i)
+            model.append(point(i, i));
+        model.removeResult(2);
+        model.removeResult(7);
+        model.removeResult(-1);
+        QCOMPARE(numbers(model), QList<int>({1, 2, 4, 5}));
+        model.append(point(9, 9));
+        QCOMPARE(numbers(model).last(), 6);
+        QVERIFY(model.record(5) == nullptr);
+
+        model.clear();
+        QVERIFY(model.isEmpty());
+        model.append(point(1, 1));
+        QCOMPARE(numbers(model), QList<int>({1}));
+        QCOMPARE(model.currentGroup(), 4);
+    }
+
+    // references 99.9, 100.0, 100.1 (mean 100), measured 100.0, 100.2, 100.1 (mean 100.1);
+    // range 0..200 (span 200), output 4..20 mA: k = 16 / 200 = 0.08 mA per unit;
+    // etalonDelta 0.06, indicatorCoff 0.02.
+    // uA  = √(0.02 / (3·2)) = 0.0577350;  uR = 0.2 / (2√3) = 0.0577350;  uP = 200·0.06 / 300 = 0.04
+    // uRef = √(0.04² + 0.0577350² + 0.0577350²) = √0.0082667 = 0.0909212
+    // uB  = √(0.02 / 6) = 0.0577350;  uInd = 0.02 / √3 = 0.0115470;  uM = √(uB² + uInd²) = 0.0588784
+    // point 1: current 12 mA, uCurrent = (0.0001·12 + 1)·0.001 / (3·0.08) = 0.00417167,
+    //          uMeasured = √(0.00417167² + uB²) = 0.0578855, reference from the calibrator: uResult = uMeasured,
+    //          U = 2·√(uRef² + 0.0578855²) = 0.215568, relative 0.107784 %
+    // point 2: no current, 20 mA taken: uCurrent = 0.004175, uMeasured = 0.0578858, U = 0.215568
+    // point 3: HART, uCurrent = 0, uMeasured = uB; fixed reference: uResult = uM, U = 0.216641, 0.108321 %
+    void uncertaintyOfWorkedSet()
+    {
+        ResultsModel model;
+        ResultRecord first = point(99.9, 100.0);
+        first.setHasCurrent(true);
+        first.setCurrent(12);
+        ResultRecord second = point(100.0, 100.2);
+        ResultRecord third = point(100.1, 100.1);
+        third.setKind(1);
+        third.setReferenceFromDevice(false);
+        model.append(first);
+        model.append(second);
+        model.append(third);
+        QSignalSpy messages(&model, &ResultsModel::showPopUpMessageSignal);
+        QVERIFY(model.computeUncertainty({2, 0, 1}));
+        QCOMPARE(messages.count(), 0);
+
+        const double expected[3][3] = {{0.00417167, 0.0578855, 0.215568},
+                                       {0.004175, 0.0578858, 0.215568},
+                                       {0.0, 0.0577350, 0.216641}};
+        for (int row = 0; row < 3; ++row) {
+            const ResultRecord& record = *model.record(row);
+            QVERIFY(record.uReferenceSet && record.uResultSet && record.expandedSet);
+            QVERIFY(std::fabs(record.uReference - 0.0909212) < 1e-7);
+            QVERIFY(std::fabs(record.uCurrent - expected[row][0]) < 1e-8);
+            QVERIFY(std::fabs(record.uMeasured - expected[row][1]) < 1e-7);
+            QVERIFY(std::fabs(record.expanded - expected[row][2]) < 1e-6);
+            QVERIFY(std::fabs(record.expandedRelative - record.expanded / 2) < 1e-12);
+        }
+        QVERIFY(std::fabs(model.record(2)->uResult - 0.0588784) < 1e-7);
+        QCOMPARE(cell(model, 0, 7), QStringLiteral("0.107784"));
+        QCOMPARE(cell(model, 2, 7), QStringLiteral("0.108321"));
+    }
+
+    void vacuumReferencesSpreadLikeGauge()
+    {
+        ResultsModel model;
+        for (double reference : {-99.9, -100.0, -100.1})
+            model.append(point(reference, reference));
+        QVERIFY(model.computeUncertainty({0, 1, 2}));
+        QVERIFY(std::fabs(model.record(0)->uReference - 0.0909212) < 1e-7);
+    }
+
+    void uncomputableSets_data()
+    {
+        QTest::addColumn<QList<int>>("rows");
+        QTest::addColumn<double>("rangeHigh");
+        QTest::addColumn<double>("outputHigh");
+        QTest::newRow("one point") << QList<int>({1}) << 200.0 << 20.0;
+        QTest::newRow("one point named twice") << QList<int>({1, 1, 9}) << 200.0 << 20.0;
+        QTest::newRow("zero span") << QList<int>({0, 1}) << 0.0 << 20.0;
+        QTest::newRow("equal outputs") << QList<int>({0, 1}) << 200.0 << 4.0;
+    }
+
+    void uncomputableSets()
+    {
+        QFETCH(QList<int>, rows);
+        QFETCH(double, rangeHigh);
+        QFETCH(double, outputHigh);
+        ResultsModel model;
+        model.append(point(10, 10.1));
+        model.append(point(20, 19.8));
+        QVERIFY(model.computeUncertainty({0, 1}));
+        QVERIFY(cell(model, 1, 7) != QStringLiteral("-"));
+
+        m_channel.rangeHigh = rangeHigh;
+        m_channel.outputHigh = outputHigh;
+        QSignalSpy messages(&model, &ResultsModel::showPopUpMessageSignal);
+        QVERIFY(!model.computeUncertainty(rows));
+        QCOMPARE(messages.count(), 1);
+        QCOMPARE(cell(model, 1, 7), QStringLiteral("-"));
+        QVERIFY(!model.record(1)->expandedSet);
+    }
+
+    void newRowsArePooledOnce()
+    {
+        ResultsModel model;
+        model.append(point(1, 1.1));
+        model.append(point(2, 2.1));
+        model.processNewRows();
+        QVERIFY(model.record(0)->expandedSet && model.record(1)->expandedSet);
+        const double firstSet = model.record(1)->expanded;
+
+        for (double reference : {50.0, 60.0, 70.0})
+            model.append(point(reference, reference + 0.3));
+        model.removeResult(0);
+        model.sort(1, Qt::DescendingOrder);
+        model.processNewRows();
+        QCOMPARE(numbers(model), QList<int>({5, 4, 3, 2}));
+        QCOMPARE(model.record(3)->expanded, firstSet);
+        QVERIFY(model.record(0)->expanded != firstSet);
+        QCOMPARE(model.record(0)->expanded, model.record(2)->expanded);
+
+        QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+        model.processNewRows();
+        QCOMPARE(resets.count(), 0);
+    }
+
+    void groupsAndRecompute()
+    {
+        ResultsModel model;
+        for (double reference : {5.0, 6.0, 7.0})
+            model.append(point(reference, reference));
+        model.setGroup({0, 2}, 3);
+        QCOMPARE(model.data(model.index(0, 8), Qt::EditRole).toInt(), 3);
+        QCOMPARE(model.data(model.index(1, 8), Qt::EditRole).toInt(), 0);
+        QVERIFY(model.record(0)->expandedSet && model.record(2)->expandedSet);
+        QVERIFY(!model.record(1)->expandedSet);
+    }
+
+    void sorting()
+    {
+        ResultsModel model;
+        const int verdictErrors[] = {3, 1, 2, 1};
+        for (int i = 0; i < 4; ++i) {
+            ResultRecord record = point(i, i, 0);
+            record.setAllowedError(0.5);
+            record.setCoefficient(0.8);
+            record.setError(verdictErrors[i] == 1 ? 0.1 : verdictErrors[i] == 2 ? 0.45 : 0.9);
+            record.setRangeText(QString(QChar('d' - i)));
+            model.append(record);
+        }
+        model.record(2)->reference = std::nan("");
+
+        model.sort(5, Qt::AscendingOrder);
+        QCOMPARE(numbers(model), QList<int>({2, 4, 3, 1}));
+        model.sort(1, Qt::DescendingOrder);
+        QCOMPARE(numbers(model), QList<int>({4, 2, 1, 3}));
+        model.sort(1, Qt::AscendingOrder);
+        QCOMPARE(numbers(model), QList<int>({1, 2, 4, 3}));
+        model.sort(9, Qt::AscendingOrder);
+        QCOMPARE(numbers(model), QList<int>({4, 3, 2, 1}));
+        model.sort(0, Qt::AscendingOrder);
+        model.sort(11, Qt::DescendingOrder);
+        model.sort(-1, Qt::DescendingOrder);
+        QCOMPARE(numbers(model), QList<int>({1, 2, 3, 4}));
+
+        QVERIFY(model.computeUncertainty({1, 3}));
+        model.sort(7, Qt::DescendingOrder);
+        QCOMPARE(numbers(model).mid(2), QList<int>({1, 3}));
+    }
+
+    void fullModel()
+    {
+        ResultsModel model;
+        for (int i = 0; i < ResultsModel::maxCount - 1; ++i) {
+            ResultRecord record = point((i * 37) % 101, (i * 53) % 97, (i % 13) / 10.0);
+            record.setGroup(i % 7);
+            model.append(record);
+        }
+        QVERIFY(!model.isFull());
+
+        // The poll thread's append reaches the rows later, but counts at once.
+        QThread* worker = QThread::create([&model] { model.append(point(1, 2)); });
+        worker->start();
+        QVERIFY(worker->wait(5000));
+        delete worker;
+        QVERIFY(model.isFull());
+        QTRY_COMPARE(model.rowCount(), ResultsModel::maxCount);
+        QVERIFY(model.isFull());
+
+        for (int column = 0; column < ResultsModel::columnTotal; ++column) {
+            model.sort(column, Qt::DescendingOrder);
+            model.sort(column, Qt::AscendingOrder);
+        }
+        QCOMPARE(model.rowCount(), ResultsModel::maxCount);
+        for (int row = 1; row < model.rowCount(); ++row)
+            QVERIFY(model.record(row - 1)->group <= model.record(row)->group);
+        model.removeResult(0);
+        QVERIFY(!model.isFull());
+    }
+
+    void flagGuard()
+    {
+        bool busy = false;
+        {
+            FlagGuard first(&busy, true);
+            QVERIFY(first.set());
+            QVERIFY(busy);
+            FlagGuard second(&busy, true);
+            QVERIFY(!second.set());
+            second.restore();
+            QVERIFY(busy);
+        }
+        QVERIFY(!busy);
+
+        FlagGuard third(&busy, true);
+        QVERIFY(third.set());
+        third.reset();
+        QVERIFY(!busy);
+        busy = true;
+        third.restore();
+        QVERIFY(busy);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestResultsModel)
+#include "test_results_model.moc"
