@@ -1,12 +1,292 @@
 #include "MainWindow.h"
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
+#include "ConfiguratorModule.h"
+#include "DeviceAuxBlock.h"
+#include "DeviceZFN.h"
+#include "HidHandler.h"
+#include "IconSet.h"
+#include "ScreenLocker.h"
+#include "TabArchive.h"
+#include "TabConfiguration.h"
+#include "TabHart.h"
+#include "TabMeasurement.h"
+#include "TabResults.h"
+#include "TabSearchDevicesZFN.h"
+#include "ui_MainWindow.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QResizeEvent>
+#include <QTabBar>
+#include <QTimer>
+
+MainWindow* g_mainWindow = nullptr;
+MainWindow* g_mainWindowDialogParent = nullptr;
+
+namespace {
+const QString programVersion = QStringLiteral("1.4.3");
+}
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui_MainWindow)
 {
-    setWindowTitle(tr("АРМ ЗФН") + ' ' + QStringLiteral(APP_VERSION));
-    resize(1024, 700);
+    loadIcons();
+    ui->setupUi(this);
+    g_mainWindow = this;
+    g_mainWindowDialogParent = this;
+    new HidHandler(this);
+    m_baseTitle = tr("Автоматизированное рабочее место (АРМ) %1   версия %2").arg(tr("ЗФН"), programVersion);
+    setWindowTitle(m_baseTitle);
+    createTabs();
+    setActionIcons();
+}
+
+MainWindow::~MainWindow()
+{
+    delete ui;
+    delete m_locker;
+    if (g_mainWindow == this)
+        g_mainWindow = nullptr;
+    if (g_mainWindowDialogParent == this)
+        g_mainWindowDialogParent = nullptr;
+}
+
+void MainWindow::createTabs()
+{
+    ui->menu_graduation->menuAction()->setVisible(false);
+    ui->action_quit->setEnabled(true);
+    ui->mainToolBar->hide();
+
+    m_statusLabel = new QLabel(ui->statusBar);
+    ui->statusBar->hide();
+
+    connect(ui->action_quit, &QAction::triggered, qApp, &QApplication::quit);
+    connect(ui->action_showFullScreen, &QAction::triggered, this, &MainWindow::showFullScreenSlot);
+    connect(g_device, &DeviceZFN::setDeviceType, this, &MainWindow::setDeviceType, Qt::DirectConnection);
+
+    DeviceAuxBlock* auxBlock = g_device->auxBlock();
+    auxBlock->addPointAction = ui->action_addPointToResult;
+    auxBlock->addGroupAction = ui->action_addGroupToResult;
+    ui->action_addPointToResult->setVisible(false);
+    ui->action_addGroupToResult->setVisible(false);
+
+    addToPage(ui->tabConnection, new TabSearchDevicesZFN(ui->tabConnection));
+    addToPage(ui->tabResults, new TabResults(ui->tabResults));
+    auto* measurement = new TabMeasurement(ui->tabMeasurement);
+    addToPage(ui->tabMeasurement, measurement);
+    m_tabConfiguration = new TabConfiguration(ui->tabConfiguration);
+    addToPage(ui->tabConfiguration, m_tabConfiguration);
+    addToPage(ui->tabArchive, new TabArchive(ui->tabArchive));
+    auto* hart = new TabHart(this);
+    addToPage(ui->tabHart, hart);
+
+    m_locker = new ScreenLocker(this);
+    m_locker->resize(size());
+    m_locker->hide();
+
+    connectInterface(measurement, hart);
+}
+
+void MainWindow::addToPage(QWidget* page, QWidget* tab)
+{
+    page->layout()->addWidget(tab);
+}
+
+void MainWindow::connectInterface(TabMeasurement* measurement, TabHart* hart)
+{
+    connect(g_device, &DeviceZFN::lockInteface, this, &MainWindow::block);
+    connect(g_device, &DeviceZFN::unlockInteface, this, &MainWindow::unblock);
+    connect(m_locker, &ScreenLocker::buttonPushed, g_device, &DeviceZFN::stopSearch);
+    connect(ui->action_foundDevices, &QAction::triggered, g_tabSearchDevices, &TabSearchDevicesZFN::searchDevices);
+    connect(ui->action_disconnectCurrentDevice, &QAction::triggered, g_tabSearchDevices,
+            &TabSearchDevicesZFN::disconnectDevice);
+    connect(ui->action_emulation, &QAction::triggered, this, &MainWindow::showEmulationGraduationMenu);
+    connect(ui->action_measurment, &QAction::triggered, this, &MainWindow::showMeasurmentGraduationMenu);
+    connect(ui->action_openProject, &QAction::triggered, this, &MainWindow::loadProject);
+    connect(ui->action_saveProject, &QAction::triggered, this, &MainWindow::saveProject);
+    connect(g_device, &DeviceZFN::deviceConnected, hart, &TabHart::updateTab, Qt::QueuedConnection);
+    connect(m_tabConfiguration, &TabConfiguration::changeMeasureType, measurement, &TabMeasurement::setPollMode);
+}
+
+void MainWindow::setActionIcons()
+{
+    ui->action_openProject->setIcon(g_icon_symbol_fileOpen);
+    ui->action_saveProject->setIcon(g_icon_symbol_fileSave);
+    ui->action_quit->setIcon(g_icon_symbol_exit);
+    ui->action_foundDevices->setIcon(g_icon_symbol_searchDev);
+    ui->action_disconnectCurrentDevice->setIcon(g_icon_symbol_disconnect);
+    ui->action_showFullScreen->setIcon(g_icon_symbol_fullScreen);
+    ui->action_addPointToResult->setIcon(g_icon_symbol_elementAdd);
+    ui->action_addGroupToResult->setIcon(g_icon_symbol_elementAdd);
 }
 
 void MainWindow::setStartMode(int mode)
 {
-    m_startModes.append(mode);
+    switch (mode) {
+    case TuneWork:
+        m_graduationEditable = true;
+        break;
+    case ServiceKey:
+        m_factoryMode = true;
+        break;
+    case ApplyModes:
+        applyStartModes();
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::applyStartModes()
+{
+    if (m_graduationEditable || m_factoryMode)
+        return;
+    ui->tabDeviceConfig->removeTab(ui->tabDeviceConfig->indexOf(ui->tabGraduation));
+    ui->action_emulation->setVisible(false);
+    ui->action_measurment->setVisible(false);
+}
+
+void MainWindow::showResultsTab()
+{
+    ui->tabDeviceConfig->setCurrentWidget(ui->tabVerification);
+    ui->tabVerificationTabWidget->setCurrentWidget(ui->tabResults);
+}
+
+void MainWindow::setProjectName(const QString& name)
+{
+    setWindowTitle(m_baseTitle + QStringLiteral("  ") + name);
+}
+
+void MainWindow::loadTabsFromSettings()
+{
+    g_mainWindow->m_tabConfiguration->loadSettings();
+    g_tabSearchDevices->loadSettings();
+}
+
+void MainWindow::saveTabsToSettings()
+{
+    g_tabSearchDevices->saveSettings();
+}
+
+MainWindow* MainWindow::dialogParent()
+{
+    return g_mainWindowDialogParent;
+}
+
+// Pages and actions are locked too, so that neither a key press nor a shortcut starts a second
+// operation while the overlay is up.
+void MainWindow::block(quint8 kind)
+{
+    connect(g_device, &DeviceZFN::sendProgress, m_locker, &ScreenLocker::setProgressValue, Qt::UniqueConnection);
+    m_locker->setMode(kind);
+    m_locker->fitToSize(size());
+    m_locker->show();
+    m_locker->raise();
+    menuBar()->setEnabled(false);
+    setActionsLocked(true);
+}
+
+void MainWindow::unblock()
+{
+    disconnect(g_device, &DeviceZFN::sendProgress, m_locker, &ScreenLocker::setProgressValue);
+    menuBar()->setEnabled(true);
+    setActionsLocked(false);
+    m_locker->hide();
+}
+
+// Only the actions enabled at the lock are enabled again, so the add actions keep the state their tab gave them.
+void MainWindow::setActionsLocked(bool locked)
+{
+    ui->tabDeviceConfig->setEnabled(!locked);
+    if (!locked) {
+        for (const QPointer<QAction>& action : qAsConst(m_lockedActions))
+            if (action)
+                action->setEnabled(true);
+        m_lockedActions.clear();
+        return;
+    }
+    for (QAction* action : menuActions()) {
+        if (action->isEnabled()) {
+            action->setEnabled(false);
+            m_lockedActions.append(action);
+        }
+    }
+}
+
+QList<QAction*> MainWindow::menuActions() const
+{
+    QList<QAction*> actions;
+    for (const QMenu* menu : {ui->menu, ui->menu_graduation, ui->menu_comands})
+        for (QAction* action : menu->actions())
+            if (!action->isSeparator())
+                actions.append(action);
+    return actions;
+}
+
+void MainWindow::showFullScreenSlot()
+{
+    if (isFullScreen())
+        showNormal();
+    else
+        showFullScreen();
+}
+
+void MainWindow::showGraduationPage()
+{
+    ui->tabDeviceConfig->setCurrentWidget(ui->tabGraduation);
+}
+
+void MainWindow::showEmulationGraduationMenu()
+{
+    showGraduationPage();
+}
+
+void MainWindow::showMeasurmentGraduationMenu()
+{
+    showGraduationPage();
+}
+
+void MainWindow::loadProject()
+{
+    ConfiguratorModule::instance->openProject(this);
+}
+
+void MainWindow::saveProject()
+{
+    ConfiguratorModule::instance->saveProjectAs(this);
+}
+
+void MainWindow::setDeviceType(int)
+{
+    ui->tabDeviceConfig->setTabText(ui->tabDeviceConfig->indexOf(ui->tabDevice),
+                                    tr("Настройки ") + g_device->deviceName());
+}
+
+void MainWindow::showStatusMessage(QString text)
+{
+    m_statusLabel->setText(text);
+}
+
+void MainWindow::onInitializationComplete()
+{
+    if (ConfiguratorModule::instance)
+        ConfiguratorModule::instance->loadLastProject();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    if (m_locker->isVisible())
+        m_locker->fitToSize(event->size());
+}
+
+// Only the first show reloads the last project: a restore after minimising keeps unsaved edits.
+void MainWindow::showEvent(QShowEvent* event)
+{
+    g_lockerOffsetX = 0;
+    g_lockerOffsetY = menuBar()->height() + 2 * ui->tabDeviceConfig->tabBar()->height();
+    QMainWindow::showEvent(event);
+    if (m_shownBefore)
+        return;
+    m_shownBefore = true;
+    QTimer::singleShot(1, this, &MainWindow::onInitializationComplete);
 }

@@ -2,17 +2,72 @@
 
 #include <QList>
 #include <QMainWindow>
+#include <QPointer>
+#include <QString>
 
-// The workstation's main window.
+class QAction;
+class QLabel;
+class ScreenLocker;
+class TabConfiguration;
+class TabHart;
+class TabMeasurement;
+class Ui_MainWindow;
+
+// The one top-level window: every tab of the workstation in a fixed page structure, the menus,
+// and the busy overlay that covers the window while the device object runs an operation.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
+    enum StartMode { TuneWork = 0, ServiceKey = 1, ApplyModes = 2 };
+
     explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     void setStartMode(int mode);
-    const QList<int>& startModes() const { return m_startModes; }
+    void showResultsTab();
+    void setProjectName(const QString& name);
+
+    static void loadTabsFromSettings();
+    static void saveTabsToSettings();
+    static MainWindow* dialogParent();
+
+public slots:
+    void block(quint8 kind);
+    void unblock();
+    void showFullScreenSlot();
+    void showEmulationGraduationMenu();
+    void showMeasurmentGraduationMenu();
+    void loadProject();
+    void saveProject();
+    void setDeviceType(int type);
+    void showStatusMessage(QString text);
+    void onInitializationComplete();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
-    QList<int> m_startModes;
+    void createTabs();
+    void connectInterface(TabMeasurement* measurement, TabHart* hart);
+    void setActionIcons();
+    void applyStartModes();
+    void showGraduationPage();
+    void setActionsLocked(bool locked);
+    QList<QAction*> menuActions() const;
+    static void addToPage(QWidget* page, QWidget* tab);
+
+    Ui_MainWindow* ui;
+    ScreenLocker* m_locker = nullptr;
+    TabConfiguration* m_tabConfiguration = nullptr;
+    QLabel* m_statusLabel = nullptr;
+    QString m_baseTitle;
+    bool m_graduationEditable = false;
+    bool m_factoryMode = false;
+    bool m_shownBefore = false;
+    QList<QPointer<QAction>> m_lockedActions;
 };
+
+extern MainWindow* g_mainWindow;
+extern MainWindow* g_mainWindowDialogParent;

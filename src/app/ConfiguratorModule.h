@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QObject>
+
+class QWidget;
+
+// Program settings and project files. The device object owns the one instance of the process.
+class ConfiguratorModule : public QObject
+{
+    Q_OBJECT
+public:
+    explicit ConfiguratorModule(QObject* parent = nullptr);
+    ~ConfiguratorModule() override;
+
+    static ConfiguratorModule* instance;
+
+    void loadLastProject();
+    void openProject(QWidget* parent);
+    void saveProjectAs(QWidget* parent);
+};

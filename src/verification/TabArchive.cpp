@@ -1,0 +1,6 @@
+#include "TabArchive.h"
+
+TabArchive::TabArchive(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("TabArchive"));
+}

@@ -1,0 +1,6 @@
+#include "TabResults.h"
+
+TabResults::TabResults(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("TabResults"));
+}
