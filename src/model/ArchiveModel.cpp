@@ -1,0 +1,205 @@
+#include "ArchiveModel.h"
+
+#include "HartTextTables.h"
+#include "ResultsModel.h"
+#include "TextDiscription.h"
+
+#include <QThread>
+#include <algorithm>
+
+namespace {
+
+constexpr int unitColumn = 3;
+constexpr int serialColumn = 4;
+constexpr int moduleSerialColumn = 8;
+constexpr int hartColumn = 12;
+
+QVariant userValue(const ArchiveRecord& record, int column)
+{
+    switch (column) {
+    case unitColumn:
+        return record.unitIndex();
+    case serialColumn:
+        return record.deviceSerial();
+    case hartColumn:
+        return uint(record.hartOnline());
+    default:
+        return QVariant();
+    }
+}
+
+QString paddedNumber(quint32 value, int digits)
+{
+    return QStringLiteral("%1").arg(value, digits, 10, QLatin1Char('0'));
+}
+
+bool isSortable(int column)
+{
+    return column >= 0 && column <= hartColumn && column != moduleSerialColumn;
+}
+
+double sortKey(const ArchiveRecord& record, int column)
+{
+    switch (column) {
+    case 0:
+        return record.index();
+    case 1:
+        return double(record.timeKey());
+    case 2:
+        return record.temperature();
+    case unitColumn:
+        return record.unitCode();
+    case serialColumn:
+        return record.deviceSerial();
+    case 5:
+        return record.reference();
+    case 6:
+        return record.measured();
+    case 7:
+        return record.error();
+    case 9:
+        return record.hartPressure();
+    case 10:
+        return record.hartError();
+    case 11:
+        return record.errorCode();
+    default:
+        return record.hartOnline();
+    }
+}
+
+}  // namespace
+
+ArchiveModel::ArchiveModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+int ArchiveModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_rows.size();
+}
+
+int ArchiveModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : columnTotal;
+}
+
+QVariant ArchiveModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows.size())
+        return QVariant();
+    const ArchiveRecord& record = m_rows.at(index.row());
+    if (role == Qt::UserRole)
+        return userValue(record, index.column());
+    if (role == Qt::DisplayRole || role == Qt::EditRole)
+        return displayValue(record, index.column());
+    return QVariant();
+}
+
+QVariant ArchiveModel::displayValue(const ArchiveRecord& record, int column) const
+{
+    switch (column) {
+    case 0:
+        return record.index() + 1;
+    case 1:
+        return record.dateTimeText();
+    case 2:
+        return widenFloat(record.temperature());
+    case unitColumn:
+        return unitName(record.unitIndex());
+    case serialColumn:
+        return paddedNumber(record.deviceSerial(), 5);
+    case 5:
+        return widenFloat(record.reference());
+    case 6:
+        return widenFloat(record.measured());
+    case 7:
+        return widenFloat(record.error());
+    case moduleSerialColumn:
+        return paddedNumber(record.moduleSerial(), 7);
+    case 9:
+        return widenFloat(record.hartPressure());
+    case 10:
+        return widenFloat(record.hartError());
+    case 11:
+        return int(record.errorCode());
+    case hartColumn:
+        return record.hartOnline() == 1 ? tr("Да") : tr("Нет");
+    default:
+        return QVariant();
+    }
+}
+
+QVariant ArchiveModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QVariant();
+    switch (section) {
+    case 0:
+        return tr("№");
+    case 1:
+        return tr("Дата/Время");
+    case 2:
+        return tr("Т, °С");
+    case unitColumn:
+        return tr("Единицы");
+    case serialColumn:
+        return tr("Зав. №");
+    case 5:
+        return tr(" P, эт.");
+    case 6:
+        return tr(" P изм.");
+    case 7:
+        return tr("Погр., %");
+    case moduleSerialColumn:
+        return tr("ТЖС Зав. №");
+    case 9:
+        return tr("HART P изм.");
+    case 10:
+        return tr("HART Погр., %");
+    case 11:
+        return tr("Код ошибки");
+    case hartColumn:
+        return tr("HART на связи");
+    default:
+        return QVariant();
+    }
+}
+
+void ArchiveModel::sort(int column, Qt::SortOrder order)
+{
+    beginResetModel();
+    if (isSortable(column)) {
+        std::stable_sort(m_rows.begin(), m_rows.end(), [column, order](const ArchiveRecord& a, const ArchiveRecord& b) {
+            return sortKeyBefore(sortKey(a, column), sortKey(b, column), order);
+        });
+    }
+    endResetModel();
+}
+
+void ArchiveModel::append(const ArchiveRecord& record)
+{
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(this, [this, record] { append(record); }, Qt::QueuedConnection);
+        return;
+    }
+    beginInsertRows(QModelIndex(), m_rows.size(), m_rows.size());
+    m_rows.append(record);
+    endInsertRows();
+}
+
+void ArchiveModel::clear()
+{
+    beginResetModel();
+    m_rows.clear();
+    endResetModel();
+    resumePosition = 0;
+}
+
+bool ArchiveModel::isEmpty() const
+{
+    return m_rows.isEmpty();
+}
+
+const ArchiveRecord& ArchiveModel::record(int row) const
+{
+    return m_rows.at(row);
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "ArchiveRecord.h"
+
+#include <QAbstractTableModel>
+#include <QVector>
+#include <atomic>
+
+// The archive frames read from the calibrator or loaded from a file, as a sortable table. Rows
+// change in the GUI thread only: a frame appended by the archive thread is queued there.
+class ArchiveModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    // The last column stays empty so that it can take the remaining width of the view.
+    static constexpr int columnTotal = 14;
+
+    explicit ArchiveModel(QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+    void append(const ArchiveRecord& record);
+    void clear();
+    bool isEmpty() const;
+    // row must exist.
+    const ArchiveRecord& record(int row) const;
+
+    // Archive frame at which the next read or clear starts. Written by the archive thread while it
+    // runs and by the GUI thread only while it does not.
+    std::atomic<int> resumePosition{0};
+
+private:
+    QVariant displayValue(const ArchiveRecord& record, int column) const;
+
+    QVector<ArchiveRecord> m_rows;
+};

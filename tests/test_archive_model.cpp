@@ -1,0 +1,313 @@
+#include "ArchiveModel.h"
+#include "ArchiveRecord.h"
+#include "AsciiUail.h"
+#include "TestEnvironment.h"
+#include "TextDiscription.h"
+
+#include <QtEndian>
+#include <QtTest>
+#include <array>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+struct FrameValues
+{
+    quint8 unitCode = 6;
+    quint8 errorCode = 0;
+    quint8 hartOnline = 0;
+    float reference = 0;
+    float measured = 0;
+    float hartPressure = 0;
+    float error = 0;
+    float hartError = 0;
+    float temperature = 0;
+    std::array<quint8, 6> time = {1, 1, 24, 0, 0, 0};
+    quint32 deviceSerial = 0;
+    quint32 moduleSerial = 0;
+};
+
+void putFloat(quint8* frame, int offset, float value)
+{
+    quint32 bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    qToLittleEndian(bits, frame + offset);
+}
+
+void putU24(quint8* frame, int offset, quint32 value)
+{
+    for (int i = 0; i < 3; ++i)
+        frame[offset + i] = quint8(value >> (8 * i));
+}
+
+void putCheckValue(quint8* frame)
+{
+    qToLittleEndian(AsciiUail::crc16Bitwise(frame, 62), frame + 62);
+}
+
+ArchiveRecord frame(const FrameValues& v, quint32 index)
+{
+    quint8 bytes[ArchiveRecord::frameSize] = {};
+    bytes[0] = v.unitCode;
+    bytes[1] = v.errorCode;
+    bytes[2] = 0x5A;
+    bytes[3] = v.hartOnline;
+    putFloat(bytes, 4, v.reference);
+    putFloat(bytes, 8, v.measured);
+    putFloat(bytes, 12, v.hartPressure);
+    putFloat(bytes, 24, v.error);
+    putFloat(bytes, 28, v.hartError);
+    putFloat(bytes, 40, v.temperature);
+    std::memcpy(bytes + 44, v.time.data(), v.time.size());
+    putU24(bytes, 50, v.deviceSerial);
+    putU24(bytes, 53, v.moduleSerial);
+    bytes[60] = 0x77;
+    putCheckValue(bytes);
+    return ArchiveRecord(bytes, index);
+}
+
+QVariant cell(const ArchiveModel& model, int row, int column, int role = Qt::DisplayRole)
+{
+    return model.data(model.index(row, column), role);
+}
+
+QList<uint> indexes(const ArchiveModel& model)
+{
+    QList<uint> result;
+    for (int row = 0; row < model.rowCount(); ++row)
+        result.append(model.record(row).index());
+    return result;
+}
+
+}  // namespace
+
+class TestArchiveModel : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        TestEnvironment::prepare();
+        initChoiceLists();
+    }
+
+    void frameDecodesToColumns()
+    {
+        FrameValues v;
+        v.unitCode = 7;
+        v.errorCode = 200;
+        v.hartOnline = 1;
+        v.reference = 100.05f;
+        v.measured = -0.3f;
+        v.hartPressure = 99.98f;
+        v.error = 0.125f;
+        v.hartError = -1.5f;
+        v.temperature = 21.7f;
+        v.time = {5, 3, 24, 14, 7, 9};
+        v.deviceSerial = 1234;
+        v.moduleSerial = 56;
+        ArchiveModel model;
+        model.append(frame(v, 41));
+        QVERIFY(model.record(0).isValid());
+
+        QCOMPARE(cell(model, 0, 0).toUInt(), 42u);
+        QCOMPARE(cell(model, 0, 1).toString(), QStringLiteral("05.03.24 / 14:07:09"));
+        QCOMPARE(cell(model, 0, 2).toDouble(), 21.7);
+        QCOMPARE(cell(model, 0, 3).toString(), QStringLiteral("МПа"));
+        QCOMPARE(cell(model, 0, 4).toString(), QStringLiteral("01234"));
+        QCOMPARE(cell(model, 0, 5).toDouble(), 100.05);
+        QCOMPARE(cell(model, 0, 6).toDouble(), -0.3);
+        QCOMPARE(cell(model, 0, 7).toDouble(), 0.125);
+        QCOMPARE(cell(model, 0, 8).toString(), QStringLiteral("0000056"));
+        QCOMPARE(cell(model, 0, 9).toDouble(), 99.98);
+        QCOMPARE(cell(model, 0, 10).toDouble(), -1.5);
+        QCOMPARE(cell(model, 0, 11).toString(), QStringLiteral("200"));
+        QCOMPARE(cell(model, 0, 12).toString(), QStringLiteral("Да"));
+        QVERIFY(!cell(model, 0, 13).isValid());
+        QVERIFY(model.headerData(13, Qt::Horizontal).isNull());
+        QCOMPARE(model.columnCount(), 14);
+
+        QCOMPARE(cell(model, 0, 3, Qt::UserRole).toInt(), 2);
+        QCOMPARE(cell(model, 0, 4, Qt::UserRole).toUInt(), 1234u);
+        QCOMPARE(cell(model, 0, 12, Qt::UserRole).toUInt(), 1u);
+        QVERIFY(!cell(model, 0, 5, Qt::UserRole).isValid());
+        QCOMPARE(cell(model, 0, 5, Qt::EditRole), cell(model, 0, 5));
+
+        v.hartOnline = 2;
+        v.deviceSerial = 0xFFFFFF;
+        v.moduleSerial = 12345678;
+        model.append(frame(v, 0));
+        QCOMPARE(cell(model, 1, 12).toString(), QStringLiteral("Нет"));
+        QCOMPARE(cell(model, 1, 4).toString(), QStringLiteral("16777215"));
+        QCOMPARE(cell(model, 1, 8).toString(), QStringLiteral("12345678"));
+    }
+
+    void validity_data()
+    {
+        QTest::addColumn<int>("unitCode");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("Pa") << 5 << true;
+        QTest::newRow("psi") << 15 << true;
+        QTest::newRow("below units") << 4 << false;
+        QTest::newRow("zero") << 0 << false;
+        QTest::newRow("above units") << 16 << false;
+        QTest::newRow("cleared") << 0xAA << false;
+    }
+
+    void validity()
+    {
+        QFETCH(int, unitCode);
+        QFETCH(bool, valid);
+        FrameValues v;
+        v.unitCode = quint8(unitCode);
+        QCOMPARE(frame(v, 3).isValid(), valid);
+    }
+
+    void clearedAndDamagedFramesAreRejected()
+    {
+        quint8 cleared[ArchiveRecord::frameSize] = {};
+        cleared[0] = ArchiveRecord::clearedUnitCode;
+        cleared[62] = 0x67;
+        cleared[63] = 0x01;
+        const ArchiveRecord empty(cleared, 7);
+        QCOMPARE(empty.checkValue(), AsciiUail::crc16Bitwise(cleared, 62));
+        QVERIFY(!empty.isValid());
+
+        QByteArray bytes = frame(FrameValues(), 1).toBytes();
+        bytes[20] = char(bytes[20] ^ 0x01);
+        ArchiveRecord damaged;
+        QVERIFY(ArchiveRecord::fromBytes(bytes, &damaged));
+        QVERIFY(!damaged.isValid());
+    }
+
+    void recordRoundTrip()
+    {
+        FrameValues v;
+        v.reference = 3.25f;
+        v.time = {31, 12, 99, 23, 59, 58};
+        v.deviceSerial = 70001;
+        const ArchiveRecord original = frame(v, 0x01020304);
+        const QByteArray bytes = original.toBytes();
+        QCOMPARE(bytes.size(), ArchiveRecord::recordSize);
+        QCOMPARE(bytes.mid(64), QByteArray("\x04\x03\x02\x01", 4));
+        QCOMPARE(quint8(bytes.at(2)), quint8(0x5A));
+
+        ArchiveRecord loaded;
+        QVERIFY(ArchiveRecord::fromBytes(bytes, &loaded));
+        QCOMPARE(loaded.toBytes(), bytes);
+        QCOMPARE(loaded.index(), 0x01020304u);
+        QCOMPARE(loaded.reference(), 3.25f);
+        QCOMPARE(loaded.deviceSerial(), 70001u);
+        QCOMPARE(loaded.dateTimeText(), QStringLiteral("31.12.99 / 23:59:58"));
+
+        QVERIFY(!ArchiveRecord::fromBytes(bytes.left(67), &loaded));
+        QVERIFY(!ArchiveRecord::fromBytes(bytes + '\0', &loaded));
+        QCOMPARE(loaded.toBytes(), bytes);
+    }
+
+    void sortsEachColumn()
+    {
+        ArchiveModel model;
+        FrameValues a;
+        a.time = {1, 12, 24, 0, 0, 0};
+        a.temperature = 30;
+        a.unitCode = 9;
+        a.reference = std::nanf("");
+        a.deviceSerial = 5;
+        a.errorCode = 1;
+        FrameValues b;
+        b.time = {2, 1, 24, 0, 0, 0};
+        b.temperature = 10;
+        b.unitCode = 5;
+        b.reference = 2;
+        b.deviceSerial = 900;
+        b.hartOnline = 1;
+        FrameValues c;
+        c.time = {2, 1, 23, 23, 0, 0};
+        c.temperature = 20;
+        c.unitCode = 15;
+        c.reference = -4;
+        c.deviceSerial = 70;
+        c.errorCode = 3;
+        model.append(frame(a, 10));
+        model.append(frame(b, 2));
+        model.append(frame(c, 7));
+
+        QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+        model.sort(1, Qt::AscendingOrder);
+        QCOMPARE(indexes(model), QList<uint>({7, 2, 10}));
+        model.sort(1, Qt::DescendingOrder);
+        QCOMPARE(indexes(model), QList<uint>({10, 2, 7}));
+        model.sort(0, Qt::AscendingOrder);
+        QCOMPARE(indexes(model), QList<uint>({2, 7, 10}));
+        model.sort(2, Qt::AscendingOrder);
+        QCOMPARE(indexes(model), QList<uint>({2, 7, 10}));
+        model.sort(3, Qt::DescendingOrder);
+        QCOMPARE(indexes(model), QList<uint>({7, 10, 2}));
+        model.sort(4, Qt::AscendingOrder);
+        QCOMPARE(indexes(model), QList<uint>({10, 7, 2}));
+        model.sort(5, Qt::AscendingOrder);
+        QCOMPARE(indexes(model), QList<uint>({7, 2, 10}));
+        model.sort(5, Qt::DescendingOrder);
+        QCOMPARE(indexes(model), QList<uint>({2, 7, 10}));
+        model.sort(11, Qt::DescendingOrder);
+        QCOMPARE(indexes(model), QList<uint>({7, 10, 2}));
+        model.sort(12, Qt::DescendingOrder);
+        QCOMPARE(indexes(model), QList<uint>({2, 7, 10}));
+        model.sort(8, Qt::DescendingOrder);
+        model.sort(13, Qt::AscendingOrder);
+        QCOMPARE(indexes(model), QList<uint>({2, 7, 10}));
+        QCOMPARE(resets.count(), 12);
+    }
+
+    void fullArchive()
+    {
+        ArchiveModel model;
+        for (quint32 i = 0; i < 512; ++i) {
+            FrameValues v;
+            v.reference = float((i * 7919) % 1000) / 10;
+            v.measured = float(i % 17);
+            v.time = {quint8(1 + i % 28), quint8(1 + i % 12), quint8(i % 30), quint8(i % 24), 0, 0};
+            model.append(frame(v, 511 - i));
+        }
+        for (int column = 0; column < model.columnCount(); ++column) {
+            model.sort(column, Qt::AscendingOrder);
+            model.sort(column, Qt::DescendingOrder);
+        }
+        model.sort(1, Qt::DescendingOrder);
+        model.sort(6, Qt::AscendingOrder);
+        for (int row = 1; row < model.rowCount(); ++row) {
+            const ArchiveRecord& earlier = model.record(row - 1);
+            const ArchiveRecord& later = model.record(row);
+            QVERIFY(earlier.measured() < later.measured()
+                    || (earlier.measured() == later.measured() && earlier.timeKey() >= later.timeKey()));
+        }
+        QCOMPARE(model.rowCount(), 512);
+    }
+
+    void archiveThreadAppendAndClear()
+    {
+        ArchiveModel model;
+        QThread* insertThread = nullptr;
+        connect(&model, &QAbstractItemModel::rowsInserted, this,
+                [&insertThread] { insertThread = QThread::currentThread(); }, Qt::DirectConnection);
+        QThread* worker = QThread::create([&model] {
+            model.append(frame(FrameValues(), 3));
+            model.resumePosition = 4;
+        });
+        worker->start();
+        QVERIFY(worker->wait(5000));
+        delete worker;
+        QTRY_COMPARE(model.rowCount(), 1);
+        QCOMPARE(insertThread, QThread::currentThread());
+        QVERIFY(!model.isEmpty());
+
+        model.clear();
+        QVERIFY(model.isEmpty());
+        QCOMPARE(model.resumePosition.load(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestArchiveModel)
+#include "test_archive_model.moc"
