@@ -22,45 +22,28 @@ private slots:
         initHartTextTables();
     }
 
-    void lookupsByCode()
+    void lookups()
     {
         QCOMPARE(hartPhysicalSignalingText(6), QStringLiteral("Special"));
         QVERIFY(hartPhysicalSignalingText(5).isEmpty());
-        QCOMPARE(hartUnitText(237), QStringLiteral("МПа"));
         QCOMPARE(hartUnitText(5), QStringLiteral("мм рт. ст."));
         QVERIFY(hartUnitText(6).isEmpty());
         QCOMPARE(hartCurrentOutputTypeText(3), QStringLiteral("20-4"));
-        QCOMPARE(hartOnOffText(1), QStringLiteral("Включена"));
         QVERIFY(hartOnOffText(2).isEmpty());
-        QCOMPARE(hartCodeText(1, g_hartDisplayModes), QStringLiteral("% от диапазона"));
         QCOMPARE(&hartCodeText(99, g_hartAlarmLevels), &g_hartEmptyText);
 
-        const HartTextTable repeated = {{4, QStringLiteral("first")}, {4, QStringLiteral("second")}};
-        QCOMPARE(hartCodeText(4, repeated), QStringLiteral("first"));
-    }
-
-    void lookupsByText()
-    {
         bool ok = false;
         QCOMPARE(hartCodeByText(QStringLiteral("Бар"), g_hartUnits, &ok), quint8(7));
         QVERIFY(ok);
-        QCOMPARE(hartCodeByText(QStringLiteral("Корнеизвлекающая"), g_hartTransferFunctions, &ok), quint8(1));
-        QVERIFY(ok);
         QCOMPARE(hartCodeByText(QStringLiteral("бар"), g_hartUnits, &ok), quint8(0));
         QVERIFY(!ok);
-        QCOMPARE(hartCodeByText(QStringLiteral("разрешено "), g_hartPermission, &ok), quint8(0));
-        QVERIFY(!ok);
 
-        const HartTextTable repeated = {{2, QStringLiteral("x")}, {9, QStringLiteral("x")}};
-        QCOMPARE(hartCodeByText(QStringLiteral("x"), repeated, &ok), quint8(2));
-    }
+        const HartTextTable repeated = {{4, QStringLiteral("x")}, {4, QStringLiteral("y")}, {9, QStringLiteral("x")}};
+        QCOMPARE(hartCodeText(4, repeated), QStringLiteral("x"));
+        QCOMPARE(hartCodeByText(QStringLiteral("x"), repeated, &ok), quint8(4));
 
-    void tablesRefillWithoutDuplicates()
-    {
         initHartTextTables();
         QCOMPARE(g_hartUnits.size(), 10);
-        QCOMPARE(g_hartPhysicalSignaling.size(), 6);
-        QCOMPARE(g_hartDisplayModes.size(), 3);
     }
 
     void unitMapping()
@@ -102,16 +85,14 @@ private slots:
         QCOMPARE(lines.size(), 4);
         QCOMPARE(lines.at(0), QStringLiteral("Установите фиксированный ток с помощью кнопки \"=> 4 мА\". "));
         QCOMPARE(lines.at(1), QStringLiteral(" Введите истиное значение тока в соответствующее поле. "));
-        QCOMPARE(lines.at(2), QStringLiteral("Установите фиксированный ток с помощью кнопки \"=> 20 мА\". "));
-        QCOMPARE(lines.at(3), QStringLiteral(" Введите истиное значение тока в соответствующее поле."));
-        QVERIFY(g_trimMsgFixed0mA.contains(QStringLiteral("\"=> 0 мА\". \n")));
+        QVERIFY(lines.at(2).contains(QStringLiteral("\"=> 20 мА\". ")) && !lines.at(3).endsWith(QLatin1Char(' ')));
         QVERIFY(g_trimMsgFixed0mA.contains(QStringLiteral("\"=> 5 мА\". \n")));
         QVERIFY(g_trimMsgLowPoint.startsWith(QStringLiteral("Установите давление, соответствующее нижней точке подстройки. "
                                                             "Оно должно находиться внутри диапазона допустимых давлений "
                                                             "для нижней точки. Дождитесь")));
-        QVERIFY(g_trimMsgHighPoint.contains(QStringLiteral("для верхней точки. ")));
-        QVERIFY(g_trimMsgHighPoint.endsWith(QStringLiteral("Нажмите кнопку \">> Далее\".")));
-        QCOMPARE(g_msgWrongFieldData, QStringLiteral("В выбранном поле содержатся неверные данные"));
+        QVERIFY(g_trimMsgHighPoint.endsWith(QStringLiteral("для верхней точки. Дождитесь установления переходный процессов "
+                                                           "и введите в активное поле ввода значение давления, измеренное "
+                                                           "эталонным датчиком. Нажмите кнопку \">> Далее\".")));
     }
 
     // The parser copies each reply's data as one block; every block must be gap-free.
@@ -144,19 +125,10 @@ private slots:
 
     void deviceDataStartsCleared()
     {
-        auto* data = new HartDeviceData();
-        data->pollingAddressByte = 0x80;
-        QVERIFY(data->uniqueId.isEmpty());
-        QVERIFY(!data->present);
-        QVERIFY(!data->longTagSupported && !data->trimInfoRead && !data->factoryResetRunning);
-        QVERIFY(!data->cmd128Supported && !data->cmd147Supported);
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(data->tag), 21), QByteArray(21, '\0'));
-        QCOMPARE(data->pvValue, 0.0f);
-        QCOMPARE(int(data->additionalStatus[24]), 0);
-
-        const HartDeviceData copy = *data;
-        QCOMPARE(int(copy.pollingAddressByte), 0x80);
-        delete data;
+        const HartDeviceData data;
+        QVERIFY(data.uniqueId.isEmpty());
+        QVERIFY(!data.present && !data.longTagSupported && !data.trimInfoRead && !data.factoryResetRunning);
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(data.tag), 21), QByteArray(21, '\0'));
     }
 };
 

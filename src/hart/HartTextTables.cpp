@@ -48,11 +48,17 @@ void fillTables()
                                {4, QStringLiteral("Wireless")},
                                {6, QStringLiteral("Special")}};
     g_hartTransferFunctions = {{0, QObject::tr("Линейная")}, {1, QObject::tr("Корнеизвлекающая")}};
-    g_hartUnits = {{11, QObject::tr("Па")},        {12, QObject::tr("кПа")},
-                   {237, QObject::tr("МПа")},      {10, QObject::tr("кгс/см2")},
-                   {176, QObject::tr("кгс/м2")},   {5, QObject::tr("мм рт. ст.")},
-                   {239, QObject::tr("мм вод. ст.")}, {8, QObject::tr("мБар")},
-                   {7, QObject::tr("Бар")},        {14, QObject::tr("Атм")}};
+    // HART unit codes; the transmitters' psi (code 6) has no text here.
+    g_hartUnits = {{11, QObject::tr("Па")},
+                   {12, QObject::tr("кПа")},
+                   {237, QObject::tr("МПа")},
+                   {10, QObject::tr("кгс/см2")},
+                   {176, QObject::tr("кгс/м2")},
+                   {5, QObject::tr("мм рт. ст.")},
+                   {239, QObject::tr("мм вод. ст.")},
+                   {8, QObject::tr("мБар")},
+                   {7, QObject::tr("Бар")},
+                   {14, QObject::tr("Атм")}};
     g_hartOnOff = {{0, QObject::tr("Выключена")}, {1, QObject::tr("Включена")}};
     g_hartPermission = {{0, QObject::tr("запрещено")}, {1, QObject::tr("разрешено")}};
     g_hartCurrentOutputTypes = {{0, QStringLiteral("0-5")},
