@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QPainter>
 #include <QPainterPath>
+#include <QSaveFile>
 #include <functional>
 
 namespace {
@@ -260,6 +261,13 @@ bool IconPainter::writeSet(const QString& folder, const QStringList& names)
         return false;
     bool written = true;
     for (const QString& name : names)
-        written = draw(name).save(folder + '/' + name + QStringLiteral(".png"), "PNG") && written;
+        written = writePicture(folder + '/' + name + QStringLiteral(".png"), draw(name)) && written;
     return written;
+}
+
+// Another instance starting at the same moment may be reading the folder, so no file is ever half-written.
+bool IconPainter::writePicture(const QString& path, const QImage& picture)
+{
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && picture.save(&file, "PNG") && file.commit();
 }

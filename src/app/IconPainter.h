@@ -15,4 +15,7 @@ public:
     static QImage draw(const QString& name);
     // Creates the folder and writes name + ".png" for every name; false when a file could not be written.
     static bool writeSet(const QString& folder, const QStringList& names);
+
+private:
+    static bool writePicture(const QString& path, const QImage& picture);
 };
