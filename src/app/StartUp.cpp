@@ -29,13 +29,21 @@ void StartUp::loadTranslator()
     QCoreApplication::installTranslator(translator);
 }
 
-void StartUp::parseArguments(int argc, char** argv, MainWindow* window)
+QList<int> StartUp::startModes(int argc, char** argv)
 {
+    QList<int> modes;
     for (int i = 0; i < argc; ++i) {
         if (std::strcmp(argv[i], "-tunework") == 0)
-            window->setStartMode(0);
+            modes.append(0);
         else if (std::strcmp(argv[i], "-serviceKey42") == 0)
-            window->setStartMode(1);
+            modes.append(1);
     }
-    window->setStartMode(2);
+    modes.append(2);
+    return modes;
+}
+
+void StartUp::parseArguments(int argc, char** argv, MainWindow* window)
+{
+    for (const int mode : startModes(argc, argv))
+        window->setStartMode(mode);
 }

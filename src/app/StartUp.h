@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+
 class MainWindow;
 
 // The start-up steps of main that tests run on their own.
@@ -8,4 +10,6 @@ class StartUp
 public:
     static void loadTranslator();
     static void parseArguments(int argc, char** argv, MainWindow* window);
+    // The modes in the order they are handed to the main window; mode 2 (apply) always comes last.
+    static QList<int> startModes(int argc, char** argv);
 };

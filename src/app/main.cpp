@@ -1,6 +1,8 @@
 #include "DeviceZFN.h"
+#include "HartTextTables.h"
 #include "MainWindow.h"
 #include "StartUp.h"
+#include "TextDiscription.h"
 
 #include <QApplication>
 
@@ -10,6 +12,9 @@ int main(int argc, char* argv[])
     StartUp::loadTranslator();
     QCoreApplication::setOrganizationName(QStringLiteral("kpz"));
     QCoreApplication::setApplicationName(QCoreApplication::translate("QObject", "АРМ ЗФН"));
+
+    initChoiceLists();
+    initHartTextTables();
 
     DeviceZFN device;
     device.init();

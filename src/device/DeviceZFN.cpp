@@ -1,11 +1,18 @@
 #include "DeviceZFN.h"
 
+#include "ArchiveModel.h"
 #include "AsciiUail.h"
 #include "CalibratorMap.h"
+#include "ChannelRecord.h"
+#include "ChannelsModel.h"
 #include "DeviceAuxBlock.h"
 #include "DeviceSettings.h"
+#include "HartDeviceData.h"
+#include "HartStatusWidget.h"
 #include "PollController.h"
 #include "PollThread.h"
+#include "ResultsModel.h"
+#include "VerificationSettings.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -65,6 +72,19 @@ void DeviceZFN::init()
     m_resultTaken = true;
 
     m_settings = new DeviceSettings;
+    m_channel = new ChannelRecord;
+    g_currentChannel = m_channel;
+    m_secondChannel = new ChannelRecord;
+    m_hartData = new HartDeviceData;
+    m_hartData->pollingAddressByte = 0x80;
+    m_hartEdited = new HartDeviceData;
+    m_channelsModel = new ChannelsModel(this);
+    m_channelsModel->append(*m_channel);
+    m_resultsModel = new ResultsModel(this);
+    connect(m_resultsModel, &ResultsModel::showPopUpMessageSignal, this, &DeviceZFN::showPopUpMessage);
+    m_archiveModel = new ArchiveModel(this);
+    m_verificationSettings = new VerificationSettings;
+    g_verificationSettings = m_verificationSettings;
 
     m_poll = new PollController;
     m_poll->abortFlag = &m_abort;
@@ -96,9 +116,18 @@ DeviceZFN::~DeviceZFN()
 
     delete m_poll;
     delete m_settings;
+    delete m_verificationSettings;
+    delete m_hartData;
+    delete m_hartEdited;
+    delete m_channel;
+    delete m_secondChannel;
     delete m_auxBlock;
     delete m_port;
     delete m_mutex;
+    if (g_verificationSettings == m_verificationSettings)
+        g_verificationSettings = nullptr;
+    if (g_currentChannel == m_channel)
+        g_currentChannel = nullptr;
     if (g_device == this)
         g_device = nullptr;
 }
@@ -341,6 +370,34 @@ bool DeviceZFN::checkConnection()
     const QString text = m_deviceName + tr(" не подключен.");
     emit showStatusMessageSignal(text);
     showPopUpMessage(text);
+    return false;
+}
+
+// The HART connect step that looks for a transmitter comes with the HART master; until then a
+// transmitter counts as present only when the working record says so.
+bool DeviceZFN::checkHartConnection(bool showMessages)
+{
+    if (!m_connected) {
+        if (showMessages) {
+            const QString text = m_deviceName + tr(" не подключен.");
+            emit showStatusMessageSignal(text);
+            showPopUpMessage(text);
+        }
+    } else if (!m_settings->isHartEnabled()) {
+        if (showMessages)
+            showPopUpMessage(tr("HART протокол на устройстве не включен."));
+    } else if (!m_hartData->present) {
+        if (showMessages && !m_poll->hartErrorShown)
+            showPopUpMessage(tr("HART устройство не подключено!"));
+        emit sendHartDeviceConnectionState(false);
+        HartStatusWidget::deliverConnectionState(false);
+        return false;
+    } else {
+        HartStatusWidget::deliverConnectionState(true);
+        emit sendHartDeviceConnectionState(true);
+        return true;
+    }
+    HartStatusWidget::deliverConnectionState(false);
     return false;
 }
 

@@ -1,6 +1,7 @@
 #include "DeviceZFN.h"
 
 #include "AsciiUail.h"
+#include "HartDeviceData.h"
 #include "PollController.h"
 #include "PollThread.h"
 
@@ -213,6 +214,7 @@ void DeviceZFN::releaseDevice()
 {
     stopWorkers();
     sendSessionEnd();
+    m_hartData->present = false;
     m_connected = false;
     m_foundIndex = -1;
     m_connectedDevice = nullptr;

@@ -1,0 +1,98 @@
+#include "DeviceTestBench.h"
+#include "DeviceSettings.h"
+#include "HartDeviceData.h"
+#include "HartStatusWidget.h"
+#include "StartUp.h"
+#include "TestEnvironment.h"
+
+#include <QProcess>
+#include <QtTest>
+
+namespace {
+
+QList<int> modesFor(QStringList arguments)
+{
+    arguments.prepend("arm_zfn");
+    QList<QByteArray> storage;
+    std::vector<char*> argv;
+    for (const QString& argument : arguments)
+        storage << argument.toLocal8Bit();
+    for (QByteArray& bytes : storage)
+        argv.push_back(bytes.data());
+    return StartUp::startModes(int(argv.size()), argv.data());
+}
+
+}  // namespace
+
+class TestStartUp : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { TestEnvironment::prepare(); }
+
+    void argumentsGiveStartModes()
+    {
+        QCOMPARE(modesFor({}), QList<int>({2}));
+        QCOMPARE(modesFor({"-tunework"}), QList<int>({0, 2}));
+        QCOMPARE(modesFor({"-serviceKey42", "-tunework"}), QList<int>({1, 0, 2}));
+        QCOMPARE(modesFor({"-tunework", "x", "-serviceKey42"}), QList<int>({0, 1, 2}));
+        QCOMPARE(modesFor({"-tuneworkx", "-servicekey42", "tunework"}), QList<int>({2}));
+        QCOMPARE(modesFor({"-tunework", "-tunework"}), QList<int>({0, 0, 2}));
+    }
+
+    void missingTranslationKeepsRussianTexts()
+    {
+        QTest::ignoreMessage(QtWarningMsg, "TRANSLATOR failed - no file");
+        StartUp::loadTranslator();
+        QCOMPARE(QCoreApplication::translate("QObject", "АРМ ЗФН"), QString("АРМ ЗФН"));
+    }
+
+    void programStartsOffscreen()
+    {
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("ZFN_PORTS", "");
+        environment.insert("HOME", TestEnvironment::homePath());
+        program.setProcessEnvironment(environment);
+        program.start(QCoreApplication::applicationDirPath() + "/../arm_zfn", {"-tunework"});
+        QVERIFY(program.waitForStarted(5000));
+        QVERIFY2(!program.waitForFinished(1500), qPrintable(program.readAllStandardError()));
+        program.kill();
+        program.waitForFinished(5000);
+    }
+
+    void hartStatusFollowsTheChecks()
+    {
+        DeviceTestBench bench;
+        HartStatusWidget status;
+        QSignalSpy state(&bench.device(), &DeviceZFN::sendHartDeviceConnectionState);
+        QSignalSpy statusText(&bench.device(), &DeviceZFN::showStatusMessageSignal);
+
+        QVERIFY(!bench.device().checkHartConnection(false));
+        QVERIFY(bench.popUps().isEmpty());
+        QVERIFY(statusText.isEmpty());
+
+        QVERIFY(bench.connectTo(0));
+        QVERIFY(!bench.device().checkHartConnection(true));
+        QCOMPARE(bench.popUps().last(), QString("HART протокол на устройстве не включен."));
+
+        bench.device().deviceSettings()->bytes[DeviceSettings::HartModemByte] = 1;
+        QVERIFY(!bench.device().checkHartConnection(true));
+        QCOMPARE(bench.popUps().last(), QString("HART устройство не подключено!"));
+        QCOMPARE(state.last().at(0).toBool(), false);
+        QCOMPARE(status.statusText(), QString("  нет связи с HART-устройством "));
+
+        bench.device().hartData()->present = true;
+        QVERIFY(bench.device().checkHartConnection(true));
+        QCOMPARE(state.last().at(0).toBool(), true);
+        QCOMPARE(status.statusText(), QString("  HART-устройство на связи "));
+        QCOMPARE(bench.popUps().size(), 2);
+
+        bench.device().releaseDevice();
+        QVERIFY(!bench.device().hartData()->present);
+    }
+};
+
+QTEST_MAIN(TestStartUp)
+#include "test_startup.moc"
