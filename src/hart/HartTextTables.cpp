@@ -1,5 +1,7 @@
 #include "HartTextTables.h"
 
+#include "TextDiscription.h"
+
 #include <QObject>
 
 HartTextTable g_hartPhysicalSignaling;
@@ -83,20 +85,6 @@ void fillTrimMessages()
     g_msgWrongFieldData = QObject::tr("В выбранном поле содержатся неверные данные");
 }
 
-QString trimmedFixed(double value)
-{
-    QString text = QString::number(value, 'f', 6);
-    if (text.contains(QLatin1Char('.'))) {
-        while (text.endsWith(QLatin1Char('0')))
-            text.chop(1);
-        if (text.endsWith(QLatin1Char('.')))
-            text.chop(1);
-    }
-    if (text == QLatin1String("-0"))
-        return QStringLiteral("0");
-    return text;
-}
-
 }  // namespace
 
 void initHartTextTables()
@@ -155,10 +143,10 @@ double widenFloat(float value)
 
 QString floatToText(float value)
 {
-    return trimmedFixed(widenFloat(value));
+    return trimmedNumber(widenFloat(value), 6);
 }
 
 QString doubleToText(double value)
 {
-    return trimmedFixed(value);
+    return trimmedNumber(value, 6);
 }

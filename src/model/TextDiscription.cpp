@@ -51,21 +51,6 @@ void fillEnumList(QList<ParametrEnumItem*>& list, const QStringList& texts)
         list.append(new ParametrEnumItem(texts.at(i), i));
 }
 
-QString trimmedNumber(double value, int decimals)
-{
-    if (!std::isfinite(value))
-        return QStringLiteral("-");
-    QString text = QString::number(value, 'f', decimals);
-    if (text.contains(QLatin1Char('.'))) {
-        while (text.endsWith(QLatin1Char('0')))
-            text.chop(1);
-        if (text.endsWith(QLatin1Char('.')))
-            text.chop(1);
-    }
-    if (text == QLatin1String("-0"))
-        return QStringLiteral("0");
-    return text;
-}
 
 QString withUnit(const QString& number, int unit)
 {
@@ -82,6 +67,22 @@ int protocolDecimals()
 }
 
 }  // namespace
+
+QString trimmedNumber(double value, int decimals)
+{
+    if (!std::isfinite(value))
+        return QStringLiteral("-");
+    QString text = QString::number(value, 'f', decimals);
+    if (text.contains(QLatin1Char('.'))) {
+        while (text.endsWith(QLatin1Char('0')))
+            text.chop(1);
+        if (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+    }
+    if (text == QLatin1String("-0"))
+        return QStringLiteral("0");
+    return text;
+}
 
 void initChoiceLists()
 {

@@ -31,5 +31,7 @@ void initChoiceLists();
 const QString& unitName(int index);
 
 // A unit of -1 gives the bare number, any other unit appends a blank and its name.
+// Fixed notation with the given decimals, trailing zeros and point removed, never "-0"; "-" for NaN or infinity.
+QString trimmedNumber(double value, int decimals);
 QString formatNumberTrimmed(double value, int unit);
 QString formatNumberForProtocol(double value, int unit);
