@@ -5,6 +5,7 @@
 #include "TestEnvironment.h"
 
 #include <QtTest>
+#include <cmath>
 #include <cstddef>
 #include <cstring>
 
@@ -68,6 +69,8 @@ private slots:
         QCOMPARE(doubleToText(0.1234567), QStringLiteral("0.123457"));
         QCOMPARE(doubleToText(1234567.5), QStringLiteral("1234567.5"));
         QCOMPARE(doubleToText(-0.0), QStringLiteral("0"));
+        QCOMPARE(floatToText(std::nanf("")), QStringLiteral("-"));
+        QCOMPARE(doubleToText(HUGE_VAL), QStringLiteral("-"));
         QCOMPARE(widenFloat(100.05f), 100.05);
     }
 
