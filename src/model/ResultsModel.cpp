@@ -129,7 +129,7 @@ QString kindText(quint8 kind)
     }
 }
 
-double numericKey(const ResultRecord& record, int column)
+QVariant fieldValue(const ResultRecord& record, int column)
 {
     switch (column) {
     case 0:
@@ -147,10 +147,22 @@ double numericKey(const ResultRecord& record, int column)
     case 6:
         return record.kind;
     case expandedColumn:
-        return record.expandedSet ? record.expandedRelative : std::nan("");
-    default:
+        return record.expandedRelative;
+    case 8:
         return record.group;
+    case rangeColumn:
+        return record.rangeText;
+    default:
+        return QVariant();
     }
+}
+
+// Rows whose uncertainty was never computed sort with the NaN keys, last.
+double numericKey(const ResultRecord& record, int column)
+{
+    if (column == expandedColumn && !record.expandedSet)
+        return std::nan("");
+    return fieldValue(record, column).toDouble();
 }
 
 bool sortsBefore(const ResultRecord& a, const ResultRecord& b, int column, Qt::SortOrder order)
@@ -256,31 +268,7 @@ QVariant ResultsModel::rawData(const QModelIndex& index) const
 {
     if (!index.isValid() || index.row() >= m_rows.size())
         return QVariant();
-    const ResultRecord& record = m_rows.at(index.row()).record;
-    switch (index.column()) {
-    case 0:
-        return record.number;
-    case 1:
-        return record.reference;
-    case 2:
-        return record.measured;
-    case 3:
-        return record.error;
-    case 4:
-        return record.allowedError;
-    case verdictColumn:
-        return record.verdict;
-    case 6:
-        return record.kind;
-    case expandedColumn:
-        return record.expandedRelative;
-    case 8:
-        return record.group;
-    case rangeColumn:
-        return record.rangeText;
-    default:
-        return QVariant();
-    }
+    return fieldValue(m_rows.at(index.row()).record, index.column());
 }
 
 bool ResultsModel::isEmpty() const
