@@ -31,9 +31,9 @@ class TestSearch : public QObject
 private slots:
     void initTestCase() { TestEnvironment::prepare(); }
 
-    void portOrderAndSpec()
+    void portOrderAndList()
     {
-        QList<PortEntry> ports = PortEntry::parsePortSpec("COM12=/b;COM3=/a;;broken;COM4=/c;LPT1=/d");
+        QList<PortEntry> ports = PortEntry::parsePortList("COM12=/b;COM3=/a;;broken;COM4=/c;LPT1=/d");
         PortEntry::sortPorts(ports);
         QStringList names;
         for (const PortEntry& port : ports)

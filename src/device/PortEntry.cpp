@@ -26,10 +26,10 @@ bool comparePortNumbers(const PortEntry& first, const PortEntry& second)
     return std::tie(std::get<0>(a), std::get<1>(a), first.name) < std::tie(std::get<0>(b), std::get<1>(b), second.name);
 }
 
-QList<PortEntry> PortEntry::parsePortSpec(const QString& spec)
+QList<PortEntry> PortEntry::parsePortList(const QString& text)
 {
     QList<PortEntry> ports;
-    for (const QString& item : spec.split(';', Qt::SkipEmptyParts)) {
+    for (const QString& item : text.split(';', Qt::SkipEmptyParts)) {
         const int eq = item.indexOf('=');
         if (eq <= 0 || eq == item.size() - 1)
             continue;
@@ -47,7 +47,7 @@ QList<PortEntry> PortEntry::availablePorts()
 {
     QList<PortEntry> ports;
     if (qEnvironmentVariableIsSet("ZFN_PORTS")) {
-        ports = parsePortSpec(qEnvironmentVariable("ZFN_PORTS"));
+        ports = parsePortList(qEnvironmentVariable("ZFN_PORTS"));
     } else {
         for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
             ports.append({info.portName(), info.systemLocation()});

@@ -12,7 +12,7 @@ struct PortEntry
     QString location;
 
     static QList<PortEntry> availablePorts();
-    static QList<PortEntry> parsePortSpec(const QString& spec);
+    static QList<PortEntry> parsePortList(const QString& text);
     static void sortPorts(QList<PortEntry>& ports);
 };
 
