@@ -266,8 +266,7 @@ private slots:
     void lastProjectReloadsOnFirstShowOnly()
     {
         Workstation w;
-        VerificationSettings settings;
-        g_verificationSettings = &settings;
+        VerificationSettings& settings = *g_verificationSettings;
         ConfiguratorModule module;
         g_device->setFlag(DeviceZFN::SearchPortRange, true);
         settings.currentPortIndexMin = 1;
@@ -287,7 +286,6 @@ private slots:
         w.show();
         QTest::qWait(20);
         QCOMPARE(first->currentIndex(), 0);
-        g_verificationSettings = nullptr;
     }
 
     void iconsComeFromTheImagesFolder()

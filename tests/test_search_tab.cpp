@@ -242,8 +242,7 @@ private slots:
         SearchPage page(0);
         page.bench.publishPorts({"COM1=/nonexistent/1", "COM2=/nonexistent/2", "COM3=/nonexistent/3"});
         page.button("pushButton_updateComList")->click();
-        VerificationSettings settings;
-        g_verificationSettings = &settings;
+        VerificationSettings& settings = *g_verificationSettings;
         page.setRange(true, false);
 
         page.firstPort()->setCurrentIndex(0);
@@ -269,7 +268,6 @@ private slots:
         g_tabSearchDevices->saveSettings();
         QCOMPARE(settings.currentPortIndexMin, qint16(-1));
         QCOMPARE(settings.currentPortIndexMax, qint16(-1));
-        g_verificationSettings = nullptr;
     }
 
     void updatingThePortsReleasesTheDevice()

@@ -79,7 +79,7 @@ void stopSquare(QPainter& p)
 void power(QPainter& p)
 {
     p.setPen(strokePen(red, 3.5));
-    p.drawArc(QRectF(5, 6, 22, 22), 120 * 16, -240 * 16);
+    p.drawArc(QRectF(5, 6, 22, 22), 60 * 16, -300 * 16);
     p.drawLine(QLineF(16, 3, 16, 16));
 }
 

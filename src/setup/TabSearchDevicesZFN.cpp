@@ -245,8 +245,6 @@ void TabSearchDevicesZFN::loadSettings()
 {
     ui->checkBox_searchSingleDevice->setChecked(g_device->getFlag(DeviceZFN::SearchFirstOnly).toBool());
     ui->checkBox_searchDeviceMode->setChecked(g_device->getFlag(DeviceZFN::SearchPortRange).toBool());
-    if (!g_verificationSettings)
-        return;
     selectStoredPort(ui->comboBox_comIntervalMin, g_verificationSettings->currentPortIndexMin);
     const int lastPort = ui->comboBox_comIntervalMax->count() - 1;
     const int storedMax = g_verificationSettings->currentPortIndexMax;
@@ -262,8 +260,6 @@ void TabSearchDevicesZFN::selectStoredPort(QComboBox* combo, int index)
 // A range that ends at the last port is stored as -1, so it still ends there when ports are added.
 void TabSearchDevicesZFN::saveSettings()
 {
-    if (!g_verificationSettings)
-        return;
     const QComboBox* last = ui->comboBox_comIntervalMax;
     g_verificationSettings->currentPortIndexMin = qint16(ui->comboBox_comIntervalMin->currentIndex());
     g_verificationSettings->currentPortIndexMax =
