@@ -1,4 +1,4 @@
-#include "ConfiguratorModule.h"
+#include "DeviceAuxBlock.h"
 #include "DeviceTestBench.h"
 #include "IconPainter.h"
 #include "IconSet.h"
@@ -180,6 +180,11 @@ private slots:
 
         w.pages()->setCurrentIndex(0);
         QVERIFY(!addPoint->isVisible() && !addGroup->isVisible());
+
+        // Closing the window while the measurement page is up hides that page once more.
+        w.pages()->setCurrentWidget(w.find<QWidget>("tabVerification"));
+        w.window.reset();
+        QVERIFY(!g_device->auxBlock()->addPointAction);
     }
 
     void overlayLocksEveryKind()
@@ -267,7 +272,6 @@ private slots:
     {
         Workstation w;
         VerificationSettings& settings = *g_verificationSettings;
-        ConfiguratorModule module;
         g_device->setFlag(DeviceZFN::SearchPortRange, true);
         settings.currentPortIndexMin = 1;
         settings.currentPortIndexMax = -1;

@@ -30,6 +30,9 @@ const QString programVersion = QStringLiteral("1.4.3");
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui_MainWindow)
 {
     loadIcons();
+    // The device object owns the one configuration module of the process.
+    if (!ConfiguratorModule::instance)
+        new ConfiguratorModule(g_device);
     ui->setupUi(this);
     g_mainWindow = this;
     g_mainWindowDialogParent = this;
@@ -40,8 +43,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui_MainWin
     setActionIcons();
 }
 
+// The device object outlives the window, so it must not keep pointers to the window's actions.
 MainWindow::~MainWindow()
 {
+    *g_device->auxBlock() = DeviceAuxBlock();
     delete ui;
     delete m_locker;
     if (g_mainWindow == this)
@@ -268,8 +273,7 @@ void MainWindow::showStatusMessage(QString text)
 
 void MainWindow::onInitializationComplete()
 {
-    if (ConfiguratorModule::instance)
-        ConfiguratorModule::instance->loadLastProject();
+    ConfiguratorModule::instance->loadLastProject();
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)

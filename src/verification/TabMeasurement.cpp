@@ -11,7 +11,9 @@
 TabMeasurement::TabMeasurement(QWidget* parent)
     : QWidget(parent),
       m_addPoint(new QPushButton(tr("Добавить точку в \"Результаты\" \n (Пробел)"), this)),
-      m_addGroup(new QPushButton(tr("Добавить группу измерений\nв  \"Результаты\"  (Shift + Return) "), this))
+      m_addGroup(new QPushButton(tr("Добавить группу измерений\nв  \"Результаты\"  (Shift + Return) "), this)),
+      m_addPointAction(g_device->auxBlock()->addPointAction),
+      m_addGroupAction(g_device->auxBlock()->addGroupAction)
 {
     m_addPoint->setObjectName(QStringLiteral("pushButton_addPoint"));
     m_addGroup->setObjectName(QStringLiteral("pushButton_addGroup"));
@@ -24,9 +26,8 @@ TabMeasurement::TabMeasurement(QWidget* parent)
     layout->addWidget(m_addGroup);
     layout->addStretch();
 
-    const DeviceAuxBlock* actions = g_device->auxBlock();
-    connect(actions->addPointAction, &QAction::triggered, m_addPoint, &QPushButton::click);
-    connect(actions->addGroupAction, &QAction::triggered, m_addGroup, &QPushButton::click);
+    connect(m_addPointAction, &QAction::triggered, m_addPoint, &QPushButton::click);
+    connect(m_addGroupAction, &QAction::triggered, m_addGroup, &QPushButton::click);
     setControlsPolling(false);
 }
 
@@ -38,18 +39,16 @@ void TabMeasurement::setPollMode(int index)
 // The shortcuts of the main window's add actions work only while the buttons they press could.
 void TabMeasurement::setControlsPolling(bool enabled)
 {
-    const DeviceAuxBlock* actions = g_device->auxBlock();
-    actions->addPointAction->setEnabled(enabled);
-    actions->addGroupAction->setEnabled(enabled);
+    m_addPointAction->setEnabled(enabled);
+    m_addGroupAction->setEnabled(enabled);
     m_addPoint->setEnabled(enabled);
     m_addGroup->setEnabled(enabled);
 }
 
 void TabMeasurement::setActionsVisible(bool visible)
 {
-    const DeviceAuxBlock* actions = g_device->auxBlock();
-    actions->addPointAction->setVisible(visible);
-    actions->addGroupAction->setVisible(visible);
+    m_addPointAction->setVisible(visible);
+    m_addGroupAction->setVisible(visible);
 }
 
 void TabMeasurement::showEvent(QShowEvent* event)

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QAction;
 class QPushButton;
 
 // The measurement page: polling and the collection of verification points.
@@ -24,5 +25,7 @@ private:
 
     QPushButton* m_addPoint;
     QPushButton* m_addGroup;
+    QAction* m_addPointAction;
+    QAction* m_addGroupAction;
     int m_pollMode = 0;
 };
