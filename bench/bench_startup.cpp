@@ -3,10 +3,8 @@
 // the program's own start-up steps; the parent times it from the moment it launched the child.
 // Goals: under 1 s and under 80 MB. Usage: bench_startup [samples]
 #include "DeviceZFN.h"
-#include "HartTextTables.h"
 #include "MainWindow.h"
 #include "StartUp.h"
-#include "TextDiscription.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -39,11 +37,7 @@ long residentKb()
 int runChild(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    StartUp::loadTranslator();
-    QCoreApplication::setOrganizationName(QStringLiteral("kpz"));
-    QCoreApplication::setApplicationName(QCoreApplication::translate("QObject", "АРМ ЗФН"));
-    initChoiceLists();
-    initHartTextTables();
+    StartUp::initApplication();
     DeviceZFN device;
     device.init();
     MainWindow window;

@@ -1,6 +1,8 @@
 #include "StartUp.h"
 
+#include "HartTextTables.h"
 #include "MainWindow.h"
+#include "TextDiscription.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -8,6 +10,15 @@
 #include <QTextCodec>
 #include <QTranslator>
 #include <cstring>
+
+void StartUp::initApplication()
+{
+    loadTranslator();
+    QCoreApplication::setOrganizationName(QStringLiteral("kpz"));
+    QCoreApplication::setApplicationName(QCoreApplication::translate("QObject", "АРМ ЗФН"));
+    initChoiceLists();
+    initHartTextTables();
+}
 
 void StartUp::loadTranslator()
 {

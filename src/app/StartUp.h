@@ -8,6 +8,8 @@ class MainWindow;
 class StartUp
 {
 public:
+    // Everything main does between the application object and the device object.
+    static void initApplication();
     static void loadTranslator();
     static void parseArguments(int argc, char** argv, MainWindow* window);
     // The modes in the order they are handed to the main window; mode 2 (apply) always comes last.

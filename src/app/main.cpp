@@ -1,20 +1,13 @@
 #include "DeviceZFN.h"
-#include "HartTextTables.h"
 #include "MainWindow.h"
 #include "StartUp.h"
-#include "TextDiscription.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    StartUp::loadTranslator();
-    QCoreApplication::setOrganizationName(QStringLiteral("kpz"));
-    QCoreApplication::setApplicationName(QCoreApplication::translate("QObject", "АРМ ЗФН"));
-
-    initChoiceLists();
-    initHartTextTables();
+    StartUp::initApplication();
 
     DeviceZFN device;
     device.init();
