@@ -164,6 +164,21 @@ void CalibratorEmulator::setValue(const QString& key, const QString& text)
     m_memory.setValue(key, text);
 }
 
+void CalibratorEmulator::setValueDrift(const QString& key, double step)
+{
+    m_memory.setValueDrift(key, step);
+}
+
+void CalibratorEmulator::setArchiveFrame(int index, const QByteArray& frame)
+{
+    m_memory.setArchiveFrame(index, frame);
+}
+
+QByteArray CalibratorEmulator::archiveFrame(int index) const
+{
+    return m_memory.archiveFrame(index);
+}
+
 void CalibratorEmulator::setRegister(int reg, int type, const QByteArray& text)
 {
     m_memory.setRegister(reg, type, text);

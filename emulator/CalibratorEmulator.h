@@ -46,9 +46,15 @@ public:
     void setSplit(int pieces, int gapMs);
 
     void setValue(const QString& key, const QString& text);
+    // After every read of the value it grows by step (negative: falls).
+    void setValueDrift(const QString& key, double step);
     void setRegister(int reg, int type, const QByteArray& text);
     QByteArray registerText(int reg, int type) const;
     bool isSessionOpen() const;
+    // Archive frames 0..511, 64 bytes each (see ArchiveFrameBuilder); the archive starts cleared.
+    void setArchiveFrame(int index, const QByteArray& frame);
+    // Empty when a half no longer holds 64 hexadecimal characters.
+    QByteArray archiveFrame(int index) const;
 
     void setCommandHandler(int command, CommandHandler handler);
     // Called in the worker thread for every logged request.

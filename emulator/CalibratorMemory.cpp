@@ -1,5 +1,7 @@
 #include "CalibratorMemory.h"
 
+#include "ArchiveFrameBuilder.h"
+#include "AsciiUail.h"
 #include "CalibratorMap.h"
 #include "EmulatorStatus.h"
 
@@ -13,12 +15,30 @@ QByteArray noSuchItem()
     return EmulatorStatus::reply(EmulatorStatus::NoSuchItem);
 }
 
+int archiveHalfRegister(int index, int half)
+{
+    return index * CalibratorMap::ArchiveFrameBytes + half * CalibratorMap::ArchiveHalfStride;
+}
+
 }  // namespace
+
+CalibratorMemory::CalibratorMemory()
+{
+    const QByteArray cleared = ArchiveFrameBuilder::cleared();
+    for (int index = 0; index < CalibratorMap::ArchiveFrameCount; ++index)
+        setArchiveFrame(index, cleared);
+}
 
 void CalibratorMemory::setValue(const QString& key, const QString& text)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_values.insert(key, text.toLatin1());
+}
+
+void CalibratorMemory::setValueDrift(const QString& key, double step)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_drifts.insert(key, step);
 }
 
 void CalibratorMemory::setRegister(int reg, int type, const QByteArray& text)
@@ -39,16 +59,38 @@ bool CalibratorMemory::isSessionOpen() const
     return m_sessionOpen;
 }
 
-QByteArray CalibratorMemory::readValue(const QStringList& parameters) const
+void CalibratorMemory::setArchiveFrame(int index, const QByteArray& frame)
+{
+    const QByteArray text = frame.toHex().toUpper();
+    const int halfText = 2 * CalibratorMap::ArchiveHalfStride;
+    setRegister(archiveHalfRegister(index, 0), CalibratorMap::RegTypeArchive, text.left(halfText));
+    setRegister(archiveHalfRegister(index, 1), CalibratorMap::RegTypeArchive, text.mid(halfText));
+}
+
+QByteArray CalibratorMemory::archiveFrame(int index) const
+{
+    const QByteArray text = registerText(archiveHalfRegister(index, 0), CalibratorMap::RegTypeArchive)
+                            + registerText(archiveHalfRegister(index, 1), CalibratorMap::RegTypeArchive);
+    QByteArray frame(CalibratorMap::ArchiveFrameBytes, '\0');
+    const int size = AsciiUail::hexPairsToBytes(reinterpret_cast<quint8*>(frame.data()), text, frame.size());
+    return size == frame.size() && text.size() == 2 * frame.size() ? frame : QByteArray();
+}
+
+QByteArray CalibratorMemory::readValue(const QStringList& parameters)
 {
     if (parameters.isEmpty())
         return noSuchItem();
     const QString qualified = parameters.join(QLatin1Char(';'));
     std::lock_guard<std::mutex> lock(m_mutex);
     for (const QString& key : {qualified, parameters.first()}) {
-        const auto it = m_values.constFind(key);
-        if (it != m_values.constEnd())
-            return it.value();
+        const auto it = m_values.find(key);
+        if (it == m_values.end())
+            continue;
+        const QByteArray text = it.value();
+        const auto drift = m_drifts.constFind(key);
+        if (drift != m_drifts.constEnd())
+            it.value() = QByteArray::number(text.toDouble() + drift.value(), 'g', 12);
+        return text;
     }
     return noSuchItem();
 }

@@ -9,17 +9,27 @@
 #include <mutex>
 
 // The emulated calibrator's values and registers, kept as the reply texts themselves.
-// Written by tests and the command line from any thread, read by the worker.
+// Written by tests and the command line from any thread, read by the worker. The archive starts
+// cleared, as after a clear on the calibrator.
 class CalibratorMemory
 {
 public:
+    CalibratorMemory();
+
     void setValue(const QString& key, const QString& text);
+    // After every read of the value it grows by step (negative: falls).
+    void setValueDrift(const QString& key, double step);
     void setRegister(int reg, int type, const QByteArray& text);
     QByteArray registerText(int reg, int type) const;
     bool isSessionOpen() const;
 
+    // Frames are 64 bytes, stored as the two halves of hexadecimal text that archive reads return.
+    void setArchiveFrame(int index, const QByteArray& frame);
+    // Empty when a half is no longer 64 hexadecimal characters.
+    QByteArray archiveFrame(int index) const;
+
     // Command handlers: the parameters are the fields after the command number.
-    QByteArray readValue(const QStringList& parameters) const;
+    QByteArray readValue(const QStringList& parameters);
     QByteArray readRegisters(const QStringList& parameters) const;
     QByteArray writeRegisters(const QStringList& parameters);
 
@@ -31,6 +41,7 @@ private:
 
     mutable std::mutex m_mutex;
     QHash<QString, QByteArray> m_values;
+    QHash<QString, double> m_drifts;
     QMap<RegisterKey, QByteArray> m_registers;
     bool m_sessionOpen = false;
 };

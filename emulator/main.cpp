@@ -1,3 +1,4 @@
+#include "ArchiveFrameBuilder.h"
 #include "CalibratorEmulator.h"
 
 #include <QCommandLineParser>
@@ -17,6 +18,9 @@ struct Settings
     EmulatorOptions options;
     int count = 1;
     bool log = false;
+    QList<QPair<QString, QString>> values;
+    QList<QPair<QString, double>> drifts;
+    int archiveFrames = 0;
 };
 
 const QList<QCommandLineOption>& commandLineOptions()
@@ -33,6 +37,9 @@ const QList<QCommandLineOption>& commandLineOptions()
         {"bad-check", "Wrong check value in the next N replies; -1 = every reply.", "N", "0"},
         {"count", "Number of emulators, one port each.", "N", "1"},
         {"log", "Print every request with its time stamp."},
+        {"value", "Value N of command 1 answers TEXT (repeatable).", "N=TEXT"},
+        {"drift", "Value N grows by STEP after every read (repeatable).", "N=STEP"},
+        {"archive", "Fill the first N archive frames with sample measurements.", "N", "0"},
     };
     return options;
 }
@@ -60,6 +67,32 @@ bool readType(const QString& text, int& type)
     return readInt(text, 0, 255, type) && (type == TypeZfn020 || type == TypeZfn030 || type == TypeLmv160);
 }
 
+// "key=text" pairs of a repeatable option.
+bool readPairs(const QStringList& entries, QList<QPair<QString, QString>>& pairs)
+{
+    for (const QString& entry : entries) {
+        const int split = entry.indexOf(QLatin1Char('='));
+        if (split <= 0)
+            return false;
+        pairs.append({entry.left(split), entry.mid(split + 1)});
+    }
+    return true;
+}
+
+bool readDrifts(const QStringList& entries, QList<QPair<QString, double>>& drifts)
+{
+    QList<QPair<QString, QString>> pairs;
+    if (!readPairs(entries, pairs))
+        return false;
+    for (const auto& pair : qAsConst(pairs)) {
+        bool ok = false;
+        drifts.append({pair.first, pair.second.toDouble(&ok)});
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
 // Returns the name of the first option whose value is wrong, or an empty string.
 QString readSettings(const QCommandLineParser& parser, Settings& settings)
 {
@@ -76,6 +109,12 @@ QString readSettings(const QCommandLineParser& parser, Settings& settings)
         return "count";
     if (parser.isSet("split") && !readSplit(parser.value("split"), o))
         return "split";
+    if (!readPairs(parser.values("value"), settings.values))
+        return "value";
+    if (!readDrifts(parser.values("drift"), settings.drifts))
+        return "drift";
+    if (!readInt(parser.value("archive"), 0, CalibratorMap::ArchiveFrameCount, settings.archiveFrames))
+        return "archive";
     o.paced = parser.isSet("paced");
     o.silent = parser.isSet("silent");
     o.echo = parser.isSet("echo");
@@ -122,6 +161,22 @@ sigset_t stopSignals()
     return stopSet;
 }
 
+// Frames of a calibrator that measured 100, 101, ... kPa with a small error.
+void fillMemory(CalibratorEmulator& emulator, const Settings& settings)
+{
+    for (const auto& value : settings.values)
+        emulator.setValue(value.first, value.second);
+    for (const auto& drift : settings.drifts)
+        emulator.setValueDrift(drift.first, drift.second);
+    constexpr quint8 kilopascalCode = 6;
+    constexpr quint32 sampleSerial = 12345;
+    for (int i = 0; i < settings.archiveFrames; ++i) {
+        const float reference = 100.0f + float(i);
+        emulator.setArchiveFrame(i, ArchiveFrameBuilder::measurement(kilopascalCode, reference, reference + 0.05f,
+                                                                     0.05f, sampleSerial));
+    }
+}
+
 std::vector<std::unique_ptr<CalibratorEmulator>> startEmulators(const Settings& settings)
 {
     std::vector<std::unique_ptr<CalibratorEmulator>> emulators;
@@ -129,6 +184,7 @@ std::vector<std::unique_ptr<CalibratorEmulator>> startEmulators(const Settings& 
     for (int i = 0; i < settings.count; ++i) {
         auto emulator = std::make_unique<CalibratorEmulator>();
         emulator->setOptions(settings.options);
+        fillMemory(*emulator, settings);
         if (!emulator->start())
             return {};
         const QString port = QStringLiteral("COM%1").arg(i + 1);

@@ -10,6 +10,7 @@ class DeviceSettings
 {
 public:
     static constexpr int Size = 61;
+    static constexpr int ModuleUnitByte = 9;
     static constexpr int Supply24VByte = 50;
     static constexpr int HartModemByte = 51;
     static constexpr int ModuleChoiceByte = 52;
@@ -17,4 +18,6 @@ public:
     std::array<quint8, Size> bytes{};
 
     bool isHartEnabled() const { return bytes[HartModemByte] != 0; }
+    // The module's unit code is the unit index + 5; an unknown code gives an index outside 0..10.
+    int etalonUnitIndex() const { return int(bytes[ModuleUnitByte]) - 5; }
 };

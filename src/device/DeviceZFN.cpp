@@ -95,6 +95,7 @@ void DeviceZFN::init()
             emit unlockInteface();
     };
     m_exchangeTimeoutMs = m_poll->exchangeTimeoutMs;
+    connect(m_poll->pollThread, &QThread::started, this, &DeviceZFN::pollSlot, Qt::DirectConnection);
     connect(this, &DeviceZFN::showPopUpMessageSignal, this, &DeviceZFN::showPopUpMessage, Qt::QueuedConnection);
 
     m_auxBlock = new DeviceAuxBlock;

@@ -23,6 +23,8 @@ class DeviceAuxBlock;
 class DeviceSettings;
 class HartDeviceData;
 class PollController;
+class PollThread;
+class ResultRecord;
 class ResultsModel;
 class VerificationSettings;
 
@@ -89,6 +91,26 @@ public:
     // Replaces the modal box of showPopUpMessage, so tests can record the texts instead of blocking.
     static void setPopUpSink(PopUpSink sink);
 
+    void startPoll();
+    void stopPoll();
+    void setPollMode(int mode);
+    int pollMode() const { return m_pollMode; }
+
+    // The caller holds the device mutex.
+    bool storeCurrentResult();
+    void setArchiveProxy(QAbstractItemModel* proxy) { m_archiveProxy = proxy; }
+    void setArchiveSelectedRows(const QList<int>& rows) { m_archiveSelectedRows = rows; }
+    void setArchiveSelectedOnly(bool selectedOnly) { m_archiveSelectedOnly = selectedOnly; }
+    void addArchiveFramesToResults();
+
+    void startReadArchive();
+    void stopReadArchive();
+    void startClearArchive();
+    void stopClearArchive();
+    // Frames of the current archive pass that came malformed or failed their checks (cleared frames
+    // are empty, not bad, and are not counted).
+    int archiveSkippedCount() const { return m_archiveSkipped; }
+
 signals:
     void showStatusMessageSignal(QString text);
     void showPopUpMessageSignal(QString text);
@@ -114,12 +136,21 @@ signals:
     void setDeviceType(int type);
 
 public slots:
+    void pollSlot();
+    bool getEventByKey(int key);
+    void addResult();
+    void addGroupResult();
+    void addGroupElement();
+    void stopAddingGroup();
     void searchSlot();
     void stopSearch();
     void showPopUpMessage(QString text);
+    void readArchiveSlot();
+    void clearArchiveSlot();
 
 private:
     enum class ScanResult { Next, End };
+    enum class ArchiveStep { Next, Finished, Stopped };
 
     void debugLine(const QString& event, const QByteArray& detail = QByteArray()) const;
     quint8 busAddress() const;
@@ -137,6 +168,39 @@ private:
     ScanResult takeIdentifyReply(const PortEntry& port);
     void stopWorkers();
     bool isPortHome() const;
+
+    static void pauseUnlessStopped(const PollThread* thread, int ms);
+    bool runPollCycle();
+    bool pollStopRequested();
+    bool takeReference();
+    bool measureByMode();
+    bool readPollValue(int number, double* value);
+    bool readReference();
+    bool readLoopCurrent();
+    bool readHartValues();
+    void takeMeasured(double measured, double span, double current);
+    double referenceInChannelUnit(double raw) const;
+    void reportNoAnswer();
+    void stopPollingWith(const QString& message);
+
+    ResultRecord channelResult(double reference, double measured, double error) const;
+    quint32 archiveFrameToResult(int row);
+    void applyArchiveSerial(quint32 serial);
+    bool isGroupFull() const;
+
+    bool archivePortFree();
+    void beginArchiveWork(void (DeviceZFN::*slot)());
+    void stopArchiveWork();
+    ArchiveStep runArchiveLoop(ArchiveStep (DeviceZFN::*step)());
+    ArchiveStep readArchiveFrame();
+    ArchiveStep clearArchiveFrame();
+    bool readArchiveHalf(int reg, QByteArray& text);
+    bool writeArchiveHalf(int reg, const QByteArray& text);
+    void takeArchiveFrame(const QByteArray& first, const QByteArray& second, int position);
+    ArchiveStep advanceArchive(int position);
+    ArchiveStep archiveExchangeFailed();
+    void reportArchiveNoAnswer();
+    void leaveArchiveThread();
 
     DeviceSettings* m_settings = nullptr;
     ChannelRecord* m_channel = nullptr;
@@ -167,6 +231,7 @@ private:
     int m_searchLast = 0;
     int m_pollMode = 0;
     bool m_resultTaken = true;
+    std::atomic<int> m_archiveSkipped{0};
     ExchangeStatus m_lastStatus = ExchangeStatus::NoAnswer;
     QPointer<QThread> m_searchThread;
 };

@@ -60,3 +60,9 @@ void DeviceTestBench::runInWorker(const std::function<void()>& fn)
         QCoreApplication::processEvents();
     delete worker;
 }
+
+ChannelRecord DeviceTestBench::channel()
+{
+    QMutexLocker lock(m_device->mutex());
+    return *m_device->currentChannel();
+}

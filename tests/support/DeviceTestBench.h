@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CalibratorEmulator.h"
+#include "ChannelRecord.h"
 #include "DeviceZFN.h"
 
 #include <QStringList>
@@ -25,6 +26,8 @@ public:
     // Runs fn in a worker thread that holds the serial port, as the device object's workers do.
     void runInWorker(const std::function<void()>& fn);
     void destroyDevice() { m_device.reset(); }
+    // The current channel as the poll thread left it, read under the device mutex.
+    ChannelRecord channel();
 
 private:
     std::unique_ptr<DeviceZFN> m_device;

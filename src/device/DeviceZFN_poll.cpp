@@ -1,0 +1,222 @@
+#include "DeviceZFN.h"
+
+#include "CalibratorMap.h"
+#include "ChannelRecord.h"
+#include "ChannelsModel.h"
+#include "DeviceSettings.h"
+#include "HartDeviceData.h"
+#include "PollController.h"
+#include "PollThread.h"
+#include "PressureUnits.h"
+
+#include <QDebug>
+#include <QElapsedTimer>
+#include <QSerialPort>
+#include <QThread>
+#include <limits>
+
+namespace {
+
+constexpr int pauseSliceMs = 10;
+constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
+
+enum PollMode { CurrentMode = 0, HartMode = 1, ManualMode = 2 };
+enum PollKey { ReferenceKey = 0, CurrentKey = 1, HartKey = 2 };
+
+}  // namespace
+
+void DeviceZFN::startPoll()
+{
+    stopPoll();
+    if (m_poll->isPollRunning() || m_poll->isArchiveRunning() || !isPortHome()) {
+        qDebug() << "DeviceZFN::startPoll::port busy";
+        return;
+    }
+    m_port->moveToThread(m_poll->pollThread);
+    m_poll->restartPollThread();
+}
+
+// A running loop reports its own end as it leaves; an idle one is reported at once.
+void DeviceZFN::stopPoll()
+{
+    if (m_poll->isPollRunning())
+        m_poll->stopPollThread();
+    else
+        emit poolFullyStoped();
+}
+
+void DeviceZFN::setPollMode(int mode)
+{
+    QMutexLocker lock(m_mutex);
+    m_pollMode = mode;
+}
+
+// Stop requests wait at most one slice, not a whole pause.
+void DeviceZFN::pauseUnlessStopped(const PollThread* thread, int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!thread->isStopRequested()) {
+        const qint64 left = ms - timer.elapsed();
+        if (left <= 0)
+            return;
+        QThread::msleep(ulong(qMin<qint64>(left, pauseSliceMs)));
+    }
+}
+
+void DeviceZFN::pollSlot()
+{
+    while (runPollCycle())
+        pauseUnlessStopped(m_poll->pollThread, m_poll->pollIntervalMs);
+}
+
+// Returns false once the loop has handed the port back. A cycle whose exchange was cancelled without
+// a stop of polling (the cancel of a running group) is dropped and polling goes on.
+bool DeviceZFN::runPollCycle()
+{
+    QMutexLocker lock(m_mutex);
+    if (!m_connected)
+        m_poll->pollThread->requestStop();
+    if (pollStopRequested())
+        return false;
+    const bool measured = takeReference() && measureByMode();
+    if (pollStopRequested())
+        return false;
+    if (!measured)
+        return true;
+    m_resultTaken = false;
+    lock.unlock();
+    emit pollUpdateSignal();
+    return true;
+}
+
+// The one way out of the loop: true at most once per run, since the loop returns on it.
+bool DeviceZFN::pollStopRequested()
+{
+    if (!m_poll->pollThread->isStopRequested())
+        return false;
+    m_port->moveToThread(thread());
+    emit poolFullyStoped();
+    QThread::currentThread()->quit();
+    return true;
+}
+
+bool DeviceZFN::takeReference()
+{
+    if (!m_channelsModel->isFixedEtalon())
+        return getEventByKey(ReferenceKey);
+    m_channel->reference = PressureUnits::fromKpa(m_channel->unit, m_channelsModel->fixedEtalon());
+    return true;
+}
+
+bool DeviceZFN::measureByMode()
+{
+    switch (m_pollMode) {
+    case CurrentMode:
+        return getEventByKey(CurrentKey);
+    case HartMode:
+        return getEventByKey(HartKey);
+    case ManualMode:
+        takeMeasured(m_channelsModel->manualValue, m_channel->rangeHigh - m_channel->rangeLow, notANumber);
+        return true;
+    default:
+        stopPollingWith(tr("Ошибка в типе опроса"));
+        return false;
+    }
+}
+
+// False when the cycle cannot go on: a read failed, or polling is being stopped.
+bool DeviceZFN::getEventByKey(int key)
+{
+    switch (key) {
+    case ReferenceKey:
+        return readReference();
+    case CurrentKey:
+        return readLoopCurrent();
+    case HartKey:
+        return readHartValues();
+    default:
+        return true;
+    }
+}
+
+// Every value comes as a decimal number; a status reply ("$n") or other text counts as no answer.
+// With value null the reply is only checked.
+bool DeviceZFN::readPollValue(int number, double* value)
+{
+    const PollThread* pollThread = m_poll->pollThread;
+    bool ok = !pollThread->isStopRequested() && readValues(number);
+    double read = 0;
+    if (ok)
+        read = m_lastReply.trimmed().toDouble(&ok);
+    if (ok && value)
+        *value = read;
+    if (!ok && !pollThread->isStopRequested() && m_lastStatus != ExchangeStatus::Aborted)
+        reportNoAnswer();
+    return ok;
+}
+
+bool DeviceZFN::readReference()
+{
+    double raw = 0;
+    if (!readPollValue(CalibratorMap::ValueReferencePressure, &raw))
+        return false;
+    m_channel->rawReference = raw;
+    m_channel->reference = referenceInChannelUnit(raw);
+    return true;
+}
+
+bool DeviceZFN::readLoopCurrent()
+{
+    double current = 0;
+    if (!readPollValue(CalibratorMap::ValueLoopCurrent, &current))
+        return false;
+    m_channel->currentToValue(current);
+    m_channelsModel->updateMeasurement(0, *m_channel);
+    return true;
+}
+
+bool DeviceZFN::readHartValues()
+{
+    double primary = 0;
+    double current = 0;
+    if (!readPollValue(CalibratorMap::ValueHartPrimary, &primary)
+        || !readPollValue(CalibratorMap::ValueHartSecond, nullptr)
+        || !readPollValue(CalibratorMap::ValueLoopCurrent, &current))
+        return false;
+    const double measured = PressureUnits::convertFromHart(m_hartData->pvUnit, m_channel->unit, primary);
+    const double span = m_channelsModel->isHartInterval() ? m_channel->hartHigh - m_channel->hartLow
+                                                          : m_channel->rangeHigh - m_channel->rangeLow;
+    takeMeasured(measured, span, current);
+    return true;
+}
+
+void DeviceZFN::takeMeasured(double measured, double span, double current)
+{
+    m_channel->measured = measured;
+    m_channel->error = (measured - m_channel->reference) * 100 / span;
+    m_channel->current = current;
+    m_channelsModel->updateMeasurement(0, *m_channel);
+}
+
+// The calibrator reports the reference in its module's unit; an unknown unit gives no value.
+double DeviceZFN::referenceInChannelUnit(double raw) const
+{
+    const int moduleUnit = m_settings->etalonUnitIndex();
+    if (moduleUnit < 0 || moduleUnit >= PressureUnits::unitCount)
+        return notANumber;
+    return PressureUnits::convert(quint8(moduleUnit), m_channel->unit, raw);
+}
+
+void DeviceZFN::reportNoAnswer()
+{
+    stopPollingWith(m_deviceName + tr(" не отвечает!"));
+}
+
+// Runs in the poll thread; the loop hands the port back at its next test of the stop flag.
+void DeviceZFN::stopPollingWith(const QString& message)
+{
+    emit showPopUpMessageSignal(message);
+    emit pollStopedSignal();
+    m_poll->pollThread->requestStop();
+}

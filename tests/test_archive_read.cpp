@@ -1,0 +1,256 @@
+#include "ArchiveFrameBuilder.h"
+#include "ArchiveModel.h"
+#include "DeviceTestBench.h"
+#include "PollController.h"
+#include "PollThread.h"
+#include "TestEnvironment.h"
+
+#include <QSerialPort>
+#include <QtTest>
+#include <atomic>
+
+namespace {
+
+constexpr int frameCount = 512;
+constexpr int silentTimeoutMs = 100;
+
+// Frame i of a full archive measured i kPa, so every row tells where it came from.
+QByteArray frameAt(int i, quint8 unitCode = 6)
+{
+    return ArchiveFrameBuilder::measurement(unitCode, float(i), float(i) + 0.5f, 0.05f, 4321);
+}
+
+void fillArchive(CalibratorEmulator& emulator)
+{
+    for (int i = 0; i < frameCount; ++i)
+        emulator.setArchiveFrame(i, frameAt(i));
+}
+
+void prepare(DeviceTestBench& bench)
+{
+    PollController* work = bench.device().pollController();
+    work->archivePauseMs = 0;
+    work->archiveTimeoutMs = silentTimeoutMs;
+}
+
+QList<quint32> indexes(const ArchiveModel& model)
+{
+    QList<quint32> list;
+    for (int row = 0; row < model.rowCount(); ++row)
+        list << model.record(row).index();
+    return list;
+}
+
+QList<int> progressValues(const QSignalSpy& spy)
+{
+    QList<int> values;
+    for (const QList<QVariant>& args : spy)
+        values << args.at(0).toInt();
+    return values;
+}
+
+bool portHome(DeviceZFN& device)
+{
+    return device.serialPort()->thread() == device.thread();
+}
+
+bool readWholeArchive(DeviceZFN& device)
+{
+    QSignalSpy finished(&device, &DeviceZFN::archiveReadFinished);
+    device.startReadArchive();
+    return finished.wait(60000);
+}
+
+}  // namespace
+
+class TestArchiveRead : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { TestEnvironment::prepare(); }
+
+    // Valid frames at known places among cleared, damaged and refused ones.
+    void fullReadKeepsOnlyValidFrames()
+    {
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        prepare(bench);
+        CalibratorEmulator& emulator = bench.emulator();
+        emulator.setArchiveFrame(0, frameAt(0, 5));
+        emulator.setArchiveFrame(3, frameAt(3, 15));
+        emulator.setArchiveFrame(200, ArchiveFrameBuilder::withHart(frameAt(200), 199.5f, -0.25f));
+        emulator.setArchiveFrame(511, frameAt(511, 7));
+        emulator.setArchiveFrame(5, ArchiveFrameBuilder::withBadCheck(frameAt(5)));
+        emulator.setArchiveFrame(6, frameAt(6, 16));
+        emulator.setArchiveFrame(9, frameAt(9, 4));
+        emulator.setRegister(7 * 64, 1, "0A0B");
+        emulator.setRegister(8 * 64 + 32, 1, QByteArray(63, '0') + 'G');
+        emulator.setStatusReply("10;640;1;4", 3);
+        emulator.clearRequests();
+
+        DeviceZFN& device = bench.device();
+        QSignalSpy progress(&device, &DeviceZFN::sendProgress);
+        QSignalSpy stopped(&device, &DeviceZFN::archiveReadStoped);
+        QVERIFY(readWholeArchive(device));
+        QVERIFY(!device.pollController()->isArchiveRunning());
+        QVERIFY(portHome(device));
+
+        ArchiveModel& model = *device.archiveModel();
+        QTRY_COMPARE(indexes(model), QList<quint32>({0, 3, 200, 511}));
+        QCOMPARE(model.record(1).unitCode(), quint8(15));
+        QCOMPARE(model.record(2).hartPressure(), 199.5f);
+        QCOMPARE(device.archiveSkippedCount(), 6);
+        QCOMPARE(model.resumePosition.load(), 0);
+        QCOMPARE(stopped.count(), 0);
+        QVERIFY(bench.popUps().isEmpty());
+        QCOMPARE(device.exchangeTimeout(), device.pollController()->exchangeTimeoutMs);
+
+        const QList<int> sent = progressValues(progress);
+        QCOMPARE(sent.size(), frameCount);
+        QCOMPARE(sent.at(3), 0);
+        QCOMPARE(sent.at(256), 50);
+        QCOMPARE(sent.last(), 99);
+        const QList<EmulatorRequest> requests = emulator.requests();
+        QCOMPARE(requests.size(), 2 * frameCount);
+        QCOMPARE(requests.at(6).command, QString("10;192;1;4"));
+        QCOMPARE(requests.at(7).command, QString("10;224;1;4"));
+    }
+
+    // A stop cuts the exchange in flight; the next start goes on from the frame not yet taken.
+    void stopAndResumeTakeEveryFrameOnce()
+    {
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        prepare(bench);
+        fillArchive(bench.emulator());
+        DeviceZFN& device = bench.device();
+        QSignalSpy stopped(&device, &DeviceZFN::archiveReadStoped);
+        QSignalSpy finished(&device, &DeviceZFN::archiveReadFinished);
+        const int before = bench.emulator().requestCount();
+        device.startReadArchive();
+        QVERIFY(bench.emulator().waitForRequests(before + 300, 30000));
+        device.stopReadArchive();
+        QVERIFY(!device.pollController()->isArchiveRunning());
+        QVERIFY(portHome(device));
+        QTRY_COMPARE(stopped.count(), 1);
+
+        ArchiveModel& model = *device.archiveModel();
+        const int resumeAt = model.resumePosition;
+        QVERIFY(resumeAt > 100 && resumeAt < frameCount);
+        QTRY_COMPARE(model.rowCount(), resumeAt);
+        device.startReadArchive();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 60000);
+        QTRY_COMPARE(model.rowCount(), frameCount);
+        for (int row = 0; row < frameCount; ++row) {
+            QCOMPARE(model.record(row).index(), quint32(row));
+            QCOMPARE(model.record(row).reference(), float(row));
+        }
+        QCOMPARE(stopped.count(), 1);
+        QVERIFY(bench.popUps().isEmpty());
+    }
+
+    void clearWritesTheEmptyFrameEverywhere()
+    {
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        prepare(bench);
+        CalibratorEmulator& emulator = bench.emulator();
+        fillArchive(emulator);
+        emulator.clearRequests();
+        DeviceZFN& device = bench.device();
+        device.archiveModel()->resumePosition = 100;
+        QSignalSpy progress(&device, &DeviceZFN::sendProgress);
+        QSignalSpy cleared(&device, &DeviceZFN::archiveClearFinished);
+        device.startClearArchive();
+        QVERIFY(cleared.wait(60000));
+        QVERIFY(portHome(device));
+        for (int i = 0; i < frameCount; ++i)
+            QCOMPARE(emulator.archiveFrame(i), ArchiveFrameBuilder::cleared());
+        QCOMPARE(emulator.requests().at(0).command, "11;0;1;4;AA" + QString(62, '0'));
+        QCOMPARE(emulator.requests().at(1).command, "11;32;1;4;" + QString(60, '0') + "6701");
+        QCOMPARE(progressValues(progress).last(), 99);
+        QCOMPARE(device.archiveModel()->resumePosition.load(), 0);
+
+        QVERIFY(readWholeArchive(device));
+        QTest::qWait(50);
+        QCOMPARE(device.archiveModel()->rowCount(), 0);
+        QCOMPARE(device.archiveSkippedCount(), 0);
+    }
+
+    // A calibrator that falls silent mid-read; the read resumes at the frame that got no answer.
+    void silenceStopsTheReadWithOneMessage()
+    {
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        prepare(bench);
+        CalibratorEmulator& emulator = bench.emulator();
+        fillArchive(emulator);
+        std::atomic<int> seen{0};
+        emulator.setRequestObserver([&](const EmulatorRequest&) {
+            if (++seen == 20)
+                emulator.setSilent(true);
+        });
+        emulator.clearRequests();
+        DeviceZFN& device = bench.device();
+        QSignalSpy stopped(&device, &DeviceZFN::archiveReadStoped);
+        QSignalSpy finished(&device, &DeviceZFN::archiveReadFinished);
+        device.startReadArchive();
+        QVERIFY(stopped.wait(5000));
+        QTRY_VERIFY(!device.pollController()->isArchiveRunning());
+        QVERIFY(portHome(device));
+        QTRY_COMPARE(bench.popUps(), QStringList({"ЗФН не отвечает!"}));
+        QCOMPARE(device.archiveModel()->resumePosition.load(), 10);
+        QCOMPARE(device.exchangeTimeout(), device.pollController()->exchangeTimeoutMs);
+        QCOMPARE(finished.count(), 0);
+
+        emulator.setRequestObserver(nullptr);
+        emulator.setSilent(false);
+        QVERIFY(readWholeArchive(device));
+        QTRY_COMPARE(device.archiveModel()->rowCount(), frameCount);
+        const QList<quint32> taken = indexes(*device.archiveModel());
+        QCOMPARE(QSet<quint32>(taken.begin(), taken.end()).size(), frameCount);
+        QCOMPARE(stopped.count(), 1);
+    }
+
+    void refusedClearStopsAndStartsOverNextTime()
+    {
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        prepare(bench);
+        CalibratorEmulator& emulator = bench.emulator();
+        fillArchive(emulator);
+        emulator.setStatusReply("11;128", 4);
+        DeviceZFN& device = bench.device();
+        QSignalSpy stopped(&device, &DeviceZFN::archiveClearStoped);
+        device.startClearArchive();
+        QVERIFY(stopped.wait(5000));
+        QTRY_COMPARE(bench.popUps(), QStringList({"ЗФН не отвечает!"}));
+        QCOMPARE(emulator.archiveFrame(1), ArchiveFrameBuilder::cleared());
+        QCOMPARE(emulator.archiveFrame(2), frameAt(2));
+        QCOMPARE(device.archiveModel()->resumePosition.load(), 0);
+        QTRY_VERIFY(portHome(device));
+    }
+
+    // The port belongs to the poll thread while polling: archive work is refused, not started beside it.
+    void archiveWorkWaitsForPollingToEnd()
+    {
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        prepare(bench);
+        bench.emulator().setValue("1", "0");
+        bench.emulator().setValue("5", "4");
+        DeviceZFN& device = bench.device();
+        device.pollController()->pollIntervalMs = 10;
+        device.startPoll();
+        QSignalSpy stopped(&device, &DeviceZFN::archiveReadStoped);
+        device.startReadArchive();
+        QCOMPARE(stopped.count(), 1);
+        QVERIFY(!device.pollController()->isArchiveRunning());
+        QCOMPARE(device.serialPort()->thread(), static_cast<QThread*>(device.pollController()->pollThread));
+        device.stopPoll();
+        QVERIFY(portHome(device));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestArchiveRead)
+#include "test_archive_read.moc"

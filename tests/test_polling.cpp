@@ -1,0 +1,285 @@
+#include "ChannelsModel.h"
+#include "DeviceSettings.h"
+#include "DeviceTestBench.h"
+#include "HartDeviceData.h"
+#include "PollController.h"
+#include "ResultRecord.h"
+#include "ResultsModel.h"
+#include "TestEnvironment.h"
+#include "TextDiscription.h"
+
+#include <QSerialPort>
+#include <QtTest>
+#include <cmath>
+
+namespace {
+
+constexpr quint8 megapascalCode = 7;
+constexpr quint8 kilopascal = 1;
+constexpr quint8 megapascal = 2;
+constexpr quint8 hartKilopascal = 12;
+
+// A 4-20 mA linear sensor of 0..1000 kPa, a reference module that reports in MPa: 0.4 MPa and 12 mA
+// give a reference of 400 kPa, a measured 500 kPa and an error of 10 %.
+void setUpChannel(DeviceTestBench& bench, int intervalMs)
+{
+    DeviceZFN& device = bench.device();
+    device.pollController()->pollIntervalMs = intervalMs;
+    device.deviceSettings()->bytes[DeviceSettings::ModuleUnitByte] = megapascalCode;
+    ChannelRecord& channel = *device.currentChannel();
+    channel.unit = kilopascal;
+    channel.outputType = 1;
+    channel.updateOutputRange();
+    channel.rangeLow = 0;
+    channel.rangeHigh = 1000;
+    device.channelsModel()->setRecord(0, channel);
+    bench.emulator().setValue("1", "0.4");
+    bench.emulator().setValue("5", "12");
+}
+
+bool waitForCycles(const QSignalSpy& updates, int count)
+{
+    return QTest::qWaitFor([&] { return updates.count() >= count; }, 5000);
+}
+
+QStringList commands(const CalibratorEmulator& emulator)
+{
+    QStringList list;
+    for (const EmulatorRequest& request : emulator.requests())
+        list << request.command;
+    return list;
+}
+
+QString cellText(DeviceZFN& device, int column)
+{
+    ChannelsModel* model = device.channelsModel();
+    return model->data(model->index(0, column)).toString();
+}
+
+bool isIdleWithPortHome(DeviceZFN& device)
+{
+    if (device.pollController()->isPollRunning() || device.serialPort()->thread() != device.thread())
+        return false;
+    const bool mutexFree = device.mutex()->tryLock();
+    if (mutexFree)
+        device.mutex()->unlock();
+    return mutexFree;
+}
+
+}  // namespace
+
+class TestPolling : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        TestEnvironment::prepare();
+        initChoiceLists();
+    }
+
+    void loopCurrentGivesMeasuredValueAndOneResultPerCycle()
+    {
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        setUpChannel(bench, 5000);
+        DeviceZFN& device = bench.device();
+        bench.emulator().clearRequests();
+        device.addResult();
+        QCOMPARE(device.resultsModel()->rowCount(), 0);
+
+        QSignalSpy updates(&device, &DeviceZFN::pollUpdateSignal);
+        device.startPoll();
+        QVERIFY(waitForCycles(updates, 1));
+        const ChannelRecord channel = bench.channel();
+        QCOMPARE(channel.rawReference, 0.4);
+        QCOMPARE(channel.reference, 400.0);
+        QCOMPARE(channel.current, 12.0);
+        QCOMPARE(channel.measured, 500.0);
+        QCOMPARE(channel.error, 10.0);
+        QCOMPARE(commands(bench.emulator()).mid(0, 2), QStringList({"1;1", "1;5"}));
+        QTRY_COMPARE(cellText(device, 4), QString("500,00000 кПа"));
+        QCOMPARE(cellText(device, 3), QString("12,0000 мА"));
+
+        device.addResult();
+        device.addResult();
+        QCOMPARE(device.resultsModel()->rowCount(), 1);
+        const ResultRecord* result = device.resultsModel()->record(0);
+        QCOMPARE(result->number, 1);
+        QCOMPARE(result->reference, 400.0);
+        QCOMPARE(result->measured, 500.0);
+        QCOMPARE(result->error, 10.0);
+        QCOMPARE(result->expectedCurrent, 10.4);
+        QCOMPARE(result->current, 12.0);
+        QVERIFY(result->hasCurrent);
+        QVERIFY(result->referenceFromDevice);
+        QCOMPARE(int(result->kind), 0);
+        QCOMPARE(int(result->unit), int(kilopascal));
+        QCOMPARE(result->group, 1);
+        QCOMPARE(result->rangeHigh, 1000.0);
+
+        device.stopPoll();
+        QVERIFY(isIdleWithPortHome(device));
+        QCOMPARE(updates.count(), 1);
+    }
+
+    void hartAndManualModesSwitchWhilePolling()
+    {
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        setUpChannel(bench, 10);
+        DeviceZFN& device = bench.device();
+        device.currentChannel()->hartLow = 0;
+        device.currentChannel()->hartHigh = 500;
+        device.channelsModel()->setHartInterval(true, 0, 500);
+        device.hartData()->pvUnit = hartKilopascal;
+        bench.emulator().setValue("17", "250");
+        bench.emulator().setValue("18", "11.5");
+        bench.emulator().setValueDrift("5", 0.25);
+
+        QSignalSpy updates(&device, &DeviceZFN::pollUpdateSignal);
+        device.startPoll();
+        QVERIFY(waitForCycles(updates, 2));
+        const double earlier = bench.channel().current;
+        QVERIFY(waitForCycles(updates, updates.count() + 2));
+        QVERIFY(bench.channel().current > earlier);
+
+        device.setPollMode(1);
+        QTRY_COMPARE(bench.channel().measured, 250.0);
+        QVERIFY(waitForCycles(updates, updates.count() + 1));
+        ChannelRecord channel = bench.channel();
+        QCOMPARE(channel.error, (250.0 - 400.0) * 100 / 500);
+        QVERIFY(channel.current > 12.0);
+        QVERIFY(commands(bench.emulator()).join(' ').contains("1;1 1;17 1;18 1;5"));
+
+        device.channelsModel()->manualValue = 42.5f;
+        device.setPollMode(2);
+        QTRY_VERIFY(std::isnan(bench.channel().current));
+        channel = bench.channel();
+        QCOMPARE(channel.measured, 42.5);
+        QCOMPARE(channel.error, (42.5 - 400.0) * 100 / 1000);
+        QCOMPARE(device.pollMode(), 2);
+        QTRY_COMPARE(cellText(device, 3), QString("-"));
+        device.stopPoll();
+        QVERIFY(bench.popUps().isEmpty());
+    }
+
+    void referenceFromFixedValueOrUnknownModuleUnit()
+    {
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        setUpChannel(bench, 10);
+        DeviceZFN& device = bench.device();
+        device.currentChannel()->unit = megapascal;
+        device.channelsModel()->setRecord(0, *device.currentChannel());
+        device.channelsModel()->setFixedEtalon(true, 100);
+        QSignalSpy updates(&device, &DeviceZFN::pollUpdateSignal);
+        device.startPoll();
+        QVERIFY(waitForCycles(updates, 1));
+        bench.emulator().clearRequests();
+        QVERIFY(waitForCycles(updates, updates.count() + 2));
+        QCOMPARE(bench.channel().reference, 0.1);
+        QVERIFY(!commands(bench.emulator()).contains("1;1"));
+        device.stopPoll();
+
+        device.channelsModel()->setFixedEtalon(false, 0);
+        device.deviceSettings()->bytes[DeviceSettings::ModuleUnitByte] = 0;
+        updates.clear();
+        device.startPoll();
+        QVERIFY(waitForCycles(updates, 1));
+        const ChannelRecord channel = bench.channel();
+        QVERIFY(std::isnan(channel.reference));
+        QVERIFY(std::isnan(channel.error));
+        QCOMPARE(channel.rawReference, 0.4);
+        QCOMPARE(channel.measured, 500.0);
+        QTRY_COMPARE(cellText(device, 5), QString("-"));
+        device.stopPoll();
+    }
+
+    void silentCalibratorStopsPollingOnce()
+    {
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        setUpChannel(bench, 10);
+        DeviceZFN& device = bench.device();
+        device.setExchangeTimeout(100);
+        device.hartData()->pvUnit = hartKilopascal;
+        bench.emulator().setValue("17", "250");
+        bench.emulator().setValue("18", "11.5");
+        device.setPollMode(1);
+        QSignalSpy updates(&device, &DeviceZFN::pollUpdateSignal);
+        QSignalSpy fullyStopped(&device, &DeviceZFN::poolFullyStoped);
+        QSignalSpy stoppedByFailure(&device, &DeviceZFN::pollStopedSignal);
+        device.startPoll();
+        QVERIFY(waitForCycles(updates, 1));
+        const int startStops = fullyStopped.count();
+
+        bench.emulator().setSilent(true);
+        QTRY_VERIFY_WITH_TIMEOUT(!device.pollController()->isPollRunning(), 5000);
+        QVERIFY(isIdleWithPortHome(device));
+        QTRY_COMPARE(bench.popUps(), QStringList({"ЗФН не отвечает!"}));
+        QTest::qWait(100);
+        QCOMPARE(bench.popUps().size(), 1);
+        QCOMPARE(stoppedByFailure.count(), 1);
+        QCOMPARE(fullyStopped.count(), startStops + 1);
+
+        bench.emulator().setSilent(false);
+        updates.clear();
+        device.startPoll();
+        QVERIFY(waitForCycles(updates, 1));
+        device.stopPoll();
+        QCOMPARE(bench.popUps().size(), 1);
+    }
+
+    void unknownPollModeStopsWithItsOwnMessage()
+    {
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        setUpChannel(bench, 10);
+        DeviceZFN& device = bench.device();
+        QSignalSpy stoppedByFailure(&device, &DeviceZFN::pollStopedSignal);
+        device.setPollMode(7);
+        device.startPoll();
+        QTRY_VERIFY(!device.pollController()->isPollRunning());
+        QTRY_COMPARE(bench.popUps(), QStringList({"Ошибка в типе опроса"}));
+        QCOMPARE(stoppedByFailure.count(), 1);
+        QVERIFY(isIdleWithPortHome(device));
+    }
+
+    // The exchange in flight is cut short: nothing is reported as a silent calibrator, and the port
+    // and the mutex are free for the next operation as soon as the stop returns.
+    void stopWhileRepliesAreSlow()
+    {
+        constexpr int replyDelayMs = 800;
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        setUpChannel(bench, 10);
+        DeviceZFN& device = bench.device();
+        bench.emulator().setReplyDelayMs(replyDelayMs);
+        const int before = bench.emulator().requestCount();
+        device.startPoll();
+        QSignalSpy fullyStopped(&device, &DeviceZFN::poolFullyStoped);
+        QSignalSpy stoppedByFailure(&device, &DeviceZFN::pollStopedSignal);
+        QVERIFY(bench.emulator().waitForRequests(before + 1, 2000));
+        QTest::qWait(100);
+        device.stopPoll();
+
+        QVERIFY(isIdleWithPortHome(device));
+        QCOMPARE(fullyStopped.count(), 1);
+        device.addResult();
+        QTest::qWait(50);
+        QVERIFY(bench.popUps().isEmpty());
+        QCOMPARE(stoppedByFailure.count(), 0);
+
+        // The late reply to the cut exchange has to leave the line before a search listens on it.
+        bench.emulator().setReplyDelayMs(0);
+        QTest::qWait(replyDelayMs);
+        QSignalSpy searched(&device, &DeviceZFN::searchFinished);
+        device.startSearch(0, 0);
+        QVERIFY(searched.wait(5000));
+        QCOMPARE(g_foundDevices.size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPolling)
+#include "test_polling.moc"
