@@ -70,8 +70,8 @@ void DeviceZFN::pollSlot()
         pauseUnlessStopped(m_poll->pollThread, m_poll->pollIntervalMs);
 }
 
-// Returns false once the loop has handed the port back. A cycle whose exchange was cancelled without
-// a stop of polling (the cancel of a running group) is dropped and polling goes on.
+// Returns false once the loop has handed the port back. A cycle whose exchange was cut short without
+// a stop of polling is dropped, and polling goes on.
 bool DeviceZFN::runPollCycle()
 {
     QMutexLocker lock(m_mutex);

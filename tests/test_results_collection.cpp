@@ -1,0 +1,251 @@
+#include "ArchiveFrameBuilder.h"
+#include "ArchiveModel.h"
+#include "ChannelsModel.h"
+#include "DeviceSettings.h"
+#include "DeviceTestBench.h"
+#include "PollController.h"
+#include "ResultRecord.h"
+#include "ResultsModel.h"
+#include "TabConfiguration.h"
+#include "TestEnvironment.h"
+#include "TextDiscription.h"
+#include "VerificationSettings.h"
+
+#include <QSortFilterProxyModel>
+#include <QtTest>
+#include <cmath>
+
+namespace {
+
+constexpr quint8 kilopascalCode = 6;
+constexpr quint8 megapascalCode = 7;
+const QString fullText = "Достигнуто максимальное количество результатов (500). Очистите часть списка на вкладке "
+                         "Результаты.";
+
+// The verification settings tab as far as the archive move reaches it.
+class RecordingTab : public TabConfiguration
+{
+    Q_OBJECT
+public:
+    QList<uint> serials;
+
+public slots:
+    void setDeviceSerialNumber(uint number) { serials.append(number); }
+};
+
+// A 4-20 mA sensor of 0..1000 kPa polled in loop-current mode, values drifting from cycle to cycle.
+bool startPolling(DeviceTestBench& bench, int intervalMs)
+{
+    DeviceZFN& device = bench.device();
+    device.pollController()->pollIntervalMs = intervalMs;
+    device.deviceSettings()->bytes[DeviceSettings::ModuleUnitByte] = kilopascalCode;
+    ChannelRecord& channel = *device.currentChannel();
+    channel.unit = 1;
+    channel.outputType = 1;
+    channel.updateOutputRange();
+    channel.rangeHigh = 1000;
+    bench.emulator().setValue("1", "500");
+    bench.emulator().setValue("5", "12");
+    bench.emulator().setValueDrift("5", 0.01);
+    QSignalSpy updates(&device, &DeviceZFN::pollUpdateSignal);
+    device.startPoll();
+    return QTest::qWaitFor([&] { return updates.count() > 0; }, 5000);
+}
+
+ArchiveRecord recordOf(const QByteArray& frame, quint32 index)
+{
+    return ArchiveRecord(reinterpret_cast<const quint8*>(frame.constData()), index);
+}
+
+QList<int> progressValues(const QSignalSpy& spy)
+{
+    QList<int> values;
+    for (const QList<QVariant>& args : spy)
+        values << args.at(0).toInt();
+    return values;
+}
+
+QList<int> groups(ResultsModel& model)
+{
+    QList<int> list;
+    for (int row = 0; row < model.rowCount(); ++row)
+        list << model.record(row)->group;
+    return list;
+}
+
+QList<double> references(ResultsModel& model)
+{
+    QList<double> list;
+    for (int row = 0; row < model.rowCount(); ++row)
+        list << model.record(row)->reference;
+    return list;
+}
+
+}  // namespace
+
+class TestResultsCollection : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        TestEnvironment::prepare();
+        initChoiceLists();
+    }
+
+    void groupsCollectOnePointPerCycle()
+    {
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        DeviceZFN& device = bench.device();
+        ResultsModel& results = *device.resultsModel();
+        QSignalSpy locked(&device, &DeviceZFN::lockInteface);
+        QSignalSpy unlocked(&device, &DeviceZFN::unlockInteface);
+        QSignalSpy progress(&device, &DeviceZFN::sendProgress);
+        QSignalSpy added(&device, &DeviceZFN::groupAdded);
+        device.addGroupResult();
+        QCOMPARE(locked.count(), 0);
+
+        QVERIFY(startPolling(bench, 10));
+        device.verificationSettings()->groupPointCount = 3;
+        device.addGroupResult();
+        QTRY_COMPARE(added.count(), 1);
+        QCOMPARE(locked.count(), 1);
+        QCOMPARE(locked.at(0).at(0).value<quint8>(), quint8(1));
+        QCOMPARE(unlocked.count(), 1);
+        QCOMPARE(progressValues(progress), QList<int>({33, 66, 99}));
+        QTRY_COMPARE(groups(results), QList<int>({1, 1, 1}));
+        QCOMPARE(results.currentGroup(), 2);
+        QTRY_VERIFY(results.record(2)->expandedSet);
+        QVERIFY(results.record(0)->current < results.record(2)->current);
+        QVERIFY(bench.popUps().isEmpty());
+
+        // A group size below one is taken as one.
+        device.verificationSettings()->groupPointCount = 0;
+        progress.clear();
+        device.addGroupResult();
+        QTRY_COMPARE(added.count(), 2);
+        QCOMPARE(progressValues(progress), QList<int>({100}));
+        QTRY_COMPARE(groups(results), QList<int>({1, 1, 1, 2}));
+        QTest::qWait(50);
+        QCOMPARE(results.rowCount(), 4);
+        QCOMPARE(unlocked.count(), 2);
+        device.stopPoll();
+    }
+
+    void fullResultsRefuseSinglePointsAndEndGroups()
+    {
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        DeviceZFN& device = bench.device();
+        ResultsModel& results = *device.resultsModel();
+        for (int i = 0; i < ResultsModel::maxCount; ++i)
+            results.append(ResultRecord());
+        QVERIFY(startPolling(bench, 10));
+        device.addResult();
+        QTRY_COMPARE(bench.popUps(), QStringList({fullText}));
+
+        QSignalSpy unlocked(&device, &DeviceZFN::unlockInteface);
+        QSignalSpy added(&device, &DeviceZFN::groupAdded);
+        device.addGroupResult();
+        QTRY_COMPARE(unlocked.count(), 1);
+        QTRY_COMPARE(bench.popUps().size(), 2);
+        QCOMPARE(added.count(), 0);
+        QCOMPARE(results.rowCount(), ResultsModel::maxCount);
+        QVERIFY(device.pollController()->isPollRunning());
+        device.stopPoll();
+    }
+
+    // The cancel of the busy overlay ends the group without one more point and leaves polling on;
+    // a stop of polling ends a group too.
+    void cancelAndStopEndGroups()
+    {
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        DeviceZFN& device = bench.device();
+        ResultsModel& results = *device.resultsModel();
+        QVERIFY(startPolling(bench, 300));
+        device.verificationSettings()->groupPointCount = 10;
+        QSignalSpy unlocked(&device, &DeviceZFN::unlockInteface);
+        QSignalSpy progress(&device, &DeviceZFN::sendProgress);
+        QSignalSpy added(&device, &DeviceZFN::groupAdded);
+        device.addGroupResult();
+        QTRY_COMPARE(progress.count(), 1);
+        device.stopSearch();
+        QTRY_COMPARE(unlocked.count(), 1);
+        QSignalSpy updates(&device, &DeviceZFN::pollUpdateSignal);
+        QTRY_VERIFY(updates.count() >= 2);
+        QCOMPARE(results.rowCount(), 1);
+        QCOMPARE(progress.count(), 1);
+        QVERIFY(device.pollController()->isPollRunning());
+        QVERIFY(bench.popUps().isEmpty());
+
+        device.addGroupResult();
+        device.stopPoll();
+        QCOMPARE(unlocked.count(), 2);
+        QCOMPARE(added.count(), 0);
+    }
+
+    void archiveFramesReplaceTheResults()
+    {
+        DeviceTestBench bench;
+        DeviceZFN& device = bench.device();
+        ChannelRecord& channel = *device.currentChannel();
+        channel.outputType = 1;
+        channel.updateOutputRange();
+        channel.rangeHigh = 1000;
+        channel.allowedError = 0.25;
+        ResultsModel& results = *device.resultsModel();
+        results.append(ResultRecord());
+        results.append(ResultRecord());
+
+        ArchiveModel& archive = *device.archiveModel();
+        const QByteArray measuredOverHart = ArchiveFrameBuilder::withHart(
+            ArchiveFrameBuilder::measurement(megapascalCode, 0.2f, 0.21f, 0.5f, 777), 0.199f, -0.05f);
+        archive.append(recordOf(ArchiveFrameBuilder::measurement(kilopascalCode, 100, 100.25f, 0.025f, 777), 0));
+        archive.append(recordOf(measuredOverHart, 1));
+        archive.append(recordOf(ArchiveFrameBuilder::measurement(kilopascalCode, 300, 299, -0.1f, 777), 2));
+        QSortFilterProxyModel proxy;
+        proxy.setSourceModel(&archive);
+        RecordingTab tab;
+
+        device.setArchiveProxy(&proxy);
+        device.setArchiveSelectedOnly(false);
+        device.addArchiveFramesToResults();
+        QCOMPARE(references(results), QList<double>({100, 0.2, 300}));
+        QCOMPARE(results.record(0)->number, 1);
+        QCOMPARE(results.record(2)->number, 3);
+        QCOMPARE(groups(results), QList<int>({1, 1, 1}));
+        const ResultRecord& overHart = *results.record(1);
+        QCOMPARE(int(overHart.kind), 1);
+        QCOMPARE(int(overHart.unit), 2);
+        QCOMPARE(overHart.measured, 0.199);
+        QCOMPARE(overHart.error, -0.05);
+        const ResultRecord& plain = *results.record(0);
+        QCOMPARE(int(plain.kind), 0);
+        QCOMPARE(plain.measured, 100.25);
+        QCOMPARE(plain.error, 0.025);
+        QCOMPARE(plain.allowedError, 0.25);
+        QCOMPARE(plain.expectedCurrent, channel.expectedOutput(100));
+        QVERIFY(plain.referenceFromDevice);
+        QVERIFY(!plain.hasCurrent);
+        QVERIFY(std::isnan(plain.current));
+        QCOMPARE(tab.serials, QList<uint>({777}));
+
+        device.setArchiveSelectedRows({2, 0, 9});
+        device.setArchiveSelectedOnly(true);
+        device.addArchiveFramesToResults();
+        QCOMPARE(references(results), QList<double>({300, 100}));
+        QCOMPARE(results.record(1)->number, 2);
+        QCOMPARE(tab.serials, QList<uint>({777, 777}));
+
+        archive.append(recordOf(ArchiveFrameBuilder::measurement(kilopascalCode, 5, 5, 0, 778), 3));
+        device.setArchiveSelectedOnly(false);
+        device.addArchiveFramesToResults();
+        QCOMPARE(results.rowCount(), 4);
+        QCOMPARE(tab.serials, QList<uint>({777, 777}));
+    }
+};
+
+QTEST_MAIN(TestResultsCollection)
+#include "test_results_collection.moc"
