@@ -56,12 +56,15 @@ QByteArray ArchiveFrameBuilder::withBadCheck(QByteArray frame)
 
 void ArchiveFrameBuilder::putFloat(QByteArray& frame, int offset, float value)
 {
-    qToLittleEndian<float>(value, frame.data() + offset);
+    char bytes[sizeof value];
+    qToLittleEndian<float>(value, bytes);
+    frame.replace(offset, int(sizeof value), bytes, int(sizeof value));
 }
 
 QByteArray ArchiveFrameBuilder::sealed(QByteArray frame)
 {
     const quint16 check = AsciiUail::crc16Bitwise(reinterpret_cast<const quint8*>(frame.constData()), checkedSize);
-    qToLittleEndian<quint16>(check, frame.data() + checkedSize);
+    frame[checkedSize] = char(check & 0xFF);
+    frame[checkedSize + 1] = char(check >> 8);
     return frame;
 }

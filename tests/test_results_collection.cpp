@@ -164,7 +164,7 @@ private slots:
         QVERIFY(bench.connectTo(0));
         DeviceZFN& device = bench.device();
         ResultsModel& results = *device.resultsModel();
-        QVERIFY(startPolling(bench, 300));
+        QVERIFY(startPolling(bench, 500));
         device.verificationSettings()->groupPointCount = 10;
         QSignalSpy unlocked(&device, &DeviceZFN::unlockInteface);
         QSignalSpy progress(&device, &DeviceZFN::sendProgress);
