@@ -150,6 +150,7 @@ private slots:
         ChannelRecord channel = bench.channel();
         QCOMPARE(channel.error, (250.0 - 400.0) * 100 / 500);
         QVERIFY(channel.current > 12.0);
+        QCOMPARE(channel.hartCurrent, 11.5);
         QVERIFY(commands(bench.emulator()).join(' ').contains("1;1 1;17 1;18 1;5"));
 
         device.channelsModel()->manualValue = 42.5f;

@@ -141,7 +141,6 @@ bool DeviceZFN::getEventByKey(int key)
 }
 
 // Every value comes as a decimal number; a status reply ("$n") or other text counts as no answer.
-// With value null the reply is only checked.
 bool DeviceZFN::readPollValue(int number, double* value)
 {
     const PollThread* pollThread = m_poll->pollThread;
@@ -149,7 +148,7 @@ bool DeviceZFN::readPollValue(int number, double* value)
     double read = 0;
     if (ok)
         read = m_lastReply.trimmed().toDouble(&ok);
-    if (ok && value)
+    if (ok)
         *value = read;
     if (!ok && !pollThread->isStopRequested() && m_lastStatus != ExchangeStatus::Aborted)
         reportNoAnswer();
@@ -181,7 +180,7 @@ bool DeviceZFN::readHartValues()
     double primary = 0;
     double current = 0;
     if (!readPollValue(CalibratorMap::ValueHartPrimary, &primary)
-        || !readPollValue(CalibratorMap::ValueHartSecond, nullptr)
+        || !readPollValue(CalibratorMap::ValueHartSecond, &m_channel->hartCurrent)
         || !readPollValue(CalibratorMap::ValueLoopCurrent, &current))
         return false;
     const double measured = PressureUnits::convertFromHart(m_hartData->pvUnit, m_channel->unit, primary);

@@ -175,7 +175,6 @@ void DeviceZFN::applyArchiveSerial(quint32 serial)
 {
     if (!g_tabConfiguration)
         return;
-    QMetaObject::invokeMethod(g_tabConfiguration, "setDeviceSerialNumber", Qt::DirectConnection,
-                              Q_ARG(uint, serial));
+    g_tabConfiguration->setDeviceSerialNumber(serial);
     g_tabConfiguration->applySettings(true);
 }

@@ -53,10 +53,9 @@ void DeviceZFN::stopWorkers()
         m_poll->stopPollThread();
         emit pollStopedSignal();
     }
-    if (m_poll->isArchiveRunning()) {
+    // The archive loop reports its own end as it leaves.
+    if (m_poll->isArchiveRunning())
         m_poll->stopArchiveThread();
-        emit archiveReadStoped();
-    }
 }
 
 void DeviceZFN::startSearch(int first, int last)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <limits>
+
 #include <QString>
 
 // The sensor under test and its current measurement, copied by value between the device object,
@@ -34,6 +36,8 @@ public:
     double allowedError = 0.1;
     double hartHigh = 0;
     double hartLow = 0;
+    // mA: the loop current the HART poll reads as the calibrator's second HART value.
+    double hartCurrent = std::numeric_limits<double>::quiet_NaN();
     quint8 unit = 0;
     quint8 outputType = 0;
     quint8 characteristic = 0;

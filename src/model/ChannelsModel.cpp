@@ -177,6 +177,7 @@ void ChannelsModel::updateMeasurement(int row, const ChannelRecord& record)
         target.measured = record.measured;
         target.error = record.error;
         target.reference = record.reference;
+        target.hartCurrent = record.hartCurrent;
         if (!m_currentEditable)
             target.current = record.current;
     });

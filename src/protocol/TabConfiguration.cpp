@@ -23,3 +23,8 @@ void TabConfiguration::applySettings(bool silent)
     if (!silent)
         g_device->showPopUpMessage(tr("Настройки применены."));
 }
+
+void TabConfiguration::setDeviceSerialNumber(unsigned int number)
+{
+    m_deviceSerialNumber = number;
+}

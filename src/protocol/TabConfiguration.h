@@ -11,12 +11,18 @@ public:
     ~TabConfiguration() override;
 
     void applySettings(bool silent);
+    void setDeviceSerialNumber(unsigned int number);
+    unsigned int deviceSerialNumber() const { return m_deviceSerialNumber; }
 
 signals:
     void changeMeasureType(int pollMode);
 
 public slots:
     void loadSettings();
+
+private:
+    // Until the page has its device table, the number moved in from the archive is kept here.
+    unsigned int m_deviceSerialNumber = 0;
 };
 
 extern TabConfiguration* g_tabConfiguration;
