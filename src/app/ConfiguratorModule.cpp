@@ -2,18 +2,7 @@
 
 #include "MainWindow.h"
 
-ConfiguratorModule* ConfiguratorModule::instance = nullptr;
-
-ConfiguratorModule::ConfiguratorModule(QObject* parent) : QObject(parent)
-{
-    instance = this;
-}
-
-ConfiguratorModule::~ConfiguratorModule()
-{
-    if (instance == this)
-        instance = nullptr;
-}
+ConfiguratorModule::ConfiguratorModule(QObject* parent) : QObject(parent) {}
 
 void ConfiguratorModule::loadLastProject()
 {

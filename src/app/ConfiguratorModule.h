@@ -10,9 +10,6 @@ class ConfiguratorModule : public QObject
     Q_OBJECT
 public:
     explicit ConfiguratorModule(QObject* parent = nullptr);
-    ~ConfiguratorModule() override;
-
-    static ConfiguratorModule* instance;
 
     void loadLastProject();
     void openProject(QWidget* parent);

@@ -29,10 +29,8 @@ const QString programVersion = QStringLiteral("1.4.3");
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui_MainWindow)
 {
+    // Pictures need the GUI application; the device object is also used without one.
     loadIcons();
-    // The device object owns the one configuration module of the process.
-    if (!ConfiguratorModule::instance)
-        new ConfiguratorModule(g_device);
     ui->setupUi(this);
     g_mainWindow = this;
     g_mainWindowDialogParent = this;
@@ -252,12 +250,12 @@ void MainWindow::showMeasurmentGraduationMenu()
 
 void MainWindow::loadProject()
 {
-    ConfiguratorModule::instance->openProject(this);
+    g_device->configuratorModule()->openProject(this);
 }
 
 void MainWindow::saveProject()
 {
-    ConfiguratorModule::instance->saveProjectAs(this);
+    g_device->configuratorModule()->saveProjectAs(this);
 }
 
 void MainWindow::setDeviceType(int)
@@ -273,7 +271,7 @@ void MainWindow::showStatusMessage(QString text)
 
 void MainWindow::onInitializationComplete()
 {
-    ConfiguratorModule::instance->loadLastProject();
+    g_device->configuratorModule()->loadLastProject();
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)

@@ -5,6 +5,7 @@
 #include "CalibratorMap.h"
 #include "ChannelRecord.h"
 #include "ChannelsModel.h"
+#include "ConfiguratorModule.h"
 #include "DeviceAuxBlock.h"
 #include "DeviceSettings.h"
 #include "HartDeviceData.h"
@@ -98,6 +99,7 @@ void DeviceZFN::init()
     connect(m_poll->pollThread, &QThread::started, this, &DeviceZFN::pollSlot, Qt::DirectConnection);
     connect(this, &DeviceZFN::showPopUpMessageSignal, this, &DeviceZFN::showPopUpMessage, Qt::QueuedConnection);
 
+    m_configurator = new ConfiguratorModule(this);
     m_auxBlock = new DeviceAuxBlock;
     m_deviceName = tr("Калибратор");
 }

@@ -19,6 +19,7 @@ class QThread;
 class ArchiveModel;
 class ChannelRecord;
 class ChannelsModel;
+class ConfiguratorModule;
 class DeviceAuxBlock;
 class DeviceSettings;
 class HartDeviceData;
@@ -81,6 +82,7 @@ public:
     HartDeviceData* hartEditedData() const { return m_hartEdited; }
     VerificationSettings* verificationSettings() const { return m_verificationSettings; }
     DeviceAuxBlock* auxBlock() const { return m_auxBlock; }
+    ConfiguratorModule* configuratorModule() const { return m_configurator; }
     const DeviceInfo* connectedDevice() const { return m_connectedDevice; }
     int foundDeviceIndex() const { return m_foundIndex; }
     int deviceType() const { return m_deviceType; }
@@ -216,6 +218,7 @@ private:
     HartDeviceData* m_hartData = nullptr;
     HartDeviceData* m_hartEdited = nullptr;
     VerificationSettings* m_verificationSettings = nullptr;
+    ConfiguratorModule* m_configurator = nullptr;
     DeviceAuxBlock* m_auxBlock = nullptr;
     QSerialPort* m_port = nullptr;
     QByteArray m_lastReply;
