@@ -8,7 +8,7 @@
 #include "CalibratorEmulator.h"
 #include "CalibratorMap.h"
 #include "DeviceSettings.h"
-#include "DeviceZFN.h"
+#include "DeviceTestBench.h"
 #include "PollController.h"
 
 #include <QCoreApplication>
@@ -145,20 +145,12 @@ void benchPoll(DeviceZFN& device, CalibratorEmulator& emulator)
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    DeviceZFN::setPopUpSink([](const QString& text) { std::fprintf(stderr, "pop-up: %s\n", qPrintable(text)); });
 
-    CalibratorEmulator emulator;
-    if (!emulator.start())
+    DeviceTestBench bench;
+    if (!bench.connectTo(0))
         return 1;
-    qputenv("ZFN_PORTS", ("COM1=" + emulator.portPath()).toUtf8());
-
-    DeviceZFN device;
-    device.init();
-    device.refreshPortList();
-    g_foundDevices.append(DeviceInfo(g_portList.at(0), 1, 70));
-    device.connectToDevice(0);
-    if (!device.isConnected())
-        return 1;
+    DeviceZFN& device = bench.device();
+    CalibratorEmulator& emulator = bench.emulator();
     device.deviceSettings()->bytes[DeviceSettings::ModuleUnitByte] = 6;
     emulator.setPaced(true);
 

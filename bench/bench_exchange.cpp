@@ -1,8 +1,7 @@
 // Runs N value reads against the emulator, unpaced and paced at the 9600-baud byte time, and prints
 // the mean time of one exchange (port opened and closed included) beside the exchange's wire time.
 #include "AsciiUail.h"
-#include "CalibratorEmulator.h"
-#include "DeviceZFN.h"
+#include "DeviceTestBench.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -28,22 +27,13 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     const int count = argc > 1 ? QByteArray(argv[1]).toInt() : 200;
-    DeviceZFN::setPopUpSink([](const QString&) {});
-
-    CalibratorEmulator emulator;
-    if (!emulator.start())
-        return 1;
+    DeviceTestBench bench;
+    CalibratorEmulator& emulator = bench.emulator();
     const QString reading = QStringLiteral("12.3456");
     emulator.setValue("5", reading);
-    qputenv("ZFN_PORTS", ("COM1=" + emulator.portPath()).toUtf8());
-
-    DeviceZFN device;
-    device.init();
-    device.refreshPortList();
-    g_foundDevices.append(DeviceInfo(g_portList.at(0), 1, 70));
-    device.connectToDevice(0);
-    if (!device.isConnected())
+    if (!bench.connectTo(0))
         return 1;
+    DeviceZFN& device = bench.device();
 
     const QByteArray request = AsciiUail::makePackage("1;5", 1);
     const QByteArray replyBody = "1;" + reading.toLatin1() + ';';
