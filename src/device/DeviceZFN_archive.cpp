@@ -65,12 +65,11 @@ void DeviceZFN::stopClearArchive()
     stopArchiveWork();
 }
 
-// A start while archive work runs is ignored; one while another worker holds the port is refused.
+// A start while any worker holds the port is refused. A worker that has handed the port back may
+// still be finishing its thread; the restart waits for that.
 bool DeviceZFN::archivePortFree()
 {
-    if (m_poll->isArchiveRunning())
-        return false;
-    if (m_poll->isPollRunning() || !isPortHome()) {
+    if (!isPortHome()) {
         qDebug() << "DeviceZFN::startArchive::port busy";
         return false;
     }
@@ -83,6 +82,7 @@ void DeviceZFN::beginArchiveWork(void (DeviceZFN::*slot)())
     PollThread* archiveThread = m_poll->archiveThread;
     disconnect(archiveThread, &QThread::started, nullptr, nullptr);
     connect(archiveThread, &QThread::started, this, slot, Qt::DirectConnection);
+    m_poll->stopArchiveThread();
     m_port->moveToThread(archiveThread);
     m_poll->restartArchiveThread();
 }

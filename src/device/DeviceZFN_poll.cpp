@@ -28,7 +28,7 @@ enum PollKey { ReferenceKey = 0, CurrentKey = 1, HartKey = 2 };
 void DeviceZFN::startPoll()
 {
     stopPoll();
-    if (m_poll->isPollRunning() || m_poll->isArchiveRunning() || !isPortHome()) {
+    if (!isPortHome()) {
         qDebug() << "DeviceZFN::startPoll::port busy";
         return;
     }
