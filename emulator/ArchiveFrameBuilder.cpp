@@ -16,6 +16,7 @@ constexpr int measuredOffset = 8;
 constexpr int hartPressureOffset = 12;
 constexpr int errorOffset = 24;
 constexpr int hartErrorOffset = 28;
+constexpr int timeOffset = 44;  // day, month, year - 2000, hour, minute, second
 constexpr int serialOffset = 50;
 
 }  // namespace
@@ -45,6 +46,16 @@ QByteArray ArchiveFrameBuilder::withHart(QByteArray frame, float pressure, float
     frame[hartFlagOffset] = 1;
     putFloat(frame, hartPressureOffset, pressure);
     putFloat(frame, hartErrorOffset, error);
+    return sealed(frame);
+}
+
+QByteArray ArchiveFrameBuilder::withTime(QByteArray frame, const QDateTime& time)
+{
+    const QDate date = time.date();
+    const QTime clock = time.time();
+    const int fields[] = {date.day(), date.month(), date.year() - 2000, clock.hour(), clock.minute(), clock.second()};
+    for (int i = 0; i < 6; ++i)
+        frame[timeOffset + i] = char(fields[i]);
     return sealed(frame);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QtGlobal>
 
 // 64-byte archive frames as the calibrator stores them (little-endian, IEEE 754 floats, the
@@ -15,6 +16,7 @@ public:
     // The same frame measured over HART: flag set, HART pressure and error filled, check value renewed.
     static QByteArray withHart(QByteArray frame, float pressure, float error);
     static QByteArray withBadCheck(QByteArray frame);
+    static QByteArray withTime(QByteArray frame, const QDateTime& time);
 
 private:
     static void putFloat(QByteArray& frame, int offset, float value);

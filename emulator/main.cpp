@@ -170,10 +170,13 @@ void fillMemory(CalibratorEmulator& emulator, const Settings& settings)
         emulator.setValueDrift(drift.first, drift.second);
     constexpr quint8 kilopascalCode = 6;
     constexpr quint32 sampleSerial = 12345;
+    // One sample a minute, the newest now.
+    const QDateTime now = QDateTime::currentDateTime();
     for (int i = 0; i < settings.archiveFrames; ++i) {
         const float reference = 100.0f + float(i);
-        emulator.setArchiveFrame(i, ArchiveFrameBuilder::measurement(kilopascalCode, reference, reference + 0.05f,
-                                                                     0.05f, sampleSerial));
+        const QByteArray frame = ArchiveFrameBuilder::measurement(kilopascalCode, reference, reference + 0.05f, 0.05f,
+                                                                  sampleSerial);
+        emulator.setArchiveFrame(i, ArchiveFrameBuilder::withTime(frame, now.addSecs(60 * (i - settings.archiveFrames + 1))));
     }
 }
 

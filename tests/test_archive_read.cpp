@@ -77,7 +77,7 @@ private slots:
         prepare(bench);
         CalibratorEmulator& emulator = bench.emulator();
         emulator.setArchiveFrame(0, frameAt(0, 5));
-        emulator.setArchiveFrame(3, frameAt(3, 15));
+        emulator.setArchiveFrame(3, ArchiveFrameBuilder::withTime(frameAt(3, 15), QDateTime({2026, 3, 5}, {14, 7, 9})));
         emulator.setArchiveFrame(200, ArchiveFrameBuilder::withHart(frameAt(200), 199.5f, -0.25f));
         emulator.setArchiveFrame(511, frameAt(511, 7));
         emulator.setArchiveFrame(5, ArchiveFrameBuilder::withBadCheck(frameAt(5)));
@@ -98,6 +98,7 @@ private slots:
         ArchiveModel& model = *device.archiveModel();
         QTRY_COMPARE(indexes(model), QList<quint32>({0, 3, 200, 511}));
         QCOMPARE(model.record(1).unitCode(), quint8(15));
+        QCOMPARE(model.record(1).dateTimeText(), QString("05.03.26 / 14:07:09"));
         QCOMPARE(model.record(2).hartPressure(), 199.5f);
         QCOMPARE(device.archiveSkippedCount(), 6);
         QCOMPARE(model.resumePosition.load(), 0);
