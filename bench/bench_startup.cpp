@@ -2,9 +2,8 @@
 // window shown and the resident memory once it is shown. Each sample is a fresh child process running
 // the program's own start-up steps; the parent times it from the moment it launched the child.
 // Goals: under 1 s and under 80 MB. Usage: bench_startup [samples]
-#include "DeviceZFN.h"
-#include "MainWindow.h"
 #include "StartUp.h"
+#include "Workstation.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -38,12 +37,9 @@ int runChild(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     StartUp::initApplication();
-    DeviceZFN device;
-    device.init();
-    MainWindow window;
-    StartUp::parseArguments(argc, argv, &window);
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window))
+    Workstation workstation(argc, argv);
+    workstation.window().show();
+    if (!QTest::qWaitForWindowExposed(&workstation.window()))
         return 1;
     std::printf("shown %ld\n", residentKb());
     std::fflush(stdout);

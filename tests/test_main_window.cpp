@@ -6,6 +6,7 @@
 #include "PollController.h"
 #include "ScreenLocker.h"
 #include "StartUp.h"
+#include "ChildLookup.h"
 #include "TestEnvironment.h"
 #include "TextDiscription.h"
 #include "VerificationSettings.h"
@@ -46,12 +47,12 @@ QStringList actionTexts(const QList<QAction*>& actions, bool visibleOnly = false
 }
 
 // The window on a device object whose port list holds three ports that lead nowhere.
-struct Workstation
+struct WindowFixture
 {
     DeviceTestBench bench{0};
     std::unique_ptr<MainWindow> window;
 
-    explicit Workstation(const QStringList& arguments = {})
+    explicit WindowFixture(const QStringList& arguments = {})
     {
         bench.publishPorts({"COM1=/nonexistent/1", "COM2=/nonexistent/2", "COM3=/nonexistent/3"});
         window = std::make_unique<MainWindow>();
@@ -67,10 +68,7 @@ struct Workstation
     template <typename T>
     T* find(const char* name) const
     {
-        T* child = window->findChild<T*>(QString::fromLatin1(name));
-        if (!child)
-            qFatal("no child %s", name);
-        return child;
+        return requireChild<T>(window.get(), name);
     }
     QTabWidget* pages() const { return find<QTabWidget>("tabDeviceConfig"); }
     QAction* action(const char* name) const { return find<QAction>(name); }
@@ -114,7 +112,7 @@ private slots:
     {
         QFETCH(QStringList, arguments);
         QFETCH(QStringList, titles);
-        Workstation w(arguments);
+        WindowFixture w(arguments);
         QCOMPARE(tabTitles(w.pages()), titles);
         QCOMPARE(tabTitles(w.find<QTabWidget>("tabVerificationTabWidget")),
                  QStringList({"Настройка", "Измерение", "Результаты"}));
@@ -131,7 +129,7 @@ private slots:
 
     void menusActionsAndTitle()
     {
-        Workstation w;
+        WindowFixture w;
         QCOMPARE(w.window->windowTitle(), QString("Автоматизированное рабочее место (АРМ) ЗФН   версия 1.4.3"));
         w.window->setProjectName("a.ini");
         QCOMPARE(w.window->windowTitle(), QString("Автоматизированное рабочее место (АРМ) ЗФН   версия 1.4.3  a.ini"));
@@ -166,7 +164,7 @@ private slots:
 
     void addActionsFollowTheMeasurementTab()
     {
-        Workstation w;
+        WindowFixture w;
         QAction* addPoint = w.action("action_addPointToResult");
         QAction* addGroup = w.action("action_addGroupToResult");
         w.show();
@@ -189,7 +187,7 @@ private slots:
 
     void overlayLocksEveryKind()
     {
-        Workstation w;
+        WindowFixture w;
         w.show();
         ScreenLocker* locker = w.locker();
         auto* bar = locker->findChild<QProgressBar*>("progressBar_locker");
@@ -223,7 +221,7 @@ private slots:
 
     void overlayFollowsResizeOnlyWhileShown()
     {
-        Workstation w;
+        WindowFixture w;
         w.show();
         ScreenLocker* locker = w.locker();
         const QSize hiddenSize = locker->size();
@@ -239,7 +237,7 @@ private slots:
 
     void cancelAndHartEndReachTheDevice()
     {
-        Workstation w;
+        WindowFixture w;
         w.show();
         g_device->pollController()->stopRequested = false;
         emit g_device->lockInteface(0);
@@ -255,7 +253,7 @@ private slots:
 
     void shortcutsAreDeadWhileLocked()
     {
-        Workstation w;
+        WindowFixture w;
         w.show();
         QApplication::setActiveWindow(w.window.get());
         QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
@@ -270,7 +268,7 @@ private slots:
 
     void lastProjectReloadsOnFirstShowOnly()
     {
-        Workstation w;
+        WindowFixture w;
         VerificationSettings& settings = *g_verificationSettings;
         g_device->setFlag(DeviceZFN::SearchPortRange, true);
         settings.currentPortIndexMin = 1;

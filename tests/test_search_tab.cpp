@@ -2,6 +2,7 @@
 #include "MainWindow.h"
 #include "ScreenLocker.h"
 #include "TabSearchDevicesZFN.h"
+#include "ChildLookup.h"
 #include "TestEnvironment.h"
 #include "TextDiscription.h"
 #include "VerificationSettings.h"
@@ -59,10 +60,7 @@ struct SearchPage
     template <typename T>
     T* find(const char* name) const
     {
-        T* child = window->findChild<T*>(QString::fromLatin1(name));
-        if (!child)
-            qFatal("no child %s", name);
-        return child;
+        return requireChild<T>(window.get(), name);
     }
     QPushButton* button(const char* name) const { return find<QPushButton>(name); }
     QTableWidget* table() const { return find<QTableWidget>("tableWidget"); }

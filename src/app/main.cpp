@@ -1,6 +1,5 @@
-#include "DeviceZFN.h"
-#include "MainWindow.h"
 #include "StartUp.h"
+#include "Workstation.h"
 
 #include <QApplication>
 
@@ -8,11 +7,7 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     StartUp::initApplication();
-
-    DeviceZFN device;
-    device.init();
-    MainWindow window;
-    StartUp::parseArguments(argc, argv, &window);
-    window.show();
+    Workstation workstation(argc, argv);
+    workstation.window().show();
     return app.exec();
 }
