@@ -52,7 +52,6 @@ private slots:
         initChoiceLists();
         m_settings = new VerificationSettings;
         g_verificationSettings = m_settings;
-        g_currentChannel = &m_channel;
     }
 
     void init()
@@ -67,7 +66,6 @@ private slots:
 
     void cleanupTestCase()
     {
-        g_currentChannel = nullptr;
         g_verificationSettings = nullptr;
         delete m_settings;
     }
@@ -80,6 +78,7 @@ private slots:
             {0.5, 2, "Нет для данного коэффициента"}, {-0.6, 3, "Нет "}, {std::nan(""), 3, "Нет "},
         };
         ResultsModel model;
+        model.setUncertaintySources(&m_channel, m_settings);
         for (const auto& c : cases) {
             ResultRecord record = point(1, 1, c.error);
             record.setAllowedError(-0.5);
@@ -97,6 +96,7 @@ private slots:
     void cellTexts()
     {
         ResultsModel model;
+        model.setUncertaintySources(&m_channel, m_settings);
         model.append(ResultRecord());
         QCOMPARE(cell(model, 0, 5), QStringLiteral("Ошибка"));
         QCOMPARE(cell(model, 0, 7), QStringLiteral("-"));
@@ -114,6 +114,7 @@ private slots:
     void numberingAndRemoval()
     {
         ResultsModel model;
+        model.setUncertaintySources(&m_channel, m_settings);
         model.setCurrentGroup(4);
         for (int i = 0; i < 5; ++i)
             model.append(point(i, i));
@@ -144,6 +145,7 @@ private slots:
     void uncertaintyOfWorkedSet()
     {
         ResultsModel model;
+        model.setUncertaintySources(&m_channel, m_settings);
         ResultRecord first = point(99.9, 100.0);
         first.setHasCurrent(true);
         first.setCurrent(12);
@@ -172,6 +174,7 @@ private slots:
 
         // A vacuum range spreads like a gauge range: the largest reference is negative, not 0.
         ResultsModel vacuum;
+        vacuum.setUncertaintySources(&m_channel, m_settings);
         for (double reference : {-99.9, -100.0, -100.1})
             vacuum.append(point(reference, reference));
         QVERIFY(vacuum.computeUncertainty({0, 1, 2}));
@@ -186,6 +189,7 @@ private slots:
         for (const auto& c : cases) {
             init();
             ResultsModel model;
+            model.setUncertaintySources(&m_channel, m_settings);
             model.append(point(10, 10.1));
             model.append(point(20, 19.8));
             QVERIFY(model.computeUncertainty({0, 1}));
@@ -202,6 +206,7 @@ private slots:
     void newRowsArePooledOnce()
     {
         ResultsModel model;
+        model.setUncertaintySources(&m_channel, m_settings);
         model.append(point(1, 1.1));
         model.append(point(2, 2.1));
         model.processNewRows();
@@ -223,6 +228,7 @@ private slots:
     void sorting()
     {
         ResultsModel model;
+        model.setUncertaintySources(&m_channel, m_settings);
         const double errors[] = {0.9, 0.1, 0.45, 0.1};  // verdicts 3, 1, 2, 1
         for (int i = 0; i < 4; ++i) {
             ResultRecord record = point(i, i, errors[i]);
@@ -247,6 +253,7 @@ private slots:
     void fullModel()
     {
         ResultsModel model;
+        model.setUncertaintySources(&m_channel, m_settings);
         for (int i = 0; i < ResultsModel::maxCount - 1; ++i) {
             ResultRecord record = point((i * 37) % 101, (i * 53) % 97, (i % 13) / 10.0);
             record.setGroup(i % 7);

@@ -34,7 +34,6 @@ private slots:
     void accuracyBoundsStoredAsFloat();
 
     void etalonRangeText();
-    void noCalibratorNoTypeName();
 };
 
 void TestVerificationSettings::initTestCase()
@@ -234,10 +233,6 @@ void TestVerificationSettings::etalonRangeText()
     QCOMPARE(settings.etalonRangeText(100.f, 0.f, 11), QString("-...- ---"));
 }
 
-void TestVerificationSettings::noCalibratorNoTypeName()
-{
-    QCOMPARE(deviceTypeName(), QString());
-}
 
 QTEST_GUILESS_MAIN(TestVerificationSettings)
 #include "test_verification_settings.moc"

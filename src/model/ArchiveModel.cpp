@@ -87,6 +87,8 @@ QVariant ArchiveModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || index.row() >= m_rows.size())
         return QVariant();
     const ArchiveRecord& record = m_rows.at(index.row());
+    if (role == RecordRowRole)
+        return index.row();
     if (role == Qt::UserRole)
         return userValue(record, index.column());
     if (role == Qt::DisplayRole || role == Qt::EditRole)

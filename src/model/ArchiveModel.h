@@ -23,6 +23,9 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
+    // Any column's data in this role is the row of its record, so views through proxies can find it.
+    static constexpr int RecordRowRole = Qt::UserRole + 1;
+
     void append(const ArchiveRecord& record);
     void clear();
     bool isEmpty() const;

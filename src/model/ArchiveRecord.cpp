@@ -1,6 +1,6 @@
 #include "ArchiveRecord.h"
 
-#include "AsciiUail.h"
+#include "Crc16.h"
 #include "PressureUnits.h"
 
 #include <QtEndian>
@@ -45,7 +45,7 @@ QByteArray ArchiveRecord::toBytes() const
 bool ArchiveRecord::isValid() const
 {
     const int unit = unitIndex();
-    return checkValue() == AsciiUail::crc16Bitwise(m_frame.data(), checkedSize) && unit >= 0
+    return checkValue() == Crc16::bitwiseModbus(m_frame.data(), checkedSize) && unit >= 0
         && unit < PressureUnits::unitCount;
 }
 

@@ -1,7 +1,6 @@
 #include "ResultsModel.h"
 
 #include "ChannelRecord.h"
-#include "DeviceZFN.h"
 #include "HartTextTables.h"
 #include "TextDiscription.h"
 #include "VerificationSettings.h"
@@ -16,6 +15,7 @@ constexpr int expandedColumn = 7;
 constexpr int rangeColumn = 9;
 constexpr double twoRootThree = 3.4641016151377544;
 constexpr double rootThree = 1.7320508075688772;
+constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
 
 double root(double value)
 {
@@ -175,6 +175,12 @@ bool sortsBefore(const ResultRecord& a, const ResultRecord& b, int column, Qt::S
 }  // namespace
 
 ResultsModel::ResultsModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void ResultsModel::setUncertaintySources(const ChannelRecord* channel, const VerificationSettings* settings)
+{
+    m_channel = channel;
+    m_settings = settings;
+}
 
 int ResultsModel::rowCount(const QModelIndex& parent) const
 {
@@ -406,12 +412,12 @@ QVector<int> ResultsModel::existingRows(const QList<int>& rows) const
 
 bool ResultsModel::applyUncertainty(const QVector<int>& rows)
 {
-    if (rows.size() < 2 || !g_currentChannel || !g_verificationSettings)
+    if (rows.size() < 2 || !m_channel || !m_settings)
         return false;
     QVector<ResultRecord> set;
     for (int row : rows)
         set.append(m_rows.at(row).record);
-    if (!computeSet(set, *g_currentChannel, *g_verificationSettings))
+    if (!computeSet(set, *m_channel, *m_settings))
         return false;
     for (int i = 0; i < rows.size(); ++i)
         m_rows[rows.at(i)].record = set.at(i);
@@ -425,5 +431,11 @@ void ResultsModel::markUncomputed(const QVector<int>& rows)
         record.uReferenceSet = false;
         record.uResultSet = false;
         record.expandedSet = false;
+        record.uReference = notANumber;
+        record.uResult = notANumber;
+        record.uCurrent = notANumber;
+        record.uMeasured = notANumber;
+        record.expanded = notANumber;
+        record.expandedRelative = notANumber;
     }
 }

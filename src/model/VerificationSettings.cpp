@@ -1,6 +1,5 @@
 #include "VerificationSettings.h"
 
-#include "DeviceZFN.h"
 #include "ParametrDouble.h"
 #include "ParametrEnum.h"
 #include "ParametrInt.h"
@@ -226,7 +225,5 @@ void VerificationSettings::clampLoadedValues()
 
 QString deviceTypeName()
 {
-    if (!g_device || !g_device->isConnected() || !g_device->connectedDevice())
-        return QString();
-    return g_device->connectedDevice()->modelName;
+    return g_verificationSettings ? g_verificationSettings->connectedModelName : QString();
 }

@@ -82,6 +82,8 @@ public:
 
     int glakReadMode = 0;
     QString glakSerialNumber;
+    // Kept by the device object: the connected calibrator's model name, empty while none is connected.
+    QString connectedModelName;
 
 private:
     std::array<HAbstractParametr*, parametrCount> m_parametrs;
