@@ -51,7 +51,7 @@ QList<int> progressValues(const QSignalSpy& spy)
 
 bool portHome(DeviceZFN& device)
 {
-    return device.serialPort()->thread() == device.thread();
+    return device.portOwner()->isFree();
 }
 
 bool readWholeArchive(DeviceZFN& device)
@@ -69,7 +69,7 @@ class TestArchiveRead : public QObject
 private slots:
     void initTestCase() { TestEnvironment::prepare(); }
 
-    // Valid frames at known places among cleared, damaged and refused ones.
+    // Valid frames at known places among cleared frames and frames that fail their own checks.
     void fullReadKeepsOnlyValidFrames()
     {
         DeviceTestBench bench;
@@ -83,9 +83,6 @@ private slots:
         emulator.setArchiveFrame(5, ArchiveFrameBuilder::withBadCheck(frameAt(5)));
         emulator.setArchiveFrame(6, frameAt(6, 16));
         emulator.setArchiveFrame(9, frameAt(9, 4));
-        emulator.setRegister(7 * 64, 1, "0A0B");
-        emulator.setRegister(8 * 64 + 32, 1, QByteArray(63, '0') + 'G');
-        emulator.setStatusReply("10;640;1;4", 3);
         emulator.clearRequests();
 
         DeviceZFN& device = bench.device();
@@ -100,11 +97,10 @@ private slots:
         QCOMPARE(model.record(1).unitCode(), quint8(15));
         QCOMPARE(model.record(1).dateTimeText(), QString("05.03.26 / 14:07:09"));
         QCOMPARE(model.record(2).hartPressure(), 199.5f);
-        QCOMPARE(device.archiveSkippedCount(), 6);
+        QCOMPARE(device.archiveSkippedCount(), 3);
         QCOMPARE(model.resumePosition.load(), 0);
         QCOMPARE(stopped.count(), 0);
         QVERIFY(bench.popUps().isEmpty());
-        QCOMPARE(device.exchangeTimeout(), device.pollController()->exchangeTimeoutMs);
 
         const QList<int> sent = progressValues(progress);
         QCOMPARE(sent.size(), frameCount);
@@ -115,6 +111,45 @@ private slots:
         QCOMPARE(requests.size(), 2 * frameCount);
         QCOMPARE(requests.at(6).command, QString("10;192;1;4"));
         QCOMPARE(requests.at(7).command, QString("10;224;1;4"));
+    }
+
+    // A half that is not data stops the read like silence: one message, the rows so far kept, and
+    // the next read starts at that frame.
+    void malformedHalfStopsTheRead_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("status");
+        QTest::newRow("short") << QByteArray("10;448;1;4") << QByteArray("0A0B") << 0;
+        QTest::newRow("not hex") << QByteArray("10;480;1;4") << QByteArray(63, '0') + 'G' << 0;
+        QTest::newRow("status") << QByteArray("10;448;1;4") << QByteArray() << 3;
+        QTest::newRow("empty") << QByteArray("10;480;1;4") << QByteArray("") << 0;
+    }
+
+    void malformedHalfStopsTheRead()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(QByteArray, text);
+        QFETCH(int, status);
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        prepare(bench);
+        CalibratorEmulator& emulator = bench.emulator();
+        fillArchive(emulator);
+        if (status)
+            emulator.setStatusReply(request, status);
+        else
+            emulator.setRegister(request.split(';').at(1).toInt(), 1, text);
+        DeviceZFN& device = bench.device();
+        QSignalSpy stopped(&device, &DeviceZFN::archiveReadStoped);
+        QSignalSpy finished(&device, &DeviceZFN::archiveReadFinished);
+        device.startReadArchive();
+        QVERIFY(stopped.wait(5000));
+        QTRY_VERIFY(portHome(device));
+        QCOMPARE(bench.popUps(), QStringList({"ЗФН не отвечает!"}));
+        QCOMPARE(device.archiveModel()->resumePosition.load(), 7);
+        QTRY_COMPARE(indexes(*device.archiveModel()), QList<quint32>({0, 1, 2, 3, 4, 5, 6}));
+        QCOMPARE(finished.count(), 0);
     }
 
     // A stop cuts the exchange in flight; the next start goes on from the frame not yet taken.
@@ -201,7 +236,6 @@ private slots:
         QVERIFY(portHome(device));
         QTRY_COMPARE(bench.popUps(), QStringList({"ЗФН не отвечает!"}));
         QCOMPARE(device.archiveModel()->resumePosition.load(), 10);
-        QCOMPARE(device.exchangeTimeout(), device.pollController()->exchangeTimeoutMs);
         QCOMPARE(finished.count(), 0);
 
         emulator.setRequestObserver(nullptr);
@@ -232,7 +266,8 @@ private slots:
         QTRY_VERIFY(portHome(device));
     }
 
-    // The port belongs to the poll thread while polling: archive work is refused, not started beside it.
+    // The port belongs to the poll thread while polling: archive work is refused with a message,
+    // not started beside it.
     void archiveWorkWaitsForPollingToEnd()
     {
         DeviceTestBench bench;
@@ -244,10 +279,14 @@ private slots:
         device.pollController()->pollIntervalMs = 10;
         device.startPoll();
         QSignalSpy stopped(&device, &DeviceZFN::archiveReadStoped);
+        QSignalSpy clearStopped(&device, &DeviceZFN::archiveClearStoped);
         device.startReadArchive();
+        device.startClearArchive();
         QCOMPARE(stopped.count(), 1);
+        QCOMPARE(clearStopped.count(), 1);
+        QCOMPARE(bench.popUps(), QStringList({"Дождитесь окончания текущей операции!", "Дождитесь окончания текущей операции!"}));
         QVERIFY(!device.pollController()->isArchiveRunning());
-        QCOMPARE(device.serialPort()->thread(), static_cast<QThread*>(device.pollController()->pollThread));
+        QVERIFY(!portHome(device));
         device.stopPoll();
         QVERIFY(portHome(device));
     }

@@ -137,7 +137,7 @@ private slots:
         DeviceTestBench bench;
         QVERIFY(bench.connectTo(0));
         bench.emulator().setSilent(true);
-        QTimer::singleShot(300, &bench.device(), &DeviceZFN::stopSearch);
+        QTimer::singleShot(300, &bench.device(), [&bench] { bench.device().portOwner()->abort(); });
         bool ok = true;
         QElapsedTimer timer;
         timer.start();

@@ -66,6 +66,8 @@ private slots:
     {
         DeviceTestBench bench;
         HartStatusWidget status;
+        QObject::connect(&bench.device(), &DeviceZFN::sendHartDeviceConnectionState, &status,
+                         &HartStatusWidget::setHartDeviceConnectionState);
         QSignalSpy state(&bench.device(), &DeviceZFN::sendHartDeviceConnectionState);
         QSignalSpy statusText(&bench.device(), &DeviceZFN::showStatusMessageSignal);
 

@@ -4,7 +4,8 @@
 
 class QWidget;
 
-// Program settings and project files. The device object owns the one instance of the process.
+// Program settings and project files. The start-up makes the one instance of the process and hands
+// it to the device object, through which the pages reach it.
 class ConfiguratorModule : public QObject
 {
     Q_OBJECT

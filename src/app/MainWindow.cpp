@@ -108,6 +108,11 @@ void MainWindow::connectInterface(TabMeasurement* measurement, TabHart* hart)
     connect(ui->action_saveProject, &QAction::triggered, this, &MainWindow::saveProject);
     connect(g_device, &DeviceZFN::deviceConnected, hart, &TabHart::updateTab, Qt::QueuedConnection);
     connect(m_tabConfiguration, &TabConfiguration::changeMeasureType, measurement, &TabMeasurement::setPollMode);
+    TabConfiguration* configuration = m_tabConfiguration;
+    connect(g_device, &DeviceZFN::archiveSerialFound, configuration, [configuration](quint32 serial) {
+        configuration->setDeviceSerialNumber(serial);
+        configuration->applySettings(true);
+    });
 }
 
 void MainWindow::setActionIcons()

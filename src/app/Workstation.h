@@ -1,11 +1,12 @@
 #pragma once
 
+#include "ConfiguratorModule.h"
 #include "DeviceZFN.h"
 #include "MainWindow.h"
 
 // The device object and the main window in the order the program needs them: the device exists
 // before the window's tabs connect to it and outlives the window, so the release frame goes out
-// after the window is gone.
+// after the window is gone. The device's messages become modal boxes here.
 class Workstation
 {
 public:
@@ -15,5 +16,6 @@ public:
 
 private:
     DeviceZFN m_device;
+    ConfiguratorModule m_configurator;
     std::unique_ptr<MainWindow> m_window;
 };

@@ -5,20 +5,17 @@
 #include "CalibratorMap.h"
 #include "ChannelRecord.h"
 #include "ChannelsModel.h"
-#include "ConfiguratorModule.h"
 #include "DeviceAuxBlock.h"
 #include "DeviceSettings.h"
 #include "HartDeviceData.h"
-#include "HartStatusWidget.h"
 #include "PollController.h"
 #include "PollThread.h"
+#include "PortOwner.h"
 #include "ResultsModel.h"
 #include "VerificationSettings.h"
 
 #include <QCoreApplication>
 #include <QDebug>
-#include <QElapsedTimer>
-#include <QMessageBox>
 #include <QSerialPort>
 #include <QThread>
 
@@ -27,27 +24,12 @@ ChannelRecord* g_currentChannel = nullptr;
 
 namespace {
 
-constexpr int silentReadsAllowed = 2;
-constexpr int replyPieceWaitMs = 500;
-constexpr int replyCollectLimitMs = 11 * replyPieceWaitMs;
-constexpr int secondChanceMs = 500;
-constexpr int releaseSettleMs = 100;
-constexpr int abortSliceMs = 50;
+constexpr int releaseWriteTimeoutMs = 2000;
 
 DeviceZFN::PopUpSink& popUpSink()
 {
     static DeviceZFN::PopUpSink sink;
     return sink;
-}
-
-// A reply counts as complete only when it already passes the frame checks: a piece may end in the
-// carriage return of the echoed request, which is not the end of the reply.
-bool isCompleteReply(const QByteArray& reply, quint8 address)
-{
-    if (reply.size() <= 5 || !reply.endsWith('\r'))
-        return false;
-    QByteArray trial = reply;
-    return AsciiUail::unpackPackage(trial, address);
 }
 
 }  // namespace
@@ -57,18 +39,19 @@ DeviceZFN::DeviceZFN(QObject* parent) : QObject(parent) {}
 void DeviceZFN::init()
 {
     g_device = this;
-    m_port = new QSerialPort;
+    auto* port = new QSerialPort;
+    port->setBaudRate(QSerialPort::Baud9600);
+    port->setDataBits(QSerialPort::Data8);
+    port->setParity(QSerialPort::NoParity);
+    port->setStopBits(QSerialPort::OneStop);
+    port->setFlowControl(QSerialPort::SoftwareControl);
+    m_portOwner = new PortOwner(port);
+    m_link = new CalibratorLink(port, &m_portOwner->abortFlag());
+    m_link->setDebugSink([this](const QString& event, const QByteArray& detail) { debugLine(event, detail); });
     m_mutex = new QMutex;
-    m_port->setBaudRate(QSerialPort::Baud9600);
-    m_port->setDataBits(QSerialPort::Data8);
-    m_port->setParity(QSerialPort::NoParity);
-    m_port->setStopBits(QSerialPort::OneStop);
-    m_port->setFlowControl(QSerialPort::SoftwareControl);
 
     m_foundIndex = -1;
     m_connected = false;
-    m_abort = false;
-    m_retryLimit = 5;
     m_pollMode = 0;
     m_resultTaken = true;
 
@@ -86,9 +69,10 @@ void DeviceZFN::init()
     m_archiveModel = new ArchiveModel(this);
     m_verificationSettings = new VerificationSettings;
     g_verificationSettings = m_verificationSettings;
+    m_resultsModel->setUncertaintySources(m_channel, m_verificationSettings);
 
     m_poll = new PollController;
-    m_poll->abortFlag = &m_abort;
+    m_poll->abortFlag = &m_portOwner->abortFlag();
     m_poll->longWaitNotifier = [this](bool waiting) {
         if (waiting)
             emit lockInteface(2);
@@ -99,7 +83,6 @@ void DeviceZFN::init()
     connect(m_poll->pollThread, &QThread::started, this, &DeviceZFN::pollSlot, Qt::DirectConnection);
     connect(this, &DeviceZFN::showPopUpMessageSignal, this, &DeviceZFN::showPopUpMessage, Qt::QueuedConnection);
 
-    m_configurator = new ConfiguratorModule(this);
     m_auxBlock = new DeviceAuxBlock;
     m_deviceName = tr("Калибратор");
 }
@@ -110,11 +93,12 @@ DeviceZFN::~DeviceZFN()
 {
     if (m_poll) {
         m_poll->stopRequested = true;
+        m_portOwner->abort();
         m_poll->stopAll();
     }
     if (m_searchThread)
         m_searchThread->wait();
-    if (m_port)
+    if (m_portOwner)
         sendSessionEnd();
 
     delete m_poll;
@@ -125,7 +109,8 @@ DeviceZFN::~DeviceZFN()
     delete m_channel;
     delete m_secondChannel;
     delete m_auxBlock;
-    delete m_port;
+    delete m_link;
+    delete m_portOwner;
     delete m_mutex;
     if (g_verificationSettings == m_verificationSettings)
         g_verificationSettings = nullptr;
@@ -146,119 +131,36 @@ quint8 DeviceZFN::busAddress() const
     return m_connectedDevice ? m_connectedDevice->address : quint8(1);
 }
 
-bool DeviceZFN::openPort()
+QSerialPort* DeviceZFN::serialPort() const
 {
-    return m_port->open(QIODevice::ReadWrite);
+    return m_portOwner->port();
 }
 
-void DeviceZFN::closePort()
+void DeviceZFN::refuseBusyPort()
 {
-    if (m_port->isOpen())
-        m_port->close();
-}
-
-// Waits for input in short slices so that a cancel ends a silent wait promptly.
-bool DeviceZFN::waitForInput(int timeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!m_abort) {
-        const int left = timeoutMs - int(timer.elapsed());
-        if (left <= 0)
-            return false;
-        if (m_port->waitForReadyRead(qMin(left, abortSliceMs)))
-            return true;
-        if (!m_port->isOpen())
-            return false;
-    }
-    return false;
-}
-
-// QSerialPort fills its buffer only when polled; waitForReadyRead(0) pulls in what has arrived.
-QByteArray DeviceZFN::takeAvailableInput()
-{
-    while (m_port->isOpen() && m_port->waitForReadyRead(0)) {
-    }
-    return m_port->readAll();
-}
-
-bool DeviceZFN::writeRequest(const QByteArray& request)
-{
-    takeAvailableInput();
-    m_lastReply.clear();
-    m_port->write(request);
-    debugLine(QStringLiteral("WRITE"), request);
-    return m_port->waitForBytesWritten(m_exchangeTimeoutMs);
-}
-
-void DeviceZFN::collectReply()
-{
-    // At 9600 baud a reply may trickle in byte by byte, so the bound is the time the pieces may take
-    // (eleven silent waits' worth), not their count.
-    QElapsedTimer timer;
-    timer.start();
-    m_lastReply += m_port->readAll();
-    while (!isCompleteReply(m_lastReply, busAddress()) && timer.elapsed() < replyCollectLimitMs) {
-        if (!m_port->waitForReadyRead(replyPieceWaitMs))
-            break;
-        m_lastReply += m_port->readAll();
-    }
-    m_lastReply += takeAvailableInput();
-    debugLine(QStringLiteral("READ"), m_lastReply);
-}
-
-// One second chance: late bytes may complete a frame that failed the check.
-bool DeviceZFN::checkReply()
-{
-    if (AsciiUail::unpackPackage(m_lastReply, busAddress()))
-        return true;
-    QThread::msleep(secondChanceMs);
-    m_lastReply += takeAvailableInput();
-    if (AsciiUail::unpackPackage(m_lastReply, busAddress()))
-        return true;
-    debugLine(QStringLiteral("READ WRONG PACKAGE"), m_lastReply);
-    return false;
+    showPopUpMessage(tr("Дождитесь окончания текущей операции!"));
 }
 
 bool DeviceZFN::sendAndRead(const QByteArray& request)
 {
-    closePort();
-    openPort();
-    debugLine(QStringLiteral("CKECK"),
-              QByteArray(QThread::currentThread() == m_port->thread() ? "true" : "false") + ' '
-                  + (m_port->isOpen() ? "true" : "false"));
+    return exchangeFrame(request, m_exchangeTimeoutMs);
+}
 
-    int attempts = 0;
-    int silentReads = 0;
-    bool writeFailedBefore = false;
-    bool result = false;
-    m_abort = false;
-    while (!result && attempts <= m_retryLimit && !m_abort) {
-        ++attempts;
-        if (!writeRequest(request)) {
-            debugLine(QStringLiteral("WRITE ERROR"), m_port->errorString().toLatin1());
-            if (writeFailedBefore)
-                break;
-            writeFailedBefore = true;
-            attempts = qMax(attempts, m_retryLimit);
-            continue;
-        }
-        if (!waitForInput(m_exchangeTimeoutMs)) {
-            debugLine(QStringLiteral("TIMEOUT"), m_port->errorString().toLatin1());
-            if (++silentReads > silentReadsAllowed)
-                break;
-            continue;
-        }
-        collectReply();
-        result = checkReply();
+// Only the thread that holds the port may use it. In the home thread a direct exchange is a job of
+// its own, so a stop left over from an earlier job does not cut it.
+bool DeviceZFN::exchangeFrame(const QByteArray& request, int timeoutMs)
+{
+    m_lastReply.clear();
+    if (QThread::currentThread() != serialPort()->thread()) {
+        debugLine(QStringLiteral("PORT BUSY"), request);
+        m_lastStatus = ExchangeStatus::NoAnswer;
+        return false;
     }
-
-    m_lastStatus = result ? ExchangeStatus::Ok : (m_abort ? ExchangeStatus::Aborted : ExchangeStatus::NoAnswer);
-    if (!result)
-        debugLine(QStringLiteral("ERROR"), (m_port->portName() + ' ' + m_port->errorString()).toLatin1());
-    debugLine(QStringLiteral("RESULT"), result ? "true" : "false");
-    closePort();
-    return result;
+    if (m_portOwner->isFree())
+        m_portOwner->beginDirectJob();
+    m_lastStatus = m_link->exchange(request, busAddress(), timeoutMs);
+    m_lastReply = m_link->reply();
+    return m_lastStatus == ExchangeStatus::Ok;
 }
 
 QByteArray DeviceZFN::commandText(int command, std::initializer_list<int> parameters) const
@@ -270,14 +172,15 @@ QByteArray DeviceZFN::commandText(int command, std::initializer_list<int> parame
     return text;
 }
 
-bool DeviceZFN::exchangeCommand(const QByteArray& text)
+bool DeviceZFN::exchangeCommand(const QByteArray& text, int timeoutMs)
 {
-    return sendAndRead(AsciiUail::makePackage(QString::fromLatin1(text), busAddress()));
+    return exchangeFrame(AsciiUail::makePackage(QString::fromLatin1(text), busAddress()), timeoutMs);
 }
 
 bool DeviceZFN::readRegisters(QByteArray& out, int p1, int p2, int p3, int p4, int p5, int p6)
 {
-    const bool ok = exchangeCommand(commandText(CalibratorMap::CmdReadRegisters, {p1, p2, p3, p4, p5, p6}));
+    const bool ok = exchangeCommand(commandText(CalibratorMap::CmdReadRegisters, {p1, p2, p3, p4, p5, p6}),
+                                    m_exchangeTimeoutMs);
     if (ok)
         out = m_lastReply;
     return ok;
@@ -289,7 +192,7 @@ bool DeviceZFN::writeRegisters(QByteArray& out, int reg, int type, int count, co
     const QByteArray text = commandText(CalibratorMap::CmdWriteRegisters, {}) + ';' + QByteArray::number(reg) + ';'
                             + QByteArray::number(type) + ';' + QByteArray::number(count) + ';'
                             + QByteArray(data.constData(), int(qstrnlen(data.constData(), uint(data.size()))));
-    const bool ok = exchangeCommand(text);
+    const bool ok = exchangeCommand(text, m_exchangeTimeoutMs);
     if (ok)
         out = m_lastReply;
     return ok;
@@ -297,7 +200,7 @@ bool DeviceZFN::writeRegisters(QByteArray& out, int reg, int type, int count, co
 
 bool DeviceZFN::readValues(int p1, int p2, int p3, int p4, int p5, int p6)
 {
-    return exchangeCommand(commandText(CalibratorMap::CmdReadValue, {p1, p2, p3, p4, p5, p6}));
+    return exchangeCommand(commandText(CalibratorMap::CmdReadValue, {p1, p2, p3, p4, p5, p6}), m_exchangeTimeoutMs);
 }
 
 bool DeviceZFN::readValuesTo(QByteArray& out, int p1, int p2, int p3, int p4, int p5, int p6)
@@ -325,27 +228,21 @@ bool DeviceZFN::sendSessionStart()
     return ok;
 }
 
+// Callers stop every worker first; a port still lent is not written from here.
 void DeviceZFN::sendSessionEnd()
 {
-    if (m_foundIndex == -1)
-        return;
-    closePort();
-    if (!openPort()) {
-        m_connected = false;
-        return;
-    }
-    m_port->write(sessionFrame(CalibratorMap::RegSessionEnd, CalibratorMap::SessionEndValue));
-    m_port->waitForBytesWritten(2000);
-    QThread::msleep(releaseSettleMs);
-    closePort();
+    if (m_foundIndex != -1 && m_portOwner->isFree())
+        m_link->sendWithoutReply(sessionFrame(CalibratorMap::RegSessionEnd, CalibratorMap::SessionEndValue),
+                                 releaseWriteTimeoutMs);
     m_connected = false;
 }
 
+// The busy overlay's cancel: it also ends a group collection, whose poll exchanges must go on.
 void DeviceZFN::stopSearch()
 {
-    QMutexLocker lock(m_mutex);
     m_poll->stopRequested = true;
-    m_abort = true;
+    if (m_searchThread && m_searchThread->isRunning())
+        m_portOwner->abort();
 }
 
 void DeviceZFN::setPopUpSink(PopUpSink sink)
@@ -355,13 +252,10 @@ void DeviceZFN::setPopUpSink(PopUpSink sink)
 
 void DeviceZFN::showPopUpMessage(QString text)
 {
-    if (popUpSink()) {
+    if (popUpSink())
         popUpSink()(text);
-        return;
-    }
-    QMessageBox box;
-    box.setText(text);
-    box.exec();
+    else
+        qWarning().noquote() << text;
 }
 
 bool DeviceZFN::checkConnection()
@@ -380,28 +274,20 @@ bool DeviceZFN::checkConnection()
 // transmitter counts as present only when the working record says so.
 bool DeviceZFN::checkHartConnection(bool showMessages)
 {
-    if (!m_connected) {
-        if (showMessages) {
+    const bool present = m_connected && m_settings->isHartEnabled() && m_hartData->present;
+    if (showMessages && !present) {
+        if (!m_connected) {
             const QString text = m_deviceName + tr(" не подключен.");
             emit showStatusMessageSignal(text);
             showPopUpMessage(text);
-        }
-    } else if (!m_settings->isHartEnabled()) {
-        if (showMessages)
+        } else if (!m_settings->isHartEnabled()) {
             showPopUpMessage(tr("HART протокол на устройстве не включен."));
-    } else if (!m_hartData->present) {
-        if (showMessages && !m_poll->hartErrorShown)
+        } else if (!m_poll->hartErrorShown) {
             showPopUpMessage(tr("HART устройство не подключено!"));
-        emit sendHartDeviceConnectionState(false);
-        HartStatusWidget::deliverConnectionState(false);
-        return false;
-    } else {
-        HartStatusWidget::deliverConnectionState(true);
-        emit sendHartDeviceConnectionState(true);
-        return true;
+        }
     }
-    HartStatusWidget::deliverConnectionState(false);
-    return false;
+    emit sendHartDeviceConnectionState(present);
+    return present;
 }
 
 void DeviceZFN::setProgressSteps(int n)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CalibratorLink.h"
 #include "DeviceInfo.h"
 #include "PortEntry.h"
 
@@ -25,6 +26,7 @@ class DeviceSettings;
 class HartDeviceData;
 class PollController;
 class PollThread;
+class PortOwner;
 class ResultRecord;
 class ResultsModel;
 class VerificationSettings;
@@ -36,7 +38,7 @@ class DeviceZFN : public QObject
 {
     Q_OBJECT
 public:
-    enum class ExchangeStatus { Ok, NoAnswer, Aborted };
+    using ExchangeStatus = CalibratorLink::Status;
     enum SearchOption : quint16 { SearchFirstOnly = 0, SearchPortRange = 1 };
     using PopUpSink = std::function<void(const QString&)>;
 
@@ -70,7 +72,9 @@ public:
     void setFlag(quint16 key, const QVariant& value);
     QVariant getFlag(quint16 key) const;
 
-    QSerialPort* serialPort() const { return m_port; }
+    QSerialPort* serialPort() const;
+    PortOwner* portOwner() const { return m_portOwner; }
+    CalibratorLink* link() const { return m_link; }
     PollController* pollController() const { return m_poll; }
     DeviceSettings* deviceSettings() const { return m_settings; }
     ChannelRecord* currentChannel() const { return m_channel; }
@@ -83,6 +87,8 @@ public:
     VerificationSettings* verificationSettings() const { return m_verificationSettings; }
     DeviceAuxBlock* auxBlock() const { return m_auxBlock; }
     ConfiguratorModule* configuratorModule() const { return m_configurator; }
+    // Made by the start-up; the device object only hands it to the pages.
+    void setConfiguratorModule(ConfiguratorModule* module) { m_configurator = module; }
     const DeviceInfo* connectedDevice() const { return m_connectedDevice; }
     int foundDeviceIndex() const { return m_foundIndex; }
     int deviceType() const { return m_deviceType; }
@@ -93,13 +99,17 @@ public:
     // Replaces the modal box of showPopUpMessage, so tests can record the texts instead of blocking.
     static void setPopUpSink(PopUpSink sink);
 
-    void startPoll();
+    // False, with a message, while another job holds the port.
+    bool startPoll();
     void stopPoll();
     void setPollMode(int mode);
     int pollMode() const { return m_pollMode; }
+    // Tells the user that the port is lent to another job.
+    void refuseBusyPort();
 
     // The caller holds the device mutex.
     bool storeCurrentResult();
+    // The rows of proxy carry their archive record's row (ArchiveModel::RecordRowRole).
     void setArchiveProxy(QAbstractItemModel* proxy) { m_archiveProxy = proxy; }
     void setArchiveSelectedRows(const QList<int>& rows) { m_archiveSelectedRows = rows; }
     void setArchiveSelectedOnly(bool selectedOnly) { m_archiveSelectedOnly = selectedOnly; }
@@ -136,6 +146,8 @@ signals:
     void algoritmFinished(int operation);
     void stopAllExternalPolls();
     void setDeviceType(int type);
+    // Every frame moved into the results came from the calibrator with this serial number.
+    void archiveSerialFound(quint32 serial);
 
 public slots:
     void pollSlot();
@@ -158,18 +170,11 @@ private:
     quint8 busAddress() const;
     QByteArray commandText(int command, std::initializer_list<int> parameters) const;
     QByteArray sessionFrame(int reg, int value) const;
-    bool exchangeCommand(const QByteArray& text);
-    bool writeRequest(const QByteArray& request);
-    bool waitForInput(int timeoutMs);
-    QByteArray takeAvailableInput();
-    void collectReply();
-    bool checkReply();
-    bool openPort();
-    void closePort();
+    bool exchangeCommand(const QByteArray& text, int timeoutMs);
+    bool exchangeFrame(const QByteArray& request, int timeoutMs);
     ScanResult scanPort(const PortEntry& port, const QByteArray& request);
     ScanResult takeIdentifyReply(const PortEntry& port);
     void stopWorkers();
-    bool isPortHome() const;
 
     static void pauseUnlessStopped(const PollThread* thread, int ms);
     bool runPollCycle();
@@ -187,18 +192,17 @@ private:
 
     ResultRecord channelResult(double reference, double measured, double error) const;
     quint32 archiveFrameToResult(int row);
-    void applyArchiveSerial(quint32 serial);
     bool isGroupFull() const;
 
-    bool archivePortFree();
-    void beginArchiveWork(void (DeviceZFN::*slot)());
+    bool beginArchiveWork(void (DeviceZFN::*slot)());
     void stopArchiveWork();
     ArchiveStep runArchiveLoop(ArchiveStep (DeviceZFN::*step)());
     ArchiveStep readArchiveFrame();
     ArchiveStep clearArchiveFrame();
     bool readArchiveHalf(int reg, QByteArray& text);
     bool writeArchiveHalf(int reg, const QByteArray& text);
-    void takeArchiveFrame(const QByteArray& first, const QByteArray& second, int position);
+    bool archiveExchange(const QByteArray& text, QByteArray& reply);
+    bool takeArchiveFrame(const QByteArray& text, int position);
     ArchiveStep advanceArchive(int position);
     ArchiveStep archiveExchangeFailed();
     void reportArchiveNoAnswer();
@@ -220,19 +224,18 @@ private:
     VerificationSettings* m_verificationSettings = nullptr;
     ConfiguratorModule* m_configurator = nullptr;
     DeviceAuxBlock* m_auxBlock = nullptr;
-    QSerialPort* m_port = nullptr;
+    PortOwner* m_portOwner = nullptr;
+    CalibratorLink* m_link = nullptr;
     QByteArray m_lastReply;
     QString m_deviceName;
     PollController* m_poll = nullptr;
     QMutex* m_mutex = nullptr;
     std::atomic<bool> m_connected{false};
-    std::atomic<bool> m_abort{false};
     int m_foundIndex = -1;
-    int m_retryLimit = 5;
     int m_exchangeTimeoutMs = 2000;
     int m_searchFirst = 0;
     int m_searchLast = 0;
-    int m_pollMode = 0;
+    std::atomic<int> m_pollMode{0};
     bool m_resultTaken = true;
     std::atomic<int> m_archiveSkipped{0};
     ExchangeStatus m_lastStatus = ExchangeStatus::NoAnswer;

@@ -6,9 +6,9 @@
 #include "CalibratorMap.h"
 #include "PollController.h"
 #include "PollThread.h"
+#include "PortOwner.h"
 
 #include <QDebug>
-#include <QSerialPort>
 #include <QThread>
 
 namespace {
@@ -34,13 +34,12 @@ int halfRegister(int position, int half)
 
 void DeviceZFN::startReadArchive()
 {
-    if (!archivePortFree()) {
+    if (m_archiveModel->resumePosition == 0)
+        m_archiveSkipped = 0;
+    if (!beginArchiveWork(&DeviceZFN::readArchiveSlot)) {
         emit archiveReadStoped();
         return;
     }
-    if (m_archiveModel->resumePosition == 0)
-        m_archiveSkipped = 0;
-    beginArchiveWork(&DeviceZFN::readArchiveSlot);
     qDebug() << "START READ ARCHIVE";
 }
 
@@ -51,12 +50,11 @@ void DeviceZFN::stopReadArchive()
 
 void DeviceZFN::startClearArchive()
 {
-    if (!archivePortFree()) {
+    m_archiveModel->resumePosition = 0;
+    if (!beginArchiveWork(&DeviceZFN::clearArchiveSlot)) {
         emit archiveClearStoped();
         return;
     }
-    m_archiveModel->resumePosition = 0;
-    beginArchiveWork(&DeviceZFN::clearArchiveSlot);
     qDebug() << "START CLEAR ARCHIVE";
 }
 
@@ -67,24 +65,18 @@ void DeviceZFN::stopClearArchive()
 
 // A start while any worker holds the port is refused. A worker that has handed the port back may
 // still be finishing its thread; the restart waits for that.
-bool DeviceZFN::archivePortFree()
+bool DeviceZFN::beginArchiveWork(void (DeviceZFN::*slot)())
 {
-    if (!isPortHome()) {
-        qDebug() << "DeviceZFN::startArchive::port busy";
+    PollThread* archiveThread = m_poll->archiveThread;
+    m_poll->stopArchiveThread();
+    if (!m_portOwner->lend(archiveThread)) {
+        refuseBusyPort();
         return false;
     }
-    return true;
-}
-
-void DeviceZFN::beginArchiveWork(void (DeviceZFN::*slot)())
-{
-    m_exchangeTimeoutMs = m_poll->archiveTimeoutMs;
-    PollThread* archiveThread = m_poll->archiveThread;
     disconnect(archiveThread, &QThread::started, nullptr, nullptr);
     connect(archiveThread, &QThread::started, this, slot, Qt::DirectConnection);
-    m_poll->stopArchiveThread();
-    m_port->moveToThread(archiveThread);
     m_poll->restartArchiveThread();
+    return true;
 }
 
 // The loop reports its own end as it leaves, so a stop only waits for that.
@@ -96,7 +88,8 @@ void DeviceZFN::stopArchiveWork()
 
 void DeviceZFN::readArchiveSlot()
 {
-    const ArchiveStep end = runArchiveLoop(&DeviceZFN::readArchiveFrame);
+    ArchiveStep end = ArchiveStep::Stopped;
+    m_portOwner->serve([&] { end = runArchiveLoop(&DeviceZFN::readArchiveFrame); });
     if (m_archiveSkipped > 0)
         qDebug() << "DeviceZFN::readArchive::SKIPPED" << int(m_archiveSkipped);
     leaveArchiveThread();
@@ -109,7 +102,8 @@ void DeviceZFN::readArchiveSlot()
 // However clearing ends, the next clear starts from the first frame again.
 void DeviceZFN::clearArchiveSlot()
 {
-    const ArchiveStep end = runArchiveLoop(&DeviceZFN::clearArchiveFrame);
+    ArchiveStep end = ArchiveStep::Stopped;
+    m_portOwner->serve([&] { end = runArchiveLoop(&DeviceZFN::clearArchiveFrame); });
     m_archiveModel->resumePosition = 0;
     leaveArchiveThread();
     if (end == ArchiveStep::Finished)
@@ -135,6 +129,8 @@ DeviceZFN::ArchiveStep DeviceZFN::runArchiveLoop(ArchiveStep (DeviceZFN::*step)(
     }
 }
 
+// Every half must come as data: a failed exchange, an empty or status reply, or halves that do not
+// join into one frame's hex text stop the read, and a later read resumes at this frame.
 DeviceZFN::ArchiveStep DeviceZFN::readArchiveFrame()
 {
     const int position = m_archiveModel->resumePosition;
@@ -142,7 +138,10 @@ DeviceZFN::ArchiveStep DeviceZFN::readArchiveFrame()
     QByteArray second;
     if (!readArchiveHalf(halfRegister(position, 0), first) || !readArchiveHalf(halfRegister(position, 1), second))
         return archiveExchangeFailed();
-    takeArchiveFrame(first, second, position);
+    if (!takeArchiveFrame(first + second, position)) {
+        reportArchiveNoAnswer();
+        return ArchiveStep::Stopped;
+    }
     return advanceArchive(position);
 }
 
@@ -155,35 +154,43 @@ DeviceZFN::ArchiveStep DeviceZFN::clearArchiveFrame()
     return advanceArchive(position);
 }
 
+// The archive's own time-out goes with each of its exchanges, so no other job sees it.
+bool DeviceZFN::archiveExchange(const QByteArray& text, QByteArray& reply)
+{
+    if (m_poll->archiveThread->isStopRequested() || !exchangeCommand(text, m_poll->archiveTimeoutMs))
+        return false;
+    reply = m_lastReply;
+    return true;
+}
+
 bool DeviceZFN::readArchiveHalf(int reg, QByteArray& text)
 {
-    return !m_poll->archiveThread->isStopRequested() && readRegisters(text, reg, RegTypeArchive, ArchiveHalfCount);
+    const QByteArray request = commandText(CalibratorMap::CmdReadRegisters, {reg, RegTypeArchive, ArchiveHalfCount});
+    return archiveExchange(request, text) && AsciiUail::isDataPackage(text);
 }
 
 // Only the acknowledgement "$0" counts as written.
 bool DeviceZFN::writeArchiveHalf(int reg, const QByteArray& text)
 {
+    const QByteArray request = commandText(CalibratorMap::CmdWriteRegisters, {reg, RegTypeArchive, ArchiveHalfCount})
+                               + ';' + text;
     QByteArray reply;
-    return !m_poll->archiveThread->isStopRequested()
-           && writeRegisters(reply, reg, RegTypeArchive, ArchiveHalfCount, text) && AsciiUail::isOkAnswer(reply);
+    return archiveExchange(request, reply) && AsciiUail::isOkAnswer(reply);
 }
 
-// A half that is not 64 hex digits (a status reply among them) or a frame that fails its checks is
-// skipped, so one damaged frame does not end the read.
-void DeviceZFN::takeArchiveFrame(const QByteArray& first, const QByteArray& second, int position)
+// False when the joined halves are not one frame's hex text. A frame that fails its own checks
+// (check value, unit code) is skipped and counted; a cleared frame is neither.
+bool DeviceZFN::takeArchiveFrame(const QByteArray& text, int position)
 {
     quint8 frame[ArchiveFrameBytes];
-    const bool complete = first.size() == halfTextSize && second.size() == halfTextSize
-                          && AsciiUail::hexPairsToBytes(frame, first + second, ArchiveFrameBytes) == ArchiveFrameBytes;
-    if (!complete) {
-        ++m_archiveSkipped;
-        return;
-    }
+    if (text.size() != 2 * halfTextSize || AsciiUail::hexPairsToBytes(frame, text, ArchiveFrameBytes) != ArchiveFrameBytes)
+        return false;
     const ArchiveRecord record(frame, quint32(position));
     if (record.isValid())
         m_archiveModel->append(record);
     else if (record.unitCode() != ArchiveRecord::clearedUnitCode)
         ++m_archiveSkipped;
+    return true;
 }
 
 DeviceZFN::ArchiveStep DeviceZFN::advanceArchive(int position)
@@ -213,8 +220,6 @@ void DeviceZFN::reportArchiveNoAnswer()
 
 void DeviceZFN::leaveArchiveThread()
 {
-    m_exchangeTimeoutMs = m_poll->exchangeTimeoutMs;
-    m_port->moveToThread(thread());
     qDebug().noquote() << "ARCHIVATION STOPED " + QString::number(m_archiveModel->resumePosition);
     QThread::currentThread()->quit();
 }

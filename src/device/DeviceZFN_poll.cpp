@@ -7,11 +7,11 @@
 #include "HartDeviceData.h"
 #include "PollController.h"
 #include "PollThread.h"
+#include "PortOwner.h"
 #include "PressureUnits.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
-#include <QSerialPort>
 #include <QThread>
 #include <limits>
 
@@ -25,15 +25,15 @@ enum PollKey { ReferenceKey = 0, CurrentKey = 1, HartKey = 2 };
 
 }  // namespace
 
-void DeviceZFN::startPoll()
+bool DeviceZFN::startPoll()
 {
     stopPoll();
-    if (!isPortHome()) {
-        qDebug() << "DeviceZFN::startPoll::port busy";
-        return;
+    if (!m_portOwner->lend(m_poll->pollThread)) {
+        refuseBusyPort();
+        return false;
     }
-    m_port->moveToThread(m_poll->pollThread);
     m_poll->restartPollThread();
+    return true;
 }
 
 // A running loop reports its own end as it leaves; an idle one is reported at once.
@@ -47,7 +47,6 @@ void DeviceZFN::stopPoll()
 
 void DeviceZFN::setPollMode(int mode)
 {
-    QMutexLocker lock(m_mutex);
     m_pollMode = mode;
 }
 
@@ -66,15 +65,19 @@ void DeviceZFN::pauseUnlessStopped(const PollThread* thread, int ms)
 
 void DeviceZFN::pollSlot()
 {
-    while (runPollCycle())
-        pauseUnlessStopped(m_poll->pollThread, m_poll->pollIntervalMs);
+    m_portOwner->serve([this] {
+        while (runPollCycle())
+            pauseUnlessStopped(m_poll->pollThread, m_poll->pollIntervalMs);
+    });
+    emit poolFullyStoped();
+    QThread::currentThread()->quit();
 }
 
-// Returns false once the loop has handed the port back. A cycle whose exchange was cut short without
-// a stop of polling is dropped, and polling goes on.
+// Returns false when the loop is to end. A cycle whose exchange was cut short without a stop of
+// polling is dropped, and polling goes on. The device mutex is held only while the channel record
+// changes, never across an exchange, so the window never waits for the line.
 bool DeviceZFN::runPollCycle()
 {
-    QMutexLocker lock(m_mutex);
     if (!m_connected)
         m_poll->pollThread->requestStop();
     if (pollStopRequested())
@@ -84,27 +87,24 @@ bool DeviceZFN::runPollCycle()
         return false;
     if (!measured)
         return true;
-    m_resultTaken = false;
-    lock.unlock();
+    {
+        QMutexLocker lock(m_mutex);
+        m_resultTaken = false;
+    }
     emit pollUpdateSignal();
     return true;
 }
 
-// The one way out of the loop: true at most once per run, since the loop returns on it.
 bool DeviceZFN::pollStopRequested()
 {
-    if (!m_poll->pollThread->isStopRequested())
-        return false;
-    m_port->moveToThread(thread());
-    emit poolFullyStoped();
-    QThread::currentThread()->quit();
-    return true;
+    return m_poll->pollThread->isStopRequested();
 }
 
 bool DeviceZFN::takeReference()
 {
     if (!m_channelsModel->isFixedEtalon())
         return getEventByKey(ReferenceKey);
+    QMutexLocker lock(m_mutex);
     m_channel->reference = PressureUnits::fromKpa(m_channel->unit, m_channelsModel->fixedEtalon());
     return true;
 }
@@ -116,9 +116,11 @@ bool DeviceZFN::measureByMode()
         return getEventByKey(CurrentKey);
     case HartMode:
         return getEventByKey(HartKey);
-    case ManualMode:
+    case ManualMode: {
+        QMutexLocker lock(m_mutex);
         takeMeasured(m_channelsModel->manualValue, m_channel->rangeHigh - m_channel->rangeLow, notANumber);
         return true;
+    }
     default:
         stopPollingWith(tr("Ошибка в типе опроса"));
         return false;
@@ -160,6 +162,7 @@ bool DeviceZFN::readReference()
     double raw = 0;
     if (!readPollValue(CalibratorMap::ValueReferencePressure, &raw))
         return false;
+    QMutexLocker lock(m_mutex);
     m_channel->rawReference = raw;
     m_channel->reference = referenceInChannelUnit(raw);
     return true;
@@ -170,6 +173,7 @@ bool DeviceZFN::readLoopCurrent()
     double current = 0;
     if (!readPollValue(CalibratorMap::ValueLoopCurrent, &current))
         return false;
+    QMutexLocker lock(m_mutex);
     m_channel->currentToValue(current);
     m_channelsModel->updateMeasurement(0, *m_channel);
     return true;
@@ -178,18 +182,21 @@ bool DeviceZFN::readLoopCurrent()
 bool DeviceZFN::readHartValues()
 {
     double primary = 0;
+    double second = 0;
     double current = 0;
     if (!readPollValue(CalibratorMap::ValueHartPrimary, &primary)
-        || !readPollValue(CalibratorMap::ValueHartSecond, &m_channel->hartCurrent)
+        || !readPollValue(CalibratorMap::ValueHartSecond, &second)
         || !readPollValue(CalibratorMap::ValueLoopCurrent, &current))
         return false;
-    const double measured = PressureUnits::convertFromHart(m_hartData->pvUnit, m_channel->unit, primary);
+    QMutexLocker lock(m_mutex);
+    m_channel->hartCurrent = second;
     const double span = m_channelsModel->isHartInterval() ? m_channel->hartHigh - m_channel->hartLow
                                                           : m_channel->rangeHigh - m_channel->rangeLow;
-    takeMeasured(measured, span, current);
+    takeMeasured(PressureUnits::convertFromHart(m_hartData->pvUnit, m_channel->unit, primary), span, current);
     return true;
 }
 
+// The caller holds the device mutex.
 void DeviceZFN::takeMeasured(double measured, double span, double current)
 {
     m_channel->measured = measured;

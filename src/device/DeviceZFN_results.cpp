@@ -1,31 +1,22 @@
 #include "DeviceZFN.h"
 
+#include "ArchiveModel.h"
+#include "ArchiveRecord.h"
 #include "ChannelRecord.h"
 #include "ChannelsModel.h"
+#include "HartTextTables.h"
 #include "ParametrDouble.h"
 #include "PollController.h"
 #include "PollThread.h"
 #include "ResultRecord.h"
 #include "ResultsModel.h"
-#include "TabConfiguration.h"
 #include "VerificationSettings.h"
 
 #include <QAbstractItemModel>
 #include <cmath>
 
 namespace {
-
-// Columns of the archive table that a moved frame is read from.
-constexpr int unitColumn = 3;
-constexpr int serialColumn = 4;
-constexpr int referenceColumn = 5;
-constexpr int measuredColumn = 6;
-constexpr int errorColumn = 7;
-constexpr int hartMeasuredColumn = 9;
-constexpr int hartErrorColumn = 10;
-constexpr int hartFlagColumn = 12;
 constexpr int archiveGroup = 1;
-
 }  // namespace
 
 // A result carrying the channel's range, allowed error and expected output, and the committed
@@ -98,19 +89,22 @@ bool DeviceZFN::isGroupFull() const
     return m_poll->groupCount >= qMax(1, m_verificationSettings->groupPointCount);
 }
 
-// A cancel ends the group before another point is taken.
+// The point of this cycle is stored first; a cancel then ends the group.
 void DeviceZFN::addGroupElement()
 {
     QMutexLocker lock(m_mutex);
-    if (m_poll->stopRequested || !storeCurrentResult()) {
+    if (!storeCurrentResult()) {
         stopAddingGroup();
         return;
     }
     m_poll->progress += m_poll->progressStep;
     ++m_poll->groupCount;
     emit sendProgress(m_poll->progress);
-    if (!isGroupFull())
+    if (!isGroupFull()) {
+        if (m_poll->stopRequested)
+            stopAddingGroup();
         return;
+    }
     stopAddingGroup();
     m_resultsModel->processNewRows();
     m_resultsModel->setCurrentGroup(m_resultsModel->currentGroup() + 1);
@@ -127,7 +121,7 @@ void DeviceZFN::stopAddingGroup()
 }
 
 // Replaces the results with the chosen archive rows. The device mutex pauses polling meanwhile; the
-// verification settings tab is told afterwards, outside the lock.
+// serial number is announced afterwards, outside the lock.
 void DeviceZFN::addArchiveFramesToResults()
 {
     if (!m_archiveProxy)
@@ -147,34 +141,23 @@ void DeviceZFN::addArchiveFramesToResults()
         }
     }
     if (!serials.isEmpty() && serials.count(serials.first()) == serials.size())
-        applyArchiveSerial(serials.first());
+        emit archiveSerialFound(serials.first());
 }
 
-// Returns the calibrator serial number of the frame.
+// Converts the record behind one proxy row and returns the calibrator serial number of its frame.
 quint32 DeviceZFN::archiveFrameToResult(int row)
 {
-    const auto cell = [this, row](int column, int role) {
-        return m_archiveProxy->data(m_archiveProxy->index(row, column), role);
-    };
-    const bool hart = cell(hartFlagColumn, Qt::UserRole).toUInt() == 1;
-    const double reference = cell(referenceColumn, Qt::DisplayRole).toDouble();
-    const double measured = cell(hart ? hartMeasuredColumn : measuredColumn, Qt::DisplayRole).toDouble();
-    const double error = cell(hart ? hartErrorColumn : errorColumn, Qt::DisplayRole).toDouble();
+    const int recordRow = m_archiveProxy->data(m_archiveProxy->index(row, 0), ArchiveModel::RecordRowRole).toInt();
+    const ArchiveRecord& frame = m_archiveModel->record(recordRow);
+    const bool hart = frame.hartOnline() == 1;
+    const double reference = widenFloat(frame.reference());
+    const double measured = widenFloat(hart ? frame.hartPressure() : frame.measured());
+    const double error = widenFloat(hart ? frame.hartError() : frame.error());
     ResultRecord result = channelResult(reference, measured, error);
-    result.setUnit(quint8(cell(unitColumn, Qt::UserRole).toUInt()));
+    result.setUnit(quint8(frame.unitIndex()));
     result.setKind(hart ? 1 : 0);
     result.setReferenceFromDevice(true);
     result.setGroup(archiveGroup);
     m_resultsModel->append(result);
-    return cell(serialColumn, Qt::UserRole).toUInt();
-}
-
-// The verification settings tab owns the editor of the calibrator serial number; applying the tab
-// commits it together with the tab's other fields.
-void DeviceZFN::applyArchiveSerial(quint32 serial)
-{
-    if (!g_tabConfiguration)
-        return;
-    g_tabConfiguration->setDeviceSerialNumber(serial);
-    g_tabConfiguration->applySettings(true);
+    return frame.deviceSerial();
 }

@@ -4,6 +4,8 @@
 #include "HartDeviceData.h"
 #include "PollController.h"
 #include "PollThread.h"
+#include "PortOwner.h"
+#include "VerificationSettings.h"
 
 #include <QDebug>
 #include <QSerialPort>
@@ -15,9 +17,6 @@ QMutex g_searchMutex;
 
 namespace {
 
-constexpr int identifyReadTimeoutMs = 2000;
-constexpr int identifySilenceMs = 20;
-constexpr int identifyPieceLimit = 101;
 
 void searchLine(const QString& event, const QString& detail = QString())
 {
@@ -41,11 +40,6 @@ const QList<DeviceInfo>& DeviceZFN::foundDevices() const
     return g_foundDevices;
 }
 
-bool DeviceZFN::isPortHome() const
-{
-    return m_port->thread() == thread();
-}
-
 // Polling and archive work hold the port; they are stopped (never killed) before anything else uses it.
 void DeviceZFN::stopWorkers()
 {
@@ -61,8 +55,9 @@ void DeviceZFN::stopWorkers()
 void DeviceZFN::startSearch(int first, int last)
 {
     stopWorkers();
-    if (!isPortHome()) {
-        qDebug() << "DeviceZFN::startSearch::port busy";
+    if (!m_portOwner->isFree()) {
+        refuseBusyPort();
+        emit searchFinished();
         return;
     }
     if (m_searchThread)
@@ -78,7 +73,7 @@ void DeviceZFN::startSearch(int first, int last)
     QThread* searchThread = new QThread;
     connect(searchThread, &QThread::started, this, &DeviceZFN::searchSlot, Qt::DirectConnection);
     connect(searchThread, &QThread::finished, searchThread, &QObject::deleteLater);
-    m_port->moveToThread(searchThread);
+    m_portOwner->lend(searchThread);
     m_searchThread = searchThread;
     searchThread->start(QThread::InheritPriority);
 }
@@ -87,8 +82,7 @@ void DeviceZFN::searchSlot()
 {
     const int first = m_searchFirst;
     const int last = m_poll->searchPortRange ? m_searchLast : m_searchFirst;
-    searchDevices(first, last);
-    m_port->moveToThread(thread());
+    m_portOwner->serve([&] { searchDevices(first, last); });
     emit unlockInteface();
     emit searchFinished();
     QThread::currentThread()->quit();
@@ -100,14 +94,11 @@ void DeviceZFN::searchDevices(int first, int last)
     emit showStatusMessageSignal(tr("Идет поиск устройств..."));
     QByteArray request;
     AsciiUail::makeSearchPackage(0, request);
-    closePort();
 
     g_foundDevices.clear();
     m_foundIndex = -1;
     m_connectedDevice = nullptr;
 
-    const int savedRetryLimit = m_retryLimit;
-    m_retryLimit = 1;
     int k = qBound(0, first, g_portList.size());
     while (k <= last && k < g_portList.size()) {
         const PortEntry port = g_portList.at(k);
@@ -118,40 +109,41 @@ void DeviceZFN::searchDevices(int first, int last)
         if (m_poll->stopRequested)
             break;
     }
-    m_retryLimit = savedRetryLimit;
-    closePort();
+    m_link->close();
 }
 
 DeviceZFN::ScanResult DeviceZFN::scanPort(const PortEntry& port, const QByteArray& request)
 {
-    m_port->setPortName(port.location);
-    if (!openPort()) {
+    serialPort()->setPortName(port.location);
+    if (!m_link->open()) {
         searchLine(QStringLiteral("port open error"), port.name);
         return ScanResult::Next;
     }
     if (m_poll->stopRequested)
         return ScanResult::End;
     ScanResult result = ScanResult::Next;
-    takeAvailableInput();
-    m_lastReply.clear();
-    m_port->write(request);
-    if (!m_port->waitForBytesWritten(m_exchangeTimeoutMs))
+    switch (m_link->identify(request, m_exchangeTimeoutMs)) {
+    case CalibratorLink::Identify::WriteFailed:
         searchLine(QStringLiteral("port write error"), port.name);
-    else if (!m_port->waitForReadyRead(identifyReadTimeoutMs))
+        break;
+    case CalibratorLink::Identify::Silent:
         searchLine(QStringLiteral("ctimeout"), port.name);
-    else
+        break;
+    case CalibratorLink::Identify::Aborted:
+        result = ScanResult::End;
+        break;
+    case CalibratorLink::Identify::Reply:
         result = takeIdentifyReply(port);
-    closePort();
+        break;
+    }
+    m_link->close();
     return result;
 }
 
-// The identify reply has no end test: it is collected until 20 ms of silence.
+// Any frame with a good check value names its sender's address; only a known type is a calibrator.
 DeviceZFN::ScanResult DeviceZFN::takeIdentifyReply(const PortEntry& port)
 {
-    m_lastReply += m_port->readAll();
-    for (int piece = 0; piece < identifyPieceLimit && m_port->waitForReadyRead(identifySilenceMs); ++piece)
-        m_lastReply += m_port->readAll();
-
+    m_lastReply = m_link->reply();
     QByteArray data = m_lastReply;
     quint8 address = 0;
     if (!AsciiUail::unpackPackageGetAddress(data, address)) {
@@ -169,13 +161,14 @@ DeviceZFN::ScanResult DeviceZFN::takeIdentifyReply(const PortEntry& port)
 
 void DeviceZFN::connectToDevice(int index)
 {
-    QMutexLocker searchLock(&g_searchMutex);
     emit stopAllExternalPolls();
     stopWorkers();
-    if (m_foundIndex != -1) {
-        sendSessionEnd();
-        closePort();
+    if (!m_portOwner->isFree()) {
+        refuseBusyPort();
+        return;
     }
+    QMutexLocker searchLock(&g_searchMutex);
+    sendSessionEnd();
     m_connected = false;
     m_foundIndex = -1;
     m_connectedDevice = nullptr;
@@ -187,13 +180,13 @@ void DeviceZFN::connectToDevice(int index)
         return;
 
     const DeviceInfo& device = g_foundDevices.at(index);
-    m_port->setPortName(device.port.location);
+    serialPort()->setPortName(device.port.location);
     m_deviceName = device.familyName;
-    if (!openPort()) {
+    if (!m_link->open()) {
         emit showStatusMessageSignal(tr("Ошибка при подключении!"));
         return;
     }
-    closePort();
+    m_link->close();
     m_foundIndex = index;
     m_connectedDevice = &device;
     m_deviceType = device.type;
@@ -205,6 +198,7 @@ void DeviceZFN::connectToDevice(int index)
         emit showPopUpMessageSignal(tr("Ошибка при подключении!"));
         return;
     }
+    m_verificationSettings->connectedModelName = device.modelName;
     emit deviceConnected();
     emit showStatusMessageSignal(m_deviceName + tr(" на связи."));
 }
@@ -217,12 +211,12 @@ void DeviceZFN::releaseDevice()
     m_connected = false;
     m_foundIndex = -1;
     m_connectedDevice = nullptr;
+    m_verificationSettings->connectedModelName.clear();
     emit showStatusMessageSignal(QString());
 }
 
 void DeviceZFN::setFlag(quint16 key, const QVariant& value)
 {
-    QMutexLocker lock(m_mutex);
     if (key == SearchFirstOnly)
         m_poll->searchFirstOnly = value.toBool();
     else if (key == SearchPortRange)
@@ -231,7 +225,6 @@ void DeviceZFN::setFlag(quint16 key, const QVariant& value)
 
 QVariant DeviceZFN::getFlag(quint16 key) const
 {
-    QMutexLocker lock(m_mutex);
     if (key == SearchFirstOnly)
         return QVariant(bool(m_poll->searchFirstOnly));
     if (key == SearchPortRange)

@@ -1,8 +1,8 @@
 #include "ParametrPoller.h"
 
 #include "DeviceZFN.h"
+#include "PortOwner.h"
 
-#include <QSerialPort>
 #include <QThread>
 
 namespace {
@@ -39,7 +39,11 @@ void ParametrPoller::start()
     m_stopRequested = false;
     m_thread = new QThread;
     connect(m_thread, &QThread::started, this, &ParametrPoller::pollZfnSlot, Qt::DirectConnection);
-    g_device->serialPort()->moveToThread(m_thread);
+    if (!g_device->portOwner()->lend(m_thread)) {
+        m_running = false;
+        g_device->refuseBusyPort();
+        return;
+    }
     m_thread->start(QThread::InheritPriority);
 }
 
@@ -48,6 +52,7 @@ void ParametrPoller::stop()
     if (!m_thread || !m_running || m_stopRequested)
         return;
     m_stopRequested = true;
+    g_device->portOwner()->abort();
     {
         QMutexLocker lock(&m_mutex);
         m_wait.wakeAll();
@@ -64,16 +69,17 @@ void ParametrPoller::requestStop()
 
 void ParametrPoller::pollZfnSlot()
 {
-    while (!m_stopRequested) {
-        emit pollSignal();
-        if (m_stopRequested)
-            break;
-        QMutexLocker lock(&m_mutex);
-        if (!m_stopRequested)
-            m_wait.wait(&m_mutex, pollPauseMs);
-    }
-    emit pollerStoped();
-    g_device->serialPort()->moveToThread(thread());
+    g_device->portOwner()->serve([this] {
+        while (!m_stopRequested) {
+            emit pollSignal();
+            if (m_stopRequested)
+                break;
+            QMutexLocker lock(&m_mutex);
+            if (!m_stopRequested)
+                m_wait.wait(&m_mutex, pollPauseMs);
+        }
+        emit pollerStoped();
+    });
     m_running = false;
     QThread::currentThread()->quit();
 }

@@ -67,17 +67,23 @@ void PollController::stopPollThread()
     stopAndWait(pollThread);
 }
 
+// A worker cannot restart itself: it would wait for its own end.
+void PollController::restart(PollThread* thread)
+{
+    if (QThread::currentThread() == thread)
+        return;
+    stopAndWait(thread);
+    thread->start(QThread::InheritPriority);
+}
+
 void PollController::restartPollThread()
 {
-    stopAndWait(pollThread);
-    if (QThread::currentThread() != pollThread)
-        pollThread->start(QThread::InheritPriority);
+    restart(pollThread);
 }
 
 void PollController::restartArchiveThread()
 {
-    stopAndWait(archiveThread);
-    archiveThread->start(QThread::InheritPriority);
+    restart(archiveThread);
 }
 
 void PollController::stopArchiveThread()

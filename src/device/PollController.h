@@ -56,5 +56,6 @@ public:
 
 private:
     void stopAndWait(PollThread* thread);
+    void restart(PollThread* thread);
     void waitForFinish(QThread* thread);
 };

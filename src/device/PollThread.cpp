@@ -13,8 +13,11 @@ bool PollThread::isStopRequested() const
     return m_stopRequested;
 }
 
+// A thread still running keeps its stop request: clearing it would let the leaving loop go on.
 void PollThread::start(Priority priority)
 {
+    if (isRunning())
+        return;
     m_stopRequested = false;
     QThread::start(priority);
 }

@@ -2,7 +2,6 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMetaObject>
 
 HartStatusWidget* g_hartStatusWidget = nullptr;
 
@@ -35,11 +34,4 @@ void HartStatusWidget::setHartDeviceConnectionState(bool connected)
         return;
     m_connected = connected;
     m_statusLabel->setText(connected ? tr("  HART-устройство на связи ") : tr("  нет связи с HART-устройством "));
-}
-
-void HartStatusWidget::deliverConnectionState(bool connected)
-{
-    if (g_hartStatusWidget)
-        QMetaObject::invokeMethod(g_hartStatusWidget, "setHartDeviceConnectionState", Qt::AutoConnection,
-                                  Q_ARG(bool, connected));
 }

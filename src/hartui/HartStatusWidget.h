@@ -15,9 +15,6 @@ public:
     bool isHartDeviceConnected() const { return m_connected; }
     QString statusText() const;
 
-    // Safe from any thread: the change is delivered in the GUI thread.
-    static void deliverConnectionState(bool connected);
-
 public slots:
     void setHartDeviceConnectionState(bool connected);
 

@@ -1,6 +1,7 @@
 #include "TabSearchDevicesZFN.h"
 
 #include "DeviceZFN.h"
+#include "PortOwner.h"
 #include "IconSet.h"
 #include "VerificationSettings.h"
 #include "ui_TabSearchDevicesZFN.h"
@@ -17,11 +18,6 @@ QString g_headerDeviceType;
 
 namespace {
 enum Column { ColumnAddress = 0, ColumnPort = 1, ColumnType = 2, ColumnCount = 3 };
-
-bool isPortHome()
-{
-    return g_device->serialPort()->thread() == g_device->thread();
-}
 }  // namespace
 
 TabSearchDevicesZFN::TabSearchDevicesZFN(QWidget* parent) : QWidget(parent), ui(new Ui_TabSearchDevicesZFN)
@@ -202,7 +198,7 @@ void TabSearchDevicesZFN::disconnectDevice()
 void TabSearchDevicesZFN::checkCurrentDevice()
 {
     QString text;
-    if (!isPortHome())
+    if (!g_device->portOwner()->isFree())
         text = tr("Порт занят: идет обмен с устройством.");
     else if (g_device->sendSessionStart())
         text = tr("Устройство на связи.");

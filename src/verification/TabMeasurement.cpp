@@ -90,8 +90,7 @@ void TabMeasurement::startPoll()
     if (!g_device->checkConnection())
         return;
     g_device->setPollMode(m_measureType->currentIndex());
-    g_device->startPoll();
-    setControlsPolling(true);
+    setControlsPolling(g_device->startPoll());
 }
 
 void TabMeasurement::stopPoll()

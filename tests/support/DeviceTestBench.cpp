@@ -1,6 +1,6 @@
 #include "DeviceTestBench.h"
 
-#include <QSerialPort>
+
 #include <QThread>
 #include <QtTest>
 
@@ -14,6 +14,7 @@ DeviceTestBench::DeviceTestBench(int emulatorCount)
     }
     m_device = std::make_unique<DeviceZFN>();
     m_device->init();
+    m_device->setConfiguratorModule(&m_configurator);
     publishPorts();
 }
 
@@ -48,13 +49,10 @@ bool DeviceTestBench::connectTo(int index, int address, int type)
 
 void DeviceTestBench::runInWorker(const std::function<void()>& fn)
 {
-    QSerialPort* port = m_device->serialPort();
-    QThread* home = port->thread();
-    QThread* worker = QThread::create([&] {
-        fn();
-        port->moveToThread(home);
-    });
-    port->moveToThread(worker);
+    PortOwner* owner = m_device->portOwner();
+    QThread* worker = QThread::create([&] { owner->serve(fn); });
+    if (!owner->lend(worker))
+        qFatal("the port is lent");
     worker->start();
     while (!worker->wait(10))
         QCoreApplication::processEvents();

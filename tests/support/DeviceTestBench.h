@@ -2,7 +2,9 @@
 
 #include "CalibratorEmulator.h"
 #include "ChannelRecord.h"
+#include "ConfiguratorModule.h"
 #include "DeviceZFN.h"
+#include "PortOwner.h"
 
 #include <QStringList>
 #include <memory>
@@ -30,6 +32,7 @@ public:
     ChannelRecord channel();
 
 private:
+    ConfiguratorModule m_configurator;
     std::unique_ptr<DeviceZFN> m_device;
     std::vector<std::unique_ptr<CalibratorEmulator>> m_emulators;
     QStringList m_popUps;

@@ -1,0 +1,211 @@
+#include "CalibratorLink.h"
+
+#include "AsciiUail.h"
+
+#include <QIODevice>
+#include <QThread>
+
+namespace {
+constexpr int silentTriesAllowed = 2;
+constexpr int identifyPieceLimit = 101;
+}  // namespace
+
+CalibratorLink::CalibratorLink(QIODevice* io, const std::atomic<bool>* abortFlag) : m_io(io), m_abort(abortFlag) {}
+
+void CalibratorLink::debug(const QString& event, const QByteArray& detail) const
+{
+    if (m_debug)
+        m_debug(event, detail);
+}
+
+bool CalibratorLink::open()
+{
+    close();
+    return m_io->open(QIODevice::ReadWrite);
+}
+
+void CalibratorLink::close()
+{
+    if (m_io->isOpen())
+        m_io->close();
+}
+
+// Waits in short slices so that an abort ends a wait promptly.
+bool CalibratorLink::waitForInput(int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!aborted() && m_io->isOpen()) {
+        if (m_io->bytesAvailable() > 0)
+            return true;
+        const int left = timeoutMs - int(timer.elapsed());
+        if (left <= 0)
+            return false;
+        if (m_io->waitForReadyRead(qMin(left, m_timing.sliceMs)))
+            return true;
+    }
+    return false;
+}
+
+// Some devices fill their buffer only when polled; waitForReadyRead(0) pulls in what has arrived.
+// The pull stops at the buffer limit, so a babbling line cannot keep it going.
+QByteArray CalibratorLink::takeAvailable()
+{
+    QByteArray bytes = m_io->readAll();
+    while (bytes.size() < bufferLimit && m_io->isOpen() && m_io->waitForReadyRead(0))
+        bytes += m_io->readAll();
+    return bytes;
+}
+
+void CalibratorLink::append(const QByteArray& bytes)
+{
+    m_buffer += bytes;
+    if (m_buffer.size() > bufferLimit)
+        m_buffer.remove(0, m_buffer.size() - bufferLimit);
+}
+
+// A reply counts as complete only when it passes the frame checks: a piece may end in the carriage
+// return of the echoed request, which is not the end of the reply.
+bool CalibratorLink::isComplete(quint8 address) const
+{
+    if (m_buffer.size() <= 5 || !m_buffer.endsWith('\r'))
+        return false;
+    QByteArray trial = m_buffer;
+    return AsciiUail::unpackPackage(trial, address);
+}
+
+// After a cut exchange the calibrator may still be answering it; that reply must not be taken as
+// the answer to the next request, so the line is let go quiet first.
+void CalibratorLink::dropLateReply(int timeoutMs)
+{
+    if (!m_cutPending)
+        return;
+    m_cutPending = false;
+    if (m_sinceCut.elapsed() > m_cutTimeoutMs)
+        return;
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < timeoutMs && waitForInput(m_timing.quietMs))
+        debug(QStringLiteral("LATE"), takeAvailable());
+}
+
+void CalibratorLink::noteCut(int timeoutMs)
+{
+    m_cutPending = true;
+    m_cutTimeoutMs = timeoutMs;
+    m_sinceCut.start();
+}
+
+bool CalibratorLink::write(const QByteArray& bytes, int timeoutMs)
+{
+    takeAvailable();
+    m_buffer.clear();
+    m_io->write(bytes);
+    debug(QStringLiteral("WRITE"), bytes);
+    return m_io->waitForBytesWritten(timeoutMs);
+}
+
+// Collects one reply. A try ends at its time-out counted from the first byte, so a line that keeps
+// sending bytes fails like a silent one.
+CalibratorLink::Try CalibratorLink::collect(quint8 address, int timeoutMs)
+{
+    if (!waitForInput(timeoutMs))
+        return aborted() ? Try::Aborted : Try::Silent;
+    QElapsedTimer timer;
+    timer.start();
+    bool secondChanceUsed = false;
+    for (;;) {
+        append(takeAvailable());
+        if (isComplete(address))
+            return Try::Reply;
+        const int left = timeoutMs - int(timer.elapsed());
+        if (left <= 0)
+            return Try::Silent;
+        if (waitForInput(qMin(left, m_timing.pieceWaitMs)))
+            continue;
+        if (aborted())
+            return Try::Aborted;
+        // One second chance: late bytes may complete a frame that failed the check.
+        if (secondChanceUsed || !waitForInput(qMin(left, m_timing.secondChanceMs)))
+            return aborted() ? Try::Aborted : Try::Garbled;
+        secondChanceUsed = true;
+    }
+}
+
+CalibratorLink::Try CalibratorLink::runTry(const QByteArray& request, quint8 address, int timeoutMs)
+{
+    if (!write(request, timeoutMs))
+        return Try::Silent;
+    const Try result = collect(address, timeoutMs);
+    debug(QStringLiteral("READ"), m_buffer);
+    return result;
+}
+
+CalibratorLink::Status CalibratorLink::exchange(const QByteArray& request, quint8 address, int timeoutMs)
+{
+    m_reply.clear();
+    close();
+    int attempts = 0;
+    int silentTries = 0;
+    Try result = Try::Silent;
+    bool drained = false;
+    while (result != Try::Reply && attempts <= m_retryLimit && !aborted()) {
+        ++attempts;
+        if (!m_io->isOpen() && !open()) {
+            debug(QStringLiteral("OPEN ERROR"), m_io->errorString().toLatin1());
+            continue;
+        }
+        if (!drained) {
+            dropLateReply(timeoutMs);
+            drained = true;
+        }
+        result = runTry(request, address, timeoutMs);
+        if (result == Try::Aborted || (result == Try::Silent && ++silentTries > silentTriesAllowed))
+            break;
+        if (result == Try::Garbled)
+            debug(QStringLiteral("READ WRONG PACKAGE"), m_buffer);
+    }
+    close();
+
+    if (result == Try::Reply) {
+        m_reply = m_buffer;
+        AsciiUail::unpackPackage(m_reply, address);
+        m_lastStatus = Status::Ok;
+    } else {
+        m_lastStatus = aborted() ? Status::Aborted : Status::NoAnswer;
+        noteCut(timeoutMs);
+        debug(QStringLiteral("ERROR"), m_io->errorString().toLatin1());
+    }
+    debug(QStringLiteral("RESULT"), m_lastStatus == Status::Ok ? "true" : "false");
+    return m_lastStatus;
+}
+
+CalibratorLink::Identify CalibratorLink::identify(const QByteArray& request, int writeTimeoutMs)
+{
+    m_reply.clear();
+    dropLateReply(m_timing.identifyTimeoutMs);
+    if (!write(request, writeTimeoutMs))
+        return Identify::WriteFailed;
+    if (!waitForInput(m_timing.identifyTimeoutMs)) {
+        if (!aborted())
+            return Identify::Silent;
+        noteCut(m_timing.identifyTimeoutMs);
+        return Identify::Aborted;
+    }
+    append(takeAvailable());
+    for (int piece = 0; piece < identifyPieceLimit && waitForInput(m_timing.identifySilenceMs); ++piece)
+        append(takeAvailable());
+    m_reply = m_buffer;
+    return Identify::Reply;
+}
+
+bool CalibratorLink::sendWithoutReply(const QByteArray& frame, int writeTimeoutMs)
+{
+    if (!open())
+        return false;
+    m_io->write(frame);
+    m_io->waitForBytesWritten(writeTimeoutMs);
+    QThread::msleep(ulong(m_timing.releaseSettleMs));
+    close();
+    return true;
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QString>
+#include <atomic>
+#include <functional>
+
+class QIODevice;
+
+// One request-reply exchange with a calibrator over any QIODevice: open, let a late reply of a cut
+// exchange pass, drop stale input, write, collect until the frame checks pass, a second chance,
+// retries and time-outs. It runs in whichever thread holds the device; an abort flag set from
+// another thread ends every wait within one slice.
+class CalibratorLink
+{
+public:
+    enum class Status { Ok, NoAnswer, Aborted };
+    enum class Identify { Reply, WriteFailed, Silent, Aborted };
+    struct Timing
+    {
+        int pieceWaitMs = 500;
+        int secondChanceMs = 500;
+        // Silence that ends the drain of a late reply: longer than a calibrator's turnaround.
+        int quietMs = 250;
+        int sliceMs = 50;
+        int identifyTimeoutMs = 2000;
+        // The identify reply has no end test: it ends at this much silence.
+        int identifySilenceMs = 20;
+        int releaseSettleMs = 100;
+    };
+    using DebugSink = std::function<void(const QString& event, const QByteArray& detail)>;
+
+    CalibratorLink(QIODevice* io, const std::atomic<bool>* abortFlag);
+
+    Timing& timing() { return m_timing; }
+    void setRetryLimit(int limit) { m_retryLimit = limit; }
+    int retryLimit() const { return m_retryLimit; }
+    void setDebugSink(DebugSink sink) { m_debug = std::move(sink); }
+
+    // The reply's data field is left in reply(); a status reply ("$n") is a reply too.
+    Status exchange(const QByteArray& request, quint8 address, int timeoutMs);
+    // The search's identify request on an open port; the raw reply is left in reply().
+    Identify identify(const QByteArray& request, int writeTimeoutMs);
+    // Writes a frame that gets no reply (the release frame) and lets it leave the line.
+    bool sendWithoutReply(const QByteArray& frame, int writeTimeoutMs);
+
+    QByteArray reply() const { return m_reply; }
+    Status lastStatus() const { return m_lastStatus; }
+    // The longest frame a calibrator sends is far below this; a line that babbles keeps only its
+    // newest bytes.
+    static constexpr int bufferLimit = 2048;
+
+private:
+    enum class Try { Reply, Silent, Garbled, Aborted };
+
+public:
+    bool open();
+    void close();
+
+private:
+    bool aborted() const { return m_abort && *m_abort; }
+    bool waitForInput(int timeoutMs);
+    void append(const QByteArray& bytes);
+    QByteArray takeAvailable();
+    void dropLateReply(int timeoutMs);
+    bool write(const QByteArray& bytes, int timeoutMs);
+    Try runTry(const QByteArray& request, quint8 address, int timeoutMs);
+    Try collect(quint8 address, int timeoutMs);
+    bool isComplete(quint8 address) const;
+    void noteCut(int timeoutMs);
+    void debug(const QString& event, const QByteArray& detail = QByteArray()) const;
+
+    QIODevice* m_io;
+    const std::atomic<bool>* m_abort;
+    Timing m_timing;
+    int m_retryLimit = 5;
+    DebugSink m_debug;
+    QByteArray m_buffer;
+    QByteArray m_reply;
+    Status m_lastStatus = Status::NoAnswer;
+    bool m_cutPending = false;
+    int m_cutTimeoutMs = 0;
+    QElapsedTimer m_sinceCut;
+};

@@ -1,0 +1,47 @@
+#include "PortOwner.h"
+
+#include <QSerialPort>
+#include <QThread>
+
+PortOwner::PortOwner(QSerialPort* port) : m_port(port), m_home(port->thread()) {}
+
+PortOwner::~PortOwner()
+{
+    delete m_port;
+}
+
+bool PortOwner::isFree() const
+{
+    QMutexLocker lock(&m_mutex);
+    return !m_borrower;
+}
+
+bool PortOwner::lend(QThread* worker)
+{
+    QMutexLocker lock(&m_mutex);
+    if (m_borrower)
+        return false;
+    m_borrower = worker;
+    m_abort = false;
+    m_port->moveToThread(worker);
+    return true;
+}
+
+void PortOwner::serve(const std::function<void()>& job)
+{
+    struct HandBack
+    {
+        PortOwner* owner;
+        ~HandBack() { owner->giveBack(); }
+    } handBack{this};
+    job();
+}
+
+void PortOwner::giveBack()
+{
+    QMutexLocker lock(&m_mutex);
+    if (!m_borrower || QThread::currentThread() != m_borrower)
+        return;
+    m_port->moveToThread(m_home);
+    m_borrower = nullptr;
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QMutex>
+#include <atomic>
+#include <functional>
+
+class QSerialPort;
+class QThread;
+
+// Owns the calibrator's serial port and lends it to one worker thread at a time. Only this class
+// moves the port between threads, and it alone answers whether the port is free. It also keeps the
+// abort flag of the running exchange: a stop sets it, and only the start of a new job clears it.
+class PortOwner
+{
+public:
+    explicit PortOwner(QSerialPort* port);
+    ~PortOwner();
+    PortOwner(const PortOwner&) = delete;
+    PortOwner& operator=(const PortOwner&) = delete;
+
+    QSerialPort* port() const { return m_port; }
+    // True only while the port lives in its home thread, not lent and not on its way back.
+    bool isFree() const;
+    // Moves the port into worker before that thread starts. False, with nothing moved, while the
+    // port is lent: two threads never write the port.
+    bool lend(QThread* worker);
+    // Runs job in the borrowing thread and gives the port back however the job ends.
+    void serve(const std::function<void()>& job);
+    // Called in the borrowing thread on its way out; later calls do nothing.
+    void giveBack();
+
+    // A job starting in the home thread (connect, release, a direct read) clears the previous stop.
+    void beginDirectJob() { m_abort = false; }
+    void abort() { m_abort = true; }
+    std::atomic<bool>& abortFlag() { return m_abort; }
+
+private:
+    QSerialPort* m_port;
+    QThread* m_home;
+    mutable QMutex m_mutex;
+    QThread* m_borrower = nullptr;
+    std::atomic<bool> m_abort{false};
+};
