@@ -224,10 +224,6 @@ private slots:
             v.time = {quint8(1 + i % 28), quint8(1 + i % 12), quint8(i % 30), quint8(i % 24), 0, 0};
             model.append(frame(v, 511 - i));
         }
-        for (int column = 0; column < model.columnCount(); ++column) {
-            model.sort(column, Qt::AscendingOrder);
-            model.sort(column, Qt::DescendingOrder);
-        }
         model.sort(1, Qt::DescendingOrder);
         model.sort(6, Qt::AscendingOrder);
         for (int row = 1; row < model.rowCount(); ++row) {

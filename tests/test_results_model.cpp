@@ -268,10 +268,7 @@ private slots:
         QVERIFY(model.isFull());
         QTRY_COMPARE(model.rowCount(), ResultsModel::maxCount);
 
-        for (int column = 0; column < ResultsModel::columnTotal; ++column) {
-            model.sort(column, Qt::DescendingOrder);
-            model.sort(column, Qt::AscendingOrder);
-        }
+        model.sort(8, Qt::AscendingOrder);
         for (int row = 1; row < model.rowCount(); ++row)
             QVERIFY(model.record(row - 1)->group <= model.record(row)->group);
         model.removeResult(0);

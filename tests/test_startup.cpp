@@ -7,6 +7,7 @@
 
 #include <QProcess>
 #include <QtTest>
+#include <csignal>
 
 namespace {
 
@@ -47,8 +48,17 @@ private slots:
         QCOMPARE(QCoreApplication::translate("QObject", "АРМ ЗФН"), QString("АРМ ЗФН"));
     }
 
-    void programStartsOffscreen()
+    // A terminate signal ends the program through its normal exit, not by the signal.
+    void programStartsOffscreenAndQuitsOnTerminate_data()
     {
+        QTest::addColumn<int>("signalNumber");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+    }
+
+    void programStartsOffscreenAndQuitsOnTerminate()
+    {
+        QFETCH(int, signalNumber);
         QProcess program;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", "offscreen");
@@ -58,8 +68,10 @@ private slots:
         program.start(QCoreApplication::applicationDirPath() + "/../arm_zfn", {"-tunework"});
         QVERIFY(program.waitForStarted(5000));
         QVERIFY2(!program.waitForFinished(1500), qPrintable(program.readAllStandardError()));
-        program.kill();
-        program.waitForFinished(5000);
+        ::kill(pid_t(program.processId()), signalNumber);
+        QVERIFY(program.waitForFinished(5000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
     }
 
     void hartStatusFollowsTheChecks()

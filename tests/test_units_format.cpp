@@ -88,13 +88,14 @@ void TestUnitsFormat::crossUnitConversions()
     QVERIFY(std::abs(PressureUnits::toKpa(1.0, 5) - 0.133322387) > 1e-7);
 }
 
+// Every pair against the factors themselves, so a swapped direction cannot pass.
 void TestUnitsFormat::conversionsRoundTripBetweenAllUnits()
 {
     for (quint8 from = 0; from < PressureUnits::unitCount; ++from) {
         for (quint8 to = 0; to < PressureUnits::unitCount; ++to) {
             const double there = PressureUnits::convert(from, to, 123.456);
+            QCOMPARE(there, 123.456 * PressureUnits::kpaPerUnit(from) / PressureUnits::kpaPerUnit(to));
             QCOMPARE(PressureUnits::convert(to, from, there), 123.456);
-            QCOMPARE(there, PressureUnits::fromKpa(to, PressureUnits::toKpa(123.456, from)));
         }
     }
 }
@@ -114,13 +115,16 @@ void TestUnitsFormat::invalidUnitGivesNaN()
 void TestUnitsFormat::hartCodes()
 {
     const QList<QPair<int, int>> codes = {{12, 1}, {237, 2}, {10, 3}, {176, 4}, {5, 5}, {239, 6},
-                                          {8, 7},  {7, 8},   {14, 9}, {6, 10},  {11, 0}, {255, 0}};
+                                          {8, 7},  {7, 8},   {14, 9}, {6, 10},  {11, 0}, {255, -1}, {0, -1}};
     for (const auto& code : codes)
         QCOMPARE(PressureUnits::unitFromHartCode(quint8(code.first)), code.second);
     QCOMPARE(PressureUnits::convertFromHart(12, 2, 1000.0), 1.0);
     QCOMPARE(PressureUnits::convertHart(7, 12, 1.0), 100.0);
     QCOMPARE(PressureUnits::convertFromHart(11, 1, 1000.0), 1.0);
     QCOMPARE(PressureUnits::convertHart(6, 237, 1000.0), 6.894758896);
+    // Inches of water (1) are not in the table: no conversion rather than a reading taken as Pa.
+    QVERIFY(std::isnan(PressureUnits::convertFromHart(1, 1, 10.0)));
+    QVERIFY(std::isnan(PressureUnits::convertHart(12, 1, 10.0)));
 }
 
 void TestUnitsFormat::trimmedText_data()

@@ -1,3 +1,4 @@
+#include "QuitOnSignal.h"
 #include "StartUp.h"
 #include "Workstation.h"
 
@@ -6,6 +7,7 @@
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    QuitOnSignal quitOnSignal;
     StartUp::initApplication();
     Workstation workstation(argc, argv);
     workstation.window().show();

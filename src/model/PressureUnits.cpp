@@ -27,8 +27,8 @@ struct HartUnit
     int unit;
 };
 
-constexpr std::array<HartUnit, 10> hartUnits = {{
-    {12, 1}, {237, 2}, {10, 3}, {176, 4}, {5, 5}, {239, 6}, {8, 7}, {7, 8}, {14, 9}, {6, 10},
+constexpr std::array<HartUnit, 11> hartUnits = {{
+    {11, 0}, {12, 1}, {237, 2}, {10, 3}, {176, 4}, {5, 5}, {239, 6}, {8, 7}, {7, 8}, {14, 9}, {6, 10},
 }};
 
 }  // namespace
@@ -46,7 +46,7 @@ int PressureUnits::unitFromHartCode(quint8 hartCode)
         if (entry.code == hartCode)
             return entry.unit;
     }
-    return 0;
+    return -1;
 }
 
 double PressureUnits::toKpa(double value, quint8 unit)
@@ -66,10 +66,10 @@ double PressureUnits::convert(quint8 from, quint8 to, double value)
 
 double PressureUnits::convertFromHart(quint8 hartCode, quint8 unit, double value)
 {
-    return convert(quint8(unitFromHartCode(hartCode)), unit, value);
+    return value * kpaPerUnit(unitFromHartCode(hartCode)) / kpaPerUnit(unit);
 }
 
 double PressureUnits::convertHart(quint8 hartFrom, quint8 hartTo, double value)
 {
-    return convert(quint8(unitFromHartCode(hartFrom)), quint8(unitFromHartCode(hartTo)), value);
+    return value * kpaPerUnit(unitFromHartCode(hartFrom)) / kpaPerUnit(unitFromHartCode(hartTo));
 }

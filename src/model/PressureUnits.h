@@ -11,6 +11,7 @@ public:
 
     // Size of one unit in kilopascal, NaN outside the table.
     static double kpaPerUnit(int unit);
+    // -1 for a code outside the table: a transmitter in an unlisted unit converts to nothing.
     static int unitFromHartCode(quint8 hartCode);
 
     static double toKpa(double value, quint8 unit);

@@ -1,0 +1,50 @@
+#include "QuitOnSignal.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+int g_signalSockets[2] = {-1, -1};
+}  // namespace
+
+QuitOnSignal::QuitOnSignal(QObject* parent) : QObject(parent)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalSockets) != 0)
+        return;
+    m_notifier = new QSocketNotifier(g_signalSockets[1], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &QuitOnSignal::quit);
+    struct sigaction action = {};
+    action.sa_handler = &QuitOnSignal::handle;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+QuitOnSignal::~QuitOnSignal()
+{
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    for (int& socket : g_signalSockets) {
+        if (socket >= 0)
+            ::close(socket);
+        socket = -1;
+    }
+}
+
+void QuitOnSignal::handle(int)
+{
+    const char byte = 1;
+    if (g_signalSockets[0] >= 0 && ::write(g_signalSockets[0], &byte, 1) < 0)
+        return;
+}
+
+void QuitOnSignal::quit()
+{
+    char byte = 0;
+    if (::read(g_signalSockets[1], &byte, 1) > 0)
+        QCoreApplication::quit();
+}
