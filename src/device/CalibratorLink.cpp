@@ -155,6 +155,8 @@ CalibratorLink::Status CalibratorLink::exchange(const QByteArray& request, quint
             debug(QStringLiteral("OPEN ERROR"), m_io->errorString().toLatin1());
             continue;
         }
+        if (aborted())
+            break;
         if (!drained) {
             dropLateReply(timeoutMs);
             drained = true;

@@ -1,0 +1,212 @@
+#include "AsciiUail.h"
+#include "CalibratorLink.h"
+#include "ScriptedPort.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+#include <QtTest>
+#include <atomic>
+
+namespace {
+
+constexpr int timeoutMs = 40;
+constexpr quint8 address = 1;
+
+QByteArray replyFrame(const QByteArray& data)
+{
+    const QByteArray body = QByteArray::number(address) + ';' + data + ';';
+    return "!" + body + QByteArray::number(AsciiUail::crc16(body)) + '\r';
+}
+
+QByteArray request(const char* command)
+{
+    return AsciiUail::makePackage(QString::fromLatin1(command), address);
+}
+
+// Runs fn in a thread of its own while the test thread sets the abort flag after delayMs.
+void abortAfter(std::atomic<bool>& abort, int delayMs, const std::function<void()>& fn)
+{
+    QThread* worker = QThread::create(fn);
+    worker->start();
+    QThread::msleep(ulong(delayMs));
+    abort = true;
+    worker->wait();
+    delete worker;
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(ScriptedPort::Piece)
+
+// The exchange over a scripted line, with time-outs of a few tens of milliseconds.
+class TestCalibratorLink : public QObject
+{
+    Q_OBJECT
+
+    ScriptedPort* m_port = nullptr;
+    std::atomic<bool> m_abort{false};
+    CalibratorLink* m_link = nullptr;
+
+private slots:
+    void init()
+    {
+        m_port = new ScriptedPort;
+        m_abort = false;
+        m_link = new CalibratorLink(m_port, &m_abort);
+        CalibratorLink::Timing& timing = m_link->timing();
+        timing.pieceWaitMs = 15;
+        timing.secondChanceMs = 15;
+        timing.quietMs = 30;
+        timing.sliceMs = 5;
+    }
+
+    void cleanup()
+    {
+        delete m_link;
+        delete m_port;
+    }
+
+    void completeRepliesAreTakenAtOnce_data()
+    {
+        QTest::addColumn<QList<ScriptedPort::Piece>>("pieces");
+        const QByteArray frame = replyFrame("12.5");
+        QTest::newRow("one piece") << QList<ScriptedPort::Piece>{{frame, 2}};
+        QTest::newRow("three pieces") << QList<ScriptedPort::Piece>{
+            {frame.left(3), 2}, {frame.mid(3, 4), 6}, {frame.mid(7), 10}};
+        QTest::newRow("echo and garbage first") << QList<ScriptedPort::Piece>{
+            {"\x00\x13junk" + request("1;5"), 2}, {frame, 6}};
+    }
+
+    void completeRepliesAreTakenAtOnce()
+    {
+        QFETCH(QList<ScriptedPort::Piece>, pieces);
+        m_port->answerWith(pieces);
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(m_link->exchange(request("1;5"), address, timeoutMs), CalibratorLink::Status::Ok);
+        QCOMPARE(m_link->reply(), QByteArray("12.5"));
+        QCOMPARE(m_port->requests(), QList<QByteArray>({request("1;5")}));
+        QVERIFY(timer.elapsed() < timeoutMs);
+        QVERIFY(!m_port->isOpen());
+    }
+
+    void statusReplyIsAnAnswer()
+    {
+        m_port->answerWith(replyFrame("$3"));
+        QCOMPARE(m_link->exchange(request("10;16;2;4"), address, timeoutMs), CalibratorLink::Status::Ok);
+        QCOMPARE(m_link->reply(), QByteArray("$3"));
+    }
+
+    void badCheckValueThenGoodReplyTakesTwoRequests()
+    {
+        QByteArray bad = replyFrame("7");
+        bad[bad.size() - 2] = bad.at(bad.size() - 2) == '0' ? '1' : '0';
+        m_port->answerWith(bad);
+        m_port->answerWith(replyFrame("7"));
+        QCOMPARE(m_link->exchange(request("1;1"), address, timeoutMs), CalibratorLink::Status::Ok);
+        QCOMPARE(m_link->reply(), QByteArray("7"));
+        QCOMPARE(m_port->requests().size(), 2);
+    }
+
+    void foreignAddressIsNoReply()
+    {
+        m_port->answerWith(replyFrame("7").replace("!1;", "!2;"));
+        QCOMPARE(m_link->exchange(request("1;1"), address, timeoutMs), CalibratorLink::Status::NoAnswer);
+        QCOMPARE(m_port->requests().size(), m_link->retryLimit() + 1);
+    }
+
+    void silenceFailsAfterThreeRequests()
+    {
+        m_port->answerNothing();
+        QCOMPARE(m_link->exchange(request("1;1"), address, timeoutMs), CalibratorLink::Status::NoAnswer);
+        QCOMPARE(m_port->requests().size(), 3);
+        QVERIFY(m_link->reply().isEmpty());
+    }
+
+    // A line that never stops sending fails like a silent one, each try bounded by its time-out.
+    void babblingLineIsBounded()
+    {
+        m_port->setBabbling(true);
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(m_link->exchange(request("1;1"), address, timeoutMs), CalibratorLink::Status::NoAnswer);
+        QCOMPARE(m_port->requests().size(), 3);
+        QVERIFY2(timer.elapsed() < 3 * (timeoutMs + 30), qPrintable(QString::number(timer.elapsed())));
+    }
+
+    void portThatDoesNotOpenIsNoAnswer()
+    {
+        m_port->setOpenFails(true);
+        QCOMPARE(m_link->exchange(request("1;1"), address, timeoutMs), CalibratorLink::Status::NoAnswer);
+        QCOMPARE(m_port->openCount(), m_link->retryLimit() + 1);
+        QVERIFY(m_port->requests().isEmpty());
+    }
+
+    void abortEndsTheWaits_data()
+    {
+        QTest::addColumn<int>("openDelayMs");
+        QTest::addColumn<bool>("partialReply");
+        QTest::newRow("while opening") << 100 << false;
+        QTest::newRow("while silent") << 0 << false;
+        QTest::newRow("mid-collect") << 0 << true;
+    }
+
+    // A stop that comes at any moment of the exchange ends it within one wait slice, told apart
+    // from no answer; a stop during the open is not lost.
+    void abortEndsTheWaits()
+    {
+        QFETCH(int, openDelayMs);
+        QFETCH(bool, partialReply);
+        m_port->setOpenDelayMs(openDelayMs);
+        if (partialReply)
+            m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame("1").left(4), 0}});
+        else
+            m_port->answerNothing();
+        const int longTimeoutMs = 5000;
+        CalibratorLink::Status status = CalibratorLink::Status::Ok;
+        QElapsedTimer timer;
+        timer.start();
+        abortAfter(m_abort, 30, [&] { status = m_link->exchange(request("1;1"), address, longTimeoutMs); });
+        QCOMPARE(status, CalibratorLink::Status::Aborted);
+        QVERIFY2(timer.elapsed() < openDelayMs + 200, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(m_port->requests().size(), openDelayMs ? 0 : 1);
+    }
+
+    // The reply to a cut exchange that arrives late is not taken as the next request's answer.
+    void lateReplyOfCutExchangeIsDropped()
+    {
+        m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame("101.3"), 40}});
+        abortAfter(m_abort, 20, [&] { m_link->exchange(request("1;1"), address, 5000); });
+        QCOMPARE(m_link->lastStatus(), CalibratorLink::Status::Aborted);
+        m_abort = false;
+        m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame("12.0"), 20}});
+        QCOMPARE(m_link->exchange(request("1;5"), address, 500), CalibratorLink::Status::Ok);
+        QCOMPARE(m_link->reply(), QByteArray("12.0"));
+    }
+
+    // Without a cut exchange the next request goes out at once.
+    void normalExchangeHasNoDrainWait()
+    {
+        m_port->answerWith(replyFrame("1"));
+        QCOMPARE(m_link->exchange(request("1;1"), address, timeoutMs), CalibratorLink::Status::Ok);
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(m_link->exchange(request("1;1"), address, timeoutMs), CalibratorLink::Status::Ok);
+        QVERIFY(timer.elapsed() < m_link->timing().quietMs);
+    }
+
+    void identifyCollectsUntilSilence()
+    {
+        const QByteArray frame = replyFrame("$70");
+        m_port->answerWith(QList<ScriptedPort::Piece>{{frame.left(5), 2}, {frame.mid(5), 10}});
+        QVERIFY(m_link->open());
+        QCOMPARE(m_link->identify(request("0"), timeoutMs), CalibratorLink::Identify::Reply);
+        QCOMPARE(m_link->reply(), frame);
+        m_port->answerNothing();
+        m_link->timing().identifyTimeoutMs = timeoutMs;
+        QCOMPARE(m_link->identify(request("0"), timeoutMs), CalibratorLink::Identify::Silent);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCalibratorLink)
+#include "test_calibrator_link.moc"
