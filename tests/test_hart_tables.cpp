@@ -47,15 +47,6 @@ private slots:
         QCOMPARE(g_hartUnits.size(), 10);
     }
 
-    void unitMapping()
-    {
-        QCOMPARE(PressureUnits::unitFromHartCode(12), 1);
-        QCOMPARE(PressureUnits::unitFromHartCode(237), 2);
-        QCOMPARE(PressureUnits::unitFromHartCode(6), 10);
-        QCOMPARE(PressureUnits::unitFromHartCode(11), 0);
-        QCOMPARE(PressureUnits::unitFromHartCode(255), 0);
-    }
-
     void numberTexts()
     {
         QCOMPARE(floatToText(1.5f), QStringLiteral("1.5"));

@@ -8,7 +8,8 @@
 #include "TestEnvironment.h"
 #include "TextDiscription.h"
 
-#include <QSerialPort>
+#include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <QtTest>
 #include <cmath>
 
@@ -58,7 +59,7 @@ QString cellText(DeviceZFN& device, int column)
 
 bool isIdleWithPortHome(DeviceZFN& device)
 {
-    if (device.pollController()->isPollRunning() || device.serialPort()->thread() != device.thread())
+    if (device.pollController()->isPollRunning() || !device.portOwner()->isFree())
         return false;
     const bool mutexFree = device.mutex()->tryLock();
     if (mutexFree)
@@ -279,6 +280,72 @@ private slots:
         device.startSearch(0, 0);
         QVERIFY(searched.wait(5000));
         QCOMPARE(g_foundDevices.size(), 1);
+    }
+
+    // Stops and restarts in quick succession cut exchanges whose replies come late; a late reply is
+    // never taken as the value of the next request.
+    void quickRestartsNeverSwapValues()
+    {
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        setUpChannel(bench, 0);
+        bench.emulator().setReplyDelayMs(100);
+        DeviceZFN& device = bench.device();
+        QRandomGenerator random(7);
+        for (int cycle = 0; cycle < 12; ++cycle) {
+            QVERIFY(device.startPoll());
+            QTest::qWait(int(random.bounded(20, 260)));
+            device.stopPoll();
+            const ChannelRecord channel = bench.channel();
+            QVERIFY2(std::isnan(channel.reference) || channel.reference == 400.0,
+                     qPrintable(QString::number(channel.reference)));
+            QVERIFY2(std::isnan(channel.measured) || channel.measured == 500.0,
+                     qPrintable(QString::number(channel.measured)));
+        }
+        QVERIFY(bench.popUps().isEmpty());
+    }
+
+    // While a silent calibrator is polled, the calls the window makes return at once.
+    void windowNeverWaitsForTheLine()
+    {
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        setUpChannel(bench, 10);
+        DeviceZFN& device = bench.device();
+        bench.emulator().setSilent(true);
+        QVERIFY(device.startPoll());
+        QVERIFY(bench.emulator().waitForRequests(2, 2000));
+        const std::function<void()> calls[] = {
+            [&] { device.setPollMode(0); },
+            [&] { device.addResult(); },
+            [&] { device.setFlag(DeviceZFN::SearchPortRange, true); },
+            [&] { device.getFlag(DeviceZFN::SearchPortRange); },
+            [&] { device.stopSearch(); },
+        };
+        for (const auto& call : calls) {
+            QElapsedTimer timer;
+            timer.start();
+            call();
+            QVERIFY2(timer.elapsed() < 100, qPrintable(QString::number(timer.elapsed())));
+        }
+        QElapsedTimer stopTimer;
+        stopTimer.start();
+        device.stopPoll();
+        QVERIFY2(stopTimer.elapsed() < 500, qPrintable(QString::number(stopTimer.elapsed())));
+        QVERIFY(isIdleWithPortHome(device));
+    }
+
+    // A start while another job holds the port is refused with a message, and polling stays off.
+    void startWhilePortIsLentIsRefused()
+    {
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        DeviceZFN& device = bench.device();
+        bench.runInWorker([&] {
+            QMetaObject::invokeMethod(&device, [&] { QVERIFY(!device.startPoll()); }, Qt::BlockingQueuedConnection);
+        });
+        QCOMPARE(bench.popUps(), QStringList({"Дождитесь окончания текущей операции!"}));
+        QVERIFY(!device.pollController()->isPollRunning());
     }
 };
 
