@@ -1,6 +1,7 @@
 #include "ArchiveFrameBuilder.h"
 #include "ArchiveModel.h"
 #include "DeviceTestBench.h"
+#include "QueuedSpy.h"
 #include "PollController.h"
 #include "PollThread.h"
 #include "TestEnvironment.h"
@@ -41,7 +42,7 @@ QList<quint32> indexes(const ArchiveModel& model)
     return list;
 }
 
-QList<int> progressValues(const QSignalSpy& spy)
+QList<int> progressValues(const QueuedSpy& spy)
 {
     QList<int> values;
     for (const QList<QVariant>& args : spy)
@@ -56,7 +57,7 @@ bool portHome(DeviceZFN& device)
 
 bool readWholeArchive(DeviceZFN& device)
 {
-    QSignalSpy finished(&device, &DeviceZFN::archiveReadFinished);
+    QueuedSpy finished(&device, &DeviceZFN::archiveReadFinished);
     device.startReadArchive();
     return finished.wait(60000);
 }
@@ -86,8 +87,8 @@ private slots:
         emulator.clearRequests();
 
         DeviceZFN& device = bench.device();
-        QSignalSpy progress(&device, &DeviceZFN::sendProgress);
-        QSignalSpy stopped(&device, &DeviceZFN::archiveReadStoped);
+        QueuedSpy progress(&device, &DeviceZFN::sendProgress);
+        QueuedSpy stopped(&device, &DeviceZFN::archiveReadStoped);
         QVERIFY(readWholeArchive(device));
         QVERIFY(portHome(device));
         QTRY_VERIFY(!device.pollController()->isArchiveRunning());
@@ -99,7 +100,7 @@ private slots:
         QCOMPARE(model.record(2).hartPressure(), 199.5f);
         QCOMPARE(device.archiveSkippedCount(), 3);
         QCOMPARE(model.resumePosition.load(), 0);
-        QCOMPARE(stopped.count(), 0);
+        QTRY_COMPARE(stopped.count(), 0);
         QVERIFY(bench.popUps().isEmpty());
 
         const QList<int> sent = progressValues(progress);
@@ -141,15 +142,15 @@ private slots:
         else
             emulator.setRegister(request.split(';').at(1).toInt(), 1, text);
         DeviceZFN& device = bench.device();
-        QSignalSpy stopped(&device, &DeviceZFN::archiveReadStoped);
-        QSignalSpy finished(&device, &DeviceZFN::archiveReadFinished);
+        QueuedSpy stopped(&device, &DeviceZFN::archiveReadStoped);
+        QueuedSpy finished(&device, &DeviceZFN::archiveReadFinished);
         device.startReadArchive();
         QVERIFY(stopped.wait(5000));
         QTRY_VERIFY(portHome(device));
         QCOMPARE(bench.popUps(), QStringList({"ЗФН не отвечает!"}));
         QCOMPARE(device.archiveModel()->resumePosition.load(), 7);
         QTRY_COMPARE(indexes(*device.archiveModel()), QList<quint32>({0, 1, 2, 3, 4, 5, 6}));
-        QCOMPARE(finished.count(), 0);
+        QTRY_COMPARE(finished.count(), 0);
     }
 
     // A stop cuts the exchange in flight; the next start goes on from the frame not yet taken.
@@ -160,8 +161,8 @@ private slots:
         prepare(bench);
         fillArchive(bench.emulator());
         DeviceZFN& device = bench.device();
-        QSignalSpy stopped(&device, &DeviceZFN::archiveReadStoped);
-        QSignalSpy finished(&device, &DeviceZFN::archiveReadFinished);
+        QueuedSpy stopped(&device, &DeviceZFN::archiveReadStoped);
+        QueuedSpy finished(&device, &DeviceZFN::archiveReadFinished);
         const int before = bench.emulator().requestCount();
         device.startReadArchive();
         QVERIFY(bench.emulator().waitForRequests(before + 300, 30000));
@@ -181,7 +182,7 @@ private slots:
             QCOMPARE(model.record(row).index(), quint32(row));
             QCOMPARE(model.record(row).reference(), float(row));
         }
-        QCOMPARE(stopped.count(), 1);
+        QTRY_COMPARE(stopped.count(), 1);
         QVERIFY(bench.popUps().isEmpty());
     }
 
@@ -195,8 +196,8 @@ private slots:
         emulator.clearRequests();
         DeviceZFN& device = bench.device();
         device.archiveModel()->resumePosition = 100;
-        QSignalSpy progress(&device, &DeviceZFN::sendProgress);
-        QSignalSpy cleared(&device, &DeviceZFN::archiveClearFinished);
+        QueuedSpy progress(&device, &DeviceZFN::sendProgress);
+        QueuedSpy cleared(&device, &DeviceZFN::archiveClearFinished);
         device.startClearArchive();
         QVERIFY(cleared.wait(60000));
         QVERIFY(portHome(device));
@@ -228,15 +229,15 @@ private slots:
         });
         emulator.clearRequests();
         DeviceZFN& device = bench.device();
-        QSignalSpy stopped(&device, &DeviceZFN::archiveReadStoped);
-        QSignalSpy finished(&device, &DeviceZFN::archiveReadFinished);
+        QueuedSpy stopped(&device, &DeviceZFN::archiveReadStoped);
+        QueuedSpy finished(&device, &DeviceZFN::archiveReadFinished);
         device.startReadArchive();
         QVERIFY(stopped.wait(5000));
         QTRY_VERIFY(!device.pollController()->isArchiveRunning());
         QVERIFY(portHome(device));
         QTRY_COMPARE(bench.popUps(), QStringList({"ЗФН не отвечает!"}));
         QCOMPARE(device.archiveModel()->resumePosition.load(), 10);
-        QCOMPARE(finished.count(), 0);
+        QTRY_COMPARE(finished.count(), 0);
 
         emulator.setRequestObserver(nullptr);
         emulator.setSilent(false);
@@ -244,7 +245,7 @@ private slots:
         QTRY_COMPARE(device.archiveModel()->rowCount(), frameCount);
         const QList<quint32> taken = indexes(*device.archiveModel());
         QCOMPARE(QSet<quint32>(taken.begin(), taken.end()).size(), frameCount);
-        QCOMPARE(stopped.count(), 1);
+        QTRY_COMPARE(stopped.count(), 1);
     }
 
     void refusedClearStopsAndStartsOverNextTime()
@@ -256,7 +257,7 @@ private slots:
         fillArchive(emulator);
         emulator.setStatusReply("11;128", 4);
         DeviceZFN& device = bench.device();
-        QSignalSpy stopped(&device, &DeviceZFN::archiveClearStoped);
+        QueuedSpy stopped(&device, &DeviceZFN::archiveClearStoped);
         device.startClearArchive();
         QVERIFY(stopped.wait(5000));
         QTRY_COMPARE(bench.popUps(), QStringList({"ЗФН не отвечает!"}));
@@ -278,12 +279,12 @@ private slots:
         DeviceZFN& device = bench.device();
         device.pollController()->pollIntervalMs = 10;
         device.startPoll();
-        QSignalSpy stopped(&device, &DeviceZFN::archiveReadStoped);
-        QSignalSpy clearStopped(&device, &DeviceZFN::archiveClearStoped);
+        QueuedSpy stopped(&device, &DeviceZFN::archiveReadStoped);
+        QueuedSpy clearStopped(&device, &DeviceZFN::archiveClearStoped);
         device.startReadArchive();
         device.startClearArchive();
-        QCOMPARE(stopped.count(), 1);
-        QCOMPARE(clearStopped.count(), 1);
+        QTRY_COMPARE(stopped.count(), 1);
+        QTRY_COMPARE(clearStopped.count(), 1);
         QCOMPARE(bench.popUps(), QStringList({"Дождитесь окончания текущей операции!", "Дождитесь окончания текущей операции!"}));
         QVERIFY(!device.pollController()->isArchiveRunning());
         QVERIFY(!portHome(device));

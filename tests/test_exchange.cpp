@@ -1,5 +1,6 @@
 #include "AsciiUail.h"
 #include "DeviceTestBench.h"
+#include "QueuedSpy.h"
 #include "PollController.h"
 #include "TestEnvironment.h"
 
@@ -98,10 +99,10 @@ private slots:
     void refusedStartFrameLeavesNoConnection()
     {
         DeviceTestBench bench;
-        QSignalSpy connected(&bench.device(), &DeviceZFN::deviceConnected);
+        QueuedSpy connected(&bench.device(), &DeviceZFN::deviceConnected);
         bench.emulator().setStatusReply("11;1;0;1;1", 3);
         QVERIFY(!bench.connectTo(0));
-        QCOMPARE(connected.count(), 0);
+        QTRY_COMPARE(connected.count(), 0);
         QCOMPARE(bench.device().foundDeviceIndex(), -1);
         QTRY_COMPARE(bench.popUps(), QStringList({"Ошибка при подключении!"}));
     }
@@ -130,7 +131,7 @@ private slots:
     void checkConnectionTellsTheUser()
     {
         DeviceTestBench bench;
-        QSignalSpy status(&bench.device(), &DeviceZFN::showStatusMessageSignal);
+        QueuedSpy status(&bench.device(), &DeviceZFN::showStatusMessageSignal);
         QVERIFY(!bench.device().checkConnection());
         QCOMPARE(bench.popUps(), QStringList({"Калибратор не подключен."}));
         QVERIFY(bench.connectTo(0));

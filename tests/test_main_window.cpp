@@ -1,5 +1,6 @@
 #include "DeviceAuxBlock.h"
 #include "DeviceTestBench.h"
+#include "QueuedSpy.h"
 #include "IconPainter.h"
 #include "IconSet.h"
 #include "MainWindow.h"
@@ -257,13 +258,13 @@ private slots:
         w.show();
         QApplication::setActiveWindow(w.window.get());
         QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
-        QSignalSpy triggered(w.action("action_showFullScreen"), &QAction::triggered);
+        QueuedSpy triggered(w.action("action_showFullScreen"), &QAction::triggered);
         emit g_device->lockInteface(2);
         QTest::keyClick(w.window.get(), Qt::Key_Return, Qt::AltModifier);
-        QCOMPARE(triggered.count(), 0);
+        QTRY_COMPARE(triggered.count(), 0);
         emit g_device->unlockInteface();
         QTest::keyClick(w.window.get(), Qt::Key_Return, Qt::AltModifier);
-        QCOMPARE(triggered.count(), 1);
+        QTRY_COMPARE(triggered.count(), 1);
     }
 
     void lastProjectReloadsOnFirstShowOnly()

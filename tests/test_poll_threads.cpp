@@ -1,4 +1,5 @@
 #include "DeviceTestBench.h"
+#include "QueuedSpy.h"
 #include "ParametrPoller.h"
 #include "PollController.h"
 #include "PollThread.h"
@@ -101,7 +102,7 @@ private slots:
         ParametrPoller poller;
         page.poller = &poller;
         poller.connectPollSignal(&page, &PollPage::poll);
-        QSignalSpy stopped(&poller, &ParametrPoller::pollerStoped);
+        QueuedSpy stopped(&poller, &ParametrPoller::pollerStoped);
         for (int run = 0; run < 5; ++run) {
             page.polls = 0;
             poller.start();
@@ -111,9 +112,9 @@ private slots:
             QVERIFY(!poller.isRunning());
             QCOMPARE(bench.device().serialPort()->thread(), bench.device().thread());
         }
-        QCOMPARE(stopped.count(), 5);
+        QTRY_COMPARE(stopped.count(), 5);
         poller.stop();
-        QCOMPARE(stopped.count(), 5);
+        QTRY_COMPARE(stopped.count(), 5);
     }
 
     void parametrPollerEndsFromInside()

@@ -3,6 +3,7 @@
 #include "ChannelsModel.h"
 #include "DeviceSettings.h"
 #include "DeviceTestBench.h"
+#include "QueuedSpy.h"
 #include "PollController.h"
 #include "ResultRecord.h"
 #include "ResultsModel.h"
@@ -35,7 +36,7 @@ bool startPolling(DeviceTestBench& bench, int intervalMs)
     bench.emulator().setValue("1", "500");
     bench.emulator().setValue("5", "12");
     bench.emulator().setValueDrift("5", 0.01);
-    QSignalSpy updates(&device, &DeviceZFN::pollUpdateSignal);
+    QueuedSpy updates(&device, &DeviceZFN::pollUpdateSignal);
     device.startPoll();
     return QTest::qWaitFor([&] { return updates.count() > 0; }, 5000);
 }
@@ -45,7 +46,7 @@ ArchiveRecord recordOf(const QByteArray& frame, quint32 index)
     return ArchiveRecord(reinterpret_cast<const quint8*>(frame.constData()), index);
 }
 
-QList<int> progressValues(const QSignalSpy& spy)
+QList<int> progressValues(const QueuedSpy& spy)
 {
     QList<int> values;
     for (const QList<QVariant>& args : spy)
@@ -87,20 +88,20 @@ private slots:
         QVERIFY(bench.connectTo(0));
         DeviceZFN& device = bench.device();
         ResultsModel& results = *device.resultsModel();
-        QSignalSpy locked(&device, &DeviceZFN::lockInteface);
-        QSignalSpy unlocked(&device, &DeviceZFN::unlockInteface);
-        QSignalSpy progress(&device, &DeviceZFN::sendProgress);
-        QSignalSpy added(&device, &DeviceZFN::groupAdded);
+        QueuedSpy locked(&device, &DeviceZFN::lockInteface);
+        QueuedSpy unlocked(&device, &DeviceZFN::unlockInteface);
+        QueuedSpy progress(&device, &DeviceZFN::sendProgress);
+        QueuedSpy added(&device, &DeviceZFN::groupAdded);
         device.addGroupResult();
-        QCOMPARE(locked.count(), 0);
+        QTRY_COMPARE(locked.count(), 0);
 
         QVERIFY(startPolling(bench, 10));
         device.verificationSettings()->groupPointCount = 3;
         device.addGroupResult();
         QTRY_COMPARE(added.count(), 1);
-        QCOMPARE(locked.count(), 1);
+        QTRY_COMPARE(locked.count(), 1);
         QCOMPARE(locked.at(0).at(0).value<quint8>(), quint8(1));
-        QCOMPARE(unlocked.count(), 1);
+        QTRY_COMPARE(unlocked.count(), 1);
         QCOMPARE(progressValues(progress), QList<int>({33, 66, 99}));
         QTRY_COMPARE(groups(results), QList<int>({1, 1, 1}));
         QCOMPARE(results.currentGroup(), 2);
@@ -117,7 +118,7 @@ private slots:
         QTRY_COMPARE(groups(results), QList<int>({1, 1, 1, 2}));
         QTest::qWait(50);
         QCOMPARE(results.rowCount(), 4);
-        QCOMPARE(unlocked.count(), 2);
+        QTRY_COMPARE(unlocked.count(), 2);
         device.stopPoll();
     }
 
@@ -133,12 +134,12 @@ private slots:
         device.addResult();
         QTRY_COMPARE(bench.popUps(), QStringList({fullText}));
 
-        QSignalSpy unlocked(&device, &DeviceZFN::unlockInteface);
-        QSignalSpy added(&device, &DeviceZFN::groupAdded);
+        QueuedSpy unlocked(&device, &DeviceZFN::unlockInteface);
+        QueuedSpy added(&device, &DeviceZFN::groupAdded);
         device.addGroupResult();
         QTRY_COMPARE(unlocked.count(), 1);
         QTRY_COMPARE(bench.popUps().size(), 2);
-        QCOMPARE(added.count(), 0);
+        QTRY_COMPARE(added.count(), 0);
         QCOMPARE(results.rowCount(), ResultsModel::maxCount);
         QVERIFY(device.pollController()->isPollRunning());
         device.stopPoll();
@@ -154,24 +155,24 @@ private slots:
         ResultsModel& results = *device.resultsModel();
         QVERIFY(startPolling(bench, 500));
         device.verificationSettings()->groupPointCount = 10;
-        QSignalSpy unlocked(&device, &DeviceZFN::unlockInteface);
-        QSignalSpy progress(&device, &DeviceZFN::sendProgress);
-        QSignalSpy added(&device, &DeviceZFN::groupAdded);
+        QueuedSpy unlocked(&device, &DeviceZFN::unlockInteface);
+        QueuedSpy progress(&device, &DeviceZFN::sendProgress);
+        QueuedSpy added(&device, &DeviceZFN::groupAdded);
         device.addGroupResult();
         QTRY_COMPARE(progress.count(), 1);
         device.stopSearch();
         QTRY_COMPARE(unlocked.count(), 1);
-        QSignalSpy updates(&device, &DeviceZFN::pollUpdateSignal);
+        QueuedSpy updates(&device, &DeviceZFN::pollUpdateSignal);
         QTRY_VERIFY(updates.count() >= 2);
         QCOMPARE(results.rowCount(), 2);
-        QCOMPARE(progress.count(), 2);
+        QTRY_COMPARE(progress.count(), 2);
         QVERIFY(device.pollController()->isPollRunning());
         QVERIFY(bench.popUps().isEmpty());
 
         device.addGroupResult();
         device.stopPoll();
-        QCOMPARE(unlocked.count(), 2);
-        QCOMPARE(added.count(), 0);
+        QTRY_COMPARE(unlocked.count(), 2);
+        QTRY_COMPARE(added.count(), 0);
     }
 
     void archiveFramesReplaceTheResults()
@@ -195,7 +196,7 @@ private slots:
         archive.append(recordOf(ArchiveFrameBuilder::measurement(kilopascalCode, 300, 299, -0.1f, 777), 2));
         QSortFilterProxyModel proxy;
         proxy.setSourceModel(&archive);
-        QSignalSpy serial(&device, &DeviceZFN::archiveSerialFound);
+        QueuedSpy serial(&device, &DeviceZFN::archiveSerialFound);
 
         device.setArchiveProxy(&proxy);
         device.setArchiveSelectedOnly(false);
@@ -218,7 +219,7 @@ private slots:
         QVERIFY(plain.referenceFromDevice);
         QVERIFY(!plain.hasCurrent);
         QVERIFY(std::isnan(plain.current));
-        QCOMPARE(serial.count(), 1);
+        QTRY_COMPARE(serial.count(), 1);
         QCOMPARE(serial.last().at(0).toUInt(), 777u);
 
         device.setArchiveSelectedRows({2, 0, 9});
@@ -226,14 +227,14 @@ private slots:
         device.addArchiveFramesToResults();
         QCOMPARE(references(results), QList<double>({300, 100}));
         QCOMPARE(results.record(1)->number, 2);
-        QCOMPARE(serial.count(), 2);
+        QTRY_COMPARE(serial.count(), 2);
         QCOMPARE(serial.last().at(0).toUInt(), 777u);
 
         archive.append(recordOf(ArchiveFrameBuilder::measurement(kilopascalCode, 5, 5, 0, 778), 3));
         device.setArchiveSelectedOnly(false);
         device.addArchiveFramesToResults();
         QCOMPARE(results.rowCount(), 4);
-        QCOMPARE(serial.count(), 2);
+        QTRY_COMPARE(serial.count(), 2);
     }
 };
 

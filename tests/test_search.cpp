@@ -1,5 +1,6 @@
 #include "AsciiUail.h"
 #include "DeviceTestBench.h"
+#include "QueuedSpy.h"
 #include "PollController.h"
 #include "TestEnvironment.h"
 
@@ -8,7 +9,7 @@
 
 namespace {
 
-QList<int> progressValues(const QSignalSpy& spy)
+QList<int> progressValues(const QueuedSpy& spy)
 {
     QList<int> values;
     for (const QList<QVariant>& args : spy)
@@ -18,7 +19,7 @@ QList<int> progressValues(const QSignalSpy& spy)
 
 bool runSearch(DeviceZFN& device, int first, int last)
 {
-    QSignalSpy finished(&device, &DeviceZFN::searchFinished);
+    QueuedSpy finished(&device, &DeviceZFN::searchFinished);
     device.startSearch(first, last);
     return finished.wait(20000);
 }
@@ -46,9 +47,9 @@ private slots:
     {
         DeviceTestBench bench;
         bench.emulator().setAddress(3);
-        QSignalSpy progress(&bench.device(), &DeviceZFN::sendProgress);
-        QSignalSpy unlocked(&bench.device(), &DeviceZFN::unlockInteface);
-        QSignalSpy locked(&bench.device(), &DeviceZFN::lockInteface);
+        QueuedSpy progress(&bench.device(), &DeviceZFN::sendProgress);
+        QueuedSpy unlocked(&bench.device(), &DeviceZFN::unlockInteface);
+        QueuedSpy locked(&bench.device(), &DeviceZFN::lockInteface);
         QVERIFY(runSearch(bench.device(), 0, 0));
         QCOMPARE(g_foundDevices.size(), 1);
         const DeviceInfo& found = g_foundDevices.at(0);
@@ -58,9 +59,9 @@ private slots:
         QCOMPARE(found.modelName, QString("ЗФН-020"));
         QCOMPARE(found.familyName, QString("ЗФН"));
         QCOMPARE(progressValues(progress), QList<int>({100}));
-        QCOMPARE(locked.count(), 1);
+        QTRY_COMPARE(locked.count(), 1);
         QCOMPARE(locked.at(0).at(0).value<quint8>(), quint8(0));
-        QCOMPARE(unlocked.count(), 1);
+        QTRY_COMPARE(unlocked.count(), 1);
         QCOMPARE(bench.device().serialPort()->thread(), bench.device().thread());
         QCOMPARE(bench.emulator().requests().at(0).frame, QByteArray("\xFF:0;0;14891\r\xFF"));
     }
@@ -74,7 +75,7 @@ private slots:
         bench.emulator(2).setAddress(7);
         bench.emulator(3).setDeviceType(70);
         bench.device().setFlag(DeviceZFN::SearchPortRange, true);
-        QSignalSpy progress(&bench.device(), &DeviceZFN::sendProgress);
+        QueuedSpy progress(&bench.device(), &DeviceZFN::sendProgress);
         QVERIFY(runSearch(bench.device(), 0, 3));
         QCOMPARE(progressValues(progress), QList<int>({25, 50, 75, 100}));
         QCOMPARE(g_foundDevices.size(), 3);
@@ -101,7 +102,7 @@ private slots:
         bench.device().setFlag(DeviceZFN::SearchPortRange, true);
         bench.device().setFlag(DeviceZFN::SearchFirstOnly, true);
         QCOMPARE(bench.device().getFlag(DeviceZFN::SearchFirstOnly), QVariant(true));
-        QSignalSpy progress(&bench.device(), &DeviceZFN::sendProgress);
+        QueuedSpy progress(&bench.device(), &DeviceZFN::sendProgress);
         QVERIFY(runSearch(bench.device(), 0, 2));
         QCOMPARE(g_foundDevices.size(), 1);
         QCOMPARE(g_foundDevices.at(0).port.name, QString("COM2"));
@@ -115,7 +116,7 @@ private slots:
         for (int i = 0; i < 3; ++i)
             bench.emulator(i).setSilent(true);
         bench.device().setFlag(DeviceZFN::SearchPortRange, true);
-        QSignalSpy finished(&bench.device(), &DeviceZFN::searchFinished);
+        QueuedSpy finished(&bench.device(), &DeviceZFN::searchFinished);
         bench.device().startSearch(0, 2);
         QTest::qWait(300);
         bench.device().stopSearch();
@@ -136,7 +137,7 @@ private slots:
         bench.emulator(1).setBadCheckReplies(-1);
         bench.publishPorts({"COM3=/nonexistent/port"});
         bench.device().setFlag(DeviceZFN::SearchPortRange, true);
-        QSignalSpy progress(&bench.device(), &DeviceZFN::sendProgress);
+        QueuedSpy progress(&bench.device(), &DeviceZFN::sendProgress);
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression("unknown device type"));
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression("wrong package"));
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression("port open error"));
@@ -149,7 +150,7 @@ private slots:
     {
         DeviceTestBench bench;
         bench.device().setFlag(DeviceZFN::SearchPortRange, true);
-        QSignalSpy progress(&bench.device(), &DeviceZFN::sendProgress);
+        QueuedSpy progress(&bench.device(), &DeviceZFN::sendProgress);
         QVERIFY(runSearch(bench.device(), 5, 9));
         QVERIFY(g_foundDevices.isEmpty());
         QVERIFY(progress.isEmpty());
@@ -161,14 +162,14 @@ private slots:
         DeviceTestBench bench;
         bench.emulator().setAddress(7);
         QVERIFY(runSearch(bench.device(), 0, 0));
-        QSignalSpy type(&bench.device(), &DeviceZFN::setDeviceType);
-        QSignalSpy connected(&bench.device(), &DeviceZFN::deviceConnected);
+        QueuedSpy type(&bench.device(), &DeviceZFN::setDeviceType);
+        QueuedSpy connected(&bench.device(), &DeviceZFN::deviceConnected);
         bench.emulator().clearRequests();
         bench.device().connectToDevice(0);
         QVERIFY(bench.device().isConnected());
-        QCOMPARE(type.count(), 1);
+        QTRY_COMPARE(type.count(), 1);
         QCOMPARE(type.at(0).at(0).toInt(), 70);
-        QCOMPARE(connected.count(), 1);
+        QTRY_COMPARE(connected.count(), 1);
         QCOMPARE(bench.device().deviceName(), QString("ЗФН"));
         QCOMPARE(bench.emulator().requests().size(), 1);
         QCOMPARE(bench.emulator().requests().at(0).frame, AsciiUail::makePackage("11;1;0;1;1", 7));
@@ -196,12 +197,12 @@ private slots:
     {
         DeviceTestBench bench;
         QVERIFY(runSearch(bench.device(), 0, 0));
-        QSignalSpy connected(&bench.device(), &DeviceZFN::deviceConnected);
+        QueuedSpy connected(&bench.device(), &DeviceZFN::deviceConnected);
         bench.device().connectToDevice(1);
         QVERIFY(!bench.device().isConnected());
         QCOMPARE(bench.device().foundDeviceIndex(), -1);
         QVERIFY(!bench.device().connectedDevice());
-        QCOMPARE(connected.count(), 0);
+        QTRY_COMPARE(connected.count(), 0);
     }
 
     void unknownFlag()

@@ -1,4 +1,5 @@
 #include "DeviceTestBench.h"
+#include "QueuedSpy.h"
 #include "MainWindow.h"
 #include "ScreenLocker.h"
 #include "TabSearchDevicesZFN.h"
@@ -83,7 +84,7 @@ struct SearchPage
 
     bool search()
     {
-        QSignalSpy finished(g_device, &DeviceZFN::searchFinished);
+        QueuedSpy finished(g_device, &DeviceZFN::searchFinished);
         button("pushButton_searchDevices")->click();
         if (!finished.wait(searchTimeoutMs))
             return false;
@@ -116,10 +117,10 @@ private slots:
         CalibratorEmulator& emulator = page.bench.emulator();
         page.window->show();
         QVERIFY(!page.deviceButtonsEnabled());
-        QSignalSpy locked(g_device, &DeviceZFN::lockInteface);
+        QueuedSpy locked(g_device, &DeviceZFN::lockInteface);
 
         QVERIFY(page.search());
-        QCOMPARE(locked.count(), 1);
+        QTRY_COMPARE(locked.count(), 1);
         QVERIFY(!page.window->findChild<ScreenLocker*>()->isVisible());
         QVERIFY(page.window->menuBar()->isEnabled());
         QCOMPARE(page.table()->rowCount(), 1);

@@ -1,4 +1,5 @@
 #include "DeviceTestBench.h"
+#include "QueuedSpy.h"
 #include "DeviceSettings.h"
 #include "HartDeviceData.h"
 #include "HartStatusWidget.h"
@@ -80,8 +81,8 @@ private slots:
         HartStatusWidget status;
         QObject::connect(&bench.device(), &DeviceZFN::sendHartDeviceConnectionState, &status,
                          &HartStatusWidget::setHartDeviceConnectionState);
-        QSignalSpy state(&bench.device(), &DeviceZFN::sendHartDeviceConnectionState);
-        QSignalSpy statusText(&bench.device(), &DeviceZFN::showStatusMessageSignal);
+        QueuedSpy state(&bench.device(), &DeviceZFN::sendHartDeviceConnectionState);
+        QueuedSpy statusText(&bench.device(), &DeviceZFN::showStatusMessageSignal);
 
         QVERIFY(!bench.device().checkHartConnection(false));
         QVERIFY(bench.popUps().isEmpty());

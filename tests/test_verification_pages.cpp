@@ -4,6 +4,7 @@
 #include "DeviceAuxBlock.h"
 #include "DeviceSettings.h"
 #include "DeviceTestBench.h"
+#include "QueuedSpy.h"
 #include "PollController.h"
 #include "ResultsModel.h"
 #include "TabArchive.h"
@@ -56,7 +57,7 @@ private slots:
         bench.device().currentChannel()->unit = 1;
         bench.emulator().setValue("1", "100");
         bench.emulator().setValue("5", "12");
-        QSignalSpy updates(&bench.device(), &DeviceZFN::pollUpdateSignal);
+        QueuedSpy updates(&bench.device(), &DeviceZFN::pollUpdateSignal);
         start->click();
         QVERIFY(!start->isEnabled());
         QVERIFY(stop->isEnabled());
@@ -89,7 +90,7 @@ private slots:
         QPushButton* stopRead = button(page, "pushButton_stopRead");
         auto* progress = page.findChild<QProgressBar*>("progressBar");
 
-        QSignalSpy finished(&bench.device(), &DeviceZFN::archiveReadFinished);
+        QueuedSpy finished(&bench.device(), &DeviceZFN::archiveReadFinished);
         read->click();
         QVERIFY(stopRead->isVisible());
         QVERIFY(progress->isVisible());
@@ -99,7 +100,7 @@ private slots:
         QVERIFY(!progress->isVisible());
         QTRY_COMPARE(bench.device().archiveModel()->rowCount(), 2);
 
-        QSignalSpy cleared(&bench.device(), &DeviceZFN::archiveClearFinished);
+        QueuedSpy cleared(&bench.device(), &DeviceZFN::archiveClearFinished);
         button(page, "pushButton_clearArchive")->click();
         QVERIFY(button(page, "pushButton_stopClearArchive")->isVisible());
         QVERIFY(cleared.wait(60000));
