@@ -141,6 +141,14 @@ void DeviceZFN::refuseBusyPort()
     showPopUpMessage(tr("Дождитесь окончания текущей операции!"));
 }
 
+bool DeviceZFN::ensurePortFree()
+{
+    if (m_portOwner->isFree())
+        return true;
+    refuseBusyPort();
+    return false;
+}
+
 bool DeviceZFN::sendAndRead(const QByteArray& request)
 {
     return exchangeFrame(request, m_exchangeTimeoutMs);

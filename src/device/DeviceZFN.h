@@ -106,6 +106,9 @@ public:
     int pollMode() const { return m_pollMode; }
     // Tells the user that the port is lent to another job.
     void refuseBusyPort();
+    // For an operation the GUI thread runs itself: false, with the refusal shown, while a job holds
+    // the port, so nothing is sent.
+    bool ensurePortFree();
 
     // The caller holds the device mutex.
     bool storeCurrentResult();

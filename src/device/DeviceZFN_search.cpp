@@ -55,8 +55,7 @@ void DeviceZFN::stopWorkers()
 void DeviceZFN::startSearch(int first, int last)
 {
     stopWorkers();
-    if (!m_portOwner->isFree()) {
-        refuseBusyPort();
+    if (!ensurePortFree()) {
         emit searchFinished();
         return;
     }
@@ -163,10 +162,8 @@ void DeviceZFN::connectToDevice(int index)
 {
     emit stopAllExternalPolls();
     stopWorkers();
-    if (!m_portOwner->isFree()) {
-        refuseBusyPort();
+    if (!ensurePortFree())
         return;
-    }
     QMutexLocker searchLock(&g_searchMutex);
     sendSessionEnd();
     m_connected = false;
