@@ -4,6 +4,7 @@
 #include "TextDiscription.h"
 #include "VerificationSettings.h"
 #include "XlsxPackage.h"
+#include "XlsxTestFiles.h"
 #include "XlsxWorkbook.h"
 #include "XlsxWorksheet.h"
 
@@ -11,8 +12,8 @@
 
 namespace {
 
-const QString shippedTemplate = QStringLiteral(ZFN_TEMPLATES "/Протокол поверки.xlsx");
-const QString variantTemplate = QStringLiteral(ZFN_TEST_DATA "/template_variant.xlsx");
+const QString shippedTemplate = XlsxTestFiles::shippedTemplate();
+const QString variantTemplate = XlsxTestFiles::variantTemplate();
 const QString markupError = QStringLiteral("Ошибка разметки файла шаблона!");
 const QString saveError = QStringLiteral("Ошибка при сохранении протокола!");
 
@@ -46,12 +47,6 @@ bool sheetContains(XlsxWorksheet* sheet, const QString& needle)
             if (sheet->cellText(row, column).contains(needle))
                 return true;
     return false;
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 }  // namespace
@@ -157,7 +152,7 @@ void TestExcelSaver::protocolOpensOnFirstSheet()
     const QString output = m_out.filePath(QStringLiteral("active.xlsx"));
     QVERIFY(save(new TestProtocolFiller(2, false), QStringLiteral("active.xlsx"), output));
     XlsxPackage package;
-    QVERIFY(package.openBytes(fileBytes(output)));
+    QVERIFY(package.openBytes(XlsxTestFiles::fileBytes(output)));
     QVERIFY(package.partData(QStringLiteral("xl/workbook.xml")).contains("activeTab=\"0\""));
     QVERIFY(package.partData(QStringLiteral("xl/worksheets/sheet1.xml")).contains("tabSelected=\"1\""));
     QVERIFY(!package.partData(QStringLiteral("xl/worksheets/sheet3.xml")).contains("tabSelected"));
@@ -187,7 +182,7 @@ void TestExcelSaver::failuresWriteNothing()
     QFile broken(templatePath(QStringLiteral("broken.xlsx")));
     QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("PK\x03\x04 broken") > 0);
     broken.close();
-    const QByteArray before = fileBytes(templatePath(QStringLiteral("good.xlsx")));
+    const QByteArray before = XlsxTestFiles::fileBytes(templatePath(QStringLiteral("good.xlsx")));
     QTemporaryDir out;
     const QString outputPath = output.isEmpty() ? templatePath(templateName) : out.filePath(output);
 
@@ -197,7 +192,7 @@ void TestExcelSaver::failuresWriteNothing()
         filler->failAt(4, 1);
     QVERIFY(!save(filler, templateName, outputPath));
     QCOMPARE(m_saver->errorString(), error);
-    QCOMPARE(fileBytes(templatePath(QStringLiteral("good.xlsx"))), before);
+    QCOMPARE(XlsxTestFiles::fileBytes(templatePath(QStringLiteral("good.xlsx"))), before);
     if (!output.isEmpty())
         QVERIFY(!QFile::exists(outputPath));
     QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList());

@@ -1,27 +1,19 @@
 #include "XlsxPackage.h"
+#include "XlsxTestFiles.h"
 #include "XlsxWorkbook.h"
 #include "XlsxWorksheet.h"
 
-#include <QFile>
 #include <QtTest>
 
 namespace {
 
-const QString shippedTemplate = QStringLiteral(ZFN_TEMPLATES "/Протокол поверки.xlsx");
-const QString variantTemplate = QStringLiteral(ZFN_TEST_DATA "/template_variant.xlsx");
-const QString handmade = QStringLiteral(ZFN_TEST_DATA "/handmade.xlsx");
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+const QString handmade = XlsxTestFiles::handmade();
 
 // The handmade package with one part replaced (or removed, for a null text).
 QByteArray handmadeWith(const QString& part, const QByteArray& data)
 {
     XlsxPackage package;
-    package.openBytes(fileBytes(handmade));
+    package.openBytes(XlsxTestFiles::fileBytes(handmade));
     if (data.isNull())
         package.removePart(part);
     else
@@ -39,12 +31,6 @@ bool opensWhole(const QByteArray& bytes, const XlsxLimits& limits = XlsxLimits()
         if (!workbook.worksheet(i))
             return false;
     return true;
-}
-
-QByteArray partOf(const QByteArray& zip, const QString& part)
-{
-    XlsxPackage package;
-    return package.openBytes(zip) ? package.partData(part) : QByteArray();
 }
 
 }  // namespace
@@ -67,8 +53,8 @@ private slots:
 void TestXlsxPackage::roundTripKeepsEveryPart_data()
 {
     QTest::addColumn<QString>("path");
-    QTest::newRow("shipped") << shippedTemplate;
-    QTest::newRow("variant") << variantTemplate;
+    QTest::newRow("shipped") << XlsxTestFiles::shippedTemplate();
+    QTest::newRow("variant") << XlsxTestFiles::variantTemplate();
     QTest::newRow("handmade") << handmade;
 }
 
@@ -76,7 +62,7 @@ void TestXlsxPackage::roundTripKeepsEveryPart()
 {
     QFETCH(QString, path);
     XlsxPackage original;
-    QVERIFY(original.openBytes(fileBytes(path)));
+    QVERIFY(original.openBytes(XlsxTestFiles::fileBytes(path)));
     XlsxWorkbook workbook;
     QVERIFY(workbook.openFile(path));
     for (int i = 0; i < workbook.sheetCount(); ++i)
@@ -95,7 +81,7 @@ void TestXlsxPackage::badInputIsRefused_data()
     QTest::addColumn<qint64>("totalLimit");
     const qint64 big = XlsxLimits().partBytes;
     const qint64 all = XlsxLimits().totalBytes;
-    const QByteArray zip = fileBytes(handmade);
+    const QByteArray zip = XlsxTestFiles::fileBytes(handmade);
     QTest::newRow("not a zip") << QByteArray("PK\x03\x04 not really a zip") << big << all;
     QTest::newRow("empty") << QByteArray() << big << all;
     QTest::newRow("truncated zip") << zip.left(zip.size() / 2) << big << all;
@@ -147,14 +133,14 @@ void TestXlsxPackage::partOver64MbIsRefused()
 void TestXlsxPackage::editKeepsWhatItDoesNotChange()
 {
     XlsxPackage original;
-    QVERIFY(original.openBytes(fileBytes(handmade)));
+    QVERIFY(original.openBytes(XlsxTestFiles::fileBytes(handmade)));
     XlsxWorkbook workbook;
     QVERIFY(workbook.openFile(handmade));
     QVERIFY(workbook.renameSheet(0, QStringLiteral("Данные 1")));
     QVERIFY(workbook.worksheet(0)->writeString(3, 4, QStringLiteral("new")));
     const QByteArray saved = workbook.saveToBytes();
 
-    const QString sheet = QString::fromUtf8(partOf(saved, QStringLiteral("xl/worksheets/sheet1.xml")));
+    const QString sheet = XlsxTestFiles::partText(saved, QStringLiteral("xl/worksheets/sheet1.xml"));
     QVERIFY(sheet.startsWith(QLatin1String("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>")));
     QVERIFY(sheet.contains(QLatin1String("<pageSetup paperSize=\"9\" orientation=\"landscape\" r:id=\"rId1\"/>")));
     QVERIFY(sheet.contains(QLatin1String("<sheetPr><tabColor rgb=\"FF00B050\"/><pageSetUpPr fitToPage=\"1\"/></sheetPr>")));
@@ -162,9 +148,8 @@ void TestXlsxPackage::editKeepsWhatItDoesNotChange()
     QVERIFY(sheet.contains(QLatin1String("<printOptions gridLines=\"1\"/>")));
     QVERIFY(sheet.contains(QStringLiteral("<f>'Second Sheet'!B2+'Данные 1'!A2</f>")));
     QVERIFY(sheet.contains(QLatin1String("\n  <mergeCells")));
-    QVERIFY(QString::fromUtf8(partOf(saved, QStringLiteral("xl/worksheets/sheet2.xml")))
-                .contains(QStringLiteral("<f>'Данные 1'!A2+1</f>")));
-    const QString book = QString::fromUtf8(partOf(saved, QStringLiteral("xl/workbook.xml")));
+    QVERIFY(XlsxTestFiles::partText(saved, QStringLiteral("xl/worksheets/sheet2.xml")).contains(QStringLiteral("<f>'Данные 1'!A2+1</f>")));
+    const QString book = XlsxTestFiles::partText(saved, QStringLiteral("xl/workbook.xml"));
     QVERIFY(book.contains(QStringLiteral("'Данные 1'!$A$1:$D$6")));
     QVERIFY(book.contains(QLatin1String("<definedName name=\"Total\">'Second Sheet'!$B$2</definedName>")));
 

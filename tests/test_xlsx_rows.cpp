@@ -1,4 +1,5 @@
 #include "XlsxPackage.h"
+#include "XlsxTestFiles.h"
 #include "XlsxWorkbook.h"
 #include "XlsxWorksheet.h"
 
@@ -6,8 +7,8 @@
 
 namespace {
 
-const QString shippedTemplate = QStringLiteral(ZFN_TEMPLATES "/Протокол поверки.xlsx");
-const QString handmade = QStringLiteral(ZFN_TEST_DATA "/handmade.xlsx");
+const QString shippedTemplate = XlsxTestFiles::shippedTemplate();
+const QString handmade = XlsxTestFiles::handmade();
 
 QString partText(XlsxPackage& package, const char* part)
 {
@@ -107,9 +108,7 @@ void TestXlsxRows::copiesTakeColumnsUpTo49AndOneRowMerges()
     QVERIFY(!sheet->hasCell(3, 52));
     QCOMPARE(sheet->cellText(2, 52), QStringLiteral("52"));
     QCOMPARE(sheet->cellText(4, 1), QStringLiteral("&CD_ORG, &CD_ADDRESS, аттестат &CD_CRT_NUM"));
-    XlsxPackage package;
-    QVERIFY(package.openBytes(workbook.saveToBytes()));
-    const QString data = partText(package, "xl/worksheets/sheet1.xml");
+    const QString data = XlsxTestFiles::savedPart(workbook, QStringLiteral("xl/worksheets/sheet1.xml"));
     QVERIFY(data.contains(QLatin1String("<mergeCell ref=\"A3:H3\"/>")));
     QVERIFY(data.contains(QLatin1String("<mergeCell ref=\"A4:H4\"/>")));
     QVERIFY(data.contains(QLatin1String("<mergeCells count=\"15\">")));

@@ -1,19 +1,13 @@
 #include "XlsxPackage.h"
+#include "XlsxTestFiles.h"
 #include "XlsxWorkbook.h"
 #include "XlsxWorksheet.h"
 
-#include <QFile>
 #include <QtTest>
 
 namespace {
 
-const QString handmade = QStringLiteral(ZFN_TEST_DATA "/handmade.xlsx");
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+const QString handmade = XlsxTestFiles::handmade();
 
 QString partText(XlsxPackage& package, const char* part)
 {
@@ -93,7 +87,7 @@ void TestXlsxSheets::deleteRemovesWhatOnlyTheSheetReaches()
 void TestXlsxSheets::deleteKeepsPartsReachedElsewhere()
 {
     XlsxPackage source;
-    QVERIFY(source.openBytes(fileBytes(handmade)));
+    QVERIFY(source.openBytes(XlsxTestFiles::fileBytes(handmade)));
     source.setPartData(QStringLiteral("xl/worksheets/_rels/sheet2.xml.rels"),
                        source.partData(QStringLiteral("xl/worksheets/_rels/sheet1.xml.rels")));
     XlsxWorkbook workbook;

@@ -113,22 +113,26 @@ bool XlsxWorkbook::loadSharedParts()
 {
     QVector<XlsxRelations::Relation> relations;
     XlsxRelations::read(m_package, m_workbookPart, relations);
-    const QString stringsPart = XlsxRelations::ofKind(relations, QStringLiteral("sharedStrings")).part;
-    m_strings = XlsxSharedStrings();
-    if (m_package.contains(stringsPart)) {
-        pugi::xml_document* doc = m_package.xml(stringsPart);
-        if (!doc)
-            return fail(m_package.errorString());
-        m_strings.load(doc->document_element());
-    }
-    const QString stylesPart = XlsxRelations::ofKind(relations, QStringLiteral("styles")).part;
-    m_styles = XlsxStyles();
-    if (m_package.contains(stylesPart)) {
-        pugi::xml_document* doc = m_package.xml(stylesPart);
-        if (!doc)
-            return fail(m_package.errorString());
-        m_styles.load(doc->document_element());
-    }
+    pugi::xml_node strings;
+    pugi::xml_node styles;
+    if (!optionalPartRoot(relations, QStringLiteral("sharedStrings"), strings) ||
+        !optionalPartRoot(relations, QStringLiteral("styles"), styles))
+        return false;
+    m_strings.load(strings);
+    m_styles.load(styles);
+    return true;
+}
+
+bool XlsxWorkbook::optionalPartRoot(const QVector<XlsxRelations::Relation>& relations, const QString& kind,
+                                    pugi::xml_node& root)
+{
+    const QString part = XlsxRelations::ofKind(relations, kind).part;
+    if (!m_package.contains(part))
+        return true;
+    pugi::xml_document* doc = m_package.xml(part);
+    if (!doc)
+        return fail(m_package.errorString());
+    root = doc->document_element();
     return true;
 }
 

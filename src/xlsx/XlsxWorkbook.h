@@ -2,10 +2,12 @@
 
 #include "XlsxFont.h"
 #include "XlsxPackage.h"
+#include "XlsxRelations.h"
 #include "XlsxSharedStrings.h"
 #include "XlsxStyles.h"
 
 #include <QStringList>
+#include <pugixml.hpp>
 #include <memory>
 #include <vector>
 
@@ -63,6 +65,8 @@ private:
     bool load();
     bool loadSheetList();
     bool loadSharedParts();
+    // A part the workbook may lack gives a null root; a broken one fails.
+    bool optionalPartRoot(const QVector<XlsxRelations::Relation>& relations, const QString& kind, pugi::xml_node& root);
     pugi::xml_node workbookRoot();
     bool renameInFormulas(const QString& oldName, const QString& newName);
     void removeUnreachedParts(const QString& sheetPart);
