@@ -136,6 +136,15 @@ bool XlsxWorkbook::optionalPartRoot(const QVector<XlsxRelations::Relation>& rela
     return true;
 }
 
+// The sheet list mirrors the "sheet" elements one to one, in their order.
+pugi::xml_node XlsxWorkbook::sheetNode(int index)
+{
+    pugi::xml_node node = workbookRoot().child("sheets").child("sheet");
+    for (int i = 0; i < index; ++i)
+        node = node.next_sibling("sheet");
+    return node;
+}
+
 QStringList XlsxWorkbook::sheetNames() const
 {
     QStringList names;
@@ -178,11 +187,9 @@ bool XlsxWorkbook::renameSheet(int index, const QString& name)
         if (i != index && m_sheets[size_t(i)].name.compare(name, Qt::CaseInsensitive) == 0)
             return fail(QStringLiteral("sheet name \"%1\" already used").arg(name));
     const QString oldName = m_sheets[size_t(index)].name;
-    pugi::xml_node node = workbookRoot().child("sheets").find_child_by_attribute(
-        "sheet", "name", oldName.toUtf8().constData());
     if (!renameInFormulas(oldName, name))
         return false;
-    node.attribute("name").set_value(name.toUtf8().constData());
+    sheetNode(index).attribute("name").set_value(name.toUtf8().constData());
     m_package.markChanged(m_workbookPart);
     m_sheets[size_t(index)].name = name;
     return true;
@@ -226,8 +233,7 @@ bool XlsxWorkbook::deleteSheet(int index)
     if (index < 0 || index >= sheetCount() || sheetCount() < 2)
         return fail(QStringLiteral("sheet %1 cannot be deleted").arg(index));
     const Sheet& sheet = m_sheets[size_t(index)];
-    pugi::xml_node sheets = workbookRoot().child("sheets");
-    sheets.remove_child(sheets.find_child_by_attribute("sheet", "name", sheet.name.toUtf8().constData()));
+    workbookRoot().child("sheets").remove_child(sheetNode(index));
     XlsxRelations::remove(m_package, m_workbookPart, sheet.relationId);
     removeUnreachedParts(sheet.part);
     dropLocalNames(index);

@@ -68,6 +68,7 @@ private:
     // A part the workbook may lack gives a null root; a broken one fails.
     bool optionalPartRoot(const QVector<XlsxRelations::Relation>& relations, const QString& kind, pugi::xml_node& root);
     pugi::xml_node workbookRoot();
+    pugi::xml_node sheetNode(int index);
     bool renameInFormulas(const QString& oldName, const QString& newName);
     void removeUnreachedParts(const QString& sheetPart);
     void removeContentType(const QString& part);
