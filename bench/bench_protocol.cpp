@@ -1,0 +1,97 @@
+// Times the whole ExcelSaver::save of the shipped three-sheet template for 500 results in 500
+// groups (stand-in handlers fill every key and list cell), prints the median, the peak resident
+// memory and the ratio to openpyxl doing the same load, row insertion, writes, deletion and save.
+#include "ExcelSaver.h"
+#include "TestProtocolFiller.h"
+#include "TextDiscription.h"
+#include "VerificationSettings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr int groups = 500;
+constexpr int runs = 7;
+const QString shippedTemplate = QStringLiteral(ZFN_TEMPLATES "/Протокол поверки.xlsx");
+
+const char* const scalarKeys[] = {
+    "&D_SH_NUM", "&CD_ORG", "&CD_ADDRESS", "&CD_CRT_NUM", "&D_NAME", "&D_SERIAL", "&D_FINTERVAL", "&D_SIGNAL_UNIT",
+    "&D_SIGNAL", "&D_OWNER", "&D_NOTES", "&D_DOC_VR", "&D_VR_TYPE_OF", "&D_VR_TYPE", "&CD_TEMP_FULL", "&CD_HUM_FULL",
+    "&CD_PRES_FULL", "&CD_ET_AUX_LST", "&ET_TYPE", "&ET_SERIAL", "&ET_TZS_TYPE", "&ET_TZS_SERIAL", "&ET_LO", "&ET_HI",
+    "&ET_UNIT", "&ET_CLASS", "&D_CHECK_USG", "&D_CHECK_THT", "&D_CHECK_EL", "&D_CHECK_R", "&D_UNIT", "&D_ET_UNIT",
+    "&VR_MAX_ACC", "&VR_MAX_VAR", "&VR_RESULT_SHORT", "&VR_RESULT", "&VR_D_RES_DOC", "&CD_VERIF_POS", "&CD_VERIF",
+    "&CD_CHEF_POS", "&CD_CHEF", "&CD_DATE", "&D_VCR_NUM", "&VR_D_RESULT_VCR", "&CD_VAL_DATE"};
+
+double peakResidentMb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    return 0;
+}
+
+double saveSeconds(ExcelSaver& saver, const QString& output)
+{
+    auto* filler = new TestProtocolFiller(groups, true);
+    for (const char* key : scalarKeys)
+        filler->setScalar(QString::fromUtf8(key), QStringLiteral("значение"));
+    saver.setFiller(std::unique_ptr<ProtocolFiller>(filler));
+    QElapsedTimer timer;
+    timer.start();
+    if (!saver.save(output)) {
+        std::fprintf(stderr, "save failed: %s\n", qPrintable(saver.errorString()));
+        std::exit(1);
+    }
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+double openpyxlSeconds(const QString& output)
+{
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral(ZFN_BENCH_DIR "/bench_protocol_openpyxl.py"), shippedTemplate, output,
+                  QString::number(groups), QString::number(runs)});
+    python.waitForFinished(600000);
+    return python.readAllStandardOutput().trimmed().toDouble();
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    qputenv("QT_LOGGING_RULES", "*.debug=false");
+    initChoiceLists();
+    QTemporaryDir dir;
+    VerificationSettings settings;
+    QDir().mkpath(VerificationSettings::templatesFolder());
+    settings.txtProtocolName = QStringLiteral("bench_protocol.xlsx");
+    QFile::remove(settings.templatePath());
+    QFile::copy(shippedTemplate, settings.templatePath());
+    ExcelSaver saver;
+    saver.setVerificationSettings(&settings);
+
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i)
+        times.push_back(saveSeconds(saver, dir.filePath(QStringLiteral("protocol.xlsx"))));
+    std::sort(times.begin(), times.end());
+    const double median = times[times.size() / 2];
+    const double peak = peakResidentMb();
+    const double python = openpyxlSeconds(dir.filePath(QStringLiteral("openpyxl.xlsx")));
+
+    std::printf("protocol of %d groups, 3-sheet template: median %.1f ms (goal under 1000 ms)\n", groups, median * 1e3);
+    std::printf("peak resident memory: %.1f MB (goal under 100 MB)\n", peak);
+    std::printf("openpyxl doing the same: median %.1f ms, ratio %.3f (goal at most 0.5)\n", python * 1e3,
+                python > 0 ? median / python : 0.0);
+    return 0;
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class XlsxWorkbook;
+
+// The committed workbooks the XLSX and protocol tests start from, and ways to look into results.
+class XlsxTestFiles
+{
+public:
+    static QString shippedTemplate();
+    static QString variantTemplate();
+    static QString handmade();
+
+    static QByteArray fileBytes(const QString& path);
+    // One part of a zip, as stored; empty when the zip or the part is missing.
+    static QString partText(const QByteArray& zip, const QString& part);
+    // One part of the workbook as it would be saved now.
+    static QString savedPart(XlsxWorkbook& workbook, const QString& part);
+};

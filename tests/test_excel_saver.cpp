@@ -1,0 +1,239 @@
+#include "ExcelSaver.h"
+#include "TestEnvironment.h"
+#include "TestProtocolFiller.h"
+#include "TextDiscription.h"
+#include "VerificationSettings.h"
+#include "XlsxPackage.h"
+#include "XlsxTestFiles.h"
+#include "XlsxWorkbook.h"
+#include "XlsxWorksheet.h"
+
+#include <QtTest>
+
+namespace {
+
+const QString shippedTemplate = XlsxTestFiles::shippedTemplate();
+const QString variantTemplate = XlsxTestFiles::variantTemplate();
+const QString markupError = QStringLiteral("Ошибка разметки файла шаблона!");
+const QString saveError = QStringLiteral("Ошибка при сохранении протокола!");
+
+QString templatePath(const QString& fileName)
+{
+    return VerificationSettings::templatesFolder() + fileName;
+}
+
+// A copy of a template in the program's templates folder with its sheets renamed to names (and
+// the sheets beyond them deleted); the given sheet is the one it opens on.
+void makeTemplate(const QString& fileName, const QStringList& names, const QString& source = shippedTemplate,
+                  int activeSheet = 0)
+{
+    XlsxWorkbook workbook;
+    QVERIFY(workbook.openFile(source));
+    while (workbook.sheetCount() > names.size())
+        QVERIFY(workbook.deleteSheet(workbook.sheetCount() - 1));
+    for (int i = 0; i < names.size(); ++i)
+        QVERIFY(workbook.renameSheet(i, QStringLiteral("tmp %1").arg(i)));
+    for (int i = 0; i < names.size(); ++i)
+        QVERIFY(workbook.renameSheet(i, names.at(i)));
+    QVERIFY(workbook.setActiveSheet(activeSheet));
+    QVERIFY(QDir().mkpath(VerificationSettings::templatesFolder()));
+    QVERIFY(workbook.save(templatePath(fileName)));
+}
+
+bool sheetContains(XlsxWorksheet* sheet, const QString& needle)
+{
+    for (int row = sheet->nextRow(0); row; row = sheet->nextRow(row))
+        for (int column = sheet->nextColumn(row, 0); column; column = sheet->nextColumn(row, column))
+            if (sheet->cellText(row, column).contains(needle))
+                return true;
+    return false;
+}
+
+}  // namespace
+
+class TestExcelSaver : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void sheetsAreKeptRenamedOrDropped_data();
+    void sheetsAreKeptRenamedOrDropped();
+    void onlySheetDroppedWritesNothing();
+    void protocolOpensOnFirstSheet();
+    void failuresWriteNothing_data();
+    void failuresWriteNothing();
+    void passesStopAtRowAndColumn999();
+    void listRowsAreVisitedByBothPasses();
+
+private:
+    bool save(TestProtocolFiller* filler, const QString& templateName, const QString& output);
+
+    std::unique_ptr<VerificationSettings> m_settings;
+    std::unique_ptr<ExcelSaver> m_saver;
+    QTemporaryDir m_out;
+};
+
+void TestExcelSaver::initTestCase()
+{
+    TestEnvironment::prepare();
+    initChoiceLists();
+    QVERIFY(m_out.isValid());
+}
+
+void TestExcelSaver::init()
+{
+    m_settings = std::make_unique<VerificationSettings>();
+    m_saver = std::make_unique<ExcelSaver>();
+    m_saver->setVerificationSettings(m_settings.get());
+}
+
+bool TestExcelSaver::save(TestProtocolFiller* filler, const QString& templateName, const QString& output)
+{
+    filler->setScalar(QStringLiteral("&D_NAME"), QStringLiteral("Датчик"));
+    filler->setScalar(QStringLiteral("&D_NOTES"), QStringLiteral("без замечаний"));
+    m_saver->setFiller(std::unique_ptr<ProtocolFiller>(filler));
+    m_settings->txtProtocolName = templateName;
+    return m_saver->save(output);
+}
+
+void TestExcelSaver::sheetsAreKeptRenamedOrDropped_data()
+{
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<bool>("conform");
+    QTest::addColumn<QStringList>("expected");
+    const QStringList three{"&DEV_SH_1", "&DEV_VCR_1", "&DEV_VER_1"};
+    QTest::newRow("all conform") << three << true << QStringList{" Прибор 1", "Свидетельство Прибор 1"};
+    QTest::newRow("not all conform") << three << false << QStringList{" Прибор 1", "Извещение Прибор 1"};
+    QTest::newRow("other device before device 1")
+        << QStringList{"&DEV_SH_2", "&DEV_SH_1", "Notes"} << true << QStringList{" Прибор 1", "Notes"};
+    QTest::newRow("01, bare marker, letter")
+        << QStringList{"&DEV_SH_01", "&DEV_SH_", "&DEV_SH_a"} << false << QStringList{" Прибор 1"};
+    QTest::newRow("second sheet for device 1 keeps its name")
+        << QStringList{"&DEV_SH_1", "&DEV_SH_01", "x"} << true << QStringList{" Прибор 1", "&DEV_SH_01", "x"};
+    QTest::newRow("variant")
+        << QStringList{"&DEV_SH_1", "&DEV_VCR_1", "&DEV_VER_1", "&DEV_CCR_1", "Примечания"} << true
+        << QStringList{" Прибор 1", "Свидетельство Прибор 1", "Сертификат Прибор 1", "Примечания"};
+}
+
+void TestExcelSaver::sheetsAreKeptRenamedOrDropped()
+{
+    QFETCH(QStringList, names);
+    QFETCH(bool, conform);
+    QFETCH(QStringList, expected);
+    makeTemplate(QStringLiteral("triage.xlsx"), names, names.size() == 5 ? variantTemplate : shippedTemplate);
+    auto* filler = new TestProtocolFiller(3, conform);
+    const QString output = m_out.filePath(QStringLiteral("triage.xlsx"));
+    QVERIFY2(save(filler, QStringLiteral("triage.xlsx"), output), qPrintable(m_saver->errorString()));
+    QCOMPARE(filler->computeCount(), 1);
+
+    XlsxWorkbook protocol;
+    QVERIFY(protocol.openFile(output));
+    QCOMPARE(protocol.sheetNames(), expected);
+    for (int i = 0; i < protocol.sheetCount(); ++i) {
+        QVERIFY(!sheetContains(protocol.worksheet(i), QStringLiteral("&D_NAME")));
+        QVERIFY(!sheetContains(protocol.worksheet(i), QStringLiteral("&D_NOTES")));
+    }
+}
+
+void TestExcelSaver::onlySheetDroppedWritesNothing()
+{
+    makeTemplate(QStringLiteral("only.xlsx"), {QStringLiteral("&DEV_VER_1")});
+    const QString output = m_out.filePath(QStringLiteral("only.xlsx"));
+    QVERIFY(!save(new TestProtocolFiller(2, true), QStringLiteral("only.xlsx"), output));
+    QCOMPARE(m_saver->errorString(), markupError);
+    QVERIFY(!QFile::exists(output));
+}
+
+void TestExcelSaver::protocolOpensOnFirstSheet()
+{
+    makeTemplate(QStringLiteral("active.xlsx"), {"&DEV_SH_1", "&DEV_VCR_1", "&DEV_VER_1"}, shippedTemplate, 2);
+    const QString output = m_out.filePath(QStringLiteral("active.xlsx"));
+    QVERIFY(save(new TestProtocolFiller(2, false), QStringLiteral("active.xlsx"), output));
+    XlsxPackage package;
+    QVERIFY(package.openBytes(XlsxTestFiles::fileBytes(output)));
+    QVERIFY(package.partData(QStringLiteral("xl/workbook.xml")).contains("activeTab=\"0\""));
+    QVERIFY(package.partData(QStringLiteral("xl/worksheets/sheet1.xml")).contains("tabSelected=\"1\""));
+    QVERIFY(!package.partData(QStringLiteral("xl/worksheets/sheet3.xml")).contains("tabSelected"));
+}
+
+void TestExcelSaver::failuresWriteNothing_data()
+{
+    QTest::addColumn<QString>("templateName");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<bool>("failingCell");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("missing template") << "missing.xlsx" << "a.xlsx" << false << "Ошибка при поиске файла шаблона!";
+    QTest::newRow("template is a folder") << "" << "a.xlsx" << false << "Ошибка при поиске файла шаблона!";
+    QTest::newRow("template not a zip") << "broken.xlsx" << "a.xlsx" << false << markupError;
+    QTest::newRow("cell write fails") << "good.xlsx" << "a.xlsx" << true << "Ошибка записи параметра!";
+    QTest::newRow("output folder missing") << "good.xlsx" << "no/such/a.xlsx" << false << saveError;
+    QTest::newRow("output is the template") << "good.xlsx" << "" << false << saveError;
+}
+
+void TestExcelSaver::failuresWriteNothing()
+{
+    QFETCH(QString, templateName);
+    QFETCH(QString, output);
+    QFETCH(bool, failingCell);
+    QFETCH(QString, error);
+    makeTemplate(QStringLiteral("good.xlsx"), {"&DEV_SH_1", "&DEV_VCR_1", "&DEV_VER_1"});
+    QFile broken(templatePath(QStringLiteral("broken.xlsx")));
+    QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("PK\x03\x04 broken") > 0);
+    broken.close();
+    const QByteArray before = XlsxTestFiles::fileBytes(templatePath(QStringLiteral("good.xlsx")));
+    QTemporaryDir out;
+    const QString outputPath = output.isEmpty() ? templatePath(templateName) : out.filePath(output);
+
+    QVERIFY(!save(new TestProtocolFiller(2, true), QStringLiteral("broken.xlsx"), outputPath));
+    auto* filler = new TestProtocolFiller(2, true);
+    if (failingCell)
+        filler->failAt(4, 1);
+    QVERIFY(!save(filler, templateName, outputPath));
+    QCOMPARE(m_saver->errorString(), error);
+    QCOMPARE(XlsxTestFiles::fileBytes(templatePath(QStringLiteral("good.xlsx"))), before);
+    if (!output.isEmpty())
+        QVERIFY(!QFile::exists(outputPath));
+    QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList());
+}
+
+void TestExcelSaver::passesStopAtRowAndColumn999()
+{
+    XlsxWorkbook workbook;
+    QVERIFY(workbook.openFile(shippedTemplate));
+    XlsxWorksheet* sheet = workbook.worksheet(0);
+    for (const auto& [row, column] : {qMakePair(999, 1), qMakePair(1000, 1), qMakePair(3, 999), qMakePair(3, 1000)})
+        QVERIFY(sheet->writeString(row, column, QStringLiteral("&D_NAME")));
+    QVERIFY(workbook.save(templatePath(QStringLiteral("edge.xlsx"))));
+    const QString output = m_out.filePath(QStringLiteral("edge.xlsx"));
+    QVERIFY(save(new TestProtocolFiller(1, true), QStringLiteral("edge.xlsx"), output));
+
+    XlsxWorkbook protocol;
+    QVERIFY(protocol.openFile(output));
+    XlsxWorksheet* filled = protocol.worksheet(0);
+    QCOMPARE(filled->cellText(999, 1), QStringLiteral("Датчик"));
+    QCOMPARE(filled->cellText(3, 999), QStringLiteral("Датчик"));
+    QCOMPARE(filled->cellText(1000, 1), QStringLiteral("&D_NAME"));
+    QCOMPARE(filled->cellText(3, 1000), QStringLiteral("&D_NAME"));
+}
+
+void TestExcelSaver::listRowsAreVisitedByBothPasses()
+{
+    makeTemplate(QStringLiteral("list.xlsx"), {"&DEV_SH_1"});
+    const QString output = m_out.filePath(QStringLiteral("list.xlsx"));
+    QVERIFY(save(new TestProtocolFiller(3, true), QStringLiteral("list.xlsx"), output));
+    XlsxWorkbook protocol;
+    QVERIFY(protocol.openFile(output));
+    XlsxWorksheet* sheet = protocol.worksheet(0);
+    for (int group = 0; group < 3; ++group) {
+        QCOMPARE(sheet->cellText(15 + group, 2), QStringLiteral("VAL %1").arg(group));
+        QCOMPARE(sheet->cellText(15 + group, 9), QString());
+        QCOMPARE(sheet->rowHeight(15 + group), 20.0);
+    }
+    QCOMPARE(sheet->cellText(4, 1), QStringLiteral("Средство измерений: Датчик, заводской № &D_SERIAL"));
+    QVERIFY(sheet->cellText(19, 1).startsWith(QStringLiteral("Максимальная погрешность")));
+}
+
+QTEST_GUILESS_MAIN(TestExcelSaver)
+#include "test_excel_saver.moc"

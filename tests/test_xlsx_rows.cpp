@@ -1,0 +1,133 @@
+#include "XlsxPackage.h"
+#include "XlsxTestFiles.h"
+#include "XlsxWorkbook.h"
+#include "XlsxWorksheet.h"
+
+#include <QtTest>
+
+namespace {
+
+const QString shippedTemplate = XlsxTestFiles::shippedTemplate();
+const QString handmade = XlsxTestFiles::handmade();
+
+QString partText(XlsxPackage& package, const char* part)
+{
+    return QString::fromUtf8(package.partData(QString::fromUtf8(part)));
+}
+
+// The anchor rows of a drawing part, in document order.
+QStringList anchorRows(const QString& drawing)
+{
+    QStringList rows;
+    const QRegularExpression row(QStringLiteral("<(?:xdr:)?row>(\\d+)</(?:xdr:)?row>"));
+    for (auto it = row.globalMatch(drawing); it.hasNext();)
+        rows << it.next().captured(1);
+    return rows;
+}
+
+}  // namespace
+
+class TestXlsxRows : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void copiesGoBelowAndRowsBelowMove();
+    void whatHangsOnRowsMovesAlong();
+    void copiesTakeColumnsUpTo49AndOneRowMerges();
+    void rowWithoutCellsIsNotCopied();
+};
+
+void TestXlsxRows::copiesGoBelowAndRowsBelowMove()
+{
+    XlsxWorkbook workbook;
+    QVERIFY(workbook.openFile(shippedTemplate));
+    XlsxWorksheet* sheet = workbook.worksheet(0);
+    QVERIFY(sheet);
+    const QString below = sheet->cellText(17, 1);
+    QVERIFY(sheet->insertRowCopies(15, 3));
+
+    QCOMPARE(sheet->cellText(15, 2), QStringLiteral("&D_VAL_I"));
+    for (int row = 16; row <= 18; ++row) {
+        QCOMPARE(sheet->cellText(row, 2), QStringLiteral("&D_VAL_I"));
+        QCOMPARE(sheet->cellText(row, 9), QStringLiteral("&LST_F"));
+        QCOMPARE(sheet->cellStyle(row, 2), sheet->cellStyle(15, 2));
+        QCOMPARE(sheet->rowHeight(row), 20.0);
+    }
+    QCOMPARE(sheet->cellText(19, 1), QString());
+    QCOMPARE(sheet->cellText(20, 1), below);
+    QCOMPARE(sheet->rowHeight(26), 48.0);
+    QCOMPARE(sheet->rowHeight(23), 15.0);
+    QCOMPARE(sheet->nextRow(18), 20);
+}
+
+void TestXlsxRows::whatHangsOnRowsMovesAlong()
+{
+    XlsxWorkbook workbook;
+    QVERIFY(workbook.openFile(shippedTemplate));
+    QVERIFY(workbook.worksheet(0)->insertRowCopies(15, 3));
+    XlsxPackage package;
+    QVERIFY(package.openBytes(workbook.saveToBytes()));
+
+    const QString sheet = partText(package, "xl/worksheets/sheet1.xml");
+    QVERIFY(sheet.contains(QLatin1String("<dimension ref=\"A2:I25\"/>")));
+    QVERIFY(sheet.contains(QLatin1String("<mergeCell ref=\"A2:H2\"/>")));
+    QVERIFY(sheet.contains(QLatin1String("<mergeCell ref=\"A12:H12\"/>")));
+    QVERIFY(sheet.contains(QLatin1String("<mergeCell ref=\"A20:H20\"/><mergeCell ref=\"A21:H21\"/><mergeCell ref=\"A22:H22\"/>")));
+    QVERIFY(!sheet.contains(QLatin1String("<mergeCell ref=\"A17:H17\"/>")));
+    QVERIFY(sheet.contains(QLatin1String("<conditionalFormatting sqref=\"E15:F18\">")));
+    QVERIFY(sheet.contains(QLatin1String("<brk id=\"12\" min=\"0\" max=\"16383\" man=\"1\"/><brk id=\"22\"")));
+    QVERIFY(sheet.contains(QLatin1String("<pageSetup orientation=\"landscape\" paperSize=\"9\" fitToHeight=\"0\" fitToWidth=\"1\"/>")));
+    QVERIFY(partText(package, "xl/workbook.xml").contains(QLatin1String("!$A$1:$H$27</definedName>")));
+    QCOMPARE(anchorRows(partText(package, "xl/drawings/drawing1.xml")), (QStringList{"0", "25"}));
+
+    XlsxWorkbook handmadeBook;
+    QVERIFY(handmadeBook.openFile(handmade));
+    QVERIFY(handmadeBook.worksheet(0)->insertRowCopies(2, 2));
+    QVERIFY(package.openBytes(handmadeBook.saveToBytes()));
+    const QString data = partText(package, "xl/worksheets/sheet1.xml");
+    QVERIFY(data.contains(QLatin1String("<mergeCell ref=\"A7:D7\"/>")));
+    QVERIFY(data.contains(QLatin1String("<hyperlink ref=\"C8\" location=\"Data!A1\"")));
+    QVERIFY(data.contains(QLatin1String("<dataValidation type=\"list\" sqref=\"B2:B5 D8\">")));
+    QVERIFY(data.contains(QLatin1String("<brk id=\"5\" max=\"16383\" man=\"1\"/>")));
+    QVERIFY(data.contains(QLatin1String("<c r=\"A8\"><f>'Second Sheet'!B2+Data!A2</f>")));
+    QVERIFY(data.contains(QLatin1String("<row r=\"4\" ht=\"24\" customHeight=\"1\"><c r=\"A4\"><v>42.5</v></c>")));
+    QVERIFY(data.contains(QLatin1String("<c r=\"C4\"><v>85</v></c>")));
+    QVERIFY(partText(package, "xl/workbook.xml").contains(QLatin1String(">Data!$A$1:$D$8<")));
+}
+
+void TestXlsxRows::copiesTakeColumnsUpTo49AndOneRowMerges()
+{
+    XlsxWorkbook workbook;
+    QVERIFY(workbook.openFile(shippedTemplate));
+    XlsxWorksheet* sheet = workbook.worksheet(0);
+    QVERIFY(sheet->writeString(2, 49, QStringLiteral("49")));
+    QVERIFY(sheet->writeString(2, 52, QStringLiteral("52")));
+    QVERIFY(sheet->insertRowCopies(2, 1));
+    QCOMPARE(sheet->cellText(3, 49), QStringLiteral("49"));
+    QVERIFY(!sheet->hasCell(3, 52));
+    QCOMPARE(sheet->cellText(2, 52), QStringLiteral("52"));
+    QCOMPARE(sheet->cellText(4, 1), QStringLiteral("&CD_ORG, &CD_ADDRESS, аттестат &CD_CRT_NUM"));
+    const QString data = XlsxTestFiles::savedPart(workbook, QStringLiteral("xl/worksheets/sheet1.xml"));
+    QVERIFY(data.contains(QLatin1String("<mergeCell ref=\"A3:H3\"/>")));
+    QVERIFY(data.contains(QLatin1String("<mergeCell ref=\"A4:H4\"/>")));
+    QVERIFY(data.contains(QLatin1String("<mergeCells count=\"15\">")));
+}
+
+void TestXlsxRows::rowWithoutCellsIsNotCopied()
+{
+    XlsxWorkbook workbook;
+    QVERIFY(workbook.openFile(handmade));
+    XlsxWorksheet* sheet = workbook.worksheet(0);
+    QVERIFY(sheet->insertRowCopies(5, 2));
+    QVERIFY(sheet->insertRowCopies(2, 0));
+    QCOMPARE(sheet->cellText(6, 1), QStringLiteral("50"));
+    QCOMPARE(sheet->nextRow(4), 6);
+    XlsxPackage original;
+    QVERIFY(original.openBytes(workbook.saveToBytes()));
+    QVERIFY(partText(original, "xl/worksheets/sheet1.xml").contains(QLatin1String("<mergeCell ref=\"A5:D5\"/>")));
+    QVERIFY(original.contains(QStringLiteral("xl/calcChain.xml")));
+}
+
+QTEST_GUILESS_MAIN(TestXlsxRows)
+#include "test_xlsx_rows.moc"
