@@ -113,8 +113,9 @@ bool parseHartResponse(QByteArray& reply, HartDeviceData& device, int expectedCo
     }
     const int addressSize = addressBytes(addressForm);
     const QByteArray address = reply.mid(1, addressSize);
-    if (!sameAddress(address, addressOf(device, addressForm))) {
-        qDebug() << "UniversalCommands::parseHartResponse bad adress" << address.toHex() << device.uniqueId.toHex();
+    const QByteArray expectedAddress = addressOf(device, addressForm);
+    if (!sameAddress(address, expectedAddress)) {
+        qDebug() << "UniversalCommands::parseHartResponse bad adress" << address.toHex() << expectedAddress.toHex();
         return false;
     }
     const int commandAt = 1 + addressSize;
