@@ -187,11 +187,12 @@ QByteArray HartTransmitter::answer(const HartSlaveFrame& request, const HartTran
         reply.body = CommErrorBody;
     } else {
         const int chosen = options.responseCodeFor(request.command);
+        const bool runs = chosen <= 0 || isWarning(chosen);
         HartSlaveReply result;
-        if (chosen < 0 || isWarning(chosen))
+        if (runs)
             result = HartSlaveCommands::execute(request.command, request.body, m_state);
-        if (chosen >= 0)
-            result = {quint8(chosen), isWarning(chosen) ? result.data : QByteArray()};
+        if (chosen > 0)
+            result = {quint8(chosen), runs ? result.data : QByteArray()};
         reply.body = char(result.code) + (char(m_state.fieldDeviceStatus()) + result.data);
     }
     applyFault(fault, reply);
