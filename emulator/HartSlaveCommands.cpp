@@ -98,6 +98,33 @@ float converted(quint8 from, quint8 to, float value)
     return float(PressureUnits::convertHart(from, to, double(value)));
 }
 
+// Commands that read or write one value as it stands: a text block or a float.
+template <QByteArray HartTransmitterState::*block>
+HartSlaveReply readBlock(const QByteArray&, HartTransmitterState& s)
+{
+    return ok(s.*block);
+}
+
+template <QByteArray HartTransmitterState::*block, int size>
+HartSlaveReply writeBlock(const QByteArray& r, HartTransmitterState& s)
+{
+    s.*block = r.left(size);
+    return ok(s.*block);
+}
+
+template <float HartTransmitterState::*value>
+HartSlaveReply readFloat(const QByteArray&, HartTransmitterState& s)
+{
+    return ok(floats({s.*value}));
+}
+
+template <float HartTransmitterState::*value>
+HartSlaveReply writeFloat(const QByteArray& r, HartTransmitterState& s)
+{
+    s.*value = floatAt(r, 0);
+    return ok(r.left(4));
+}
+
 HartSlaveReply identity(const QByteArray&, HartTransmitterState& s)
 {
     QByteArray d;
@@ -137,17 +164,6 @@ HartSlaveReply writePollingAddress(const QByteArray& r, HartTransmitterState& s)
     return s.variant == HartVariant::Hart5 ? ok(r.left(1)) : loopConfiguration(r, s);
 }
 
-HartSlaveReply readMessage(const QByteArray&, HartTransmitterState& s)
-{
-    return ok(s.message);
-}
-
-HartSlaveReply writeMessage(const QByteArray& r, HartTransmitterState& s)
-{
-    s.message = r.left(24);
-    return ok(s.message);
-}
-
 HartSlaveReply readTagDescriptorDate(const QByteArray&, HartTransmitterState& s)
 {
     return ok(s.tag + s.descriptor + s.date);
@@ -178,17 +194,6 @@ HartSlaveReply deviceInformation(const QByteArray&, HartTransmitterState& s)
     if (s.variant != HartVariant::Hart5)
         d += char(s.analogChannelFlags);
     return ok(d);
-}
-
-HartSlaveReply readLongTag(const QByteArray&, HartTransmitterState& s)
-{
-    return ok(s.longTag);
-}
-
-HartSlaveReply writeLongTag(const QByteArray& r, HartTransmitterState& s)
-{
-    s.longTag = r.left(32);
-    return ok(s.longTag);
 }
 
 HartSlaveReply writeDamping(const QByteArray& r, HartTransmitterState& s)
@@ -454,28 +459,6 @@ HartSlaveReply restoreFactorySettings(const QByteArray& r, HartTransmitterState&
     return ok(r.left(1));
 }
 
-HartSlaveReply scaleShiftA(const QByteArray&, HartTransmitterState& s)
-{
-    return ok(floats({s.scaleShiftA}));
-}
-
-HartSlaveReply writeScaleShiftA(const QByteArray& r, HartTransmitterState& s)
-{
-    s.scaleShiftA = floatAt(r, 0);
-    return ok(r.left(4));
-}
-
-HartSlaveReply scaleShiftB(const QByteArray&, HartTransmitterState& s)
-{
-    return ok(floats({s.scaleShiftB}));
-}
-
-HartSlaveReply writeScaleShiftB(const QByteArray& r, HartTransmitterState& s)
-{
-    s.scaleShiftB = floatAt(r, 0);
-    return ok(r.left(4));
-}
-
 const std::map<int, Command>& commands()
 {
     static const std::map<int, Command> table = {
@@ -483,14 +466,14 @@ const std::map<int, Command>& commands()
         {1, {0, Kind::Read, primaryVariable}},
         {6, {1, Kind::Write, writePollingAddress}},
         {7, {0, Kind::Read, loopConfiguration}},
-        {12, {0, Kind::Read, readMessage}},
+        {12, {0, Kind::Read, readBlock<&HartTransmitterState::message>}},
         {13, {0, Kind::Read, readTagDescriptorDate}},
         {14, {0, Kind::Read, sensorLimits}},
         {15, {0, Kind::Read, deviceInformation}},
-        {17, {24, Kind::Write, writeMessage}},
+        {17, {24, Kind::Write, writeBlock<&HartTransmitterState::message, 24>}},
         {18, {21, Kind::Write, writeTagDescriptorDate}},
-        {20, {0, Kind::Read, readLongTag}},
-        {22, {32, Kind::Write, writeLongTag}},
+        {20, {0, Kind::Read, readBlock<&HartTransmitterState::longTag>}},
+        {22, {32, Kind::Write, writeBlock<&HartTransmitterState::longTag, 32>}},
         {34, {4, Kind::Write, writeDamping}},
         {35, {9, Kind::Write, writeRange}},
         {38, {0, Kind::Action, resetConfigurationChanged}},
@@ -518,10 +501,10 @@ const std::map<int, Command>& commands()
         {134, {0, Kind::Read, protection}},
         {135, {3, Kind::Write, writeProtection}},
         {136, {1, Kind::Write, restoreFactorySettings}},
-        {145, {0, Kind::Read, scaleShiftA}},
-        {146, {4, Kind::Write, writeScaleShiftA}},
-        {147, {0, Kind::Read, scaleShiftB}},
-        {148, {4, Kind::Write, writeScaleShiftB}},
+        {145, {0, Kind::Read, readFloat<&HartTransmitterState::scaleShiftA>}},
+        {146, {4, Kind::Write, writeFloat<&HartTransmitterState::scaleShiftA>}},
+        {147, {0, Kind::Read, readFloat<&HartTransmitterState::scaleShiftB>}},
+        {148, {4, Kind::Write, writeFloat<&HartTransmitterState::scaleShiftB>}},
     };
     return table;
 }

@@ -30,6 +30,7 @@ public:
     void setOptions(const HartTransmitterOptions& options);
     void setResponseCode(int command, int code);
     void setFault(int command, HartFault fault);
+    // Clears the faults and the chosen response codes.
     void clearFaults();
 
     QList<HartSlaveRequest> requests() const;
