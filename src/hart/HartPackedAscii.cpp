@@ -35,7 +35,7 @@ bool packAscii(const QString& text, quint8* out, int byteCount)
         }
         pending = (pending << CodeBits) | quint32(code);
         pendingBits += CodeBits;
-        while (pendingBits >= 8 && written < byteCount) {
+        while (pendingBits >= 8) {
             pendingBits -= 8;
             out[written++] = quint8(pending >> pendingBits);
         }
@@ -48,7 +48,7 @@ QString unpackAscii(const quint8* in, int byteCount)
 {
     const int count = byteCount * 4 / 3;
     QString text;
-    text.reserve(count);
+    text.reserve(qMax(0, count));
     for (int i = 0; i < count; ++i) {
         const int bit = i * CodeBits;
         const int byte = bit / 8;
