@@ -2,6 +2,7 @@
 
 #include "ArchiveModel.h"
 #include "ArchiveWorker.h"
+#include "DeviceSearch.h"
 #include "AsciiUail.h"
 #include "CalibratorMap.h"
 #include "ChannelRecord.h"
@@ -93,6 +94,12 @@ void DeviceZFN::init()
 // device object's own.
 void DeviceZFN::createWorkers()
 {
+    m_search = new DeviceSearch(*m_link, *m_portOwner, *m_poll, g_portList, g_foundDevices);
+    connect(m_search, &DeviceSearch::statusMessage, this, &DeviceZFN::showStatusMessageSignal, Qt::DirectConnection);
+    connect(m_search, &DeviceSearch::progress, this, &DeviceZFN::sendProgress, Qt::DirectConnection);
+    connect(m_search, &DeviceSearch::finished, this, &DeviceZFN::unlockInteface, Qt::DirectConnection);
+    connect(m_search, &DeviceSearch::finished, this, &DeviceZFN::searchFinished, Qt::DirectConnection);
+
     m_archive = new ArchiveWorker(*m_link, *m_portOwner, *m_poll, *m_archiveModel, m_connected);
     connect(m_archive, &ArchiveWorker::readStopped, this, &DeviceZFN::archiveReadStoped, Qt::DirectConnection);
     connect(m_archive, &ArchiveWorker::readFinished, this, &DeviceZFN::archiveReadFinished, Qt::DirectConnection);
@@ -112,12 +119,13 @@ DeviceZFN::~DeviceZFN()
         m_portOwner->abort();
         m_poll->stopAll();
     }
-    if (m_searchThread)
-        m_searchThread->wait();
+    if (m_search)
+        m_search->wait();
     if (m_portOwner)
         sendSessionEnd();
 
     delete m_archive;
+    delete m_search;
     delete m_poll;
     delete m_settings;
     delete m_verificationSettings;
@@ -278,7 +286,7 @@ void DeviceZFN::sendSessionEnd()
 void DeviceZFN::stopSearch()
 {
     m_poll->stopRequested = true;
-    if (m_searchThread && m_searchThread->isRunning())
+    if (m_search->isRunning())
         m_portOwner->abort();
 }
 

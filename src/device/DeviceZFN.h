@@ -8,7 +8,6 @@
 #include <QList>
 #include <QMutex>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QVariant>
 #include <atomic>
@@ -23,6 +22,7 @@ class ChannelRecord;
 class ChannelsModel;
 class ConfiguratorModule;
 class DeviceAuxBlock;
+class DeviceSearch;
 class DeviceSettings;
 class HartDeviceData;
 class PollController;
@@ -67,7 +67,6 @@ public:
     const QList<PortEntry>& portList() const;
     const QList<DeviceInfo>& foundDevices() const;
     void startSearch(int first, int last);
-    void searchDevices(int first, int last);
     void connectToDevice(int index);
     void releaseDevice();
     void setFlag(quint16 key, const QVariant& value);
@@ -160,12 +159,10 @@ public slots:
     void addGroupResult();
     void addGroupElement();
     void stopAddingGroup();
-    void searchSlot();
     void stopSearch();
     void showPopUpMessage(QString text);
 
 private:
-    enum class ScanResult { Next, End };
 
     void createWorkers();
     QString noAnswerText() const;
@@ -176,8 +173,6 @@ private:
     QByteArray sessionFrame(int reg, int value) const;
     bool exchangeCommand(const QByteArray& text, int timeoutMs);
     bool exchangeFrame(const QByteArray& request, int timeoutMs);
-    ScanResult scanPort(const PortEntry& port, const QByteArray& request);
-    ScanResult takeIdentifyReply(const PortEntry& port);
     void stopWorkers();
 
     bool runPollCycle();
@@ -216,6 +211,7 @@ private:
     DeviceAuxBlock* m_auxBlock = nullptr;
     PortOwner* m_portOwner = nullptr;
     ArchiveWorker* m_archive = nullptr;
+    DeviceSearch* m_search = nullptr;
     CalibratorLink* m_link = nullptr;
     QByteArray m_lastReply;
     QString m_deviceName;
@@ -224,12 +220,9 @@ private:
     std::atomic<bool> m_connected{false};
     int m_foundIndex = -1;
     int m_exchangeTimeoutMs = 2000;
-    int m_searchFirst = 0;
-    int m_searchLast = 0;
     std::atomic<int> m_pollMode{0};
     bool m_resultTaken = true;
     ExchangeStatus m_lastStatus = ExchangeStatus::NoAnswer;
-    QPointer<QThread> m_searchThread;
 };
 
 extern DeviceZFN* g_device;
