@@ -163,6 +163,8 @@ private slots:
         else
             m_port->answerNothing();
         const int longTimeoutMs = 5000;
+        m_link->timing().pieceWaitMs = longTimeoutMs;
+        m_link->timing().secondChanceMs = longTimeoutMs;
         CalibratorLink::Status status = CalibratorLink::Status::Ok;
         QElapsedTimer timer;
         timer.start();

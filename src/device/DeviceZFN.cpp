@@ -3,6 +3,7 @@
 #include "ArchiveModel.h"
 #include "ArchiveWorker.h"
 #include "DeviceSearch.h"
+#include "MeasurementPoller.h"
 #include "AsciiUail.h"
 #include "CalibratorMap.h"
 #include "ChannelRecord.h"
@@ -54,8 +55,6 @@ void DeviceZFN::init()
 
     m_foundIndex = -1;
     m_connected = false;
-    m_pollMode = 0;
-    m_resultTaken = true;
 
     m_settings = new DeviceSettings;
     m_channel = new ChannelRecord;
@@ -81,7 +80,6 @@ void DeviceZFN::init()
         else
             emit unlockInteface();
     };
-    m_exchangeTimeoutMs = m_poll->exchangeTimeoutMs;
     connect(m_poll->pollThread, &QThread::started, this, &DeviceZFN::pollSlot, Qt::DirectConnection);
     connect(this, &DeviceZFN::showPopUpMessageSignal, this, &DeviceZFN::showPopUpMessage, Qt::QueuedConnection);
 
@@ -94,6 +92,14 @@ void DeviceZFN::init()
 // device object's own.
 void DeviceZFN::createWorkers()
 {
+    const MeasurementPoller::Records records{*m_channel, *m_channelsModel, *m_settings, *m_hartData};
+    m_poller = new MeasurementPoller(*m_link, *m_portOwner, *m_poll, *m_mutex, records, m_connected);
+    connect(m_poller, &MeasurementPoller::cycleDone, this, &DeviceZFN::pollUpdateSignal, Qt::DirectConnection);
+    connect(m_poller, &MeasurementPoller::stopped, this, &DeviceZFN::poolFullyStoped, Qt::DirectConnection);
+    connect(m_poller, &MeasurementPoller::failed, this, &DeviceZFN::stopPollingWith, Qt::DirectConnection);
+    connect(m_poller, &MeasurementPoller::noAnswer, this, [this] { stopPollingWith(noAnswerText()); },
+            Qt::DirectConnection);
+
     m_search = new DeviceSearch(*m_link, *m_portOwner, *m_poll, g_portList, g_foundDevices);
     connect(m_search, &DeviceSearch::statusMessage, this, &DeviceZFN::showStatusMessageSignal, Qt::DirectConnection);
     connect(m_search, &DeviceSearch::progress, this, &DeviceZFN::sendProgress, Qt::DirectConnection);
@@ -125,6 +131,7 @@ DeviceZFN::~DeviceZFN()
         sendSessionEnd();
 
     delete m_archive;
+    delete m_poller;
     delete m_search;
     delete m_poll;
     delete m_settings;
@@ -168,6 +175,23 @@ QSerialPort* DeviceZFN::serialPort() const
     return m_portOwner->port();
 }
 
+int DeviceZFN::exchangeTimeout() const
+{
+    return m_poll->exchangeTimeoutMs;
+}
+
+void DeviceZFN::setExchangeTimeout(int ms)
+{
+    m_poll->exchangeTimeoutMs = ms;
+}
+
+// Polling ended on a failure, in the poll thread.
+void DeviceZFN::stopPollingWith(const QString& message)
+{
+    emit showPopUpMessageSignal(message);
+    emit pollStopedSignal();
+}
+
 QString DeviceZFN::noAnswerText() const
 {
     return m_deviceName + tr(" не отвечает!");
@@ -188,7 +212,7 @@ bool DeviceZFN::ensurePortFree()
 
 bool DeviceZFN::sendAndRead(const QByteArray& request)
 {
-    return exchangeFrame(request, m_exchangeTimeoutMs);
+    return exchangeFrame(request, m_poll->exchangeTimeoutMs);
 }
 
 // Only the thread that holds the port may use it. In the home thread a direct exchange is a job of
@@ -225,7 +249,7 @@ bool DeviceZFN::exchangeCommand(const QByteArray& text, int timeoutMs)
 bool DeviceZFN::readRegisters(QByteArray& out, int p1, int p2, int p3, int p4, int p5, int p6)
 {
     const bool ok = exchangeCommand(commandText(CalibratorMap::CmdReadRegisters, {p1, p2, p3, p4, p5, p6}),
-                                    m_exchangeTimeoutMs);
+                                    m_poll->exchangeTimeoutMs);
     if (ok)
         out = m_lastReply;
     return ok;
@@ -237,7 +261,7 @@ bool DeviceZFN::writeRegisters(QByteArray& out, int reg, int type, int count, co
     const QByteArray text = commandText(CalibratorMap::CmdWriteRegisters, {}) + ';' + QByteArray::number(reg) + ';'
                             + QByteArray::number(type) + ';' + QByteArray::number(count) + ';'
                             + QByteArray(data.constData(), int(qstrnlen(data.constData(), uint(data.size()))));
-    const bool ok = exchangeCommand(text, m_exchangeTimeoutMs);
+    const bool ok = exchangeCommand(text, m_poll->exchangeTimeoutMs);
     if (ok)
         out = m_lastReply;
     return ok;
@@ -245,7 +269,7 @@ bool DeviceZFN::writeRegisters(QByteArray& out, int reg, int type, int count, co
 
 bool DeviceZFN::readValues(int p1, int p2, int p3, int p4, int p5, int p6)
 {
-    return exchangeCommand(commandText(CalibratorMap::CmdReadValue, {p1, p2, p3, p4, p5, p6}), m_exchangeTimeoutMs);
+    return exchangeCommand(commandText(CalibratorMap::CmdReadValue, {p1, p2, p3, p4, p5, p6}), m_poll->exchangeTimeoutMs);
 }
 
 bool DeviceZFN::readValuesTo(QByteArray& out, int p1, int p2, int p3, int p4, int p5, int p6)

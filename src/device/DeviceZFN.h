@@ -25,6 +25,7 @@ class DeviceAuxBlock;
 class DeviceSearch;
 class DeviceSettings;
 class HartDeviceData;
+class MeasurementPoller;
 class PollController;
 class PollThread;
 class PortOwner;
@@ -93,8 +94,8 @@ public:
     int foundDeviceIndex() const { return m_foundIndex; }
     int deviceType() const { return m_deviceType; }
     QString deviceName() const { return m_deviceName; }
-    int exchangeTimeout() const { return m_exchangeTimeoutMs; }
-    void setExchangeTimeout(int ms) { m_exchangeTimeoutMs = ms; }
+    int exchangeTimeout() const;
+    void setExchangeTimeout(int ms);
 
     // Replaces the modal box of showPopUpMessage, so tests can record the texts instead of blocking.
     static void setPopUpSink(PopUpSink sink);
@@ -103,7 +104,7 @@ public:
     bool startPoll();
     void stopPoll();
     void setPollMode(int mode);
-    int pollMode() const { return m_pollMode; }
+    int pollMode() const;
     // Tells the user that the port is lent to another job.
     void refuseBusyPort();
     // For an operation the GUI thread runs itself: false, with the refusal shown, while a job holds
@@ -166,6 +167,7 @@ private:
 
     void createWorkers();
     QString noAnswerText() const;
+    void stopPollingWith(const QString& message);
     void debugLine(const QString& event, const QByteArray& detail = QByteArray()) const;
     quint8 busAddress() const;
     void setConnectedDevice(const DeviceInfo* device);
@@ -175,18 +177,6 @@ private:
     bool exchangeFrame(const QByteArray& request, int timeoutMs);
     void stopWorkers();
 
-    bool runPollCycle();
-    bool pollStopRequested();
-    bool takeReference();
-    bool measureByMode();
-    bool readPollValue(int number, double* value);
-    bool readReference();
-    bool readLoopCurrent();
-    bool readHartValues();
-    void takeMeasured(double measured, double span, double current);
-    double referenceInChannelUnit(double raw) const;
-    void reportNoAnswer();
-    void stopPollingWith(const QString& message);
 
     ResultRecord channelResult(double reference, double measured, double error) const;
     quint32 archiveFrameToResult(int row);
@@ -212,6 +202,7 @@ private:
     PortOwner* m_portOwner = nullptr;
     ArchiveWorker* m_archive = nullptr;
     DeviceSearch* m_search = nullptr;
+    MeasurementPoller* m_poller = nullptr;
     CalibratorLink* m_link = nullptr;
     QByteArray m_lastReply;
     QString m_deviceName;
@@ -219,9 +210,6 @@ private:
     QMutex* m_mutex = nullptr;
     std::atomic<bool> m_connected{false};
     int m_foundIndex = -1;
-    int m_exchangeTimeoutMs = 2000;
-    std::atomic<int> m_pollMode{0};
-    bool m_resultTaken = true;
     ExchangeStatus m_lastStatus = ExchangeStatus::NoAnswer;
 };
 

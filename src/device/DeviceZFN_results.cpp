@@ -39,7 +39,7 @@ ResultRecord DeviceZFN::channelResult(double reference, double measured, double 
 // At most one result per poll cycle: the cycle clears the flag when it has new values.
 bool DeviceZFN::storeCurrentResult()
 {
-    if (m_resultTaken)
+    if (m_poll->resultTaken)
         return false;
     if (m_resultsModel->isFull()) {
         emit showPopUpMessageSignal(tr("Достигнуто максимальное количество результатов (%1). Очистите часть "
@@ -47,10 +47,10 @@ bool DeviceZFN::storeCurrentResult()
                                         .arg(ResultsModel::maxCount));
         return false;
     }
-    m_resultTaken = true;
+    m_poll->resultTaken = true;
     ResultRecord result = channelResult(m_channel->reference, m_channel->measured, m_channel->error);
     result.setUnit(m_channel->unit);
-    result.setKind(quint8(m_pollMode));
+    result.setKind(quint8(m_poll->pollMode));
     result.setReferenceFromDevice(!m_channelsModel->isFixedEtalon());
     result.setGroup(m_resultsModel->currentGroup());
     result.setHasCurrent(!std::isnan(m_channel->current));

@@ -56,7 +56,7 @@ void DeviceZFN::startSearch(int first, int last)
     m_foundIndex = -1;
     setConnectedDevice(nullptr);
     emit lockInteface(0);
-    if (!m_search->start(first, last, m_exchangeTimeoutMs)) {
+    if (!m_search->start(first, last, m_poll->exchangeTimeoutMs)) {
         refuseBusyPort();
         emit unlockInteface();
         emit searchFinished();

@@ -36,7 +36,11 @@ public:
     int groupCount = 0;
     int hartTimeoutMs = 7000;
     int archiveTimeoutMs = 7000;
-    int exchangeTimeoutMs = 2000;
+    std::atomic<int> exchangeTimeoutMs{2000};
+    std::atomic<int> pollMode{0};
+    // At most one result per poll cycle: the cycle clears it, a stored result sets it. Guarded by
+    // the device mutex.
+    bool resultTaken = true;
     std::atomic<bool> debugLog{false};
 
     // Set by the device object: the abort flag of its running exchange, and a notifier told when a

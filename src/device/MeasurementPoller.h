@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <atomic>
+
+class CalibratorLink;
+class ChannelRecord;
+class ChannelsModel;
+class DeviceSettings;
+class HartDeviceData;
+class PollController;
+class PortOwner;
+class QMutex;
+
+// The measurement poll loop in the poll thread: each cycle reads the reference and, by the poll
+// mode, the loop current, the HART values or the typed value into the current channel record.
+// The device mutex is held only while the record changes, never across an exchange.
+class MeasurementPoller : public QObject
+{
+    Q_OBJECT
+public:
+    enum Mode { CurrentMode = 0, HartMode = 1, ManualMode = 2 };
+    enum Key { ReferenceKey = 0, CurrentKey = 1, HartKey = 2 };
+
+    struct Records
+    {
+        ChannelRecord& channel;
+        ChannelsModel& channels;
+        const DeviceSettings& settings;
+        const HartDeviceData& hart;
+    };
+
+    MeasurementPoller(CalibratorLink& link, PortOwner& owner, PollController& work, QMutex& mutex,
+                      const Records& records, const std::atomic<bool>& connected);
+
+    // False, with nothing started, while another job holds the port.
+    bool start();
+    // A running loop reports its own end as it leaves; an idle one is reported at once.
+    void stop();
+    // The loop of the poll thread; it hands the port back on every way out.
+    void run();
+    // False when the cycle cannot go on: a read failed, or polling is being stopped.
+    bool getEventByKey(int key);
+
+signals:
+    void cycleDone();
+    void stopped();
+    // Polling ended on a failure; the message is for the user.
+    void failed(QString message);
+    void noAnswer();
+
+private:
+    bool runCycle();
+    bool stopRequested() const;
+    bool takeReference();
+    bool measureByMode();
+    bool readValue(int number, double* value);
+    bool readReference();
+    bool readLoopCurrent();
+    bool readHartValues();
+    void takeMeasured(double measured, double span, double current);
+    double referenceInChannelUnit(double raw) const;
+    void stopWith(const QString& message);
+
+    CalibratorLink& m_link;
+    PortOwner& m_owner;
+    PollController& m_work;
+    QMutex& m_mutex;
+    Records m_records;
+    const std::atomic<bool>& m_connected;
+};
