@@ -4,6 +4,7 @@
 #include "ArchiveWorker.h"
 #include "DeviceSearch.h"
 #include "MeasurementPoller.h"
+#include "ResultsCollector.h"
 #include "AsciiUail.h"
 #include "CalibratorMap.h"
 #include "ChannelRecord.h"
@@ -92,6 +93,14 @@ void DeviceZFN::init()
 // device object's own.
 void DeviceZFN::createWorkers()
 {
+    createPoller();
+    createCollector();
+    createSearch();
+    createArchiveWorker();
+}
+
+void DeviceZFN::createPoller()
+{
     const MeasurementPoller::Records records{*m_channel, *m_channelsModel, *m_settings, *m_hartData};
     m_poller = new MeasurementPoller(*m_link, *m_portOwner, *m_poll, *m_mutex, records, m_connected);
     connect(m_poller, &MeasurementPoller::cycleDone, this, &DeviceZFN::pollUpdateSignal, Qt::DirectConnection);
@@ -99,13 +108,32 @@ void DeviceZFN::createWorkers()
     connect(m_poller, &MeasurementPoller::failed, this, &DeviceZFN::stopPollingWith, Qt::DirectConnection);
     connect(m_poller, &MeasurementPoller::noAnswer, this, [this] { stopPollingWith(noAnswerText()); },
             Qt::DirectConnection);
+}
 
+void DeviceZFN::createCollector()
+{
+    const ResultsCollector::Sources sources{*m_channel, *m_channelsModel, *m_verificationSettings, *m_archiveModel};
+    m_collector = new ResultsCollector(*m_mutex, *m_poll, sources, *m_resultsModel, *m_poller);
+    connect(m_collector, &ResultsCollector::message, this, &DeviceZFN::showPopUpMessageSignal, Qt::DirectConnection);
+    connect(m_collector, &ResultsCollector::groupStarted, this, [this] { emit lockInteface(1); }, Qt::DirectConnection);
+    connect(m_collector, &ResultsCollector::groupEnded, this, &DeviceZFN::unlockInteface, Qt::DirectConnection);
+    connect(m_collector, &ResultsCollector::progress, this, &DeviceZFN::sendProgress, Qt::DirectConnection);
+    connect(m_collector, &ResultsCollector::groupAdded, this, &DeviceZFN::groupAdded, Qt::DirectConnection);
+    connect(m_collector, &ResultsCollector::archiveSerialFound, this, &DeviceZFN::archiveSerialFound,
+            Qt::DirectConnection);
+}
+
+void DeviceZFN::createSearch()
+{
     m_search = new DeviceSearch(*m_link, *m_portOwner, *m_poll, g_portList, g_foundDevices);
     connect(m_search, &DeviceSearch::statusMessage, this, &DeviceZFN::showStatusMessageSignal, Qt::DirectConnection);
     connect(m_search, &DeviceSearch::progress, this, &DeviceZFN::sendProgress, Qt::DirectConnection);
     connect(m_search, &DeviceSearch::finished, this, &DeviceZFN::unlockInteface, Qt::DirectConnection);
     connect(m_search, &DeviceSearch::finished, this, &DeviceZFN::searchFinished, Qt::DirectConnection);
+}
 
+void DeviceZFN::createArchiveWorker()
+{
     m_archive = new ArchiveWorker(*m_link, *m_portOwner, *m_poll, *m_archiveModel, m_connected);
     connect(m_archive, &ArchiveWorker::readStopped, this, &DeviceZFN::archiveReadStoped, Qt::DirectConnection);
     connect(m_archive, &ArchiveWorker::readFinished, this, &DeviceZFN::archiveReadFinished, Qt::DirectConnection);
@@ -131,6 +159,7 @@ DeviceZFN::~DeviceZFN()
         sendSessionEnd();
 
     delete m_archive;
+    delete m_collector;
     delete m_poller;
     delete m_search;
     delete m_poll;

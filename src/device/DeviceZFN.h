@@ -30,6 +30,7 @@ class PollController;
 class PollThread;
 class PortOwner;
 class ResultRecord;
+class ResultsCollector;
 class ResultsModel;
 class VerificationSettings;
 
@@ -114,9 +115,9 @@ public:
     // The caller holds the device mutex.
     bool storeCurrentResult();
     // The rows of proxy carry their archive record's row (ArchiveModel::RecordRowRole).
-    void setArchiveProxy(QAbstractItemModel* proxy) { m_archiveProxy = proxy; }
-    void setArchiveSelectedRows(const QList<int>& rows) { m_archiveSelectedRows = rows; }
-    void setArchiveSelectedOnly(bool selectedOnly) { m_archiveSelectedOnly = selectedOnly; }
+    void setArchiveProxy(QAbstractItemModel* proxy);
+    void setArchiveSelectedRows(const QList<int>& rows);
+    void setArchiveSelectedOnly(bool selectedOnly);
     void addArchiveFramesToResults();
 
     void startReadArchive();
@@ -166,6 +167,10 @@ public slots:
 private:
 
     void createWorkers();
+    void createPoller();
+    void createCollector();
+    void createSearch();
+    void createArchiveWorker();
     QString noAnswerText() const;
     void stopPollingWith(const QString& message);
     void debugLine(const QString& event, const QByteArray& detail = QByteArray()) const;
@@ -178,9 +183,6 @@ private:
     void stopWorkers();
 
 
-    ResultRecord channelResult(double reference, double measured, double error) const;
-    quint32 archiveFrameToResult(int row);
-    bool isGroupFull() const;
 
 
     DeviceSettings* m_settings = nullptr;
@@ -190,9 +192,6 @@ private:
     ChannelsModel* m_channelsModel = nullptr;
     ResultsModel* m_resultsModel = nullptr;
     ArchiveModel* m_archiveModel = nullptr;
-    QAbstractItemModel* m_archiveProxy = nullptr;
-    QList<int> m_archiveSelectedRows;
-    bool m_archiveSelectedOnly = false;
     int m_deviceType = 0;
     HartDeviceData* m_hartData = nullptr;
     HartDeviceData* m_hartEdited = nullptr;
@@ -203,6 +202,7 @@ private:
     ArchiveWorker* m_archive = nullptr;
     DeviceSearch* m_search = nullptr;
     MeasurementPoller* m_poller = nullptr;
+    ResultsCollector* m_collector = nullptr;
     CalibratorLink* m_link = nullptr;
     QByteArray m_lastReply;
     QString m_deviceName;
