@@ -79,6 +79,18 @@ private slots:
         }
     }
 
+    // A start while the thread is still leaving keeps its stop request, so the loop still ends.
+    void startWhileLeavingKeepsTheStop()
+    {
+        PollThread thread;
+        LoopRunner runner(&thread);
+        thread.start();
+        QTRY_VERIFY(runner.cycles > 0);
+        thread.requestStop();
+        thread.start();
+        QVERIFY(thread.wait(2000));
+    }
+
     void archiveThreadRestartAndStop()
     {
         PollController controller;

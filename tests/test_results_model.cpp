@@ -199,6 +199,10 @@ private slots:
             QVERIFY(!model.computeUncertainty(c.rows));
             QCOMPARE(messages.count(), 1);
             QCOMPARE(cell(model, 1, 7), QStringLiteral("-"));
+            // The protocol reads the raw figures: none of the earlier set may stay behind.
+            QVERIFY(std::isnan(model.record(1)->expanded));
+            QVERIFY(std::isnan(model.record(1)->expandedRelative));
+            QVERIFY(std::isnan(model.record(1)->uResult));
         }
     }
 
