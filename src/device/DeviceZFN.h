@@ -35,8 +35,9 @@ class ResultsModel;
 class VerificationSettings;
 
 // The one device object of the process. It owns the serial link to the calibrator and every record
-// and model describing it, and is the hub of signals through which workers reach the interface.
-// It lives in the GUI thread; only its serial port moves into whichever worker talks to the calibrator.
+// and model describing it, and is the hub of signals through which its workers (search, polling,
+// results, archive) reach the interface. It lives in the GUI thread; the port owner lends the serial
+// port to whichever worker talks to the calibrator.
 class DeviceZFN : public QObject
 {
     Q_OBJECT
@@ -165,7 +166,6 @@ public slots:
     void showPopUpMessage(QString text);
 
 private:
-
     void createWorkers();
     void createPoller();
     void createCollector();
@@ -181,9 +181,6 @@ private:
     bool exchangeCommand(const QByteArray& text, int timeoutMs);
     bool exchangeFrame(const QByteArray& request, int timeoutMs);
     void stopWorkers();
-
-
-
 
     DeviceSettings* m_settings = nullptr;
     ChannelRecord* m_channel = nullptr;
