@@ -13,6 +13,13 @@
 
 namespace {
 
+struct RegisterPreset
+{
+    int reg = 0;
+    int type = 0;
+    QByteArray text;
+};
+
 struct Settings
 {
     EmulatorOptions options;
@@ -20,6 +27,7 @@ struct Settings
     bool log = false;
     QList<QPair<QString, QString>> values;
     QList<QPair<QString, double>> drifts;
+    QList<RegisterPreset> registers;
     int archiveFrames = 0;
 };
 
@@ -40,6 +48,7 @@ const QList<QCommandLineOption>& commandLineOptions()
         {"value", "Value N of command 1 answers TEXT (repeatable).", "N=TEXT"},
         {"drift", "Value N grows by STEP after every read (repeatable).", "N=STEP"},
         {"archive", "Fill the first N archive frames with sample measurements.", "N", "0"},
+        {"register", "Register R of type T holds TEXT (repeatable).", "R;T=TEXT"},
     };
     return options;
 }
@@ -93,6 +102,22 @@ bool readDrifts(const QStringList& entries, QList<QPair<QString, double>>& drift
     return true;
 }
 
+bool readRegisters(const QStringList& entries, QList<RegisterPreset>& registers)
+{
+    QList<QPair<QString, QString>> pairs;
+    if (!readPairs(entries, pairs))
+        return false;
+    for (const auto& pair : qAsConst(pairs)) {
+        const QStringList key = pair.first.split(QLatin1Char(';'));
+        RegisterPreset preset;
+        if (key.size() != 2 || !readInt(key.at(0), 0, 65535, preset.reg) || !readInt(key.at(1), 0, 255, preset.type))
+            return false;
+        preset.text = pair.second.toLatin1();
+        registers.append(preset);
+    }
+    return true;
+}
+
 // Returns the name of the first option whose value is wrong, or an empty string.
 QString readSettings(const QCommandLineParser& parser, Settings& settings)
 {
@@ -113,6 +138,8 @@ QString readSettings(const QCommandLineParser& parser, Settings& settings)
         return "value";
     if (!readDrifts(parser.values("drift"), settings.drifts))
         return "drift";
+    if (!readRegisters(parser.values("register"), settings.registers))
+        return "register";
     if (!readInt(parser.value("archive"), 0, CalibratorMap::ArchiveFrameCount, settings.archiveFrames))
         return "archive";
     o.paced = parser.isSet("paced");
@@ -168,6 +195,8 @@ void fillMemory(CalibratorEmulator& emulator, const Settings& settings)
         emulator.setValue(value.first, value.second);
     for (const auto& drift : settings.drifts)
         emulator.setValueDrift(drift.first, drift.second);
+    for (const RegisterPreset& preset : settings.registers)
+        emulator.setRegister(preset.reg, preset.type, preset.text);
     constexpr quint8 kilopascalCode = 6;
     constexpr quint32 sampleSerial = 12345;
     // One sample a minute, the newest now.
