@@ -4,10 +4,17 @@
 #include <QRegExpValidator>
 #include <cmath>
 
+namespace {
+
+QRegExp numberPattern()
+{
+    return QRegExp(QStringLiteral("^\\-?\\d*\\.?\\d*(e\\-?\\d*)?$"), Qt::CaseInsensitive, QRegExp::RegExp);
+}
+
+}  // namespace
+
 DoubleValidator::DoubleValidator(QObject* parent)
-    : QValidator(parent),
-      regExpValidator(new QRegExpValidator(
-          QRegExp(QStringLiteral("^\\-?\\d*\\.?\\d*(e\\-?\\d*)?$"), Qt::CaseInsensitive, QRegExp::RegExp), parent))
+    : QValidator(parent), regExpValidator(new QRegExpValidator(numberPattern(), parent))
 {
 }
 
@@ -30,7 +37,7 @@ std::optional<double> DoubleValidator::number(QString text)
     text.replace(QLatin1Char(','), QLatin1Char('.'));
     bool ok = false;
     const double value = text.toDouble(&ok);
-    if (!ok || !std::isfinite(value))
+    if (!ok || !std::isfinite(value) || !numberPattern().exactMatch(text))
         return std::nullopt;
     return value;
 }

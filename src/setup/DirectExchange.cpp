@@ -7,7 +7,7 @@
 #include <cmath>
 
 namespace {
-// Register writes of the calibration pages carry three words.
+// The calibration registers are read and written three words at a time.
 constexpr int calibrationCount = 3;
 }  // namespace
 
@@ -73,11 +73,6 @@ void DirectExchange::writeNumber(const Target& target, std::optional<double> val
         g_device->showPopUpMessage(target.rangeMessage);
         return;
     }
-    if (!write(target.reg, target.type, calibrationCount, registerText(*value)))
+    if (!write(target.reg, target.type, calibrationCount, QByteArray::number(*value, 'f', 6)))
         g_device->showPopUpMessage(QCoreApplication::translate("DirectExchange", "Ошибка записи!"));
-}
-
-QByteArray DirectExchange::registerText(double value)
-{
-    return QByteArray::number(value + 0.0, 'f', 6);
 }

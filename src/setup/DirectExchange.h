@@ -26,7 +26,6 @@ public:
     static bool write(int reg, int type, int count, const QByteArray& data);
     // The reply's data, or false for a failed exchange or a status reply.
     static bool readRegister(int reg, int type, int count, QByteArray* data);
-    static bool readValue(int number, QByteArray* data);
     // The number a calibration register (type 3, three words) or a measured value holds, or
     // nothing for a failed exchange, a status reply or a reply that is no number.
     static std::optional<double> readCalibrationRegister(int reg);
@@ -34,10 +33,9 @@ public:
     // Sends value into target when it is a number within the target's range, else shows the range
     // message; shows "Ошибка записи!" when the calibrator does not acknowledge.
     static void writeNumber(const Target& target, std::optional<double> value);
-    // Six decimals, as the calibrator's registers take them; minus zero goes as zero.
-    static QByteArray registerText(double value);
 
 private:
+    static bool readValue(int number, QByteArray* data);
     static bool takeData(bool exchanged, const QByteArray& reply, QByteArray* data);
     // At least two characters of decimal text.
     static std::optional<double> calibrationNumber(bool read, const QByteArray& data);
