@@ -1,0 +1,131 @@
+#include "ChildLookup.h"
+#include "DeviceTestBench.h"
+#include "GraduationMenu.h"
+#include "MainWindow.h"
+#include "StartUp.h"
+#include "TabFactorySettings.h"
+#include "TestEnvironment.h"
+#include "TextDiscription.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QtTest>
+#include <vector>
+
+namespace {
+
+void applyArguments(MainWindow* window, const QStringList& switches)
+{
+    QList<QByteArray> storage{"arm_zfn"};
+    for (const QString& argument : switches)
+        storage << argument.toLatin1();
+    std::vector<char*> argv;
+    for (QByteArray& argument : storage)
+        argv.push_back(argument.data());
+    StartUp::parseArguments(int(argv.size()), argv.data(), window);
+}
+
+QStringList commandsOf(CalibratorEmulator& emulator)
+{
+    QStringList list;
+    for (const EmulatorRequest& request : emulator.requests())
+        list << request.command;
+    return list;
+}
+
+}  // namespace
+
+// The window's start modes reach the graduation pages; each case gets its own window.
+class TestGraduationModes : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        TestEnvironment::prepare();
+        initChoiceLists();
+    }
+
+    void readOnlyModeStillSetsAndReads()
+    {
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        MainWindow window;
+        applyArguments(&window, {"-serviceKey42"});
+        for (const char* name : {"pushButton_writeMinValue", "pushButton_writeMaxValue", "pushButton_writeShiftValue",
+                                 "pushButton_writeData"})
+            QVERIFY2(!requireChild<QPushButton>(&window, name)->isEnabled(), name);
+        QVERIFY(!requireChild<QLabel>(&window, "label_text_nonEditable")->isHidden());
+        bench.emulator().clearRequests();
+        for (const char* name : {"pushButton_setMinCurrentValue", "pushButton_setMaxCurrentValue",
+                                 "pushButton_readMinValue", "pushButton_readMaxValue", "pushButton_readShiftValue"})
+            requireChild<QPushButton>(&window, name)->click();
+        requireChild<QLineEdit>(&window, "lineEdit_crrentValue")->setText("7");
+        requireChild<QPushButton>(&window, "pushButton_setCurrentValue")->click();
+        QCOMPARE(commandsOf(bench.emulator()), QStringList({"11;43;0;3;0.000000", "11;44;0;3;0.000000", "10;2;3;3", "10;6;3;3",
+                                        "10;10;3;3", "11;45;0;3;7.000000"}));
+        QCOMPARE(requireChild<QLineEdit>(&window, "lineEdit_minValue")->text(), QString("3.9875"));
+        QCOMPARE(bench.popUps(), QStringList());
+    }
+
+    void pagesPerMode_data()
+    {
+        QTest::addColumn<QStringList>("switches");
+        QTest::addColumn<QStringList>("pages");
+        QTest::addColumn<bool>("writable");
+        const QStringList withFactory{"Эмуляция и градуировка ", "Измерение и калибровка", "Заводские настройки"};
+        const QStringList withoutFactory = withFactory.mid(0, 2);
+        QTest::newRow("tunework") << QStringList{"-tunework"} << withoutFactory << true;
+        QTest::newRow("service key twice") << QStringList{"-serviceKey42", "-serviceKey42"} << withFactory << false;
+        QTest::newRow("both") << QStringList{"-tunework", "-serviceKey42"} << withFactory << true;
+    }
+
+    void pagesPerMode()
+    {
+        QFETCH(QStringList, switches);
+        QFETCH(QStringList, pages);
+        QFETCH(bool, writable);
+        DeviceTestBench bench(0);
+        MainWindow window;
+        applyArguments(&window, switches);
+        auto* tabs = requireChild<QTabWidget>(requireChild<GraduationMenu>(&window, "GraduationMenu"), "tabWidget");
+        QStringList titles;
+        for (int i = 0; i < tabs->count(); ++i)
+            titles << tabs->tabText(i);
+        QCOMPARE(titles, pages);
+        QCOMPARE(window.findChildren<TabFactorySettings*>().size(), pages.size() == 3 ? 1 : 0);
+        QCOMPARE(requireChild<QPushButton>(&window, "pushButton_writeData")->isEnabled(), writable);
+        QCOMPARE(requireChild<QLabel>(&window, "label_text_nonEditable")->isHidden(), writable);
+
+        requireChild<QAction>(&window, "action_emulation")->trigger();
+        QCOMPARE(requireChild<QTabWidget>(&window, "tabDeviceConfig")->currentWidget()->objectName(),
+                 QString("tabGraduation"));
+        QCOMPARE(tabs->currentIndex(), 0);
+        requireChild<QAction>(&window, "action_measurment")->trigger();
+        QCOMPARE(tabs->currentIndex(), 1);
+    }
+
+    void notConnectedShowsOnlyTheDeviceMessage()
+    {
+        DeviceTestBench bench;
+        GraduationMenu menu;
+        menu.setEditable(true);
+        menu.setFactory(true);
+        QList<QPushButton*> buttons = menu.findChildren<QPushButton*>();
+        buttons.removeOne(requireChild<QPushButton>(&menu, "pushButton_standart"));
+        QCOMPARE(buttons.size(), 13);
+        for (QPushButton* button : buttons)
+            button->click();
+        QTest::qWait(20);
+        QCOMPARE(bench.popUps().size(), buttons.size());
+        for (const QString& text : bench.popUps())
+            QVERIFY2(text.endsWith(" не подключен."), qPrintable(text));
+        QCOMPARE(bench.emulator().requestCount(), 0);
+    }
+};
+
+QTEST_MAIN(TestGraduationModes)
+#include "test_graduation_modes.moc"
