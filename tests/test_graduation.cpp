@@ -1,3 +1,5 @@
+#include "AsciiUail.h"
+#include "CalibratorLink.h"
 #include "ChildLookup.h"
 #include "DeviceTestBench.h"
 #include "GraduationMenu.h"
@@ -6,7 +8,9 @@
 #include "TextDiscription.h"
 
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QSerialPort>
 #include <QtTest>
 #include <memory>
 
@@ -33,6 +37,7 @@ struct Rig
     DeviceTestBench bench;
     GraduationMenu menu;
     int popUpsBefore = 0;
+    int malformedBefore = 0;
 
     Rig()
     {
@@ -52,7 +57,10 @@ struct Rig
         emulator().clearRequests();
         emulator().clearStatusReplies();
         popUpsBefore = bench.popUps().size();
+        malformedBefore = emulator().malformedWriteCount();
     }
+
+    int malformedWrites() { return emulator().malformedWriteCount() - malformedBefore; }
 
     // Typed key by key, so the validator sees the text as the user's would be seen.
     void type(const char* field, const QString& text)
@@ -179,7 +187,7 @@ private slots:
         rig->button(qPrintable(button))->click();
         QCOMPARE(rig->popUps(), QStringList{message});
         QCOMPARE(rig->commands(), QStringList());
-        QCOMPARE(rig->emulator().malformedWriteCount(), 0);
+        QCOMPARE(rig->malformedWrites(), 0);
     }
 
     void writesNotAcknowledged()
@@ -326,7 +334,68 @@ private slots:
         rig->button("pushButton_write")->click();
         QTRY_COMPARE(rig->popUps(), QStringList{badFactoryNumber});
         QCOMPARE(rig->commands(), QStringList());
-        QCOMPARE(rig->emulator().malformedWriteCount(), 0);
+        QCOMPARE(rig->malformedWrites(), 0);
+    }
+
+    // The emulator's count is what tells that no bad write came: it must see one that does.
+    void emulatorRefusesMalformedData_data()
+    {
+        QTest::addColumn<int>("reg");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("data");
+        QTest::addColumn<QString>("reply");
+        QTest::newRow("exponent") << 2 << 3 << "1e5" << "$3";
+        QTest::newRow("half a number") << 10 << 3 << "-" << "$3";
+        QTest::newRow("set point with a comma") << 45 << 0 << "1,5" << "$3";
+        QTest::newRow("factory number too large") << 30 << 3 << "32768" << "$3";
+        QTest::newRow("factory number with a fraction") << 30 << 3 << "12.0" << "$3";
+        QTest::newRow("plain decimal") << 14 << 3 << "-12.5" << "$0";
+        QTest::newRow("largest factory number") << 30 << 3 << "32767" << "$0";
+    }
+
+    void emulatorRefusesMalformedData()
+    {
+        QFETCH(int, reg);
+        QFETCH(int, type);
+        QFETCH(QString, data);
+        QFETCH(QString, reply);
+        const QByteArray before = rig->emulator().registerText(reg, type);
+        QByteArray answer;
+        QVERIFY(rig->bench.device().writeRegisters(answer, reg, type, 3, data.toLatin1()));
+        QCOMPARE(QString::fromLatin1(answer), reply);
+        const bool refused = reply != "$0";
+        QCOMPARE(rig->malformedWrites(), refused ? 1 : 0);
+        QCOMPARE(rig->emulator().registerText(reg, type), refused ? before : data.toLatin1());
+    }
+
+    void emulatorCommandLinePresetsRegisters()
+    {
+        const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/../emulator/zfn-emulator");
+        if (!QFileInfo::exists(program))
+            QSKIP("zfn-emulator is not built");
+        QProcess wrong;
+        wrong.start(program, {"--register", "14=5"});
+        QVERIFY(wrong.waitForFinished(5000));
+        QCOMPARE(wrong.exitCode(), 2);
+
+        QProcess emulator;
+        emulator.start(program, {"--register", "14;3=98.5", "--register", "30;3=4321"});
+        QVERIFY(emulator.waitForReadyRead(5000));
+        const QString line = QString::fromLatin1(emulator.readLine()).trimmed();
+        QVERIFY2(line.startsWith("ZFN_PORTS=COM1="), qPrintable(line));
+        QSerialPort port;
+        port.setPortName(line.section('=', 2));
+        const std::atomic<bool> abort{false};
+        CalibratorLink link(&port, &abort);
+        QStringList replies;
+        for (const char* request : {"10;14;3;3", "10;30;3;2", "10;2;3;3"}) {
+            QVERIFY(link.exchange(AsciiUail::makePackage(request, 1), 1, 2000) == CalibratorLink::Status::Ok);
+            replies << QString::fromLatin1(link.reply());
+        }
+        link.close();
+        emulator.terminate();
+        QVERIFY(emulator.waitForFinished(5000));
+        QCOMPARE(replies, QStringList({"98.5", "4321", "3.9875"}));
     }
 
     // While the poller holds the port every button refuses at once and sends nothing of its own.
