@@ -2,6 +2,7 @@
 #include "CalibratorLink.h"
 #include "ChildLookup.h"
 #include "DeviceTestBench.h"
+#include "EmulatorCommands.h"
 #include "GraduationMenu.h"
 #include "PollController.h"
 #include "TestEnvironment.h"
@@ -69,13 +70,7 @@ struct Rig
         QTest::keyClicks(edit(field), text);
     }
 
-    QStringList commands()
-    {
-        QStringList list;
-        for (const EmulatorRequest& request : emulator().requests())
-            list << request.command;
-        return list;
-    }
+    QStringList commands() { return emulatorCommands(emulator()); }
 };
 
 }  // namespace

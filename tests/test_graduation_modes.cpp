@@ -1,8 +1,9 @@
 #include "ChildLookup.h"
 #include "DeviceTestBench.h"
+#include "EmulatorCommands.h"
 #include "GraduationMenu.h"
 #include "MainWindow.h"
-#include "StartUp.h"
+#include "StartSwitches.h"
 #include "TabFactorySettings.h"
 #include "TestEnvironment.h"
 #include "TextDiscription.h"
@@ -13,30 +14,6 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QtTest>
-#include <vector>
-
-namespace {
-
-void applyArguments(MainWindow* window, const QStringList& switches)
-{
-    QList<QByteArray> storage{"arm_zfn"};
-    for (const QString& argument : switches)
-        storage << argument.toLatin1();
-    std::vector<char*> argv;
-    for (QByteArray& argument : storage)
-        argv.push_back(argument.data());
-    StartUp::parseArguments(int(argv.size()), argv.data(), window);
-}
-
-QStringList commandsOf(CalibratorEmulator& emulator)
-{
-    QStringList list;
-    for (const EmulatorRequest& request : emulator.requests())
-        list << request.command;
-    return list;
-}
-
-}  // namespace
 
 // The window's start modes reach the graduation pages; each case gets its own window.
 class TestGraduationModes : public QObject
@@ -54,7 +31,7 @@ private slots:
         DeviceTestBench bench;
         QVERIFY(bench.connectTo(0));
         MainWindow window;
-        applyArguments(&window, {"-serviceKey42"});
+        applyStartSwitches(&window, {"-serviceKey42"});
         for (const char* name : {"pushButton_writeMinValue", "pushButton_writeMaxValue", "pushButton_writeShiftValue",
                                  "pushButton_writeData"})
             QVERIFY2(!requireChild<QPushButton>(&window, name)->isEnabled(), name);
@@ -65,7 +42,7 @@ private slots:
             requireChild<QPushButton>(&window, name)->click();
         requireChild<QLineEdit>(&window, "lineEdit_crrentValue")->setText("7");
         requireChild<QPushButton>(&window, "pushButton_setCurrentValue")->click();
-        QCOMPARE(commandsOf(bench.emulator()), QStringList({"11;43;0;3;0.000000", "11;44;0;3;0.000000", "10;2;3;3", "10;6;3;3",
+        QCOMPARE(emulatorCommands(bench.emulator()), QStringList({"11;43;0;3;0.000000", "11;44;0;3;0.000000", "10;2;3;3", "10;6;3;3",
                                         "10;10;3;3", "11;45;0;3;7.000000"}));
         QCOMPARE(requireChild<QLineEdit>(&window, "lineEdit_minValue")->text(), QString("3.9875"));
         QCOMPARE(bench.popUps(), QStringList());
@@ -90,7 +67,7 @@ private slots:
         QFETCH(bool, writable);
         DeviceTestBench bench(0);
         MainWindow window;
-        applyArguments(&window, switches);
+        applyStartSwitches(&window, switches);
         auto* tabs = requireChild<QTabWidget>(requireChild<GraduationMenu>(&window, "GraduationMenu"), "tabWidget");
         QStringList titles;
         for (int i = 0; i < tabs->count(); ++i)

@@ -1,19 +1,17 @@
 #include "ChildLookup.h"
 #include "DeviceTestBench.h"
 #include "MainWindow.h"
-#include "StartUp.h"
+#include "StartSwitches.h"
 #include "TestEnvironment.h"
 #include "TextDiscription.h"
+#include "XvfbServer.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QImage>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTabWidget>
-#include <QtEndian>
 #include <QtTest>
 
 // The graduation pages as an X server shows them. The test process starts Xvfb and runs itself
@@ -24,28 +22,6 @@ namespace {
 
 const char childVariable[] = "ZFN_GRADUATION_SHOT_FRAME";
 
-// Xvfb keeps its screen as an XWD dump in the -fbdir folder: a big-endian header of 25 words, the
-// window name, the colour map, then 32-bit pixels in the server's byte order (little-endian here).
-QImage readXwd(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QImage();
-    const QByteArray data = file.readAll();
-    if (data.size() < 100)
-        return QImage();
-    auto word = [&data](int index) { return qFromBigEndian<quint32>(data.constData() + index * 4); };
-    const qint64 pixels = qint64(word(0)) + qint64(word(19)) * 12;
-    const int width = int(word(4));
-    const int height = int(word(5));
-    const int bytesPerLine = int(word(12));
-    if (word(11) != 32 || pixels + qint64(bytesPerLine) * height > data.size())
-        return QImage();
-    return QImage(reinterpret_cast<const uchar*>(data.constData() + pixels), width, height, bytesPerLine,
-                  QImage::Format_RGB32)
-        .copy();
-}
-
 // The screen once two reads a moment apart agree, so a half-drawn frame is not taken.
 QImage settledScreen(const QString& path)
 {
@@ -54,7 +30,7 @@ QImage settledScreen(const QString& path)
     timer.start();
     while (timer.elapsed() < 10000) {
         QTest::qWait(150);
-        const QImage screen = readXwd(path);
+        const QImage screen = XvfbServer::readXwd(path);
         if (!screen.isNull() && screen == previous)
             return screen;
         previous = screen;
@@ -105,11 +81,7 @@ private slots:
         const QString framePath = qEnvironmentVariable(childVariable);
         DeviceTestBench bench(0);
         MainWindow window;
-        QList<QByteArray> storage{"arm_zfn", "-tunework", "-serviceKey42"};
-        std::vector<char*> argv;
-        for (QByteArray& argument : storage)
-            argv.push_back(argument.data());
-        StartUp::parseArguments(int(argv.size()), argv.data(), &window);
+        applyStartSwitches(&window, {"-tunework", "-serviceKey42"});
         window.move(0, 0);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -152,31 +124,22 @@ private slots:
 
     void graduationPagesUnderXvfb()
     {
-        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-        if (xvfb.isEmpty())
+        if (!XvfbServer::isInstalled())
             QSKIP("Xvfb is not installed");
-        QTemporaryDir frameDir;
-        QProcess server;
-        server.start(xvfb, {"-displayfd", "1", "-screen", "0", "1024x700x24", "-fbdir", frameDir.path(), "-br",
-                            "-nolisten", "tcp"});
-        QVERIFY(server.waitForStarted(5000));
-        QVERIFY(server.waitForReadyRead(10000));
-        const QString display = QString::fromLatin1(server.readAllStandardOutput()).trimmed();
-        QVERIFY(!display.isEmpty());
+        XvfbServer server;
+        QVERIFY(server.start());
 
         QProcess client;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DISPLAY"), ':' + display);
+        environment.insert(QStringLiteral("DISPLAY"), server.display());
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        environment.insert(QString::fromLatin1(childVariable), frameDir.path() + QStringLiteral("/Xvfb_screen0"));
+        environment.insert(QString::fromLatin1(childVariable), server.framePath());
         environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
         client.setProcessEnvironment(environment);
         client.setProcessChannelMode(QProcess::MergedChannels);
         client.start(QCoreApplication::applicationFilePath(), QStringList());
         const bool finished = client.waitForFinished(120000);
         const QByteArray output = client.readAll();
-        server.kill();
-        server.waitForFinished(5000);
         QVERIFY2(finished, output.constData());
         QVERIFY2(client.exitStatus() == QProcess::NormalExit && client.exitCode() == 0, output.constData());
     }
