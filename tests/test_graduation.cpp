@@ -1,5 +1,3 @@
-#include "AsciiUail.h"
-#include "CalibratorLink.h"
 #include "ChildLookup.h"
 #include "DeviceTestBench.h"
 #include "EmulatorCommands.h"
@@ -9,9 +7,7 @@
 #include "TextDiscription.h"
 
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
-#include <QSerialPort>
 #include <QtTest>
 #include <memory>
 
@@ -22,14 +18,6 @@ const QString readError = QStringLiteral("Ошибка чтения!");
 const QString writeError = QStringLiteral("Ошибка записи!");
 const QString factoryReadError = QStringLiteral("При чтении параметров произошла ошибка");
 const QString badFactoryNumber = QStringLiteral("Заводской номер введен некорректно!");
-
-const char* const allButtons[] = {"pushButton_setMinCurrentValue", "pushButton_setMaxCurrentValue",
-                                  "pushButton_readMinValue",       "pushButton_writeMinValue",
-                                  "pushButton_readMaxValue",       "pushButton_writeMaxValue",
-                                  "pushButton_setCurrentValue",    "pushButton_readShiftValue",
-                                  "pushButton_writeShiftValue",    "pushButton_readData",
-                                  "pushButton_writeData",          "pushButton_read",
-                                  "pushButton_write"};
 
 // A connected emulated calibrator and the graduation pages on it, editable and with the factory page.
 // Pop-ups are counted from the start of each test function.
@@ -71,6 +59,14 @@ struct Rig
     }
 
     QStringList commands() { return emulatorCommands(emulator()); }
+
+    // Every button that talks to the calibrator.
+    QList<QPushButton*> buttons() const
+    {
+        QList<QPushButton*> list = menu.findChildren<QPushButton*>();
+        list.removeOne(button("pushButton_standart"));
+        return list;
+    }
 };
 
 }  // namespace
@@ -363,34 +359,19 @@ private slots:
         QCOMPARE(rig->emulator().registerText(reg, type), refused ? before : data.toLatin1());
     }
 
-    void emulatorCommandLinePresetsRegisters()
+    void notConnectedShowsOnlyTheDeviceMessage()
     {
-        const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/../emulator/zfn-emulator");
-        if (!QFileInfo::exists(program))
-            QSKIP("zfn-emulator is not built");
-        QProcess wrong;
-        wrong.start(program, {"--register", "14=5"});
-        QVERIFY(wrong.waitForFinished(5000));
-        QCOMPARE(wrong.exitCode(), 2);
-
-        QProcess emulator;
-        emulator.start(program, {"--register", "14;3=98.5", "--register", "30;3=4321"});
-        QVERIFY(emulator.waitForReadyRead(5000));
-        const QString line = QString::fromLatin1(emulator.readLine()).trimmed();
-        QVERIFY2(line.startsWith("ZFN_PORTS=COM1="), qPrintable(line));
-        QSerialPort port;
-        port.setPortName(line.section('=', 2));
-        const std::atomic<bool> abort{false};
-        CalibratorLink link(&port, &abort);
-        QStringList replies;
-        for (const char* request : {"10;14;3;3", "10;30;3;2", "10;2;3;3"}) {
-            QVERIFY(link.exchange(AsciiUail::makePackage(request, 1), 1, 2000) == CalibratorLink::Status::Ok);
-            replies << QString::fromLatin1(link.reply());
-        }
-        link.close();
-        emulator.terminate();
-        QVERIFY(emulator.waitForFinished(5000));
-        QCOMPARE(replies, QStringList({"98.5", "4321", "3.9875"}));
+        rig->bench.device().releaseDevice();
+        rig->emulator().clearRequests();
+        for (QPushButton* button : rig->buttons())
+            button->click();
+        QTest::qWait(20);
+        const QStringList popUps = rig->popUps();
+        QCOMPARE(popUps.size(), rig->buttons().size());
+        for (const QString& text : popUps)
+            QVERIFY2(text.endsWith(" не подключен."), qPrintable(text));
+        QCOMPARE(rig->commands(), QStringList());
+        QVERIFY(rig->bench.connectTo(0));
     }
 
     // While the poller holds the port every button refuses at once and sends nothing of its own.
@@ -404,10 +385,11 @@ private slots:
         rig->type("lineEdit_coefficientComputed", "100");
         rig->edit("lineEdit_factoryNum")->setText("12");
         QVERIFY(device.startPoll());
-        for (const char* name : allButtons) {
+        QCOMPARE(rig->buttons().size(), 13);
+        for (QPushButton* button : rig->buttons()) {
             const int before = rig->bench.popUps().size();
-            rig->button(name)->click();
-            QCOMPARE(rig->bench.popUps().mid(before), QStringList{refusal});
+            button->click();
+            QVERIFY2(rig->bench.popUps().mid(before) == QStringList{refusal}, qPrintable(button->objectName()));
         }
         device.stopPoll();
         QTRY_VERIFY(device.portOwner()->isFree());

@@ -84,24 +84,6 @@ private slots:
         requireChild<QAction>(&window, "action_measurment")->trigger();
         QCOMPARE(tabs->currentIndex(), 1);
     }
-
-    void notConnectedShowsOnlyTheDeviceMessage()
-    {
-        DeviceTestBench bench;
-        GraduationMenu menu;
-        menu.setEditable(true);
-        menu.setFactory(true);
-        QList<QPushButton*> buttons = menu.findChildren<QPushButton*>();
-        buttons.removeOne(requireChild<QPushButton>(&menu, "pushButton_standart"));
-        QCOMPARE(buttons.size(), 13);
-        for (QPushButton* button : buttons)
-            button->click();
-        QTest::qWait(20);
-        QCOMPARE(bench.popUps().size(), buttons.size());
-        for (const QString& text : bench.popUps())
-            QVERIFY2(text.endsWith(" не подключен."), qPrintable(text));
-        QCOMPARE(bench.emulator().requestCount(), 0);
-    }
 };
 
 QTEST_MAIN(TestGraduationModes)
