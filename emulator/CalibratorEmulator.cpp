@@ -192,6 +192,11 @@ QByteArray CalibratorEmulator::registerText(int reg, int type) const
     return m_memory.registerText(reg, type);
 }
 
+int CalibratorEmulator::malformedWriteCount() const
+{
+    return m_memory.malformedWriteCount();
+}
+
 bool CalibratorEmulator::isSessionOpen() const
 {
     return m_memory.isSessionOpen();

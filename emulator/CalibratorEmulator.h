@@ -52,6 +52,8 @@ public:
     void setValueDrift(const QString& key, double step);
     void setRegister(int reg, int type, const QByteArray& text);
     QByteArray registerText(int reg, int type) const;
+    // Register writes refused because their data was not a number the register takes.
+    int malformedWriteCount() const;
     bool isSessionOpen() const;
     // Archive frames 0..511, 64 bytes each (see ArchiveFrameBuilder); the archive starts cleared.
     void setArchiveFrame(int index, const QByteArray& frame);

@@ -2,6 +2,7 @@
 
 #include "ArchiveFrameBuilder.h"
 #include "AsciiUail.h"
+#include "CalibrationRegisters.h"
 #include "CalibratorMap.h"
 #include "EmulatorStatus.h"
 
@@ -27,6 +28,7 @@ CalibratorMemory::CalibratorMemory()
     const QByteArray cleared = ArchiveFrameBuilder::cleared();
     for (int index = 0; index < CalibratorMap::ArchiveFrameCount; ++index)
         setArchiveFrame(index, cleared);
+    CalibrationRegisters::preset(*this);
 }
 
 void CalibratorMemory::setValue(const QString& key, const QString& text)
@@ -112,9 +114,19 @@ QByteArray CalibratorMemory::writeRegisters(const QStringList& parameters)
         return noSuchItem();
     const QByteArray text = parameters.mid(WriteDataField).join(QLatin1Char(';')).toLatin1();
     std::lock_guard<std::mutex> lock(m_mutex);
+    if (!CalibrationRegisters::isWellFormed(key.first, key.second, text)) {
+        ++m_malformedWrites;
+        return EmulatorStatus::reply(EmulatorStatus::Malformed);
+    }
     m_registers.insert(key, text);
     trackSession(key, text);
     return EmulatorStatus::reply(EmulatorStatus::Done);
+}
+
+int CalibratorMemory::malformedWriteCount() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_malformedWrites;
 }
 
 bool CalibratorMemory::parseRegisterKey(const QStringList& parameters, RegisterKey& key)

@@ -32,6 +32,8 @@ public:
     QByteArray readValue(const QStringList& parameters);
     QByteArray readRegisters(const QStringList& parameters) const;
     QByteArray writeRegisters(const QStringList& parameters);
+    // Writes refused because their data was not a number the register takes.
+    int malformedWriteCount() const;
 
 private:
     using RegisterKey = QPair<int, int>;
@@ -44,4 +46,5 @@ private:
     QHash<QString, double> m_drifts;
     QMap<RegisterKey, QByteArray> m_registers;
     bool m_sessionOpen = false;
+    int m_malformedWrites = 0;
 };

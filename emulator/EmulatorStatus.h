@@ -9,6 +9,7 @@ namespace EmulatorStatus {
 constexpr int Done = 0;
 constexpr int UnknownCommand = 1;
 constexpr int NoSuchItem = 2;
+constexpr int Malformed = 3;
 
 inline QByteArray reply(int code)
 {

@@ -14,6 +14,13 @@
 
 namespace {
 
+struct RegisterPreset
+{
+    int reg = 0;
+    int type = 0;
+    QByteArray text;
+};
+
 struct Settings
 {
     EmulatorOptions options;
@@ -21,6 +28,7 @@ struct Settings
     bool log = false;
     QList<QPair<QString, QString>> values;
     QList<QPair<QString, double>> drifts;
+    QList<RegisterPreset> registers;
     int archiveFrames = 0;
     bool hart = false;
     HartVariant hartVariant = HartVariant::Family;
@@ -54,6 +62,7 @@ const QList<QCommandLineOption>& commandLineOptions()
         {"hart-code", "HART command N (or any) answers response code CODE (repeatable).", "N=CODE"},
         {"hart-fault", "HART command N (or any) gets a spoilt reply (repeatable): silent, bad-check, address, "
                        "command, count0, count1, short or comm-error.", "N=FAULT"},
+        {"register", "Register R of type T holds TEXT (repeatable).", "R;T=TEXT"},
     };
     return options;
 }
@@ -120,6 +129,22 @@ bool readEntries(const QStringList& entries, ReadKey readKey, ReadValue readValu
         if (!readKey(pair.first, key) || !readValue(pair.second, value))
             return false;
         out.insert(key, value);
+    }
+    return true;
+}
+
+bool readRegisters(const QStringList& entries, QList<RegisterPreset>& registers)
+{
+    QList<QPair<QString, QString>> pairs;
+    if (!readPairs(entries, pairs))
+        return false;
+    for (const auto& pair : qAsConst(pairs)) {
+        const QStringList key = pair.first.split(QLatin1Char(';'));
+        RegisterPreset preset;
+        if (key.size() != 2 || !readInt(key.at(0), 0, 65535, preset.reg) || !readInt(key.at(1), 0, 255, preset.type))
+            return false;
+        preset.text = pair.second.toLatin1();
+        registers.append(preset);
     }
     return true;
 }
@@ -202,6 +227,8 @@ QString readSettings(const QCommandLineParser& parser, Settings& settings)
         return "drift";
     if (!readEntries(parser.values("status"), readText, readByte, o.statusReplies))
         return "status";
+    if (!readRegisters(parser.values("register"), settings.registers))
+        return "register";
     if (!readInt(parser.value("archive"), 0, CalibratorMap::ArchiveFrameCount, settings.archiveFrames))
         return "archive";
     o.paced = parser.isSet("paced");
@@ -257,6 +284,8 @@ void fillMemory(CalibratorEmulator& emulator, const Settings& settings)
         emulator.setValue(value.first, value.second);
     for (const auto& drift : settings.drifts)
         emulator.setValueDrift(drift.first, drift.second);
+    for (const RegisterPreset& preset : settings.registers)
+        emulator.setRegister(preset.reg, preset.type, preset.text);
     constexpr quint8 kilopascalCode = 6;
     constexpr quint32 sampleSerial = 12345;
     if (settings.hart) {

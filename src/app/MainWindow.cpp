@@ -3,6 +3,7 @@
 #include "ConfiguratorModule.h"
 #include "DeviceAuxBlock.h"
 #include "DeviceZFN.h"
+#include "GraduationMenu.h"
 #include "HidHandler.h"
 #include "IconSet.h"
 #include "ScreenLocker.h"
@@ -79,6 +80,8 @@ void MainWindow::createTabs()
     m_tabConfiguration = new TabConfiguration(ui->tabConfiguration);
     addToPage(ui->tabConfiguration, m_tabConfiguration);
     addToPage(ui->tabArchive, new TabArchive(ui->tabArchive));
+    m_graduationMenu = new GraduationMenu(ui->tabGraduation);
+    addToPage(ui->tabGraduation, m_graduationMenu);
     auto* hart = new TabHart(this);
     addToPage(ui->tabHart, hart);
 
@@ -131,10 +134,10 @@ void MainWindow::setStartMode(int mode)
 {
     switch (mode) {
     case TuneWork:
-        m_graduationEditable = true;
+        m_graduationMenu->setEditable(true);
         break;
     case ServiceKey:
-        m_factoryMode = true;
+        m_graduationMenu->setFactory(true);
         break;
     case ApplyModes:
         applyStartModes();
@@ -146,7 +149,8 @@ void MainWindow::setStartMode(int mode)
 
 void MainWindow::applyStartModes()
 {
-    if (m_graduationEditable || m_factoryMode)
+    m_graduationMenu->applyFactory();
+    if (m_graduationMenu->isEditable() || m_graduationMenu->isFactory())
         return;
     ui->tabDeviceConfig->removeTab(ui->tabDeviceConfig->indexOf(ui->tabGraduation));
     ui->action_emulation->setVisible(false);
@@ -246,11 +250,13 @@ void MainWindow::showGraduationPage()
 void MainWindow::showEmulationGraduationMenu()
 {
     showGraduationPage();
+    m_graduationMenu->showEmulationTab();
 }
 
 void MainWindow::showMeasurmentGraduationMenu()
 {
     showGraduationPage();
+    m_graduationMenu->showMeasurementTab();
 }
 
 void MainWindow::loadProject()

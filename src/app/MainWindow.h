@@ -7,6 +7,7 @@
 
 class QAction;
 class QLabel;
+class GraduationMenu;
 class ScreenLocker;
 class TabConfiguration;
 class TabHart;
@@ -60,11 +61,10 @@ private:
 
     Ui_MainWindow* ui;
     ScreenLocker* m_locker = nullptr;
+    GraduationMenu* m_graduationMenu = nullptr;
     TabConfiguration* m_tabConfiguration = nullptr;
     QLabel* m_statusLabel = nullptr;
     QString m_baseTitle;
-    bool m_graduationEditable = false;
-    bool m_factoryMode = false;
     bool m_shownBefore = false;
     QList<QPointer<QAction>> m_lockedActions;
 };

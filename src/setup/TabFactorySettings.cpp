@@ -1,0 +1,60 @@
+#include "TabFactorySettings.h"
+
+#include "CalibratorMap.h"
+#include "DeviceZFN.h"
+#include "DirectExchange.h"
+#include "IconSet.h"
+#include "ui_TabFactorySettings.h"
+
+using namespace CalibratorMap;
+
+namespace {
+constexpr int serialNumberCount = 2;
+constexpr int largestSerialNumber = 32767;
+}  // namespace
+
+TabFactorySettings::TabFactorySettings(QWidget* parent) : QWidget(parent), ui(new Ui_TabFactorySettings)
+{
+    ui->setupUi(this);
+    ui->pushButton_standart->hide();
+    connect(ui->pushButton_read, &QPushButton::clicked, this, &TabFactorySettings::readFactorySettings);
+    connect(ui->pushButton_write, &QPushButton::clicked, this, &TabFactorySettings::writeFactorySettings);
+    ui->pushButton_read->setIcon(g_icon_arrow_up_green);
+    ui->pushButton_write->setIcon(g_icon_arrow_down_red);
+}
+
+TabFactorySettings::~TabFactorySettings()
+{
+    delete ui;
+}
+
+void TabFactorySettings::readFactorySettings()
+{
+    if (!DirectExchange::begin())
+        return;
+    QByteArray data;
+    bool ok = false;
+    int number = 0;
+    if (DirectExchange::readRegister(RegSerialNumber, RegTypeFloat, serialNumberCount, &data))
+        number = data.toInt(&ok, 10);
+    if (ok)
+        ui->lineEdit_factoryNum->setText(QString::number(number));
+    else
+        emit g_device->showPopUpMessageSignal(tr("При чтении параметров произошла ошибка"));
+}
+
+void TabFactorySettings::writeFactorySettings()
+{
+    if (!DirectExchange::begin())
+        return;
+    bool ok = false;
+    const int number = ui->lineEdit_factoryNum->text().toInt(&ok, 10);
+    if (!ok || number < 0 || number > largestSerialNumber) {
+        emit g_device->showPopUpMessageSignal(tr("Заводской номер введен некорректно!"));
+        return;
+    }
+    if (DirectExchange::write(RegSerialNumber, RegTypeFloat, serialNumberCount, QByteArray::number(number)))
+        readFactorySettings();
+    else
+        emit g_device->showPopUpMessageSignal(tr("Ошибка записи!"));
+}

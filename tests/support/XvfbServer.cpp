@@ -1,0 +1,68 @@
+#include "XvfbServer.h"
+
+#include <QFile>
+#include <QStandardPaths>
+#include <QtEndian>
+
+namespace {
+QString xvfbProgram()
+{
+    return QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+}
+}  // namespace
+
+XvfbServer::~XvfbServer()
+{
+    m_server.kill();
+    m_server.waitForFinished(5000);
+}
+
+bool XvfbServer::isInstalled()
+{
+    return !xvfbProgram().isEmpty();
+}
+
+bool XvfbServer::start()
+{
+    m_server.start(xvfbProgram(), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                                   QStringLiteral("0"), QStringLiteral("1024x700x24"), QStringLiteral("-fbdir"),
+                                   m_frameDir.path(), QStringLiteral("-br"), QStringLiteral("-nolisten"),
+                                   QStringLiteral("tcp")});
+    if (!m_server.waitForStarted(5000) || !m_server.waitForReadyRead(10000))
+        return false;
+    const QString number = QString::fromLatin1(m_server.readAllStandardOutput()).trimmed();
+    if (number.isEmpty())
+        return false;
+    m_display = QLatin1Char(':') + number;
+    return true;
+}
+
+QString XvfbServer::framePath() const
+{
+    return m_frameDir.path() + QStringLiteral("/Xvfb_screen0");
+}
+
+// Xvfb keeps its screen as an XWD dump in the -fbdir folder: a big-endian header of 25 words, the
+// window name, the colour map, then the pixels in the server's own byte order (32-bit, little-endian here).
+QImage XvfbServer::readXwd(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QImage();
+    const QByteArray data = file.readAll();
+    if (data.size() < 100)
+        return QImage();
+    auto word = [&data](int index) { return qFromBigEndian<quint32>(data.constData() + index * 4); };
+    const quint32 headerSize = word(0);
+    const int width = int(word(4));
+    const int height = int(word(5));
+    const quint32 bitsPerPixel = word(11);
+    const int bytesPerLine = int(word(12));
+    const quint32 colours = word(19);
+    const qint64 pixels = qint64(headerSize) + qint64(colours) * 12;
+    if (bitsPerPixel != 32 || pixels + qint64(bytesPerLine) * height > data.size())
+        return QImage();
+    QImage image(reinterpret_cast<const uchar*>(data.constData() + pixels), width, height, bytesPerLine,
+                 QImage::Format_RGB32);
+    return image.copy();
+}
