@@ -111,9 +111,13 @@ private slots:
     {
         DeviceTestBench bench;
         QVERIFY(bench.connectTo(0));
-        bench.emulator().stop();
-        bench.device().setExchangeTimeout(300);
+        // A path no other test's emulator can be given, unlike the freed pseudo-terminal's.
+        bench.device().serialPort()->setPortName("/dev/zfn-unplugged");
+        QElapsedTimer timer;
+        timer.start();
         QVERIFY(!bench.device().readValues(1));
+        QVERIFY(timer.elapsed() < 1000);
+        QCOMPARE(bench.device().lastExchangeStatus(), DeviceZFN::ExchangeStatus::NoAnswer);
         QCOMPARE(bench.device().serialPort()->isOpen(), false);
     }
 
