@@ -1,5 +1,4 @@
 #include "ChannelsModel.h"
-#include "ChildLookup.h"
 #include "ConfiguratorFixture.h"
 #include "ParametrDouble.h"
 #include "ParametrEnum.h"
@@ -354,8 +353,14 @@ private slots:
 
     void confIniRemembersTheProjectFolder()
     {
+        ConfiguratorModule::setPathSetting(ConfiguratorModule::settingFilePathLastConfigurationFile,
+                                           projectsFolder() + "/vanished.ini");
         ConfiguratorFixture f;
         const QString title = titleOf(f);
+        f.show();
+        QTest::qWait(20);
+        QVERIFY(f.bench.popUps().isEmpty());
+        QDir(ConfiguratorFixture::settingsFolder()).removeRecursively();
         f.trigger("action_openProject");
         QCOMPARE(f.requests().size(), 1);
         QCOMPARE(f.requests().first().path, projectsFolder());

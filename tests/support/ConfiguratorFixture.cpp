@@ -1,6 +1,5 @@
 #include "ConfiguratorFixture.h"
 
-#include "ChildLookup.h"
 
 #include <QDir>
 #include <QFile>

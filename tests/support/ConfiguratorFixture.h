@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChildLookup.h"
 #include "ConfiguratorModule.h"
 #include "DeviceTestBench.h"
 #include "FileChooser.h"
