@@ -105,7 +105,7 @@ private:
     void readParametr(HAbstractParametr* field, const QString& keyExpression);
     void writeParametr(HAbstractParametr* field, const QString& keyExpression);
     void writeValue(const QVariant& value, const QString& keyExpression);
-    // The stored value when the key is present; a present value that fails `accept` is reported.
+    // The stored value when the key is present; a present value that `convert` refuses is reported.
     template <typename T, typename Convert>
     bool readChecked(const QString& keyExpression, T* value, Convert convert);
 
