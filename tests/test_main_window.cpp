@@ -1,3 +1,4 @@
+#include "ConfiguratorModule.h"
 #include "DeviceAuxBlock.h"
 #include "DeviceTestBench.h"
 #include "QueuedSpy.h"
@@ -274,6 +275,11 @@ private slots:
         g_device->setFlag(DeviceZFN::SearchPortRange, true);
         settings.currentPortIndexMin = 1;
         settings.currentPortIndexMax = -1;
+        const QString project = TestEnvironment::homePath() + "/last.ini";
+        QVERIFY(g_device->configuratorModule()->saveProjectFile(project));
+        ConfiguratorModule::setPathSetting(ConfiguratorModule::settingFilePathLastConfigurationFile, project);
+        g_device->setFlag(DeviceZFN::SearchPortRange, false);
+        settings.currentPortIndexMin = 0;
         auto* first = w.find<QComboBox>("comboBox_comIntervalMin");
         auto* last = w.find<QComboBox>("comboBox_comIntervalMax");
         last->setCurrentIndex(0);

@@ -1,20 +1,164 @@
 #include "ConfiguratorModule.h"
 
+#include "DeviceZFN.h"
+#include "IniFile.h"
 #include "MainWindow.h"
+#include "TabConfiguration.h"
 
-ConfiguratorModule::ConfiguratorModule(QObject* parent) : QObject(parent) {}
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QMetaEnum>
+#include <QStandardPaths>
+#include <QUrl>
+
+ConfiguratorModule* ConfiguratorModule::instance = nullptr;
+const QString ConfiguratorModule::settingsFolderName = QStringLiteral("/АРМ ЗФН/");
+const QString ConfiguratorModule::settingsFileName = QStringLiteral("conf.ini");
+
+namespace {
+
+const QString projectsFolder = QStringLiteral("Projects");
+
+QString folderOf(const QString& path)
+{
+    return path.left(path.lastIndexOf(QLatin1Char('/')));
+}
+
+QString fileNameOf(const QString& path)
+{
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString programSettingsPath()
+{
+    return ConfiguratorModule::settingsFolder() + ConfiguratorModule::settingsFileName;
+}
+
+}  // namespace
+
+ConfiguratorModule::ConfiguratorModule(QObject* parent) : QObject(parent)
+{
+    instance = this;
+}
+
+ConfiguratorModule::~ConfiguratorModule()
+{
+    if (instance == this)
+        instance = nullptr;
+}
+
+QString ConfiguratorModule::settingsFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + settingsFolderName;
+}
+
+QString ConfiguratorModule::enumSettingsKey(enumSettings key)
+{
+    return QString::fromLatin1(QMetaEnum::fromType<enumSettings>().valueToKey(key));
+}
+
+void ConfiguratorModule::setPathSetting(enumSettings key, const QString& value)
+{
+    const auto settings = IniFile::open(programSettingsPath());
+    settings->setValue(enumSettingsKey(key), value);
+}
+
+QString ConfiguratorModule::pathSetting(enumSettings key)
+{
+    return IniFile::open(programSettingsPath())->value(enumSettingsKey(key)).toString();
+}
+
+QString ConfiguratorModule::defaultFolder(enumSettings key, const QString& subFolder)
+{
+    const QString path = settingsFolder() + subFolder;
+    setPathSetting(key, path);
+    QDir().mkpath(path);
+    return path;
+}
+
+void ConfiguratorModule::rememberPath(enumSettings key, const QString& chosenPath, const QString& previousValue)
+{
+    if (!chosenPath.contains(QLatin1Char('/')))
+        return;
+    const QString value = key == settingFilePathLastConfigurationFile ? chosenPath : folderOf(chosenPath);
+    if (value != previousValue)
+        setPathSetting(key, value);
+}
+
+void ConfiguratorModule::openFileOrFolder(const QString& path)
+{
+    if (!QDesktopServices::openUrl(QUrl::fromUserInput(path)))
+        QDesktopServices::openUrl(QUrl::fromUserInput(folderOf(path)));
+}
+
+QString ConfiguratorModule::chooseFile(const FileDialog& dialog, QWidget* parent)
+{
+    QString folder = pathSetting(dialog.key);
+    if (folder.isEmpty())
+        folder = defaultFolder(dialog.key, dialog.subFolder);
+    const QString start = dialog.fileName.isEmpty() ? folder : folder + QLatin1Char('/') + dialog.fileName;
+    QString chosen = FileChooser::choose({dialog.mode, parent, dialog.title, start, dialog.filter});
+    if (chosen.isEmpty())
+        return chosen;
+    if (dialog.mode == FileChooser::Save && QFileInfo(chosen).suffix().isEmpty())
+        chosen += dialog.suffix;
+    rememberPath(dialog.key, chosen, folder);
+    return chosen;
+}
+
+QString ConfiguratorModule::selectProjectFile(bool open, QWidget* parent)
+{
+    const FileDialog dialog{open ? FileChooser::Open : FileChooser::Save,
+                            settingFilePathConfiguration,
+                            projectsFolder,
+                            open ? tr("Открытие проекта") : tr("Сохранение проекта"),
+                            tr("Файлы проекта АРМ ЗФН(*.ini)"),
+                            QString(),
+                            QStringLiteral(".ini")};
+    return chooseFile(dialog, parent);
+}
+
+QString ConfiguratorModule::lastProjectFile()
+{
+    const QString path = pathSetting(settingFilePathLastConfigurationFile);
+    const QFileInfo file(path);
+    return !path.isEmpty() && file.exists() && file.isFile() ? path : QString();
+}
 
 void ConfiguratorModule::loadLastProject()
 {
+    const QString path = lastProjectFile();
+    if (path.isEmpty() || !loadProjectFile(path))
+        return;
     MainWindow::loadTabsFromSettings();
+    markCurrentProject(path);
 }
 
-void ConfiguratorModule::openProject(QWidget*)
+void ConfiguratorModule::openProject(QWidget* parent)
 {
+    const QString path = selectProjectFile(true, parent);
+    if (path.isEmpty() || !loadProjectFile(path))
+        return;
     MainWindow::loadTabsFromSettings();
+    markCurrentProject(path);
 }
 
-void ConfiguratorModule::saveProjectAs(QWidget*)
+void ConfiguratorModule::saveProjectAs(QWidget* parent)
 {
     MainWindow::saveTabsToSettings();
+    const QString path = selectProjectFile(false, parent);
+    if (path.isEmpty())
+        return;
+    g_tabConfiguration->applySettings(true);
+    if (saveProjectFile(path))
+        markCurrentProject(path);
 }
+
+void ConfiguratorModule::markCurrentProject(const QString& path)
+{
+    g_mainWindow->setProjectName(fileNameOf(path));
+    rememberPath(settingFilePathLastConfigurationFile, path, pathSetting(settingFilePathLastConfigurationFile));
+}
+
+#include "moc_ConfiguratorModule.cpp"

@@ -1,18 +1,116 @@
 #pragma once
 
-#include <QObject>
+#include "FileChooser.h"
 
+#include <QObject>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+
+class ArchiveRecord;
+class HAbstractParametr;
+class QSettings;
 class QWidget;
 
-// Program settings and project files. The start-up makes the one instance of the process and hands
-// it to the device object, through which the pages reach it.
+// What the workstation keeps on disk besides the calibrator's own data: the remembered folders in
+// "conf.ini", project files and archive files. The start-up makes the one instance of the process
+// and hands it to the device object, through which the pages reach it. GUI thread only.
 class ConfiguratorModule : public QObject
 {
     Q_OBJECT
 public:
-    explicit ConfiguratorModule(QObject* parent = nullptr);
+    enum enumSettings {
+        settingFilePathResult,
+        settingFilePathArchive,
+        settingFilePathConfiguration,
+        settingFilePathRoughtArchive,
+        settingFilePathLastConfigurationFile
+    };
+    Q_ENUM(enumSettings)
 
+    explicit ConfiguratorModule(QObject* parent = nullptr);
+    ~ConfiguratorModule() override;
+
+    static ConfiguratorModule* instance;
+    static const QString settingsFolderName;
+    static const QString settingsFileName;
+
+    static QString settingsFolder();
+    static QString enumSettingsKey(enumSettings key);
+    static void setPathSetting(enumSettings key, const QString& value);
+    static QString pathSetting(enumSettings key);
+    static QString defaultFolder(enumSettings key, const QString& subFolder);
+    static void rememberPath(enumSettings key, const QString& chosenPath, const QString& previousValue);
+    static void openFileOrFolder(const QString& path);
+    // The dialog pattern every file dialog follows: it opens in the folder remembered under key (else
+    // in subFolder of the settings folder), and the folder of the chosen file is remembered. For a
+    // save, fileName is proposed in that folder and a name without a suffix gets `suffix`.
+    struct FileDialog
+    {
+        FileChooser::Mode mode;
+        enumSettings key;
+        QString subFolder;
+        QString title;
+        QString filter;
+        QString fileName;
+        QString suffix;
+    };
+    static QString chooseFile(const FileDialog& dialog, QWidget* parent);
+
+    QString selectProjectFile(bool open, QWidget* parent);
+    QString lastProjectFile();
     void loadLastProject();
     void openProject(QWidget* parent);
     void saveProjectAs(QWidget* parent);
+
+    // The file halves of the operations above, without dialogs and pages; false, with the message
+    // shown, when nothing was loaded or the file could not be written whole.
+    bool loadProjectFile(const QString& path);
+    bool saveProjectFile(const QString& path);
+    bool loadArchiveFile(const QString& path);
+    bool saveArchiveFile(const QString& path);
+
+public slots:
+    void saveArchive();
+    void openArchive();
+
+private:
+    void markCurrentProject(const QString& path);
+    QString proposedArchiveName() const;
+    static bool readArchiveRecords(const QString& path, QVector<ArchiveRecord>* records, bool* damaged);
+
+    void loadSaveParameters(bool load);
+    void infoGroup();
+    void parametrEntries();
+    void channelGroup();
+    void commonGroup();
+
+    static QString settingKey(const QString& keyExpression);
+    void text(QString& field, const QString& defaultValue, const QString& keyExpression);
+    void integer(int& field, int defaultValue, const QString& keyExpression, int minimum, int maximum);
+    void shortInteger(qint16& field, qint16 defaultValue, const QString& keyExpression, int minimum);
+    void byte(quint8& field, quint8 defaultValue, const QString& keyExpression, int maximum);
+    void real(double& field, double defaultValue, const QString& keyExpression);
+    void list(QStringList& field, const QString& keyExpression);
+    void parametr(HAbstractParametr* field, const QString& keyExpression);
+    void flag(quint16 option, const QString& key);
+
+    void readString(QString& field, const QString& defaultValue, const QString& keyExpression);
+    void readDouble(double& field, double defaultValue, const QString& keyExpression, double minimum,
+                    double maximum);
+    void readInt(int& field, int defaultValue, const QString& keyExpression, int minimum, int maximum);
+    void readShort(qint16& field, qint16 defaultValue, const QString& keyExpression, int minimum);
+    void readByte(quint8& field, quint8 defaultValue, const QString& keyExpression, int maximum);
+    void readStringList(QStringList& field, const QString& keyExpression);
+    void readParametr(HAbstractParametr* field, const QString& keyExpression);
+    void writeParametr(HAbstractParametr* field, const QString& keyExpression);
+    void writeValue(const QVariant& value, const QString& keyExpression);
+    // The stored value when the key is present; a present value that `convert` refuses is reported.
+    template <typename T, typename Convert>
+    bool readChecked(const QString& keyExpression, T* value, Convert convert);
+
+    // The project file being read or written; set only for the time of loadSaveParameters.
+    QSettings* projectSettings = nullptr;
+    bool m_loading = false;
+    QStringList m_invalidKeys;
 };

@@ -65,6 +65,9 @@ void MainWindow::createTabs()
 
     connect(ui->action_quit, &QAction::triggered, qApp, &QApplication::quit);
     connect(ui->action_showFullScreen, &QAction::triggered, this, &MainWindow::showFullScreenSlot);
+    ConfiguratorModule* configurator = g_device->configuratorModule();
+    connect(ui->action_openArchive, &QAction::triggered, configurator, &ConfiguratorModule::openArchive);
+    connect(ui->action_saveArchive, &QAction::triggered, configurator, &ConfiguratorModule::saveArchive);
     connect(g_device, &DeviceZFN::setDeviceType, this, &MainWindow::setDeviceType, Qt::DirectConnection);
 
     DeviceAuxBlock* auxBlock = g_device->auxBlock();
@@ -161,6 +164,11 @@ void MainWindow::showResultsTab()
 {
     ui->tabDeviceConfig->setCurrentWidget(ui->tabVerification);
     ui->tabVerificationTabWidget->setCurrentWidget(ui->tabResults);
+}
+
+void MainWindow::showArchiveTab()
+{
+    ui->tabDeviceConfig->setCurrentWidget(ui->tabArchive);
 }
 
 void MainWindow::setProjectName(const QString& name)

@@ -27,6 +27,7 @@ public:
 
     void setStartMode(int mode);
     void showResultsTab();
+    void showArchiveTab();
     void setProjectName(const QString& name);
 
     static void loadTabsFromSettings();

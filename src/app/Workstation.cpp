@@ -1,5 +1,6 @@
 #include "Workstation.h"
 
+#include "ConfiguratorModule.h"
 #include "StartUp.h"
 
 #include <QMessageBox>
@@ -12,7 +13,8 @@ Workstation::Workstation(int argc, char** argv)
         box.exec();
     });
     m_device.init();
-    m_device.setConfiguratorModule(&m_configurator);
+    // Owned by the device object, which hands it to the pages without knowing its class.
+    m_device.setConfiguratorModule(new ConfiguratorModule(&m_device));
     m_window = std::make_unique<MainWindow>();
     StartUp::parseArguments(argc, argv, m_window.get());
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "ConfiguratorModule.h"
 #include "DeviceZFN.h"
 #include "MainWindow.h"
 
@@ -16,6 +15,5 @@ public:
 
 private:
     DeviceZFN m_device;
-    ConfiguratorModule m_configurator;
     std::unique_ptr<MainWindow> m_window;
 };

@@ -190,8 +190,13 @@ void ArchiveModel::append(const ArchiveRecord& record)
 
 void ArchiveModel::clear()
 {
+    replaceRecords({});
+}
+
+void ArchiveModel::replaceRecords(const QVector<ArchiveRecord>& records)
+{
     beginResetModel();
-    m_rows.clear();
+    m_rows = records;
     endResetModel();
     resumePosition = 0;
 }

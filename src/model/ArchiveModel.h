@@ -28,6 +28,8 @@ public:
 
     void append(const ArchiveRecord& record);
     void clear();
+    // All rows at once, in one reset.
+    void replaceRecords(const QVector<ArchiveRecord>& records);
     bool isEmpty() const;
     // row must exist.
     const ArchiveRecord& record(int row) const;

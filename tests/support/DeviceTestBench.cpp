@@ -1,5 +1,6 @@
 #include "DeviceTestBench.h"
 
+#include "ConfiguratorModule.h"
 
 #include <QThread>
 #include <QtTest>
@@ -14,7 +15,7 @@ DeviceTestBench::DeviceTestBench(int emulatorCount)
     }
     m_device = std::make_unique<DeviceZFN>();
     m_device->init();
-    m_device->setConfiguratorModule(&m_configurator);
+    m_device->setConfiguratorModule(new ConfiguratorModule(m_device.get()));
     publishPorts();
 }
 

@@ -2,7 +2,6 @@
 
 #include "CalibratorEmulator.h"
 #include "ChannelRecord.h"
-#include "ConfiguratorModule.h"
 #include "DeviceZFN.h"
 #include "PortOwner.h"
 
@@ -32,7 +31,6 @@ public:
     ChannelRecord channel();
 
 private:
-    ConfiguratorModule m_configurator;
     std::unique_ptr<DeviceZFN> m_device;
     std::vector<std::unique_ptr<CalibratorEmulator>> m_emulators;
     QStringList m_popUps;

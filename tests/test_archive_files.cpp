@@ -1,0 +1,223 @@
+#include "ArchiveFrameBuilder.h"
+#include "ArchiveModel.h"
+#include "ConfiguratorFixture.h"
+#include "DeviceSettings.h"
+#include "PollController.h"
+#include "QueuedSpy.h"
+#include "TestEnvironment.h"
+#include "TextDiscription.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <QtEndian>
+#include <QtTest>
+
+namespace {
+
+QScreen* offscreenScreen = nullptr;
+
+const QString loaded = QStringLiteral("Архив успешно загружен!");
+const QString loadedWithErrors = QStringLiteral("При загрузке архива допущены ошибки!");
+
+QByteArray frameAt(int i, quint8 unitCode = 6)
+{
+    return ArchiveFrameBuilder::measurement(unitCode, float(i), float(i) + 0.5f, 0.05f, 4321);
+}
+
+QByteArray fileRecord(const QByteArray& frame, quint32 index)
+{
+    QByteArray record = frame;
+    record.resize(ArchiveRecord::recordSize);
+    qToLittleEndian<quint32>(index, record.data() + ArchiveRecord::frameSize);
+    return record;
+}
+
+QByteArray modelBytes(const ArchiveModel& model)
+{
+    QByteArray bytes;
+    for (int row = 0; row < model.rowCount(); ++row)
+        bytes += model.record(row).toBytes();
+    return bytes;
+}
+
+QList<quint32> indexes(const ArchiveModel& model)
+{
+    QList<quint32> list;
+    for (int row = 0; row < model.rowCount(); ++row)
+        list << model.record(row).index();
+    return list;
+}
+
+QString archivesFolder()
+{
+    return ConfiguratorFixture::settingsFolder() + "/Archives";
+}
+
+QString currentPage(const ConfiguratorFixture& f)
+{
+    return requireChild<QTabWidget>(f.window.get(), "tabDeviceConfig")->currentWidget()->objectName();
+}
+
+void putDeviceSerial(quint32 serial)
+{
+    qToLittleEndian<quint32>(serial, g_device->deviceSettings()->bytes.data() + 57);
+}
+
+}  // namespace
+
+class TestArchiveFiles : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        TestEnvironment::prepare();
+        offscreenScreen = QGuiApplication::primaryScreen();
+        initChoiceLists();
+    }
+
+    void init() { QDir(ConfiguratorFixture::settingsFolder()).removeRecursively(); }
+
+    void framesReadFromTheCalibratorComeBackWhole()
+    {
+        ConfiguratorFixture f(1);
+        QVERIFY(f.bench.connectTo(0));
+        DeviceZFN& device = f.bench.device();
+        device.pollController()->archivePauseMs = 0;
+        CalibratorEmulator& emulator = f.bench.emulator();
+        emulator.setArchiveFrame(0, ArchiveFrameBuilder::withTime(frameAt(0, 5), QDateTime({2026, 3, 5}, {14, 7, 9})));
+        emulator.setArchiveFrame(3, frameAt(3, 15));
+        emulator.setArchiveFrame(200, ArchiveFrameBuilder::withHart(frameAt(200), 199.5f, -0.25f));
+        emulator.setArchiveFrame(511, frameAt(511, 7));
+        QueuedSpy finished(&device, &DeviceZFN::archiveReadFinished);
+        device.startReadArchive();
+        QVERIFY(finished.wait(60000));
+        ArchiveModel& model = *device.archiveModel();
+        QTRY_COMPARE(indexes(model), QList<quint32>({0, 3, 200, 511}));
+        const QByteArray read = modelBytes(model);
+        for (int row = 0; row < model.rowCount(); ++row)
+            QCOMPARE(read.mid(row * ArchiveRecord::recordSize, ArchiveRecord::frameSize),
+                     emulator.archiveFrame(int(model.record(row).index())));
+
+        putDeviceSerial(0);
+        f.answer({archivesFolder() + "/copy"});
+        f.trigger("action_saveArchive");
+        const FileChooser::Request& save = f.requests().first();
+        QCOMPARE(save.title, QString("Сохранение архива"));
+        QCOMPARE(save.filter, QString("Файлы архива ЗФН (*.ZFN)"));
+        QVERIFY2(QRegularExpression("^" + QRegularExpression::escape(archivesFolder())
+                                    + "/Архив_4321_\\d\\d-\\d\\d-\\d{4} \\d\\d_\\d\\d_\\d\\d$")
+                     .match(save.path)
+                     .hasMatch(),
+                 qPrintable(save.path));
+        const QString file = archivesFolder() + "/copy.ZFN";
+        QCOMPARE(ConfiguratorFixture::readFile(file), read);
+        QCOMPARE(read.size(), 4 * ArchiveRecord::recordSize);
+        QCOMPARE(f.bench.popUps(), QStringList{"Архив успешно записан!"});
+
+        putDeviceSerial(98765);
+        f.trigger("action_saveArchive");
+        QVERIFY(f.requests().last().path.contains("/Архив_98765_"));
+
+        model.clear();
+        f.answer({file});
+        f.trigger("action_openArchive");
+        QCOMPARE(f.requests().last().title, QString("Загрузка архива"));
+        QCOMPARE(f.requests().last().filter, QString("Файлы архива ZFN-20 (*.ZFN)"));
+        QCOMPARE(f.requests().last().path, archivesFolder());
+        QCOMPARE(modelBytes(model), read);
+        QCOMPARE(f.bench.popUps().last(), loaded);
+        QCOMPARE(currentPage(f), QString("tabArchive"));
+    }
+
+    void damagedFilesLoadTheGoodRecords_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QList<quint32>>("loadedIndexes");
+        QTest::addColumn<QString>("message");
+        const QByteArray three = fileRecord(frameAt(0), 0) + fileRecord(frameAt(1), 1) + fileRecord(frameAt(2), 2);
+        QTest::newRow("three records and a partial tail")
+            << three + QByteArray(10, '\x07') << QList<quint32>{0, 1, 2} << loadedWithErrors;
+        QTest::newRow("empty file") << QByteArray() << QList<quint32>{} << loaded;
+        QTest::newRow("records after a bad check value")
+            << fileRecord(frameAt(0), 0) + fileRecord(ArchiveFrameBuilder::withBadCheck(frameAt(1)), 1)
+                   + fileRecord(frameAt(2), 2)
+            << QList<quint32>{0, 2} << loadedWithErrors;
+        QTest::newRow("cleared frames and unknown units")
+            << fileRecord(frameAt(0), 0) + fileRecord(ArchiveFrameBuilder::cleared(), 1)
+                   + fileRecord(frameAt(2, 16), 2) + fileRecord(frameAt(3, 4), 3) + fileRecord(frameAt(4, 0), 4)
+                   + fileRecord(frameAt(5, 15), 5)
+            << QList<quint32>{0, 5} << loaded;
+        QTest::newRow("index past the archive")
+            << fileRecord(frameAt(0), 511) + fileRecord(frameAt(1), 512) << QList<quint32>{511} << loadedWithErrors;
+    }
+
+    void damagedFilesLoadTheGoodRecords()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QList<quint32>, loadedIndexes);
+        QFETCH(QString, message);
+        const QString file = TestEnvironment::homePath() + "/damaged.ZFN";
+        QVERIFY(ConfiguratorFixture::writeFile(file, content));
+        ConfiguratorFixture f;
+        ArchiveModel& model = *g_device->archiveModel();
+        model.append(ArchiveRecord(reinterpret_cast<const quint8*>(frameAt(9).constData()), 9));
+        f.answer({file});
+        f.trigger("action_openArchive");
+        QCOMPARE(indexes(model), loadedIndexes);
+        QCOMPARE(f.bench.popUps(), QStringList{message});
+    }
+
+    void unopenableFileKeepsTheModel()
+    {
+        ConfiguratorFixture f;
+        ArchiveModel& model = *g_device->archiveModel();
+        model.append(ArchiveRecord(reinterpret_cast<const quint8*>(frameAt(9).constData()), 9));
+        f.answer({TestEnvironment::homePath() + "/absent.ZFN", TestEnvironment::homePath()});
+        f.trigger("action_openArchive");
+        f.trigger("action_openArchive");
+        const QString openError = "При открытии файла возникла ошибка!";
+        QCOMPARE(f.bench.popUps(), QStringList({openError, openError}));
+        QCOMPARE(indexes(model), QList<quint32>{9});
+        QCOMPARE(currentPage(f), QString("tabConnection"));
+    }
+
+    // Nothing can be written beside the old file when the save file's temporary name would be too
+    // long for the folder: a write failure even for root, whom folder permissions do not stop.
+    void failedSavesKeepTheOldFile()
+    {
+        ConfiguratorFixture f;
+        f.trigger("action_saveArchive");
+        QCOMPARE(f.bench.popUps(), QStringList{"Архив пуст!"});
+        QVERIFY(f.requests().isEmpty());
+
+        g_device->archiveModel()->append(ArchiveRecord(reinterpret_cast<const quint8*>(frameAt(1).constData()), 1));
+        const QString old = TestEnvironment::homePath() + '/' + QString(250, 'a') + ".ZFN";
+        QVERIFY(ConfiguratorFixture::writeFile(old, "old archive"));
+        f.answer({old});
+        f.trigger("action_saveArchive");
+        QCOMPARE(f.bench.popUps().last(), QString("При сохранении архива возникла ошибка!"));
+        QCOMPARE(ConfiguratorFixture::readFile(old), QByteArray("old archive"));
+    }
+
+    void importIsRefusedWhileTheArchiveIsRead()
+    {
+        ConfiguratorFixture f(1);
+        QVERIFY(f.bench.connectTo(0));
+        DeviceZFN& device = f.bench.device();
+        device.pollController()->archivePauseMs = 0;
+        f.bench.emulator().setReplyDelayMs(20);
+        device.startReadArchive();
+        QVERIFY(device.pollController()->isArchiveRunning());
+        f.answer({TestEnvironment::homePath() + "/any.ZFN"});
+        f.trigger("action_openArchive");
+        QCOMPARE(f.bench.popUps(), QStringList{"Дождитесь окончания текущей операции!"});
+        QVERIFY(f.requests().isEmpty());
+        device.stopReadArchive();
+        QTRY_VERIFY(!device.pollController()->isArchiveRunning());
+    }
+};
+
+QTEST_MAIN(TestArchiveFiles)
+#include "test_archive_files.moc"
