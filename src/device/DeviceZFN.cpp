@@ -9,6 +9,7 @@
 #include "DeviceAuxBlock.h"
 #include "DeviceSettings.h"
 #include "HartDeviceData.h"
+#include "HartMaster.h"
 #include "PollController.h"
 #include "PollThread.h"
 #include "PortOwner.h"
@@ -101,6 +102,8 @@ void DeviceZFN::createWorkers()
     connect(m_archive, &ArchiveWorker::progress, this, &DeviceZFN::sendProgress, Qt::DirectConnection);
     connect(m_archive, &ArchiveWorker::noAnswer, this, [this] { emit showPopUpMessageSignal(noAnswerText()); },
             Qt::DirectConnection);
+    m_hart = new HartMaster(*m_link, *m_portOwner, *m_poll, *m_hartData, *m_hartEdited, *m_settings, m_deviceName);
+    connectHartMaster();
 }
 
 // Workers first, so nothing else holds the port; then the release frame from the GUI thread;
@@ -114,6 +117,7 @@ DeviceZFN::~DeviceZFN()
     }
     if (m_searchThread)
         m_searchThread->wait();
+    delete m_hart;
     if (m_portOwner)
         sendSessionEnd();
 
@@ -305,26 +309,6 @@ bool DeviceZFN::checkConnection()
     emit showStatusMessageSignal(text);
     showPopUpMessage(text);
     return false;
-}
-
-// The HART connect step that looks for a transmitter comes with the HART master; until then a
-// transmitter counts as present only when the working record says so.
-bool DeviceZFN::checkHartConnection(bool showMessages)
-{
-    const bool present = m_connected && m_settings->isHartEnabled() && m_hartData->present;
-    if (showMessages && !present) {
-        if (!m_connected) {
-            const QString text = m_deviceName + tr(" не подключен.");
-            emit showStatusMessageSignal(text);
-            showPopUpMessage(text);
-        } else if (!m_settings->isHartEnabled()) {
-            showPopUpMessage(tr("HART протокол на устройстве не включен."));
-        } else if (!m_poll->hartErrorShown) {
-            showPopUpMessage(tr("HART устройство не подключено!"));
-        }
-    }
-    emit sendHartDeviceConnectionState(present);
-    return present;
 }
 
 void DeviceZFN::setProgressSteps(int n)
