@@ -450,6 +450,7 @@ private slots:
         QVERIFY(!end.succeeded);
         QCOMPARE(rig.bench.emulator().requestCount(), 1);
         QCOMPARE(rig.bench.popUps().last(), QString("ЗФН не отвечает!"));
+        QVERIFY(!end.data.present);
         end = rig.run(6);
         QCOMPARE(rig.bench.emulator().requestCount(), 3);
     }

@@ -175,14 +175,16 @@ void HartMaster::stepProgress()
     emit progress(qMin(m_work.progress, 100));
 }
 
-// A cut exchange is the user's cancel, not a silent calibrator.
+// A cut exchange is the user's cancel, not a silent calibrator: it changes nothing. Otherwise the
+// transmitter is out of reach until it is found again.
 void HartMaster::reportNoAnswer()
 {
     m_lastAnswer = Answer::NoAnswer;
     qDebug() << "DeviceZFN::sendHartCommand ZFN does not ANWSER!";
-    if (m_link.lastStatus() != CalibratorLink::Status::Aborted)
-        showMessage(m_deviceName + qtr(" не отвечает!"));
-    emit connectionState(false);
+    if (m_link.lastStatus() == CalibratorLink::Status::Aborted)
+        return;
+    showMessage(m_deviceName + qtr(" не отвечает!"));
+    setPresent(false);
 }
 
 // A time-out of the transmitter may mean another one answers now: look for it again. An absent
