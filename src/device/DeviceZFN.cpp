@@ -12,6 +12,7 @@
 #include "DeviceAuxBlock.h"
 #include "DeviceSettings.h"
 #include "HartDeviceData.h"
+#include "HartMaster.h"
 #include "PollController.h"
 #include "PollThread.h"
 #include "PortOwner.h"
@@ -97,6 +98,7 @@ void DeviceZFN::createWorkers()
     createCollector();
     createSearch();
     createArchiveWorker();
+    createHartMaster();
 }
 
 void DeviceZFN::createPoller()
@@ -155,6 +157,7 @@ DeviceZFN::~DeviceZFN()
     }
     if (m_search)
         m_search->wait();
+    delete m_hart;
     if (m_portOwner)
         sendSessionEnd();
 
@@ -366,26 +369,6 @@ bool DeviceZFN::checkConnection()
     emit showStatusMessageSignal(text);
     showPopUpMessage(text);
     return false;
-}
-
-// The HART connect step that looks for a transmitter comes with the HART master; until then a
-// transmitter counts as present only when the working record says so.
-bool DeviceZFN::checkHartConnection(bool showMessages)
-{
-    const bool present = m_connected && m_settings->isHartEnabled() && m_hartData->present;
-    if (showMessages && !present) {
-        if (!m_connected) {
-            const QString text = m_deviceName + tr(" не подключен.");
-            emit showStatusMessageSignal(text);
-            showPopUpMessage(text);
-        } else if (!m_settings->isHartEnabled()) {
-            showPopUpMessage(tr("HART протокол на устройстве не включен."));
-        } else if (!m_poll->hartErrorShown) {
-            showPopUpMessage(tr("HART устройство не подключено!"));
-        }
-    }
-    emit sendHartDeviceConnectionState(present);
-    return present;
 }
 
 void DeviceZFN::setProgressSteps(int n)

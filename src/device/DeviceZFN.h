@@ -2,6 +2,7 @@
 
 #include "CalibratorLink.h"
 #include "DeviceInfo.h"
+#include "HartDeviceData.h"
 #include "PortEntry.h"
 
 #include <QByteArray>
@@ -24,7 +25,7 @@ class ConfiguratorModule;
 class DeviceAuxBlock;
 class DeviceSearch;
 class DeviceSettings;
-class HartDeviceData;
+class HartMaster;
 class MeasurementPoller;
 class PollController;
 class PollThread;
@@ -146,9 +147,9 @@ signals:
     void archiveReadFinished();
     void archiveClearStoped();
     void archiveClearFinished();
-    void sendHartResult(int command);
+    void sendHartResult(int command, const HartDeviceData& data = HartDeviceData());
     void sendHartDeviceConnectionState(bool connected);
-    void sendAlgoritmFinished(int algorithm);
+    void sendAlgoritmFinished(int algorithm, bool succeeded = true, const HartDeviceData& data = HartDeviceData());
     void algoritmFinished(int operation);
     void stopAllExternalPolls();
     void setDeviceType(int type);
@@ -164,6 +165,34 @@ public slots:
     void stopAddingGroup();
     void stopSearch();
     void showPopUpMessage(QString text);
+
+    // HART master: the transmitter behind the calibrator (command 40, values 19 and 20). The
+    // exchanges run in the thread that holds the port; operations run in a worker of their own and
+    // report through sendHartResult (after every command, -1 at the end) and sendAlgoritmFinished,
+    // each carrying a copy of the read record.
+public:
+    HartMaster* hartMaster() const { return m_hart; }
+    bool sendHartFrame(QByteArray& hexFrame);
+    bool sendHartCommand(quint8 command, int addressForm, int frameType, QByteArray& data, bool acceptDeviceError,
+                         bool showDeviceError);
+    bool sendHartCommandNoData(quint8 command, bool acceptDeviceError, bool showDeviceError);
+    bool hartConnect(bool quiet, bool readIdentity);
+    // False, with nothing started, for an unknown number, an empty field mask of a write, or (with
+    // the refusal shown) while another job holds the port.
+    bool startHartAlgorithm(int algorithm, bool flag, int fieldMask);
+    void waitForWorker();
+    bool leaveFixedCurrent();
+    bool readSpecificInfo();
+    static bool hartResponseOk(const HartDeviceData& snapshot) { return snapshot.responseCode == 0; }
+signals:
+    // A HART operation changed the settings block (unit and range of the verified sensor).
+    void deviceSettingsChanged();
+public slots:
+    void makeHartAlgoritmSeparate();
+    void makeHartAlgoritmSeparate(bool nested);
+private:
+    void createHartMaster();
+    HartMaster* m_hart = nullptr;
 
 private:
     void createWorkers();

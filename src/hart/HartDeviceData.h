@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QMetaType>
 #include <QtGlobal>
 
 // Everything known about the HART transmitter behind the calibrator. The fields keep the order
@@ -107,3 +108,6 @@ public:
     [[gnu::packed]] float outputOffset = 0;
     quint8 additionalStatus[25] = {};
 };
+
+// Results and ends of HART operations carry a copy across threads.
+Q_DECLARE_METATYPE(HartDeviceData)
