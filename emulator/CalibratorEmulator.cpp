@@ -15,6 +15,8 @@ namespace {
 // Bounds how long stop() waits for the worker to notice.
 constexpr int PollIntervalMs = 20;
 constexpr int ReadChunk = 512;
+// "$16": the HART modem is switched off.
+constexpr int HartModemOff = 16;
 
 // The workstation opens the port with XON/XOFF: these bytes would be taken as flow control.
 const char FlowControlBytes[] = {'\x11', '\x13'};
@@ -47,6 +49,7 @@ bool isAddressedTo(const EmulatorRequest& request, int address)
 }  // namespace
 
 CalibratorEmulator::CalibratorEmulator()
+    : m_hart(m_stop)
 {
     installHandlers();
 }
@@ -199,6 +202,17 @@ void CalibratorEmulator::setCommandHandler(int command, CommandHandler handler)
     m_commands.setHandler(command, std::move(handler));
 }
 
+void CalibratorEmulator::attachHartTransmitter(HartVariant variant)
+{
+    using namespace CalibratorMap;
+    m_hart.reset(variant);
+    m_memory.setRegister(RegHartModem, RegTypeByte, "1");
+    m_commands.setHandler(CmdHartPassThrough, [this](const QStringList& p) {
+        return isHartModemOn() ? m_hart.passThrough(p) : EmulatorStatus::reply(HartModemOff);
+    });
+    m_hartAttached = true;
+}
+
 void CalibratorEmulator::setRequestObserver(RequestObserver observer)
 {
     std::lock_guard<std::mutex> lock(m_optionsMutex);
@@ -230,9 +244,31 @@ void CalibratorEmulator::installHandlers()
     using namespace CalibratorMap;
     m_commands.setHandler(CmdIdentify,
                           [this](const QStringList&) { return EmulatorStatus::reply(m_served.deviceType); });
-    m_commands.setHandler(CmdReadValue, [this](const QStringList& p) { return m_memory.readValue(p); });
+    m_commands.setHandler(CmdReadValue, [this](const QStringList& p) { return readValue(p); });
     m_commands.setHandler(CmdReadRegisters, [this](const QStringList& p) { return m_memory.readRegisters(p); });
     m_commands.setHandler(CmdWriteRegisters, [this](const QStringList& p) { return m_memory.writeRegisters(p); });
+}
+
+QByteArray CalibratorEmulator::readValue(const QStringList& parameters)
+{
+    using namespace CalibratorMap;
+    const QByteArray stored = m_memory.readValue(parameters);
+    if (!m_hartAttached || parameters.isEmpty() || stored != EmulatorStatus::reply(EmulatorStatus::NoSuchItem))
+        return stored;
+    const int value = parameters.first().toInt();
+    if (value == ValueLoopCurrent)
+        return m_hart.loopCurrentValue();
+    if (value != ValueHartPollAddress && value != ValueHartIdentity)
+        return stored;
+    if (!isHartModemOn())
+        return EmulatorStatus::reply(HartModemOff);
+    return value == ValueHartPollAddress ? m_hart.pollingAddressValue() : m_hart.identityValue();
+}
+
+bool CalibratorEmulator::isHartModemOn() const
+{
+    using namespace CalibratorMap;
+    return m_memory.registerText(RegHartModem, RegTypeByte) == "1";
 }
 
 void CalibratorEmulator::run()
@@ -259,8 +295,8 @@ void CalibratorEmulator::run()
 void CalibratorEmulator::serve(const QByteArray& frame, qint64 receivedUs)
 {
     // Frames that came in one read are stamped when they arrived, but each reply is timed from
-    // the moment its turn comes, as a calibrator answering one request after another would.
-    const auto servedAt = StopToken::Clock::now();
+    // the moment its answer is ready, as a calibrator answering one request after another (and
+    // waiting for the HART transmitter behind it) would.
     const EmulatorRequest request = EmulatorRequest::fromFrame(frame, receivedUs);
     // The plan is fixed and the observer told before the request is logged, so whoever waits for
     // the log sees the observer done, and an option changed then applies to the next request only.
@@ -276,7 +312,8 @@ void CalibratorEmulator::serve(const QByteArray& frame, qint64 receivedUs)
     if (!plan.answered)
         return;
     m_served = plan.options;
-    ReplyWriter(m_terminal.masterFd(), m_stop).send(output(request, plan), plan.options, servedAt);
+    const QByteArray bytes = output(request, plan);
+    ReplyWriter(m_terminal.masterFd(), m_stop).send(bytes, plan.options, StopToken::Clock::now());
 }
 
 CalibratorEmulator::ReplyPlan CalibratorEmulator::takeReplyPlan(const EmulatorRequest& request)

@@ -4,11 +4,13 @@
 #include "CommandTable.h"
 #include "EmulatorOptions.h"
 #include "EmulatorRequest.h"
+#include "HartTransmitter.h"
 #include "PseudoTerminal.h"
 #include "RequestLog.h"
 #include "StopToken.h"
 
 #include <QList>
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -56,6 +58,11 @@ public:
     // Empty when a half no longer holds 64 hexadecimal characters.
     QByteArray archiveFrame(int index) const;
 
+    // Puts the variant's transmitter, in its factory state, behind command 40 and values 19, 20
+    // and 5, and switches the HART modem (register 275) on. Values set with setValue still win.
+    void attachHartTransmitter(HartVariant variant = HartVariant::Family);
+    HartTransmitter& hartTransmitter() { return m_hart; }
+
     void setCommandHandler(int command, CommandHandler handler);
     // Called in the worker thread for every logged request.
     void setRequestObserver(RequestObserver observer);
@@ -74,6 +81,8 @@ private:
     };
 
     void installHandlers();
+    QByteArray readValue(const QStringList& parameters);
+    bool isHartModemOn() const;
     void run();
     void serve(const QByteArray& frame, qint64 receivedUs);
     ReplyPlan takeReplyPlan(const EmulatorRequest& request);
@@ -93,4 +102,6 @@ private:
     PseudoTerminal m_terminal;
     StopToken m_stop;
     std::thread m_worker;
+    HartTransmitter m_hart;
+    std::atomic<bool> m_hartAttached{false};
 };

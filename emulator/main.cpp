@@ -3,6 +3,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QMap>
 #include <QStringList>
 #include <csignal>
 #include <cstdio>
@@ -21,6 +22,10 @@ struct Settings
     QList<QPair<QString, QString>> values;
     QList<QPair<QString, double>> drifts;
     int archiveFrames = 0;
+    bool hart = false;
+    HartVariant hartVariant = HartVariant::Family;
+    int hartAddress = 0;
+    HartTransmitterOptions hartOptions;
 };
 
 const QList<QCommandLineOption>& commandLineOptions()
@@ -40,6 +45,15 @@ const QList<QCommandLineOption>& commandLineOptions()
         {"value", "Value N of command 1 answers TEXT (repeatable).", "N=TEXT"},
         {"drift", "Value N grows by STEP after every read (repeatable).", "N=STEP"},
         {"archive", "Fill the first N archive frames with sample measurements.", "N", "0"},
+        {"status", "Requests starting with the fields PREFIX answer \"$CODE\" (repeatable), e.g. 40=14.",
+         "PREFIX=CODE"},
+        {"hart", "Put a HART transmitter behind the calibrator: family, foreign, no-trim or hart5.", "variant"},
+        {"hart-address", "Polling address of the transmitter, 0 to 63.", "N", "0"},
+        {"hart-paced", "Every HART reply waits the wire time at 1200 baud."},
+        {"hart-delay", "Extra wait before every HART reply, ms.", "ms", "0"},
+        {"hart-code", "HART command N (or any) answers response code CODE (repeatable).", "N=CODE"},
+        {"hart-fault", "HART command N (or any) gets a spoilt reply (repeatable): silent, bad-check, address, "
+                       "command, count0, count1, short or comm-error.", "N=FAULT"},
     };
     return options;
 }
@@ -93,6 +107,79 @@ bool readDrifts(const QStringList& entries, QList<QPair<QString, double>>& drift
     return true;
 }
 
+// "key=value" entries of a repeatable option into a map, each side read by its own reader.
+template <typename Key, typename Value, typename ReadKey, typename ReadValue>
+bool readEntries(const QStringList& entries, ReadKey readKey, ReadValue readValue, QMap<Key, Value>& out)
+{
+    QList<QPair<QString, QString>> pairs;
+    if (!readPairs(entries, pairs))
+        return false;
+    for (const auto& pair : qAsConst(pairs)) {
+        Key key{};
+        Value value{};
+        if (!readKey(pair.first, key) || !readValue(pair.second, value))
+            return false;
+        out.insert(key, value);
+    }
+    return true;
+}
+
+bool readByte(const QString& text, int& value)
+{
+    return readInt(text, 0, 255, value);
+}
+
+bool readText(const QString& text, QString& value)
+{
+    value = text;
+    return true;
+}
+
+bool readHartVariant(const QString& text, HartVariant& variant)
+{
+    static const QMap<QString, HartVariant> names = {{"family", HartVariant::Family},
+                                                     {"foreign", HartVariant::Foreign},
+                                                     {"no-trim", HartVariant::NoCurrentTrim},
+                                                     {"hart5", HartVariant::Hart5}};
+    variant = names.value(text, HartVariant::Family);
+    return names.contains(text);
+}
+
+bool readHartFault(const QString& text, HartFault& fault)
+{
+    static const QMap<QString, HartFault> names = {
+        {"silent", HartFault::Silent},          {"bad-check", HartFault::BadCheck},
+        {"address", HartFault::WrongAddress},   {"command", HartFault::WrongCommand},
+        {"count0", HartFault::ByteCountZero},   {"count1", HartFault::ByteCountOne},
+        {"short", HartFault::ShortData},        {"comm-error", HartFault::CommError}};
+    fault = names.value(text, HartFault::None);
+    return names.contains(text);
+}
+
+bool readHartCommand(const QString& text, int& command)
+{
+    command = HartTransmitterOptions::AnyCommand;
+    return text == "any" || readByte(text, command);
+}
+
+// Returns the name of the first HART option whose value is wrong, or an empty string.
+QString readHartSettings(const QCommandLineParser& parser, Settings& settings)
+{
+    settings.hart = parser.isSet("hart");
+    if (settings.hart && !readHartVariant(parser.value("hart"), settings.hartVariant))
+        return "hart";
+    if (!readInt(parser.value("hart-address"), 0, 63, settings.hartAddress))
+        return "hart-address";
+    if (!readInt(parser.value("hart-delay"), 0, 600000, settings.hartOptions.replyDelayMs))
+        return "hart-delay";
+    if (!readEntries(parser.values("hart-code"), readHartCommand, readByte, settings.hartOptions.responseCodes))
+        return "hart-code";
+    if (!readEntries(parser.values("hart-fault"), readHartCommand, readHartFault, settings.hartOptions.faults))
+        return "hart-fault";
+    settings.hartOptions.paced = parser.isSet("hart-paced");
+    return QString();
+}
+
 // Returns the name of the first option whose value is wrong, or an empty string.
 QString readSettings(const QCommandLineParser& parser, Settings& settings)
 {
@@ -113,6 +200,8 @@ QString readSettings(const QCommandLineParser& parser, Settings& settings)
         return "value";
     if (!readDrifts(parser.values("drift"), settings.drifts))
         return "drift";
+    if (!readEntries(parser.values("status"), readText, readByte, o.statusReplies))
+        return "status";
     if (!readInt(parser.value("archive"), 0, CalibratorMap::ArchiveFrameCount, settings.archiveFrames))
         return "archive";
     o.paced = parser.isSet("paced");
@@ -120,7 +209,7 @@ QString readSettings(const QCommandLineParser& parser, Settings& settings)
     o.echo = parser.isSet("echo");
     o.leadingGarbage = parser.value("garbage").toLatin1();
     settings.log = parser.isSet("log");
-    return QString();
+    return readHartSettings(parser, settings);
 }
 
 QByteArray printable(const QByteArray& bytes)
@@ -170,6 +259,13 @@ void fillMemory(CalibratorEmulator& emulator, const Settings& settings)
         emulator.setValueDrift(drift.first, drift.second);
     constexpr quint8 kilopascalCode = 6;
     constexpr quint32 sampleSerial = 12345;
+    if (settings.hart) {
+        emulator.attachHartTransmitter(settings.hartVariant);
+        HartTransmitterState state = emulator.hartTransmitter().state();
+        state.pollingAddress = quint8(settings.hartAddress);
+        emulator.hartTransmitter().setState(state);
+        emulator.hartTransmitter().setOptions(settings.hartOptions);
+    }
     // One sample a minute, the newest now.
     const QDateTime now = QDateTime::currentDateTime();
     for (int i = 0; i < settings.archiveFrames; ++i) {

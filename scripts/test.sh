@@ -16,4 +16,4 @@ cmake --build "$build" -j"$jobs"
 fuzz="$root/build-fuzz"
 CXX=clang++ CC=clang cmake -S "$root" -B "$fuzz" -DCMAKE_BUILD_TYPE=Debug -DZFN_FUZZ=ON >/dev/null
 cmake --build "$fuzz" -j"$jobs" --target fuzz_targets
-(cd "$fuzz" && ctest --output-on-failure -L fuzz)
+(cd "$fuzz" && ctest --output-on-failure -L fuzz -j"$jobs")

@@ -83,7 +83,7 @@ private slots:
         m_port->answerWith(pieces);
         QElapsedTimer timer;
         timer.start();
-        QCOMPARE(m_link->exchange(request("1;5"), address, timeoutMs), CalibratorLink::Status::Ok);
+        QCOMPARE(m_link->exchange(request("1;5"), timeoutMs), CalibratorLink::Status::Ok);
         QCOMPARE(m_link->reply(), QByteArray("12.5"));
         QCOMPARE(m_port->requests(), QList<QByteArray>({request("1;5")}));
         QVERIFY(timer.elapsed() < timeoutMs);
@@ -93,7 +93,7 @@ private slots:
     void statusReplyIsAnAnswer()
     {
         m_port->answerWith(replyFrame("$3"));
-        QCOMPARE(m_link->exchange(request("10;16;2;4"), address, timeoutMs), CalibratorLink::Status::Ok);
+        QCOMPARE(m_link->exchange(request("10;16;2;4"), timeoutMs), CalibratorLink::Status::Ok);
         QCOMPARE(m_link->reply(), QByteArray("$3"));
     }
 
@@ -103,7 +103,7 @@ private slots:
         bad[bad.size() - 2] = bad.at(bad.size() - 2) == '0' ? '1' : '0';
         m_port->answerWith(bad);
         m_port->answerWith(replyFrame("7"));
-        QCOMPARE(m_link->exchange(request("1;1"), address, timeoutMs), CalibratorLink::Status::Ok);
+        QCOMPARE(m_link->exchange(request("1;1"), timeoutMs), CalibratorLink::Status::Ok);
         QCOMPARE(m_link->reply(), QByteArray("7"));
         QCOMPARE(m_port->requests().size(), 2);
     }
@@ -111,14 +111,14 @@ private slots:
     void foreignAddressIsNoReply()
     {
         m_port->answerWith(replyFrame("7").replace("!1;", "!2;"));
-        QCOMPARE(m_link->exchange(request("1;1"), address, timeoutMs), CalibratorLink::Status::NoAnswer);
+        QCOMPARE(m_link->exchange(request("1;1"), timeoutMs), CalibratorLink::Status::NoAnswer);
         QCOMPARE(m_port->requests().size(), m_link->retryLimit() + 1);
     }
 
     void silenceFailsAfterThreeRequests()
     {
         m_port->answerNothing();
-        QCOMPARE(m_link->exchange(request("1;1"), address, timeoutMs), CalibratorLink::Status::NoAnswer);
+        QCOMPARE(m_link->exchange(request("1;1"), timeoutMs), CalibratorLink::Status::NoAnswer);
         QCOMPARE(m_port->requests().size(), 3);
         QVERIFY(m_link->reply().isEmpty());
     }
@@ -129,7 +129,7 @@ private slots:
         m_port->setBabbling(true);
         QElapsedTimer timer;
         timer.start();
-        QCOMPARE(m_link->exchange(request("1;1"), address, timeoutMs), CalibratorLink::Status::NoAnswer);
+        QCOMPARE(m_link->exchange(request("1;1"), timeoutMs), CalibratorLink::Status::NoAnswer);
         QCOMPARE(m_port->requests().size(), 3);
         QVERIFY2(timer.elapsed() < 3 * (timeoutMs + 30), qPrintable(QString::number(timer.elapsed())));
     }
@@ -137,7 +137,7 @@ private slots:
     void portThatDoesNotOpenIsNoAnswer()
     {
         m_port->setOpenFails(true);
-        QCOMPARE(m_link->exchange(request("1;1"), address, timeoutMs), CalibratorLink::Status::NoAnswer);
+        QCOMPARE(m_link->exchange(request("1;1"), timeoutMs), CalibratorLink::Status::NoAnswer);
         QCOMPARE(m_port->openCount(), m_link->retryLimit() + 1);
         QVERIFY(m_port->requests().isEmpty());
     }
@@ -166,7 +166,7 @@ private slots:
         CalibratorLink::Status status = CalibratorLink::Status::Ok;
         QElapsedTimer timer;
         timer.start();
-        abortAfter(m_abort, 30, [&] { status = m_link->exchange(request("1;1"), address, longTimeoutMs); });
+        abortAfter(m_abort, 30, [&] { status = m_link->exchange(request("1;1"), longTimeoutMs); });
         QCOMPARE(status, CalibratorLink::Status::Aborted);
         QVERIFY2(timer.elapsed() < openDelayMs + 200, qPrintable(QString::number(timer.elapsed())));
         QCOMPARE(m_port->requests().size(), openDelayMs ? 0 : 1);
@@ -176,11 +176,11 @@ private slots:
     void lateReplyOfCutExchangeIsDropped()
     {
         m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame("101.3"), 40}});
-        abortAfter(m_abort, 20, [&] { m_link->exchange(request("1;1"), address, 5000); });
+        abortAfter(m_abort, 20, [&] { m_link->exchange(request("1;1"), 5000); });
         QCOMPARE(m_link->lastStatus(), CalibratorLink::Status::Aborted);
         m_abort = false;
         m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame("12.0"), 20}});
-        QCOMPARE(m_link->exchange(request("1;5"), address, 500), CalibratorLink::Status::Ok);
+        QCOMPARE(m_link->exchange(request("1;5"), 500), CalibratorLink::Status::Ok);
         QCOMPARE(m_link->reply(), QByteArray("12.0"));
     }
 
@@ -188,10 +188,10 @@ private slots:
     void normalExchangeHasNoDrainWait()
     {
         m_port->answerWith(replyFrame("1"));
-        QCOMPARE(m_link->exchange(request("1;1"), address, timeoutMs), CalibratorLink::Status::Ok);
+        QCOMPARE(m_link->exchange(request("1;1"), timeoutMs), CalibratorLink::Status::Ok);
         QElapsedTimer timer;
         timer.start();
-        QCOMPARE(m_link->exchange(request("1;1"), address, timeoutMs), CalibratorLink::Status::Ok);
+        QCOMPARE(m_link->exchange(request("1;1"), timeoutMs), CalibratorLink::Status::Ok);
         QVERIFY(timer.elapsed() < m_link->timing().quietMs);
     }
 

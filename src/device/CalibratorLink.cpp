@@ -66,12 +66,12 @@ void CalibratorLink::append(const QByteArray& bytes)
 
 // A reply counts as complete only when it passes the frame checks: a piece may end in the carriage
 // return of the echoed request, which is not the end of the reply.
-bool CalibratorLink::isComplete(quint8 address) const
+bool CalibratorLink::isComplete() const
 {
     if (m_buffer.size() <= 5 || !m_buffer.endsWith('\r'))
         return false;
     QByteArray trial = m_buffer;
-    return AsciiUail::unpackPackage(trial, address);
+    return AsciiUail::unpackPackage(trial, m_address);
 }
 
 // After a cut exchange the calibrator may still be answering it; that reply must not be taken as
@@ -107,7 +107,7 @@ bool CalibratorLink::write(const QByteArray& bytes, int timeoutMs)
 
 // Collects one reply. A try ends at its time-out counted from the first byte, so a line that keeps
 // sending bytes fails like a silent one.
-CalibratorLink::Try CalibratorLink::collect(quint8 address, int timeoutMs)
+CalibratorLink::Try CalibratorLink::collect(int timeoutMs)
 {
     if (!waitForInput(timeoutMs))
         return aborted() ? Try::Aborted : Try::Silent;
@@ -116,7 +116,7 @@ CalibratorLink::Try CalibratorLink::collect(quint8 address, int timeoutMs)
     bool secondChanceUsed = false;
     for (;;) {
         append(takeAvailable());
-        if (isComplete(address))
+        if (isComplete())
             return Try::Reply;
         const int left = timeoutMs - int(timer.elapsed());
         if (left <= 0)
@@ -132,16 +132,21 @@ CalibratorLink::Try CalibratorLink::collect(quint8 address, int timeoutMs)
     }
 }
 
-CalibratorLink::Try CalibratorLink::runTry(const QByteArray& request, quint8 address, int timeoutMs)
+CalibratorLink::Try CalibratorLink::runTry(const QByteArray& request, int timeoutMs)
 {
     if (!write(request, timeoutMs))
         return Try::Silent;
-    const Try result = collect(address, timeoutMs);
+    const Try result = collect(timeoutMs);
     debug(QStringLiteral("READ"), m_buffer);
     return result;
 }
 
-CalibratorLink::Status CalibratorLink::exchange(const QByteArray& request, quint8 address, int timeoutMs)
+CalibratorLink::Status CalibratorLink::command(const QByteArray& text, int timeoutMs)
+{
+    return exchange(AsciiUail::makePackage(QString::fromLatin1(text), m_address), timeoutMs);
+}
+
+CalibratorLink::Status CalibratorLink::exchange(const QByteArray& request, int timeoutMs)
 {
     m_reply.clear();
     close();
@@ -161,7 +166,7 @@ CalibratorLink::Status CalibratorLink::exchange(const QByteArray& request, quint
             dropLateReply(timeoutMs);
             drained = true;
         }
-        result = runTry(request, address, timeoutMs);
+        result = runTry(request, timeoutMs);
         if (result == Try::Aborted || (result == Try::Silent && ++silentTries > silentTriesAllowed))
             break;
         if (result == Try::Garbled)
@@ -171,7 +176,7 @@ CalibratorLink::Status CalibratorLink::exchange(const QByteArray& request, quint
 
     if (result == Try::Reply) {
         m_reply = m_buffer;
-        AsciiUail::unpackPackage(m_reply, address);
+        AsciiUail::unpackPackage(m_reply, m_address);
         m_lastStatus = Status::Ok;
     } else {
         m_lastStatus = aborted() ? Status::Aborted : Status::NoAnswer;

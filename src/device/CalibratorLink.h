@@ -38,8 +38,14 @@ public:
     int retryLimit() const { return m_retryLimit; }
     void setDebugSink(DebugSink sink) { m_debug = std::move(sink); }
 
+    // The bus address of the calibrator spoken to; replies from any other are not taken.
+    void setAddress(quint8 address) { m_address = address; }
+    quint8 address() const { return m_address; }
+
     // The reply's data field is left in reply(); a status reply ("$n") is a reply too.
-    Status exchange(const QByteArray& request, quint8 address, int timeoutMs);
+    Status exchange(const QByteArray& request, int timeoutMs);
+    // The same for a command text ("10;16;2;4"), framed for the calibrator's address.
+    Status command(const QByteArray& text, int timeoutMs);
     // The search's identify request on an open port; the raw reply is left in reply().
     Identify identify(const QByteArray& request, int writeTimeoutMs);
     // Writes a frame that gets no reply (the release frame) and lets it leave the line.
@@ -65,9 +71,9 @@ private:
     QByteArray takeAvailable();
     void dropLateReply(int timeoutMs);
     bool write(const QByteArray& bytes, int timeoutMs);
-    Try runTry(const QByteArray& request, quint8 address, int timeoutMs);
-    Try collect(quint8 address, int timeoutMs);
-    bool isComplete(quint8 address) const;
+    Try runTry(const QByteArray& request, int timeoutMs);
+    Try collect(int timeoutMs);
+    bool isComplete() const;
     void noteCut(int timeoutMs);
     void debug(const QString& event, const QByteArray& detail = QByteArray()) const;
 
@@ -75,6 +81,7 @@ private:
     const std::atomic<bool>* m_abort;
     Timing m_timing;
     int m_retryLimit = 5;
+    quint8 m_address = 1;
     DebugSink m_debug;
     QByteArray m_buffer;
     QByteArray m_reply;

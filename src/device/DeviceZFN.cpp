@@ -1,6 +1,7 @@
 #include "DeviceZFN.h"
 
 #include "ArchiveModel.h"
+#include "ArchiveWorker.h"
 #include "AsciiUail.h"
 #include "CalibratorMap.h"
 #include "ChannelRecord.h"
@@ -84,7 +85,22 @@ void DeviceZFN::init()
     connect(this, &DeviceZFN::showPopUpMessageSignal, this, &DeviceZFN::showPopUpMessage, Qt::QueuedConnection);
 
     m_auxBlock = new DeviceAuxBlock;
+    createWorkers();
     m_deviceName = tr("Калибратор");
+}
+
+// The workers hold the device's state only through what they are given; their signals are the
+// device object's own.
+void DeviceZFN::createWorkers()
+{
+    m_archive = new ArchiveWorker(*m_link, *m_portOwner, *m_poll, *m_archiveModel, m_connected);
+    connect(m_archive, &ArchiveWorker::readStopped, this, &DeviceZFN::archiveReadStoped, Qt::DirectConnection);
+    connect(m_archive, &ArchiveWorker::readFinished, this, &DeviceZFN::archiveReadFinished, Qt::DirectConnection);
+    connect(m_archive, &ArchiveWorker::clearStopped, this, &DeviceZFN::archiveClearStoped, Qt::DirectConnection);
+    connect(m_archive, &ArchiveWorker::clearFinished, this, &DeviceZFN::archiveClearFinished, Qt::DirectConnection);
+    connect(m_archive, &ArchiveWorker::progress, this, &DeviceZFN::sendProgress, Qt::DirectConnection);
+    connect(m_archive, &ArchiveWorker::noAnswer, this, [this] { emit showPopUpMessageSignal(noAnswerText()); },
+            Qt::DirectConnection);
 }
 
 // Workers first, so nothing else holds the port; then the release frame from the GUI thread;
@@ -101,6 +117,7 @@ DeviceZFN::~DeviceZFN()
     if (m_portOwner)
         sendSessionEnd();
 
+    delete m_archive;
     delete m_poll;
     delete m_settings;
     delete m_verificationSettings;
@@ -128,12 +145,24 @@ void DeviceZFN::debugLine(const QString& event, const QByteArray& detail) const
 
 quint8 DeviceZFN::busAddress() const
 {
-    return m_connectedDevice ? m_connectedDevice->address : quint8(1);
+    return m_link->address();
+}
+
+// The link speaks to the connected calibrator's address, to address 1 while none is connected.
+void DeviceZFN::setConnectedDevice(const DeviceInfo* device)
+{
+    m_connectedDevice = device;
+    m_link->setAddress(device ? device->address : quint8(1));
 }
 
 QSerialPort* DeviceZFN::serialPort() const
 {
     return m_portOwner->port();
+}
+
+QString DeviceZFN::noAnswerText() const
+{
+    return m_deviceName + tr(" не отвечает!");
 }
 
 void DeviceZFN::refuseBusyPort()
@@ -166,7 +195,7 @@ bool DeviceZFN::exchangeFrame(const QByteArray& request, int timeoutMs)
     }
     if (m_portOwner->isFree())
         m_portOwner->beginDirectJob();
-    m_lastStatus = m_link->exchange(request, busAddress(), timeoutMs);
+    m_lastStatus = m_link->exchange(request, timeoutMs);
     m_lastReply = m_link->reply();
     return m_lastStatus == ExchangeStatus::Ok;
 }

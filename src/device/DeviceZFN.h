@@ -18,6 +18,7 @@ class QAbstractItemModel;
 class QSerialPort;
 class QThread;
 class ArchiveModel;
+class ArchiveWorker;
 class ChannelRecord;
 class ChannelsModel;
 class ConfiguratorModule;
@@ -124,7 +125,7 @@ public:
     void stopClearArchive();
     // Frames of the current archive pass that came malformed or failed their checks (cleared frames
     // are empty, not bad, and are not counted).
-    int archiveSkippedCount() const { return m_archiveSkipped; }
+    int archiveSkippedCount() const;
 
 signals:
     void showStatusMessageSignal(QString text);
@@ -162,15 +163,15 @@ public slots:
     void searchSlot();
     void stopSearch();
     void showPopUpMessage(QString text);
-    void readArchiveSlot();
-    void clearArchiveSlot();
 
 private:
     enum class ScanResult { Next, End };
-    enum class ArchiveStep { Next, Finished, Stopped };
 
+    void createWorkers();
+    QString noAnswerText() const;
     void debugLine(const QString& event, const QByteArray& detail = QByteArray()) const;
     quint8 busAddress() const;
+    void setConnectedDevice(const DeviceInfo* device);
     QByteArray commandText(int command, std::initializer_list<int> parameters) const;
     QByteArray sessionFrame(int reg, int value) const;
     bool exchangeCommand(const QByteArray& text, int timeoutMs);
@@ -179,7 +180,6 @@ private:
     ScanResult takeIdentifyReply(const PortEntry& port);
     void stopWorkers();
 
-    static void pauseUnlessStopped(const PollThread* thread, int ms);
     bool runPollCycle();
     bool pollStopRequested();
     bool takeReference();
@@ -197,19 +197,6 @@ private:
     quint32 archiveFrameToResult(int row);
     bool isGroupFull() const;
 
-    bool beginArchiveWork(void (DeviceZFN::*slot)());
-    void stopArchiveWork();
-    ArchiveStep runArchiveLoop(ArchiveStep (DeviceZFN::*step)());
-    ArchiveStep readArchiveFrame();
-    ArchiveStep clearArchiveFrame();
-    bool readArchiveHalf(int reg, QByteArray& text);
-    bool writeArchiveHalf(int reg, const QByteArray& text);
-    bool archiveExchange(const QByteArray& text, QByteArray& reply);
-    bool takeArchiveFrame(const QByteArray& text, int position);
-    ArchiveStep advanceArchive(int position);
-    ArchiveStep archiveExchangeFailed();
-    void reportArchiveNoAnswer();
-    void leaveArchiveThread();
 
     DeviceSettings* m_settings = nullptr;
     ChannelRecord* m_channel = nullptr;
@@ -228,6 +215,7 @@ private:
     ConfiguratorModule* m_configurator = nullptr;
     DeviceAuxBlock* m_auxBlock = nullptr;
     PortOwner* m_portOwner = nullptr;
+    ArchiveWorker* m_archive = nullptr;
     CalibratorLink* m_link = nullptr;
     QByteArray m_lastReply;
     QString m_deviceName;
@@ -240,7 +228,6 @@ private:
     int m_searchLast = 0;
     std::atomic<int> m_pollMode{0};
     bool m_resultTaken = true;
-    std::atomic<int> m_archiveSkipped{0};
     ExchangeStatus m_lastStatus = ExchangeStatus::NoAnswer;
     QPointer<QThread> m_searchThread;
 };

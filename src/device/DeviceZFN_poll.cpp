@@ -11,13 +11,11 @@
 #include "PressureUnits.h"
 
 #include <QDebug>
-#include <QElapsedTimer>
 #include <QThread>
 #include <limits>
 
 namespace {
 
-constexpr int pauseSliceMs = 10;
 constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
 
 enum PollMode { CurrentMode = 0, HartMode = 1, ManualMode = 2 };
@@ -50,24 +48,11 @@ void DeviceZFN::setPollMode(int mode)
     m_pollMode = mode;
 }
 
-// Stop requests wait at most one slice, not a whole pause.
-void DeviceZFN::pauseUnlessStopped(const PollThread* thread, int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!thread->isStopRequested()) {
-        const qint64 left = ms - timer.elapsed();
-        if (left <= 0)
-            return;
-        QThread::msleep(ulong(qMin<qint64>(left, pauseSliceMs)));
-    }
-}
-
 void DeviceZFN::pollSlot()
 {
     m_portOwner->serve([this] {
         while (runPollCycle())
-            pauseUnlessStopped(m_poll->pollThread, m_poll->pollIntervalMs);
+            m_poll->pollThread->pauseUnlessStopped(m_poll->pollIntervalMs);
     });
     emit poolFullyStoped();
     QThread::currentThread()->quit();
@@ -216,7 +201,7 @@ double DeviceZFN::referenceInChannelUnit(double raw) const
 
 void DeviceZFN::reportNoAnswer()
 {
-    stopPollingWith(m_deviceName + tr(" не отвечает!"));
+    stopPollingWith(noAnswerText());
 }
 
 // Runs in the poll thread; the loop hands the port back at its next test of the stop flag.

@@ -96,7 +96,7 @@ void DeviceZFN::searchDevices(int first, int last)
 
     g_foundDevices.clear();
     m_foundIndex = -1;
-    m_connectedDevice = nullptr;
+    setConnectedDevice(nullptr);
 
     int k = qBound(0, first, g_portList.size());
     while (k <= last && k < g_portList.size()) {
@@ -168,7 +168,7 @@ void DeviceZFN::connectToDevice(int index)
     sendSessionEnd();
     m_connected = false;
     m_foundIndex = -1;
-    m_connectedDevice = nullptr;
+    setConnectedDevice(nullptr);
     if (index < 0) {
         releaseDevice();
         return;
@@ -185,12 +185,12 @@ void DeviceZFN::connectToDevice(int index)
     }
     m_link->close();
     m_foundIndex = index;
-    m_connectedDevice = &device;
+    setConnectedDevice(&device);
     m_deviceType = device.type;
     emit setDeviceType(m_deviceType);
     if (!sendSessionStart()) {
         m_foundIndex = -1;
-        m_connectedDevice = nullptr;
+        setConnectedDevice(nullptr);
         emit showStatusMessageSignal(tr("Ошибка при подключении!"));
         emit showPopUpMessageSignal(tr("Ошибка при подключении!"));
         return;
@@ -207,7 +207,7 @@ void DeviceZFN::releaseDevice()
     m_hartData->present = false;
     m_connected = false;
     m_foundIndex = -1;
-    m_connectedDevice = nullptr;
+    setConnectedDevice(nullptr);
     m_verificationSettings->connectedModelName.clear();
     emit showStatusMessageSignal(QString());
 }

@@ -1,5 +1,11 @@
 #include "PollThread.h"
 
+#include <QElapsedTimer>
+
+namespace {
+constexpr int pauseSliceMs = 10;
+}  // namespace
+
 PollThread::PollThread(QObject* parent) : QThread(parent) {}
 
 void PollThread::requestStop()
@@ -11,6 +17,14 @@ void PollThread::requestStop()
 bool PollThread::isStopRequested() const
 {
     return m_stopRequested;
+}
+
+void PollThread::pauseUnlessStopped(int ms) const
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!isStopRequested() && timer.elapsed() < ms)
+        QThread::msleep(ulong(qMin<qint64>(ms - timer.elapsed(), pauseSliceMs)));
 }
 
 // A thread still running keeps its stop request: clearing it would let the leaving loop go on.

@@ -14,6 +14,8 @@ public:
 
     void requestStop();
     bool isStopRequested() const;
+    // Called in this thread: a pause that a stop request ends within one short slice.
+    void pauseUnlessStopped(int ms) const;
     void start(Priority priority = InheritPriority);
 
 signals:

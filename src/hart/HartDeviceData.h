@@ -3,10 +3,10 @@
 #include <QByteArray>
 #include <QtGlobal>
 
-// Everything known about the HART transmitter behind the calibrator. The frame parser copies each
-// command's reply data as one block onto consecutive fields, so no padding may fall inside a block:
-// every multi-byte number is byte-aligned (packed), which also makes the compiler refuse a
-// non-const reference to one. Numbers are kept in host order once the parser has reversed them.
+// Everything known about the HART transmitter behind the calibrator. The fields keep the order
+// and sizes of the transmitter's reply blocks, byte-packed (so the compiler refuses a non-const
+// reference to a multi-byte number). The frame parser decodes each reply field by field, numbers
+// in host order.
 // Written by the HART worker thread while an operation runs, read by the pages after its result.
 class HartDeviceData
 {

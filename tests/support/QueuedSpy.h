@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QList>
 #include <QObject>
 #include <QTest>
@@ -14,6 +15,13 @@ public:
     QueuedSpy(const Sender* sender, void (Sender::*signal)(Args...))
     {
         connect(sender, signal, this, [this](Args... args) { append(QList<QVariant>{QVariant::fromValue(args)...}); });
+    }
+
+    // Emissions still queued from before belong to what is cleared.
+    void clear()
+    {
+        QCoreApplication::processEvents();
+        QList<QList<QVariant>>::clear();
     }
 
     // True when one more emission arrives within timeoutMs.

@@ -1,0 +1,11 @@
+#include "HartTransmitterOptions.h"
+
+int HartTransmitterOptions::responseCodeFor(int command) const
+{
+    return responseCodes.value(command, responseCodes.value(AnyCommand, -1));
+}
+
+HartFault HartTransmitterOptions::faultFor(int command) const
+{
+    return faults.value(command, faults.value(AnyCommand, HartFault::None));
+}
