@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QMap>
+#include <QPair>
 #include <QString>
 
 class XlsxWorkbook;
@@ -12,6 +14,12 @@ public:
     static QString shippedTemplate();
     static QString variantTemplate();
     static QString handmade();
+
+    // Cells by (row, column).
+    using Cells = QMap<QPair<int, int>, QString>;
+    // A one-sheet template "&DEV_SH_1" in the program's templates folder: the shipped protocol sheet
+    // with every text emptied (styles, merges and heights stay) and the given cells written.
+    static bool makeCellTemplate(const QString& fileName, const Cells& cells);
 
     static QByteArray fileBytes(const QString& path);
     // One part of a zip, as stored; empty when the zip or the part is missing.
