@@ -8,24 +8,12 @@
 #include "WorkedExample.h"
 #include "XlsxTestFiles.h"
 
-#include <QProcess>
 #include <QStandardPaths>
 #include <QtTest>
 
 namespace {
 
 const QString python = QStringLiteral("/usr/bin/python3");
-
-QString run(const QString& program, const QStringList& arguments, int* exitCode = nullptr)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    process.waitForFinished(300000);
-    if (exitCode)
-        *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    return QString::fromUtf8(process.readAll());
-}
 
 // Rows of a comma-separated file whose quoted fields may hold commas, quotes and line feeds.
 QList<QStringList> csvRows(const QString& path)
@@ -100,10 +88,11 @@ void TestResultsOffice::initTestCase()
     }
     g_verificationSettings = nullptr;
     const QString profile = QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("profile"))).toString();
-    run(QStringLiteral("soffice"),
-        {"--headless", "-env:UserInstallation=" + profile, "--convert-to",
-         "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1", "--outdir",
-         m_dir.filePath(QStringLiteral("csv")), protocol("shipped"), protocol("variant")});
+    XlsxTestFiles::runReader(QStringLiteral("soffice"),
+                             {"--headless", "-env:UserInstallation=" + profile, "--convert-to",
+                              "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1",
+                              "--outdir", m_dir.filePath(QStringLiteral("csv")), protocol("shipped"),
+                              protocol("variant")});
 }
 
 QList<QStringList> TestResultsOffice::sheetRows(const QString& name, const QString& sheet) const
@@ -114,16 +103,18 @@ QList<QStringList> TestResultsOffice::sheetRows(const QString& name, const QStri
 void TestResultsOffice::openpyxlSeesTheLayoutAndTheGrownRow()
 {
     int exitCode = 0;
-    QString report = run(python, {QStringLiteral(ZFN_TEST_DATA "/check_protocol.py"), XlsxTestFiles::variantTemplate(),
-                                  protocol("variant"), "15", "4", "&DEV_SH_1= Прибор 1",
-                                  "&DEV_VCR_1=Свидетельство Прибор 1", "&DEV_CCR_1=Сертификат Прибор 1@7+2",
-                                  "Примечания=Примечания"},
-                         &exitCode);
+    QString report = XlsxTestFiles::runReader(
+        python,
+        {QStringLiteral(ZFN_TEST_DATA "/check_protocol.py"), XlsxTestFiles::variantTemplate(), protocol("variant"),
+         "15", "4", "&DEV_SH_1= Прибор 1", "&DEV_VCR_1=Свидетельство Прибор 1", "&DEV_CCR_1=Сертификат Прибор 1@7+2",
+         "Примечания=Примечания"},
+        &exitCode);
     QVERIFY2(exitCode == 0, qPrintable(report));
-    report = run(python, {"-c", "import sys\nfrom openpyxl import load_workbook\n"
-                                "row = load_workbook(sys.argv[1])[' Прибор 1'].row_dimensions[10]\n"
-                                "print(row.height, row.customHeight)",
-                          protocol("shipped")});
+    report = XlsxTestFiles::runReader(python, {"-c",
+                                               "import sys\nfrom openpyxl import load_workbook\n"
+                                               "row = load_workbook(sys.argv[1])[' Прибор 1'].row_dimensions[10]\n"
+                                               "print(row.height, row.customHeight)",
+                                               protocol("shipped")});
     QCOMPARE(report.trimmed(), QStringLiteral("42.9 True"));
 }
 

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 
 QString XlsxTestFiles::shippedTemplate()
 {
@@ -55,4 +56,15 @@ QString XlsxTestFiles::partText(const QByteArray& zip, const QString& part)
 QString XlsxTestFiles::savedPart(XlsxWorkbook& workbook, const QString& part)
 {
     return partText(workbook.saveToBytes(), part);
+}
+
+QString XlsxTestFiles::runReader(const QString& program, const QStringList& arguments, int* exitCode)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    process.waitForFinished(300000);
+    if (exitCode)
+        *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return QString::fromUtf8(process.readAll());
 }

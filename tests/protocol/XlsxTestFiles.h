@@ -4,6 +4,7 @@
 #include <QMap>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
 class XlsxWorkbook;
 
@@ -24,6 +25,8 @@ public:
     static QByteArray fileBytes(const QString& path);
     // One part of a zip, as stored; empty when the zip or the part is missing.
     static QString partText(const QByteArray& zip, const QString& part);
+    // Runs an outside reader (LibreOffice, python) to its end; its output and error text merged.
+    static QString runReader(const QString& program, const QStringList& arguments, int* exitCode = nullptr);
     // One part of the workbook as it would be saved now.
     static QString savedPart(XlsxWorkbook& workbook, const QString& part);
 };
