@@ -186,7 +186,6 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
-    void workedExampleGroups();
     void groupsInOrderOfFirstUseWithTiesToTheLaterPoint();
     void groupWithoutNumericErrorHasNoPoint();
     void noGroupAtAllConformsToNothing();
@@ -269,26 +268,6 @@ XlsxWorksheet* TestProtocolPlaceholders::fill(const QString& name, const XlsxTes
     }
     m_protocol = std::make_unique<XlsxWorkbook>();
     return m_protocol->openFile(output) ? m_protocol->worksheet(0) : nullptr;
-}
-
-void TestProtocolPlaceholders::workedExampleGroups()
-{
-    const ProtocolGroups groups = computed();
-    QCOMPARE(groups.groupNumbers(), QList<int>({1, 2, 3, 4, 5}));
-    QCOMPARE(column(groups, 0), QStringList({"1", "4", "5", "6", "8"}));
-    QCOMPARE(column(groups, 5), QStringList({"-0.2", "-0.3", "0.45", "0.4", "0.1"}));
-    QCOMPARE(column(groups, 3), QStringList({"-2", "497", "1004.5", "504", "1"}));
-    QCOMPARE(column(groups, 4), QStringList({"0", "500", "1000", "500", "0"}));
-    QCOMPARE(column(groups, 2), QStringList({"3.968", "11.952", "20.072", "12.064", "4.016"}));
-    QCOMPARE(column(groups, 10), QStringList({"4", "12", "20", "12", "4"}));
-    QCOMPARE(column(groups, 11), QStringList({"0.3", "0.7", "0", "0.7", "0.3"}));
-    QCOMPARE(column(groups, 12), QStringList({"1", "1", "1", "1", "1"}));
-    QCOMPARE(column(groups, 9), repeated(5, "0 .. 1000"));
-    QCOMPARE(column(groups, 7), repeated(5, ""));
-    QCOMPARE(column(groups, 1), repeated(5, "1"));
-    QCOMPARE(groups.maxGroupError(), 0.45);
-    QCOMPARE(groups.maxGroupVariation(), 0.7);
-    QVERIFY(groups.allGroupsConform());
 }
 
 void TestProtocolPlaceholders::groupsInOrderOfFirstUseWithTiesToTheLaterPoint()

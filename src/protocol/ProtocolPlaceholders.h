@@ -16,8 +16,6 @@ public:
     bool replaceScalarPlaceholders(ExcelSaver& saver, QString& text, int row, int column) override;
     bool replaceListPlaceholders(ExcelSaver& saver, const QString& text, int row, int column) override;
 
-    const ProtocolGroups& groups() const { return m_groups; }
-
 private:
     ProtocolGroups m_groups;
     ProtocolScalarKeys m_scalars;
