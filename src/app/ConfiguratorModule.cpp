@@ -86,10 +86,31 @@ void ConfiguratorModule::rememberPath(enumSettings key, const QString& chosenPat
         setPathSetting(key, value);
 }
 
+namespace {
+
+ConfiguratorModule::UrlOpener& urlOpener()
+{
+    static ConfiguratorModule::UrlOpener opener;
+    return opener;
+}
+
+bool openUrl(const QString& path)
+{
+    const QUrl url = QUrl::fromUserInput(path);
+    return urlOpener() ? urlOpener()(url) : QDesktopServices::openUrl(url);
+}
+
+}  // namespace
+
 void ConfiguratorModule::openFileOrFolder(const QString& path)
 {
-    if (!QDesktopServices::openUrl(QUrl::fromUserInput(path)))
-        QDesktopServices::openUrl(QUrl::fromUserInput(folderOf(path)));
+    if (!openUrl(path))
+        openUrl(folderOf(path));
+}
+
+void ConfiguratorModule::setUrlOpener(UrlOpener opener)
+{
+    urlOpener() = std::move(opener);
 }
 
 QString ConfiguratorModule::chooseFile(const FileDialog& dialog, QWidget* parent)

@@ -4,8 +4,10 @@
 
 #include <QObject>
 #include <QStringList>
+#include <QUrl>
 #include <QVariant>
 #include <QVector>
+#include <functional>
 
 class ArchiveRecord;
 class HAbstractParametr;
@@ -41,7 +43,11 @@ public:
     static QString pathSetting(enumSettings key);
     static QString defaultFolder(enumSettings key, const QString& subFolder);
     static void rememberPath(enumSettings key, const QString& chosenPath, const QString& previousValue);
+    // Opens the file with the desktop's program; when that fails, its folder.
     static void openFileOrFolder(const QString& path);
+    using UrlOpener = std::function<bool(const QUrl&)>;
+    // Replaces the desktop, so tests record what would be opened; null restores it.
+    static void setUrlOpener(UrlOpener opener);
     // The dialog pattern every file dialog follows: it opens in the folder remembered under key (else
     // in subFolder of the settings folder), and the folder of the chosen file is remembered. For a
     // save, fileName is proposed in that folder and a name without a suffix gets `suffix`.

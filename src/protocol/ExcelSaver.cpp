@@ -1,8 +1,7 @@
 #include "ExcelSaver.h"
 
 #include "DeviceZFN.h"
-#include "HAbstractParametr.h"
-#include "ProtocolFiller.h"
+#include "ProtocolPlaceholders.h"
 #include "ProtocolSheetRule.h"
 #include "VerificationSettings.h"
 #include "XlsxWorkbook.h"
@@ -27,6 +26,7 @@ bool isSameFile(const QString& templatePath, const QString& outputPath)
 
 ExcelSaver::ExcelSaver(QObject* parent)
     : QObject(parent)
+    , m_filler(std::make_unique<ProtocolPlaceholders>())
 {
 }
 
@@ -35,7 +35,13 @@ ExcelSaver::~ExcelSaver() = default;
 void ExcelSaver::setChannel(ChannelRecord* channel)
 {
     m_channel = channel;
-    m_deviceSettings = g_device ? g_device->deviceSettings() : nullptr;
+    if (g_device)
+        m_deviceSettings = g_device->deviceSettings();
+}
+
+void ExcelSaver::setDeviceSettings(DeviceSettings* settings)
+{
+    m_deviceSettings = settings;
 }
 
 void ExcelSaver::setResultsModel(ResultsModel* model)
@@ -168,12 +174,6 @@ bool ExcelSaver::writeProtocol(const QString& templatePath, const QString& outpu
 bool ExcelSaver::writeCell(int row, int column, const QString& text)
 {
     return m_sheet && m_sheet->writeString(row, column, text);
-}
-
-bool ExcelSaver::replaceAndWrite(HAbstractParametr* parametr, int row, int column, QString& text, const QString& key)
-{
-    text.replace(key, parametr ? parametr->valueText() : QString());
-    return writeCell(row, column, text);
 }
 
 void ExcelSaver::appendListItem(QString& list, const QString& item)

@@ -6,7 +6,6 @@
 
 class ChannelRecord;
 class DeviceSettings;
-class HAbstractParametr;
 class ProtocolFiller;
 class ResultsModel;
 class VerificationSettings;
@@ -25,11 +24,12 @@ public:
     explicit ExcelSaver(QObject* parent = nullptr);
     ~ExcelSaver() override;
 
-    // Also takes the calibrator's settings block from the device object.
+    // Also takes the calibrator's settings block from the device object, when there is one.
     void setChannel(ChannelRecord* channel);
+    void setDeviceSettings(DeviceSettings* settings);
     void setResultsModel(ResultsModel* model);
     void setVerificationSettings(VerificationSettings* settings);
-    // The placeholder handlers; without them the sheets are triaged and saved unfilled.
+    // Replaces the program's placeholder handlers; a null filler leaves the sheets triaged but unfilled.
     void setFiller(std::unique_ptr<ProtocolFiller> filler);
 
     // Nothing is written when the template is missing or broken, a cell write fails or no sheet is filled.
@@ -43,7 +43,6 @@ public:
 
     // Cell primitives of the handlers, on the sheet being filled; written text keeps the cell's style.
     bool writeCell(int row, int column, const QString& text);
-    bool replaceAndWrite(HAbstractParametr* parametr, int row, int column, QString& text, const QString& key);
     static void appendListItem(QString& list, const QString& item);
     void insertListRows(int row, int count);
     XlsxWorkbook* document() const { return m_document.get(); }

@@ -1,9 +1,10 @@
 #!/usr/bin/python3
 """Compares a protocol with its template through openpyxl, a reader independent of ours.
 
-    check_protocol.py TEMPLATE PROTOCOL LIST_ROW COPIES TEMPLATE_SHEET=PROTOCOL_SHEET...
+    check_protocol.py TEMPLATE PROTOCOL LIST_ROW COPIES TEMPLATE_SHEET=PROTOCOL_SHEET[@ROW+COPIES]...
 
-In the first mapped sheet COPIES copies of LIST_ROW were inserted below it. Values without "&",
+In the first mapped sheet COPIES copies of LIST_ROW were inserted below it; a sheet given with
+"@ROW+COPIES" had its own list row copied. Values without "&",
 merges, widths, heights, print area, page set-up, margins, footer and row breaks must equal the
 template's, moved down where rows were inserted. Prints every difference; exits 1 when any.
 """
@@ -73,11 +74,16 @@ def compare(source, target, list_row, copies):
 def main():
     template, protocol, list_row, copies = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
     source_book, target_book = load_workbook(template), load_workbook(protocol)
+    names = []
     for index, pair in enumerate(sys.argv[5:]):
-        source_name, target_name = pair.split("=", 1)
-        compare(source_book[source_name], target_book[target_name], list_row if index == 0 else 0,
-                copies if index == 0 else 0)
-    expect("sheets", target_book.sheetnames, [pair.split("=", 1)[1] for pair in sys.argv[5:]])
+        source_name, target = pair.split("=", 1)
+        target_name, _, own_list = target.partition("@")
+        sheet_row, sheet_copies = (list_row, copies) if index == 0 else (0, 0)
+        if own_list:
+            sheet_row, sheet_copies = (int(part) for part in own_list.split("+"))
+        compare(source_book[source_name], target_book[target_name], sheet_row, sheet_copies)
+        names.append(target_name)
+    expect("sheets", target_book.sheetnames, names)
     expect("active sheet", target_book.active.title, target_book.sheetnames[0])
     for problem in problems:
         print(problem)

@@ -145,6 +145,20 @@ def document_sheet(wb, title, heading, lines):
         line(ws, row, text, last="F")
     ws.row_dimensions[4].height = 45
     page_layout(ws, False, f"A1:F{len(lines) + 3}")
+    return ws
+
+
+def stroke_list(ws, row):
+    """Forward and backward strokes side by side: each line a mirrored pair, so half the groups."""
+    headers = ["Эталон, &D_UNIT", "Прямой ход", "Обратный ход", "Вариация, %"]
+    keys = ["&D_REFF_I", "&D_VAL_I", "&D_VAL_D", "&D_VAR_I"]
+    for column, (header, key) in enumerate(zip(headers, keys), start=1):
+        for target, text in ((row - 1, header), (row, key)):
+            cell = ws.cell(row=target, column=column, value=text)
+            cell.alignment = CENTER
+            cell.border = BOX
+    ws.cell(row=row, column=8, value="&LST_H")
+    ws.print_area = f"A1:F{row}"
 
 
 def shipped_book():
@@ -167,10 +181,11 @@ def shipped_book():
 
 def variant_book():
     wb = shipped_book()
-    document_sheet(wb, "&DEV_CCR_1", "СЕРТИФИКАТ КАЛИБРОВКИ", [
+    certificate = document_sheet(wb, "&DEV_CCR_1", "СЕРТИФИКАТ КАЛИБРОВКИ", [
         "Средство измерений &D_NAME, заводской № &D_SERIAL",
         "Результат: &VR_D_SUITABLE",
     ])
+    stroke_list(certificate, 7)
     notes = wb.create_sheet("Примечания")
     notes["A1"] = "Примечания к протоколу"
     notes["A2"] = "&D_NOTES"
