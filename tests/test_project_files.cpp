@@ -213,6 +213,12 @@ private slots:
         QTest::newRow("zip bytes") << QByteArray::fromHex("504b030414000000080000002100") << false;
         QTest::newRow("foreign groups") << QByteArray("[General]\nkey=1\n[Other]\nmodelTZS=3\n") << false;
         QTest::newRow("empty") << QByteArray("") << false;
+        // Serialized objects that would make QSettings reserve gigabytes, plain or behind escapes.
+        const QByteArray huge = "Variant(\\0\\0\\0\\v\\x7f\\xff\\xff\\xff)\n";
+        QTest::newRow("object") << "[INFO]\nverificatorName=@" + huge << false;
+        QTest::newRow("escaped @") << "[INFO]\nverificatorName=\\x40" + huge << false;
+        QTest::newRow("octal @ in a quoted list item") << "[INFO]\nverificatorName=a, \"\\100" + huge << false;
+        QTest::newRow("continued line") << "[INFO]\nverificatorName=\\\n@" + huge << false;
     }
 
     void damagedProjectsChangeNothing()

@@ -94,11 +94,12 @@ bool isRegularFile(const QString& path)
     return !info.exists() || info.isFile();
 }
 
-// Null for a file that cannot be read, is no INI file or holds none of the project's groups.
+// Null for a file that cannot be read, is no INI file, holds a serialized object or none of the
+// project's groups.
 std::unique_ptr<QSettings> openProjectFile(const QString& path)
 {
     QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly) || IniFile::holdsEncodedValue(file.readAll()))
         return nullptr;
     auto settings = IniFile::open(path);
     const QStringList groups = settings->childGroups();

@@ -1,8 +1,116 @@
 #include "IniFile.h"
 
+#include <QList>
+
+namespace {
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Decodes one character of an INI value as QSettings does (escapes \xHHHH and octal \NNN among
+// them) and moves past it; -1 at the end of the value.
+int nextCharacter(const QByteArray& value, int& at)
+{
+    if (at >= value.size())
+        return -1;
+    const char c = value.at(at++);
+    if (c != '\\' || at >= value.size())
+        return quint8(c);
+    const char kind = value.at(at++);
+    int code = 0;
+    if (kind == 'x' || kind == 'X') {
+        for (int digits = 0; digits < 4 && at < value.size() && hexValue(value.at(at)) >= 0; ++digits)
+            code = code * 16 + hexValue(value.at(at++));
+        return code;
+    }
+    if (kind >= '0' && kind <= '7') {
+        code = kind - '0';
+        for (int digits = 1; digits < 3 && at < value.size() && value.at(at) >= '0' && value.at(at) <= '7'; ++digits)
+            code = code * 8 + (value.at(at++) - '0');
+        return code;
+    }
+    return quint8(kind);
+}
+
+void skipSpaces(const QByteArray& value, int& at)
+{
+    while (at < value.size() && (value.at(at) == ' ' || value.at(at) == '\t'))
+        ++at;
+}
+
+// Whether an element, by its first two decoded characters, is read as an object ("@@" is a text).
+bool elementIsEncoded(const QByteArray& value, int at)
+{
+    skipSpaces(value, at);
+    int first = nextCharacter(value, at);
+    if (first == '"')
+        first = nextCharacter(value, at);
+    const int second = nextCharacter(value, at);
+    return first == '@' && second != '@';
+}
+
+// Moves past the rest of an element: to the character after the next unquoted comma, or the end.
+void skipElement(const QByteArray& value, int& at, bool quoted)
+{
+    while (at < value.size()) {
+        const char c = value.at(at);
+        if (c == '\\') {
+            nextCharacter(value, at);
+            continue;
+        }
+        ++at;
+        if (c == '"')
+            quoted = !quoted;
+        else if (c == ',' && !quoted)
+            return;
+    }
+}
+
+// A value is a list when it has unquoted commas; each element is checked.
+bool valueIsEncoded(const QByteArray& value)
+{
+    int at = 0;
+    while (at < value.size()) {
+        if (elementIsEncoded(value, at))
+            return true;
+        skipSpaces(value, at);
+        const bool quoted = at < value.size() && value.at(at) == '"';
+        if (quoted)
+            ++at;
+        skipElement(value, at, quoted);
+    }
+    return false;
+}
+
+}  // namespace
+
 std::unique_ptr<QSettings> IniFile::open(const QString& path)
 {
     auto settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
     settings->setIniCodec("UTF-8");
     return settings;
+}
+
+bool IniFile::holdsEncodedValue(const QByteArray& bytes)
+{
+    QByteArray joined = bytes;
+    joined.replace("\\\r\n", "").replace("\\\n", "");
+    const QList<QByteArray> lines = joined.split('\n');
+    for (const QByteArray& line : lines) {
+        const QByteArray trimmed = line.trimmed();
+        const int equals = trimmed.indexOf('=');
+        if (trimmed.startsWith('[') || trimmed.startsWith(';') || equals < 0)
+            continue;
+        if (valueIsEncoded(trimmed.mid(equals + 1)))
+            return true;
+    }
+    return false;
 }
