@@ -13,6 +13,7 @@
 #include "PollThread.h"
 #include "PortOwner.h"
 #include "ResultsModel.h"
+#include "SettingsOperations.h"
 #include "VerificationSettings.h"
 
 #include <QCoreApplication>
@@ -101,6 +102,18 @@ void DeviceZFN::createWorkers()
     connect(m_archive, &ArchiveWorker::progress, this, &DeviceZFN::sendProgress, Qt::DirectConnection);
     connect(m_archive, &ArchiveWorker::noAnswer, this, [this] { emit showPopUpMessageSignal(noAnswerText()); },
             Qt::DirectConnection);
+
+    const SettingsOperations::Targets targets{*m_settings, *m_secondChannel, *m_hartData, *m_verificationSettings};
+    m_settingsOperations = new SettingsOperations(*m_link, *m_portOwner, *m_poll, *m_mutex, targets, m_exchangeTimeoutMs,
+                                                  [this] { return checkHartConnection(false); });
+    connect(m_settingsOperations, &SettingsOperations::lockInterface, this, &DeviceZFN::lockInteface, Qt::DirectConnection);
+    connect(m_settingsOperations, &SettingsOperations::unlockInterface, this, &DeviceZFN::unlockInteface,
+            Qt::DirectConnection);
+    connect(m_settingsOperations, &SettingsOperations::progress, this, &DeviceZFN::sendProgress, Qt::DirectConnection);
+    connect(m_settingsOperations, &SettingsOperations::popUp, this, &DeviceZFN::showPopUpMessageSignal,
+            Qt::DirectConnection);
+    connect(m_settingsOperations, &SettingsOperations::finished, this, &DeviceZFN::algoritmFinished,
+            Qt::DirectConnection);
 }
 
 // Workers first, so nothing else holds the port; then the release frame from the GUI thread;
@@ -114,10 +127,13 @@ DeviceZFN::~DeviceZFN()
     }
     if (m_searchThread)
         m_searchThread->wait();
+    if (m_settingsOperations)
+        m_settingsOperations->waitForEnd();
     if (m_portOwner)
         sendSessionEnd();
 
     delete m_archive;
+    delete m_settingsOperations;
     delete m_poll;
     delete m_settings;
     delete m_verificationSettings;

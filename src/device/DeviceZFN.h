@@ -29,6 +29,7 @@ class PollController;
 class PollThread;
 class PortOwner;
 class ResultRecord;
+class SettingsOperations;
 class ResultsModel;
 class VerificationSettings;
 
@@ -127,6 +128,17 @@ public:
     // are empty, not bad, and are not counted).
     int archiveSkippedCount() const;
 
+    // Calibrator settings operations, each in a worker thread of its own (SettingsOperations).
+    // startAlgorithm refuses, with a message, while another job holds the port.
+    void startAlgorithm(int operation, bool flag, int argument);
+    bool writeParameter(QByteArray& data, int reg, const QString& name, int type, int count);
+    bool readParameter(QByteArray& out, int reg, const QString& name, int type, int count);
+    void showReadError(const QString& name);
+    // Whether the last settings read passed every check; its end is algoritmFinished(0) either way.
+    bool settingsReadSucceeded() const;
+public slots:
+    void makeAlgoritmSeparate();
+
 signals:
     void showStatusMessageSignal(QString text);
     void showPopUpMessageSignal(QString text);
@@ -216,6 +228,7 @@ private:
     DeviceAuxBlock* m_auxBlock = nullptr;
     PortOwner* m_portOwner = nullptr;
     ArchiveWorker* m_archive = nullptr;
+    SettingsOperations* m_settingsOperations = nullptr;
     CalibratorLink* m_link = nullptr;
     QByteArray m_lastReply;
     QString m_deviceName;
