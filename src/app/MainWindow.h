@@ -66,6 +66,7 @@ private:
     bool m_graduationEditable = false;
     bool m_factoryMode = false;
     bool m_shownBefore = false;
+    bool m_hartRefreshPending = false;
     QList<QPointer<QAction>> m_lockedActions;
 };
 

@@ -140,6 +140,9 @@ public slots:
     void makeAlgoritmSeparate();
 
 signals:
+    // Emitted by whatever changed the settings block outside a settings operation (the HART
+    // operations); the settings page refreshes its form from it, in the GUI thread.
+    void settingsBlockChanged();
     void showStatusMessageSignal(QString text);
     void showPopUpMessageSignal(QString text);
     void lockInteface(quint8 kind = 0);
