@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QImage>
+#include <QProcess>
+#include <QRect>
+#include <QString>
+#include <QTemporaryDir>
+#include <functional>
+
+// A virtual X server for tests that look at a real window: it keeps its screen as an XWD dump in a
+// folder of its own, which frame() reads. The server's root is black, so a window is whatever is not.
+class XvfbServer
+{
+public:
+    XvfbServer() = default;
+    ~XvfbServer();
+    XvfbServer(const XvfbServer&) = delete;
+    XvfbServer& operator=(const XvfbServer&) = delete;
+
+    static bool isInstalled();
+    // False when the server did not start or named no display.
+    bool start(const QString& screenSize);
+    // ":n", for DISPLAY.
+    QString display() const { return m_display; }
+    QImage frame() const;
+    // Polls the screen until it shows something and stays the same, or timeoutMs has passed, or
+    // keepWaiting() turns false.
+    QImage waitForSteadyFrame(int timeoutMs, const std::function<bool()>& keepWaiting) const;
+    static QRect paintedArea(const QImage& screen);
+
+private:
+    QTemporaryDir m_frameDir;
+    QProcess m_server;
+    QString m_display;
+};
