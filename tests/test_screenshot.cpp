@@ -25,11 +25,8 @@ private slots:
         QVERIFY(server.start(QStringLiteral("1024x700x24")));
 
         QProcess workstation;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DISPLAY"), server.display());
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        QProcessEnvironment environment = server.clientEnvironment();
         environment.insert(QStringLiteral("ZFN_PORTS"), QStringLiteral("COM1=/dev/null;COM3=/dev/null;COM4=/dev/null"));
-        environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
         workstation.setProcessEnvironment(environment);
         workstation.setWorkingDirectory(buildDir);
         workstation.start(program, {QStringLiteral("-tunework")});

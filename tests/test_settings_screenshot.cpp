@@ -41,11 +41,8 @@ private slots:
         QVERIFY(server.start(QStringLiteral("1280x900x24")));
 
         QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DISPLAY"), server.display());
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        QProcessEnvironment environment = server.clientEnvironment();
         environment.insert(QString::fromLatin1(childVariable), QStringLiteral("1"));
-        environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
         child.setProcessEnvironment(environment);
         child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("settingsPageAfterRead")});
         QVERIFY(child.waitForStarted(5000));

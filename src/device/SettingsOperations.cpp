@@ -65,6 +65,15 @@ bool parseWhole(const QByteArray& text, quint32 maximum, quint32& value)
     return true;
 }
 
+bool parseByte(const QByteArray& text, quint8& byte)
+{
+    quint32 value = 0;
+    if (!parseWhole(text, 255, value))
+        return false;
+    byte = quint8(value);
+    return true;
+}
+
 }  // namespace
 
 SettingsOperations::SettingsOperations(CalibratorLink& link, PortOwner& owner, PollController& work, QMutex& mutex,
@@ -285,37 +294,38 @@ bool SettingsOperations::readImage(DeviceSettings& block)
            && readImagePart(RegSettingsSecond, DeviceSettings::SecondImageFirst, DeviceSettings::SecondImageBytes, block);
 }
 
-// The reply must be whole hexadecimal pairs, at least as many as the part has bytes.
-bool SettingsOperations::readImagePart(int reg, int first, int count, DeviceSettings& block)
+// A reply that is data and that take accepts is a step done; any other shows the read error.
+bool SettingsOperations::readChecked(const QByteArray& request, const QString& name,
+                                     const std::function<bool(const QByteArray&)>& take)
 {
     QByteArray reply;
-    if (!readData(readCommand(reg, RegTypeMemory, 4), reply) || reply.size() < 2 * count
-        || AsciiUail::hexPairsToBytes(block.bytes.data() + first, reply, count) != count) {
-        showReadError(QString());
+    if (!readData(request, reply) || !take(reply)) {
+        showReadError(name);
         return false;
     }
     stepDone();
     return true;
+}
+
+// The reply must be whole hexadecimal pairs, at least as many as the part has bytes.
+bool SettingsOperations::readImagePart(int reg, int first, int count, DeviceSettings& block)
+{
+    return readChecked(readCommand(reg, RegTypeMemory, 4), QString(), [&](const QByteArray& reply) {
+        return reply.size() >= 2 * count && AsciiUail::hexPairsToBytes(block.bytes.data() + first, reply, count) == count;
+    });
 }
 
 bool SettingsOperations::readByte(int reg, int type, quint8& byte)
 {
     QByteArray reply;
-    quint32 value = 0;
-    if (!readData(readCommand(reg, type, 1), reply) || !parseWhole(reply, 255, value))
-        return false;
-    byte = quint8(value);
-    return true;
+    return readData(readCommand(reg, type, 1), reply) && parseByte(reply, byte);
 }
 
 bool SettingsOperations::readModuleUnit(DeviceSettings& block)
 {
-    if (!readByte(RegModuleUnit, RegTypeByte, block.bytes[DeviceSettings::ModuleUnitByte])) {
-        showReadError(QString());
-        return false;
-    }
-    stepDone();
-    return true;
+    return readChecked(readCommand(RegModuleUnit, RegTypeByte, 1), QString(), [&](const QByteArray& reply) {
+        return parseByte(reply, block.bytes[DeviceSettings::ModuleUnitByte]);
+    });
 }
 
 // A switch that cannot be read keeps its state, and the read goes on.
@@ -331,44 +341,39 @@ void SettingsOperations::readSwitch(int reg, int byte, const QString& name, Devi
 
 bool SettingsOperations::readModuleTemperature(DeviceSettings& block)
 {
-    QByteArray reply;
-    bool ok = readData(QByteArray::number(CmdReadValue) + ';' + QByteArray::number(ValueModuleTemperature), reply);
-    const float temperature = ok ? reply.toFloat(&ok) : 0.0f;
-    if (!ok || !std::isfinite(temperature)) {
-        showReadError(qtr("Температура ТЖС"));
-        return false;
-    }
-    block.setFloatAt(DeviceSettings::ModuleTemperatureByte, temperature);
-    stepDone();
-    return true;
+    const QByteArray request = QByteArray::number(CmdReadValue) + ';' + QByteArray::number(ValueModuleTemperature);
+    return readChecked(request, qtr("Температура ТЖС"), [&](const QByteArray& reply) {
+        bool ok = false;
+        const float temperature = reply.toFloat(&ok);
+        if (!ok || !std::isfinite(temperature))
+            return false;
+        block.setFloatAt(DeviceSettings::ModuleTemperatureByte, temperature);
+        return true;
+    });
 }
 
 bool SettingsOperations::readCalibratorSerial(DeviceSettings& block)
 {
-    QByteArray reply;
-    quint32 serial = 0;
-    if (!readData(readCommand(RegSerialNumber, RegTypeFloat, 2), reply)
-        || !parseWhole(reply, std::numeric_limits<quint32>::max(), serial)) {
-        showReadError(qtr("Серйиный номер ") + m_calibrator.name);
-        return false;
-    }
-    block.setU32At(DeviceSettings::CalibratorSerialByte, serial);
-    stepDone();
-    return true;
+    return readChecked(readCommand(RegSerialNumber, RegTypeFloat, 2), qtr("Серйиный номер ") + m_calibrator.name,
+                       [&](const QByteArray& reply) {
+                           quint32 serial = 0;
+                           if (!parseWhole(reply, std::numeric_limits<quint32>::max(), serial))
+                               return false;
+                           block.setU32At(DeviceSettings::CalibratorSerialByte, serial);
+                           return true;
+                       });
 }
 
 // The reply's bytes are the class text in Latin-1, ended by the first zero byte.
 bool SettingsOperations::readAccuracyClass(QString& text)
 {
-    QByteArray reply;
-    if (!readData(readCommand(RegAccuracyClass, RegTypeByte, 4), reply) || !AsciiUail::isHexText(reply)) {
-        showReadError(qtr("Класс точности"));
-        return false;
-    }
-    const QByteArray bytes = QByteArray::fromHex(reply);
-    text = QString::fromLatin1(bytes.constData(), int(qstrnlen(bytes.constData(), uint(bytes.size()))));
-    stepDone();
-    return true;
+    return readChecked(readCommand(RegAccuracyClass, RegTypeByte, 4), qtr("Класс точности"), [&](const QByteArray& reply) {
+        if (!AsciiUail::isHexText(reply))
+            return false;
+        const QByteArray bytes = QByteArray::fromHex(reply);
+        text = QString::fromLatin1(bytes.constData(), int(qstrnlen(bytes.constData(), uint(bytes.size()))));
+        return true;
+    });
 }
 
 // Without a transmitter the calibrator's current input describes the output; with one, only what

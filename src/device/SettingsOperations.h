@@ -76,6 +76,8 @@ private:
 
     bool exchange(const QByteArray& text, QByteArray& reply);
     bool readData(const QByteArray& text, QByteArray& reply);
+    bool readChecked(const QByteArray& request, const QString& name,
+                     const std::function<bool(const QByteArray&)>& take);
     bool readImage(DeviceSettings& block);
     bool readImagePart(int reg, int first, int count, DeviceSettings& block);
     bool readByte(int reg, int type, quint8& byte);

@@ -65,6 +65,15 @@ bool XvfbServer::start(const QString& screenSize)
     return !m_display.isEmpty();
 }
 
+QProcessEnvironment XvfbServer::clientEnvironment() const
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), m_display);
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+    return environment;
+}
+
 QImage XvfbServer::frame() const
 {
     return readXwd(m_frameDir.path() + QStringLiteral("/Xvfb_screen0"));

@@ -22,6 +22,8 @@ public:
     bool start(const QString& screenSize);
     // ":n", for DISPLAY.
     QString display() const { return m_display; }
+    // The calling process's environment for a program that shows its windows on this server.
+    QProcessEnvironment clientEnvironment() const;
     QImage frame() const;
     // Polls the screen until it shows something and stays the same, or timeoutMs has passed, or
     // keepWaiting() turns false.
