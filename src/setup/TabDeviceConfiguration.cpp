@@ -106,6 +106,8 @@ TabDeviceConfiguration::TabDeviceConfiguration(QWidget* parent) : QWidget(parent
 
 TabDeviceConfiguration::~TabDeviceConfiguration()
 {
+    if (g_tabDeviceConfiguration == this)
+        g_tabDeviceConfiguration = nullptr;
     delete ui;
 }
 
