@@ -29,6 +29,7 @@ CalibratorMemory::CalibratorMemory()
     for (int index = 0; index < CalibratorMap::ArchiveFrameCount; ++index)
         setArchiveFrame(index, cleared);
     CalibrationRegisters::preset(*this);
+    fillSettingsDefaults();
 }
 
 void CalibratorMemory::setValue(const QString& key, const QString& text)
@@ -46,12 +47,17 @@ void CalibratorMemory::setValueDrift(const QString& key, double step)
 void CalibratorMemory::setRegister(int reg, int type, const QByteArray& text)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_registers.insert(RegisterKey(reg, type), text);
+    if (isImageKey(RegisterKey(reg, type)))
+        m_image.setBytes(reg, QByteArray::fromHex(text));
+    else
+        m_registers.insert(RegisterKey(reg, type), text);
 }
 
 QByteArray CalibratorMemory::registerText(int reg, int type) const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
+    if (isImageKey(RegisterKey(reg, type)))
+        return m_image.read(reg, MemoryImage::BlockCount);
     return m_registers.value(RegisterKey(reg, type));
 }
 
@@ -103,6 +109,8 @@ QByteArray CalibratorMemory::readRegisters(const QStringList& parameters) const
     if (!parseRegisterKey(parameters, key))
         return noSuchItem();
     std::lock_guard<std::mutex> lock(m_mutex);
+    if (isImageKey(key))
+        return m_image.read(key.first, countField(parameters));
     const auto it = m_registers.constFind(key);
     return it != m_registers.constEnd() ? it.value() : noSuchItem();
 }
@@ -118,6 +126,8 @@ QByteArray CalibratorMemory::writeRegisters(const QStringList& parameters)
         ++m_malformedWrites;
         return EmulatorStatus::reply(EmulatorStatus::Malformed);
     }
+    if (isImageKey(key))
+        return m_image.write(key.first, countField(parameters), text);
     m_registers.insert(key, text);
     trackSession(key, text);
     return EmulatorStatus::reply(EmulatorStatus::Done);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MemoryImage.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QMap>
@@ -8,7 +10,8 @@
 #include <QStringList>
 #include <mutex>
 
-// The emulated calibrator's values and registers, kept as the reply texts themselves.
+// The emulated calibrator's values and registers, kept as the reply texts themselves, except its
+// type-2 memory, which is one byte image (MemoryImage).
 // Written by tests and the command line from any thread, read by the worker. The archive starts
 // cleared, as after a clear on the calibrator.
 class CalibratorMemory
@@ -39,12 +42,17 @@ private:
     using RegisterKey = QPair<int, int>;
 
     static bool parseRegisterKey(const QStringList& parameters, RegisterKey& key);
+    static bool isImageKey(const RegisterKey& key);
+    static int countField(const QStringList& parameters);
+    // A plausible calibrator: settings, clock, module unit, switches, serial number, accuracy class.
+    void fillSettingsDefaults();
     void trackSession(const RegisterKey& key, const QByteArray& text);
 
     mutable std::mutex m_mutex;
     QHash<QString, QByteArray> m_values;
     QHash<QString, double> m_drifts;
     QMap<RegisterKey, QByteArray> m_registers;
+    MemoryImage m_image;
     bool m_sessionOpen = false;
     int m_malformedWrites = 0;
 };

@@ -1,5 +1,7 @@
 #include "ArchiveFrameBuilder.h"
+#include "AsciiUail.h"
 #include "CalibratorEmulator.h"
+#include "MemoryImage.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -34,6 +36,8 @@ struct Settings
     HartVariant hartVariant = HartVariant::Family;
     int hartAddress = 0;
     HartTransmitterOptions hartOptions;
+    QDateTime clock;
+    QList<QPair<int, QByteArray>> memory;
 };
 
 const QList<QCommandLineOption>& commandLineOptions()
@@ -55,6 +59,9 @@ const QList<QCommandLineOption>& commandLineOptions()
         {"archive", "Fill the first N archive frames with sample measurements.", "N", "0"},
         {"status", "Requests starting with the fields PREFIX answer \"$CODE\" (repeatable), e.g. 40=14.",
          "PREFIX=CODE"},
+        {"clock", "The calibrator's clock stands at this time, e.g. 2025-12-31T23:59:58.", "time"},
+        {"memory", "Type-2 memory from byte ADDR (0 to 67) holds these hexadecimal bytes (repeatable).",
+         "ADDR=HEX"},
         {"hart", "Put a HART transmitter behind the calibrator: family, foreign, no-trim or hart5.", "variant"},
         {"hart-address", "Polling address of the transmitter, 0 to 63.", "N", "0"},
         {"hart-paced", "Every HART reply waits the wire time at 1200 baud."},
@@ -205,6 +212,21 @@ QString readHartSettings(const QCommandLineParser& parser, Settings& settings)
     return QString();
 }
 
+bool readMemory(const QStringList& entries, QList<QPair<int, QByteArray>>& memory)
+{
+    QList<QPair<QString, QString>> pairs;
+    if (!readPairs(entries, pairs))
+        return false;
+    for (const auto& pair : qAsConst(pairs)) {
+        int address = 0;
+        const QByteArray hex = pair.second.toLatin1();
+        if (!readInt(pair.first, 0, MemoryImage::Size - 1, address) || !AsciiUail::isHexText(hex) || hex.isEmpty())
+            return false;
+        memory.append({address, hex});
+    }
+    return true;
+}
+
 // Returns the name of the first option whose value is wrong, or an empty string.
 QString readSettings(const QCommandLineParser& parser, Settings& settings)
 {
@@ -231,6 +253,13 @@ QString readSettings(const QCommandLineParser& parser, Settings& settings)
         return "register";
     if (!readInt(parser.value("archive"), 0, CalibratorMap::ArchiveFrameCount, settings.archiveFrames))
         return "archive";
+    if (parser.isSet("clock")) {
+        settings.clock = QDateTime::fromString(parser.value("clock"), Qt::ISODate);
+        if (!settings.clock.isValid() || settings.clock.date().year() < 2000 || settings.clock.date().year() > 2099)
+            return "clock";
+    }
+    if (!readMemory(parser.values("memory"), settings.memory))
+        return "memory";
     o.paced = parser.isSet("paced");
     o.silent = parser.isSet("silent");
     o.echo = parser.isSet("echo");
@@ -286,6 +315,11 @@ void fillMemory(CalibratorEmulator& emulator, const Settings& settings)
         emulator.setValueDrift(drift.first, drift.second);
     for (const RegisterPreset& preset : settings.registers)
         emulator.setRegister(preset.reg, preset.type, preset.text);
+    if (settings.clock.isValid())
+        emulator.setRegister(CalibratorMap::RegClock, CalibratorMap::RegTypeMemory,
+                             MemoryImage::clockBytes(settings.clock).toHex());
+    for (const auto& bytes : settings.memory)
+        emulator.setRegister(bytes.first, CalibratorMap::RegTypeMemory, bytes.second);
     constexpr quint8 kilopascalCode = 6;
     constexpr quint32 sampleSerial = 12345;
     if (settings.hart) {

@@ -227,13 +227,13 @@ private slots:
         w.show();
         ScreenLocker* locker = w.locker();
         const QSize hiddenSize = locker->size();
-        w.window->resize(900, 700);
-        QTRY_COMPARE(w.window->size(), QSize(900, 700));
+        w.window->resize(1100, 800);
+        QTRY_COMPARE(w.window->size(), QSize(1100, 800));
         QCOMPARE(locker->size(), hiddenSize);
 
         emit g_device->lockInteface(1);
-        w.window->resize(1000, 760);
-        QTRY_COMPARE(locker->geometry(), QRect(0, g_lockerOffsetY, 1000, 760 - g_lockerOffsetY));
+        w.window->resize(1200, 860);
+        QTRY_COMPARE(locker->geometry(), QRect(0, g_lockerOffsetY, 1200, 860 - g_lockerOffsetY));
         emit g_device->unlockInteface();
     }
 

@@ -89,7 +89,14 @@ struct SearchPage
         if (!finished.wait(searchTimeoutMs))
             return false;
         QCoreApplication::processEvents();
-        return true;
+        return settingsReadDone();
+    }
+    // A connect reads the calibrator's settings; the window stays locked until that read ends.
+    bool settingsReadDone() const
+    {
+        const QMenuBar* menu = window->menuBar();
+        return QTest::qWaitFor([menu] { return g_device->portOwner()->isFree() && menu->isEnabled(); },
+                               searchTimeoutMs);
     }
     void setRange(bool range, bool firstOnly)
     {
@@ -120,7 +127,7 @@ private slots:
         QueuedSpy locked(g_device, &DeviceZFN::lockInteface);
 
         QVERIFY(page.search());
-        QTRY_COMPARE(locked.count(), 1);
+        QTRY_COMPARE(locked.count(), 2);
         QVERIFY(!page.window->findChild<ScreenLocker*>()->isVisible());
         QVERIFY(page.window->menuBar()->isEnabled());
         QCOMPARE(page.table()->rowCount(), 1);
@@ -193,6 +200,7 @@ private slots:
         QVERIFY(!page.bench.emulator(1).isSessionOpen());
 
         page.table()->setCurrentCell(1, 0);
+        QVERIFY(page.settingsReadDone());
         QVERIFY(!page.bench.emulator(0).isSessionOpen());
         QVERIFY(page.bench.emulator(1).isSessionOpen());
         QCOMPARE(page.deviceTabTitle(), QString("Настройки ЛМВ"));

@@ -9,6 +9,7 @@
 #include "ScreenLocker.h"
 #include "TabArchive.h"
 #include "TabConfiguration.h"
+#include "TabDeviceConfiguration.h"
 #include "TabHart.h"
 #include "TabMeasurement.h"
 #include "TabResults.h"
@@ -77,6 +78,11 @@ void MainWindow::createTabs()
     ui->action_addGroupToResult->setVisible(false);
 
     addToPage(ui->tabConnection, new TabSearchDevicesZFN(ui->tabConnection));
+    auto* settings = new TabDeviceConfiguration(ui->tabDevice);
+    const int settingsWidth = settings->minimumWidth();
+    if (minimumWidth() < settingsWidth)
+        setMinimumSize(settingsWidth, int(settingsWidth * 0.7));
+    addToPage(ui->tabDevice, settings);
     addToPage(ui->tabResults, new TabResults(ui->tabResults));
     auto* measurement = new TabMeasurement(ui->tabMeasurement);
     addToPage(ui->tabMeasurement, measurement);
@@ -112,7 +118,16 @@ void MainWindow::connectInterface(TabMeasurement* measurement, TabHart* hart)
     connect(ui->action_measurment, &QAction::triggered, this, &MainWindow::showMeasurmentGraduationMenu);
     connect(ui->action_openProject, &QAction::triggered, this, &MainWindow::loadProject);
     connect(ui->action_saveProject, &QAction::triggered, this, &MainWindow::saveProject);
-    connect(g_device, &DeviceZFN::deviceConnected, hart, &TabHart::updateTab, Qt::QueuedConnection);
+    connect(g_device, &DeviceZFN::deviceConnected, g_tabDeviceConfiguration,
+            &TabDeviceConfiguration::readDeviceSettings);
+    // The HART page refreshes after the settings read that a connect starts, when the port is free again.
+    connect(g_device, &DeviceZFN::deviceConnected, this, [this] { m_hartRefreshPending = true; });
+    connect(g_device, &DeviceZFN::algoritmFinished, hart, [this, hart](int operation) {
+        if (operation != 0 || !m_hartRefreshPending)
+            return;
+        m_hartRefreshPending = false;
+        hart->updateTab();
+    });
     connect(m_tabConfiguration, &TabConfiguration::changeMeasureType, measurement, &TabMeasurement::setPollMode);
     TabConfiguration* configuration = m_tabConfiguration;
     connect(g_device, &DeviceZFN::archiveSerialFound, configuration, [configuration](quint32 serial) {

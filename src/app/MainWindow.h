@@ -67,6 +67,7 @@ private:
     QLabel* m_statusLabel = nullptr;
     QString m_baseTitle;
     bool m_shownBefore = false;
+    bool m_hartRefreshPending = false;
     QList<QPointer<QAction>> m_lockedActions;
 };
 

@@ -17,6 +17,7 @@
 #include "PollThread.h"
 #include "PortOwner.h"
 #include "ResultsModel.h"
+#include "SettingsOperations.h"
 #include "VerificationSettings.h"
 
 #include <QCoreApplication>
@@ -99,6 +100,7 @@ void DeviceZFN::createWorkers()
     createSearch();
     createArchiveWorker();
     createHartMaster();
+    createSettingsOperations();
 }
 
 void DeviceZFN::createPoller()
@@ -146,6 +148,21 @@ void DeviceZFN::createArchiveWorker()
             Qt::DirectConnection);
 }
 
+void DeviceZFN::createSettingsOperations()
+{
+    const SettingsOperations::Targets targets{*m_settings, *m_secondChannel, *m_hartData, *m_verificationSettings};
+    m_settingsOperations = new SettingsOperations(*m_link, *m_portOwner, *m_poll, *m_mutex, targets,
+                                                  [this] { return checkHartConnection(false); });
+    connect(m_settingsOperations, &SettingsOperations::lockInterface, this, &DeviceZFN::lockInteface, Qt::DirectConnection);
+    connect(m_settingsOperations, &SettingsOperations::unlockInterface, this, &DeviceZFN::unlockInteface,
+            Qt::DirectConnection);
+    connect(m_settingsOperations, &SettingsOperations::progress, this, &DeviceZFN::sendProgress, Qt::DirectConnection);
+    connect(m_settingsOperations, &SettingsOperations::popUp, this, &DeviceZFN::showPopUpMessageSignal,
+            Qt::DirectConnection);
+    connect(m_settingsOperations, &SettingsOperations::finished, this, &DeviceZFN::algoritmFinished,
+            Qt::DirectConnection);
+}
+
 // Workers first, so nothing else holds the port; then the release frame from the GUI thread;
 // only then the records the workers used are freed.
 DeviceZFN::~DeviceZFN()
@@ -157,6 +174,8 @@ DeviceZFN::~DeviceZFN()
     }
     if (m_search)
         m_search->wait();
+    if (m_settingsOperations)
+        m_settingsOperations->waitForEnd();
     delete m_hart;
     if (m_portOwner)
         sendSessionEnd();
@@ -165,6 +184,7 @@ DeviceZFN::~DeviceZFN()
     delete m_collector;
     delete m_poller;
     delete m_search;
+    delete m_settingsOperations;
     delete m_poll;
     delete m_settings;
     delete m_verificationSettings;

@@ -32,6 +32,7 @@ class PollThread;
 class PortOwner;
 class ResultRecord;
 class ResultsCollector;
+class SettingsOperations;
 class ResultsModel;
 class VerificationSettings;
 
@@ -130,7 +131,21 @@ public:
     // are empty, not bad, and are not counted).
     int archiveSkippedCount() const;
 
+    // Calibrator settings operations, each in a worker thread of its own (SettingsOperations).
+    // startAlgorithm refuses, with a message, while another job holds the port.
+    void startAlgorithm(int operation, bool flag, int argument);
+    bool writeParameter(QByteArray& data, int reg, const QString& name, int type, int count);
+    bool readParameter(QByteArray& out, int reg, const QString& name, int type, int count);
+    void showReadError(const QString& name);
+    // Whether the last settings read passed every check; its end is algoritmFinished(0) either way.
+    bool settingsReadSucceeded() const;
+public slots:
+    void makeAlgoritmSeparate();
+
 signals:
+    // Emitted by whatever changed the settings block outside a settings operation (the HART
+    // operations); the settings page refreshes its form from it, in the GUI thread.
+    void settingsBlockChanged();
     void showStatusMessageSignal(QString text);
     void showPopUpMessageSignal(QString text);
     void lockInteface(quint8 kind = 0);
@@ -200,6 +215,7 @@ private:
     void createCollector();
     void createSearch();
     void createArchiveWorker();
+    void createSettingsOperations();
     QString noAnswerText() const;
     void stopPollingWith(const QString& message);
     void debugLine(const QString& event, const QByteArray& detail = QByteArray()) const;
@@ -229,6 +245,7 @@ private:
     DeviceSearch* m_search = nullptr;
     MeasurementPoller* m_poller = nullptr;
     ResultsCollector* m_collector = nullptr;
+    SettingsOperations* m_settingsOperations = nullptr;
     CalibratorLink* m_link = nullptr;
     QByteArray m_lastReply;
     QString m_deviceName;

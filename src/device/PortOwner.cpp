@@ -45,3 +45,13 @@ void PortOwner::giveBack()
     m_port->moveToThread(m_home);
     m_borrower = nullptr;
 }
+
+bool PortOwner::handOver(QThread* next)
+{
+    QMutexLocker lock(&m_mutex);
+    if (!m_borrower || QThread::currentThread() != m_borrower)
+        return false;
+    m_port->moveToThread(next);
+    m_borrower = next;
+    return true;
+}

@@ -28,6 +28,9 @@ public:
     void serve(const std::function<void()>& job);
     // Called in the borrowing thread on its way out; later calls do nothing.
     void giveBack();
+    // Called in the borrowing thread: the port passes straight to next, which has not started yet,
+    // and is never free in between. False when the caller does not hold the port.
+    bool handOver(QThread* next);
 
     // A job starting in the home thread (connect, release, a direct read) clears the previous stop.
     void beginDirectJob() { m_abort = false; }

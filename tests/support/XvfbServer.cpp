@@ -1,40 +1,52 @@
 #include "XvfbServer.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QStandardPaths>
+#include <QTest>
 #include <QtEndian>
 
 namespace {
-QString xvfbProgram()
+
+QString executable()
 {
     return QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
 }
+
 }  // namespace
 
 XvfbServer::~XvfbServer()
 {
-    m_server.kill();
-    m_server.waitForFinished(5000);
+    if (m_server.state() != QProcess::NotRunning) {
+        m_server.kill();
+        m_server.waitForFinished(5000);
+    }
 }
 
 bool XvfbServer::isInstalled()
 {
-    return !xvfbProgram().isEmpty();
+    return !executable().isEmpty();
 }
 
-bool XvfbServer::start()
+bool XvfbServer::start(const QString& screenSize)
 {
-    m_server.start(xvfbProgram(), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                                   QStringLiteral("0"), QStringLiteral("1024x700x24"), QStringLiteral("-fbdir"),
-                                   m_frameDir.path(), QStringLiteral("-br"), QStringLiteral("-nolisten"),
-                                   QStringLiteral("tcp")});
+    m_server.start(executable(), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                                  QStringLiteral("0"), screenSize, QStringLiteral("-fbdir"), m_frameDir.path(),
+                                  QStringLiteral("-br"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
     if (!m_server.waitForStarted(5000) || !m_server.waitForReadyRead(10000))
         return false;
     const QString number = QString::fromLatin1(m_server.readAllStandardOutput()).trimmed();
-    if (number.isEmpty())
-        return false;
-    m_display = QLatin1Char(':') + number;
-    return true;
+    m_display = number.isEmpty() ? QString() : ':' + number;
+    return !m_display.isEmpty();
+}
+
+QProcessEnvironment XvfbServer::clientEnvironment() const
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), m_display);
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+    return environment;
 }
 
 QString XvfbServer::framePath() const
@@ -42,8 +54,13 @@ QString XvfbServer::framePath() const
     return m_frameDir.path() + QStringLiteral("/Xvfb_screen0");
 }
 
-// Xvfb keeps its screen as an XWD dump in the -fbdir folder: a big-endian header of 25 words, the
-// window name, the colour map, then the pixels in the server's own byte order (32-bit, little-endian here).
+QImage XvfbServer::frame() const
+{
+    return readXwd(framePath());
+}
+
+// Xvfb keeps its screen as an XWD dump in the -fbdir folder: a big-endian header of 25 words, the window name, the colour map, then the pixels in the
+// server's own byte order (32-bit, little-endian here).
 QImage XvfbServer::readXwd(const QString& path)
 {
     QFile file(path);
@@ -65,4 +82,31 @@ QImage XvfbServer::readXwd(const QString& path)
     QImage image(reinterpret_cast<const uchar*>(data.constData() + pixels), width, height, bytesPerLine,
                  QImage::Format_RGB32);
     return image.copy();
+}
+
+
+QImage XvfbServer::waitForSteadyFrame(int timeoutMs, const std::function<bool()>& keepWaiting) const
+{
+    QImage screen;
+    QImage previous;
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < timeoutMs && keepWaiting()) {
+        QTest::qWait(250);
+        screen = frame();
+        if (!screen.isNull() && !paintedArea(screen).isEmpty() && screen == previous)
+            break;
+        previous = screen;
+    }
+    return screen;
+}
+
+QRect XvfbServer::paintedArea(const QImage& screen)
+{
+    QRect area;
+    for (int y = 0; y < screen.height(); y += 2)
+        for (int x = 0; x < screen.width(); x += 2)
+            if (qGray(screen.pixel(x, y)) > 0)
+                area |= QRect(x, y, 2, 2);
+    return area;
 }
