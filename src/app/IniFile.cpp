@@ -46,15 +46,20 @@ void skipSpaces(const QByteArray& value, int& at)
         ++at;
 }
 
-// Whether an element, by its first two decoded characters, is read as an object ("@@" is a text).
+// Whether an element decodes to a serialized variant ("@@" is a text, "@Invalid()" an empty list).
 bool elementIsEncoded(const QByteArray& value, int at)
 {
+    static const QByteArray marker = "@Variant(";
     skipSpaces(value, at);
-    int first = nextCharacter(value, at);
-    if (first == '"')
-        first = nextCharacter(value, at);
-    const int second = nextCharacter(value, at);
-    return first == '@' && second != '@';
+    int character = nextCharacter(value, at);
+    if (character == '"')
+        character = nextCharacter(value, at);
+    for (const char expected : marker) {
+        if (character != expected)
+            return false;
+        character = nextCharacter(value, at);
+    }
+    return true;
 }
 
 // Moves past the rest of an element: to the character after the next unquoted comma, or the end.

@@ -9,8 +9,8 @@ class IniFile
 {
 public:
     static std::unique_ptr<QSettings> open(const QString& path);
-    // True when a value would be decoded as a serialized object ("@Variant(", "@ByteArray(", also
-    // behind escapes or quotes): QSettings rebuilds those with QDataStream, whose counts a crafted
-    // file can make reserve gigabytes. The workstation writes only texts and numbers.
+    // True when a value would be decoded as a serialized variant ("@Variant(", also behind escapes
+    // or quotes): QSettings rebuilds it with QDataStream, whose counts a crafted file can make
+    // reserve gigabytes. The workstation writes only texts, numbers and lists.
     static bool holdsEncodedValue(const QByteArray& bytes);
 };
