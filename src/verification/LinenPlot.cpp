@@ -2,6 +2,7 @@
 
 #include "DateTimeScaleDraw.h"
 #include "PanelLegend.h"
+#include "ReducedPlotCurve.h"
 #include "TryLocker.h"
 
 #include <QDebug>
@@ -181,6 +182,16 @@ void LinenPlot::updateCurves()
         ++m_sampleCount;
         m_sampleOpen = false;
     }
+    m_curvesPending = !isVisible();
+    if (m_curvesPending)
+        return;
+    applyCurves();
+    redraw();
+}
+
+// The caller holds the plot mutex.
+void LinenPlot::applyCurves()
+{
     for (const LinenCurve& entry : m_curves)
         handOver(entry.curve, entry.values);
     if (m_maxPointsShown != 0) {
@@ -189,7 +200,6 @@ void LinenPlot::updateCurves()
         m_scaleChanged = false;
         setAxisAutoScale(QwtPlot::xBottom);
     }
-    redraw();
 }
 
 // Qwt cannot draw a value that is not a number: such slots are left out of what the curve gets.
@@ -259,7 +269,7 @@ void LinenPlot::setCurveValue(int curve, int slot, double y)
 
 void LinenPlot::addCurve(const QString& title, const QPen& pen)
 {
-    auto* item = new QwtPlotCurve(title);
+    auto* item = new ReducedPlotCurve(title);
     item->setPen(pen);
     item->attach(this);
     m_curves.append(LinenCurve{item, QVector<double>(m_timeX.size())});
@@ -284,7 +294,7 @@ void LinenPlot::setAllItemsVisible(bool on)
             label->setChecked(on);
         item->setVisible(on);
     }
-    replot();
+    redraw();
 }
 
 void LinenPlot::insertPanelWidget(QWidget* widget, int position)
@@ -396,8 +406,16 @@ void LinenPlot::resizeEvent(QResizeEvent* event)
     QwtPlot::resizeEvent(event);
 }
 
+// A hidden plot only counts its samples; the curves get them when it is shown.
 void LinenPlot::showEvent(QShowEvent* event)
 {
-    setAllItemsVisible(true);
     QwtPlot::showEvent(event);
+    {
+        TryLocker lock(m_mutex);
+        if (lock.isLocked() && m_curvesPending) {
+            m_curvesPending = false;
+            applyCurves();
+        }
+    }
+    setAllItemsVisible(true);
 }

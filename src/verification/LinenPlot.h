@@ -89,6 +89,7 @@ private:
     void growBuffers();
     void shiftBuffers();
     void handOver(QwtPlotCurve* curve, const QVector<double>& values) const;
+    void applyCurves();
     void fixNewestRange();
     void redraw();
 
@@ -106,6 +107,7 @@ private:
     int m_sampleCount = 0;
     // A sample is counted by the redraw that follows its append, never by a redraw alone.
     bool m_sampleOpen = false;
+    bool m_curvesPending = false;
     int m_lastSlot = -1;
     double m_newestTime = 0.0;
     double m_newestIndex = 1.0;
