@@ -28,6 +28,8 @@ class ResultsModel : public QAbstractTableModel
     Q_OBJECT
 public:
     static constexpr int maxCount = 500;
+    // Every row may form a group of its own, so group numbers reach the row limit.
+    static constexpr int maxGroup = maxCount;
     static constexpr int columnTotal = 10;
 
     explicit ResultsModel(QObject* parent = nullptr);

@@ -24,6 +24,12 @@ void TabConfiguration::applySettings(bool silent)
         g_device->showPopUpMessage(tr("Настройки применены."));
 }
 
+// The page has no read mode yet, so a start reads nothing.
+bool TabConfiguration::readConditionsOnStart()
+{
+    return false;
+}
+
 void TabConfiguration::setDeviceSerialNumber(unsigned int number)
 {
     m_deviceSerialNumber = number;

@@ -12,6 +12,9 @@ public:
 
     void applySettings(bool silent);
     void setDeviceSerialNumber(unsigned int number);
+    // Reads the ambient conditions from the thermohygrometer when the read mode says so at a
+    // measurement start; true when they were read.
+    bool readConditionsOnStart();
     unsigned int deviceSerialNumber() const { return m_deviceSerialNumber; }
 
 signals:

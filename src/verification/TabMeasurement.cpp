@@ -1,113 +1,402 @@
 #include "TabMeasurement.h"
 
+#include "ChannelRecord.h"
 #include "ChannelsModel.h"
 #include "DeviceAuxBlock.h"
 #include "DeviceZFN.h"
+#include "GraphWidget.h"
+#include "HartDeviceData.h"
 #include "IconSet.h"
+#include "LinenPlot.h"
+#include "PressureUnits.h"
+#include "ResultsModel.h"
+#include "TextDiscription.h"
+#include "TabConfiguration.h"
+#include "TryLocker.h"
+#include "ui_TabMeasurement.h"
 
 #include <QAction>
-#include <QComboBox>
-#include <QDoubleSpinBox>
-#include <QHBoxLayout>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QHeaderView>
-#include <QLabel>
-#include <QPushButton>
-#include <QTableView>
-#include <QVBoxLayout>
+#include <QHideEvent>
+#include <QMutex>
+#include <QShowEvent>
+#include <qwt_plot_curve.h>
+
+namespace {
+
+enum PollMode { CurrentMode = 0, HartMode = 1, ManualMode = 2 };
+enum GraphType { PressureGraph = 0, CurrentGraph = 1, ErrorGraph = 2 };
+enum CurveIndex { EtalonCurve = 0, MeasuredCurve = 1 };
+// Channel table columns "Выход" and "Ток": no loop current is measured in the HART and manual modes.
+constexpr int outputColumn = 2;
+constexpr int currentColumn = 3;
+constexpr int hartRangeCommand = 15;
+constexpr int hartPrimaryCommand = 1;
+
+ChannelRecord currentChannel()
+{
+    QMutexLocker lock(g_device->mutex());
+    return *g_device->currentChannel();
+}
+
+}  // namespace
 
 TabMeasurement::TabMeasurement(QWidget* parent)
-    : QWidget(parent),
-      m_start(makeButton(QStringLiteral("pushButtonStart"), tr("Старт"), g_icon_symbol_start, {110, 40})),
-      m_stop(makeButton(QStringLiteral("pushButtonStop"), tr("Стоп"), g_icon_symbol_stop, {110, 40})),
-      m_addPoint(makeButton(QStringLiteral("pushButton_addPoint"), tr("Добавить точку в \"Результаты\" \n (Пробел)"),
-                            g_icon_symbol_elementAdd, {200, 40})),
-      m_addGroup(makeButton(QStringLiteral("pushButton_addGroup"),
-                            tr("Добавить группу измерений\nв  \"Результаты\"  (Shift + Return) "),
-                            g_icon_symbol_elementAdd, {200, 40})),
-      m_measureType(new QComboBox(this)),
-      m_fixedValueBox(new QWidget(this)),
-      m_fixedValue(new QDoubleSpinBox(m_fixedValueBox)),
-      m_table(new QTableView(this)),
-      m_addPointAction(g_device->auxBlock()->addPointAction),
-      m_addGroupAction(g_device->auxBlock()->addGroupAction)
+    : QWidget(parent), ui(new Ui_TabMeasurement), m_mutex(new QMutex)
 {
-    m_measureType->setObjectName(QStringLiteral("comboBox_measureType"));
-    m_measureType->addItems({tr("Измерение тока"), tr("Считывание давления по HART"), tr("Ручной ввод давления")});
-    m_fixedValueBox->setObjectName(QStringLiteral("widget_fixed_current"));
-    m_fixedValue->setObjectName(QStringLiteral("doubleSpinBox_mesured"));
-    m_fixedValue->setDecimals(4);
-    m_fixedValue->setRange(-100000000, 100000000);
-    auto* fixedLayout = new QHBoxLayout(m_fixedValueBox);
-    fixedLayout->setContentsMargins(0, 0, 0, 0);
-    fixedLayout->addWidget(new QLabel(tr("Давление, Па"), m_fixedValueBox));
-    fixedLayout->addWidget(m_fixedValue);
-    m_fixedValueBox->hide();
-
-    m_table->setObjectName(QStringLiteral("tableView"));
-    m_table->setModel(g_device->channelsModel());
-    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    m_table->setMaximumHeight(60);
-
-    auto* buttons = new QHBoxLayout;
-    for (QPushButton* button : {m_start, m_stop, m_addPoint, m_addGroup})
-        buttons->addWidget(button);
-    buttons->addStretch();
-    auto* modeRow = new QHBoxLayout;
-    modeRow->addWidget(new QLabel(tr("Измеряемое значение: "), this));
-    modeRow->addWidget(m_measureType);
-    modeRow->addWidget(m_fixedValueBox);
-    modeRow->addStretch();
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(buttons);
-    layout->addWidget(m_table);
-    layout->addLayout(modeRow);
-    layout->addStretch();
-
-    connect(m_start, &QPushButton::clicked, this, &TabMeasurement::startPoll);
-    connect(m_stop, &QPushButton::clicked, this, &TabMeasurement::stopPoll);
-    connect(m_measureType, qOverload<int>(&QComboBox::currentIndexChanged), this, &TabMeasurement::pollModeChanged);
-    connect(m_fixedValue, qOverload<double>(&QDoubleSpinBox::valueChanged), this, &TabMeasurement::onFixedValueChanged);
-    connect(g_device, &DeviceZFN::pollStopedSignal, this, &TabMeasurement::stopPoll);
-    connect(m_addPoint, &QPushButton::clicked, g_device, &DeviceZFN::addResult);
-    connect(m_addGroup, &QPushButton::clicked, g_device, &DeviceZFN::addGroupResult);
-    connect(m_addPointAction, &QAction::triggered, m_addPoint, &QPushButton::click);
-    connect(m_addGroupAction, &QAction::triggered, m_addGroup, &QPushButton::click);
+    ui->setupUi(this);
+    ui->tableView->setModel(g_device->channelsModel());
+    setupControls();
+    connectSignals();
+    ui->pushButtonStart->setIcon(g_icon_symbol_start);
+    ui->pushButtonStop->setIcon(g_icon_symbol_stop);
+    ui->pushButton_addPoint->setIcon(g_icon_symbol_elementAdd);
+    ui->pushButton_addGroup->setIcon(g_icon_symbol_elementAdd);
+    ui->widget_fixed_current->hide();
     setControlsPolling(false);
+    loadCurrentGroup();
+    fitTableHeight();
 }
 
-QPushButton* TabMeasurement::makeButton(const QString& objectName, const QString& text, const QIcon& icon, QSize minimum)
+TabMeasurement::~TabMeasurement()
 {
-    auto* button = new QPushButton(icon, text, this);
-    button->setObjectName(objectName);
-    button->setMinimumSize(minimum);
-    return button;
+    delete ui;
+    delete m_mutex;
 }
 
+void TabMeasurement::setupControls()
+{
+    ui->tableView->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    ui->tableView->verticalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    connect(ui->pushButtonStart, &QPushButton::clicked, this, &TabMeasurement::startPollButton);
+    connect(ui->pushButtonStop, &QPushButton::clicked, this, &TabMeasurement::stopPoll);
+    ui->comboBox_measureType->addItems(
+        {tr("Измерение тока"), tr("Считывание давления по HART"), tr("Ручной ввод давления")});
+    connect(ui->comboBox_measureType, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            &TabMeasurement::pollModeChanged);
+    connect(ui->checkBox_useHardDeviceIntervals, &QCheckBox::clicked, this, &TabMeasurement::setHartIntervalSourse);
+    ui->pushButtonStop->setEnabled(false);
+    ui->checkBox_useHardDeviceIntervals->hide();
+    ui->spinBox_currentGroup->setMaximum(ResultsModel::maxGroup);
+    setupGraph();
+}
+
+void TabMeasurement::setupGraph()
+{
+    m_graph = new GraphWidget(ui->frame);
+    LinenPlot* plot = m_graph->plot();
+    plot->addCurve(tr("Эталон"), QPen(Qt::red, 2.0, Qt::SolidLine));
+    plot->addCurve(tr("Измеренное значение"), QPen(Qt::blue, 2.0, Qt::SolidLine));
+    plot->insertPanelWidget(makeGraphTypePanel(), 0);
+    plot->insertPanelWidget(makeEtalonPanel(), 2);
+    ui->gridLayout_frame->addWidget(m_graph);
+    connect(plot, &LinenPlot::saveFailed, g_device, &DeviceZFN::showPopUpMessage);
+}
+
+QWidget* TabMeasurement::makeGraphTypePanel()
+{
+    auto* panel = new QWidget(m_graph);
+    auto* layout = new QGridLayout(panel);
+    m_graphTypeCombo = new QComboBox(panel);
+    m_graphTypeCombo->addItems({tr("Давление"), tr("Ток"), tr("Погрешность")});
+    layout->addWidget(new QLabel(tr("Тип графика"), panel), 0, 0);
+    layout->addWidget(m_graphTypeCombo, 1, 0);
+    return panel;
+}
+
+QWidget* TabMeasurement::makeEtalonPanel()
+{
+    m_etalonGroup = new QGroupBox(tr("Эталон"), m_graph);
+    auto* layout = new QGridLayout(m_etalonGroup);
+    m_etalonCombo = new QComboBox(m_etalonGroup);
+    m_etalonCombo->addItems({tr("Эталон ТЖС"), tr("Ручной ввод")});
+    m_fixedEtalonSpin = new QDoubleSpinBox(m_etalonGroup);
+    m_fixedEtalonSpin->setDecimals(5);
+    m_fixedEtalonSpin->setRange(-99999999.99, 99999999.99);
+    m_fixedEtalonUnit = new QLabel(tr("кПа"), m_etalonGroup);
+    layout->addWidget(m_etalonCombo, 0, 0, 1, 2);
+    layout->addWidget(m_fixedEtalonSpin, 1, 0);
+    layout->addWidget(m_fixedEtalonUnit, 1, 1);
+    m_fixedEtalonSpin->hide();
+    m_fixedEtalonUnit->hide();
+    return m_etalonGroup;
+}
+
+void TabMeasurement::connectSignals()
+{
+    connect(m_etalonCombo, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            &TabMeasurement::comboBoxEtalonChanged);
+    connect(m_graphTypeCombo, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            &TabMeasurement::comboBoxGraphTypeChanged);
+    connect(g_device, &DeviceZFN::pollUpdateSignal, this, &TabMeasurement::updateLinen, Qt::QueuedConnection);
+    connect(g_device, &DeviceZFN::pollStopedSignal, this, &TabMeasurement::stopPoll);
+    connect(ui->pushButton_addPoint, &QPushButton::clicked, g_device, &DeviceZFN::addResult);
+    connect(ui->pushButton_addGroup, &QPushButton::clicked, g_device, &DeviceZFN::addGroupResult);
+    connect(g_device, &DeviceZFN::sendHartResult, this, &TabMeasurement::takeHartResult);
+    connect(g_device, &DeviceZFN::sendAlgoritmFinished, this, &TabMeasurement::getHartAlgotitmFinished);
+    const DeviceAuxBlock* actions = g_device->auxBlock();
+    if (actions->addPointAction)
+        connect(actions->addPointAction, &QAction::triggered, ui->pushButton_addPoint, &QPushButton::click);
+    if (actions->addGroupAction)
+        connect(actions->addGroupAction, &QAction::triggered, ui->pushButton_addGroup, &QPushButton::click);
+    connect(this, &TabMeasurement::startPollSignal, this, &TabMeasurement::startPoll, Qt::QueuedConnection);
+    connect(ui->spinBox_currentGroup, qOverload<int>(&QSpinBox::valueChanged), this,
+            &TabMeasurement::changeCurrentGroup);
+    connect(g_device, &DeviceZFN::groupAdded, this, &TabMeasurement::loadCurrentGroup);
+    connect(ui->doubleSpinBox_mesured, qOverload<double>(&QDoubleSpinBox::valueChanged), this,
+            &TabMeasurement::onFixedValueChanged);
+}
+
+// The shortcuts of the main window's add actions work only while the buttons they press could.
+void TabMeasurement::setControlsPolling(bool polling)
+{
+    ui->pushButtonStart->setEnabled(!polling);
+    ui->checkBox_useHardDeviceIntervals->setEnabled(!polling);
+    ui->pushButtonStop->setEnabled(polling);
+    ui->pushButton_addGroup->setEnabled(polling);
+    ui->pushButton_addPoint->setEnabled(polling);
+    const DeviceAuxBlock* actions = g_device->auxBlock();
+    for (QAction* action : {actions->addGroupAction, actions->addPointAction}) {
+        if (action)
+            action->setEnabled(polling);
+    }
+    ui->spinBox_currentGroup->setEnabled(polling);
+}
+
+void TabMeasurement::setActionsVisible(bool visible)
+{
+    const DeviceAuxBlock* actions = g_device->auxBlock();
+    for (QAction* action : {actions->addPointAction, actions->addGroupAction}) {
+        if (action)
+            action->setVisible(visible);
+    }
+}
+
+void TabMeasurement::startPollButton()
+{
+    if (g_device->pollMode() != HartMode) {
+        startPoll();
+        return;
+    }
+    if (!g_device->checkHartConnection(true))
+        return;
+    m_hartStart = HartStart();
+    m_hartStart.pending = true;
+    m_hartRange = HartRange();
+    startHartRangeRead();
+}
+
+// The HART operation replies through sendHartResult after every command and ends with
+// sendAlgoritmFinished; no worker of this program runs it yet, so the start ends at once as one
+// that got no reply does.
+void TabMeasurement::startHartRangeRead()
+{
+    getHartAlgotitmFinished(hartStartOperation);
+}
+
+void TabMeasurement::takeHartResult(int command)
+{
+    if (!m_hartStart.pending)
+        return;
+    const HartDeviceData* hart = g_device->hartData();
+    m_hartStart.responseCode = hart->responseCode;
+    if (command == hartRangeCommand) {
+        m_hartStart.rangeRead = true;
+        m_hartRange = HartRange{true, hart->rangeUnit, hart->lowerRangeValue, hart->upperRangeValue};
+    } else if (command == hartPrimaryCommand) {
+        m_hartStart.primaryRead = true;
+    }
+}
+
+// Polling starts only when this run read both the range and the primary variable; a lost reply
+// has already been reported by the HART layer, and the page stays idle.
+void TabMeasurement::getHartAlgotitmFinished(int id)
+{
+    if (id != hartStartOperation || !m_hartStart.pending)
+        return;
+    const HartStart start = m_hartStart;
+    m_hartStart = HartStart();
+    if (!start.rangeRead || !start.primaryRead)
+        return;
+    if (start.responseCode != 0 && start.responseCode != 6)
+        g_device->showPopUpMessage(tr("Устройство отвечает с кодом ошибки ") + QString::number(start.responseCode));
+    emit startPollSignal();
+}
+
+// The messages of the checks are shown before the page's lock is taken.
 void TabMeasurement::startPoll()
 {
-    if (!g_device->checkConnection())
+    if (g_tabConfiguration)
+        g_tabConfiguration->readConditionsOnStart();
+    setHartIntervalSourse(ui->checkBox_useHardDeviceIntervals->isChecked());
+    if (!g_device->checkConnection() || !g_device->startPoll())
         return;
-    g_device->setPollMode(m_measureType->currentIndex());
-    setControlsPolling(g_device->startPoll());
+    enterPolling(true);
 }
 
+void TabMeasurement::continuePoll()
+{
+    if (!g_device->isConnected() || !g_device->startPoll()) {
+        leavePolling();
+        return;
+    }
+    enterPolling(false);
+}
+
+void TabMeasurement::enterPolling(bool clearPlot)
+{
+    TryLocker lock(m_mutex);
+    if (!lock.isLocked())
+        return;
+    ui->comboBox_measureType->setEnabled(false);
+    if (clearPlot)
+        m_graph->clear();
+    updatePressureUnit();
+    m_polling = true;
+    setControlsPolling(true);
+}
+
+// Stopping waits for the poll thread while queued events are still delivered, so the page's lock
+// is taken only afterwards.
 void TabMeasurement::stopPoll()
 {
     g_device->stopPoll();
-    setControlsPolling(false);
+    leavePolling();
 }
 
-void TabMeasurement::setPollMode(int index)
+void TabMeasurement::leavePolling()
 {
-    m_measureType->setCurrentIndex(index);
+    {
+        TryLocker lock(m_mutex);
+        if (!lock.isLocked())
+            return;
+        ui->comboBox_measureType->setEnabled(true);
+        m_polling = false;
+        setControlsPolling(false);
+    }
+    applyPendingPollMode();
 }
 
-void TabMeasurement::pollModeChanged(int index)
+void TabMeasurement::applyPendingPollMode()
 {
-    g_device->setPollMode(index);
-    m_fixedValueBox->setVisible(index == 2);
+    const int mode = m_pendingPollMode;
+    m_pendingPollMode = -1;
+    if (mode >= 0)
+        setPollMode(mode);
+}
+
+void TabMeasurement::setPollMode(int mode)
+{
+    if (mode < CurrentMode || mode > ManualMode)
+        return;
+    if (m_polling)
+        m_pendingPollMode = mode;
+    else
+        ui->comboBox_measureType->setCurrentIndex(mode);
+}
+
+void TabMeasurement::pollModeChanged(int mode)
+{
+    switch (mode) {
+    case HartMode:
+        if (!g_device->checkHartConnection(true)) {
+            ui->comboBox_measureType->setCurrentIndex(CurrentMode);
+            return;
+        }
+        setChannelColumnsVisible(false);
+        ui->checkBox_useHardDeviceIntervals->show();
+        setHartIntervalSourse(ui->checkBox_useHardDeviceIntervals->isChecked());
+        if (m_graphType == CurrentGraph)
+            setHartCurveVisible(true);
+        setManualEntryVisible(false);
+        break;
+    case ManualMode:
+    case CurrentMode:
+        setChannelColumnsVisible(mode == CurrentMode);
+        ui->checkBox_useHardDeviceIntervals->hide();
+        setHartIntervalSourse(false);
+        if (m_graphType == CurrentGraph)
+            setHartCurveVisible(false);
+        setManualEntryVisible(mode == ManualMode);
+        break;
+    default:
+        break;
+    }
+    g_device->setPollMode(mode);
+}
+
+void TabMeasurement::setChannelColumnsVisible(bool visible)
+{
+    ui->tableView->setColumnHidden(outputColumn, !visible);
+    ui->tableView->setColumnHidden(currentColumn, !visible);
+}
+
+void TabMeasurement::setManualEntryVisible(bool visible)
+{
+    g_device->channelsModel()->setCurrentEditable(false);
+    ui->widget_fixed_current->setVisible(visible);
+}
+
+void TabMeasurement::setHartCurveVisible(bool visible)
+{
+    LinenPlot* plot = m_graph->plot();
+    if (visible)
+        plot->attachCurve(EtalonCurve);
+    else
+        plot->detachCurve(EtalonCurve);
+    m_graph->setAllCurvesVisible(true);
+}
+
+// Until this start's range reply has come, the check box only keeps the operator's choice.
+void TabMeasurement::setHartIntervalSourse(bool useDevice)
+{
+    if (!m_hartRange.known)
+        return;
+    QMutexLocker lock(g_device->mutex());
+    ChannelRecord* channel = g_device->currentChannel();
+    const double lower = PressureUnits::convertFromHart(m_hartRange.unit, channel->unit, m_hartRange.lower);
+    const double upper = PressureUnits::convertFromHart(m_hartRange.unit, channel->unit, m_hartRange.upper);
+    g_device->channelsModel()->setHartInterval(useDevice, lower, upper);
+    channel->hartLow = lower;
+    channel->hartRange = useDevice;
+    channel->hartHigh = upper;
+}
+
+QString TabMeasurement::pressureTitle() const
+{
+    return tr("Давление, ") + unitName(m_lastUnit);
+}
+
+void TabMeasurement::updatePressureUnit()
+{
+    const ChannelRecord channel = currentChannel();
+    if (channel.unit != m_lastUnit) {
+        m_lastUnit = channel.unit;
+        m_graph->clear();
+        if (m_graphType == PressureGraph)
+            m_graph->plot()->setAxisTitle(QwtPlot::yLeft, pressureTitle());
+    }
+    ui->label_text_fixedCurrent->setText(tr("Давление, ") + channel.unitName());
+}
+
+void TabMeasurement::comboBoxEtalonChanged(int index)
+{
+    disconnect(m_fixedEtalonSpin, qOverload<double>(&QDoubleSpinBox::valueChanged), this,
+               &TabMeasurement::setFixedEtalon);
+    const bool fixed = index != 0;
+    g_device->channelsModel()->setFixedEtalon(fixed, fixed ? m_fixedEtalonSpin->value() : 0.0);
+    m_fixedEtalonSpin->setVisible(fixed);
+    m_fixedEtalonUnit->setVisible(fixed);
+    if (fixed)
+        connect(m_fixedEtalonSpin, qOverload<double>(&QDoubleSpinBox::valueChanged), this,
+                &TabMeasurement::setFixedEtalon);
+}
+
+void TabMeasurement::setFixedEtalon(double value)
+{
+    g_device->channelsModel()->setFixedEtalon(true, value);
 }
 
 void TabMeasurement::onFixedValueChanged(double value)
@@ -115,31 +404,95 @@ void TabMeasurement::onFixedValueChanged(double value)
     g_device->channelsModel()->manualValue = float(value);
 }
 
-// The shortcuts of the main window's add actions work only while the buttons they press could.
-void TabMeasurement::setControlsPolling(bool enabled)
+void TabMeasurement::comboBoxGraphTypeChanged(int type)
 {
-    m_start->setEnabled(!enabled);
-    m_stop->setEnabled(enabled);
-    m_addPointAction->setEnabled(enabled);
-    m_addGroupAction->setEnabled(enabled);
-    m_addPoint->setEnabled(enabled);
-    m_addGroup->setEnabled(enabled);
+    TryLocker lock(m_mutex);
+    if (!lock.isLocked())
+        return;
+    m_graph->clear();
+    m_graphType = type;
+    LinenPlot* plot = m_graph->plot();
+    m_etalonGroup->setVisible(type == PressureGraph);
+    if (type == PressureGraph) {
+        plot->attachCurve(EtalonCurve);
+        plot->curve(EtalonCurve)->setTitle(tr("Эталон"));
+        plot->setAxisTitle(QwtPlot::yLeft, pressureTitle());
+        plot->curve(MeasuredCurve)->setTitle(tr("Измеренное значение"));
+    } else {
+        plot->detachCurve(EtalonCurve);
+    }
+    if (type == CurrentGraph) {
+        plot->curve(EtalonCurve)->setTitle(tr("Считанный через HART"));
+        plot->curve(MeasuredCurve)->setTitle(tr("Измеренное значение"));
+        plot->setAxisTitle(QwtPlot::yLeft, tr("Ток, мА"));
+        setHartCurveVisible(g_device->pollMode() == HartMode);
+    } else if (type == ErrorGraph) {
+        plot->setAxisTitle(QwtPlot::yLeft, tr("Погрешность"));
+        plot->curve(MeasuredCurve)->setTitle(tr("Вычисленное значение"));
+    }
+    m_graph->setAllCurvesVisible(true);
 }
 
-void TabMeasurement::setActionsVisible(bool visible)
+void TabMeasurement::updateLinen()
 {
-    m_addPointAction->setVisible(visible);
-    m_addGroupAction->setVisible(visible);
+    TryLocker lock(m_mutex);
+    if (!lock.isLocked() || m_graphType < PressureGraph || m_graphType > ErrorGraph)
+        return;
+    const ChannelRecord channel = currentChannel();
+    LinenPlot* plot = m_graph->plot();
+    plot->appendSample();
+    switch (m_graphType) {
+    case PressureGraph:
+        plot->fillCurveValue(MeasuredCurve, channel.measured);
+        plot->fillCurveValue(EtalonCurve, channel.reference);
+        break;
+    case CurrentGraph:
+        plot->fillCurveValue(MeasuredCurve, channel.current);
+        if (g_device->pollMode() == HartMode)
+            plot->fillCurveValue(EtalonCurve, channel.hartCurrent);
+        break;
+    default:
+        plot->fillCurveValue(MeasuredCurve, channel.error);
+        break;
+    }
+    plot->updateCurves();
+}
+
+void TabMeasurement::loadCurrentGroup()
+{
+    ui->spinBox_currentGroup->setValue(g_device->resultsModel()->currentGroup());
+}
+
+void TabMeasurement::changeCurrentGroup(int group)
+{
+    g_device->resultsModel()->setCurrentGroup(group);
+}
+
+void TabMeasurement::fitTableHeight()
+{
+    const int header = QFontMetrics(ui->tableView->horizontalHeader()->font()).height();
+    const int row = QFontMetrics(ui->tableView->font()).height();
+    ui->tableView->setFixedHeight(header + row + 20);
+}
+
+// Only a switch of pages pauses polling; a minimised or restored window leaves it running.
+void TabMeasurement::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    if (event->spontaneous())
+        return;
+    setActionsVisible(false);
+    ui->comboBox_measureType->setEnabled(true);
+    g_device->stopPoll();
+    setControlsPolling(false);
 }
 
 void TabMeasurement::showEvent(QShowEvent* event)
 {
-    setActionsVisible(true);
     QWidget::showEvent(event);
-}
-
-void TabMeasurement::hideEvent(QHideEvent* event)
-{
-    setActionsVisible(false);
-    QWidget::hideEvent(event);
+    if (event->spontaneous())
+        return;
+    setActionsVisible(true);
+    if (m_polling)
+        continuePoll();
 }

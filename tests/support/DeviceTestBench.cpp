@@ -46,8 +46,8 @@ bool DeviceTestBench::connectTo(int index, int address, int type)
     g_foundDevices.append(DeviceInfo(g_portList.at(index), quint8(address), quint8(type)));
     m_device->connectToDevice(0);
     // With the window there, a connect starts the settings read; the caller gets the port after it.
-    QTest::qWaitFor([this] { return m_device->portOwner()->isFree(); }, 10000);
-    return m_device->isConnected();
+    const bool settled = QTest::qWaitFor([this] { return m_device->portOwner()->isFree(); }, 10000);
+    return settled && m_device->isConnected();
 }
 
 void DeviceTestBench::runInWorker(const std::function<void()>& fn)

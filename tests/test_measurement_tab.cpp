@@ -1,0 +1,297 @@
+#include "ChannelsModel.h"
+#include "DeviceAuxBlock.h"
+#include "DeviceSettings.h"
+#include "DeviceTestBench.h"
+#include "GraphWidget.h"
+#include "HartDeviceData.h"
+#include "LinenPlot.h"
+#include "PanelLegend.h"
+#include "PollController.h"
+#include "QueuedSpy.h"
+#include "ResultsModel.h"
+#include "TabMeasurement.h"
+#include "TestEnvironment.h"
+#include "TextDiscription.h"
+#include "ChildLookup.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTableView>
+#include <QtTest>
+#include <qwt_legend_label.h>
+#include <qwt_plot_curve.h>
+
+namespace {
+
+constexpr quint8 pascalCode = 5;
+
+// A connected emulated calibrator whose module reads 180 Pa and whose loop carries 2.5 mA, with
+// the page built as the main window builds it.
+class MeasurementBench
+{
+public:
+    MeasurementBench()
+    {
+        device().auxBlock()->addPointAction = &addPoint;
+        device().auxBlock()->addGroupAction = &addGroup;
+        page.reset(new TabMeasurement);
+        tabs.addTab(page.get(), QStringLiteral("Измерение"));
+        tabs.addTab(new QWidget, QStringLiteral("Другая"));
+    }
+
+    bool connect()
+    {
+        if (!bench.connectTo(0))
+            return false;
+        device().pollController()->pollIntervalMs = 20;
+        device().deviceSettings()->bytes[DeviceSettings::ModuleUnitByte] = pascalCode;
+        bench.emulator().setValue("1", "180");
+        bench.emulator().setValue("5", "2.5");
+        tabs.show();
+        return true;
+    }
+
+    DeviceZFN& device() { return bench.device(); }
+    template <typename T>
+    T* child(const char* name) { return requireChild<T>(page.get(), name); }
+    QPushButton* button(const char* name) { return child<QPushButton>(name); }
+    QComboBox* modes() { return child<QComboBox>("comboBox_measureType"); }
+    QStringList row()
+    {
+        QStringList texts;
+        QAbstractItemModel* model = device().channelsModel();
+        for (int column = 0; column < model->columnCount(); ++column)
+            texts << model->index(0, column).data().toString();
+        return texts;
+    }
+    LinenPlot* plot() { return page->graphWidget()->plot(); }
+    bool waitCycles(int count)
+    {
+        QueuedSpy updates(&device(), &DeviceZFN::pollUpdateSignal);
+        return QTest::qWaitFor([&] { return updates.count() >= count; }, 5000);
+    }
+    QStringList requestedValues()
+    {
+        QStringList values;
+        for (const EmulatorRequest& request : bench.emulator().requests())
+            if (request.commandNumber() == 1)
+                values << request.command;
+        values.removeDuplicates();
+        return values;
+    }
+    bool isIdle() { return !page->isPolling() && button("pushButtonStart")->isEnabled() && modes()->isEnabled(); }
+
+    DeviceTestBench bench;
+    QAction addPoint{nullptr};
+    QAction addGroup{nullptr};
+    QTabWidget tabs;
+    QScopedPointer<TabMeasurement> page;
+};
+
+}  // namespace
+
+class TestMeasurementTab : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        TestEnvironment::prepare();
+        initChoiceLists();
+    }
+
+    void idlePage()
+    {
+        MeasurementBench m;
+        for (const char* name : {"pushButtonStart", "pushButtonStop", "pushButton_addPoint", "pushButton_addGroup",
+                                 "label_text_currentGroup", "spinBox_currentGroup", "tableView", "label",
+                                 "comboBox_measureType", "checkBox_useHardDeviceIntervals", "widget_fixed_current",
+                                 "label_text_fixedCurrent", "doubleSpinBox_mesured", "frame"})
+            QVERIFY2(m.page->findChild<QWidget*>(name), name);
+        QVERIFY(m.button("pushButtonStart")->isEnabled());
+        for (const char* name : {"pushButtonStop", "pushButton_addPoint", "pushButton_addGroup"})
+            QVERIFY2(!m.button(name)->isEnabled(), name);
+        QVERIFY(!m.child<QSpinBox>("spinBox_currentGroup")->isEnabled());
+        QVERIFY(!m.addPoint.isEnabled() && !m.addGroup.isEnabled());
+        QCOMPARE(m.child<QLabel>("label_text_fixedCurrent")->text(), QString("Давление, Па"));
+        QCOMPARE(m.plot()->axisTitle(QwtPlot::yLeft).text(), QString("Давление, Па"));
+        QStringList legend;
+        for (QWidget* entry : m.plot()->panelLegend()->legendWidgets(m.plot()->itemToInfo(m.plot()->curve(0)))
+                                  + m.plot()->panelLegend()->legendWidgets(m.plot()->itemToInfo(m.plot()->curve(1))))
+            legend << qobject_cast<QwtLegendLabel*>(entry)->text().text();
+        QCOMPARE(legend, QStringList({"Эталон", "Измеренное значение"}));
+        QVERIFY(m.plot()->panelLegend()->findChild<QGroupBox*>()->title() == "Эталон");
+
+        m.button("pushButtonStart")->click();
+        QCOMPARE(m.bench.popUps(), QStringList({"Калибратор не подключен."}));
+        QVERIFY(m.isIdle());
+        QCOMPARE(m.device().pollMode(), 0);
+    }
+
+    void currentModePollsAndStops()
+    {
+        MeasurementBench m;
+        QVERIFY(m.connect());
+        m.button("pushButtonStart")->click();
+        QVERIFY(m.page->isPolling());
+        QVERIFY(!m.modes()->isEnabled());
+        QVERIFY(m.addPoint.isEnabled());
+        QVERIFY(m.waitCycles(3));
+        QTRY_COMPARE(m.row(), QStringList({"0 Па", "360 Па", "0 - 5 мА", "2,5000 мА", "180,00000 Па",
+                                           "180,00000 Па", "0,0000 %"}));
+        QueuedSpy updates(&m.device(), &DeviceZFN::pollUpdateSignal);
+        const int before = m.plot()->sampleCount();
+        QVERIFY(m.waitCycles(2));
+        m.button("pushButtonStop")->click();
+        QCoreApplication::processEvents();
+        QCOMPARE(m.plot()->sampleCount() - before, updates.count());
+        QVERIFY(m.isIdle());
+        const int requests = m.bench.emulator().requestCount();
+        QTest::qWait(3000);
+        QCOMPARE(m.bench.emulator().requestCount(), requests);
+        QVERIFY(m.bench.popUps().isEmpty());
+    }
+
+    void failuresReturnToIdle()
+    {
+        MeasurementBench m;
+        QVERIFY(m.connect());
+        m.button("pushButtonStart")->click();
+        QVERIFY(m.waitCycles(1));
+        m.bench.emulator().setSilent(true);
+        QTRY_VERIFY_WITH_TIMEOUT(m.isIdle(), 15000);
+        QTest::qWait(200);
+        QCOMPARE(m.bench.popUps(), QStringList({"ЗФН не отвечает!"}));
+
+        m.bench.emulator().setSilent(false);
+        m.button("pushButtonStart")->click();
+        QVERIFY(m.waitCycles(1));
+        m.device().releaseDevice();
+        m.button("pushButtonStop")->click();
+        QVERIFY(m.isIdle());
+        QCOMPARE(m.bench.popUps().size(), 1);
+    }
+
+    void hartModeNeedsItsReplies()
+    {
+        MeasurementBench m;
+        QVERIFY(m.connect());
+        m.bench.emulator().setRegister(275, 0, "0");
+        m.modes()->setCurrentIndex(1);
+        QCOMPARE(m.bench.popUps(), QStringList({"HART протокол на устройстве не включен."}));
+        QCOMPARE(m.modes()->currentIndex(), 0);
+        QCOMPARE(m.device().pollMode(), 0);
+
+        m.device().deviceSettings()->bytes[DeviceSettings::HartModemByte] = 1;
+        m.device().hartData()->present = true;
+        m.modes()->setCurrentIndex(1);
+        QCOMPARE(m.device().pollMode(), 1);
+        QVERIFY(m.child<QCheckBox>("checkBox_useHardDeviceIntervals")->isVisibleTo(m.page.get()));
+        QVERIFY(m.child<QTableView>("tableView")->isColumnHidden(3));
+        m.button("pushButtonStart")->click();
+        QTest::qWait(100);
+        QVERIFY(m.isIdle());
+        QVERIFY(!m.device().pollController()->isPollRunning());
+
+        // The end of the same operation started elsewhere does not start polling.
+        emit m.device().sendHartResult(15);
+        emit m.device().sendHartResult(1);
+        emit m.device().sendAlgoritmFinished(TabMeasurement::hartStartOperation);
+        QTest::qWait(100);
+        QVERIFY(m.isIdle());
+    }
+
+    void manualEntries()
+    {
+        MeasurementBench m;
+        QVERIFY(m.connect());
+        m.modes()->setCurrentIndex(2);
+        QVERIFY(m.child<QWidget>("widget_fixed_current")->isVisible());
+        QVERIFY(m.child<QTableView>("tableView")->isColumnHidden(2));
+        m.child<QDoubleSpinBox>("doubleSpinBox_mesured")->setValue(190);
+        m.child<QDoubleSpinBox>("doubleSpinBox_mesured")->setValue(1e12);
+        m.child<QDoubleSpinBox>("doubleSpinBox_mesured")->setValue(190);
+        m.bench.emulator().clearRequests();
+        m.button("pushButtonStart")->click();
+        QVERIFY(m.waitCycles(2));
+        QTRY_COMPARE(m.row().mid(4), QStringList({"190,00000 Па", "180,00000 Па", "2,7778 %"}));
+        QCOMPARE(m.requestedValues(), QStringList({"1;1"}));
+
+        auto* etalon = m.page->graphWidget()->findChild<QGroupBox*>()->findChild<QComboBox*>();
+        auto* fixedEtalon = m.page->graphWidget()->findChild<QGroupBox*>()->findChild<QDoubleSpinBox*>();
+        fixedEtalon->setValue(0.2);
+        etalon->setCurrentIndex(1);
+        QVERIFY(m.waitCycles(1));
+        m.bench.emulator().clearRequests();
+        QVERIFY(m.waitCycles(2));
+        QTRY_COMPARE(m.row().at(5), QString("200,00000 Па"));
+        QCOMPARE(m.requestedValues(), QStringList());
+        m.button("pushButtonStop")->click();
+    }
+
+    void groupsOfPoints()
+    {
+        MeasurementBench m;
+        QVERIFY(m.connect());
+        QueuedSpy locks(&m.device(), &DeviceZFN::lockInteface);
+        m.button("pushButtonStart")->click();
+        QVERIFY(m.waitCycles(1));
+        m.addGroup.trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(m.child<QSpinBox>("spinBox_currentGroup")->value(), 2, 10000);
+        QCOMPARE(locks.size(), 1);
+        QCOMPARE(locks.first().first().value<quint8>(), quint8(1));
+        ResultsModel* results = m.device().resultsModel();
+        QCOMPARE(results->rowCount(), 10);
+        for (int row = 0; row < results->rowCount(); ++row)
+            QCOMPARE(results->record(row)->group, 1);
+
+        results->setCurrentGroup(150);
+        emit m.device().groupAdded();
+        QCOMPARE(m.child<QSpinBox>("spinBox_currentGroup")->value(), 150);
+        QCOMPARE(results->currentGroup(), 150);
+        m.button("pushButtonStop")->click();
+    }
+
+    void pausesOnlyForAnotherPage()
+    {
+        MeasurementBench m;
+        QVERIFY(m.connect());
+        m.modes()->setCurrentIndex(2);
+        m.button("pushButtonStart")->click();
+        QVERIFY(m.waitCycles(2));
+        QTRY_VERIFY(m.plot()->sampleCount() >= 2);
+
+        m.tabs.setCurrentIndex(1);
+        QVERIFY(!m.device().pollController()->isPollRunning());
+        QVERIFY(m.page->isPolling());
+        QVERIFY(!m.addPoint.isVisible());
+        const int kept = m.plot()->sampleCount();
+        m.tabs.setCurrentIndex(0);
+        QVERIFY(m.device().pollController()->isPollRunning());
+        QVERIFY(m.waitCycles(1));
+        QTRY_VERIFY(m.plot()->sampleCount() > kept);
+
+        m.tabs.showMinimized();
+        QTest::qWait(100);
+        m.tabs.showNormal();
+        QVERIFY(m.device().pollController()->isPollRunning());
+
+        m.page->setPollMode(0);
+        m.page->setPollMode(7);
+        QCOMPARE(m.device().pollMode(), 2);
+        QCOMPARE(m.modes()->currentIndex(), 2);
+        m.button("pushButtonStop")->click();
+        QCOMPARE(m.modes()->currentIndex(), 0);
+        QCOMPARE(m.device().pollMode(), 0);
+    }
+};
+
+QTEST_MAIN(TestMeasurementTab)
+#include "test_measurement_tab.moc"
