@@ -2,6 +2,8 @@
 #include "ChannelRecord.h"
 #include "DeviceSettings.h"
 #include "DeviceTestBench.h"
+#include "HartFault.h"
+#include "HartTransmitter.h"
 #include "PollController.h"
 #include "QueuedSpy.h"
 #include "TestEnvironment.h"
@@ -287,6 +289,65 @@ private slots:
         QVERIFY(!second.hartOutput);
         QCOMPARE(second.name, QString("до чтения"));
         QCOMPARE(int(second.characteristic), 1);
+    }
+
+    // With a transmitter the second channel takes its name, output and characteristic; a transfer
+    // function it cannot use, or a range it could not read, keeps the characteristic with a message.
+    void readForVerificationWithTransmitter_data()
+    {
+        QTest::addColumn<int>("transferFunction");
+        QTest::addColumn<float>("cutoff");
+        QTest::addColumn<bool>("rangeAnswered");
+        QTest::addColumn<int>("characteristic");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("linear") << 0 << 0.0f << true << 0 << QString();
+        QTest::newRow("square root") << 1 << 0.0f << true << 1 << QString();
+        QTest::newRow("square root with a cut-off")
+            << 1 << 0.5f << true << 1
+            << "У подключенного HART прибора с корнеизвлекающей передаточной функцией необходимо установить "
+               "параметрам 'Порог линеаризации', 'Порог отсечки', 'Ширина гистерезиса' значение 0. "
+               "Вкладка HART > Специфические > Корнеизвлекающая зависимость.";
+        QTest::newRow("unknown function") << 2 << 0.0f << true << 7
+                                          << "У подключенного HART прибора используется неизвестная зависимость.";
+        QTest::newRow("range unanswered") << 1 << 0.0f << false << 7
+                                          << "При чтении параметра Передаточная функция произошла ошибка";
+    }
+
+    void readForVerificationWithTransmitter()
+    {
+        QFETCH(int, transferFunction);
+        QFETCH(float, cutoff);
+        QFETCH(bool, rangeAnswered);
+        QFETCH(int, characteristic);
+        QFETCH(QString, message);
+        Rig rig;
+        rig.emulator().attachHartTransmitter(HartVariant::Family);
+        HartTransmitter& transmitter = rig.emulator().hartTransmitter();
+        HartTransmitterState state = transmitter.state();
+        state.transferFunction = quint8(transferFunction);
+        state.sqrtLinearizationThreshold = 0.0f;
+        state.sqrtCutoffThreshold = cutoff;
+        state.sqrtHysteresisWidth = 0.0f;
+        state.currentOutputType = 0;
+        transmitter.setState(state);
+        if (!rangeAnswered)
+            transmitter.setFault(15, HartFault::Silent);
+        {
+            QMutexLocker lock(rig.bench.device().mutex());
+            rig.bench.device().deviceSettings()->bytes[DeviceSettings::HartModemByte] = 1;
+            rig.bench.device().secondChannel()->characteristic = 7;
+        }
+        QVERIFY(rig.run(2));
+        if (message.isEmpty())
+            QCOMPARE(rig.bench.popUps(), QStringList());
+        else
+            QTRY_VERIFY(rig.bench.popUps().contains(message));
+        QMutexLocker lock(rig.bench.device().mutex());
+        const ChannelRecord second = *rig.bench.device().secondChannel();
+        QCOMPARE(second.name, QString("Датчик давления ПД-1"));
+        QVERIFY(second.hartOutput);
+        QCOMPARE(int(second.outputType), 0);
+        QCOMPARE(int(second.characteristic), characteristic);
     }
 
     void verificationReadChecksItsReplies_data()

@@ -151,8 +151,9 @@ void DeviceZFN::createArchiveWorker()
 void DeviceZFN::createSettingsOperations()
 {
     const SettingsOperations::Targets targets{*m_settings, *m_secondChannel, *m_hartData, *m_verificationSettings};
-    m_settingsOperations = new SettingsOperations(*m_link, *m_portOwner, *m_poll, *m_mutex, targets,
-                                                  [this] { return checkHartConnection(false); });
+    SettingsOperations::HartHooks hart{[this] { return checkHartConnection(false); },
+                                       [this](int operation) { return m_hart->runNested(operation); }};
+    m_settingsOperations = new SettingsOperations(*m_link, *m_portOwner, *m_poll, *m_mutex, targets, std::move(hart));
     connect(m_settingsOperations, &SettingsOperations::lockInterface, this, &DeviceZFN::lockInteface, Qt::DirectConnection);
     connect(m_settingsOperations, &SettingsOperations::unlockInterface, this, &DeviceZFN::unlockInteface,
             Qt::DirectConnection);
@@ -269,10 +270,15 @@ bool DeviceZFN::sendAndRead(const QByteArray& request)
 
 // Only the thread that holds the port may use it. In the home thread a direct exchange is a job of
 // its own, so a stop left over from an earlier job does not cut it.
+bool DeviceZFN::holdsPort() const
+{
+    return serialPort()->thread() == QThread::currentThread();
+}
+
 bool DeviceZFN::exchangeFrame(const QByteArray& request, int timeoutMs)
 {
     m_lastReply.clear();
-    if (QThread::currentThread() != serialPort()->thread()) {
+    if (!holdsPort()) {
         debugLine(QStringLiteral("PORT BUSY"), request);
         m_lastStatus = ExchangeStatus::NoAnswer;
         return false;

@@ -35,7 +35,7 @@ bool DeviceZFN::checkHartConnection(bool showMessages)
     } else if (m_hartData->present) {
         emit sendHartDeviceConnectionState(true);
         return true;
-    } else if (!m_portOwner->isFree()) {
+    } else if (!holdsPort()) {
         if (showMessages)
             refuseBusyPort();
         return false;

@@ -456,15 +456,17 @@ bool HartAlgoritm::identify()
     return send(0, true, true);
 }
 
+// True when the range (c15, which carries the transfer function) was read; a caller keeps its
+// characteristic otherwise.
 bool HartAlgoritm::readSqrtCharacteristic()
 {
-    send(15, true, false);
+    const bool rangeRead = send(15, true, false);
     HartDeviceData& read = m_master.read();
     read.cmd130Supported = m_master.readSpecificInfo() && sentWithCodeZero(130, true, false);
     if (!read.cmd130Supported)
         applySqrtDefaults();
     m_master.reportResult(130);
-    return true;
+    return rangeRead;
 }
 
 void HartAlgoritm::applyOutputDefaults()

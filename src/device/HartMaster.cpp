@@ -325,12 +325,18 @@ void HartMaster::workerSlot()
 void HartMaster::runInCurrentThread(bool nested)
 {
     if (nested) {
-        m_algoritm->run(m_work.hartOperation);
+        runNested(m_work.hartOperation);
         return;
     }
     m_staged = m_edited;
     runChain();
     emitEnd();
+}
+
+bool HartMaster::runNested(int algorithm)
+{
+    m_work.hartOperation = algorithm;
+    return m_algoritm->run(algorithm);
 }
 
 // A follow-on runs in the same worker, so the port never leaves it between the two; a stop

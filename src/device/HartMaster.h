@@ -67,6 +67,8 @@ public:
     void waitForWorker();
     // Runs the operation stored in the work state in the calling thread, which holds the port.
     void runInCurrentThread(bool nested);
+    // Runs one operation nested in the calling thread, which holds the port; true when it succeeded.
+    bool runNested(int algorithm);
 
     // A calibrator register write; only "$0" counts as written.
     bool writeParameter(const QByteArray& data, int reg, const QString& name, int type, int count);

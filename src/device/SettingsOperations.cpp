@@ -77,10 +77,8 @@ bool parseByte(const QByteArray& text, quint8& byte)
 }  // namespace
 
 SettingsOperations::SettingsOperations(CalibratorLink& link, PortOwner& owner, PollController& work, QMutex& mutex,
-                                       const Targets& targets,
-                                       std::function<bool()> hartReachable)
-    : m_link(link), m_owner(owner), m_work(work), m_mutex(mutex), m_targets(targets),
-      m_hartReachable(std::move(hartReachable))
+                                       const Targets& targets, HartHooks hart)
+    : m_link(link), m_owner(owner), m_work(work), m_mutex(mutex), m_targets(targets), m_hart(std::move(hart))
 {
 }
 
@@ -211,7 +209,7 @@ bool SettingsOperations::writeSettings()
 
 void SettingsOperations::readForVerification()
 {
-    m_work.resetProgress(m_hartReachable() ? verificationStepWithHart : verificationStep);
+    m_work.resetProgress(m_hart.reachable() ? verificationStepWithHart : verificationStep);
     DeviceSettings block = snapshot();
     QString accuracyClass;
     if (!readImage(block) || !readModuleUnit(block) || !readModuleTemperature(block) || !readCalibratorSerial(block)
@@ -381,7 +379,7 @@ bool SettingsOperations::readAccuracyClass(QString& text)
 void SettingsOperations::takeSecondChannel(quint8 currentInput)
 {
     changeSecondChannel([](ChannelRecord& channel) { channel.hartOutput = false; });
-    if (!m_hartReachable()) {
+    if (!m_hart.reachable()) {
         changeSecondChannel([currentInput](ChannelRecord& channel) { channel.outputType = currentInput; });
         return;
     }
@@ -424,11 +422,9 @@ void SettingsOperations::takeTransferFunction()
                        "Вкладка HART > Специфические > Корнеизвлекающая зависимость."));
 }
 
-// The HART master is not part of the device yet: no transmitter answers.
 bool SettingsOperations::runNestedHart(int hartOperation)
 {
-    Q_UNUSED(hartOperation);
-    return false;
+    return m_hart.run(hartOperation);
 }
 
 void SettingsOperations::stepDone()

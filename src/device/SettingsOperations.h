@@ -42,8 +42,16 @@ public:
         VerificationSettings& verification;
     };
 
+    // The HART master as the verification read needs it, called in the thread that holds the port:
+    // whether a transmitter answers, and a HART operation run nested (true when its read succeeded).
+    struct HartHooks
+    {
+        std::function<bool()> reachable;
+        std::function<bool(int operation)> run;
+    };
+
     SettingsOperations(CalibratorLink& link, PortOwner& owner, PollController& work, QMutex& mutex,
-                       const Targets& targets, std::function<bool()> hartReachable);
+                       const Targets& targets, HartHooks hart);
 
     // Called in the thread that holds the port: the home thread while the port is free, or a
     // settings worker that passes the port on. False, with nothing started, while another job holds it.
@@ -102,7 +110,7 @@ private:
     PollController& m_work;
     QMutex& m_mutex;
     Targets m_targets;
-    std::function<bool()> m_hartReachable;
+    HartHooks m_hart;
     Calibrator m_calibrator;
     // The worker that holds the port; it clears itself as its last step.
     QMutex m_threadMutex;
