@@ -4,6 +4,8 @@
 #include "DeviceTestBench.h"
 #include "GraphWidget.h"
 #include "HartDeviceData.h"
+#include "HartFault.h"
+#include "HartTransmitter.h"
 #include "LinenPlot.h"
 #include "PanelLegend.h"
 #include "PollController.h"
@@ -206,6 +208,59 @@ private slots:
         emit m.device().sendAlgoritmFinished(TabMeasurement::hartStartOperation);
         QTest::qWait(100);
         QVERIFY(m.isIdle());
+    }
+
+    // The HART start reads the range and the primary variable first; polling starts only when both
+    // replies decoded, and a warning code is shown without stopping the start.
+    void hartStartWithTransmitter_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("silent");
+        QTest::addColumn<bool>("polls");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("both read") << 1 << 0 << false << true << QStringList();
+        QTest::newRow("primary unanswered") << 1 << 0 << true << false << QStringList();
+        QTest::newRow("range refused") << 15 << 5 << false << false << QStringList();
+        QTest::newRow("warning code") << 1 << 8 << false << true
+                                      << QStringList{"Устройство отвечает с кодом ошибки 8"};
+    }
+
+    void hartStartWithTransmitter()
+    {
+        QFETCH(int, command);
+        QFETCH(int, code);
+        QFETCH(bool, silent);
+        QFETCH(bool, polls);
+        QFETCH(QStringList, messages);
+        MeasurementBench m;
+        QVERIFY(m.connect());
+        m.bench.emulator().attachHartTransmitter(HartVariant::Family);
+        HartTransmitter& transmitter = m.bench.emulator().hartTransmitter();
+        if (silent)
+            transmitter.setFault(command, HartFault::Silent);
+        else if (code)
+            transmitter.setResponseCode(command, code);
+        m.bench.emulator().setValue("17", "100");
+        m.bench.emulator().setValue("18", "12");
+        m.device().deviceSettings()->bytes[DeviceSettings::HartModemByte] = 1;
+        m.modes()->setCurrentIndex(1);
+        m.button("pushButtonStart")->click();
+        QTRY_VERIFY(m.device().portOwner()->isFree() || m.device().pollController()->isPollRunning());
+        QTRY_COMPARE(m.device().pollController()->isPollRunning(), polls);
+        if (polls) {
+            QVERIFY(m.waitCycles(1));
+            QVERIFY(m.requestedValues().contains("1;17"));
+        } else {
+            QTest::qWait(200);
+            QVERIFY(m.isIdle());
+        }
+        QVERIFY(transmitter.commands().contains(15));
+        for (const QString& message : messages)
+            QVERIFY2(m.bench.popUps().contains(message), qPrintable(m.bench.popUps().join('|')));
+        if (!polls && !silent)
+            QVERIFY(!m.bench.popUps().contains("Устройство отвечает с кодом ошибки 5"));
+        m.button("pushButtonStop")->click();
     }
 
     void manualEntries()

@@ -193,6 +193,17 @@ QString errorText(const CodeGroup* group, quint8 code)
 
 }  // namespace
 
+bool hartResponseIsError(quint8 code, int command)
+{
+    if (code == UnknownCommandCode)
+        return true;
+    if (code == 0)
+        return false;
+    const CodeGroup* group = groupOf(command);
+    const CodeEntry* entry = group ? entryOf(*group, code) : nullptr;
+    return !entry || (entry->meaning != Meaning::Warning && entry->meaning != Meaning::EnglishWarning);
+}
+
 bool hartResponseCodeText(quint8 code, int command)
 {
     g_hartResponseText.clear();
@@ -201,14 +212,11 @@ bool hartResponseCodeText(quint8 code, int command)
         g_hartResponseText = QCoreApplication::translate("QObject", "Неизвестная команда");
         return true;
     }
-    if (code == 0)
-        return false;
     const CodeGroup* group = groupOf(command);
     const CodeEntry* entry = group ? entryOf(*group, code) : nullptr;
-    if (entry && entry->meaning == Meaning::Warning)
-        return false;
-    if (entry && entry->meaning == Meaning::EnglishWarning) {
-        g_hartResponseText = QString::fromLatin1(entry->text);
+    if (!hartResponseIsError(code, command)) {
+        if (entry && entry->meaning == Meaning::EnglishWarning)
+            g_hartResponseText = QString::fromLatin1(entry->text);
         return false;
     }
     g_hartResponseText = errorText(group, code);

@@ -6,6 +6,7 @@
 #include "DeviceZFN.h"
 #include "GraphWidget.h"
 #include "HartDeviceData.h"
+#include "HartResponseCodes.h"
 #include "IconSet.h"
 #include "LinenPlot.h"
 #include "PressureUnits.h"
@@ -189,23 +190,25 @@ void TabMeasurement::startPollButton()
 }
 
 // The HART operation replies through sendHartResult after every command and ends with
-// sendAlgoritmFinished; no worker of this program runs it yet, so the start ends at once as one
-// that got no reply does.
+// sendAlgoritmFinished; a start the device refuses ends at once as one that got no reply does.
 void TabMeasurement::startHartRangeRead()
 {
-    getHartAlgotitmFinished(hartStartOperation);
+    if (!g_device->startHartAlgorithm(hartStartOperation, false, 0))
+        getHartAlgotitmFinished(hartStartOperation);
 }
 
-void TabMeasurement::takeHartResult(int command)
+// Only a reply that decoded its data counts; the range is taken from the snapshot of this reply.
+void TabMeasurement::takeHartResult(int command, const HartDeviceData& snapshot)
 {
-    if (!m_hartStart.pending)
+    if (!m_hartStart.pending || (command != hartRangeCommand && command != hartPrimaryCommand))
         return;
-    const HartDeviceData* hart = g_device->hartData();
-    m_hartStart.responseCode = hart->responseCode;
+    m_hartStart.responseCode = snapshot.responseCode;
+    if (hartResponseIsError(snapshot.responseCode, command))
+        return;
     if (command == hartRangeCommand) {
         m_hartStart.rangeRead = true;
-        m_hartRange = HartRange{true, hart->rangeUnit, hart->lowerRangeValue, hart->upperRangeValue};
-    } else if (command == hartPrimaryCommand) {
+        m_hartRange = HartRange{true, snapshot.rangeUnit, snapshot.lowerRangeValue, snapshot.upperRangeValue};
+    } else {
         m_hartStart.primaryRead = true;
     }
 }

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+class HartDeviceData;
+
 class GraphWidget;
 class QAction;
 class QComboBox;
@@ -84,7 +86,7 @@ private:
     void setChannelColumnsVisible(bool visible);
     void fitTableHeight();
     void startHartRangeRead();
-    void takeHartResult(int command);
+    void takeHartResult(int command, const HartDeviceData& snapshot);
     void setActionsVisible(bool visible);
     QString pressureTitle() const;
 
