@@ -30,10 +30,10 @@ int halfRegister(int position, int half)
     return position * ArchiveFrameBytes + half * ArchiveHalfStride;
 }
 
-QByteArray halfCommand(int command, int reg)
+QByteArray readHalfCommand(int reg)
 {
-    return QByteArray::number(command) + ';' + QByteArray::number(reg) + ';' + QByteArray::number(RegTypeArchive)
-           + ';' + QByteArray::number(ArchiveHalfCount);
+    return QByteArray::number(CalibratorMap::CmdReadRegisters) + ';' + QByteArray::number(reg) + ';'
+           + QByteArray::number(RegTypeArchive) + ';' + QByteArray::number(ArchiveHalfCount);
 }
 
 }  // namespace
@@ -154,15 +154,14 @@ bool ArchiveWorker::exchange(const QByteArray& text, QByteArray& reply)
 
 bool ArchiveWorker::readHalf(int reg, QByteArray& text)
 {
-    return exchange(halfCommand(CalibratorMap::CmdReadRegisters, reg), text) && AsciiUail::isDataPackage(text);
+    return exchange(readHalfCommand(reg), text) && AsciiUail::isDataPackage(text);
 }
 
 // Only the acknowledgement "$0" counts as written.
 bool ArchiveWorker::writeHalf(int reg, const QByteArray& text)
 {
-    QByteArray reply;
-    return exchange(halfCommand(CalibratorMap::CmdWriteRegisters, reg) + ';' + text, reply)
-           && AsciiUail::isOkAnswer(reply);
+    return !m_work.archiveThread->isStopRequested()
+           && m_link.writeRegister(reg, RegTypeArchive, ArchiveHalfCount, text, m_work.archiveTimeoutMs);
 }
 
 // False when the joined halves are not one frame's hex text. A frame that fails its own checks

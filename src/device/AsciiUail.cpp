@@ -119,6 +119,14 @@ bool AsciiUail::checkPackageNoErrorCode(const QByteArray& data)
     return false;
 }
 
+QString AsciiUail::writeErrorText(const QString& name)
+{
+    if (name.isEmpty())
+        return QCoreApplication::translate("QObject", "При записи параметров произошла ошибка!");
+    return QCoreApplication::translate("QObject", "При записи параметра \"") + name
+           + QCoreApplication::translate("QObject", "\" произошла ошибка!");
+}
+
 QString AsciiUail::errorCodeText(const QByteArray& data, const QString& deviceName)
 {
     bool ok = false;

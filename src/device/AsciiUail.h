@@ -24,6 +24,8 @@ public:
     static bool isOkAnswer(const QByteArray& data);
     static bool checkPackageNoErrorCode(const QByteArray& data);
     static QString errorCodeText(const QByteArray& data, const QString& deviceName);
+    // The message of a register write the calibrator did not acknowledge; name may be empty.
+    static QString writeErrorText(const QString& name);
 
     // Decodes hexadecimal text into at most n bytes. Returns the number of bytes written,
     // or -1 (nothing written) when the text has an odd length or a character that is not a hex digit.

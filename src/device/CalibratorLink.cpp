@@ -1,6 +1,7 @@
 #include "CalibratorLink.h"
 
 #include "AsciiUail.h"
+#include "CalibratorMap.h"
 
 #include <QIODevice>
 #include <QThread>
@@ -144,6 +145,19 @@ CalibratorLink::Try CalibratorLink::runTry(const QByteArray& request, int timeou
 CalibratorLink::Status CalibratorLink::command(const QByteArray& text, int timeoutMs)
 {
     return exchange(AsciiUail::makePackage(QString::fromLatin1(text), m_address), timeoutMs);
+}
+
+QByteArray CalibratorLink::registerWriteText(int reg, int type, int count, const QByteArray& data)
+{
+    return QByteArray::number(CalibratorMap::CmdWriteRegisters) + ';' + QByteArray::number(reg) + ';'
+           + QByteArray::number(type) + ';' + QByteArray::number(count) + ';'
+           + QByteArray(data.constData(), int(qstrnlen(data.constData(), uint(data.size()))));
+}
+
+bool CalibratorLink::writeRegister(int reg, int type, int count, const QByteArray& data, int timeoutMs)
+{
+    return command(registerWriteText(reg, type, count, data), timeoutMs) == Status::Ok
+           && AsciiUail::isOkAnswer(m_reply);
 }
 
 CalibratorLink::Status CalibratorLink::exchange(const QByteArray& request, int timeoutMs)

@@ -46,6 +46,10 @@ public:
     Status exchange(const QByteArray& request, int timeoutMs);
     // The same for a command text ("10;16;2;4"), framed for the calibrator's address.
     Status command(const QByteArray& text, int timeoutMs);
+    // A register write: the data goes out as text up to its first NUL byte, and only the
+    // acknowledgement "$0" counts as written.
+    bool writeRegister(int reg, int type, int count, const QByteArray& data, int timeoutMs);
+    static QByteArray registerWriteText(int reg, int type, int count, const QByteArray& data);
     // The search's identify request on an open port; the raw reply is left in reply().
     Identify identify(const QByteArray& request, int writeTimeoutMs);
     // Writes a frame that gets no reply (the release frame) and lets it leave the line.

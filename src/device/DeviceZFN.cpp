@@ -270,21 +270,14 @@ bool DeviceZFN::sendAndRead(const QByteArray& request)
 
 // Only the thread that holds the port may use it. In the home thread a direct exchange is a job of
 // its own, so a stop left over from an earlier job does not cut it.
-bool DeviceZFN::holdsPort() const
-{
-    return serialPort()->thread() == QThread::currentThread();
-}
-
 bool DeviceZFN::exchangeFrame(const QByteArray& request, int timeoutMs)
 {
     m_lastReply.clear();
-    if (!holdsPort()) {
+    if (!m_portOwner->prepareExchange()) {
         debugLine(QStringLiteral("PORT BUSY"), request);
         m_lastStatus = ExchangeStatus::NoAnswer;
         return false;
     }
-    if (m_portOwner->isFree())
-        m_portOwner->beginDirectJob();
     m_lastStatus = m_link->exchange(request, timeoutMs);
     m_lastReply = m_link->reply();
     return m_lastStatus == ExchangeStatus::Ok;
@@ -315,11 +308,7 @@ bool DeviceZFN::readRegisters(QByteArray& out, int p1, int p2, int p3, int p4, i
 
 bool DeviceZFN::writeRegisters(QByteArray& out, int reg, int type, int count, const QByteArray& data)
 {
-    // The data goes out as text up to its first NUL byte.
-    const QByteArray text = commandText(CalibratorMap::CmdWriteRegisters, {}) + ';' + QByteArray::number(reg) + ';'
-                            + QByteArray::number(type) + ';' + QByteArray::number(count) + ';'
-                            + QByteArray(data.constData(), int(qstrnlen(data.constData(), uint(data.size()))));
-    const bool ok = exchangeCommand(text, m_poll->exchangeTimeoutMs);
+    const bool ok = exchangeCommand(CalibratorLink::registerWriteText(reg, type, count, data), m_poll->exchangeTimeoutMs);
     if (ok)
         out = m_lastReply;
     return ok;

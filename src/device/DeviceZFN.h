@@ -225,8 +225,6 @@ private:
     QByteArray sessionFrame(int reg, int value) const;
     bool exchangeCommand(const QByteArray& text, int timeoutMs);
     bool exchangeFrame(const QByteArray& request, int timeoutMs);
-    // Whether the calling thread holds the port: the home thread while it is free, or its borrower.
-    bool holdsPort() const;
     void stopWorkers();
 
     DeviceSettings* m_settings = nullptr;

@@ -35,7 +35,7 @@ bool DeviceZFN::checkHartConnection(bool showMessages)
     } else if (m_hartData->present) {
         emit sendHartDeviceConnectionState(true);
         return true;
-    } else if (!holdsPort()) {
+    } else if (!m_portOwner->isHeldByCurrentThread()) {
         if (showMessages)
             refuseBusyPort();
         return false;

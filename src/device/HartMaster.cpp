@@ -73,12 +73,10 @@ HartMaster::~HartMaster()
 
 bool HartMaster::exchange(const QByteArray& text, int timeoutMs)
 {
-    if (QThread::currentThread() != m_owner.port()->thread()) {
+    if (!m_owner.prepareExchange()) {
         qDebug() << "DeviceZFN::sendHartFrame PORT BUSY";
         return false;
     }
-    if (m_owner.isFree())
-        m_owner.beginDirectJob();
     return m_link.command(text, timeoutMs) == CalibratorLink::Status::Ok;
 }
 
@@ -376,12 +374,9 @@ void HartMaster::emitEnd()
 
 bool HartMaster::writeParameter(const QByteArray& data, int reg, const QString& name, int type, int count)
 {
-    const QByteArray text = QByteArray::number(CalibratorMap::CmdWriteRegisters) + ';' + QByteArray::number(reg) + ';'
-                            + QByteArray::number(type) + ';' + QByteArray::number(count) + ';' + data;
-    if (exchange(text, m_work.exchangeTimeoutMs) && AsciiUail::isOkAnswer(m_link.reply()))
+    if (m_owner.prepareExchange() && m_link.writeRegister(reg, type, count, data, m_work.exchangeTimeoutMs))
         return true;
-    showMessage(name.isEmpty() ? qtr("При записи параметров произошла ошибка!")
-                               : qtr("При записи параметра ") + '"' + name + '"' + qtr(" произошла ошибка!"));
+    showMessage(AsciiUail::writeErrorText(name));
     return false;
 }
 

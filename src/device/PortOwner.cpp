@@ -55,3 +55,17 @@ bool PortOwner::handOver(QThread* next)
     m_borrower = next;
     return true;
 }
+
+bool PortOwner::isHeldByCurrentThread() const
+{
+    return m_port->thread() == QThread::currentThread();
+}
+
+bool PortOwner::prepareExchange()
+{
+    if (!isHeldByCurrentThread())
+        return false;
+    if (isFree())
+        beginDirectJob();
+    return true;
+}

@@ -34,6 +34,11 @@ public:
 
     // A job starting in the home thread (connect, release, a direct read) clears the previous stop.
     void beginDirectJob() { m_abort = false; }
+    // Whether the calling thread holds the port: its home thread while it is free, or its borrower.
+    bool isHeldByCurrentThread() const;
+    // Before an exchange: false when the calling thread does not hold the port. In the home thread
+    // the exchange is a job of its own, so a stop left from an earlier job does not cut it.
+    bool prepareExchange();
     void abort() { m_abort = true; }
     std::atomic<bool>& abortFlag() { return m_abort; }
 

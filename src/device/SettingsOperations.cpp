@@ -258,17 +258,14 @@ bool SettingsOperations::readData(const QByteArray& text, QByteArray& reply)
     return exchange(text, reply) && AsciiUail::isDataPackage(reply);
 }
 
-// The data goes out as text up to its first NUL byte; only the acknowledgement "$0" counts.
+// The calibrator's reply is left in data.
 bool SettingsOperations::writeParameter(QByteArray& data, int reg, const QString& name, int type, int count)
 {
-    const QByteArray text = command(CmdWriteRegisters, reg, type, count) + ';'
-                            + QByteArray(data.constData(), int(qstrnlen(data.constData(), uint(data.size()))));
-    const bool sent = exchange(text, data);
-    if (sent && AsciiUail::isOkAnswer(data))
-        return true;
-    emit popUp(name.isEmpty() ? qtr("При записи параметров произошла ошибка!")
-                              : qtr("При записи параметра \"") + name + qtr("\" произошла ошибка!"));
-    return false;
+    const bool written = m_link.writeRegister(reg, type, count, data, m_work.exchangeTimeoutMs);
+    data = m_link.reply();
+    if (!written)
+        emit popUp(AsciiUail::writeErrorText(name));
+    return written;
 }
 
 bool SettingsOperations::readParameter(QByteArray& out, int reg, const QString& name, int type, int count)
