@@ -273,11 +273,10 @@ QByteArray CalibratorEmulator::readValue(const QStringList& parameters)
 QByteArray CalibratorEmulator::writeRegisters(const QStringList& parameters)
 {
     using namespace CalibratorMap;
-    const QByteArray reportedBefore = m_hartAddress.value(m_hart.pollingAddressValue());
     const QByteArray reply = m_memory.writeRegisters(parameters);
     if (parameters.size() == 4 && parameters.first().toInt() == RegHartPollAddress
         && reply == EmulatorStatus::reply(EmulatorStatus::Done))
-        m_hartAddress.written(parameters.last().toLatin1(), reportedBefore);
+        m_hartAddress.written(parameters.last().toLatin1());
     return reply;
 }
 

@@ -7,21 +7,24 @@ void HartAddressFollower::setDelayMs(int ms)
     m_written = false;
 }
 
-void HartAddressFollower::written(const QByteArray& address, const QByteArray& reportedBefore)
+void HartAddressFollower::written(const QByteArray& address)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_delayMs < 0)
         return;
     m_written = true;
-    m_before = reportedBefore;
-    m_after = address;
+    m_address = address;
     m_effective = StopToken::Clock::now() + std::chrono::milliseconds(m_delayMs);
 }
 
-QByteArray HartAddressFollower::value(const QByteArray& transmitterAddress) const
+QByteArray HartAddressFollower::value(const QByteArray& transmitterAddress)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_delayMs < 0 || !m_written)
+    if (m_delayMs < 0)
         return transmitterAddress;
-    return StopToken::Clock::now() < m_effective ? m_before : m_after;
+    if (!m_written)
+        m_reported = transmitterAddress;
+    else if (StopToken::Clock::now() >= m_effective)
+        m_reported = m_address;
+    return m_reported;
 }

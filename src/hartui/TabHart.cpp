@@ -114,9 +114,13 @@ void TabHart::getHartAlgoritmResult(int algorithm, bool succeeded, const HartDev
     if (algorithm == 9) {
         for (const int command : specificGroupCommands)
             getHartResult(command, snapshot);
-    } else if (algorithm == 1 && succeeded) {
+    } else if (algorithm == 1) {
+        // The result of command 20 is published before its answer has set whether the long tag
+        // exists; the end of the read carries both.
+        m_information->showLongTag(snapshot, snapshot.longTagSupported);
         // Writes are compared with a read; before one has succeeded there is nothing to compare with.
-        m_information->enableWriteButtons();
+        if (succeeded)
+            m_information->enableWriteButtons();
     }
 }
 
