@@ -4,8 +4,8 @@
 // request to the first request of the new read beside the wire time of the command in flight: the
 // transmitter's characters (5 preambles, request, 5 preambles, reply) and the calibrator's reply
 // bytes at 1.0417 ms.
-#include "DeviceSettings.h"
 #include "DeviceTestBench.h"
+#include "PacedHartBench.h"
 #include "HartTextTables.h"
 #include "PollController.h"
 #include "QueuedSpy.h"
@@ -104,23 +104,9 @@ int main(int argc, char** argv)
     initChoiceLists();
     initHartTextTables();
     DeviceTestBench rig;
-    CalibratorEmulator& emulator = rig.emulator();
-    emulator.attachHartTransmitter(HartVariant::Family);
-    if (!rig.connectTo(0)) {
-        std::fprintf(stderr, "the emulated calibrator did not connect\n");
+    if (!PacedHartBench::prepare(rig))
         return 1;
-    }
     DeviceZFN& device = rig.device();
-    device.deviceSettings()->bytes[DeviceSettings::HartModemByte] = 1;
-    if (!device.checkHartConnection(false)) {
-        std::fprintf(stderr, "no transmitter\n");
-        return 1;
-    }
-    emulator.setPaced(true);
-    HartTransmitterOptions options;
-    options.paced = true;
-    emulator.hartTransmitter().setOptions(options);
-    device.pollController()->debugLog = true;
     qInstallMessageHandler(logHandler);
 
     TabHart tab;

@@ -23,6 +23,39 @@ constexpr int WorkerWaitMs = 10000;
 // After the device-specific read every group is shown, or disabled, whether or not it answered.
 const int specificGroupCommands[] = {128, 130, 132, 145, 134, 147};
 
+// A command whose success is told in a message. Inside a factory reset the configuration flag is
+// cleared as one of its steps, not on request, and only its second command 136 completes it.
+struct Confirmation
+{
+    enum FactoryReset { Any, Outside, Inside };
+
+    int command;
+    const char* text;
+    FactoryReset factoryReset;
+
+    bool isDue(const HartDeviceData& snapshot) const
+    {
+        return DeviceZFN::hartResponseOk(snapshot)
+               && (factoryReset == Any || snapshot.factoryResetRunning == (factoryReset == Inside));
+    }
+};
+
+const Confirmation confirmations[] = {
+    {38, QT_TRANSLATE_NOOP("TabHart", "Флаг изменения кофигурации сброшен"), Confirmation::Outside},
+    {42, QT_TRANSLATE_NOOP("TabHart", "HART-устройсво перезагружено."), Confirmation::Any},
+    {43, QT_TRANSLATE_NOOP("TabHart", "Ноль установлен."), Confirmation::Any},
+    {83, QT_TRANSLATE_NOOP("TabHart", "Сброс коэффициентов подстройки прошел успешно"), Confirmation::Any},
+    {136, QT_TRANSLATE_NOOP("TabHart", "Заводские настройки успешно установлены."), Confirmation::Inside},
+};
+
+const Confirmation* confirmationOf(int command)
+{
+    for (const Confirmation& confirmation : confirmations)
+        if (confirmation.command == command)
+            return &confirmation;
+    return nullptr;
+}
+
 }  // namespace
 
 TabHart::TabHart(QWidget* parent)
@@ -55,7 +88,11 @@ TabHart::~TabHart()
 // A HART operation locks the interface but leaves the unlock to this page, at its end marker.
 void TabHart::getHartResult(int command, const HartDeviceData& snapshot)
 {
-    const bool answered = DeviceZFN::hartResponseOk(snapshot);
+    if (const Confirmation* confirmation = confirmationOf(command)) {
+        if (confirmation->isDue(snapshot))
+            showMessage(confirmation->text);
+        return;
+    }
     switch (command) {
     case OperationEnd:
         emit g_device->unlockInteface();
@@ -75,27 +112,6 @@ void TabHart::getHartResult(int command, const HartDeviceData& snapshot)
         break;
     case 20:
         m_information->showLongTag(snapshot, snapshot.longTagSupported);
-        break;
-    case 38:
-        // Inside a factory reset the flag is cleared as one of its steps, not on request.
-        if (!snapshot.factoryResetRunning && answered)
-            showMessage(QT_TR_NOOP("Флаг изменения кофигурации сброшен"));
-        break;
-    case 42:
-        if (answered)
-            showMessage(QT_TR_NOOP("HART-устройсво перезагружено."));
-        break;
-    case 43:
-        if (answered)
-            showMessage(QT_TR_NOOP("Ноль установлен."));
-        break;
-    case 83:
-        if (answered)
-            showMessage(QT_TR_NOOP("Сброс коэффициентов подстройки прошел успешно"));
-        break;
-    case 136:
-        if (snapshot.factoryResetRunning && answered)
-            showMessage(QT_TR_NOOP("Заводские настройки успешно установлены."));
         break;
     // Shown by the parameters, device-specific, current-output and additional-status pages.
     case 1: case 9: case 14: case 15: case 48: case 82: case 128: case 130: case 132: case 134: case 145: case 147:
