@@ -193,6 +193,19 @@ private slots:
         QCOMPARE(rig.transmitter().commands(), QList<int>({17, 0, 13, 12, 20}));
     }
 
+    // The calibrator reports the transmitter gone: the bar says so, the fields keep the last read.
+    void aVanishedTransmitterLeavesTheFields()
+    {
+        HartPageRig rig;
+        rig.showAndRead();
+        rig.bench.emulator().setStatusReply("40", 15);
+        QVERIFY(rig.clickAndWait("pushButton_readParametrs"));
+        QTRY_COMPARE(rig.tab->statusWidget()->statusText(), QString("  нет связи с HART-устройством "));
+        QCOMPARE(rig.bench.popUps().size(), 1);
+        QCOMPARE(rig.find<QLabel>("label_deviceTypeExpanded")->text(), QString("4660     ( 0x1234 )"));
+        QCOMPARE(rig.find<QLineEdit>("lineEdit_header")->text(), QString("PT-101"));
+    }
+
     void dispatch_data()
     {
         QTest::addColumn<int>("command");
