@@ -3,8 +3,8 @@
 // time beside its physical floor, computed from the bytes the exchange logged: every calibrator
 // request and reply byte at 1.0417 ms, and every HART character (5 preambles, request, 5 preambles,
 // reply) at 11 bits / 1200 baud.
-#include "DeviceSettings.h"
 #include "DeviceTestBench.h"
+#include "PacedHartBench.h"
 #include "HartMaster.h"
 #include "PollController.h"
 #include "QueuedSpy.h"
@@ -113,23 +113,9 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     DeviceTestBench rig;
-    CalibratorEmulator& emulator = rig.emulator();
-    emulator.attachHartTransmitter(HartVariant::Family);
-    if (!rig.connectTo(0)) {
-        std::fprintf(stderr, "the emulated calibrator did not connect\n");
+    if (!PacedHartBench::prepare(rig))
         return 1;
-    }
     DeviceZFN& device = rig.device();
-    device.deviceSettings()->bytes[DeviceSettings::HartModemByte] = 1;
-    if (!device.checkHartConnection(false)) {
-        std::fprintf(stderr, "no transmitter\n");
-        return 1;
-    }
-    emulator.setPaced(true);
-    HartTransmitterOptions options;
-    options.paced = true;
-    emulator.hartTransmitter().setOptions(options);
-    device.pollController()->debugLog = true;
     qInstallMessageHandler(logHandler);
 
     std::printf("median of %d runs, calibrator paced at 9600 baud, transmitter at 1200 baud\n", runs);

@@ -251,7 +251,7 @@ void CalibratorEmulator::installHandlers()
                           [this](const QStringList&) { return EmulatorStatus::reply(m_served.deviceType); });
     m_commands.setHandler(CmdReadValue, [this](const QStringList& p) { return readValue(p); });
     m_commands.setHandler(CmdReadRegisters, [this](const QStringList& p) { return m_memory.readRegisters(p); });
-    m_commands.setHandler(CmdWriteRegisters, [this](const QStringList& p) { return m_memory.writeRegisters(p); });
+    m_commands.setHandler(CmdWriteRegisters, [this](const QStringList& p) { return writeRegisters(p); });
 }
 
 QByteArray CalibratorEmulator::readValue(const QStringList& parameters)
@@ -267,7 +267,17 @@ QByteArray CalibratorEmulator::readValue(const QStringList& parameters)
         return stored;
     if (!isHartModemOn())
         return EmulatorStatus::reply(HartModemOff);
-    return value == ValueHartPollAddress ? m_hart.pollingAddressValue() : m_hart.identityValue();
+    return value == ValueHartPollAddress ? m_hartAddress.value(m_hart.pollingAddressValue()) : m_hart.identityValue();
+}
+
+QByteArray CalibratorEmulator::writeRegisters(const QStringList& parameters)
+{
+    using namespace CalibratorMap;
+    const QByteArray reply = m_memory.writeRegisters(parameters);
+    if (parameters.size() == 4 && parameters.first().toInt() == RegHartPollAddress
+        && reply == EmulatorStatus::reply(EmulatorStatus::Done))
+        m_hartAddress.written(parameters.last().toLatin1());
+    return reply;
 }
 
 bool CalibratorEmulator::isHartModemOn() const

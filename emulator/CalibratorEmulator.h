@@ -4,6 +4,7 @@
 #include "CommandTable.h"
 #include "EmulatorOptions.h"
 #include "EmulatorRequest.h"
+#include "HartAddressFollower.h"
 #include "HartTransmitter.h"
 #include "PseudoTerminal.h"
 #include "RequestLog.h"
@@ -64,6 +65,9 @@ public:
     // and 5, and switches the HART modem (register 275) on. Values set with setValue still win.
     void attachHartTransmitter(HartVariant variant = HartVariant::Family);
     HartTransmitter& hartTransmitter() { return m_hart; }
+    // A write of register 276 shows in value 19 only after ms (-1, the default: value 19 is the
+    // transmitter's own polling address).
+    void setHartAddressDelayMs(int ms) { m_hartAddress.setDelayMs(ms); }
 
     void setCommandHandler(int command, CommandHandler handler);
     // Called in the worker thread for every logged request.
@@ -84,6 +88,7 @@ private:
 
     void installHandlers();
     QByteArray readValue(const QStringList& parameters);
+    QByteArray writeRegisters(const QStringList& parameters);
     bool isHartModemOn() const;
     void run();
     void serve(const QByteArray& frame, qint64 receivedUs);
@@ -105,5 +110,6 @@ private:
     StopToken m_stop;
     std::thread m_worker;
     HartTransmitter m_hart;
+    HartAddressFollower m_hartAddress;
     std::atomic<bool> m_hartAttached{false};
 };

@@ -112,6 +112,12 @@ void HartTransmitter::setFault(int command, HartFault fault)
     m_options.faults.insert(command, fault);
 }
 
+void HartTransmitter::setCommandDelay(int command, int ms)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_options.commandDelaysMs.insert(command, ms);
+}
+
 void HartTransmitter::clearFaults()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -147,6 +153,7 @@ QByteArray HartTransmitter::passThrough(const QStringList& parameters)
         return EmulatorStatus::reply(EmulatorStatus::NoSuchItem);
     HartTransmitterOptions options;
     QByteArray reply;
+    int command = -1;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         options = m_options;
@@ -154,9 +161,10 @@ QByteArray HartTransmitter::passThrough(const QStringList& parameters)
         if (HartSlaveFrame::fromRequest(frameBytes, request) && isAddressedBy(request)) {
             m_requests.append({request.command, request.body});
             reply = answer(request, options);
+            command = request.command;
         }
     }
-    waitWireTime(arrived, frameBytes.size(), reply.size(), options);
+    waitWireTime(arrived, frameBytes.size(), reply.size(), options, command);
     return reply.isEmpty() ? EmulatorStatus::reply(StatusNoAnswer) : reply.toHex().toUpper();
 }
 
@@ -212,10 +220,11 @@ bool HartTransmitter::isAddressedBy(const HartSlaveFrame& request) const
 }
 
 void HartTransmitter::waitWireTime(StopToken::Clock::time_point arrived, int requestBytes, int replyBytes,
-                                   const HartTransmitterOptions& options) const
+                                   const HartTransmitterOptions& options, int command) const
 {
     const int characters = Preambles + requestBytes + (replyBytes > 0 ? Preambles + replyBytes : 0);
     const auto wire = options.paced ? std::chrono::microseconds(qint64(characters * CharacterMicroseconds))
                                     : std::chrono::microseconds(0);
-    m_stop.waitUntil(arrived + wire + std::chrono::milliseconds(options.replyDelayMs));
+    const int delayMs = options.replyDelayMs + (command >= 0 ? options.delayFor(command) : 0);
+    m_stop.waitUntil(arrived + wire + std::chrono::milliseconds(delayMs));
 }

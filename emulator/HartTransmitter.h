@@ -30,6 +30,7 @@ public:
     void setOptions(const HartTransmitterOptions& options);
     void setResponseCode(int command, int code);
     void setFault(int command, HartFault fault);
+    void setCommandDelay(int command, int ms);
     // Clears the faults and the chosen response codes.
     void clearFaults();
 
@@ -49,7 +50,7 @@ private:
     QByteArray answer(const HartSlaveFrame& request, const HartTransmitterOptions& options);
     bool isAddressedBy(const HartSlaveFrame& request) const;
     void waitWireTime(StopToken::Clock::time_point arrived, int requestBytes, int replyBytes,
-                      const HartTransmitterOptions& options) const;
+                      const HartTransmitterOptions& options, int command) const;
 
     const StopToken& m_stop;
     mutable std::mutex m_mutex;

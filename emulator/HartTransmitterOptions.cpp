@@ -9,3 +9,8 @@ HartFault HartTransmitterOptions::faultFor(int command) const
 {
     return faults.value(command, faults.value(AnyCommand, HartFault::None));
 }
+
+int HartTransmitterOptions::delayFor(int command) const
+{
+    return commandDelaysMs.value(command, commandDelaysMs.value(AnyCommand, 0));
+}

@@ -19,8 +19,11 @@ struct HartTransmitterOptions
     QMap<int, int> responseCodes;
     // HART command (or AnyCommand) -> fault of the reply.
     QMap<int, HartFault> faults;
+    // HART command (or AnyCommand) -> extra wait before its reply, ms, after replyDelayMs.
+    QMap<int, int> commandDelaysMs;
 
     // -1 when no code is chosen for the command.
     int responseCodeFor(int command) const;
     HartFault faultFor(int command) const;
+    int delayFor(int command) const;
 };

@@ -35,6 +35,7 @@ struct Settings
     bool hart = false;
     HartVariant hartVariant = HartVariant::Family;
     int hartAddress = 0;
+    int hartAddressDelayMs = -1;
     HartTransmitterOptions hartOptions;
     QDateTime clock;
     QList<QPair<int, QByteArray>> memory;
@@ -66,6 +67,8 @@ const QList<QCommandLineOption>& commandLineOptions()
         {"hart-address", "Polling address of the transmitter, 0 to 63.", "N", "0"},
         {"hart-paced", "Every HART reply waits the wire time at 1200 baud."},
         {"hart-delay", "Extra wait before every HART reply, ms.", "ms", "0"},
+        {"hart-command-delay", "HART command N (or any) waits MS more before its reply (repeatable).", "N=MS"},
+        {"hart-address-delay", "A write of register 276 shows in value 19 only after MS.", "ms"},
         {"hart-code", "HART command N (or any) answers response code CODE (repeatable).", "N=CODE"},
         {"hart-fault", "HART command N (or any) gets a spoilt reply (repeatable): silent, bad-check, address, "
                        "command, count0, count1, short or comm-error.", "N=FAULT"},
@@ -161,6 +164,11 @@ bool readByte(const QString& text, int& value)
     return readInt(text, 0, 255, value);
 }
 
+bool readDelay(const QString& text, int& value)
+{
+    return readInt(text, 0, 600000, value);
+}
+
 bool readText(const QString& text, QString& value)
 {
     value = text;
@@ -202,8 +210,14 @@ QString readHartSettings(const QCommandLineParser& parser, Settings& settings)
         return "hart";
     if (!readInt(parser.value("hart-address"), 0, 63, settings.hartAddress))
         return "hart-address";
-    if (!readInt(parser.value("hart-delay"), 0, 600000, settings.hartOptions.replyDelayMs))
+    if (!readDelay(parser.value("hart-delay"), settings.hartOptions.replyDelayMs))
         return "hart-delay";
+    if (!readEntries(parser.values("hart-command-delay"), readHartCommand, readDelay,
+                     settings.hartOptions.commandDelaysMs))
+        return "hart-command-delay";
+    if (parser.isSet("hart-address-delay")
+        && !readDelay(parser.value("hart-address-delay"), settings.hartAddressDelayMs))
+        return "hart-address-delay";
     if (!readEntries(parser.values("hart-code"), readHartCommand, readByte, settings.hartOptions.responseCodes))
         return "hart-code";
     if (!readEntries(parser.values("hart-fault"), readHartCommand, readHartFault, settings.hartOptions.faults))
@@ -328,6 +342,7 @@ void fillMemory(CalibratorEmulator& emulator, const Settings& settings)
         state.pollingAddress = quint8(settings.hartAddress);
         emulator.hartTransmitter().setState(state);
         emulator.hartTransmitter().setOptions(settings.hartOptions);
+        emulator.setHartAddressDelayMs(settings.hartAddressDelayMs);
     }
     // One sample a minute, the newest now.
     const QDateTime now = QDateTime::currentDateTime();

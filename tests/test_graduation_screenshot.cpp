@@ -1,5 +1,6 @@
 #include "ChildLookup.h"
 #include "DeviceTestBench.h"
+#include "GraduationMenu.h"
 #include "MainWindow.h"
 #include "StartSwitches.h"
 #include "TestEnvironment.h"
@@ -87,7 +88,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         auto* mainPages = requireChild<QTabWidget>(&window, "tabDeviceConfig");
         mainPages->setCurrentWidget(requireChild<QWidget>(&window, "tabGraduation"));
-        auto* pages = requireChild<QTabWidget>(&window, "tabWidget");
+        // The HART page has a tab widget of the same name.
+        auto* pages = requireChild<QTabWidget>(requireChild<GraduationMenu>(&window, "GraduationMenu"), "tabWidget");
 
         const QList<Page> expected{
             {0, "emulation", {"label_6", "label_4", "pushButton_setMinCurrentValue", "pushButton_writeShiftValue"}},

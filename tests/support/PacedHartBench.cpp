@@ -1,0 +1,29 @@
+#include "PacedHartBench.h"
+
+#include "DeviceSettings.h"
+#include "DeviceTestBench.h"
+#include "PollController.h"
+
+#include <cstdio>
+
+bool PacedHartBench::prepare(DeviceTestBench& rig)
+{
+    CalibratorEmulator& emulator = rig.emulator();
+    emulator.attachHartTransmitter(HartVariant::Family);
+    if (!rig.connectTo(0)) {
+        std::fprintf(stderr, "the emulated calibrator did not connect\n");
+        return false;
+    }
+    DeviceZFN& device = rig.device();
+    device.deviceSettings()->bytes[DeviceSettings::HartModemByte] = 1;
+    if (!device.checkHartConnection(false)) {
+        std::fprintf(stderr, "no transmitter\n");
+        return false;
+    }
+    emulator.setPaced(true);
+    HartTransmitterOptions options;
+    options.paced = true;
+    emulator.hartTransmitter().setOptions(options);
+    device.pollController()->debugLog = true;
+    return true;
+}

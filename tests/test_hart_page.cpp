@@ -1,0 +1,480 @@
+#include "ChildLookup.h"
+#include "DeviceSettings.h"
+#include "DeviceTestBench.h"
+#include "EmulatorCommands.h"
+#include "HartMaster.h"
+#include "HartStatusElement.h"
+#include "HartStatusWidget.h"
+#include "HartTextTables.h"
+#include "MainWindow.h"
+#include "PollController.h"
+#include "QueuedSpy.h"
+#include "ScreenLocker.h"
+#include "TabHart.h"
+#include "TabHartInformation.h"
+#include "TestEnvironment.h"
+#include "TextDiscription.h"
+
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QtTest/qtestspontaneevent.h>
+#include <QtTest>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+// Qt's offscreen platform never frees its screen; a global reference keeps LeakSanitizer quiet about it.
+QScreen* offscreenScreen = nullptr;
+
+const QString wrongCharacters = QStringLiteral("Выбранный параметр содержит неверные символы!");
+
+// The main window over a calibrator with transmitter 0x1234, identifier 00 01 02, behind it.
+class HartPageRig
+{
+public:
+    explicit HartPageRig(HartVariant variant = HartVariant::Family, bool connected = true)
+    {
+        bench.emulator().attachHartTransmitter(variant);
+        HartTransmitterState state = transmitter().state();
+        state.manufacturerCode = 0x12;
+        state.deviceTypeCode = 0x34;
+        state.deviceId = QByteArray::fromHex("000102");
+        transmitter().setState(state);
+        if (connected) {
+            if (!bench.connectTo(0))
+                qFatal("the emulated calibrator did not connect");
+            device().deviceSettings()->bytes[DeviceSettings::HartModemByte] = 1;
+        }
+        HartMaster::Timing& timing = device().hartMaster()->timing();
+        timing.addressRetryMs = 10;
+        timing.addressSettleMs = 10;
+        device().pollController()->hartTimeoutMs = 1500;
+        window = std::make_unique<MainWindow>();
+        tab = window->findChild<TabHart*>();
+    }
+
+    DeviceZFN& device() { return bench.device(); }
+    HartTransmitter& transmitter() { return bench.emulator().hartTransmitter(); }
+    QTabWidget* pages() const { return requireChild<QTabWidget>(window.get(), "tabDeviceConfig"); }
+
+    template <typename T>
+    T* find(const char* name) const
+    {
+        return requireChild<T>(tab, name);
+    }
+
+    void showHartPage()
+    {
+        window->show();
+        pages()->setCurrentWidget(requireChild<QWidget>(window.get(), "tabHart"));
+    }
+    void showOtherPage() { pages()->setCurrentIndex(0); }
+
+    // Shows the page and waits for its silent read; the logs start after it.
+    HartDeviceData showAndRead()
+    {
+        QueuedSpy finished(&device(), &DeviceZFN::sendAlgoritmFinished);
+        showHartPage();
+        if (!finished.wait(10000))
+            qFatal("the silent read did not end");
+        clearLogs();
+        return finished.first().at(2).value<HartDeviceData>();
+    }
+
+    // Clicks a button of the page and waits for the operation it starts to end.
+    bool clickAndWait(const char* button, int timeoutMs = 10000)
+    {
+        QueuedSpy finished(&device(), &DeviceZFN::sendAlgoritmFinished);
+        find<QPushButton>(button)->click();
+        return finished.wait(timeoutMs);
+    }
+
+    void clearLogs()
+    {
+        QCoreApplication::processEvents();
+        transmitter().clearRequests();
+        bench.emulator().clearRequests();
+    }
+
+    QByteArray sentData(int command) const
+    {
+        for (const HartSlaveRequest& request : const_cast<HartPageRig*>(this)->transmitter().requests())
+            if (request.command == command)
+                return request.data;
+        return QByteArray();
+    }
+
+    DeviceTestBench bench;
+    std::unique_ptr<MainWindow> window;
+    TabHart* tab = nullptr;
+};
+
+template <int N>
+QByteArray bytes(const quint8 (&block)[N])
+{
+    return QByteArray(reinterpret_cast<const char*>(block), N);
+}
+
+// What a write may change in the read record and the staging copy.
+QByteArray writable(const HartDeviceData& d)
+{
+    return bytes(d.tag) + bytes(d.descriptor) + bytes(d.date) + bytes(d.message) + bytes(d.longTag)
+           + char(d.responsePreambles) + char(d.newPollingAddress) + char(d.loopCurrentMode);
+}
+
+}  // namespace
+
+class TestHartPage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        TestEnvironment::prepare();
+        offscreenScreen = QGuiApplication::primaryScreen();
+        initChoiceLists();
+        initHartTextTables();
+    }
+
+    // Showing the page reads it without a word when nothing can answer, and fills it when a
+    // transmitter does; a page shown elsewhere reads nothing.
+    void showingThePageReadsItSilently()
+    {
+        {
+            HartPageRig rig(HartVariant::Family, false);
+            rig.showHartPage();
+            QTest::qWait(200);
+            QVERIFY(rig.bench.popUps().isEmpty());
+            QCOMPARE(rig.bench.emulator().requestCount(), 0);
+        }
+        HartPageRig rig;
+        QCOMPARE(rig.find<QPushButton>("pushButton_writeParametrs")->isEnabled(), false);
+        rig.transmitter().clearRequests();
+        rig.showAndRead();
+        QCOMPARE(rig.transmitter().commands(), QList<int>());
+        QCOMPARE(rig.find<QLabel>("label_deviceTypeExpanded")->text(), QString("4660     ( 0x1234 )"));
+        QCOMPARE(rig.find<QLabel>("label_hartProtocolVersion")->text(), QString("HART_7"));
+        QCOMPARE(rig.find<QLabel>("label_id")->text(), QString("258     ( 0x102 )"));
+        QCOMPARE(rig.find<QLabel>("label_phisicalInterface")->text(), QString("Bell 202 Current"));
+        QCOMPARE(rig.find<QLabel>("label_modulesVersion")->text(), QString("2"));
+        QCOMPARE(rig.find<QLineEdit>("lineEdit_deviceAdressExpanded")->text(), QString("0x1234000102"));
+        QCOMPARE(rig.find<QLineEdit>("lineEdit_deviceName")->text(), QString("Неизвестное HART-устройство"));
+        QCOMPARE(rig.find<QLineEdit>("lineEdit_deviceAdress")->text(), QString("0"));
+        QCOMPARE(rig.find<QLineEdit>("lineEdit_header")->text(), QString("PT-101"));
+        QVERIFY(rig.find<QLineEdit>("lineEdit_longHeader")->isEnabled());
+        QCOMPARE(rig.tab->statusWidget()->statusText(), QString("  HART-устройство на связи "));
+        QVERIFY(rig.find<QPushButton>("pushButton_writeParametrs")->isEnabled());
+        QVERIFY(rig.find<QPushButton>("pushButton_writeDeviceAdress")->isEnabled());
+        QTRY_VERIFY(!rig.window->findChild<ScreenLocker*>()->isVisible());
+        const auto* tabs = rig.find<QTabWidget>("tabWidget");
+        QCOMPARE(tabs->count(), 4);
+        QCOMPARE(tabs->tabText(2), QString("Специфические "));
+        QVERIFY(rig.bench.popUps().isEmpty());
+
+        rig.showOtherPage();
+        rig.tab->updateTab();
+        QTest::qWait(100);
+        QCOMPARE(rig.bench.emulator().requestCount(), 0);
+    }
+
+    void aTransmitterWithoutLongTag()
+    {
+        HartPageRig rig(HartVariant::Hart5);
+        rig.showAndRead();
+        QVERIFY(!rig.find<QLineEdit>("lineEdit_longHeader")->isEnabled());
+        QVERIFY(rig.find<QLineEdit>("lineEdit_longHeader")->text().isEmpty());
+        rig.find<QLineEdit>("lineEdit_note")->setText("NEW NOTE");
+        QVERIFY(rig.clickAndWait("pushButton_writeParametrs"));
+        QCOMPARE(rig.transmitter().commands(), QList<int>({17, 0, 13, 12, 20}));
+    }
+
+    // The calibrator reports the transmitter gone: the bar says so, the fields keep the last read.
+    void aVanishedTransmitterLeavesTheFields()
+    {
+        HartPageRig rig;
+        rig.showAndRead();
+        rig.bench.emulator().setStatusReply("40", 15);
+        QVERIFY(rig.clickAndWait("pushButton_readParametrs"));
+        QTRY_COMPARE(rig.tab->statusWidget()->statusText(), QString("  нет связи с HART-устройством "));
+        QCOMPARE(rig.bench.popUps().size(), 1);
+        QCOMPARE(rig.find<QLabel>("label_deviceTypeExpanded")->text(), QString("4660     ( 0x1234 )"));
+        QCOMPARE(rig.find<QLineEdit>("lineEdit_header")->text(), QString("PT-101"));
+    }
+
+    void dispatch_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<int>("responseCode");
+        QTest::addColumn<bool>("factoryReset");
+        QTest::addColumn<QString>("message");
+        const QString unknown("Неизвестная HART команда");
+        QTest::newRow("2") << 2 << 0 << false << unknown;
+        QTest::newRow("16") << 16 << 0 << false << unknown;
+        QTest::newRow("149") << 149 << 0 << false << unknown;
+        QTest::newRow("-2") << -2 << 0 << false << unknown;
+        QTest::newRow("17") << 17 << 0 << false << QString();
+        QTest::newRow("148") << 148 << 0 << false << QString();
+        QTest::newRow("42") << 42 << 0 << false << "HART-устройсво перезагружено.";
+        QTest::newRow("42 refused") << 42 << 5 << false << QString();
+        QTest::newRow("43") << 43 << 0 << false << "Ноль установлен.";
+        QTest::newRow("83") << 83 << 0 << false << "Сброс коэффициентов подстройки прошел успешно";
+        QTest::newRow("38") << 38 << 0 << false << "Флаг изменения кофигурации сброшен";
+        QTest::newRow("38 in a factory reset") << 38 << 0 << true << QString();
+        QTest::newRow("136 first") << 136 << 0 << false << QString();
+        QTest::newRow("136 second") << 136 << 0 << true << "Заводские настройки успешно установлены.";
+        QTest::newRow("136 refused") << 136 << 16 << true << QString();
+    }
+
+    // The texts come from the record published with the result, whatever the read record holds
+    // by the time the queue reaches them.
+    void dispatch()
+    {
+        QFETCH(int, command);
+        QFETCH(int, responseCode);
+        QFETCH(bool, factoryReset);
+        QFETCH(QString, message);
+        DeviceTestBench bench(0);
+        TabHart tab;
+        HartDeviceData& live = *bench.device().hartData();
+        live.responseCode = quint8(responseCode == 0 ? 9 : 0);
+        live.factoryResetRunning = !factoryReset;
+        HartDeviceData snapshot;
+        snapshot.responseCode = quint8(responseCode);
+        snapshot.factoryResetRunning = factoryReset;
+        tab.getHartResult(command, snapshot);
+        QCOMPARE(bench.popUps(), message.isEmpty() ? QStringList() : QStringList{message});
+    }
+
+    // The end marker releases the overlay and sets the lamps from its own record; the end of a
+    // failed read leaves the write buttons off.
+    void operationEnds()
+    {
+        DeviceTestBench bench(0);
+        TabHart tab;
+        QSignalSpy unlocks(&bench.device(), &DeviceZFN::unlockInteface);
+        HartDeviceData snapshot;
+        snapshot.deviceStatus = 0x81;
+        bench.device().hartData()->deviceStatus = 0x7E;
+        tab.getHartResult(-1, snapshot);
+        QCOMPARE(unlocks.size(), 1);
+        for (int i = 0; i < HartStatusWidget::LampCount; ++i)
+            QCOMPARE(tab.statusWidget()->lamp(i)->state(), i == 0 || i == 7);
+        tab.getHartResult(1, snapshot);
+        tab.getHartAlgoritmResult(9, true, snapshot);
+        QVERIFY(bench.popUps().isEmpty());
+
+        auto* write = requireChild<QPushButton>(&tab, "pushButton_writeParametrs");
+        tab.getHartAlgoritmResult(1, false, snapshot);
+        QVERIFY(!write->isEnabled());
+        tab.getHartAlgoritmResult(1, true, snapshot);
+        QVERIFY(write->isEnabled());
+    }
+
+    // Only the changed groups are written, each with its command, then everything is read back.
+    void writesSendTheChangedGroups()
+    {
+        HartPageRig rig;
+        rig.showAndRead();
+        QDateEdit* date = rig.find<QDateEdit>("dateEdit");
+        date->setDate(QDate(2031, 5, 17));
+        QVERIFY(rig.clickAndWait("pushButton_writeParametrs"));
+        QCOMPARE(rig.transmitter().commands(), QList<int>({18, 0, 13, 12, 20}));
+        QCOMPARE(rig.sentData(18).size(), 21);
+        QCOMPARE(rig.sentData(18).right(3), QByteArray::fromHex("1105") + char(131));
+        QCOMPARE(rig.transmitter().state().date, QByteArray::fromHex("1105") + char(131));
+        QCOMPARE(date->date(), QDate(2031, 5, 17));
+
+        rig.clearLogs();
+        rig.find<QPushButton>("pushButton_writeParametrs")->click();
+        QCOMPARE(rig.bench.popUps(), QStringList{"Конфигурация устройства не была изменена!"});
+        QTest::qWait(50);
+        QCOMPARE(rig.bench.emulator().requestCount(), 0);
+
+        rig.find<QLineEdit>("lineEdit_header")->setText("PT");
+        rig.find<QLineEdit>("lineEdit_note")->setText("CALIBRATED");
+        rig.find<QLineEdit>("lineEdit_numberOfPreambuls")->setText("7");
+        rig.find<QLineEdit>("lineEdit_longHeader")->setText("Zé");
+        QVERIFY(rig.clickAndWait("pushButton_writeParametrs"));
+        QCOMPARE(rig.transmitter().commands(), QList<int>({18, 17, 59, 22, 0, 13, 12, 20}));
+        QCOMPARE(rig.sentData(22), QByteArray("Z\xE9") + QByteArray(30, ' '));
+        QCOMPARE(rig.sentData(59), QByteArray(1, '\x07'));
+        QCOMPARE(rig.find<QLineEdit>("lineEdit_header")->text(), QString("PT"));
+        QCOMPARE(rig.find<QLineEdit>("lineEdit_note")->text(), QString("CALIBRATED"));
+        QCOMPARE(rig.find<QLineEdit>("lineEdit_longHeader")->text(), QString("Zé"));
+        QCOMPARE(rig.find<QLineEdit>("lineEdit_numberOfPreambuls")->text(), QString("7"));
+        QCOMPARE(rig.bench.popUps().size(), 1);
+    }
+
+    void badInputIsRefused_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("message");
+        const QString write("pushButton_writeParametrs");
+        const QString address("pushButton_writeDeviceAdress");
+        const QString wrongData("В выбранном поле содержатся неверные данные");
+        QTest::newRow("lower-case tag") << "lineEdit_header" << "pt-101" << write << wrongCharacters;
+        QTest::newRow("Cyrillic descriptor") << "lineEdit_description" << "ДАТЧИК" << write << wrongCharacters;
+        QTest::newRow("message with a tilde") << "lineEdit_note" << "A~B" << write << wrongCharacters;
+        QTest::newRow("no preambles") << "lineEdit_numberOfPreambuls" << "" << write << wrongCharacters;
+        QTest::newRow("21 preambles") << "lineEdit_numberOfPreambuls" << "21" << write << wrongCharacters;
+        QTest::newRow("long tag outside Latin-1") << "lineEdit_longHeader" << "ЖЖ" << write << wrongCharacters;
+        QTest::newRow("year 1899") << "dateEdit" << "1899" << write << wrongData;
+        QTest::newRow("year 2156") << "dateEdit" << "2156" << write << wrongData;
+        QTest::newRow("no address") << "lineEdit_deviceAdress" << "" << address << wrongData;
+        QTest::newRow("address 16") << "lineEdit_deviceAdress" << "16" << address << wrongData;
+        QTest::newRow("address -1") << "lineEdit_deviceAdress" << "-1" << address << wrongData;
+    }
+
+    // The field's message, the focus on it, nothing sent and nothing staged; the read record
+    // stays as the read left it, even when other fields were changed and valid.
+    void badInputIsRefused()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, text);
+        QFETCH(QString, button);
+        QFETCH(QString, message);
+        HartPageRig rig;
+        const HartDeviceData read = rig.showAndRead();
+        const QByteArray staged = writable(*rig.device().hartEditedData());
+        rig.find<QLineEdit>("lineEdit_note")->setText("CHANGED");
+        QWidget* edit = rig.find<QWidget>(field.toLatin1());
+        if (auto* line = qobject_cast<QLineEdit*>(edit))
+            line->setText(text);
+        else
+            qobject_cast<QDateEdit*>(edit)->setDate(QDate(text.toInt(), 1, 1));
+        rig.find<QPushButton>(button.toLatin1())->click();
+        QCOMPARE(rig.bench.popUps(), QStringList{message});
+        QCOMPARE(rig.window->focusWidget(), edit);
+        QTest::qWait(50);
+        QCOMPARE(rig.bench.emulator().requestCount(), 0);
+        QCOMPARE(writable(*rig.device().hartData()), writable(read));
+        QCOMPARE(writable(*rig.device().hartEditedData()), staged);
+    }
+
+    // Command 6, the calibrator told through register 276 and asked until it reports the new
+    // address, then the read-back; address 0 asks for the loop current to follow the variable.
+    void addressWrite()
+    {
+        HartPageRig rig;
+        rig.showAndRead();
+        rig.bench.emulator().setHartAddressDelayMs(150);
+        rig.find<QLineEdit>("lineEdit_deviceAdress")->setText("3");
+        QVERIFY(rig.clickAndWait("pushButton_writeDeviceAdress"));
+        QCOMPARE(rig.transmitter().commands(), QList<int>({6, 0, 13, 12, 20}));
+        QCOMPARE(rig.sentData(6), QByteArray::fromHex("0300"));
+        const QStringList calibrator = emulatorCommands(rig.bench.emulator());
+        QVERIFY(calibrator.contains("11;276;0;1;3"));
+        QVERIFY2(calibrator.filter("1;19;0;2").size() >= 3, qPrintable(calibrator.join(' ')));
+        QCOMPARE(rig.find<QLineEdit>("lineEdit_deviceAdress")->text(), QString("3"));
+
+        rig.clearLogs();
+        rig.find<QLineEdit>("lineEdit_deviceAdress")->setText("0");
+        QVERIFY(rig.clickAndWait("pushButton_writeDeviceAdress"));
+        QCOMPARE(rig.sentData(6), QByteArray::fromHex("0001"));
+        QCOMPARE(rig.find<QLineEdit>("lineEdit_deviceAdress")->text(), QString("0"));
+        QVERIFY(rig.bench.popUps().isEmpty());
+
+        rig.clearLogs();
+        rig.bench.emulator().setHartAddressDelayMs(-1);
+        rig.transmitter().setState([&] {
+            HartTransmitterState state = rig.transmitter().state();
+            state.pollingAddress = 5;
+            return state;
+        }());
+        rig.find<QPushButton>("pushButton_updateAdress")->click();
+        QCOMPARE(rig.find<QLineEdit>("lineEdit_deviceAdress")->text(), QString("5"));
+        QCOMPARE(emulatorCommands(rig.bench.emulator()).filter("1;19;0;2").size(), 1);
+        QVERIFY(rig.transmitter().commands().isEmpty());
+    }
+
+    void restartAndFlagReset()
+    {
+        HartPageRig rig;
+        rig.showAndRead();
+        QVERIFY(rig.clickAndWait("pushButton_restartDevice"));
+        QCOMPARE(rig.transmitter().commands(), QList<int>({42}));
+        QTRY_COMPARE(rig.bench.popUps(), QStringList{"HART-устройсво перезагружено."});
+
+        rig.clearLogs();
+        QVERIFY(rig.clickAndWait("pushButton_removeConfigurationChangedFlag"));
+        QCOMPARE(rig.transmitter().commands(), QList<int>({0, 38}));
+        QTRY_COMPARE(rig.bench.popUps().last(), QString("Флаг изменения кофигурации сброшен"));
+
+        rig.clearLogs();
+        rig.device().deviceSettings()->bytes[DeviceSettings::HartModemByte] = 0;
+        const QString off("HART протокол на устройстве не включен.");
+        rig.find<QPushButton>("pushButton_restartDevice")->click();
+        rig.find<QPushButton>("pushButton_removeConfigurationChangedFlag")->click();
+        rig.find<QPushButton>("pushButton_readParametrs")->click();
+        QCOMPARE(rig.bench.popUps().mid(2), QStringList({off, off, off}));
+        QTest::qWait(50);
+        QCOMPARE(rig.bench.emulator().requestCount(), 0);
+    }
+
+    // Leaving the page ends a read at its next command; turning back waits for the port rather
+    // than being refused, and nothing overlaps on the line.
+    void leavingThePageStopsTheRead()
+    {
+        HartPageRig rig;
+        rig.transmitter().setCommandDelay(13, 300);
+        QueuedSpy finished(&rig.device(), &DeviceZFN::sendAlgoritmFinished);
+        rig.showHartPage();
+        QTRY_VERIFY(rig.transmitter().commands().contains(13));
+        rig.showOtherPage();
+        QVERIFY(finished.wait());
+        QVERIFY(!finished.last().at(1).toBool());
+        QTest::qWait(100);
+        QCOMPARE(rig.transmitter().commands(), QList<int>({0, 13}));
+
+        rig.transmitter().clearRequests();
+        rig.showHartPage();
+        QTRY_VERIFY(rig.transmitter().commands().contains(13));
+        rig.showOtherPage();
+        rig.showHartPage();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.transmitter().commands(), QList<int>({0, 13, 0, 13, 12, 20}), 10000);
+        QTRY_VERIFY(!rig.window->findChild<ScreenLocker*>()->isVisible());
+        QVERIFY(rig.bench.popUps().isEmpty());
+    }
+
+    // A write is never cut by the page; minimising and restoring neither stop nor read.
+    void writesRunToTheirEnd()
+    {
+        HartPageRig rig;
+        rig.showAndRead();
+        rig.transmitter().setCommandDelay(17, 200);
+        QueuedSpy finished(&rig.device(), &DeviceZFN::sendAlgoritmFinished);
+        rig.find<QLineEdit>("lineEdit_note")->setText("FIRST");
+        rig.find<QPushButton>("pushButton_writeParametrs")->click();
+        QTRY_VERIFY(rig.transmitter().commands().contains(17));
+        QHideEvent minimised;
+        QSpontaneKeyEvent::setSpontaneous(&minimised);
+        // Delivered as the window system does: sendEvent would clear the spontaneous mark.
+        static_cast<QObject*>(rig.tab)->event(&minimised);
+        QVERIFY(finished.wait());
+        QCOMPARE(rig.transmitter().commands(), QList<int>({17, 0, 13, 12, 20}));
+        QShowEvent restored;
+        QSpontaneKeyEvent::setSpontaneous(&restored);
+        static_cast<QObject*>(rig.tab)->event(&restored);
+        QTest::qWait(100);
+        QCOMPARE(rig.transmitter().commands().size(), 5);
+
+        rig.clearLogs();
+        rig.find<QLineEdit>("lineEdit_note")->setText("SECOND");
+        rig.find<QPushButton>("pushButton_writeParametrs")->click();
+        QTRY_VERIFY(rig.transmitter().commands().contains(17));
+        rig.showOtherPage();
+        QVERIFY(finished.wait());
+        QCOMPARE(rig.transmitter().commands(), QList<int>({17, 0, 13, 12, 20}));
+        QVERIFY(rig.bench.popUps().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestHartPage)
+#include "test_hart_page.moc"
