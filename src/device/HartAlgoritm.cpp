@@ -189,9 +189,14 @@ bool HartAlgoritm::readInformation()
     m_master.hartConnect(true, false);
     if (!(send(0, false, true) && send(13, false, true) && send(12, false, true)))
         return false;
-    const bool longTag = send(20, false, false);
-    if (m_master.lastAnswer() != HartMaster::Answer::NotSent)
-        m_master.read().longTagSupported = longTag;
+    // The decoder of command 20 marks the long tag supported, so the result published with the reply
+    // already tells; a reply that decoded nothing leaves it unsupported.
+    HartDeviceData& read = m_master.read();
+    const bool before = read.longTagSupported;
+    read.longTagSupported = false;
+    send(20, false, false);
+    if (m_master.lastAnswer() == HartMaster::Answer::NotSent)
+        read.longTagSupported = before;
     return true;
 }
 

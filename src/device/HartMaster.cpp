@@ -320,6 +320,11 @@ void HartMaster::workerSlot()
     QThread::currentThread()->quit();
 }
 
+bool HartMaster::isRunning() const
+{
+    return m_thread && m_thread->isRunning();
+}
+
 void HartMaster::runInCurrentThread(bool nested)
 {
     if (nested) {

@@ -65,6 +65,8 @@ public:
     // In the GUI thread. Refused for an unknown number or an empty field mask of a write.
     Start start(int algorithm, bool flag, int fieldMask);
     void waitForWorker();
+    // GUI thread: whether an operation's worker is still running.
+    bool isRunning() const;
     // Runs the operation stored in the work state in the calling thread, which holds the port.
     void runInCurrentThread(bool nested);
     // Runs one operation nested in the calling thread, which holds the port; true when it succeeded.

@@ -24,7 +24,8 @@ public:
     PollThread* archiveThread;
     int archivePauseMs = 50;
     int hartOperation = 0;
-    quint8 operationFlag = 0;
+    // Read by the pages while a worker runs (a follow-on rewrites it).
+    std::atomic<quint8> operationFlag{0};
     int operationArgument = 0;
     int settingsOperation = 0;
     std::atomic<bool> stopRequested{false};

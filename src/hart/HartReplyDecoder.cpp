@@ -127,6 +127,7 @@ void decodeDeviceInformation(const HartReplyData& r, HartDeviceData& d)
 void decodeLongTag(const HartReplyData& r, HartDeviceData& d)
 {
     r.copy(0, d.longTag, sizeof d.longTag);
+    d.longTagSupported = true;
 }
 
 void decodeAdditionalStatus(const HartReplyData& r, HartDeviceData& d)

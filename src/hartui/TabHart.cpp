@@ -1,6 +1,7 @@
 #include "TabHart.h"
 
 #include "DeviceZFN.h"
+#include "HartMaster.h"
 #include "HartDeviceData.h"
 #include "HartStatusWidget.h"
 #include "PollController.h"
@@ -131,9 +132,6 @@ void TabHart::getHartAlgoritmResult(int algorithm, bool succeeded, const HartDev
         for (const int command : specificGroupCommands)
             getHartResult(command, snapshot);
     } else if (algorithm == 1) {
-        // The result of command 20 is published before its answer has set whether the long tag
-        // exists; the end of the read carries both.
-        m_information->showLongTag(snapshot, snapshot.longTagSupported);
         // Writes are compared with a read; before one has succeeded there is nothing to compare with.
         if (succeeded)
             m_information->enableWriteButtons();
@@ -161,7 +159,7 @@ void TabHart::currentTabChanged(int index)
         readPendingPage();
         return;
     }
-    if (work->isPollRunning() || work->isArchiveRunning()) {
+    if (!g_device->hartMaster()->isRunning()) {
         m_pendingIndex = -1;
         return;
     }
