@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QtEndian>
+#include <QByteArray>
 #include <QtGlobal>
 #include <array>
 #include <cstring>
@@ -65,6 +66,11 @@ public:
         qToLittleEndian(raw, bytes.data() + offset);
     }
     quint32 u32At(int offset) const { return qFromLittleEndian<quint32>(bytes.data() + offset); }
+    // Bytes of the register image as the calibrator takes them: upper-case hexadecimal text.
+    QByteArray imageHex(int first, int count) const
+    {
+        return QByteArray(reinterpret_cast<const char*>(bytes.data() + first), count).toHex().toUpper();
+    }
     void setU32At(int offset, quint32 value) { qToLittleEndian(value, bytes.data() + offset); }
 };
 

@@ -22,14 +22,7 @@ constexpr int NestedOnly = -1;
 constexpr quint8 PollingAddressBase = 0x80;
 constexpr quint8 CommandNotImplemented = 64;
 
-// The verified sensor's unit code (unit index + 5) and range limits (float, kPa, little-endian)
-// in the settings block, and the two register images the block is written back as.
-constexpr int SensorUnitByte = 10;
-constexpr int SensorUnitCodeBase = 5;
-constexpr int SensorUpperByte = 16;
-constexpr int SensorLowerByte = 20;
-constexpr int FirstImageBytes = 32;
-constexpr int SecondImageBytes = 18;
+// Count field of the settings image registers.
 constexpr int ImageCount = 4;
 
 QString qtr(const char* text)
@@ -504,14 +497,14 @@ void HartAlgoritm::updateCalibrator(bool unit, bool range, const HartDeviceData&
         m_master.showMessage(failure);
         return;
     }
-    auto& bytes = m_master.settings().bytes;
+    DeviceSettings& block = m_master.settings();
     if (unit)
-        bytes[SensorUnitByte] = quint8(unitIndex + SensorUnitCodeBase);
+        block.setVerifiablePdUnitIndex(quint8(unitIndex));
     if (range) {
-        qToLittleEndian(float(PressureUnits::toKpa(double(values.upperRangeValue), quint8(rangeIndex))),
-                        bytes.data() + SensorUpperByte);
-        qToLittleEndian(float(PressureUnits::toKpa(double(values.lowerRangeValue), quint8(rangeIndex))),
-                        bytes.data() + SensorLowerByte);
+        block.setFloatAt(DeviceSettings::VerifiedUpperByte,
+                         float(PressureUnits::toKpa(double(values.upperRangeValue), quint8(rangeIndex))));
+        block.setFloatAt(DeviceSettings::VerifiedLowerByte,
+                         float(PressureUnits::toKpa(double(values.lowerRangeValue), quint8(rangeIndex))));
     }
     if (!writeSettingsRegisters(closeWrite))
         m_master.showMessage(failure);
@@ -520,13 +513,11 @@ void HartAlgoritm::updateCalibrator(bool unit, bool range, const HartDeviceData&
 
 bool HartAlgoritm::writeSettingsRegisters(bool closeWrite)
 {
-    const auto& bytes = m_master.settings().bytes;
-    const auto image = [&bytes](int first, int count) {
-        return QByteArray(reinterpret_cast<const char*>(bytes.data()) + first, count).toHex().toUpper();
-    };
+    const DeviceSettings& block = m_master.settings();
     using namespace CalibratorMap;
-    return m_master.writeParameter(image(0, FirstImageBytes), RegSettingsFirst, QString(), RegTypeMemory, ImageCount)
-           && m_master.writeParameter(image(FirstImageBytes, SecondImageBytes), RegSettingsSecond, QString(),
-                                      RegTypeMemory, ImageCount)
+    return m_master.writeParameter(block.imageHex(0, DeviceSettings::FirstImageBytes), RegSettingsFirst, QString(),
+                                   RegTypeMemory, ImageCount)
+           && m_master.writeParameter(block.imageHex(DeviceSettings::SecondImageFirst, DeviceSettings::SecondImageBytes),
+                                      RegSettingsSecond, QString(), RegTypeMemory, ImageCount)
            && (!closeWrite || m_master.writeParameter("0", RegSettingsClose, QString(), RegTypeByte, 1));
 }

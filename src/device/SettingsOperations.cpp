@@ -49,11 +49,6 @@ QByteArray readCommand(int reg, int type, int count)
     return command(CmdReadRegisters, reg, type, count);
 }
 
-QByteArray imageHex(const DeviceSettings& block, int first, int count)
-{
-    return QByteArray(reinterpret_cast<const char*>(block.bytes.data() + first), count).toHex().toUpper();
-}
-
 // A decimal whole number from 0 to maximum, nothing else.
 bool parseWhole(const QByteArray& text, quint32 maximum, quint32& value)
 {
@@ -189,10 +184,10 @@ bool SettingsOperations::writeSettings()
     m_work.resetProgress(writeStep);
     const DeviceSettings block = snapshot();
     bool failed = false;
-    QByteArray data = imageHex(block, 0, DeviceSettings::FirstImageBytes);
+    QByteArray data = block.imageHex(0, DeviceSettings::FirstImageBytes);
     failed |= !writeParameter(data, RegSettingsFirst, QString(), RegTypeMemory, 4);
     stepDone();
-    data = imageHex(block, DeviceSettings::SecondImageFirst, DeviceSettings::SecondImageBytes);
+    data = block.imageHex(DeviceSettings::SecondImageFirst, DeviceSettings::SecondImageBytes);
     failed |= !writeParameter(data, RegSettingsSecond, QString(), RegTypeMemory, 4);
     stepDone();
     if (m_calibrator.type == TypeZfn030) {
