@@ -211,6 +211,7 @@ bool SettingsOperations::writeSettings()
 
 void SettingsOperations::readForVerification()
 {
+    m_verificationReadOk = false;
     m_work.resetProgress(m_hartReachable() ? verificationStepWithHart : verificationStep);
     DeviceSettings block = snapshot();
     QString accuracyClass;
@@ -220,6 +221,7 @@ void SettingsOperations::readForVerification()
     store(block);
     m_targets.verification.accuracyClassText = accuracyClass;
     takeSecondChannel(block.bytes[DeviceSettings::CurrentInputByte]);
+    m_verificationReadOk = true;
 }
 
 void SettingsOperations::zeroModule()
