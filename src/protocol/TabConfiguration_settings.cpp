@@ -20,6 +20,7 @@
 #include "VerificationSettings.h"
 #include "ui_TabConfiguration.h"
 
+#include <QLineEdit>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
 #include <cmath>
@@ -359,7 +360,12 @@ void TabConfiguration::onTempateFilterTextChanged(const QString& text)
             break;
         }
     }
+    // A filter that hides the shown entry makes the combo show another one; the typed text stays.
+    QLineEdit* edit = m_templateCombo->lineEdit();
+    const QSignalBlocker blocker(edit);
     m_templateProxy->setFilterFixedString(exact || !matched ? QString() : text);
+    if (edit->text() != text)
+        edit->setText(text);
 }
 
 void TabConfiguration::onButtonPressed()
