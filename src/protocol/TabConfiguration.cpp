@@ -177,7 +177,8 @@ TabConfiguration::GroupHeight TabConfiguration::startGroup(QGroupBox* box, int f
     height.lineHeight = box->fontMetrics().height() + fieldTextMargin;
     height.spacing = grid->verticalSpacing();
     const QMargins margins = grid->contentsMargins();
-    height.height = margins.top() + margins.bottom() + formRows * (height.lineHeight + height.spacing + formRowAllowance);
+    height.height = box->fontMetrics().height() + margins.top() + margins.bottom()
+                    + formRows * (height.lineHeight + height.spacing + formRowAllowance);
     return height;
 }
 
@@ -308,8 +309,10 @@ void TabConfiguration::setupLabelWidths()
         button->setMinimumHeight(buttonHeight);
     m_form->widget_minSp->setMinimumHeight(2 * buttonHeight);
     const int numberWidth = metrics.horizontalAdvance(QStringLiteral("0000.00000"));
-    for (QLineEdit* edit : {m_form->lineEdit_temperature, m_form->lineEdit_humidity, m_form->lineEdit_atmosphericPressure})
-        edit->setMinimumWidth(numberWidth);
+    for (QLineEdit* edit : {m_form->lineEdit_temperature, m_form->lineEdit_humidity, m_form->lineEdit_atmosphericPressure}) {
+        edit->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("0000")) + 2 * fieldTextMargin);
+        edit->setMaximumWidth(numberWidth + 2 * fieldTextMargin);
+    }
     m_form->comboBox_atmosphericPressureMeasure->setMinimumWidth(metrics.horizontalAdvance(tr("мм. рт. ст.")) + 30);
     m_form->groupBox_etalon->setMinimumWidth(std::max(m_form->groupBox_etalon->minimumWidth(),
                                                       2 * metrics.horizontalAdvance(QStringLiteral("00000.00000"))));
