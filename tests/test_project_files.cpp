@@ -4,6 +4,7 @@
 #include "ParametrEnum.h"
 #include "ParametrInt.h"
 #include "ParametrString.h"
+#include "TabConfiguration.h"
 #include "TestEnvironment.h"
 #include "TextDiscription.h"
 #include "VerificationSettings.h"
@@ -86,6 +87,8 @@ void setEveryFieldOffDefault()
     TextDiscription::lstId = QStringList{"7"};
     g_device->setFlag(DeviceZFN::SearchFirstOnly, true);
     g_device->setFlag(DeviceZFN::SearchPortRange, true);
+    // The page shows the record again, as after a project load; saving applies what it shows.
+    g_tabConfiguration->loadSettings();
 }
 
 // Everything a project stores, as the module itself writes it.
@@ -181,6 +184,7 @@ private slots:
             selectPortRange(f, 0, 2);
             g_device->setFlag(DeviceZFN::SearchFirstOnly, true);
             g_device->currentChannel()->name = "Датчик до перезапуска";
+            g_tabConfiguration->loadSettings();
             f.answer({projectsFolder() + "/name"});
             f.trigger("action_saveProject");
             QCOMPARE(f.requests().size(), 1);

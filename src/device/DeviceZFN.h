@@ -139,6 +139,8 @@ public:
     void showReadError(const QString& name);
     // Whether the last settings read passed every check; its end is algoritmFinished(0) either way.
     bool settingsReadSucceeded() const;
+    // Whether the last read for a verification took every value; its end is algoritmFinished(2) either way.
+    bool verificationReadSucceeded() const;
 public slots:
     void makeAlgoritmSeparate();
 

@@ -35,6 +35,11 @@ bool DeviceZFN::settingsReadSucceeded() const
     return m_settingsOperations->lastReadSucceeded();
 }
 
+bool DeviceZFN::verificationReadSucceeded() const
+{
+    return m_settingsOperations->lastVerificationReadSucceeded();
+}
+
 int etalonUnitIndex()
 {
     return g_device->deviceSettings()->etalonUnitIndex();

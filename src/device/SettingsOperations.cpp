@@ -204,6 +204,7 @@ bool SettingsOperations::writeSettings()
 
 void SettingsOperations::readForVerification()
 {
+    m_verificationReadOk = false;
     m_work.resetProgress(m_hart.reachable() ? verificationStepWithHart : verificationStep);
     DeviceSettings block = snapshot();
     QString accuracyClass;
@@ -213,6 +214,7 @@ void SettingsOperations::readForVerification()
     store(block);
     m_targets.verification.accuracyClassText = accuracyClass;
     takeSecondChannel(block.bytes[DeviceSettings::CurrentInputByte]);
+    m_verificationReadOk = true;
 }
 
 void SettingsOperations::zeroModule()

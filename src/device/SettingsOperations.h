@@ -66,6 +66,8 @@ public:
     void waitForEnd();
     // Whether the last read of the settings passed every check.
     bool lastReadSucceeded() const { return m_readOk; }
+    // Whether the last read for a verification (operation 2) took every value it stores.
+    bool lastVerificationReadSucceeded() const { return m_verificationReadOk; }
 
 signals:
     void lockInterface(quint8 kind);
@@ -116,4 +118,5 @@ private:
     QMutex m_threadMutex;
     QThread* m_thread = nullptr;
     std::atomic<bool> m_readOk{false};
+    std::atomic<bool> m_verificationReadOk{false};
 };

@@ -1,0 +1,7 @@
+#include "HsGroupBox.h"
+
+HsGroupBox::HsGroupBox(QWidget* parent) : QFrame(parent)
+{
+}
+
+HsGroupBox::~HsGroupBox() = default;

@@ -1,0 +1,377 @@
+#include "ChannelRecord.h"
+#include "ChannelsModel.h"
+#include "ChildLookup.h"
+#include "DeviceTestBench.h"
+#include "EditField.h"
+#include "HidHandler.h"
+#include "ModelTemplates.h"
+#include "ParametrDouble.h"
+#include "ParametrString.h"
+#include "PrField.h"
+#include "QueuedSpy.h"
+#include "SerialNumberEditor.h"
+#include "TabConfiguration.h"
+#include "TestEnvironment.h"
+#include "TextDiscription.h"
+#include "VerificationSettings.h"
+
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+constexpr int waitMs = 10000;
+const QString appliedText = QStringLiteral("Настройки применены.");
+const QString badCellText = QStringLiteral("В выбранном поле содержатся неверные данные");
+const QString glakMissingText = QStringLiteral("Ошибка считывания: ГЛАК 7 М не найден!");
+
+using Column = TabConfiguration::Column;
+
+bool marked(const QWidget* widget)
+{
+    return widget->palette().color(QPalette::Base) == QColor(Qt::yellow);
+}
+
+// The page on a device object with a known sensor and record, its templates in a folder of its own
+// and its thermohygrometer played by the stand-in library.
+struct SettingsPage
+{
+    DeviceTestBench bench;
+    HidHandler reader;
+    QTemporaryDir templates;
+    std::unique_ptr<TabConfiguration> tab;
+
+    SettingsPage()
+    {
+        reader.setLibraryFolder(ZFN_VORNA_FOLDER);
+        ChannelRecord& sensor = *bench.device().currentChannel();
+        sensor.name = "ДИ";
+        sensor.model = "АИР";
+        sensor.serial = "1";
+        sensor.rangeLow = 0;
+        sensor.rangeHigh = 100;
+        sensor.unit = 0;
+        sensor.outputType = 0;
+        sensor.characteristic = 0;
+        sensor.allowedError = 0.5;
+        record().verificatorName = "Сидоров";
+        record().atmPressureUnits = "кПа";
+        tab = std::make_unique<TabConfiguration>();
+        for (const char* name : {"protocol_a.xlsx", "protocol_b.xlsx", "other.xlsx"})
+            QFile(templates.filePath(name)).open(QIODevice::WriteOnly);
+        g_modelTemplates->setFolder(templates.path());
+        g_modelTemplates->loadFolder();
+        tab->loadSettings();
+    }
+
+    static VerificationSettings& record() { return *g_verificationSettings; }
+    ChannelRecord sensor()
+    {
+        QMutexLocker lock(bench.device().mutex());
+        return *bench.device().currentChannel();
+    }
+    template <typename T>
+    T* find(const char* name) const
+    {
+        return requireChild<T>(tab.get(), name);
+    }
+    QLineEdit* line(const char* name) const { return find<QLineEdit>(name); }
+    QStandardItemModel* table() const
+    {
+        return static_cast<QStandardItemModel*>(find<QTableView>("tableView")->model());
+    }
+    QVariant cell(int column) const { return table()->index(0, column).data(Qt::EditRole); }
+    void edit(int column, const QVariant& value) { table()->setData(table()->index(0, column), value); }
+    bool cellMarked(int column) const
+    {
+        return table()->item(0, column)->background().color() == QColor(Qt::yellow)
+               && table()->item(0, column)->background().style() == Qt::SolidPattern;
+    }
+    QWidget* editorOf(const HAbstractParametr* parametr) const
+    {
+        for (PrField* row : tab->findChildren<PrField*>())
+            if (row->field()->parametr() == parametr)
+                return row->field()->editor();
+        qFatal("no field for the parameter");
+    }
+    bool unsavedShown() const { return !find<QLabel>("label_info_dataChanged")->isHidden(); }
+    void click(const char* button) { find<QPushButton>(button)->click(); }
+};
+
+void answerThermohygrometer(const char* result)
+{
+    qputenv("ZFN_VORNA_RESULT", result);
+    qputenv("ZFN_VORNA_VALUES", "21.4,45.5,748.6");
+}
+
+}  // namespace
+
+class TestVerificationTab : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        TestEnvironment::prepare();
+        initChoiceLists();
+        QVERIFY(m_logFolder.isValid());
+        qputenv("ZFN_VORNA_LOG", logPath().toLocal8Bit());
+    }
+    void init() { QFile::remove(logPath()); }
+
+    void editsAreMarkedAndCancelRestores()
+    {
+        SettingsPage page;
+        QVERIFY(!page.unsavedShown());
+        page.line("lineEdit_verificatorName")->setText("Иванов");
+        QVERIFY(marked(page.line("lineEdit_verificatorName")));
+        QVERIFY(page.unsavedShown());
+        QVERIFY(page.find<QWidget>("widget_buttonLite")->styleSheet().contains("#29F516"));
+        auto* number = qobject_cast<QLineEdit*>(page.editorOf(page.record().prProtocolNumber));
+        number->setText("17");
+        QCOMPARE(number->styleSheet(), QString("background-color: rgb(255, 255, 0);"));
+        QCOMPARE(page.record().prProtocolNumber->value(), QString());
+        page.edit(Column::ModelColumn, "АИР-30");
+        QVERIFY(page.cellMarked(Column::ModelColumn));
+        QVERIFY(!page.cellMarked(Column::NameColumn));
+        page.find<QDoubleSpinBox>("doubleSpinBox_infoPointNum")->setValue(0.5);
+        QVERIFY(marked(page.find<QDoubleSpinBox>("doubleSpinBox_infoPointNum")->findChild<QLineEdit*>()));
+
+        page.click("pushButton_repeal");
+        QCOMPARE(page.line("lineEdit_verificatorName")->text(), QString("Сидоров"));
+        QVERIFY(!marked(page.line("lineEdit_verificatorName")));
+        QCOMPARE(number->text(), QString());
+        QVERIFY(number->styleSheet().isEmpty());
+        QCOMPARE(page.cell(Column::ModelColumn).toString(), QString("АИР"));
+        QVERIFY(!page.cellMarked(Column::ModelColumn));
+        QVERIFY(!page.unsavedShown());
+        QCOMPARE(page.find<QWidget>("widget_buttonLite")->styleSheet(), QString(".QWidget{}"));
+        QCOMPARE(page.record().verificatorName, QString("Сидоров"));
+        QVERIFY(page.bench.popUps().isEmpty());
+    }
+
+    void applyStoresEverythingAndReports()
+    {
+        SettingsPage page;
+        QSignalSpy modes(page.tab.get(), &TabConfiguration::changeMeasureType);
+        page.line("lineEdit_verificatorName")->setText("Иванов");
+        qobject_cast<QLineEdit*>(page.editorOf(page.record().prProtocolNumber))->setText("17");
+        qobject_cast<QDoubleSpinBox*>(page.editorOf(page.record().prAnalysisCoeffAccuracy))->setValue(0.5);
+        page.edit(Column::ModelColumn, "АИР-30");
+        page.edit(Column::UpperColumn, "2,5");
+        page.edit(Column::UnitColumn, "кПа");
+        page.edit(Column::OutputColumn, "4 - 20 мА");
+        page.edit(Column::CharacteristicColumn, "квадратичная");
+
+        page.click("pushButton_apply");
+        QCOMPARE(page.bench.popUps(), QStringList({appliedText}));
+        QCOMPARE(page.record().verificatorName, QString("Иванов"));
+        QCOMPARE(page.record().prProtocolNumber->value(), QString("17"));
+        QCOMPARE(page.record().prAnalysisCoeffAccuracy->value(), 0.5);
+        QCOMPARE(page.record().atmPressureUnits, QString("кПа"));
+        const ChannelRecord sensor = page.sensor();
+        QCOMPARE(sensor.model, QString("АИР-30"));
+        QCOMPARE(sensor.rangeHigh, 2.5);
+        QCOMPARE(int(sensor.unit), 1);
+        QCOMPARE(int(sensor.outputType), 1);
+        QCOMPARE(int(sensor.characteristic), 1);
+        QCOMPARE(sensor.outputLow, 4.0);
+        const ChannelsModel* channels = page.bench.device().channelsModel();
+        QVERIFY(channels->data(channels->index(0, 1)).toString().endsWith(unitName(1)));
+        QCOMPARE(modes.size(), 1);
+        QCOMPARE(modes.first().first().toInt(), 0);
+        QVERIFY(!page.unsavedShown());
+        QVERIFY(!page.cellMarked(Column::ModelColumn));
+
+        page.line("lineEdit_chefName")->setText("Петров");
+        QVERIFY(page.tab->applySettings(true));
+        QCOMPARE(page.record().chefName, QString("Петров"));
+        QCOMPARE(page.bench.popUps().size(), 1);
+    }
+
+    void accuracyClassSetsTheReferenceError()
+    {
+        SettingsPage page;
+        auto* classes = page.find<QComboBox>("comboBox_accuracyClass");
+        auto* delta = page.find<QDoubleSpinBox>("doubleSpinBox_etalonDelta");
+        const QList<QPair<QString, double>> expected = {{"a0", 0.1}, {"A0", 0.02}, {"A", 0.03}, {"B", 0.05}, {"C", 0.1}};
+        for (const auto& pair : expected) {
+            classes->setEditText(pair.first);
+            QCOMPARE(delta->value(), pair.second);
+        }
+        QVERIFY(page.tab->applySettings(true));
+        QCOMPARE(page.record().accuracyClassText, QString("C"));
+        QCOMPARE(page.record().etalonDelta, 0.1);
+    }
+
+    void projectValuesSurviveLoadAndApply()
+    {
+        SettingsPage page;
+        page.record().etalonIdString = "0012345";
+        page.record().txtProtocolName = "удалён.xlsx";
+        page.tab->loadSettings();
+        QCOMPARE(page.find<SerialNumberEditor>("moduleSerialEditor")->text(), QString("0012345"));
+        QCOMPARE(page.record().txtProtocolName, g_modelTemplates->index(0, 0).data().toString());
+        page.tab->setDeviceSerialNumber(7);
+        QVERIFY(page.tab->applySettings(true));
+        QCOMPARE(page.record().etalonIdString, QString("0012345"));
+        QCOMPARE(page.sensor().serial, QString("7"));
+        QVERIFY(page.bench.popUps().isEmpty());
+    }
+
+    void badSensorCellsAreRefused_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QVariant>("value");
+        QTest::newRow("Рн not a number") << int(Column::LowerColumn) << QVariant("abc");
+        QTest::newRow("Рн partly a number") << int(Column::LowerColumn) << QVariant("1.5x");
+        QTest::newRow("Рв empty") << int(Column::UpperColumn) << QVariant("");
+        QTest::newRow("Рв equal to Рн") << int(Column::UpperColumn) << QVariant(0.0);
+        QTest::newRow("unknown unit") << int(Column::UnitColumn) << QVariant("бары");
+        QTest::newRow("unknown output") << int(Column::OutputColumn) << QVariant("4-20");
+        QTest::newRow("no characteristic") << int(Column::CharacteristicColumn) << QVariant("");
+        QTest::newRow("allowed error") << int(Column::AllowedErrorColumn) << QVariant("0.5%");
+    }
+
+    void badSensorCellsAreRefused()
+    {
+        QFETCH(int, column);
+        QFETCH(QVariant, value);
+        SettingsPage page;
+        page.line("lineEdit_verificatorName")->setText("Иванов");
+        page.edit(column, value);
+        QVERIFY(!page.tab->applySettings(true));
+        QCOMPARE(page.bench.popUps(), QStringList({badCellText}));
+        QCOMPARE(page.find<QTableView>("tableView")->currentIndex().column(), column);
+        QCOMPARE(page.record().verificatorName, QString("Сидоров"));
+        const ChannelRecord sensor = page.sensor();
+        QCOMPARE(sensor.rangeHigh, 100.0);
+        QCOMPARE(int(sensor.unit), 0);
+        QCOMPARE(sensor.allowedError, 0.5);
+        QVERIFY(page.unsavedShown());
+    }
+
+    void calibratorReadFillsAndMarks()
+    {
+        SettingsPage page;
+        QVERIFY(page.bench.connectTo(0));
+        page.bench.device().setExchangeTimeout(300);
+        {
+            QMutexLocker lock(page.bench.device().mutex());
+            page.bench.device().secondChannel()->name = "ДД";
+        }
+        QueuedSpy finished(&page.bench.device(), &DeviceZFN::algoritmFinished);
+        page.click("pushButton_read");
+        QVERIFY(QTest::qWaitFor([&] { return !finished.isEmpty() && page.bench.device().portOwner()->isFree(); }, waitMs));
+        QTRY_VERIFY(page.unsavedShown());
+        QCOMPARE(page.cell(Column::NameColumn).toString(), QString("ДД"));
+        QCOMPARE(page.cell(Column::SerialColumn).toString(), QString("1234567"));
+        QCOMPARE(page.cell(Column::UpperColumn).toDouble(), 1600.0);
+        QCOMPARE(page.cell(Column::UnitColumn).toString(), QString("кПа"));
+        QCOMPARE(page.cell(Column::OutputColumn).toString(), QString("4 - 20 мА"));
+        QCOMPARE(page.line("lineEdit_temperature")->text(), QString("22"));
+        QCOMPARE(page.find<SerialNumberEditor>("calibratorSerialEditor")->text(), QString("02101"));
+        QCOMPARE(page.find<SerialNumberEditor>("moduleSerialEditor")->text(), QString("7654321"));
+        QCOMPARE(page.find<QComboBox>("comboBox_accuracyClass")->currentText(), QString("0.05"));
+        QCOMPARE(page.find<QComboBox>("comboBox_TzsMeasureUnit")->currentIndex(), 0);
+        for (int column : {Column::NameColumn, Column::SerialColumn, Column::UpperColumn, Column::UnitColumn,
+                           Column::OutputColumn})
+            QVERIFY2(page.cellMarked(column), qPrintable(QString::number(column)));
+        QVERIFY(!page.cellMarked(Column::ModelColumn));
+        QVERIFY(marked(page.line("lineEdit_temperature")));
+        QCOMPARE(page.sensor().serial, QString("1"));
+        QVERIFY(page.bench.popUps().isEmpty());
+    }
+
+    void failedCalibratorReadFillsNothing()
+    {
+        SettingsPage page;
+        QVERIFY(page.bench.connectTo(0));
+        page.bench.device().setExchangeTimeout(300);
+        page.bench.emulator().setStatusReply("1;4", 2);
+        QueuedSpy finished(&page.bench.device(), &DeviceZFN::algoritmFinished);
+        page.click("pushButton_read");
+        QVERIFY(QTest::qWaitFor([&] { return !finished.isEmpty() && page.bench.device().portOwner()->isFree(); }, waitMs));
+        QTest::qWait(50);
+        QCOMPARE(page.cell(Column::SerialColumn).toString(), QString("1"));
+        QCOMPARE(page.cell(Column::UnitColumn).toString(), QString("Па"));
+        QVERIFY(!page.unsavedShown());
+        QVERIFY(!page.bench.popUps().isEmpty());
+
+        page.line("lineEdit_humidity")->setText("50");
+        QVERIFY(marked(page.line("lineEdit_humidity")));
+        QVERIFY(page.unsavedShown());
+    }
+
+    void thermohygrometerButtonFillsTheConditions()
+    {
+        SettingsPage page;
+        answerThermohygrometer("1");
+        page.click("pushButton_glak_read");
+        QCOMPARE(page.line("lineEdit_temperature")->text(), QString("21"));
+        QCOMPARE(page.line("lineEdit_humidity")->text(), QString("46"));
+        QCOMPARE(page.line("lineEdit_atmosphericPressure")->text(), QString("749"));
+        QCOMPARE(page.find<QComboBox>("comboBox_atmosphericPressureMeasure")->currentText(), QString("мм рт.ст."));
+        QCOMPARE(page.record().temperature, QString("-"));
+
+        page.line("lineEdit_temperature")->setText("18");
+        answerThermohygrometer("0");
+        page.click("pushButton_glak_read");
+        QCOMPARE(page.bench.popUps(), QStringList({glakMissingText}));
+        QCOMPARE(page.line("lineEdit_temperature")->text(), QString("18"));
+    }
+
+    void startReadsOnlyInItsMode()
+    {
+        SettingsPage page;
+        answerThermohygrometer("1");
+        page.record().glakReadMode = 0;
+        QVERIFY(!page.tab->readConditionsOnStart());
+        QCOMPARE(page.record().temperature, QString("-"));
+        QVERIFY(!QFile::exists(logPath()));
+
+        page.record().glakReadMode = 1;
+        QVERIFY(page.tab->readConditionsOnStart());
+        QCOMPARE(page.record().temperature, QString("21"));
+        QCOMPARE(page.record().humidity, QString("46"));
+        QCOMPARE(page.record().atmPressure, QString("749"));
+        QCOMPARE(page.record().atmPressureUnits, QString("мм рт.ст."));
+
+        answerThermohygrometer("0");
+        page.record().temperature = "19";
+        QVERIFY(!page.tab->readConditionsOnStart());
+        QCOMPARE(page.record().temperature, QString("19"));
+        QCOMPARE(page.bench.popUps(), QStringList({glakMissingText}));
+    }
+
+    void templateFilterNarrowsAndSelects()
+    {
+        SettingsPage page;
+        auto* combo = page.find<QComboBox>("comboBox_template");
+        combo->lineEdit()->setText("protocol");
+        QCOMPARE(combo->model()->rowCount(), 2);
+        combo->lineEdit()->setText("other.xlsx");
+        QCOMPARE(combo->model()->rowCount(), 3);
+        QVERIFY(page.tab->applySettings(true));
+        QCOMPARE(page.record().txtProtocolName, QString("other.xlsx"));
+        combo->lineEdit()->setText("zzz");
+        QCOMPARE(combo->model()->rowCount(), 3);
+    }
+
+private:
+    QString logPath() const { return m_logFolder.filePath("vorna.log"); }
+    QTemporaryDir m_logFolder;
+};
+
+QTEST_MAIN(TestVerificationTab)
+#include "test_verification_tab.moc"
