@@ -6,6 +6,7 @@
 
 #include <QThread>
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -68,6 +69,14 @@ double sortKey(const ArchiveRecord& record, int column)
     }
 }
 
+QVariant sortKeyValue(const ArchiveRecord& record, int column)
+{
+    if (!isSortable(column))
+        return QVariant();
+    const double key = sortKey(record, column);
+    return std::isnan(key) ? QVariant() : QVariant(key);
+}
+
 }  // namespace
 
 ArchiveModel::ArchiveModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -89,6 +98,8 @@ QVariant ArchiveModel::data(const QModelIndex& index, int role) const
     const ArchiveRecord& record = m_rows.at(index.row());
     if (role == RecordRowRole)
         return index.row();
+    if (role == SortKeyRole)
+        return sortKeyValue(record, index.column());
     if (role == Qt::UserRole)
         return userValue(record, index.column());
     if (role == Qt::DisplayRole || role == Qt::EditRole)
@@ -124,10 +135,15 @@ QVariant ArchiveModel::displayValue(const ArchiveRecord& record, int column) con
     case 11:
         return int(record.errorCode());
     case hartColumn:
-        return record.hartOnline() == 1 ? tr("Да") : tr("Нет");
+        return hartOnlineText(record.hartOnline() == 1);
     default:
         return QVariant();
     }
+}
+
+QString ArchiveModel::hartOnlineText(bool online)
+{
+    return online ? tr("Да") : tr("Нет");
 }
 
 QVariant ArchiveModel::headerData(int section, Qt::Orientation orientation, int role) const
