@@ -205,13 +205,15 @@ QString XlsxWorkbook::sheetNameFrom(const QString& text)
     QString name = text.left(maxSheetName);
     if (!name.isEmpty() && name.at(name.size() - 1).isHighSurrogate())
         name.chop(1);
+    if (name.isEmpty())
+        return QStringLiteral("_");
     for (QChar& c : name)
         if (forbiddenInSheetNames.contains(c))
             c = QLatin1Char('_');
     for (const int end : {0, name.size() - 1})
-        if (end >= 0 && name.at(end) == QLatin1Char('\''))
+        if (name.at(end) == QLatin1Char('\''))
             name[end] = QLatin1Char('_');
-    return name.isEmpty() ? QStringLiteral("_") : name;
+    return name;
 }
 
 bool XlsxWorkbook::renameSheet(int index, const QString& name)
