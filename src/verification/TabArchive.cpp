@@ -72,7 +72,6 @@ TabArchive::TabArchive(QWidget* parent)
         graph->control()->setIndexMode();
         graph->setScaleMaxNumberVisible(false);
     }
-    createUnitSelector();
 
     QTableView* table = ui->tableView;
     table->setModel(g_device->archiveModel());
@@ -95,6 +94,8 @@ TabArchive::TabArchive(QWidget* parent)
     m_errorGraph->plot()->setAxisTitle(QwtPlot::yLeft, tr("Погрешность, %"));
     for (int curve : {4, 5})
         createCurves(curve);
+    // Choosing the unit plots what is loaded, so the curves come first.
+    createUnitSelector();
 
     connect(ui->pushButton_readArchive, &QPushButton::clicked, this, &TabArchive::startReadArchiveButton);
     connect(ui->pushButton_stopRead, &QPushButton::clicked, this, &TabArchive::stopReadArchive);
