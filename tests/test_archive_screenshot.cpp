@@ -26,15 +26,24 @@ namespace {
 const QByteArray childVariable("ZFN_ARCHIVE_SCREEN_CHILD");
 const char* const shownLine = "ARCHIVE PAGE SHOWN";
 
-void loadFrames(ArchiveModel& model, int count)
+// The page on screen with 60 varied frames loaded.
+struct ShownPage
 {
-    QVector<ArchiveRecord> frames;
-    for (int i = 0; i < count; ++i) {
-        const QByteArray frame = ArchiveFrameBuilder::mixed(i);
-        frames << ArchiveRecord(reinterpret_cast<const quint8*>(frame.constData()), quint32(i));
+    DeviceTestBench bench{0};
+    TabArchive page;
+
+    ShownPage()
+    {
+        QVector<ArchiveRecord> frames;
+        for (int i = 0; i < 60; ++i) {
+            const QByteArray frame = ArchiveFrameBuilder::mixed(i);
+            frames << ArchiveRecord(reinterpret_cast<const quint8*>(frame.constData()), quint32(i));
+        }
+        bench.device().archiveModel()->replaceRecords(frames);
+        page.resize(1000, 700);
+        page.show();
     }
-    model.replaceRecords(frames);
-}
+};
 
 void announceAndWait()
 {
@@ -65,16 +74,13 @@ private slots:
         shoot(QStringLiteral("panelOverThePage"), QStringLiteral("../screenshot_archive_panel.png"));
     }
 
-    // Only in a child: 60 varied frames in kPa plotted, the page in front.
+    // Only in a child: the frames plotted in kPa, the page in front.
     void pageWithPlots()
     {
         if (!qEnvironmentVariableIsSet(childVariable.constData()))
             QSKIP("runs on the virtual screen only");
-        DeviceTestBench bench(0);
-        loadFrames(*bench.device().archiveModel(), 60);
-        TabArchive page;
-        page.resize(1000, 700);
-        page.show();
+        ShownPage shown;
+        TabArchive& page = shown.page;
         QVERIFY(QTest::qWaitForWindowExposed(&page));
         requireChild<QPushButton>(&page, "pushButton_plotGrapf")->click();
         for (const char* name : {"pushButton_readArchive", "pushButton_convertToExcel", "pushButton_plotGrapf",
@@ -92,11 +98,8 @@ private slots:
     {
         if (!qEnvironmentVariableIsSet(childVariable.constData()))
             QSKIP("runs on the virtual screen only");
-        DeviceTestBench bench(0);
-        loadFrames(*bench.device().archiveModel(), 60);
-        TabArchive page;
-        page.resize(1000, 700);
-        page.show();
+        ShownPage shown;
+        TabArchive& page = shown.page;
         QVERIFY(QTest::qWaitForWindowExposed(&page));
         page.moveToResults();
         auto* panel = page.findChild<MenuArchiveToResults*>();

@@ -246,9 +246,14 @@ void TabArchive::resumeReadArchive()
 
 void TabArchive::archiveReadStoped()
 {
-    if (m_pendingReads > 0)
-        --m_pendingReads;
-    if (m_pendingReads == 0 && m_state == Reading)
+    runEnded(m_pendingReads, Reading);
+}
+
+void TabArchive::runEnded(int& pending, State state)
+{
+    if (pending > 0)
+        --pending;
+    if (pending == 0 && m_state == state)
         showIdle();
 }
 
@@ -271,10 +276,7 @@ void TabArchive::startClearArchive()
 
 void TabArchive::archiveClearStoped()
 {
-    if (m_pendingClears > 0)
-        --m_pendingClears;
-    if (m_pendingClears == 0 && m_state == Clearing)
-        showIdle();
+    runEnded(m_pendingClears, Clearing);
 }
 
 void TabArchive::stopClearArchive()

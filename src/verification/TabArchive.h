@@ -52,6 +52,8 @@ private:
     void showClearProgress();
     void showRunning(State state, const QString& progressFormat);
     void showIdle();
+    // One stop or finish signal of the device: the controls go idle when no run of that kind is left.
+    void runEnded(int& pending, State state);
     void plotFrame(int slot, int row);
     QString proposedExportName() const;
 
