@@ -21,6 +21,8 @@ constexpr int serialColumn = 4;
 constexpr int errorCodeColumn = 11;
 constexpr int hartColumn = 12;
 const QString anyValue = QStringLiteral("*");
+// As on the archive page: columns fit the rows in view and this many around them.
+constexpr int contentRowsMeasured = 50;
 
 FilterCondition condition(int column, const QString& pattern)
 {
@@ -76,6 +78,7 @@ void MenuArchiveToResults::setupTable()
     table->setSortingEnabled(true);
     table->setAlternatingRowColors(true);
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table->horizontalHeader()->setResizeContentsPrecision(contentRowsMeasured);
     table->horizontalHeader()->setStretchLastSection(true);
     fillSerialFilter();
 }

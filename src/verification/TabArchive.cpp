@@ -34,6 +34,9 @@ bool archiveToResultsMenuOpening = false;
 namespace {
 
 constexpr int kilopascalUnit = 1;
+// Columns fit the rows in view and this many around them: measuring every row's text on each sort
+// costs more than the sort itself, and the archive's columns hold texts of one width.
+constexpr int contentRowsMeasured = 50;
 constexpr double notPlotted = std::numeric_limits<double>::quiet_NaN();
 
 // Characters no file system of the operator's takes in a name.
@@ -81,6 +84,7 @@ TabArchive::TabArchive(QWidget* parent)
     table->setAlternatingRowColors(true);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table->horizontalHeader()->setResizeContentsPrecision(contentRowsMeasured);
     table->horizontalHeader()->setStretchLastSection(true);
 
     ui->pushButton_stopRead->hide();
