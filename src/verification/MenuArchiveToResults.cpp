@@ -168,8 +168,10 @@ bool MenuArchiveToResults::acceptMove(int frameCount) const
                                  tr("Отмена"));
 }
 
+// The proxy goes with the panel; the device must not keep it.
 void MenuArchiveToResults::finishMove()
 {
+    g_device->setArchiveProxy(nullptr);
     if (g_mainWindow)
         g_mainWindow->showResultsTab();
     close();
