@@ -10,14 +10,17 @@ namespace {
 constexpr int checkedSize = 62;
 constexpr quint8 clearedUnitCode = 0xAA;
 constexpr int unitOffset = 0;
+constexpr int errorCodeOffset = 1;
 constexpr int hartFlagOffset = 3;
 constexpr int referenceOffset = 4;
 constexpr int measuredOffset = 8;
 constexpr int hartPressureOffset = 12;
 constexpr int errorOffset = 24;
 constexpr int hartErrorOffset = 28;
+constexpr int temperatureOffset = 40;
 constexpr int timeOffset = 44;  // day, month, year - 2000, hour, minute, second
 constexpr int serialOffset = 50;
+constexpr int moduleSerialOffset = 53;
 
 }  // namespace
 
@@ -36,8 +39,7 @@ QByteArray ArchiveFrameBuilder::measurement(quint8 unitCode, float reference, fl
     putFloat(frame, referenceOffset, reference);
     putFloat(frame, measuredOffset, measured);
     putFloat(frame, errorOffset, error);
-    for (int i = 0; i < 3; ++i)
-        frame[serialOffset + i] = char((serial >> (8 * i)) & 0xFF);
+    putU24(frame, serialOffset, serial);
     return sealed(frame);
 }
 
@@ -59,6 +61,46 @@ QByteArray ArchiveFrameBuilder::withTime(QByteArray frame, const QDateTime& time
     return sealed(frame);
 }
 
+QByteArray ArchiveFrameBuilder::withErrorCode(QByteArray frame, quint8 code)
+{
+    frame[errorCodeOffset] = char(code);
+    return sealed(frame);
+}
+
+QByteArray ArchiveFrameBuilder::withModuleSerial(QByteArray frame, quint32 serial)
+{
+    putU24(frame, moduleSerialOffset, serial);
+    return sealed(frame);
+}
+
+QByteArray ArchiveFrameBuilder::withTemperature(QByteArray frame, float celsius)
+{
+    putFloat(frame, temperatureOffset, celsius);
+    return sealed(frame);
+}
+
+QByteArray ArchiveFrameBuilder::mixed(int index, quint32 serialA, quint32 serialB)
+{
+    constexpr quint8 kilopascalCode = 6;
+    constexpr quint8 megapascalCode = 7;
+    constexpr float span = 1600.0f;
+    const bool megapascal = (index / 5) % 2 == 1;
+    const float referenceKpa = 100.0f + float((index * 37) % 150) * 10.0f;
+    const float deviation = float((index * 13) % 21 - 10) * 0.05f;
+    const float scale = megapascal ? 0.001f : 1.0f;
+    const float error = deviation * 100.0f / span;
+    QByteArray frame = measurement(megapascal ? megapascalCode : kilopascalCode, referenceKpa * scale,
+                                   (referenceKpa + deviation) * scale, error, index % 4 == 3 ? serialB : serialA);
+    if (index % 3 == 1)
+        frame = withHart(frame, (referenceKpa + deviation * 0.5f) * scale, error * 0.5f);
+    if (index % 10 == 9)
+        frame = withErrorCode(frame, 3);
+    frame = withModuleSerial(frame, 1234567);
+    frame = withTemperature(frame, 20.0f + float(index % 7) * 0.5f);
+    const QDateTime start(QDate(2024, 1, 15), QTime(8, 0));
+    return withTime(frame, start.addSecs(4 * 3600 * qint64(index)));
+}
+
 QByteArray ArchiveFrameBuilder::withBadCheck(QByteArray frame)
 {
     frame[checkedSize] = char(frame.at(checkedSize) ^ 0x5A);
@@ -70,6 +112,12 @@ void ArchiveFrameBuilder::putFloat(QByteArray& frame, int offset, float value)
     char bytes[sizeof value];
     qToLittleEndian<float>(value, bytes);
     frame.replace(offset, int(sizeof value), bytes, int(sizeof value));
+}
+
+void ArchiveFrameBuilder::putU24(QByteArray& frame, int offset, quint32 value)
+{
+    for (int i = 0; i < 3; ++i)
+        frame[offset + i] = char((value >> (8 * i)) & 0xFF);
 }
 
 QByteArray ArchiveFrameBuilder::sealed(QByteArray frame)

@@ -17,8 +17,16 @@ public:
     static QByteArray withHart(QByteArray frame, float pressure, float error);
     static QByteArray withBadCheck(QByteArray frame);
     static QByteArray withTime(QByteArray frame, const QDateTime& time);
+    static QByteArray withErrorCode(QByteArray frame, quint8 code);
+    static QByteArray withModuleSerial(QByteArray frame, quint32 serial);
+    static QByteArray withTemperature(QByteArray frame, float celsius);
+    // Frame `index` of a varied archive, the same on every call: sensors serialA and serialB, kPa
+    // and MPa, every third frame over HART, every tenth with error code 3, four hours apart from
+    // 15 January 2024 on (512 frames span about three months).
+    static QByteArray mixed(int index, quint32 serialA = 123, quint32 serialB = 45678);
 
 private:
     static void putFloat(QByteArray& frame, int offset, float value);
+    static void putU24(QByteArray& frame, int offset, quint32 value);
     static QByteArray sealed(QByteArray frame);
 };

@@ -32,6 +32,7 @@ struct Settings
     QList<QPair<QString, double>> drifts;
     QList<RegisterPreset> registers;
     int archiveFrames = 0;
+    int archiveMixFrames = 0;
     bool hart = false;
     HartVariant hartVariant = HartVariant::Family;
     int hartAddress = 0;
@@ -58,6 +59,8 @@ const QList<QCommandLineOption>& commandLineOptions()
         {"value", "Value N of command 1 answers TEXT (repeatable).", "N=TEXT"},
         {"drift", "Value N grows by STEP after every read (repeatable).", "N=STEP"},
         {"archive", "Fill the first N archive frames with sample measurements.", "N", "0"},
+        {"archive-mix", "Fill the first N archive frames with varied frames: two sensors, HART and plain, "
+                        "error codes, kPa and MPa, three months of dates.", "N", "0"},
         {"status", "Requests starting with the fields PREFIX answer \"$CODE\" (repeatable), e.g. 40=14.",
          "PREFIX=CODE"},
         {"clock", "The calibrator's clock stands at this time, e.g. 2025-12-31T23:59:58.", "time"},
@@ -267,6 +270,8 @@ QString readSettings(const QCommandLineParser& parser, Settings& settings)
         return "register";
     if (!readInt(parser.value("archive"), 0, CalibratorMap::ArchiveFrameCount, settings.archiveFrames))
         return "archive";
+    if (!readInt(parser.value("archive-mix"), 0, CalibratorMap::ArchiveFrameCount, settings.archiveMixFrames))
+        return "archive-mix";
     if (parser.isSet("clock")) {
         settings.clock = QDateTime::fromString(parser.value("clock"), Qt::ISODate);
         if (!settings.clock.isValid() || settings.clock.date().year() < 2000 || settings.clock.date().year() > 2099)
@@ -352,6 +357,8 @@ void fillMemory(CalibratorEmulator& emulator, const Settings& settings)
                                                                   sampleSerial);
         emulator.setArchiveFrame(i, ArchiveFrameBuilder::withTime(frame, now.addSecs(60 * (i - settings.archiveFrames + 1))));
     }
+    for (int i = 0; i < settings.archiveMixFrames; ++i)
+        emulator.setArchiveFrame(i, ArchiveFrameBuilder::mixed(i));
 }
 
 std::vector<std::unique_ptr<CalibratorEmulator>> startEmulators(const Settings& settings)

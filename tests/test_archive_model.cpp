@@ -241,13 +241,16 @@ private slots:
         QThread* insertThread = nullptr;
         connect(&model, &QAbstractItemModel::rowsInserted, this,
                 [&insertThread] { insertThread = QThread::currentThread(); }, Qt::DirectConnection);
-        QThread* worker = QThread::create([&model] {
-            model.append(frame(FrameValues(), 3));
-            model.resumePosition = 4;
-        });
-        worker->start();
-        QVERIFY(worker->wait(5000));
-        delete worker;
+        const auto appendInWorker = [&model](quint32 index) {
+            QThread* worker = QThread::create([&model, index] {
+                model.append(frame(FrameValues(), index));
+                model.resumePosition = 4;
+            });
+            worker->start();
+            worker->wait(5000);
+            delete worker;
+        };
+        appendInWorker(3);
         QTRY_COMPARE(model.rowCount(), 1);
         QCOMPARE(insertThread, QThread::currentThread());
         QVERIFY(!model.isEmpty());
@@ -255,6 +258,12 @@ private slots:
         model.clear();
         QVERIFY(model.isEmpty());
         QCOMPARE(model.resumePosition.load(), 0);
+
+        // A frame still queued from a stopped read does not reach rows cleared after it.
+        appendInWorker(5);
+        model.clear();
+        QTest::qWait(50);
+        QVERIFY(model.isEmpty());
     }
 };
 

@@ -1,6 +1,7 @@
 #include "ArchiveFrameBuilder.h"
 #include "ArchiveModel.h"
 #include "ChannelRecord.h"
+#include "ConfirmPrompt.h"
 #include "DeviceAuxBlock.h"
 #include "DeviceSettings.h"
 #include "DeviceTestBench.h"
@@ -101,7 +102,9 @@ private slots:
         QTRY_COMPARE(bench.device().archiveModel()->rowCount(), 2);
 
         QueuedSpy cleared(&bench.device(), &DeviceZFN::archiveClearFinished);
+        ConfirmPrompt::setSink([](const QString&) { return true; });
         button(page, "pushButton_clearArchive")->click();
+        ConfirmPrompt::setSink(nullptr);
         QVERIFY(button(page, "pushButton_stopClearArchive")->isVisible());
         QVERIFY(cleared.wait(60000));
         QTRY_VERIFY(button(page, "pushButton_clearArchive")->isVisible());

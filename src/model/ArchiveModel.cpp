@@ -6,6 +6,7 @@
 
 #include <QThread>
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -68,6 +69,14 @@ double sortKey(const ArchiveRecord& record, int column)
     }
 }
 
+QVariant sortKeyValue(const ArchiveRecord& record, int column)
+{
+    if (!isSortable(column))
+        return QVariant();
+    const double key = sortKey(record, column);
+    return std::isnan(key) ? QVariant() : QVariant(key);
+}
+
 }  // namespace
 
 ArchiveModel::ArchiveModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -89,6 +98,8 @@ QVariant ArchiveModel::data(const QModelIndex& index, int role) const
     const ArchiveRecord& record = m_rows.at(index.row());
     if (role == RecordRowRole)
         return index.row();
+    if (role == SortKeyRole)
+        return sortKeyValue(record, index.column());
     if (role == Qt::UserRole)
         return userValue(record, index.column());
     if (role == Qt::DisplayRole || role == Qt::EditRole)
@@ -124,10 +135,15 @@ QVariant ArchiveModel::displayValue(const ArchiveRecord& record, int column) con
     case 11:
         return int(record.errorCode());
     case hartColumn:
-        return record.hartOnline() == 1 ? tr("Да") : tr("Нет");
+        return hartOnlineText(record.hartOnline() == 1);
     default:
         return QVariant();
     }
+}
+
+QString ArchiveModel::hartOnlineText(bool online)
+{
+    return online ? tr("Да") : tr("Нет");
 }
 
 QVariant ArchiveModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -177,10 +193,17 @@ void ArchiveModel::sort(int column, Qt::SortOrder order)
     endResetModel();
 }
 
+// A frame queued by the archive thread before the rows were replaced belongs to the old rows.
 void ArchiveModel::append(const ArchiveRecord& record)
 {
     if (QThread::currentThread() != thread()) {
-        QMetaObject::invokeMethod(this, [this, record] { append(record); }, Qt::QueuedConnection);
+        const int generation = m_generation;
+        QMetaObject::invokeMethod(
+            this, [this, record, generation] {
+                if (generation == m_generation)
+                    append(record);
+            },
+            Qt::QueuedConnection);
         return;
     }
     beginInsertRows(QModelIndex(), m_rows.size(), m_rows.size());
@@ -196,6 +219,7 @@ void ArchiveModel::clear()
 void ArchiveModel::replaceRecords(const QVector<ArchiveRecord>& records)
 {
     beginResetModel();
+    ++m_generation;
     m_rows = records;
     endResetModel();
     resumePosition = 0;

@@ -25,6 +25,12 @@ public:
 
     // Any column's data in this role is the row of its record, so views through proxies can find it.
     static constexpr int RecordRowRole = Qt::UserRole + 1;
+    // The number this model's own sort orders a column by (dates as time); none for a column it
+    // does not sort and for a value that is not a number.
+    static constexpr int SortKeyRole = Qt::UserRole + 2;
+
+    // The text of the HART-online column.
+    static QString hartOnlineText(bool online);
 
     void append(const ArchiveRecord& record);
     void clear();
@@ -42,4 +48,6 @@ private:
     QVariant displayValue(const ArchiveRecord& record, int column) const;
 
     QVector<ArchiveRecord> m_rows;
+    // Counts replacements of the rows; frames queued from another thread carry the count they saw.
+    std::atomic<int> m_generation{0};
 };

@@ -56,11 +56,16 @@ bool XlsxPackage::fail(const QString& reason)
     return false;
 }
 
-bool XlsxPackage::openBytes(const QByteArray& zipBytes, const XlsxLimits& limits)
+void XlsxPackage::clear()
 {
     m_parts.clear();
     m_removedAny = false;
     m_error.clear();
+}
+
+bool XlsxPackage::openBytes(const QByteArray& zipBytes, const XlsxLimits& limits)
+{
+    clear();
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t* source = zip_source_buffer_create(zipBytes.constData(), zip_uint64_t(zipBytes.size()), 0, &error);

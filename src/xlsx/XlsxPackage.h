@@ -23,6 +23,8 @@ public:
     XlsxPackage& operator=(const XlsxPackage&) = delete;
 
     bool openBytes(const QByteArray& zipBytes, const XlsxLimits& limits = XlsxLimits());
+    // No parts: the start of a package built from nothing.
+    void clear();
     // The zip as it would be saved now; empty with an error text when libzip refuses.
     QByteArray toBytes();
     QString errorString() const { return m_error; }

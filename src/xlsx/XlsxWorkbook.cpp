@@ -1,5 +1,6 @@
 #include "XlsxWorkbook.h"
 
+#include "XlsxBlankWorkbook.h"
 #include "XlsxFormula.h"
 #include "XlsxRelations.h"
 #include "XlsxWorksheet.h"
@@ -12,6 +13,8 @@
 namespace {
 
 const QString contentTypesPart = QStringLiteral("[Content_Types].xml");
+const QString forbiddenInSheetNames = QStringLiteral("[]:*?/\\");
+constexpr int maxSheetName = 31;
 
 // The relationship id attribute of a "sheet" element, whatever prefix the file binds to it.
 pugi::xml_attribute relationIdAttribute(const pugi::xml_node& sheet)
@@ -50,6 +53,14 @@ bool XlsxWorkbook::fail(const QString& reason)
 {
     m_error = reason;
     return false;
+}
+
+bool XlsxWorkbook::createNew(const QString& sheetName)
+{
+    m_sheets.clear();
+    m_error.clear();
+    XlsxBlankWorkbook::fill(m_package);
+    return load() && renameSheet(0, sheetName);
 }
 
 bool XlsxWorkbook::openFile(const QString& path, const XlsxLimits& limits)
@@ -120,7 +131,20 @@ bool XlsxWorkbook::loadSharedParts()
         return false;
     m_strings.load(strings);
     m_styles.load(styles);
+    m_stylesPart = styles ? XlsxRelations::ofKind(relations, QStringLiteral("styles")).part : QString();
     return true;
+}
+
+int XlsxWorkbook::addCellStyle(const XlsxCellStyle& style)
+{
+    pugi::xml_document* styles = m_stylesPart.isEmpty() ? nullptr : m_package.xml(m_stylesPart);
+    const int index = styles ? m_styles.add(styles->document_element(), style) : -1;
+    if (index < 0) {
+        fail(QStringLiteral("the workbook's styles take no new cell style"));
+        return -1;
+    }
+    m_package.markChanged(m_stylesPart);
+    return index;
 }
 
 bool XlsxWorkbook::optionalPartRoot(const QVector<XlsxRelations::Relation>& relations, const QString& kind,
@@ -171,10 +195,25 @@ XlsxWorksheet* XlsxWorkbook::worksheet(int index)
 
 bool XlsxWorkbook::isValidSheetName(const QString& name)
 {
-    static const QString forbidden = QStringLiteral("[]:*?/\\");
-    if (name.isEmpty() || name.size() > 31 || name.startsWith(QLatin1Char('\'')) || name.endsWith(QLatin1Char('\'')))
+    if (name.isEmpty() || name.size() > maxSheetName || name.startsWith(QLatin1Char('\'')) || name.endsWith(QLatin1Char('\'')))
         return false;
-    return std::none_of(name.begin(), name.end(), [](QChar c) { return forbidden.contains(c); });
+    return std::none_of(name.begin(), name.end(), [](QChar c) { return forbiddenInSheetNames.contains(c); });
+}
+
+QString XlsxWorkbook::sheetNameFrom(const QString& text)
+{
+    QString name = text.left(maxSheetName);
+    if (!name.isEmpty() && name.at(name.size() - 1).isHighSurrogate())
+        name.chop(1);
+    if (name.isEmpty())
+        return QStringLiteral("_");
+    for (QChar& c : name)
+        if (forbiddenInSheetNames.contains(c))
+            c = QLatin1Char('_');
+    for (const int end : {0, name.size() - 1})
+        if (name.at(end) == QLatin1Char('\''))
+            name[end] = QLatin1Char('_');
+    return name;
 }
 
 bool XlsxWorkbook::renameSheet(int index, const QString& name)

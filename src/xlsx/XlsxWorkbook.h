@@ -23,6 +23,8 @@ public:
     XlsxWorkbook(const XlsxWorkbook&) = delete;
     XlsxWorkbook& operator=(const XlsxWorkbook&) = delete;
 
+    // A new workbook of one empty sheet with this name; refused for an invalid name.
+    bool createNew(const QString& sheetName);
     bool openFile(const QString& path, const XlsxLimits& limits = XlsxLimits());
     bool openBytes(const QByteArray& bytes, const XlsxLimits& limits = XlsxLimits());
     QString errorString() const { return m_error; }
@@ -31,6 +33,9 @@ public:
     XlsxPackage& package() { return m_package; }
     const XlsxSharedStrings& sharedStrings() const { return m_strings; }
     XlsxFont styleFont(int styleIndex) const { return m_styles.font(styleIndex); }
+    // The cell style index for cells to carry (see XlsxStyles::add); -1, with the error text, when
+    // the workbook's styles cannot take it.
+    int addCellStyle(const XlsxCellStyle& style);
 
     int sheetCount() const { return int(m_sheets.size()); }
     QStringList sheetNames() const;
@@ -39,6 +44,9 @@ public:
 
     // 1 to 31 characters, none of []:*?/\, no apostrophe at either end.
     static bool isValidSheetName(const QString& name);
+    // A valid name made from any text: forbidden characters and end apostrophes become "_", the
+    // rest is cut to 31 characters.
+    static QString sheetNameFrom(const QString& text);
     // Refused, keeping the old name, for an invalid name or one another sheet has (ignoring case).
     bool renameSheet(int index, const QString& name);
     // Refused for the only sheet.
@@ -78,6 +86,7 @@ private:
 
     XlsxPackage m_package;
     QString m_workbookPart;
+    QString m_stylesPart;
     std::vector<Sheet> m_sheets;
     XlsxSharedStrings m_strings;
     XlsxStyles m_styles;

@@ -188,19 +188,84 @@ pugi::xml_node XlsxWorksheet::ensureCell(Row& row, int rowNumber, int column)
 
 bool XlsxWorksheet::writeString(int row, int column, const QString& text)
 {
-    if (row < 1 || row > XlsxRef::maxRow || column < 1 || column > XlsxRef::maxColumn)
+    pugi::xml_node node = clearedCell(row, column);
+    if (!node)
         return false;
+    node.append_attribute("t").set_value("inlineStr");
+    pugi::xml_node t = node.append_child("is").append_child("t");
+    t.append_attribute("xml:space").set_value("preserve");
+    t.text().set(XlsxText::encode(text).toUtf8().constData());
+    return true;
+}
+
+bool XlsxWorksheet::writeNumber(int row, int column, double value)
+{
+    pugi::xml_node node = clearedCell(row, column);
+    if (node && qIsFinite(value))
+        node.append_child("v").text().set(QString::number(value, 'g', QLocale::FloatingPointShortest).toUtf8().constData());
+    return bool(node);
+}
+
+bool XlsxWorksheet::setCellStyle(int row, int column, int style)
+{
+    if (row < 1 || row > XlsxRef::maxRow || column < 1 || column > XlsxRef::maxColumn || style < 0)
+        return false;
+    setAttribute(ensureCell(ensureRow(row), row, column), "s", QString::number(style));
+    changed();
+    return true;
+}
+
+pugi::xml_node XlsxWorksheet::clearedCell(int row, int column)
+{
+    if (row < 1 || row > XlsxRef::maxRow || column < 1 || column > XlsxRef::maxColumn)
+        return pugi::xml_node();
     pugi::xml_node node = ensureCell(ensureRow(row), row, column);
     while (node.first_child())
         node.remove_child(node.first_child());
     for (const char* name : {"t", "cm", "vm"})
         node.remove_attribute(name);
-    node.append_attribute("t").set_value("inlineStr");
-    pugi::xml_node t = node.append_child("is").append_child("t");
-    t.append_attribute("xml:space").set_value("preserve");
-    t.text().set(XlsxText::encode(text).toUtf8().constData());
+    changed();
+    return node;
+}
+
+bool XlsxWorksheet::setColumnWidth(int column, double width)
+{
+    if (column < 1 || column > XlsxRef::maxColumn || !(width >= 0 && width <= 255))
+        return false;
+    pugi::xml_node entry = columnEntry(column);
+    setAttribute(entry, "width", QString::number(width, 'g', 15));
+    setAttribute(entry, "customWidth", QStringLiteral("1"));
     changed();
     return true;
+}
+
+pugi::xml_node XlsxWorksheet::columnEntry(int column)
+{
+    pugi::xml_node cols = m_root.child("cols");
+    if (!cols)
+        cols = m_root.insert_child_before("cols", m_sheetData);
+    pugi::xml_node entry;
+    for (pugi::xml_node col : cols.children("col")) {
+        const int first = col.attribute("min").as_int();
+        const int last = col.attribute("max").as_int();
+        if (column > last)
+            continue;
+        if (column < first) {
+            entry = cols.insert_child_before("col", col);
+        } else {
+            if (first < column)
+                setAttribute(cols.insert_copy_before(col, col), "max", QString::number(column - 1));
+            if (column < last)
+                setAttribute(cols.insert_copy_after(col, col), "min", QString::number(column + 1));
+            entry = col;
+        }
+        break;
+    }
+    if (!entry)
+        entry = cols.append_child("col");
+    setAttribute(entry, "min", QString::number(column));
+    setAttribute(entry, "max", QString::number(column));
+    return entry;
 }
 
 double XlsxWorksheet::rowHeight(int row) const

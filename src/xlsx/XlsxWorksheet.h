@@ -31,6 +31,12 @@ public:
     int cellStyle(int row, int column) const;
     // Writes an inline string that keeps the cell's style; false outside the sheet's limits.
     bool writeString(int row, int column, const QString& text);
+    // As writeString for a number; a value that is not finite leaves the cell empty.
+    bool writeNumber(int row, int column, double value);
+    // A style index of the workbook (XlsxWorkbook::addCellStyle); an absent cell is made, empty.
+    bool setCellStyle(int row, int column, int style);
+    // In the spreadsheet's character units, 0 to 255.
+    bool setColumnWidth(int column, double width);
 
     double rowHeight(int row) const;
     void setRowHeight(int row, double height);
@@ -57,6 +63,10 @@ private:
     pugi::xml_node cell(int row, int column) const;
     Row& ensureRow(int row);
     pugi::xml_node ensureCell(Row& row, int rowNumber, int column);
+    // The cell emptied of its value, keeping its style; null outside the sheet's limits.
+    pugi::xml_node clearedCell(int row, int column);
+    // The "col" element that covers exactly this column, splitting a range that holds it.
+    pugi::xml_node columnEntry(int column);
     void moveRow(int from, int to);
     void makeCopy(const Row& source, pugi::xml_node after, int target);
     void copyOneRowMerges(int sourceRow, int count);
