@@ -1,5 +1,6 @@
 #include "AsciiUail.h"
 #include "DeviceTestBench.h"
+#include "EmulatorCommands.h"
 #include "QueuedSpy.h"
 #include "PollController.h"
 #include "TestEnvironment.h"
@@ -8,18 +9,6 @@
 #include <QSerialPort>
 #include <QTimer>
 #include <QtTest>
-
-namespace {
-
-QStringList commands(const CalibratorEmulator& emulator)
-{
-    QStringList list;
-    for (const EmulatorRequest& request : emulator.requests())
-        list << request.command;
-    return list;
-}
-
-}  // namespace
 
 class TestExchange : public QObject
 {
@@ -57,7 +46,7 @@ private slots:
         QCOMPARE(out, QByteArray("$0"));
         QCOMPARE(bench.emulator().registerText(274, 0), QByteArray("1"));
 
-        QCOMPARE(commands(bench.emulator()), QStringList({"10;16;2;4", "1;5", "11;274;0;1;1"}));
+        QCOMPARE(emulatorCommands(bench.emulator()), QStringList({"10;16;2;4", "1;5", "11;274;0;1;1"}));
         QCOMPARE(bench.emulator().requests().at(0).frame, AsciiUail::makePackage("10;16;2;4", 1));
     }
 
