@@ -148,6 +148,9 @@ private slots:
         QVERIFY(m.waitCycles(3));
         QTRY_COMPARE(m.row(), QStringList({"0 Па", "360 Па", "0 - 5 мА", "2,5000 мА", "180,00000 Па",
                                            "180,00000 Па", "0,0000 %"}));
+        m.addPoint.trigger();
+        QTRY_COMPARE(m.device().resultsModel()->rowCount(), 1);
+        QCOMPARE(m.device().resultsModel()->record(0)->reference, 180.0);
         QueuedSpy updates(&m.device(), &DeviceZFN::pollUpdateSignal);
         const int before = m.plot()->sampleCount();
         QVERIFY(m.waitCycles(2));
