@@ -141,6 +141,9 @@ private slots:
     {
         MeasurementBench m;
         QVERIFY(m.connect());
+        // Counted from before the start: an update queued before a later spy existed would be missed.
+        QueuedSpy updates(&m.device(), &DeviceZFN::pollUpdateSignal);
+        const int before = m.plot()->sampleCount();
         m.button("pushButtonStart")->click();
         QVERIFY(m.page->isPolling());
         QVERIFY(!m.modes()->isEnabled());
@@ -148,12 +151,6 @@ private slots:
         QVERIFY(m.waitCycles(3));
         QTRY_COMPARE(m.row(), QStringList({"0 Па", "360 Па", "0 - 5 мА", "2,5000 мА", "180,00000 Па",
                                            "180,00000 Па", "0,0000 %"}));
-        m.addPoint.trigger();
-        QTRY_COMPARE(m.device().resultsModel()->rowCount(), 1);
-        QCOMPARE(m.device().resultsModel()->record(0)->reference, 180.0);
-        QueuedSpy updates(&m.device(), &DeviceZFN::pollUpdateSignal);
-        const int before = m.plot()->sampleCount();
-        QVERIFY(m.waitCycles(2));
         m.button("pushButtonStop")->click();
         QCoreApplication::processEvents();
         QCOMPARE(m.plot()->sampleCount() - before, updates.count());
@@ -178,6 +175,9 @@ private slots:
         m.bench.emulator().setSilent(false);
         m.button("pushButtonStart")->click();
         QVERIFY(m.waitCycles(1));
+        m.addPoint.trigger();
+        QTRY_COMPARE(m.device().resultsModel()->rowCount(), 1);
+        QCOMPARE(m.device().resultsModel()->record(0)->reference, 180.0);
         m.device().releaseDevice();
         m.button("pushButtonStop")->click();
         QVERIFY(m.isIdle());
