@@ -42,14 +42,6 @@ QList<quint32> indexes(const ArchiveModel& model)
     return list;
 }
 
-QList<int> progressValues(const QueuedSpy& spy)
-{
-    QList<int> values;
-    for (const QList<QVariant>& args : spy)
-        values << args.at(0).toInt();
-    return values;
-}
-
 bool portHome(DeviceZFN& device)
 {
     return device.portOwner()->isFree();
@@ -103,7 +95,7 @@ private slots:
         QTRY_COMPARE(stopped.count(), 0);
         QVERIFY(bench.popUps().isEmpty());
 
-        const QList<int> sent = progressValues(progress);
+        const QList<int> sent = progress.firstInts();
         QCOMPARE(sent.size(), frameCount);
         QCOMPARE(sent.at(3), 0);
         QCOMPARE(sent.at(256), 50);
@@ -205,7 +197,7 @@ private slots:
             QCOMPARE(emulator.archiveFrame(i), ArchiveFrameBuilder::cleared());
         QCOMPARE(emulator.requests().at(0).command, "11;0;1;4;AA" + QString(62, '0'));
         QCOMPARE(emulator.requests().at(1).command, "11;32;1;4;" + QString(60, '0') + "6701");
-        QCOMPARE(progressValues(progress).last(), 99);
+        QCOMPARE(progress.firstInts().last(), 99);
         QCOMPARE(device.archiveModel()->resumePosition.load(), 0);
 
         QVERIFY(readWholeArchive(device));

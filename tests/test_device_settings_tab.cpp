@@ -2,6 +2,7 @@
 #include "ConfirmPrompt.h"
 #include "DeviceSettings.h"
 #include "DeviceTestBench.h"
+#include "EmulatorCommands.h"
 #include "MainWindow.h"
 #include "MemoryImage.h"
 #include "PressureUnits.h"
@@ -28,14 +29,6 @@ namespace {
 // Qt's offscreen platform never frees its screen; a global reference keeps LeakSanitizer quiet about it.
 QScreen* offscreenScreen = nullptr;
 constexpr int waitMs = 10000;
-
-QStringList commands(const CalibratorEmulator& emulator)
-{
-    QStringList list;
-    for (const EmulatorRequest& request : emulator.requests())
-        list << request.command;
-    return list;
-}
 
 QByteArray floatBytes(float value)
 {
@@ -84,7 +77,7 @@ struct SettingsPage
     QByteArray writtenImage()
     {
         QByteArray hex;
-        for (const QString& command : commands(bench.emulator()))
+        for (const QString& command : emulatorCommands(bench.emulator()))
             if (command.startsWith("11;16;2;4;") || command.startsWith("11;48;2;4;"))
                 hex += command.mid(10).toLatin1();
         return QByteArray::fromHex(hex);
@@ -187,7 +180,7 @@ private slots:
         QCOMPARE(page.find<QGroupBox>("groupBox_deviceParametrs")->title(), QString("Параметры ") + g_device->deviceName());
         const bool moduleShown = type == 90;
         QCOMPARE(!page.find<QWidget>("widget_hider_currentPD")->isHidden(), moduleShown);
-        QCOMPARE(commands(page.emulator()).contains("10;67;2;1"), moduleShown);
+        QCOMPARE(emulatorCommands(page.emulator()).contains("10;67;2;1"), moduleShown);
         if (moduleShown)
             QCOMPARE(page.list("comboBox_currentPD")->currentText(), QString("внешний"));
 
@@ -266,7 +259,7 @@ private slots:
         QVERIFY(page.runOperation("pushButton_write", 0));
         edit.expect(expected);
         QCOMPARE(page.writtenImage().toHex(), expected.toHex());
-        QCOMPARE(commands(page.emulator()).at(2), QString("11;49;0;1;0"));
+        QCOMPARE(emulatorCommands(page.emulator()).at(2), QString("11;49;0;1;0"));
         QCOMPARE(page.image().toHex(), expected.toHex());
     }
 
@@ -278,8 +271,8 @@ private slots:
             page.list("comboBox_currentPD")->setCurrentIndex(1);
             page.emulator().clearRequests();
             QVERIFY(page.runOperation("pushButton_write", 0));
-            QCOMPARE(commands(page.emulator()).contains("11;67;2;1;1"), type == 90);
-            QCOMPARE(commands(page.emulator()).join('|').contains("11;67"), type == 90);
+            QCOMPARE(emulatorCommands(page.emulator()).contains("11;67;2;1;1"), type == 90);
+            QCOMPARE(emulatorCommands(page.emulator()).join('|').contains("11;67"), type == 90);
         }
     }
 
@@ -289,7 +282,7 @@ private slots:
         QVERIFY(page.read());
         page.emulator().clearRequests();
         QVERIFY(page.runOperation("pushButton_u24on", 4));
-        QCOMPARE(commands(page.emulator()), QStringList({"11;274;0;1;1", "10;274;0;1"}));
+        QCOMPARE(emulatorCommands(page.emulator()), QStringList({"11;274;0;1;1", "10;274;0;1"}));
         QVERIFY(page.button("pushButton_u24on")->isChecked());
         QVERIFY(!page.button("pushButton_u24off")->isChecked());
 
@@ -330,7 +323,7 @@ private slots:
 
         answer = true;
         QVERIFY(page.runOperation("pushButton_setNull", 3));
-        QCOMPARE(commands(page.emulator()), QStringList({"11;2;0;1;0"}));
+        QCOMPARE(emulatorCommands(page.emulator()), QStringList({"11;2;0;1;0"}));
         QCOMPARE(page.bench.popUps().last(), QString("Ноль ТЖС успешно установлен."));
     }
 
@@ -341,7 +334,7 @@ private slots:
         page.button("pushButton_readDateTimeFromDevice")->click();
         QCOMPARE(page.find<QDateEdit>("dateEdit")->date(), QDate(2025, 12, 31));
         QCOMPARE(page.find<QTimeEdit>("timeEdit")->time(), QTime(23, 59, 58));
-        QCOMPARE(commands(page.emulator()).mid(1), QStringList({"10;0;2;4", "10;16;2;1"}));
+        QCOMPARE(emulatorCommands(page.emulator()).mid(1), QStringList({"10;0;2;4", "10;16;2;1"}));
 
         // Tens digits carry flag bits: hours A3, day 71 and month 92 read as 23 h, the 31st, December.
         page.emulator().setRegister(0, 2, QByteArray::fromHex("80000059A37192").toHex());
@@ -353,7 +346,7 @@ private slots:
         page.find<QTimeEdit>("timeEdit")->setTime(QTime(12, 0, 0));
         page.emulator().clearRequests();
         page.button("pushButton_writeDateTimeToDevice")->click();
-        QCOMPARE(commands(page.emulator()),
+        QCOMPARE(emulatorCommands(page.emulator()),
                  QStringList({"11;0;2;4;8000000012290200000000000000000018", "11;0;2;1;0", "11;49;0;1;0"}));
         QCOMPARE(page.bench.popUps(), QStringList({"Дата успешно записана."}));
         QCOMPARE(int(page.bench.device().deviceSettings()->bytes[DeviceSettings::YearByte]), 24);
@@ -366,7 +359,7 @@ private slots:
         page.button("pushButton_writeDateTimeToDeviceCurrent")->click();
         QCOMPARE(page.bench.popUps().last(), QString("Текущая дата успешно записана."));
         QCOMPARE(page.find<QDateEdit>("dateEdit")->date(), QDate::currentDate());
-        QCOMPARE(commands(page.emulator()).size(), 3);
+        QCOMPARE(emulatorCommands(page.emulator()).size(), 3);
     }
 
     void clockWriteRefusals()
@@ -392,7 +385,7 @@ private slots:
         page.emulator().clearRequests();
         page.button("pushButton_writeDateTimeToDevice")->click();
         QCOMPARE(page.bench.popUps().last(), QString("При получении данных возникла ошибка!"));
-        QCOMPARE(commands(page.emulator()).mid(1), QStringList({"11;0;2;1;0"}));
+        QCOMPARE(emulatorCommands(page.emulator()).mid(1), QStringList({"11;0;2;1;0"}));
     }
 
     void badClockRepliesChangeNothing_data()
@@ -436,7 +429,7 @@ private slots:
         QCOMPARE(page.bench.popUps(),
                  QStringList({"Дождитесь окончания текущей операции!", "Дождитесь окончания текущей операции!"}));
         page.bench.device().stopPoll();
-        QVERIFY(!commands(page.emulator()).join('|').contains("10;"));
+        QVERIFY(!emulatorCommands(page.emulator()).join('|').contains("10;"));
         QVERIFY(page.button("pushButton_write")->isEnabled() == false);
 
         page.bench.device().releaseDevice();

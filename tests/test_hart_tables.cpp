@@ -73,22 +73,6 @@ private slots:
         QCOMPARE(hartDeviceTypeName(hartTypeWriteProtection + 0x10000), QStringLiteral("Неизвестное HART-устройство"));
     }
 
-    void trimInstructions()
-    {
-        const QStringList lines = g_trimMsgFixed4mA.split(QLatin1Char('\n'));
-        QCOMPARE(lines.size(), 4);
-        QCOMPARE(lines.at(0), QStringLiteral("Установите фиксированный ток с помощью кнопки \"=> 4 мА\". "));
-        QCOMPARE(lines.at(1), QStringLiteral(" Введите истиное значение тока в соответствующее поле. "));
-        QVERIFY(lines.at(2).contains(QStringLiteral("\"=> 20 мА\". ")) && !lines.at(3).endsWith(QLatin1Char(' ')));
-        QVERIFY(g_trimMsgFixed0mA.contains(QStringLiteral("\"=> 5 мА\". \n")));
-        QVERIFY(g_trimMsgLowPoint.startsWith(QStringLiteral("Установите давление, соответствующее нижней точке подстройки. "
-                                                            "Оно должно находиться внутри диапазона допустимых давлений "
-                                                            "для нижней точки. Дождитесь")));
-        QVERIFY(g_trimMsgHighPoint.endsWith(QStringLiteral("для верхней точки. Дождитесь установления переходный процессов "
-                                                           "и введите в активное поле ввода значение давления, измеренное "
-                                                           "эталонным датчиком. Нажмите кнопку \">> Далее\".")));
-    }
-
     // The parser copies each reply's data as one block; every block must be gap-free.
     void deviceDataBlocks()
     {

@@ -174,6 +174,9 @@ private slots:
         m.bench.emulator().setSilent(false);
         m.button("pushButtonStart")->click();
         QVERIFY(m.waitCycles(1));
+        m.addPoint.trigger();
+        QTRY_COMPARE(m.device().resultsModel()->rowCount(), 1);
+        QCOMPARE(m.device().resultsModel()->record(0)->reference, 180.0);
         m.device().releaseDevice();
         m.button("pushButtonStop")->click();
         QVERIFY(m.isIdle());

@@ -1,6 +1,7 @@
 #include "ChannelsModel.h"
 #include "DeviceSettings.h"
 #include "DeviceTestBench.h"
+#include "EmulatorCommands.h"
 #include "QueuedSpy.h"
 #include "HartDeviceData.h"
 #include "PollController.h"
@@ -42,14 +43,6 @@ void setUpChannel(DeviceTestBench& bench, int intervalMs)
 bool waitForCycles(const QueuedSpy& updates, int count)
 {
     return QTest::qWaitFor([&] { return updates.count() >= count; }, 5000);
-}
-
-QStringList commands(const CalibratorEmulator& emulator)
-{
-    QStringList list;
-    for (const EmulatorRequest& request : emulator.requests())
-        list << request.command;
-    return list;
 }
 
 QString cellText(DeviceZFN& device, int column)
@@ -99,7 +92,7 @@ private slots:
         QCOMPARE(channel.current, 12.0);
         QCOMPARE(channel.measured, 500.0);
         QCOMPARE(channel.error, 10.0);
-        QCOMPARE(commands(bench.emulator()).mid(0, 2), QStringList({"1;1", "1;5"}));
+        QCOMPARE(emulatorCommands(bench.emulator()).mid(0, 2), QStringList({"1;1", "1;5"}));
         QTRY_COMPARE(cellText(device, 4), QString("500,00000 кПа"));
         QCOMPARE(cellText(device, 3), QString("12,0000 мА"));
 
@@ -153,7 +146,7 @@ private slots:
         QCOMPARE(channel.error, (250.0 - 400.0) * 100 / 500);
         QVERIFY(channel.current > 12.0);
         QCOMPARE(channel.hartCurrent, 11.5);
-        QVERIFY(commands(bench.emulator()).join(' ').contains("1;1 1;17 1;18 1;5"));
+        QVERIFY(emulatorCommands(bench.emulator()).join(' ').contains("1;1 1;17 1;18 1;5"));
 
         device.channelsModel()->manualValue = 42.5f;
         device.setPollMode(2);
@@ -182,7 +175,7 @@ private slots:
         bench.emulator().clearRequests();
         QVERIFY(waitForCycles(updates, updates.count() + 2));
         QCOMPARE(bench.channel().reference, 0.1);
-        QVERIFY(!commands(bench.emulator()).contains("1;1"));
+        QVERIFY(!emulatorCommands(bench.emulator()).contains("1;1"));
         device.stopPoll();
 
         device.channelsModel()->setFixedEtalon(false, 0);

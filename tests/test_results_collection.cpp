@@ -46,14 +46,6 @@ ArchiveRecord recordOf(const QByteArray& frame, quint32 index)
     return ArchiveRecord(reinterpret_cast<const quint8*>(frame.constData()), index);
 }
 
-QList<int> progressValues(const QueuedSpy& spy)
-{
-    QList<int> values;
-    for (const QList<QVariant>& args : spy)
-        values << args.at(0).toInt();
-    return values;
-}
-
 QList<int> groups(ResultsModel& model)
 {
     QList<int> list;
@@ -102,7 +94,7 @@ private slots:
         QTRY_COMPARE(locked.count(), 1);
         QCOMPARE(locked.at(0).at(0).value<quint8>(), quint8(1));
         QTRY_COMPARE(unlocked.count(), 1);
-        QCOMPARE(progressValues(progress), QList<int>({33, 66, 99}));
+        QCOMPARE(progress.firstInts(), QList<int>({33, 66, 99}));
         QTRY_COMPARE(groups(results), QList<int>({1, 1, 1}));
         QCOMPARE(results.currentGroup(), 2);
         QTRY_VERIFY(results.record(2)->expandedSet);
@@ -114,7 +106,7 @@ private slots:
         progress.clear();
         device.addGroupResult();
         QTRY_COMPARE(added.count(), 2);
-        QCOMPARE(progressValues(progress), QList<int>({100}));
+        QCOMPARE(progress.firstInts(), QList<int>({100}));
         QTRY_COMPARE(groups(results), QList<int>({1, 1, 1, 2}));
         QTest::qWait(50);
         QCOMPARE(results.rowCount(), 4);

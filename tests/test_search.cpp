@@ -10,14 +10,6 @@
 
 namespace {
 
-QList<int> progressValues(const QueuedSpy& spy)
-{
-    QList<int> values;
-    for (const QList<QVariant>& args : spy)
-        values << args.at(0).toInt();
-    return values;
-}
-
 bool runSearch(DeviceZFN& device, int first, int last)
 {
     QueuedSpy finished(&device, &DeviceZFN::searchFinished);
@@ -59,7 +51,7 @@ private slots:
         QCOMPARE(found.type, quint8(70));
         QCOMPARE(found.modelName, QString("ЗФН-020"));
         QCOMPARE(found.familyName, QString("ЗФН"));
-        QCOMPARE(progressValues(progress), QList<int>({100}));
+        QCOMPARE(progress.firstInts(), QList<int>({100}));
         QTRY_COMPARE(locked.count(), 1);
         QCOMPARE(locked.at(0).at(0).value<quint8>(), quint8(0));
         QTRY_COMPARE(unlocked.count(), 1);
@@ -78,7 +70,7 @@ private slots:
         bench.device().setFlag(DeviceZFN::SearchPortRange, true);
         QueuedSpy progress(&bench.device(), &DeviceZFN::sendProgress);
         QVERIFY(runSearch(bench.device(), 0, 3));
-        QCOMPARE(progressValues(progress), QList<int>({25, 50, 75, 100}));
+        QCOMPARE(progress.firstInts(), QList<int>({25, 50, 75, 100}));
         QCOMPARE(g_foundDevices.size(), 3);
         QCOMPARE(g_foundDevices.at(0).modelName, QString("ЛМВ-160"));
         QCOMPARE(g_foundDevices.at(0).familyName, QString("ЛМВ"));
@@ -93,7 +85,7 @@ private slots:
         QVERIFY(runSearch(bench.device(), 2, 3));
         QCOMPARE(g_foundDevices.size(), 1);
         QCOMPARE(g_foundDevices.at(0).port.name, QString("COM3"));
-        QCOMPARE(progressValues(progress), QList<int>({100}));
+        QCOMPARE(progress.firstInts(), QList<int>({100}));
     }
 
     void stopAtFirstDevice()
@@ -107,7 +99,7 @@ private slots:
         QVERIFY(runSearch(bench.device(), 0, 2));
         QCOMPARE(g_foundDevices.size(), 1);
         QCOMPARE(g_foundDevices.at(0).port.name, QString("COM2"));
-        QCOMPARE(progressValues(progress), QList<int>({33}));
+        QCOMPARE(progress.firstInts(), QList<int>({33}));
         QCOMPARE(bench.emulator(2).requestCount(), 0);
     }
 
@@ -148,7 +140,7 @@ private slots:
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression("port open error"));
         QVERIFY(runSearch(bench.device(), 0, 2));
         QVERIFY(g_foundDevices.isEmpty());
-        QCOMPARE(progressValues(progress), QList<int>({33, 66, 100}));
+        QCOMPARE(progress.firstInts(), QList<int>({33, 66, 100}));
     }
 
     void emptyListAndFirstBeyondEnd()

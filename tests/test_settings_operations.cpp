@@ -2,6 +2,7 @@
 #include "ChannelRecord.h"
 #include "DeviceSettings.h"
 #include "DeviceTestBench.h"
+#include "EmulatorCommands.h"
 #include "HartFault.h"
 #include "HartTransmitter.h"
 #include "PollController.h"
@@ -16,14 +17,6 @@ namespace {
 
 constexpr int waitMs = 10000;
 const QString readError("При чтении параметров произошла ошибка");
-
-QStringList commands(const CalibratorEmulator& emulator)
-{
-    QStringList list;
-    for (const EmulatorRequest& request : emulator.requests())
-        list << request.command;
-    return list;
-}
 
 // Register reads answer from a memory of their own, except one request, which gets the given reply.
 void answerReadWith(CalibratorEmulator& emulator, const QString& request, const QByteArray& reply)
@@ -114,7 +107,7 @@ private slots:
         rig.emulator().setRegister(262, 0, "7");
 
         QVERIFY(rig.run(0));
-        QCOMPARE(commands(rig.emulator()), expected);
+        QCOMPARE(emulatorCommands(rig.emulator()), expected);
         const DeviceSettings block = rig.block();
         QByteArray image = rig.image();
         image[9] = 7;
@@ -165,7 +158,7 @@ private slots:
         QCOMPARE(rig.bench.popUps(), QStringList({readError}));
         QCOMPARE(rig.block().bytes, markedBlock().bytes);
         QVERIFY(!rig.bench.device().settingsReadSucceeded());
-        QVERIFY(commands(rig.emulator()).last().endsWith(request));
+        QVERIFY(emulatorCommands(rig.emulator()).last().endsWith(request));
     }
 
     // A switch that cannot be read keeps its byte; the read goes on and succeeds.
@@ -179,7 +172,7 @@ private slots:
         QCOMPARE(int(rig.block().bytes[DeviceSettings::Supply24VByte]), 0xA5);
         QCOMPARE(int(rig.block().bytes[DeviceSettings::HartModemByte]), 0);
         QVERIFY(rig.bench.device().settingsReadSucceeded());
-        QCOMPARE(commands(rig.emulator()).last(), QString("10;275;0;1"));
+        QCOMPARE(emulatorCommands(rig.emulator()).last(), QString("10;275;0;1"));
     }
 
     // The write hands the port straight to the read-back: one unlock, after both ends.
@@ -221,7 +214,7 @@ private slots:
         if (type == 90)
             expected << "10;67;2;1";
         expected << "10;262;0;1" << "10;274;0;1" << "10;275;0;1";
-        QCOMPARE(commands(rig.emulator()), expected);
+        QCOMPARE(emulatorCommands(rig.emulator()), expected);
         QCOMPARE(rig.finished.size(), 2);
         QCOMPARE(rig.finished.at(0).at(0).toInt(), 1);
         QCOMPARE(rig.finished.at(1).at(0).toInt(), 0);
@@ -242,14 +235,14 @@ private slots:
     {
         Rig rig;
         QVERIFY(rig.run(4, 1));
-        QCOMPARE(commands(rig.emulator()), QStringList({"11;274;0;1;1", "10;274;0;1"}));
+        QCOMPARE(emulatorCommands(rig.emulator()), QStringList({"11;274;0;1;1", "10;274;0;1"}));
         QCOMPARE(int(rig.block().bytes[DeviceSettings::Supply24VByte]), 1);
         QCOMPARE(rig.progress.last().at(0).toInt(), 100);
 
         rig.emulator().setRegister(275, 0, "1");
         rig.setBlock(markedBlock());
         QVERIFY(rig.run(5, 0));
-        QCOMPARE(commands(rig.emulator()).mid(2), QStringList({"11;275;0;1;0", "10;275;0;1"}));
+        QCOMPARE(emulatorCommands(rig.emulator()).mid(2), QStringList({"11;275;0;1;0", "10;275;0;1"}));
         QCOMPARE(int(rig.block().bytes[DeviceSettings::HartModemByte]), 0);
 
         rig.emulator().setStatusReply("10;275", 2);
@@ -258,7 +251,7 @@ private slots:
         QCOMPARE(rig.bench.popUps(), QStringList({"При чтении параметра \"HART протокол\" произошла ошибка!"}));
 
         QVERIFY(rig.run(3));
-        QCOMPARE(commands(rig.emulator()).last(), QString("11;2;0;1;0"));
+        QCOMPARE(emulatorCommands(rig.emulator()).last(), QString("11;2;0;1;0"));
         QCOMPARE(rig.bench.popUps().last(), QString("Ноль ТЖС успешно установлен."));
         rig.emulator().setStatusReply("11;2", 5);
         QVERIFY(rig.run(3));
@@ -276,7 +269,7 @@ private slots:
             rig.bench.device().secondChannel()->hartOutput = true;
         }
         QVERIFY(rig.run(2));
-        QCOMPARE(commands(rig.emulator()),
+        QCOMPARE(emulatorCommands(rig.emulator()),
                  QStringList({"10;16;2;4", "10;48;2;4", "10;262;0;1", "1;4", "10;30;3;2", "10;278;0;4"}));
         const DeviceSettings block = rig.block();
         QCOMPARE(block.floatAt(DeviceSettings::ModuleTemperatureByte), 21.5f);
@@ -396,7 +389,7 @@ private slots:
         rig.bench.device().startAlgorithm(0, false, 0);
         QCOMPARE(rig.bench.popUps(), QStringList({"Дождитесь окончания текущей операции!"}));
         rig.bench.device().stopPoll();
-        QVERIFY(!commands(rig.emulator()).join('|').contains("10;"));
+        QVERIFY(!emulatorCommands(rig.emulator()).join('|').contains("10;"));
 
         // Leaving while a read runs waits for it: nothing of the device is used after it is gone.
         rig.emulator().setReplyDelayMs(100);

@@ -24,6 +24,15 @@ public:
         QList<QList<QVariant>>::clear();
     }
 
+    // The first argument of each emission, as numbers (a progress signal's percentages).
+    QList<int> firstInts() const
+    {
+        QList<int> values;
+        for (const QList<QVariant>& arguments : *this)
+            values << arguments.at(0).toInt();
+        return values;
+    }
+
     // True when one more emission arrives within timeoutMs.
     bool wait(int timeoutMs = 5000)
     {

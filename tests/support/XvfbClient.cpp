@@ -1,12 +1,22 @@
 #include "XvfbClient.h"
 
+#include "TestEnvironment.h"
 #include "XvfbServer.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QSet>
 #include <QTest>
+#include <QWidget>
+#include <cstdio>
+
+namespace {
+
+const char clientVariable[] = "ZFN_XVFB_FRAME";
+
+}  // namespace
 
 bool XvfbClient::runSelf(const char* frameVariable, QByteArray* output)
 {
@@ -27,6 +37,42 @@ bool XvfbClient::runSelf(const char* frameVariable, QByteArray* output)
     const bool finished = client.waitForFinished(120000);
     *output = client.readAll();
     return finished && client.exitStatus() == QProcess::NormalExit && client.exitCode() == 0;
+}
+
+int XvfbClient::main(int argc, char** argv, const std::function<int(int, char**)>& clientTests)
+{
+    TestEnvironment::prepare();
+    if (qEnvironmentVariableIsSet(clientVariable)) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        QApplication app(argc, argv);
+        return clientTests(argc, argv);
+    }
+    QCoreApplication app(argc, argv);
+    if (!XvfbServer::isInstalled()) {
+        std::puts("SKIP: Xvfb is not installed");
+        return 0;
+    }
+    XvfbServer server;
+    if (!server.start(QStringLiteral("1280x900x24"))) {
+        std::fputs("Xvfb did not start\n", stderr);
+        return 1;
+    }
+    QProcess client;
+    QProcessEnvironment environment = server.clientEnvironment();
+    environment.insert(QString::fromLatin1(clientVariable), server.framePath());
+    client.setProcessEnvironment(environment);
+    client.setProcessChannelMode(QProcess::ForwardedChannels);
+    client.start(QCoreApplication::applicationFilePath(), app.arguments().mid(1));
+    if (!client.waitForFinished(240000)) {
+        std::fputs("the X client did not finish\n", stderr);
+        return 1;
+    }
+    return client.exitStatus() == QProcess::NormalExit ? client.exitCode() : 1;
+}
+
+QImage XvfbClient::settledScreen()
+{
+    return settledScreen(qEnvironmentVariable(clientVariable));
 }
 
 QImage XvfbClient::settledScreen(const QString& framePath)
@@ -62,4 +108,24 @@ double XvfbClient::difference(const QImage& a, const QImage& b)
         for (int x = 0; x < a.width(); ++x)
             differing += (a.pixel(x, y) & 0xFFFFFF) != (b.pixel(x, y) & 0xFFFFFF);
     return double(differing) / double(a.width() * a.height());
+}
+
+bool XvfbClient::showsAsPainted(const QImage& screen, const QWidget* widget)
+{
+    QWidget* window = widget->window();
+    const QImage painted = window->grab(QRect(widget->mapTo(window, QPoint(0, 0)), widget->size()))
+                               .toImage()
+                               .convertToFormat(QImage::Format_RGB32);
+    return widget->isVisible() && colourCount(painted) > 2 && difference(painted, onScreen(screen, widget)) < 0.02;
+}
+
+QImage XvfbClient::onScreen(const QImage& screen, const QWidget* widget)
+{
+    return screen.copy(QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size()));
+}
+
+bool XvfbClient::save(const QImage& picture, const QString& name)
+{
+    return picture.save(
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("screenshot_%1.png").arg(name)));
 }

@@ -1,0 +1,272 @@
+#include "ChildLookup.h"
+#include "DeviceSettings.h"
+#include "DeviceTestBench.h"
+#include "GraduationMenu.h"
+#include "GraphWidget.h"
+#include "HartStatusElement.h"
+#include "HartStatusTextDiscription.h"
+#include "HartStatusWidget.h"
+#include "HartTextTables.h"
+#include "IconSet.h"
+#include "LinenPlot.h"
+#include "MainWindow.h"
+#include "PanelLegend.h"
+#include "PollController.h"
+#include "QueuedSpy.h"
+#include "StartSwitches.h"
+#include "TabHart.h"
+#include "TabMeasurement.h"
+#include "TabResults.h"
+#include "TextDiscription.h"
+#include "XvfbClient.h"
+#include "XvfbServer.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QProcess>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QtTest>
+#include <qwt_legend_label.h>
+#include <qwt_plot_curve.h>
+#include <qwt_scale_widget.h>
+
+// Every page as an X server shows it: not blank, its key labels drawn where the widgets paint them,
+// and a picture of it beside the test program.
+
+namespace {
+
+bool shownInside(const QWidget* widget, const QWidget* window)
+{
+    const QRect area(widget->mapTo(window, QPoint()), widget->size());
+    return widget->isVisible() && window->rect().contains(area);
+}
+
+// Text is dark on the light button face: both must be there, right of the icon.
+bool showsText(const QImage& screen, const QRect& button)
+{
+    const QRect text = button.adjusted(button.width() / 4, 4, -4, -4);
+    int dark = 0;
+    int light = 0;
+    for (int y = text.top(); y <= text.bottom(); ++y) {
+        for (int x = text.left(); x <= text.right(); ++x) {
+            const int gray = qGray(screen.pixel(x, y));
+            dark += gray < 100;
+            light += gray > 180;
+        }
+    }
+    return dark > 20 && light > dark;
+}
+
+}  // namespace
+
+class TestScreenshots : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        initChoiceLists();
+        initHartTextTables();
+        loadIcons();
+    }
+
+    // The program itself, started as a user starts it.
+    void mainWindow()
+    {
+        const QString buildDir = QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/..")).absolutePath();
+        const QString program = buildDir + QStringLiteral("/arm_zfn");
+        if (!QFileInfo::exists(program))
+            QSKIP("arm_zfn is not built");
+        QProcess workstation;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("ZFN_PORTS"), QStringLiteral("COM1=/dev/null;COM3=/dev/null;COM4=/dev/null"));
+        workstation.setProcessEnvironment(environment);
+        workstation.setWorkingDirectory(buildDir);
+        workstation.start(program, {QStringLiteral("-tunework")});
+        QVERIFY(workstation.waitForStarted(5000));
+        QImage screen;
+        QRect window;
+        const bool shown = QTest::qWaitFor([&] {
+            screen = XvfbClient::settledScreen();
+            window = XvfbServer::paintedArea(screen);
+            return (window.width() >= 755 && window.height() >= 550) || workstation.state() != QProcess::Running;
+        }, 30000);
+        workstation.kill();
+        workstation.waitForFinished(5000);
+        QVERIFY2(shown && !window.isEmpty(), "the main window never appeared");
+        QVERIFY(window.width() >= 755 && window.height() >= 550);
+        QVERIFY(XvfbClient::save(screen.copy(window), QStringLiteral("main_window")));
+    }
+
+    void graduationPages()
+    {
+        DeviceTestBench bench(0);
+        MainWindow window;
+        applyStartSwitches(&window, {"-tunework", "-serviceKey42"});
+        window.move(0, 0);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* mainPages = requireChild<QTabWidget>(&window, "tabDeviceConfig");
+        mainPages->setCurrentWidget(requireChild<QWidget>(&window, "tabGraduation"));
+        // The HART page has a tab widget of the same name.
+        auto* pages = requireChild<QTabWidget>(requireChild<GraduationMenu>(&window, "GraduationMenu"), "tabWidget");
+
+        const QList<QPair<const char*, QList<const char*>>> expected{
+            {"emulation", {"label_6", "label_4", "pushButton_setMinCurrentValue", "pushButton_writeShiftValue"}},
+            {"measurement", {"label", "label_3", "label_4", "pushButton_readData"}},
+            {"factory", {"label_factoryNum", "groupBox_factorySettings", "pushButton_read"}}};
+        QCOMPARE(pages->count(), expected.size());
+        for (int index = 0; index < expected.size(); ++index) {
+            pages->setCurrentIndex(index);
+            const QImage screen = XvfbClient::settledScreen();
+            const QImage shown = XvfbClient::onScreen(screen, pages->currentWidget());
+            QVERIFY(XvfbClient::save(shown, QStringLiteral("graduation_%1").arg(expected[index].first)));
+            QVERIFY2(XvfbClient::colourCount(shown) > 8, expected[index].first);
+            for (const char* name : expected[index].second)
+                QVERIFY2(XvfbClient::showsAsPainted(screen, requireChild<QWidget>(pages->currentWidget(), name)), name);
+        }
+    }
+
+    // After the settings read that a connect to a type-90 calibrator starts.
+    void settingsPage()
+    {
+        DeviceTestBench bench;
+        MainWindow window;
+        window.setStartMode(MainWindow::ApplyModes);
+        window.move(0, 0);
+        window.show();
+        QVERIFY(bench.connectTo(0, 1, 90));
+        QVERIFY(QTest::qWaitFor([&] { return bench.device().portOwner()->isFree() && window.menuBar()->isEnabled(); },
+                                10000));
+        auto* pages = requireChild<QTabWidget>(&window, "tabDeviceConfig");
+        pages->setCurrentWidget(requireChild<QWidget>(&window, "tabDevice"));
+        const QImage screen = XvfbClient::settledScreen();
+        const QImage shot = XvfbClient::onScreen(screen, &window);
+        QVERIFY(XvfbClient::save(shot, QStringLiteral("settings_page")));
+        QVERIFY2(XvfbClient::colourCount(shot) > 20, "the window is blank");
+        const QList<QPair<const char*, QString>> groups{{"groupBox_deviceParametrs", "Параметры ЗФН"},
+                                                        {"groupBox_dataTime", "Дата и время"},
+                                                        {"groupBox_pd_settings", "Параметры эталонного ПД"}};
+        for (const auto& group : groups) {
+            auto* box = requireChild<QGroupBox>(&window, group.first);
+            QCOMPARE(box->title(), group.second);
+            QVERIFY2(box->isVisible(), group.first);
+        }
+        QVERIFY(requireChild<QWidget>(&window, "widget_hider_currentPD")->isVisible());
+    }
+
+    // A running poll draws its curve; the legend panel and the time axis with two-line labels fit.
+    void measurementPage()
+    {
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        bench.device().pollController()->pollIntervalMs = 20;
+        bench.device().deviceSettings()->bytes[DeviceSettings::ModuleUnitByte] = 6;
+        bench.emulator().setValue("1", "0.18");
+        bench.emulator().setValue("5", "2.4");
+        bench.emulator().setValueDrift("5", 0.05);
+        TabMeasurement page;
+        page.setGeometry(0, 0, 1050, 680);
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        QueuedSpy updates(&bench.device(), &DeviceZFN::pollUpdateSignal);
+        requireChild<QPushButton>(&page, "pushButtonStart")->click();
+        QVERIFY(QTest::qWaitFor([&] { return updates.count() >= 30; }, 20000));
+        requireChild<QPushButton>(&page, "pushButtonStop")->click();
+
+        const QImage shot = XvfbClient::onScreen(XvfbClient::settledScreen(), &page);
+        QVERIFY(XvfbClient::save(shot, QStringLiteral("measurement_page")));
+        QVERIFY2(XvfbClient::colourCount(shot) > 20, "the page is blank");
+        LinenPlot* plot = page.graphWidget()->plot();
+        QVERIFY(shownInside(plot->panelLegend(), &page));
+        const auto panelTexts = plot->panelLegend()->findChildren<QLabel*>();
+        QVERIFY(std::any_of(panelTexts.cbegin(), panelTexts.cend(),
+                            [&](QLabel* label) { return label->text() == "Тип графика" && shownInside(label, &page); }));
+        auto* etalon = plot->panelLegend()->findChild<QGroupBox*>();
+        QVERIFY(etalon->title() == "Эталон" && shownInside(etalon, &page));
+        auto* measured = qobject_cast<QwtLegendLabel*>(plot->panelLegend()->legendWidget(plot->itemToInfo(plot->curve(1))));
+        QVERIFY(measured && shownInside(measured, &page));
+        QwtScaleWidget* axis = plot->axisWidget(QwtPlot::xBottom);
+        QVERIFY(shownInside(axis, &page));
+        QVERIFY(axis->height() > 2 * axis->fontMetrics().height() + axis->title().textSize(axis->font()).height());
+        QVERIFY(plot->axisScaleDraw(QwtPlot::xBottom)->label(plot->axisScaleDiv(QwtPlot::xBottom).lowerBound())
+                    .text()
+                    .contains('\n'));
+    }
+
+    // Each button shows its text beside its icon, whole.
+    void resultsPage()
+    {
+        DeviceTestBench bench(0);
+        TabResults page;
+        page.setGeometry(0, 0, 760, 460);
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        const QImage screen = XvfbClient::settledScreen();
+        const QImage shot = XvfbClient::onScreen(screen, &page);
+        QVERIFY(XvfbClient::save(shot, QStringLiteral("results_page")));
+        QVERIFY2(XvfbClient::colourCount(shot) > 16, "the page is blank");
+        for (const char* name : {"pushButtonToExcel", "pushButtonClearAll", "pushButtonDeleteButton", "pushButtonGroup",
+                                 "pushButtonComputeUndef"}) {
+            const auto* button = requireChild<QPushButton>(&page, name);
+            const QRect place(button->mapToGlobal(QPoint(0, 0)), button->size());
+            QVERIFY2(screen.rect().contains(place) && place.height() >= 40, name);
+            QVERIFY2(showsText(screen, place), name);
+        }
+    }
+
+    // The HART page with its status bar and the bar's pop-up open over it.
+    void hartPage()
+    {
+        DeviceTestBench bench(0);
+        TabHart tab;
+        tab.setGeometry(0, 170, 864, 523);
+        tab.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&tab));
+        HartDeviceData identity;
+        identity.manufacturerCode = 0x1A;
+        identity.deviceTypeCode = 0x01;
+        identity.deviceId[2] = 0x2A;
+        identity.universalRevision = 7;
+        identity.pollingAddressByte = 0x82;
+        identity.deviceStatus = 0x81;
+        tab.getHartResult(0, identity);
+        tab.getHartResult(-1, identity);
+        HartStatusWidget* bar = tab.statusWidget();
+        bar->setHartDeviceConnectionState(true);
+        bar->showHartStatusDiskription();
+        HartStatusTextDiscription* popUp = bar->popUp();
+        QVERIFY(QTest::qWaitForWindowExposed(popUp));
+        const QPoint overLamp3(3 * 18 + 6, popUp->height() + 6);
+        QMouseEvent move(QEvent::MouseMove, overLamp3, popUp->mapToGlobal(overLamp3), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(popUp, &move);
+        QVERIFY(popUp->isSelected(3));
+
+        const QImage screen = XvfbClient::settledScreen();
+        QVERIFY(XvfbClient::save(screen.copy(0, 0, 864, 693), QStringLiteral("hart_page")));
+        QVERIFY(XvfbClient::colourCount(XvfbClient::onScreen(screen, &tab)) > 8);
+        QCOMPARE(popUp->geometry().bottom() + 1, bar->mapToGlobal(QPoint(0, 0)).y());
+        QVERIFY(XvfbClient::showsAsPainted(screen, popUp));
+        QVERIFY(XvfbClient::showsAsPainted(screen, bar));
+        for (const char* name : {"label_deviceTypeExpanded", "label_id", "lineEdit_deviceName",
+                                 "pushButton_updateAdress", "label_hartStatus"})
+            QVERIFY2(XvfbClient::showsAsPainted(screen, requireChild<QWidget>(&tab, name)), name);
+        QCOMPARE(QColor(screen.pixel(bar->lamp(0)->mapToGlobal(QPoint(7, 7)))), QColor(Qt::red));
+        QVERIFY(QColor(screen.pixel(bar->lamp(1)->mapToGlobal(QPoint(7, 7)))) != QColor(Qt::yellow));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    return XvfbClient::main(argc, argv, [](int count, char** arguments) {
+        TestScreenshots test;
+        return QTest::qExec(&test, count, arguments);
+    });
+}
+
+#include "test_screenshots.moc"
