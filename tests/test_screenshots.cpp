@@ -1,3 +1,5 @@
+#include "ArchiveModel.h"
+#include "ArchiveTestData.h"
 #include "ChildLookup.h"
 #include "DeviceSettings.h"
 #include "DeviceTestBench.h"
@@ -10,10 +12,12 @@
 #include "IconSet.h"
 #include "LinenPlot.h"
 #include "MainWindow.h"
+#include "MenuArchiveToResults.h"
 #include "PanelLegend.h"
 #include "PollController.h"
 #include "QueuedSpy.h"
 #include "StartSwitches.h"
+#include "TabArchive.h"
 #include "TabHart.h"
 #include "TabMeasurement.h"
 #include "TabResults.h"
@@ -22,8 +26,10 @@
 #include "XvfbServer.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QProcess>
@@ -60,6 +66,29 @@ bool showsText(const QImage& screen, const QRect& button)
     }
     return dark > 20 && light > dark;
 }
+
+int yellowCount(const QImage& image)
+{
+    int yellow = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            yellow += (image.pixel(x, y) & 0xFFFFFF) == 0xFFFF00;
+    return yellow;
+}
+
+// The archive page on screen with 60 varied frames loaded.
+struct ShownArchive
+{
+    DeviceTestBench bench{0};
+    TabArchive page;
+
+    ShownArchive()
+    {
+        bench.device().archiveModel()->replaceRecords(ArchiveTestData::mixedRecords(60));
+        page.setGeometry(0, 0, 1000, 700);
+        page.show();
+    }
+};
 
 }  // namespace
 
@@ -258,6 +287,75 @@ private slots:
             QVERIFY2(XvfbClient::showsAsPainted(screen, requireChild<QWidget>(&tab, name)), name);
         QCOMPARE(QColor(screen.pixel(bar->lamp(0)->mapToGlobal(QPoint(7, 7)))), QColor(Qt::red));
         QVERIFY(QColor(screen.pixel(bar->lamp(1)->mapToGlobal(QPoint(7, 7)))) != QColor(Qt::yellow));
+    }
+    // The archive frames plotted in kPa.
+    void archivePage()
+    {
+        ShownArchive shown;
+        TabArchive& page = shown.page;
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        requireChild<QPushButton>(&page, "pushButton_plotGrapf")->click();
+        QCOMPARE(page.pressureGraph()->plot()->curve(0)->dataSize(), size_t(60));
+        QCOMPARE(page.pressureGraph()->plot()->curve(2)->dataSize(), size_t(20));
+        QCOMPARE(page.pressureGraph()->findChild<QComboBox*>()->currentText(), QStringLiteral("кПа"));
+
+        const QImage screen = XvfbClient::settledScreen();
+        const QImage shot = XvfbClient::onScreen(screen, &page);
+        QVERIFY(XvfbClient::save(shot, QStringLiteral("archive_page")));
+        QVERIFY2(XvfbClient::colourCount(shot) > 20, "the page is blank");
+        QVERIFY(XvfbClient::showsAsPainted(screen, page.pressureGraph()));
+        QVERIFY(XvfbClient::showsAsPainted(screen, page.errorGraph()));
+        for (const char* name : {"pushButton_readArchive", "pushButton_convertToExcel", "pushButton_plotGrapf",
+                                 "pushButton_moveToResult", "pushButton_clearArchive"})
+            QVERIFY2(XvfbClient::showsAsPainted(screen, requireChild<QWidget>(&page, name)), name);
+    }
+
+    // The transfer panel laid over the archive page, its filters and table shown.
+    void archivePanel()
+    {
+        ShownArchive shown;
+        TabArchive& page = shown.page;
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        page.moveToResults();
+        auto* panel = page.findChild<MenuArchiveToResults*>();
+        QVERIFY(panel && panel->geometry() == page.rect());
+        QCOMPARE(requireChild<QGroupBox>(panel, "groupBoxHold")->title(), QStringLiteral("Перенос архива в таблицу поверки"));
+
+        const QImage screen = XvfbClient::settledScreen();
+        const QImage shot = XvfbClient::onScreen(screen, &page);
+        QVERIFY(XvfbClient::save(shot, QStringLiteral("archive_panel")));
+        QVERIFY2(XvfbClient::colourCount(shot) > 20, "the panel is blank");
+        for (const char* name : {"label_hartState", "label_deviceSerialNum", "label_allowErrorCode", "pushButton_move"})
+            QVERIFY2(XvfbClient::showsAsPainted(screen, requireChild<QWidget>(panel, name)), name);
+    }
+
+    // The verification settings page with one condition edited: the edited field is marked yellow.
+    void verificationSettingsPage()
+    {
+        DeviceTestBench bench;
+        MainWindow window;
+        window.setStartMode(MainWindow::ApplyModes);
+        window.setGeometry(0, 0, 1200, 860);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        requireChild<QTabWidget>(&window, "tabDeviceConfig")->setCurrentWidget(requireChild<QWidget>(&window, "tabVerification"));
+        // Other pages use some of the same names.
+        auto* page = requireChild<QWidget>(&window, "tabConfiguration");
+        requireChild<QTabWidget>(&window, "tabVerificationTabWidget")->setCurrentWidget(page);
+        requireChild<QLineEdit>(page, "lineEdit_verificatorName")->setText("Иванов И.И.");
+        QCOMPARE(requireChild<QGroupBox>(page, "groupBox_verificationCondition")->title(), QString("Условия поверки"));
+        QCOMPARE(requireChild<QGroupBox>(page, "groupBox_etalon")->title(), QString("Эталонный преобразователь"));
+
+        const QImage screen = XvfbClient::settledScreen();
+        const QImage shot = XvfbClient::onScreen(screen, &window);
+        QVERIFY(XvfbClient::save(shot, QStringLiteral("verification_settings")));
+        QVERIFY2(XvfbClient::colourCount(shot) > 20, "the window is blank");
+        QVERIFY2(yellowCount(shot) > 200, "the edited field is not marked");
+        for (const char* name : {"groupBox_verificationCondition", "pushButton_read", "pushButton_apply", "pushButton_repeal"})
+            QVERIFY2(XvfbClient::showsAsPainted(screen, requireChild<QWidget>(page, name)), name);
+        // The page scrolls: these lie partly below the window's edge.
+        for (const char* name : {"groupBox_glak", "groupBox_etalon", "groupBox_info"})
+            QVERIFY2(requireChild<QWidget>(page, name)->isVisible(), name);
     }
 };
 
