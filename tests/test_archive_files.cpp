@@ -1,5 +1,6 @@
 #include "ArchiveFrameBuilder.h"
 #include "ArchiveModel.h"
+#include "ArchiveTestData.h"
 #include "ConfiguratorFixture.h"
 #include "DeviceSettings.h"
 #include "PollController.h"
@@ -13,17 +14,12 @@
 #include <QtEndian>
 #include <QtTest>
 
-namespace {
+using namespace ArchiveTestData;
 
-QScreen* offscreenScreen = nullptr;
+namespace {
 
 const QString loaded = QStringLiteral("Архив успешно загружен!");
 const QString loadedWithErrors = QStringLiteral("При загрузке архива допущены ошибки!");
-
-QByteArray frameAt(int i, quint8 unitCode = 6)
-{
-    return ArchiveFrameBuilder::measurement(unitCode, float(i), float(i) + 0.5f, 0.05f, 4321);
-}
 
 QByteArray fileRecord(const QByteArray& frame, quint32 index)
 {
@@ -39,14 +35,6 @@ QByteArray modelBytes(const ArchiveModel& model)
     for (int row = 0; row < model.rowCount(); ++row)
         bytes += model.record(row).toBytes();
     return bytes;
-}
-
-QList<quint32> indexes(const ArchiveModel& model)
-{
-    QList<quint32> list;
-    for (int row = 0; row < model.rowCount(); ++row)
-        list << model.record(row).index();
-    return list;
 }
 
 QString archivesFolder()
@@ -70,12 +58,7 @@ class TestArchiveFiles : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        TestEnvironment::prepare();
-        offscreenScreen = QGuiApplication::primaryScreen();
-        initChoiceLists();
-    }
+    void initTestCase() { TestEnvironment::prepareWithChoiceLists(); }
 
     void init() { QDir(ConfiguratorFixture::settingsFolder()).removeRecursively(); }
 
@@ -162,7 +145,7 @@ private slots:
         QVERIFY(ConfiguratorFixture::writeFile(file, content));
         ConfiguratorFixture f;
         ArchiveModel& model = *g_device->archiveModel();
-        model.append(ArchiveRecord(reinterpret_cast<const quint8*>(frameAt(9).constData()), 9));
+        model.append(record(frameAt(9), 9));
         f.answer({file});
         f.trigger("action_openArchive");
         QCOMPARE(indexes(model), loadedIndexes);
@@ -173,7 +156,7 @@ private slots:
     {
         ConfiguratorFixture f;
         ArchiveModel& model = *g_device->archiveModel();
-        model.append(ArchiveRecord(reinterpret_cast<const quint8*>(frameAt(9).constData()), 9));
+        model.append(record(frameAt(9), 9));
         f.answer({TestEnvironment::homePath() + "/absent.ZFN", TestEnvironment::homePath()});
         f.trigger("action_openArchive");
         f.trigger("action_openArchive");
@@ -192,7 +175,7 @@ private slots:
         QCOMPARE(f.bench.popUps(), QStringList{"Архив пуст!"});
         QVERIFY(f.requests().isEmpty());
 
-        g_device->archiveModel()->append(ArchiveRecord(reinterpret_cast<const quint8*>(frameAt(1).constData()), 1));
+        g_device->archiveModel()->append(record(frameAt(1), 1));
         const QString old = TestEnvironment::homePath() + '/' + QString(250, 'a') + ".ZFN";
         QVERIFY(ConfiguratorFixture::writeFile(old, "old archive"));
         f.answer({old});

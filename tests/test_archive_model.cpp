@@ -1,5 +1,6 @@
 #include "ArchiveModel.h"
 #include "ArchiveRecord.h"
+#include "ArchiveTestData.h"
 #include "AsciiUail.h"
 #include "TestEnvironment.h"
 #include "TextDiscription.h"
@@ -72,25 +73,13 @@ QVariant cell(const ArchiveModel& model, int row, int column, int role = Qt::Dis
     return model.data(model.index(row, column), role);
 }
 
-QList<uint> indexes(const ArchiveModel& model)
-{
-    QList<uint> result;
-    for (int row = 0; row < model.rowCount(); ++row)
-        result.append(model.record(row).index());
-    return result;
-}
-
 }  // namespace
 
 class TestArchiveModel : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        TestEnvironment::prepare();
-        initChoiceLists();
-    }
+    void initTestCase() { TestEnvironment::prepareWithChoiceLists(); }
 
     void frameDecodesToColumns()
     {
@@ -209,7 +198,7 @@ private slots:
         QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
         for (const auto& step : steps) {
             model.sort(step.column, step.order);
-            QCOMPARE(indexes(model), step.indexes);
+            QCOMPARE(ArchiveTestData::indexes(model), step.indexes);
         }
         QCOMPARE(resets.count(), 12);
     }

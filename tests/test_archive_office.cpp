@@ -1,5 +1,6 @@
 #include "ArchiveFrameBuilder.h"
 #include "ArchiveModel.h"
+#include "ArchiveTestData.h"
 #include "ArchiveXlsxExport.h"
 #include "TestEnvironment.h"
 #include "TextDiscription.h"
@@ -12,17 +13,14 @@
 #include <QtTest>
 #include <cmath>
 
+using namespace ArchiveTestData;
+
 namespace {
 
 const QString python = QStringLiteral("/usr/bin/python3");
 const QString reader = QStringLiteral(ZFN_TEST_DATA "/read_archive_export.py");
 const QDate exportDate(2026, 12, 5);
 const QString longName = QStringLiteral("Калибратор/Стенд: №2 [лаборатория]");
-
-ArchiveRecord record(const QByteArray& frame, quint32 index)
-{
-    return ArchiveRecord(reinterpret_cast<const quint8*>(frame.constData()), index);
-}
 
 QByteArray at(const QByteArray& frame, int day)
 {
@@ -91,8 +89,7 @@ private slots:
         if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty()
             || XlsxTestFiles::runReader(python, {"-c", "import openpyxl"}).contains("Error"))
             QSKIP("LibreOffice or python3-openpyxl is not installed");
-        TestEnvironment::prepare();
-        initChoiceLists();
+        TestEnvironment::prepareWithChoiceLists();
         ArchiveModel model;
         model.replaceRecords(frames());
         QVERIFY(saveArchiveToXlsx(&model, exportDate, m_dir.filePath("frames.xlsx"), QStringLiteral("ЗФН")));

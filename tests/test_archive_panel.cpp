@@ -1,5 +1,6 @@
 #include "ArchiveFrameBuilder.h"
 #include "ArchiveModel.h"
+#include "ArchiveTestData.h"
 #include "ChildLookup.h"
 #include "ConfirmPrompt.h"
 #include "DeviceTestBench.h"
@@ -19,30 +20,9 @@
 #include <QTableView>
 #include <QtTest>
 
+using namespace ArchiveTestData;
+
 namespace {
-
-ArchiveRecord record(const QByteArray& frame, int index)
-{
-    return ArchiveRecord(reinterpret_cast<const quint8*>(frame.constData()), quint32(index % 512));
-}
-
-// Varied frames (ArchiveFrameBuilder::mixed): 00123 and 45678, every third over HART, every
-// tenth with error code 3.
-QVector<ArchiveRecord> mixedFrames(int count)
-{
-    QVector<ArchiveRecord> frames;
-    for (int i = 0; i < count; ++i)
-        frames << record(ArchiveFrameBuilder::mixed(i % 512), i);
-    return frames;
-}
-
-QStringList column(const QAbstractItemModel& model, int column)
-{
-    QStringList texts;
-    for (int row = 0; row < model.rowCount(); ++row)
-        texts << model.index(row, column).data().toString();
-    return texts;
-}
 
 QStringList repeated(const QString& text, int count)
 {
@@ -94,15 +74,11 @@ class TestArchivePanel : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        TestEnvironment::prepare();
-        initChoiceLists();
-    }
+    void initTestCase() { TestEnvironment::prepareWithChoiceLists(); }
 
     void filtersBySerialHartAndErrorCode()
     {
-        OpenPanel p(mixedFrames(20));
+        OpenPanel p(mixedRecords(20));
         QVERIFY(p.panel() && p.panel()->isVisible());
         QCOMPARE(p.panel()->geometry(), p.page.rect());
         p.page.moveToResults();
@@ -137,7 +113,7 @@ private slots:
 
     void movesFollowTheTableAndAskFirst()
     {
-        OpenPanel p(mixedFrames(200));
+        OpenPanel p(mixedRecords(200));
         p.click("pushButton_moveSelected");
         QCOMPARE(p.bench.popUps(), QStringList{"Кадры архива не выделены!"});
         QVERIFY(p.panel());
@@ -189,7 +165,7 @@ private slots:
             QCOMPARE(p.bench.popUps(), QStringList{"Список кадров пуст!"});
             QVERIFY(p.results().isEmpty());
         }
-        OpenPanel p(mixedFrames(600));
+        OpenPanel p(mixedRecords(600));
         p.combo("comboBox_allowErrorCode")->setCurrentText("Да");
         p.click("pushButton_move");
         QCOMPARE(p.bench.popUps(), QStringList{"Выбрано кадров: 600. В результаты можно перенести не более 500."});
@@ -200,7 +176,7 @@ private slots:
     void oneSerialReachesTheSettingsAndTheResultsAreShown()
     {
         DeviceTestBench bench(0);
-        bench.device().archiveModel()->replaceRecords(mixedFrames(12));
+        bench.device().archiveModel()->replaceRecords(mixedRecords(12));
         MainWindow window;
         auto* page = window.findChild<TabArchive*>();
         auto* pages = requireChild<QTabWidget>(&window, "tabDeviceConfig");

@@ -1,5 +1,6 @@
 #include "ArchiveFrameBuilder.h"
 #include "ArchiveModel.h"
+#include "ArchiveTestData.h"
 #include "DeviceTestBench.h"
 #include "QueuedSpy.h"
 #include "PollController.h"
@@ -10,16 +11,12 @@
 #include <QtTest>
 #include <atomic>
 
+using namespace ArchiveTestData;
+
 namespace {
 
 constexpr int frameCount = 512;
 constexpr int silentTimeoutMs = 100;
-
-// Frame i of a full archive measured i kPa, so every row tells where it came from.
-QByteArray frameAt(int i, quint8 unitCode = 6)
-{
-    return ArchiveFrameBuilder::measurement(unitCode, float(i), float(i) + 0.5f, 0.05f, 4321);
-}
 
 void fillArchive(CalibratorEmulator& emulator)
 {
@@ -32,14 +29,6 @@ void prepare(DeviceTestBench& bench)
     PollController* work = bench.device().pollController();
     work->archivePauseMs = 0;
     work->archiveTimeoutMs = silentTimeoutMs;
-}
-
-QList<quint32> indexes(const ArchiveModel& model)
-{
-    QList<quint32> list;
-    for (int row = 0; row < model.rowCount(); ++row)
-        list << model.record(row).index();
-    return list;
 }
 
 bool portHome(DeviceZFN& device)

@@ -1,5 +1,6 @@
 #include "ArchiveFrameBuilder.h"
 #include "ArchiveModel.h"
+#include "ArchiveTestData.h"
 #include "CalibratorMap.h"
 #include "ChildLookup.h"
 #include "ConfiguratorModule.h"
@@ -26,11 +27,13 @@
 #include <cmath>
 #include <qwt_plot_curve.h>
 
+using namespace ArchiveTestData;
+
 namespace {
 
 constexpr quint8 kilopascalCode = 6;
 
-QByteArray frameAt(const QByteArray& frame, int minute)
+QByteArray atMinute(const QByteArray& frame, int minute)
 {
     return ArchiveFrameBuilder::withTime(frame, QDateTime(QDate(2026, 3, 1), QTime(10, minute)));
 }
@@ -44,21 +47,8 @@ void fillCalibrator(CalibratorEmulator& emulator)
             frame = ArchiveFrameBuilder::withHart(frame, 102.25f, 0.25f);
         if (i == 10)
             frame = ArchiveFrameBuilder::withErrorCode(frame, 3);
-        emulator.setArchiveFrame(i, frameAt(frame, i));
+        emulator.setArchiveFrame(i, atMinute(frame, i));
     }
-}
-
-ArchiveRecord record(const QByteArray& frame, quint32 index)
-{
-    return ArchiveRecord(reinterpret_cast<const quint8*>(frame.constData()), index);
-}
-
-QStringList numbers(const ArchiveModel& model)
-{
-    QStringList texts;
-    for (int row = 0; row < model.rowCount(); ++row)
-        texts << model.index(row, 0).data().toString();
-    return texts;
 }
 
 // Answers the three-button question about an interrupted read with the button of that text.
@@ -139,11 +129,7 @@ class TestArchiveTab : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        TestEnvironment::prepare();
-        initChoiceLists();
-    }
+    void initTestCase() { TestEnvironment::prepareWithChoiceLists(); }
 
     void readFillsTheTableAndAsksBeforeReadingAgain()
     {
@@ -155,7 +141,7 @@ private slots:
         QVERIFY(p.progress()->text().endsWith("%"));
         QVERIFY(finished.wait(60000));
         QTRY_VERIFY(p.idleControls());
-        QCOMPARE(numbers(p.model()), QStringList({"1", "2", "3", "11"}));
+        QCOMPARE(column(p.model(), 0), QStringList({"1", "2", "3", "11"}));
         QCOMPARE(p.model().index(2, 12).data().toString(), QStringLiteral("Да"));
         QCOMPARE(p.model().index(3, 11).data().toInt(), 3);
         QVERIFY(p.asked.isEmpty());
@@ -172,7 +158,7 @@ private slots:
         p.button("pushButton_readArchive")->click();
         QCOMPARE(p.model().rowCount(), 0);
         QVERIFY(finished.wait(60000));
-        QTRY_COMPARE(numbers(p.model()), QStringList({"1", "2", "3", "11"}));
+        QTRY_COMPARE(column(p.model(), 0), QStringList({"1", "2", "3", "11"}));
     }
 
     void stoppedReadResumesOnRequest()
@@ -184,14 +170,14 @@ private slots:
         QVERIFY(!p.archiveRunning());
         const int resumeAt = p.model().resumePosition;
         QVERIFY(resumeAt >= 2 && resumeAt < CalibratorMap::ArchiveFrameCount);
-        const QStringList readSoFar = numbers(p.model());
+        const QStringList readSoFar = column(p.model(), 0);
 
         {
             ResumeAnswer cancel("Отмена");
             p.button("pushButton_readArchive")->click();
             QCOMPARE(cancel.questions, QStringList{"Чтение архива было прервано! Продолжить чтение?"});
             QVERIFY(p.idleControls() && !p.archiveRunning());
-            QCOMPARE(numbers(p.model()), readSoFar);
+            QCOMPARE(column(p.model(), 0), readSoFar);
         }
         // The stopped run's own stop signal must not end the run that continues it.
         p.bench.device().pollController()->archivePauseMs = 0;
@@ -204,7 +190,7 @@ private slots:
         QVERIFY(p.readingControls() || finished.count() == 1);
         QVERIFY(finished.wait(60000));
         QTRY_VERIFY(p.idleControls());
-        QCOMPARE(numbers(p.model()), QStringList({"1", "2", "3", "11"}));
+        QCOMPARE(column(p.model(), 0), QStringList({"1", "2", "3", "11"}));
         QCOMPARE(int(p.model().resumePosition), 0);
 
         p.bench.device().pollController()->archivePauseMs = 20;
@@ -219,7 +205,7 @@ private slots:
         QCOMPARE(reset.count(), 1);
         QCOMPARE(p.model().rowCount(), 0);
         QVERIFY(inserted.wait(20000));
-        QCOMPARE(numbers(p.model()).first(), QStringLiteral("1"));
+        QCOMPARE(column(p.model(), 0).first(), QStringLiteral("1"));
         p.button("pushButton_stopRead")->click();
     }
 
@@ -284,8 +270,8 @@ private slots:
             ArchiveFrameBuilder::measurement(kilopascalCode, 2000, 2010, 0.5f, 1), 2004, 0.25f);
         const QByteArray noMeasured = ArchiveFrameBuilder::measurement(kilopascalCode, 1000, std::nanf(""), 1.5f, 1);
         const QByteArray megapascal = ArchiveFrameBuilder::measurement(kilopascalCode + 1, 3, 3.5f, -0.5f, 1);
-        model.replaceRecords({record(frameAt(hart, 30), 0), record(frameAt(noMeasured, 10), 1),
-                              record(frameAt(megapascal, 20), 2)});
+        model.replaceRecords({record(atMinute(hart, 30), 0), record(atMinute(noMeasured, 10), 1),
+                              record(atMinute(megapascal, 20), 2)});
         TabArchive page;
         page.resize(1000, 700);
         page.show();

@@ -36,11 +36,7 @@ class TestChannelModel : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        TestEnvironment::prepare();
-        initChoiceLists();
-    }
+    void initTestCase() { TestEnvironment::prepareWithChoiceLists(); }
 
     void expectedOutput()
     {

@@ -26,8 +26,6 @@
 
 namespace {
 
-// Qt's offscreen platform never frees its screen; a global reference keeps LeakSanitizer quiet about it.
-QScreen* offscreenScreen = nullptr;
 constexpr int waitMs = 10000;
 
 QByteArray floatBytes(float value)
@@ -143,12 +141,7 @@ class TestDeviceSettingsTab : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        TestEnvironment::prepare();
-        offscreenScreen = QGuiApplication::primaryScreen();
-        initChoiceLists();
-    }
+    void initTestCase() { TestEnvironment::prepareWithChoiceLists(); }
 
     void readFillsTheFormPerModel_data()
     {

@@ -80,8 +80,7 @@ private:
 private slots:
     void initTestCase()
     {
-        TestEnvironment::prepare();
-        initChoiceLists();
+        TestEnvironment::prepareWithChoiceLists();
         rig = std::make_unique<Rig>();
     }
 

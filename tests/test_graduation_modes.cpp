@@ -20,11 +20,7 @@ class TestGraduationModes : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        TestEnvironment::prepare();
-        initChoiceLists();
-    }
+    void initTestCase() { TestEnvironment::prepareWithChoiceLists(); }
 
     void readOnlyModeStillSetsAndReads()
     {

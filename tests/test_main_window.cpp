@@ -28,9 +28,6 @@
 
 namespace {
 
-// Qt's offscreen platform never frees its screen; a global reference keeps LeakSanitizer quiet about it.
-QScreen* offscreenScreen = nullptr;
-
 QStringList tabTitles(const QTabWidget* tabs)
 {
     QStringList titles;
@@ -88,12 +85,7 @@ class TestMainWindow : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        TestEnvironment::prepare();
-        offscreenScreen = QGuiApplication::primaryScreen();
-        initChoiceLists();
-    }
+    void initTestCase() { TestEnvironment::prepareWithChoiceLists(); }
 
     void pagesInEachStartMode_data()
     {

@@ -67,11 +67,7 @@ class TestPolling : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        TestEnvironment::prepare();
-        initChoiceLists();
-    }
+    void initTestCase() { TestEnvironment::prepareWithChoiceLists(); }
 
     void loopCurrentGivesMeasuredValueAndOneResultPerCycle()
     {

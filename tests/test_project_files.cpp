@@ -17,8 +17,6 @@
 
 namespace {
 
-QScreen* offscreenScreen = nullptr;
-
 const QString openError = QStringLiteral("При открытии файла возникла ошибка!");
 
 QString projectsFolder()
@@ -112,12 +110,7 @@ class TestProjectFiles : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        TestEnvironment::prepare();
-        offscreenScreen = QGuiApplication::primaryScreen();
-        initChoiceLists();
-    }
+    void initTestCase() { TestEnvironment::prepareWithChoiceLists(); }
 
     void init() { QDir(ConfiguratorFixture::settingsFolder()).removeRecursively(); }
 

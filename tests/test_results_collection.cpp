@@ -68,11 +68,7 @@ class TestResultsCollection : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        TestEnvironment::prepare();
-        initChoiceLists();
-    }
+    void initTestCase() { TestEnvironment::prepareWithChoiceLists(); }
 
     void groupsCollectOnePointPerCycle()
     {

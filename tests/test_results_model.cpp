@@ -48,8 +48,7 @@ class TestResultsModel : public QObject
 private slots:
     void initTestCase()
     {
-        TestEnvironment::prepare();
-        initChoiceLists();
+        TestEnvironment::prepareWithChoiceLists();
         m_settings = new VerificationSettings;
         g_verificationSettings = m_settings;
     }

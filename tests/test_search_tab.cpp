@@ -21,9 +21,6 @@
 
 namespace {
 
-// Qt's offscreen platform never frees its screen; a global reference keeps LeakSanitizer quiet about it.
-QScreen* offscreenScreen = nullptr;
-
 const QByteArray startFrame("\xFF:1;11;1;0;1;1;43755\r\xFF");
 const QByteArray releaseFrame("\xFF:1;11;200;0;1;200;19630\r\xFF");
 const QString releaseCommand("11;200;0;1;200");
@@ -111,12 +108,7 @@ class TestSearchTab : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        TestEnvironment::prepare();
-        offscreenScreen = QGuiApplication::primaryScreen();
-        initChoiceLists();
-    }
+    void initTestCase() { TestEnvironment::prepareWithChoiceLists(); }
 
     void searchConnectPingDisconnect()
     {

@@ -122,8 +122,7 @@ class TestVerificationTab : public QObject
 private slots:
     void initTestCase()
     {
-        TestEnvironment::prepare();
-        initChoiceLists();
+        TestEnvironment::prepareWithChoiceLists();
         QVERIFY(m_logFolder.isValid());
         qputenv("ZFN_VORNA_LOG", logPath().toLocal8Bit());
     }

@@ -1,5 +1,8 @@
 #include "TestEnvironment.h"
 
+#include "TextDiscription.h"
+
+#include <QGuiApplication>
 #include <QStandardPaths>
 #include <QTextCodec>
 #include <memory>
@@ -10,6 +13,9 @@ std::unique_ptr<QTemporaryDir>& home()
     static std::unique_ptr<QTemporaryDir> dir;
     return dir;
 }
+
+// Qt's offscreen platform never frees its screen; a global reference keeps LeakSanitizer quiet about it.
+QScreen* offscreenScreen = nullptr;
 }  // namespace
 
 void TestEnvironment::prepare()
@@ -22,6 +28,13 @@ void TestEnvironment::prepare()
     }
     QStandardPaths::setTestModeEnabled(true);
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
+}
+
+void TestEnvironment::prepareWithChoiceLists()
+{
+    prepare();
+    offscreenScreen = QGuiApplication::primaryScreen();
+    initChoiceLists();
 }
 
 QString TestEnvironment::homePath()

@@ -8,5 +8,7 @@ class TestEnvironment
 {
 public:
     static void prepare();
+    // prepare() in a running application, with the program's choice lists that pages and models show.
+    static void prepareWithChoiceLists();
     static QString homePath();
 };
