@@ -46,35 +46,6 @@ QVariantList values(const QJsonArray& row)
     return list;
 }
 
-// The fields of one line of LibreOffice's CSV, whichever of them it quoted.
-QStringList csvFields(const QString& line)
-{
-    QStringList fields{QString()};
-    bool quoted = false;
-    for (int i = 0; i < line.size(); ++i) {
-        const QChar c = line.at(i);
-        if (c == QLatin1Char('"') && quoted && i + 1 < line.size() && line.at(i + 1) == QLatin1Char('"'))
-            fields.last() += line.at(++i);
-        else if (c == QLatin1Char('"'))
-            quoted = !quoted;
-        else if (c == QLatin1Char(',') && !quoted)
-            fields << QString();
-        else
-            fields.last() += c;
-    }
-    return fields;
-}
-
-QList<QStringList> csvRows(const QString& path)
-{
-    QFile file(path);
-    QList<QStringList> rows;
-    if (file.open(QIODevice::ReadOnly))
-        for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-            rows << csvFields(line);
-    return rows;
-}
-
 }  // namespace
 
 // Exports read by readers that share no code with ours: openpyxl for cells, styles and widths,
@@ -138,12 +109,9 @@ private slots:
 
     void libreOfficeShowsTitleHeadersAndRows()
     {
-        const QString profile = QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("profile"))).toString();
-        XlsxTestFiles::runReader(QStringLiteral("soffice"),
-                                 {"--headless", "-env:UserInstallation=" + profile, "--convert-to",
-                                  "csv:Text - txt - csv (StarCalc):44,34,76,1", "--outdir", m_dir.filePath("csv"),
-                                  m_dir.filePath("frames.xlsx"), m_dir.filePath("long.xlsx")});
-        const QList<QStringList> rows = csvRows(m_dir.filePath("csv/frames.csv"));
+        XlsxTestFiles::convertWithLibreOffice("csv:Text - txt - csv (StarCalc):44,34,76,1", m_dir.path(), "csv",
+                                              {m_dir.filePath("frames.xlsx"), m_dir.filePath("long.xlsx")});
+        const QList<QStringList> rows = XlsxTestFiles::csvRows(m_dir.filePath("csv/frames.csv"));
         QCOMPARE(rows.size(), 7);
         QCOMPARE(rows.at(1).value(3), QStringLiteral("Архив ЗФН от 05.12.2026"));
         QCOMPARE(rows.at(3), QStringList({"", "№", "Дата/Время", "Т, °С", "Единицы", "Зав. №", " P, эт.", " P изм.",
@@ -155,7 +123,7 @@ private slots:
                                           "0000000", "0", "0", "0", "Нет"}));
         QCOMPARE(rows.at(6), QStringList({"", "512", "03.11.26 / 14:03:27", "0", "кПа", "45678", "10", "10", "0",
                                           "0000000", "0", "0", "3", "Нет"}));
-        QCOMPARE(csvRows(m_dir.filePath("csv/long.csv")).value(1).value(3), "Архив " + longName + " от 05.12.2026");
+        QCOMPARE(XlsxTestFiles::csvRows(m_dir.filePath("csv/long.csv")).value(1).value(3), "Архив " + longName + " от 05.12.2026");
     }
 
 private:

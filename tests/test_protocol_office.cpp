@@ -37,12 +37,6 @@ const QList<Protocol> protocols{
 
 constexpr int listRow = 15;
 
-QString fileText(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
 }  // namespace
 
 // Every protocol is opened by LibreOffice (PDF and one CSV per sheet, converted in two batches)
@@ -103,11 +97,7 @@ void TestProtocolOffice::openpyxlSeesTheTemplateLayout()
 
 QStringList TestProtocolOffice::convert(const QString& filter, const QString& folder)
 {
-    const QString profile = QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("profile"))).toString();
-    XlsxTestFiles::runReader(QStringLiteral("soffice"),
-                             QStringList{"--headless", "-env:UserInstallation=" + profile, "--convert-to", filter,
-                                         "--outdir", m_dir.filePath(folder)}
-                                 + m_outputs);
+    XlsxTestFiles::convertWithLibreOffice(filter, m_dir.path(), folder, m_outputs);
     return QDir(m_dir.filePath(folder)).entryList(QDir::Files, QDir::Name);
 }
 
@@ -132,7 +122,7 @@ void TestProtocolOffice::libreOfficeReadsTheValues()
             const QString sheet = pair.section(QLatin1Char('='), 1).section(QLatin1Char('@'), 0, 0);
             QVERIFY2(files.contains(protocol.name + QLatin1Char('-') + sheet + QStringLiteral(".csv")), qPrintable(files.join(", ")));
         }
-        const QString csv = fileText(m_dir.filePath("csv/" + protocol.name + "- Прибор 1.csv"));
+        const QString csv = QString::fromUtf8(XlsxTestFiles::fileBytes(m_dir.filePath("csv/" + protocol.name + "- Прибор 1.csv")));
         const QStringList lines = csv.split(QLatin1Char('\n'));
         QVERIFY(lines.size() > listRow + protocol.groups);
         for (int group = 0; group < protocol.groups; ++group)

@@ -15,31 +15,6 @@ namespace {
 
 const QString python = QStringLiteral("/usr/bin/python3");
 
-// Rows of a comma-separated file whose quoted fields may hold commas, quotes and line feeds.
-QList<QStringList> csvRows(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QString text = QString::fromUtf8(file.readAll());
-    QList<QStringList> rows{{QString()}};
-    bool quoted = false;
-    for (int i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (quoted && c == QLatin1Char('"') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('"'))
-            rows.last().last() += text.at(++i);
-        else if (c == QLatin1Char('"'))
-            quoted = !quoted;
-        else if (!quoted && c == QLatin1Char(','))
-            rows.last() << QString();
-        else if (!quoted && c == QLatin1Char('\n'))
-            rows << QStringList{QString()};
-        else
-            rows.last().last() += c;
-    }
-    return rows;
-}
-
 }  // namespace
 
 // The worked example written by the program's own handlers into the shipped template and into the
@@ -87,17 +62,13 @@ void TestResultsOffice::initTestCase()
         QVERIFY2(saver.save(protocol(name)), qPrintable(saver.errorString()));
     }
     g_verificationSettings = nullptr;
-    const QString profile = QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("profile"))).toString();
-    XlsxTestFiles::runReader(QStringLiteral("soffice"),
-                             {"--headless", "-env:UserInstallation=" + profile, "--convert-to",
-                              "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1",
-                              "--outdir", m_dir.filePath(QStringLiteral("csv")), protocol("shipped"),
-                              protocol("variant")});
+    XlsxTestFiles::convertWithLibreOffice("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1",
+                                          m_dir.path(), "csv", {protocol("shipped"), protocol("variant")});
 }
 
 QList<QStringList> TestResultsOffice::sheetRows(const QString& name, const QString& sheet) const
 {
-    return csvRows(m_dir.filePath(QStringLiteral("csv/%1-%2.csv").arg(name, sheet)));
+    return XlsxTestFiles::csvRows(m_dir.filePath(QStringLiteral("csv/%1-%2.csv").arg(name, sheet)));
 }
 
 void TestResultsOffice::openpyxlSeesTheLayoutAndTheGrownRow()
@@ -134,7 +105,7 @@ void TestResultsOffice::libreOfficeReadsTheLists()
     QCOMPARE(sheet.at(21).first(), QStringLiteral("Результаты поверки положительны. Прибор годен"));
 
     const QList<QStringList> strokes = sheetRows("variant", "Сертификат Прибор 1");
-    QVERIFY(strokes.size() > 9);
+    QVERIFY(strokes.size() > 8);
     QCOMPARE(strokes.at(5).mid(0, 4), QStringList({"Эталон, кПа", "Прямой ход", "Обратный ход", "Вариация, %"}));
     QCOMPARE(strokes.at(6).mid(0, 4), QStringList({"0", "-2", "1", "0.3"}));
     QCOMPARE(strokes.at(7).mid(0, 4), QStringList({"500", "497", "504", "0.7"}));

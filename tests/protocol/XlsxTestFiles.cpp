@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QUrl>
 
 QString XlsxTestFiles::shippedTemplate()
 {
@@ -67,4 +68,39 @@ QString XlsxTestFiles::runReader(const QString& program, const QStringList& argu
     if (exitCode)
         *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     return QString::fromUtf8(process.readAll());
+}
+
+void XlsxTestFiles::convertWithLibreOffice(const QString& filter, const QString& work, const QString& folder,
+                                           const QStringList& files)
+{
+    const QString profile = QUrl::fromLocalFile(QDir(work).filePath(QStringLiteral("profile"))).toString();
+    runReader(QStringLiteral("soffice"), QStringList{"--headless", "-env:UserInstallation=" + profile, "--convert-to",
+                                                     filter, "--outdir", QDir(work).filePath(folder)}
+                                             + files);
+}
+
+QList<QStringList> XlsxTestFiles::csvRows(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QString text = QString::fromUtf8(file.readAll());
+    QList<QStringList> rows{{QString()}};
+    bool quoted = false;
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (quoted && c == QLatin1Char('"') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('"'))
+            rows.last().last() += text.at(++i);
+        else if (c == QLatin1Char('"'))
+            quoted = !quoted;
+        else if (!quoted && c == QLatin1Char(','))
+            rows.last() << QString();
+        else if (!quoted && c == QLatin1Char('\n'))
+            rows << QStringList{QString()};
+        else
+            rows.last().last() += c;
+    }
+    if (rows.last() == QStringList{QString()})
+        rows.removeLast();
+    return rows;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QMap>
 #include <QPair>
 #include <QString>
@@ -27,6 +28,11 @@ public:
     static QString partText(const QByteArray& zip, const QString& part);
     // Runs an outside reader (LibreOffice, python) to its end; its output and error text merged.
     static QString runReader(const QString& program, const QStringList& arguments, int* exitCode = nullptr);
+    // LibreOffice converts the files with the filter into work/folder, in one batch, with a profile of its own.
+    static void convertWithLibreOffice(const QString& filter, const QString& work, const QString& folder,
+                                       const QStringList& files);
+    // Rows of a comma-separated file whose quoted fields may hold commas, quotes and line feeds.
+    static QList<QStringList> csvRows(const QString& path);
     // One part of the workbook as it would be saved now.
     static QString savedPart(XlsxWorkbook& workbook, const QString& part);
 };
