@@ -7,6 +7,7 @@
 #include "PollController.h"
 #include "PortOwner.h"
 #include "TabHartInformation.h"
+#include "TabHartParametrs.h"
 #include "ui_TabHart.h"
 
 #include <QShowEvent>
@@ -16,6 +17,7 @@ namespace {
 
 constexpr int OperationEnd = -1;
 constexpr int InformationPage = 0;
+constexpr int ParametrsPage = 1;
 constexpr int AdditionalStatusPage = 4;
 constexpr int PortWatchMs = 2;
 // As long as a stopped worker may take to end: its exchange time-outs bound that.
@@ -69,6 +71,8 @@ TabHart::TabHart(QWidget* parent)
     ui->horizontalLayout_statusBar->insertWidget(0, m_statusWidget);
     m_information = new TabHartInformation(ui->tab_hart_information);
     ui->gridLayout_2->addWidget(m_information);
+    m_parametrs = new TabHartParametrs(ui->tab_hart_paremetrs);
+    ui->gridLayout_3->addWidget(m_parametrs);
 
     connect(g_device, &DeviceZFN::sendHartResult, this, &TabHart::getHartResult);
     connect(g_device, &DeviceZFN::sendAlgoritmFinished, this, &TabHart::getHartAlgoritmResult);
@@ -114,8 +118,19 @@ void TabHart::getHartResult(int command, const HartDeviceData& snapshot)
     case 20:
         m_information->showLongTag(snapshot, snapshot.longTagSupported);
         break;
+    case 1: case 9:
+        m_parametrs->showVariableUnits(snapshot);
+        if (DeviceZFN::hartResponseOk(snapshot))
+            m_parametrs->enableWriteButton();
+        break;
+    case 14:
+        m_parametrs->showSensorInfo(snapshot);
+        break;
+    case 15:
+        m_parametrs->showOutputInfo(snapshot);
+        break;
     // Shown by the parameters, device-specific, current-output and additional-status pages.
-    case 1: case 9: case 14: case 15: case 48: case 82: case 128: case 130: case 132: case 134: case 145: case 147:
+    case 48: case 82: case 128: case 130: case 132: case 134: case 145: case 147:
     // Writes and trims: their results are shown by the read that follows them.
     case 7: case 17: case 18: case 22: case 34: case 35: case 40: case 44: case 45: case 46: case 47: case 59:
     case 80: case 81: case 122: case 123: case 129: case 131: case 133: case 135: case 146: case 148:
@@ -194,6 +209,8 @@ void TabHart::readPage(int index)
 {
     if (index == InformationPage)
         m_information->read(false);
+    else if (index == ParametrsPage)
+        m_parametrs->readParametrs(false);
 }
 
 // Minimising and restoring the window neither stops nor reads.

@@ -7,6 +7,7 @@ class QTimer;
 class HartDeviceData;
 class HartStatusWidget;
 class TabHartInformation;
+class TabHartParametrs;
 class Ui_TabHart;
 
 // The HART page: the transmitter's pages over the HART status bar. Every HART result comes back
@@ -22,6 +23,7 @@ public:
 
     HartStatusWidget* statusWidget() const { return m_statusWidget; }
     TabHartInformation* informationPage() const { return m_information; }
+    TabHartParametrs* parametrsPage() const { return m_parametrs; }
 
 public slots:
     void getHartResult(int command, const HartDeviceData& snapshot);
@@ -43,6 +45,7 @@ private:
     Ui_TabHart* ui;
     HartStatusWidget* m_statusWidget;
     TabHartInformation* m_information;
+    TabHartParametrs* m_parametrs;
     // While a HART worker holds the port, the page to read once it is home (-1: none).
     QTimer* m_portWatch;
     QElapsedTimer m_waitClock;
