@@ -8,6 +8,7 @@
 #include "PortOwner.h"
 #include "TabHartInformation.h"
 #include "TabHartParametrs.h"
+#include "TabHartUCurrentOutput.h"
 #include "ui_TabHart.h"
 
 #include <QShowEvent>
@@ -18,6 +19,7 @@ namespace {
 constexpr int OperationEnd = -1;
 constexpr int InformationPage = 0;
 constexpr int ParametrsPage = 1;
+constexpr int CurrentOutputPage = 3;
 constexpr int AdditionalStatusPage = 4;
 constexpr int PortWatchMs = 2;
 // As long as a stopped worker may take to end: its exchange time-outs bound that.
@@ -73,6 +75,8 @@ TabHart::TabHart(QWidget* parent)
     ui->gridLayout_2->addWidget(m_information);
     m_parametrs = new TabHartParametrs(ui->tab_hart_paremetrs);
     ui->gridLayout_3->addWidget(m_parametrs);
+    m_currentOutput = new TabHartUCurrentOutput(ui->tab_hart_currentOutput);
+    ui->gridLayout_5->addWidget(m_currentOutput);
 
     connect(g_device, &DeviceZFN::sendHartResult, this, &TabHart::getHartResult);
     connect(g_device, &DeviceZFN::sendAlgoritmFinished, this, &TabHart::getHartAlgoritmResult);
@@ -129,8 +133,11 @@ void TabHart::getHartResult(int command, const HartDeviceData& snapshot)
     case 15:
         m_parametrs->showOutputInfo(snapshot);
         break;
+    case 128:
+        m_currentOutput->onOutputTypeRead(snapshot);
+        break;
     // Shown by the parameters, device-specific, current-output and additional-status pages.
-    case 48: case 82: case 128: case 130: case 132: case 134: case 145: case 147:
+    case 48: case 82: case 130: case 132: case 134: case 145: case 147:
     // Writes and trims: their results are shown by the read that follows them.
     case 7: case 17: case 18: case 22: case 34: case 35: case 40: case 44: case 45: case 46: case 47: case 59:
     case 80: case 81: case 122: case 123: case 129: case 131: case 133: case 135: case 146: case 148:
@@ -211,6 +218,8 @@ void TabHart::readPage(int index)
         m_information->read(false);
     else if (index == ParametrsPage)
         m_parametrs->readParametrs(false);
+    else if (index == CurrentOutputPage)
+        m_currentOutput->read(false);
 }
 
 // Minimising and restoring the window neither stops nor reads.

@@ -8,6 +8,7 @@ class HartDeviceData;
 class HartStatusWidget;
 class TabHartInformation;
 class TabHartParametrs;
+class TabHartUCurrentOutput;
 class Ui_TabHart;
 
 // The HART page: the transmitter's pages over the HART status bar. Every HART result comes back
@@ -24,6 +25,7 @@ public:
     HartStatusWidget* statusWidget() const { return m_statusWidget; }
     TabHartInformation* informationPage() const { return m_information; }
     TabHartParametrs* parametrsPage() const { return m_parametrs; }
+    TabHartUCurrentOutput* currentOutputPage() const { return m_currentOutput; }
 
 public slots:
     void getHartResult(int command, const HartDeviceData& snapshot);
@@ -46,6 +48,7 @@ private:
     HartStatusWidget* m_statusWidget;
     TabHartInformation* m_information;
     TabHartParametrs* m_parametrs;
+    TabHartUCurrentOutput* m_currentOutput;
     // While a HART worker holds the port, the page to read once it is home (-1: none).
     QTimer* m_portWatch;
     QElapsedTimer m_waitClock;
