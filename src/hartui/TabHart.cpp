@@ -9,6 +9,7 @@
 #include "TabHartInformation.h"
 #include "TabHartParametrs.h"
 #include "TabHartUCurrentOutput.h"
+#include "TabHartxAditionalStatus.h"
 #include "ui_TabHart.h"
 
 #include <QShowEvent>
@@ -77,6 +78,8 @@ TabHart::TabHart(QWidget* parent)
     ui->gridLayout_3->addWidget(m_parametrs);
     m_currentOutput = new TabHartUCurrentOutput(ui->tab_hart_currentOutput);
     ui->gridLayout_5->addWidget(m_currentOutput);
+    m_additionalStatus = new TabHartxAditionalStatus(ui->tab_hart_aditionalStatus);
+    ui->verticalLayout_2->addWidget(m_additionalStatus);
 
     connect(g_device, &DeviceZFN::sendHartResult, this, &TabHart::getHartResult);
     connect(g_device, &DeviceZFN::sendAlgoritmFinished, this, &TabHart::getHartAlgoritmResult);
@@ -133,11 +136,14 @@ void TabHart::getHartResult(int command, const HartDeviceData& snapshot)
     case 15:
         m_parametrs->showOutputInfo(snapshot);
         break;
+    case 48:
+        m_additionalStatus->showAdditionalStatus(snapshot);
+        break;
     case 128:
         m_currentOutput->onOutputTypeRead(snapshot);
         break;
     // Shown by the parameters, device-specific, current-output and additional-status pages.
-    case 48: case 82: case 130: case 132: case 134: case 145: case 147:
+    case 82: case 130: case 132: case 134: case 145: case 147:
     // Writes and trims: their results are shown by the read that follows them.
     case 7: case 17: case 18: case 22: case 34: case 35: case 40: case 44: case 45: case 46: case 47: case 59:
     case 80: case 81: case 122: case 123: case 129: case 131: case 133: case 135: case 146: case 148:
@@ -220,6 +226,8 @@ void TabHart::readPage(int index)
         m_parametrs->readParametrs(false);
     else if (index == CurrentOutputPage)
         m_currentOutput->read(false);
+    else if (index == AdditionalStatusPage)
+        m_additionalStatus->readAdditionalDeviceStatus(false);
 }
 
 // Minimising and restoring the window neither stops nor reads.

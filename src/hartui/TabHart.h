@@ -9,6 +9,7 @@ class HartStatusWidget;
 class TabHartInformation;
 class TabHartParametrs;
 class TabHartUCurrentOutput;
+class TabHartxAditionalStatus;
 class Ui_TabHart;
 
 // The HART page: the transmitter's pages over the HART status bar. Every HART result comes back
@@ -26,6 +27,7 @@ public:
     TabHartInformation* informationPage() const { return m_information; }
     TabHartParametrs* parametrsPage() const { return m_parametrs; }
     TabHartUCurrentOutput* currentOutputPage() const { return m_currentOutput; }
+    TabHartxAditionalStatus* additionalStatusPage() const { return m_additionalStatus; }
 
 public slots:
     void getHartResult(int command, const HartDeviceData& snapshot);
@@ -49,6 +51,7 @@ private:
     TabHartInformation* m_information;
     TabHartParametrs* m_parametrs;
     TabHartUCurrentOutput* m_currentOutput;
+    TabHartxAditionalStatus* m_additionalStatus;
     // While a HART worker holds the port, the page to read once it is home (-1: none).
     QTimer* m_portWatch;
     QElapsedTimer m_waitClock;

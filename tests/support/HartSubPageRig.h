@@ -62,10 +62,12 @@ public:
         if (!finished.wait(10000))
             qFatal("the silent read of the first page did not end");
         auto* pages = find<QTabWidget>("tabWidget");
-        pages->setCurrentIndex(index);
+        if (index != pages->currentIndex()) {
+            pages->setCurrentIndex(index);
+            if (!finished.wait(10000))
+                qFatal("the silent read of the sub-page did not end");
+        }
         scope = pages->currentWidget();
-        if (!finished.wait(10000))
-            qFatal("the silent read of the sub-page did not end");
         clearLogs();
         return finished.last().at(2).value<HartDeviceData>();
     }
