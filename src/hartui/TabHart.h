@@ -8,6 +8,7 @@ class HartDeviceData;
 class HartStatusWidget;
 class TabHartInformation;
 class TabHartParametrs;
+class TabHartSpecific;
 class TabHartUCurrentOutput;
 class TabHartxAditionalStatus;
 class Ui_TabHart;
@@ -26,6 +27,7 @@ public:
     HartStatusWidget* statusWidget() const { return m_statusWidget; }
     TabHartInformation* informationPage() const { return m_information; }
     TabHartParametrs* parametrsPage() const { return m_parametrs; }
+    TabHartSpecific* specificPage() const { return m_specific; }
     TabHartUCurrentOutput* currentOutputPage() const { return m_currentOutput; }
     TabHartxAditionalStatus* additionalStatusPage() const { return m_additionalStatus; }
 
@@ -50,6 +52,7 @@ private:
     HartStatusWidget* m_statusWidget;
     TabHartInformation* m_information;
     TabHartParametrs* m_parametrs;
+    TabHartSpecific* m_specific;
     TabHartUCurrentOutput* m_currentOutput;
     TabHartxAditionalStatus* m_additionalStatus;
     // While a HART worker holds the port, the page to read once it is home (-1: none).
