@@ -61,9 +61,12 @@ public:
     HartTransmitter& transmitter() { return bench.emulator().hartTransmitter(); }
     QTabWidget* pages() const { return requireChild<QTabWidget>(window.get(), "tabDeviceConfig"); }
 
+    // The information page first: other sub-pages carry buttons of the same names.
     template <typename T>
     T* find(const char* name) const
     {
+        if (T* onPage = tab->informationPage()->findChild<T*>(QString::fromLatin1(name)))
+            return onPage;
         return requireChild<T>(tab, name);
     }
 
@@ -268,7 +271,7 @@ private slots:
         tab.getHartAlgoritmResult(9, true, snapshot);
         QVERIFY(bench.popUps().isEmpty());
 
-        auto* write = requireChild<QPushButton>(&tab, "pushButton_writeParametrs");
+        auto* write = requireChild<QPushButton>(tab.informationPage(), "pushButton_writeParametrs");
         tab.getHartAlgoritmResult(1, false, snapshot);
         QVERIFY(!write->isEnabled());
         tab.getHartAlgoritmResult(1, true, snapshot);

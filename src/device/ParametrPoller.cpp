@@ -47,9 +47,11 @@ void ParametrPoller::start()
     m_thread->start(QThread::InheritPriority);
 }
 
+// Waits even when the poll slot has already asked to stop: until the loop has left, its thread
+// still holds the port.
 void ParametrPoller::stop()
 {
-    if (!m_thread || !m_running || m_stopRequested)
+    if (!m_thread || !m_running)
         return;
     m_stopRequested = true;
     g_device->portOwner()->abort();

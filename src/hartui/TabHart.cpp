@@ -7,6 +7,10 @@
 #include "PollController.h"
 #include "PortOwner.h"
 #include "TabHartInformation.h"
+#include "TabHartParametrs.h"
+#include "TabHartSpecific.h"
+#include "TabHartUCurrentOutput.h"
+#include "TabHartxAditionalStatus.h"
 #include "ui_TabHart.h"
 
 #include <QShowEvent>
@@ -16,6 +20,9 @@ namespace {
 
 constexpr int OperationEnd = -1;
 constexpr int InformationPage = 0;
+constexpr int ParametrsPage = 1;
+constexpr int SpecificPage = 2;
+constexpr int CurrentOutputPage = 3;
 constexpr int AdditionalStatusPage = 4;
 constexpr int PortWatchMs = 2;
 // As long as a stopped worker may take to end: its exchange time-outs bound that.
@@ -69,6 +76,14 @@ TabHart::TabHart(QWidget* parent)
     ui->horizontalLayout_statusBar->insertWidget(0, m_statusWidget);
     m_information = new TabHartInformation(ui->tab_hart_information);
     ui->gridLayout_2->addWidget(m_information);
+    m_parametrs = new TabHartParametrs(ui->tab_hart_paremetrs);
+    ui->gridLayout_3->addWidget(m_parametrs);
+    m_specific = new TabHartSpecific(ui->tab_hart_specific);
+    ui->gridLayout_4->addWidget(m_specific);
+    m_currentOutput = new TabHartUCurrentOutput(ui->tab_hart_currentOutput);
+    ui->gridLayout_5->addWidget(m_currentOutput);
+    m_additionalStatus = new TabHartxAditionalStatus(ui->tab_hart_aditionalStatus);
+    ui->verticalLayout_2->addWidget(m_additionalStatus);
 
     connect(g_device, &DeviceZFN::sendHartResult, this, &TabHart::getHartResult);
     connect(g_device, &DeviceZFN::sendAlgoritmFinished, this, &TabHart::getHartAlgoritmResult);
@@ -114,8 +129,43 @@ void TabHart::getHartResult(int command, const HartDeviceData& snapshot)
     case 20:
         m_information->showLongTag(snapshot, snapshot.longTagSupported);
         break;
-    // Shown by the parameters, device-specific, current-output and additional-status pages.
-    case 1: case 9: case 14: case 15: case 48: case 82: case 128: case 130: case 132: case 134: case 145: case 147:
+    case 1: case 9:
+        m_parametrs->showVariableUnits(snapshot);
+        m_specific->showScaleShiftUnit(snapshot);
+        if (DeviceZFN::hartResponseOk(snapshot))
+            m_parametrs->enableWriteButton();
+        break;
+    case 14:
+        m_parametrs->showSensorInfo(snapshot);
+        break;
+    case 15:
+        m_parametrs->showOutputInfo(snapshot);
+        break;
+    case 48:
+        m_additionalStatus->showAdditionalStatus(snapshot);
+        break;
+    case 82:
+        m_specific->onTrimPointWritten(snapshot);
+        break;
+    case 128:
+        m_specific->showOutputSignal(snapshot);
+        m_currentOutput->onOutputTypeRead(snapshot);
+        break;
+    case 130:
+        m_specific->showSquareRootSettings(snapshot);
+        break;
+    case 132:
+        m_specific->showIndication(snapshot);
+        break;
+    case 134:
+        m_specific->showProtection(snapshot);
+        break;
+    case 145:
+        m_specific->showScaleShiftPressure(snapshot);
+        break;
+    case 147:
+        m_specific->showScaleShiftCurrent(snapshot);
+        break;
     // Writes and trims: their results are shown by the read that follows them.
     case 7: case 17: case 18: case 22: case 34: case 35: case 40: case 44: case 45: case 46: case 47: case 59:
     case 80: case 81: case 122: case 123: case 129: case 131: case 133: case 135: case 146: case 148:
@@ -129,8 +179,16 @@ void TabHart::getHartResult(int command, const HartDeviceData& snapshot)
 void TabHart::getHartAlgoritmResult(int algorithm, bool succeeded, const HartDeviceData& snapshot)
 {
     if (algorithm == 9) {
+        m_specific->enableTrimGroup(snapshot.trimInfoRead);
         for (const int command : specificGroupCommands)
             getHartResult(command, snapshot);
+        m_specific->enableWriteButtons(snapshot);
+    } else if (algorithm == 12) {
+        // A trim starts only from limits this very read brought.
+        if (succeeded && DeviceZFN::hartResponseOk(snapshot)) {
+            m_specific->showTrimLimits(snapshot);
+            m_specific->beginTrimByTwoPoints(snapshot);
+        }
     } else if (algorithm == 1) {
         // Writes are compared with a read; before one has succeeded there is nothing to compare with.
         if (succeeded)
@@ -194,6 +252,14 @@ void TabHart::readPage(int index)
 {
     if (index == InformationPage)
         m_information->read(false);
+    else if (index == ParametrsPage)
+        m_parametrs->readParametrs(false);
+    else if (index == SpecificPage)
+        m_specific->read(false);
+    else if (index == CurrentOutputPage)
+        m_currentOutput->read(false);
+    else if (index == AdditionalStatusPage)
+        m_additionalStatus->readAdditionalDeviceStatus(false);
 }
 
 // Minimising and restoring the window neither stops nor reads.

@@ -7,6 +7,10 @@ class QTimer;
 class HartDeviceData;
 class HartStatusWidget;
 class TabHartInformation;
+class TabHartParametrs;
+class TabHartSpecific;
+class TabHartUCurrentOutput;
+class TabHartxAditionalStatus;
 class Ui_TabHart;
 
 // The HART page: the transmitter's pages over the HART status bar. Every HART result comes back
@@ -22,6 +26,10 @@ public:
 
     HartStatusWidget* statusWidget() const { return m_statusWidget; }
     TabHartInformation* informationPage() const { return m_information; }
+    TabHartParametrs* parametrsPage() const { return m_parametrs; }
+    TabHartSpecific* specificPage() const { return m_specific; }
+    TabHartUCurrentOutput* currentOutputPage() const { return m_currentOutput; }
+    TabHartxAditionalStatus* additionalStatusPage() const { return m_additionalStatus; }
 
 public slots:
     void getHartResult(int command, const HartDeviceData& snapshot);
@@ -43,6 +51,10 @@ private:
     Ui_TabHart* ui;
     HartStatusWidget* m_statusWidget;
     TabHartInformation* m_information;
+    TabHartParametrs* m_parametrs;
+    TabHartSpecific* m_specific;
+    TabHartUCurrentOutput* m_currentOutput;
+    TabHartxAditionalStatus* m_additionalStatus;
     // While a HART worker holds the port, the page to read once it is home (-1: none).
     QTimer* m_portWatch;
     QElapsedTimer m_waitClock;
