@@ -437,6 +437,7 @@ private slots:
         QFETCH(int, command);
         QFETCH(bool, error);
         QFETCH(QString, text);
+        QCOMPARE(hartResponseIsError(quint8(code), command), error);
         QCOMPARE(hartResponseCodeText(quint8(code), command), error);
         QCOMPARE(g_hartResponseText, text);
         QCOMPARE(g_hartResponsePrefix, QStringLiteral("Команда %1 :").arg(command));
