@@ -12,6 +12,7 @@ namespace {
 
 QScreen* offscreenScreen = nullptr;
 constexpr int ParametrsPage = 1;
+constexpr int SpecificPage = 2;
 const QString wrongCharacters = QStringLiteral("Выбранный параметр содержит неверные символы!");
 const QString unchanged = QStringLiteral("Конфигурация устройства не была изменена!");
 
@@ -65,22 +66,65 @@ private slots:
         QVERIFY(rig.bench.popUps().isEmpty());
     }
 
-    // Only what differs from the read is written; the same number typed again is no change.
+    void onlyChangesAreWritten_data()
+    {
+        QTest::addColumn<float>("damping");
+        QTest::addColumn<QString>("shownDamping");
+        QTest::addColumn<QString>("retypedDamping");
+        QTest::addColumn<QString>("refusal");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<QString>("upper");
+        QTest::addColumn<QString>("typedDamping");
+        QTest::addColumn<int>("function");
+        QTest::addColumn<QList<int>>("commands");
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QByteArray>("data");
+        QTest::newRow("damping and function")
+            << 0.5f << "0.5" << "0.50" << unchanged << QString() << QString() << "2" << 1
+            << QList<int>({34, 47, 15, 14, 1}) << 47 << QByteArray::fromHex("01");
+        // A NaN never equals what is typed: any number is a change.
+        QTest::newRow("NaN damping") << float(NAN) << "-" << "-" << wrongCharacters << QString() << QString() << "0.5"
+                                     << -1 << QList<int>({34, 15, 14, 1}) << 34 << QByteArray::fromHex("3F000000");
+        QTest::newRow("range and unit gives mask 9")
+            << 0.5f << "0.5" << "0.50" << unchanged << "МПа" << "0.2" << QString() << -1
+            << QList<int>({44, 35, 15, 14, 1}) << 35 << QByteArray::fromHex("ED3E4CCCCD00000000");
+    }
+
+    // Only what differs from the read is written; the same number typed again is no change, a
+    // damping the transmitter reported as NaN shows "-" and must be given.
     void onlyChangesAreWritten()
     {
+        QFETCH(float, damping);
+        QFETCH(QString, shownDamping);
+        QFETCH(QString, retypedDamping);
+        QFETCH(QString, refusal);
+        QFETCH(QString, unit);
+        QFETCH(QString, upper);
+        QFETCH(QString, typedDamping);
+        QFETCH(int, function);
+        QFETCH(QList<int>, commands);
+        QFETCH(int, command);
+        QFETCH(QByteArray, data);
         HartSubPageRig rig;
+        rig.changeState([damping](HartTransmitterState& s) { s.damping = damping; });
         rig.showSubPage(ParametrsPage);
-        rig.find<QLineEdit>("lineEdit_device_demph")->setText("0.5");
+        auto* dampingField = rig.find<QLineEdit>("lineEdit_device_demph");
+        QCOMPARE(dampingField->text(), shownDamping);
+        dampingField->setText(retypedDamping);
         rig.find<QPushButton>("pushButton_writeParametrs")->click();
-        QCOMPARE(rig.bench.popUps(), QStringList{unchanged});
+        QCOMPARE(rig.bench.popUps(), QStringList{refusal});
 
-        rig.find<QComboBox>("comboBox_device_functiuon")->setCurrentIndex(1);
-        rig.find<QLineEdit>("lineEdit_device_demph")->setText("2");
+        if (!unit.isEmpty())
+            rig.find<QComboBox>("comboBox_device_measureV1")->setCurrentText(unit);
+        if (!upper.isEmpty())
+            rig.find<QLineEdit>("lineEdit_device_mainValMax")->setText(upper);
+        if (!typedDamping.isEmpty())
+            dampingField->setText(typedDamping);
+        if (function != -1)
+            rig.find<QComboBox>("comboBox_device_functiuon")->setCurrentIndex(function);
         QVERIFY(rig.clickAndWait("pushButton_writeParametrs"));
-        QCOMPARE(rig.transmitter().commands(), QList<int>({34, 47, 15, 14, 1}));
-        QCOMPARE(rig.sentData(34), QByteArray::fromHex("40000000"));
-        QCOMPARE(rig.sentData(47), QByteArray::fromHex("01"));
-        QCOMPARE(rig.find<QComboBox>("comboBox_device_functiuon")->currentIndex(), 1);
+        QCOMPARE(rig.transmitter().commands(), commands);
+        QCOMPARE(rig.sentData(command), data);
     }
 
     // Values outside the tables show empty; an empty transfer function is not written, an empty
@@ -121,13 +165,35 @@ private slots:
         QCOMPARE(rig.transmitter().commands(), QList<int>({44, 15, 14, 1}));
     }
 
-    void setZero()
+    void confirmations_data()
     {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QList<int>>("commands");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("zero") << ParametrsPage << "pushButton_setNull" << QList<int>({43})
+                              << QStringList{"Ноль установлен."};
+        QTest::newRow("trim reset") << SpecificPage << "pushButton_trimClear" << QList<int>({83})
+                                    << QStringList{"Сброс коэффициентов подстройки прошел успешно"};
+        // The reset transmitter is found again and its changed flag cleared silently; reads follow.
+        QTest::newRow("factory restore")
+            << SpecificPage << "pushButton_restoreParametrs" << QList<int>({136, 136, 42, 7, 0, 38})
+            << QStringList{"Заводские настройки успешно установлены.", "HART-устройсво перезагружено."};
+    }
+
+    // Operations whose success is told in a box, asked nothing first.
+    void confirmations()
+    {
+        QFETCH(int, page);
+        QFETCH(QString, button);
+        QFETCH(QList<int>, commands);
+        QFETCH(QStringList, messages);
         HartSubPageRig rig;
-        rig.showSubPage(ParametrsPage);
-        QVERIFY(rig.clickAndWait("pushButton_setNull"));
-        QCOMPARE(rig.transmitter().commands(), QList<int>({43}));
-        QTRY_COMPARE(rig.bench.popUps(), QStringList{"Ноль установлен."});
+        rig.device().hartMaster()->timing().factoryResetPauseMs = 10;
+        rig.showSubPage(page);
+        QVERIFY(rig.clickAndWait(qPrintable(button)));
+        QCOMPARE(rig.transmitter().commands().mid(0, commands.size()), commands);
+        QTRY_COMPARE(rig.bench.popUps(), messages);
     }
 };
 

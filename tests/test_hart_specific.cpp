@@ -91,21 +91,55 @@ private slots:
         QVERIFY(!rig.find<QPushButton>("pushButton_restoreParametrs")->isEnabled());
     }
 
-    // The no-password type keeps the password it reported and hides the display mode.
-    void theNoPasswordType()
+    void deviceVariants_data()
     {
-        HartSubPageRig rig(HartVariant::Family, hartTypeNoPassword);
+        QTest::addColumn<int>("typeKey");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QStringList>("hidden");
+        QTest::addColumn<QString>("combo");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QByteArray>("c135");
+        const QString password = "lineEdit_password";
+        const QString byButton = "comboBox_nullPaswordByButton";
+        const QString protection = "comboBox_writeProtection";
+        // The no-password type keeps the password it reported.
+        QTest::newRow("no password") << int(hartTypeNoPassword) << QStringList{}
+                                     << QStringList{password, "comboBox_indicationMode", byButton, protection}
+                                     << "comboBox_nullPaswordByGercon" << 0 << QByteArray::fromHex("10E100");
+        // "Off" sends password 0, the reported one reads as "on".
+        QTest::newRow("write protection") << int(hartTypeWriteProtection) << QStringList{protection}
+                                          << QStringList{password, "groupBox_scaleShiftP", byButton} << protection << 0
+                                          << QByteArray::fromHex("000001");
+        QTest::newRow("button zeroing") << int(hartTypeButtonZeroing) << QStringList{password, byButton}
+                                        << QStringList{protection} << byButton << 1 << QByteArray::fromHex("10E103");
+    }
+
+    // Each variant shows its own protection fields and writes what they hold.
+    void deviceVariants()
+    {
+        QFETCH(int, typeKey);
+        QFETCH(QStringList, shown);
+        QFETCH(QStringList, hidden);
+        QFETCH(QString, combo);
+        QFETCH(int, index);
+        QFETCH(QByteArray, c135);
+        HartSubPageRig rig(HartVariant::Family, quint16(typeKey));
         rig.changeState([](HartTransmitterState& s) {
             s.menuPassword = 4321;
+            s.reedZeroing = 1;
             s.sqrtCutoffThreshold = 0.25f;
         });
         rig.showSubPage(SpecificPage);
         QWidget* page = rig.tab->specificPage();
-        QVERIFY(!rig.find<QLineEdit>("lineEdit_password")->isVisibleTo(page));
-        QVERIFY(!rig.find<QComboBox>("comboBox_indicationMode")->isVisibleTo(page));
-        rig.find<QComboBox>("comboBox_nullPaswordByGercon")->setCurrentIndex(0);
+        for (const QString& name : shown)
+            QVERIFY2(rig.find<QWidget>(qPrintable(name))->isVisibleTo(page), qPrintable(name));
+        for (const QString& name : hidden)
+            QVERIFY2(!rig.find<QWidget>(qPrintable(name))->isVisibleTo(page), qPrintable(name));
+        if (typeKey == int(hartTypeWriteProtection))
+            QCOMPARE(rig.find<QComboBox>("comboBox_writeProtection")->currentIndex(), 1);
+        rig.find<QComboBox>(qPrintable(combo))->setCurrentIndex(index);
         QVERIFY(rig.clickAndWait("pushButton_writeParametrs"));
-        QCOMPARE(rig.sentData(135), QByteArray::fromHex("10E100"));
+        QCOMPARE(rig.sentData(135), c135);
     }
 
     // Two points against the polled reference pressure, each advancing only on its acceptance.

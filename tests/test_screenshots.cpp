@@ -8,6 +8,7 @@
 #include "HartStatusElement.h"
 #include "HartStatusTextDiscription.h"
 #include "HartStatusWidget.h"
+#include "HartSubPageRig.h"
 #include "HartTextTables.h"
 #include "IconSet.h"
 #include "LinenPlot.h"
@@ -21,6 +22,7 @@
 #include "TabHart.h"
 #include "TabMeasurement.h"
 #include "TabResults.h"
+#include "TabHartxAditionalStatus.h"
 #include "TextDiscription.h"
 #include "XvfbClient.h"
 #include "XvfbServer.h"
@@ -288,6 +290,68 @@ private slots:
         QCOMPARE(QColor(screen.pixel(bar->lamp(0)->mapToGlobal(QPoint(7, 7)))), QColor(Qt::red));
         QVERIFY(QColor(screen.pixel(bar->lamp(1)->mapToGlobal(QPoint(7, 7)))) != QColor(Qt::yellow));
     }
+    void hartSubPages_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("parameters") << 1 << "hart_parametrs"
+                                    << QStringList{"groupBox_device_parametrs", "lineEdit_device_mainValMax",
+                                                   "comboBox_device_measureV1", "groupBox_sensor", "pushButton_setNull"};
+        QTest::newRow("specific") << 2 << "hart_specific"
+                                  << QStringList{"groupBox_outputSingnal", "groupBox_protection", "groupBox_trimByTwoPoints",
+                                                 "pushButton_trimByTwoPoints", "pushButton_writeParametrs"};
+        QTest::newRow("current output") << 3 << "hart_current_output"
+                                        << QStringList{"groupBox_fixedCurrentMode", "radioButton_another",
+                                                       "pushButton_setFixedCurrentMode", "groupBox_trim",
+                                                       "pushButton_setFixedLow"};
+    }
+
+    // Each HART sub-page in the main window after its read from the emulated transmitter.
+    void hartSubPages()
+    {
+        QFETCH(int, index);
+        QFETCH(QString, name);
+        QFETCH(QStringList, shown);
+        HartSubPageRig rig;
+        rig.window->setGeometry(0, 0, 1200, 860);
+        rig.showSubPage(index);
+        QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+        const QImage screen = XvfbClient::settledScreen();
+        const QImage shot = XvfbClient::onScreen(screen, rig.scope);
+        QVERIFY(XvfbClient::save(shot, name));
+        QVERIFY2(XvfbClient::colourCount(shot) > 16, "the page is blank");
+        for (const QString& widget : shown)
+            QVERIFY2(XvfbClient::showsAsPainted(screen, rig.find<QWidget>(qPrintable(widget))), qPrintable(widget));
+    }
+
+    // The hidden additional-status page on its own, some lamps lit.
+    void hartAdditionalStatus()
+    {
+        DeviceTestBench bench(0);
+        TabHartxAditionalStatus page;
+        page.setGeometry(0, 0, 700, 420);
+        HartDeviceData snapshot;
+        snapshot.additionalStatus[6] = 0x05;
+        snapshot.additionalStatus[8] = 0x09;
+        page.showAdditionalStatus(snapshot);
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        const QImage screen = XvfbClient::settledScreen();
+        const QImage shot = XvfbClient::onScreen(screen, &page);
+        QVERIFY(XvfbClient::save(shot, QStringLiteral("hart_additional_status")));
+        QVERIFY2(XvfbClient::colourCount(shot) > 8, "the page is blank");
+        QVERIFY(XvfbClient::showsAsPainted(screen, requireChild<QWidget>(&page, "pushButton_updateStatus")));
+        QCOMPARE(page.lamps().size(), 10);
+        for (const HartStatusElement* lamp : page.lamps())
+            QVERIFY(XvfbClient::showsAsPainted(screen, lamp));
+        const auto labels = page.findChildren<QLabel*>();
+        QVERIFY(std::any_of(labels.cbegin(), labels.cend(), [&](QLabel* label) {
+            return label->text() == "Выход за диапазон одной из переменных прибора."
+                   && XvfbClient::showsAsPainted(screen, label);
+        }));
+    }
+
     // The archive frames plotted in kPa.
     void archivePage()
     {
