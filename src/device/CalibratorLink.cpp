@@ -76,7 +76,8 @@ bool CalibratorLink::isComplete() const
 }
 
 // After a cut exchange the calibrator may still be answering it; that reply must not be taken as
-// the answer to the next request, so the line is let go quiet first.
+// the answer to the next request. The line is drained until the late frame is whole (one request
+// was cut, so one reply can come) or until it stays quiet.
 void CalibratorLink::dropLateReply(int timeoutMs)
 {
     if (!m_cutPending)
@@ -84,10 +85,15 @@ void CalibratorLink::dropLateReply(int timeoutMs)
     m_cutPending = false;
     if (m_sinceCut.elapsed() > m_cutTimeoutMs)
         return;
+    m_buffer.clear();
     QElapsedTimer timer;
     timer.start();
-    while (timer.elapsed() < timeoutMs && waitForInput(m_timing.quietMs))
-        debug(QStringLiteral("LATE"), takeAvailable());
+    while (timer.elapsed() < timeoutMs && waitForInput(m_timing.quietMs)) {
+        append(takeAvailable());
+        if (isComplete())
+            break;
+    }
+    debug(QStringLiteral("LATE"), m_buffer);
 }
 
 void CalibratorLink::noteCut(int timeoutMs)
