@@ -11,7 +11,6 @@
 
 namespace {
 
-QScreen* offscreenScreen = nullptr;
 
 QList<int> litLamps(const TabHartxAditionalStatus& page)
 {
@@ -31,9 +30,7 @@ class TestHartAdditionalStatus : public QObject
 private slots:
     void initTestCase()
     {
-        TestEnvironment::prepare();
-        offscreenScreen = QGuiApplication::primaryScreen();
-        initChoiceLists();
+        TestEnvironment::prepareWithChoiceLists();
         initHartTextTables();
     }
 

@@ -13,7 +13,6 @@
 
 namespace {
 
-QScreen* offscreenScreen = nullptr;
 constexpr int CurrentOutputPage = 3;
 const QString outOfRange = QStringLiteral("Значение выходит за пределы диапазона.");
 const QString wrongData = QStringLiteral("В выбранном поле содержатся неверные данные");
@@ -34,9 +33,7 @@ class TestHartCurrentOutput : public QObject
 private slots:
     void initTestCase()
     {
-        TestEnvironment::prepare();
-        offscreenScreen = QGuiApplication::primaryScreen();
-        initChoiceLists();
+        TestEnvironment::prepareWithChoiceLists();
         initHartTextTables();
     }
 

@@ -28,7 +28,6 @@
 namespace {
 
 // Qt's offscreen platform never frees its screen; a global reference keeps LeakSanitizer quiet about it.
-QScreen* offscreenScreen = nullptr;
 
 const QString wrongCharacters = QStringLiteral("Выбранный параметр содержит неверные символы!");
 
@@ -138,9 +137,7 @@ class TestHartPage : public QObject
 private slots:
     void initTestCase()
     {
-        TestEnvironment::prepare();
-        offscreenScreen = QGuiApplication::primaryScreen();
-        initChoiceLists();
+        TestEnvironment::prepareWithChoiceLists();
         initHartTextTables();
     }
 

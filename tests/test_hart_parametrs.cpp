@@ -10,7 +10,6 @@
 
 namespace {
 
-QScreen* offscreenScreen = nullptr;
 constexpr int ParametrsPage = 1;
 constexpr int SpecificPage = 2;
 const QString wrongCharacters = QStringLiteral("Выбранный параметр содержит неверные символы!");
@@ -25,9 +24,7 @@ class TestHartParametrs : public QObject
 private slots:
     void initTestCase()
     {
-        TestEnvironment::prepare();
-        offscreenScreen = QGuiApplication::primaryScreen();
-        initChoiceLists();
+        TestEnvironment::prepareWithChoiceLists();
         initHartTextTables();
     }
 

@@ -13,7 +13,6 @@
 
 namespace {
 
-QScreen* offscreenScreen = nullptr;
 constexpr int SpecificPage = 2;
 const QString unchanged = QStringLiteral("Конфигурация устройства не была изменена!");
 
@@ -33,9 +32,7 @@ class TestHartSpecific : public QObject
 private slots:
     void initTestCase()
     {
-        TestEnvironment::prepare();
-        offscreenScreen = QGuiApplication::primaryScreen();
-        initChoiceLists();
+        TestEnvironment::prepareWithChoiceLists();
         initHartTextTables();
     }
 
