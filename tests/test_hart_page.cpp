@@ -5,6 +5,7 @@
 #include "HartMaster.h"
 #include "HartStatusElement.h"
 #include "HartStatusWidget.h"
+#include "HartSubPageRig.h"
 #include "HartTextTables.h"
 #include "MainWindow.h"
 #include "PollController.h"
@@ -32,87 +33,13 @@ namespace {
 const QString wrongCharacters = QStringLiteral("Выбранный параметр содержит неверные символы!");
 
 // The main window over a calibrator with transmitter 0x1234, identifier 00 01 02, behind it.
-class HartPageRig
+// The page's tests need no sub-page shown; the device-type key 0x1234 is the one they read back.
+struct HartPageRig : HartSubPageRig
 {
-public:
     explicit HartPageRig(HartVariant variant = HartVariant::Family, bool connected = true)
+        : HartSubPageRig(variant, 0x1234, connected)
     {
-        bench.emulator().attachHartTransmitter(variant);
-        HartTransmitterState state = transmitter().state();
-        state.manufacturerCode = 0x12;
-        state.deviceTypeCode = 0x34;
-        state.deviceId = QByteArray::fromHex("000102");
-        transmitter().setState(state);
-        if (connected) {
-            if (!bench.connectTo(0))
-                qFatal("the emulated calibrator did not connect");
-            device().deviceSettings()->bytes[DeviceSettings::HartModemByte] = 1;
-        }
-        HartMaster::Timing& timing = device().hartMaster()->timing();
-        timing.addressRetryMs = 10;
-        timing.addressSettleMs = 10;
-        device().pollController()->hartTimeoutMs = 1500;
-        window = std::make_unique<MainWindow>();
-        tab = window->findChild<TabHart*>();
     }
-
-    DeviceZFN& device() { return bench.device(); }
-    HartTransmitter& transmitter() { return bench.emulator().hartTransmitter(); }
-    QTabWidget* pages() const { return requireChild<QTabWidget>(window.get(), "tabDeviceConfig"); }
-
-    // The information page first: other sub-pages carry buttons of the same names.
-    template <typename T>
-    T* find(const char* name) const
-    {
-        if (T* onPage = tab->informationPage()->findChild<T*>(QString::fromLatin1(name)))
-            return onPage;
-        return requireChild<T>(tab, name);
-    }
-
-    void showHartPage()
-    {
-        window->show();
-        pages()->setCurrentWidget(requireChild<QWidget>(window.get(), "tabHart"));
-    }
-    void showOtherPage() { pages()->setCurrentIndex(0); }
-
-    // Shows the page and waits for its silent read; the logs start after it.
-    HartDeviceData showAndRead()
-    {
-        QueuedSpy finished(&device(), &DeviceZFN::sendAlgoritmFinished);
-        showHartPage();
-        if (!finished.wait(10000))
-            qFatal("the silent read did not end");
-        clearLogs();
-        return finished.first().at(2).value<HartDeviceData>();
-    }
-
-    // Clicks a button of the page and waits for the operation it starts to end.
-    bool clickAndWait(const char* button, int timeoutMs = 10000)
-    {
-        QueuedSpy finished(&device(), &DeviceZFN::sendAlgoritmFinished);
-        find<QPushButton>(button)->click();
-        return finished.wait(timeoutMs);
-    }
-
-    void clearLogs()
-    {
-        QCoreApplication::processEvents();
-        transmitter().clearRequests();
-        bench.emulator().clearRequests();
-    }
-
-    QByteArray sentData(int command) const
-    {
-        for (const HartSlaveRequest& request : const_cast<HartPageRig*>(this)->transmitter().requests())
-            if (request.command == command)
-                return request.data;
-        return QByteArray();
-    }
-
-    DeviceTestBench bench;
-    std::unique_ptr<MainWindow> window;
-    TabHart* tab = nullptr;
 };
 
 template <int N>

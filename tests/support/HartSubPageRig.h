@@ -8,6 +8,7 @@
 #include "PollController.h"
 #include "QueuedSpy.h"
 #include "TabHart.h"
+#include "TabHartInformation.h"
 
 #include <QPushButton>
 #include <QTabWidget>
@@ -15,11 +16,12 @@
 #include <memory>
 
 // The main window over a calibrator with an emulated transmitter of the given variant and
-// device-type key behind it, for tests of one sub-page of the HART tab.
+// device-type key behind it, for tests of the HART tab and its sub-pages.
 class HartSubPageRig
 {
 public:
-    explicit HartSubPageRig(HartVariant variant = HartVariant::Family, quint16 typeKey = 0x1234)
+    explicit HartSubPageRig(HartVariant variant = HartVariant::Family, quint16 typeKey = 0x1234,
+                            bool connected = true)
     {
         bench.emulator().attachHartTransmitter(variant);
         HartTransmitterState state = transmitter().state();
@@ -27,9 +29,14 @@ public:
         state.deviceTypeCode = quint8(typeKey);
         state.deviceId = QByteArray::fromHex("000102");
         transmitter().setState(state);
-        if (!bench.connectTo(0))
-            qFatal("the emulated calibrator did not connect");
-        device().deviceSettings()->bytes[DeviceSettings::HartModemByte] = 1;
+        if (connected) {
+            if (!bench.connectTo(0))
+                qFatal("the emulated calibrator did not connect");
+            device().deviceSettings()->bytes[DeviceSettings::HartModemByte] = 1;
+        }
+        HartMaster::Timing& timing = device().hartMaster()->timing();
+        timing.addressRetryMs = 10;
+        timing.addressSettleMs = 10;
         device().pollController()->hartTimeoutMs = 1500;
         window = std::make_unique<MainWindow>();
         tab = window->findChild<TabHart*>();
@@ -38,10 +45,35 @@ public:
     DeviceZFN& device() { return bench.device(); }
     HartTransmitter& transmitter() { return bench.emulator().hartTransmitter(); }
 
+    // In the shown sub-page; before one is shown, the information page first, since other
+    // sub-pages carry buttons of the same names.
     template <typename T>
     T* find(const char* name) const
     {
-        return requireChild<T>(scope ? scope : tab, name);
+        if (scope)
+            return requireChild<T>(scope, name);
+        if (T* onPage = tab->informationPage()->findChild<T*>(QString::fromLatin1(name)))
+            return onPage;
+        return requireChild<T>(tab, name);
+    }
+
+    QTabWidget* pages() const { return requireChild<QTabWidget>(window.get(), "tabDeviceConfig"); }
+    void showHartPage()
+    {
+        window->show();
+        pages()->setCurrentWidget(requireChild<QWidget>(window.get(), "tabHart"));
+    }
+    void showOtherPage() { pages()->setCurrentIndex(0); }
+
+    // Shows the page and waits for its silent read; the logs start after it.
+    HartDeviceData showAndRead()
+    {
+        QueuedSpy finished(&device(), &DeviceZFN::sendAlgoritmFinished);
+        showHartPage();
+        if (!finished.wait(10000))
+            qFatal("the silent read did not end");
+        clearLogs();
+        return finished.first().at(2).value<HartDeviceData>();
     }
 
     template <typename Change>
@@ -56,9 +88,7 @@ public:
     HartDeviceData showSubPage(int index)
     {
         QueuedSpy finished(&device(), &DeviceZFN::sendAlgoritmFinished);
-        window->show();
-        requireChild<QTabWidget>(window.get(), "tabDeviceConfig")
-            ->setCurrentWidget(requireChild<QWidget>(window.get(), "tabHart"));
+        showHartPage();
         if (!finished.wait(10000))
             qFatal("the silent read of the first page did not end");
         auto* pages = find<QTabWidget>("tabWidget");
