@@ -17,13 +17,6 @@ constexpr int CurrentOutputPage = 3;
 const QString outOfRange = QStringLiteral("Значение выходит за пределы диапазона.");
 const QString wrongData = QStringLiteral("В выбранном поле содержатся неверные данные");
 
-QByteArray floatBytes(float value)
-{
-    QByteArray bytes(4, '\0');
-    qToBigEndian(value, bytes.data());
-    return bytes;
-}
-
 }  // namespace
 
 class TestHartCurrentOutput : public QObject
@@ -93,7 +86,7 @@ private slots:
         rig.find<QPushButton>("pushButton_setZfnValLo")->click();
         QVERIFY(value->text().isEmpty());
         QVERIFY(rig.clickAndWait("pushButton_setFixedLow"));
-        QCOMPARE(rig.sentData(40), floatBytes(4.0f));
+        QCOMPARE(rig.sentData(40), hartFloatBytes(4.0f));
         QVERIFY(rig.find<QPushButton>("pushButton_stopTrimLo")->isVisible());
         QVERIFY(!rig.find<QPushButton>("pushButton_setFixedHi")->isEnabled());
         QTRY_VERIFY(rig.find<QWidget>("widget_zfnCurrent")->isVisible());
@@ -103,7 +96,7 @@ private slots:
         rig.clearLogs();
         QVERIFY(rig.clickAndWait("pushButton_trimLo"));
         QCOMPARE(rig.transmitter().commands(), QList<int>({45, 40}));
-        QCOMPARE(rig.sentData(45), floatBytes(4.02f));
+        QCOMPARE(rig.sentData(45), hartFloatBytes(4.02f));
         QCOMPARE(rig.sentData(40), QByteArray::fromHex("00000000"));
         QVERIFY(!rig.find<QPushButton>("pushButton_stopTrimLo")->isVisible());
         QVERIFY(rig.find<QPushButton>("pushButton_setFixedLow")->isVisible());

@@ -16,13 +16,6 @@ namespace {
 constexpr int SpecificPage = 2;
 const QString unchanged = QStringLiteral("Конфигурация устройства не была изменена!");
 
-QByteArray floatBytes(float value)
-{
-    QByteArray bytes(4, '\0');
-    qToBigEndian(value, bytes.data());
-    return bytes;
-}
-
 }  // namespace
 
 class TestHartSpecific : public QObject
@@ -62,7 +55,7 @@ private slots:
         rig.find<QLineEdit>("lineEdit_currentErrorValueLo")->setText("3.6");
         QVERIFY(rig.clickAndWait("pushButton_writeParametrs"));
         QCOMPARE(rig.transmitter().commands().mid(0, 2), QList<int>({129, 1}));
-        QCOMPARE(rig.sentData(129), QByteArray::fromHex("0100") + floatBytes(3.6f) + QByteArray::fromHex("41C00000"));
+        QCOMPARE(rig.sentData(129), QByteArray::fromHex("0100") + hartFloatBytes(3.6f) + QByteArray::fromHex("41C00000"));
         QCOMPARE(rig.find<QLineEdit>("lineEdit_currentErrorValueLo")->text(), QString("3.6"));
 
         rig.clearLogs();
@@ -166,14 +159,14 @@ private slots:
         rig.transmitter().setResponseCode(82, 0);
         rig.clearLogs();
         QVERIFY(rig.clickAndWait("pushButton_trimByTwoPoints"));
-        QCOMPARE(rig.sentData(82), QByteArray::fromHex("00010C") + floatBytes(50.25f));
+        QCOMPARE(rig.sentData(82), QByteArray::fromHex("00010C") + hartFloatBytes(50.25f));
         QCOMPARE(rig.bench.popUps().last(), g_trimMsgHighPoint);
         QVERIFY(rig.find<QLineEdit>("lineEdit_trimHi")->isEnabled());
 
         rig.clearLogs();
         rig.find<QLineEdit>("lineEdit_trimHi")->setText("900");
         QVERIFY(rig.clickAndWait("pushButton_trimByTwoPoints"));
-        QCOMPARE(rig.sentData(82), QByteArray::fromHex("00020C") + floatBytes(900.0f));
+        QCOMPARE(rig.sentData(82), QByteArray::fromHex("00020C") + hartFloatBytes(900.0f));
         QCOMPARE(rig.bench.popUps().last(), g_trimMsgDone);
         QCOMPARE(rig.find<QPushButton>("pushButton_trimByTwoPoints")->text(), QString("Подстройка"));
         QTest::qWait(100);

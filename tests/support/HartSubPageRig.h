@@ -12,8 +12,17 @@
 
 #include <QPushButton>
 #include <QTabWidget>
+#include <QtEndian>
 #include <QtTest>
 #include <memory>
+
+// A float as a HART request or reply carries it: IEEE 754, big-endian.
+inline QByteArray hartFloatBytes(float value)
+{
+    QByteArray bytes(4, '\0');
+    qToBigEndian(value, bytes.data());
+    return bytes;
+}
 
 // The main window over a calibrator with an emulated transmitter of the given variant and
 // device-type key behind it, for tests of the HART tab and its sub-pages.
