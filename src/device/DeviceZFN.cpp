@@ -228,11 +228,6 @@ QSerialPort* DeviceZFN::serialPort() const
     return m_portOwner->port();
 }
 
-int DeviceZFN::exchangeTimeout() const
-{
-    return m_poll->exchangeTimeoutMs;
-}
-
 void DeviceZFN::setExchangeTimeout(int ms)
 {
     m_poll->exchangeTimeoutMs = ms;

@@ -98,7 +98,6 @@ public:
     int foundDeviceIndex() const { return m_foundIndex; }
     int deviceType() const { return m_deviceType; }
     QString deviceName() const { return m_deviceName; }
-    int exchangeTimeout() const;
     void setExchangeTimeout(int ms);
 
     // Replaces the modal box of showPopUpMessage, so tests can record the texts instead of blocking.

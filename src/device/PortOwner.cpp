@@ -66,6 +66,6 @@ bool PortOwner::prepareExchange()
     if (!isHeldByCurrentThread())
         return false;
     if (isFree())
-        beginDirectJob();
+        m_abort = false;
     return true;
 }

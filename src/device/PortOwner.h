@@ -32,12 +32,11 @@ public:
     // and is never free in between. False when the caller does not hold the port.
     bool handOver(QThread* next);
 
-    // A job starting in the home thread (connect, release, a direct read) clears the previous stop.
-    void beginDirectJob() { m_abort = false; }
     // Whether the calling thread holds the port: its home thread while it is free, or its borrower.
     bool isHeldByCurrentThread() const;
     // Before an exchange: false when the calling thread does not hold the port. In the home thread
-    // the exchange is a job of its own, so a stop left from an earlier job does not cut it.
+    // the exchange is a job of its own (connect, release, a direct read), so a stop left from an
+    // earlier job does not cut it.
     bool prepareExchange();
     void abort() { m_abort = true; }
     std::atomic<bool>& abortFlag() { return m_abort; }
