@@ -32,8 +32,7 @@ int halfRegister(int position, int half)
 
 QByteArray readHalfCommand(int reg)
 {
-    return QByteArray::number(CalibratorMap::CmdReadRegisters) + ';' + QByteArray::number(reg) + ';'
-           + QByteArray::number(RegTypeArchive) + ';' + QByteArray::number(ArchiveHalfCount);
+    return CalibratorLink::commandText(CalibratorMap::CmdReadRegisters, {reg, RegTypeArchive, ArchiveHalfCount});
 }
 
 }  // namespace

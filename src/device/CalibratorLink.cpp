@@ -153,10 +153,18 @@ CalibratorLink::Status CalibratorLink::command(const QByteArray& text, int timeo
     return exchange(AsciiUail::makePackage(QString::fromLatin1(text), m_address), timeoutMs);
 }
 
+QByteArray CalibratorLink::commandText(int command, std::initializer_list<int> fields)
+{
+    QByteArray text = QByteArray::number(command);
+    for (const int field : fields)
+        if (field != -1)
+            text += ';' + QByteArray::number(field);
+    return text;
+}
+
 QByteArray CalibratorLink::registerWriteText(int reg, int type, int count, const QByteArray& data)
 {
-    return QByteArray::number(CalibratorMap::CmdWriteRegisters) + ';' + QByteArray::number(reg) + ';'
-           + QByteArray::number(type) + ';' + QByteArray::number(count) + ';'
+    return commandText(CalibratorMap::CmdWriteRegisters, {reg, type, count}) + ';'
            + QByteArray(data.constData(), int(qstrnlen(data.constData(), uint(data.size()))));
 }
 

@@ -5,6 +5,7 @@
 #include <QString>
 #include <atomic>
 #include <functional>
+#include <initializer_list>
 
 class QIODevice;
 
@@ -50,6 +51,8 @@ public:
     // acknowledgement "$0" counts as written.
     bool writeRegister(int reg, int type, int count, const QByteArray& data, int timeoutMs);
     static QByteArray registerWriteText(int reg, int type, int count, const QByteArray& data);
+    // "command;field;field…"; a field of -1 stands for one not given and is left out.
+    static QByteArray commandText(int command, std::initializer_list<int> fields);
     // The search's identify request on an open port; the raw reply is left in reply().
     Identify identify(const QByteArray& request, int writeTimeoutMs);
     // Writes a frame that gets no reply (the release frame) and lets it leave the line.

@@ -278,15 +278,6 @@ bool DeviceZFN::exchangeFrame(const QByteArray& request, int timeoutMs)
     return m_lastStatus == ExchangeStatus::Ok;
 }
 
-QByteArray DeviceZFN::commandText(int command, std::initializer_list<int> parameters) const
-{
-    QByteArray text = QByteArray::number(command);
-    for (const int p : parameters)
-        if (p != -1)
-            text += ';' + QByteArray::number(p);
-    return text;
-}
-
 bool DeviceZFN::exchangeCommand(const QByteArray& text, int timeoutMs)
 {
     return exchangeFrame(AsciiUail::makePackage(QString::fromLatin1(text), busAddress()), timeoutMs);
@@ -294,7 +285,7 @@ bool DeviceZFN::exchangeCommand(const QByteArray& text, int timeoutMs)
 
 bool DeviceZFN::readRegisters(QByteArray& out, int p1, int p2, int p3, int p4, int p5, int p6)
 {
-    const bool ok = exchangeCommand(commandText(CalibratorMap::CmdReadRegisters, {p1, p2, p3, p4, p5, p6}),
+    const bool ok = exchangeCommand(CalibratorLink::commandText(CalibratorMap::CmdReadRegisters, {p1, p2, p3, p4, p5, p6}),
                                     m_poll->exchangeTimeoutMs);
     if (ok)
         out = m_lastReply;
@@ -311,7 +302,7 @@ bool DeviceZFN::writeRegisters(QByteArray& out, int reg, int type, int count, co
 
 bool DeviceZFN::readValues(int p1, int p2, int p3, int p4, int p5, int p6)
 {
-    return exchangeCommand(commandText(CalibratorMap::CmdReadValue, {p1, p2, p3, p4, p5, p6}), m_poll->exchangeTimeoutMs);
+    return exchangeCommand(CalibratorLink::commandText(CalibratorMap::CmdReadValue, {p1, p2, p3, p4, p5, p6}), m_poll->exchangeTimeoutMs);
 }
 
 bool DeviceZFN::readValuesTo(QByteArray& out, int p1, int p2, int p3, int p4, int p5, int p6)

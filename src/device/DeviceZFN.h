@@ -222,7 +222,6 @@ private:
     void debugLine(const QString& event, const QByteArray& detail = QByteArray()) const;
     quint8 busAddress() const;
     void setConnectedDevice(const DeviceInfo* device);
-    QByteArray commandText(int command, std::initializer_list<int> parameters) const;
     QByteArray sessionFrame(int reg, int value) const;
     bool exchangeCommand(const QByteArray& text, int timeoutMs);
     bool exchangeFrame(const QByteArray& request, int timeoutMs);

@@ -201,7 +201,7 @@ void HartMaster::takeCalibratorStatus(const QByteArray& reply)
 
 HartMaster::ValueRead HartMaster::readValue(int number, QByteArray& reply)
 {
-    const QByteArray text = QByteArray::number(CalibratorMap::CmdReadValue) + ';' + QByteArray::number(number) + ";0;2";
+    const QByteArray text = CalibratorLink::commandText(CalibratorMap::CmdReadValue, {number, 0, 2});
     if (!exchange(text, m_work.exchangeTimeoutMs) || m_link.reply().isEmpty())
         return ValueRead::Failed;
     reply = m_link.reply();

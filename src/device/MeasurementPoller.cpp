@@ -122,7 +122,7 @@ bool MeasurementPoller::getEventByKey(int key)
 // Every value comes as a decimal number; a status reply ("$n") or other text counts as no answer.
 bool MeasurementPoller::readValue(int number, double* value)
 {
-    const QByteArray command = QByteArray::number(CalibratorMap::CmdReadValue) + ';' + QByteArray::number(number);
+    const QByteArray command = CalibratorLink::commandText(CalibratorMap::CmdReadValue, {number});
     bool ok = !stopRequested() && m_link.command(command, m_work.exchangeTimeoutMs) == CalibratorLink::Status::Ok;
     double read = 0;
     if (ok)

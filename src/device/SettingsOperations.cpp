@@ -38,15 +38,9 @@ QString qtr(const char* text)
     return QCoreApplication::translate("QObject", text);
 }
 
-QByteArray command(int number, int reg, int type, int count)
-{
-    return QByteArray::number(number) + ';' + QByteArray::number(reg) + ';' + QByteArray::number(type) + ';'
-           + QByteArray::number(count);
-}
-
 QByteArray readCommand(int reg, int type, int count)
 {
-    return command(CmdReadRegisters, reg, type, count);
+    return CalibratorLink::commandText(CmdReadRegisters, {reg, type, count});
 }
 
 // A decimal whole number from 0 to maximum, nothing else.
@@ -333,7 +327,7 @@ void SettingsOperations::readSwitch(int reg, int byte, const QString& name, Devi
 
 bool SettingsOperations::readModuleTemperature(DeviceSettings& block)
 {
-    const QByteArray request = QByteArray::number(CmdReadValue) + ';' + QByteArray::number(ValueModuleTemperature);
+    const QByteArray request = CalibratorLink::commandText(CmdReadValue, {ValueModuleTemperature});
     return readChecked(request, qtr("Температура ТЖС"), [&](const QByteArray& reply) {
         bool ok = false;
         const float temperature = reply.toFloat(&ok);
