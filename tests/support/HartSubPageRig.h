@@ -77,12 +77,9 @@ public:
     // Shows the page and waits for its silent read; the logs start after it.
     HartDeviceData showAndRead()
     {
-        QueuedSpy finished(&device(), &DeviceZFN::sendAlgoritmFinished);
-        showHartPage();
-        if (!finished.wait(10000))
-            qFatal("the silent read did not end");
-        clearLogs();
-        return finished.first().at(2).value<HartDeviceData>();
+        const HartDeviceData read = showSubPage(0);
+        scope = nullptr;
+        return read;
     }
 
     template <typename Change>
@@ -128,9 +125,9 @@ public:
         bench.emulator().clearRequests();
     }
 
-    QByteArray sentData(int command) const
+    QByteArray sentData(int command)
     {
-        for (const HartSlaveRequest& request : const_cast<HartSubPageRig*>(this)->transmitter().requests())
+        for (const HartSlaveRequest& request : transmitter().requests())
             if (request.command == command)
                 return request.data;
         return QByteArray();

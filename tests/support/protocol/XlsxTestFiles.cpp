@@ -42,6 +42,13 @@ bool XlsxTestFiles::makeCellTemplate(const QString& fileName, const Cells& cells
            && workbook.save(VerificationSettings::templatesFolder() + fileName);
 }
 
+bool XlsxTestFiles::installTemplate(const QString& source, const QString& fileName)
+{
+    const QString path = VerificationSettings::templatesFolder() + fileName;
+    QFile::remove(path);
+    return QDir().mkpath(VerificationSettings::templatesFolder()) && QFile::copy(source, path);
+}
+
 QByteArray XlsxTestFiles::fileBytes(const QString& path)
 {
     QFile file(path);

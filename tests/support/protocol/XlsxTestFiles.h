@@ -22,6 +22,8 @@ public:
     // A one-sheet template "&DEV_SH_1" in the program's templates folder: the shipped protocol sheet
     // with every text emptied (styles, merges and heights stay) and the given cells written.
     static bool makeCellTemplate(const QString& fileName, const Cells& cells);
+    // A copy of the workbook in the program's templates folder, in place of any of that name.
+    static bool installTemplate(const QString& source, const QString& fileName);
 
     static QByteArray fileBytes(const QString& path);
     // One part of a zip, as stored; empty when the zip or the part is missing.
