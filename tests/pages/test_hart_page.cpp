@@ -1,19 +1,24 @@
 #include "ChildLookup.h"
 #include "DeviceSettings.h"
+#include "DeviceTestBench.h"
 #include "EmulatorCommands.h"
 #include "HartStatusElement.h"
+#include "HartStatusTextDiscription.h"
 #include "HartStatusWidget.h"
 #include "HartSubPageRig.h"
 #include "HartTextTables.h"
 #include "QueuedSpy.h"
 #include "ScreenLocker.h"
 #include "TabHart.h"
+#include "TabHartxAditionalStatus.h"
 #include "TestEnvironment.h"
 #include "TextDiscription.h"
 
+#include <QApplication>
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QtTest/qtestspontaneevent.h>
 #include <QtTest>
@@ -33,6 +38,21 @@ QByteArray writable(const HartDeviceData& d)
 {
     return bytes(d.tag) + bytes(d.descriptor) + bytes(d.date) + bytes(d.message) + bytes(d.longTag)
            + char(d.responsePreambles) + char(d.newPollingAddress) + char(d.loopCurrentMode);
+}
+
+void movePointer(QWidget* widget, const QPoint& at)
+{
+    QMouseEvent move(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &move);
+}
+
+QList<int> litLamps(const TabHartxAditionalStatus& page)
+{
+    QList<int> lit;
+    for (const HartStatusElement* lamp : page.lamps())
+        if (lamp->state())
+            lit << lamp->id();
+    return lit;
 }
 
 }  // namespace
@@ -358,6 +378,131 @@ private slots:
         QVERIFY(finished.wait());
         QCOMPARE(rig.transmitter().commands(), QList<int>({17, 0, 13, 12, 20}));
         QVERIFY(rig.bench.popUps().isEmpty());
+    }
+
+    // The first lamp is the status byte's highest bit.
+    void lampsShowTheStatusByte_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("lit");
+        QTest::newRow("none") << 0x00 << "00000000";
+        QTest::newRow("all") << 0xFF << "11111111";
+        QTest::newRow("more status") << 0x10 << "00010000";
+    }
+
+    void lampsShowTheStatusByte()
+    {
+        QFETCH(int, status);
+        QFETCH(QString, lit);
+        HartStatusWidget bar;
+        bar.showDeviceStatus(0xFF);
+        bar.showDeviceStatus(quint8(status));
+        for (int i = 0; i < HartStatusWidget::LampCount; ++i)
+            QCOMPARE(bar.lamp(i)->state(), lit.at(i) == QLatin1Char('1'));
+    }
+
+    // Another text in the label stays until the state itself changes.
+    void connectionTextChangesOnlyWithTheState()
+    {
+        HartStatusWidget bar;
+        const QString off("  нет связи с HART-устройством ");
+        QCOMPARE(bar.statusText(), off);
+        auto* label = bar.findChild<QLabel*>("label_hartStatus");
+        label->setText("marker");
+        bar.setHartDeviceConnectionState(false);
+        QCOMPARE(bar.statusText(), QString("marker"));
+        bar.setHartDeviceConnectionState(true);
+        QCOMPARE(bar.statusText(), QString("  HART-устройство на связи "));
+        label->setText("marker");
+        bar.setHartDeviceConnectionState(true);
+        QCOMPARE(bar.statusText(), QString("marker"));
+        bar.setHartDeviceConnectionState(false);
+        QCOMPARE(bar.statusText(), off);
+    }
+
+    // The pop-up opens over the bar once; pointing at a lamp below it highlights that lamp's row,
+    // and leaving upwards closes it.
+    void popUpFollowsThePointer()
+    {
+        QWidget window;
+        window.setGeometry(100, 300, 800, 100);
+        auto* bar = new HartStatusWidget(&window);
+        bar->move(10, 50);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        HartStatusTextDiscription* popUp = bar->popUp();
+        QVERIFY(!popUp->isVisible());
+        movePointer(bar, QPoint(40, 5));
+        QVERIFY(popUp->isVisible());
+        const QPoint opened = popUp->pos();
+        movePointer(bar, QPoint(200, 8));
+        QCOMPARE(popUp->pos(), opened);
+
+        auto overLamp = [&](int i) {
+            return popUp->mapFromGlobal(bar->lamp(i)->mapToGlobal(bar->lamp(i)->rect().center()));
+        };
+        const QList<QLabel*> rows = popUp->findChildren<QLabel*>();
+        QCOMPARE(rows.at(3)->text(), QString("Доступен дополнительный статус"));
+        movePointer(popUp, overLamp(3));
+        QVERIFY(popUp->isSelected(3));
+        QVERIFY(rows.at(3)->font().bold());
+        movePointer(popUp, overLamp(6));
+        QVERIFY(popUp->isSelected(6) && !popUp->isSelected(3));
+        QVERIFY(!rows.at(3)->font().bold());
+
+        movePointer(popUp, QPoint(20, 40));
+        QVERIFY(popUp->isVisible());
+        movePointer(popUp, QPoint(20, -1));
+        QVERIFY(!popUp->isVisible());
+    }
+
+    void lamps_data()
+    {
+        QTest::addColumn<int>("byte6");
+        QTest::addColumn<int>("byte8");
+        QTest::addColumn<QList<int>>("lit");
+        QTest::newRow("extended status") << 0x07 << 0x00 << QList<int>({0, 1, 2});
+        QTest::newRow("other extended bits") << 0xF8 << 0x00 << QList<int>();
+        QTest::newRow("standardized status") << 0x00 << 0x7F << QList<int>({3, 4, 5, 6, 7, 8, 9});
+        QTest::newRow("bit 0x80") << 0x00 << 0x80 << QList<int>();
+        QTest::newRow("power lost, watchdog") << 0x04 << 0x08 << QList<int>({1, 6});
+    }
+
+    // Command 48 reaches the hidden page through the tab; each reply starts from all lamps off.
+    void lamps()
+    {
+        QFETCH(int, byte6);
+        QFETCH(int, byte8);
+        QFETCH(QList<int>, lit);
+        DeviceTestBench bench(0);
+        TabHart tab;
+        TabHartxAditionalStatus& page = *tab.additionalStatusPage();
+        HartDeviceData snapshot;
+        std::fill(std::begin(snapshot.additionalStatus), std::end(snapshot.additionalStatus), quint8(0xFF));
+        tab.getHartResult(48, snapshot);
+        QCOMPARE(litLamps(page).size(), 10);
+        snapshot.additionalStatus[6] = quint8(byte6);
+        snapshot.additionalStatus[8] = quint8(byte8);
+        tab.getHartResult(48, snapshot);
+        QCOMPARE(litLamps(page), lit);
+        QVERIFY(bench.popUps().isEmpty());
+        QCOMPARE(page.findChildren<QLabel*>().first()->text(), QString("Выход за диапазон одной из переменных прибора."));
+    }
+
+    // Bytes a short reply did not carry show off; the button reads command 48 again.
+    void aShortReply()
+    {
+        HartSubPageRig rig;
+        rig.changeState([](HartTransmitterState& s) { s.additionalStatus = QByteArray::fromHex("0000000000000700"); });
+        rig.showSubPage(0);
+        TabHartxAditionalStatus& page = *rig.tab->additionalStatusPage();
+        rig.scope = &page;
+        QVERIFY(rig.clickAndWait("pushButton_updateStatus"));
+        QCOMPARE(rig.transmitter().commands(), QList<int>({48}));
+        QCOMPARE(litLamps(page), QList<int>({0, 1, 2}));
+        rig.changeState([](HartTransmitterState& s) { s.additionalStatus = QByteArray::fromHex("000000000000"); });
+        QVERIFY(rig.clickAndWait("pushButton_updateStatus"));
+        QCOMPARE(litLamps(page), QList<int>());
     }
 };
 

@@ -18,27 +18,6 @@ const char clientVariable[] = "ZFN_XVFB_FRAME";
 
 }  // namespace
 
-bool XvfbClient::runSelf(const char* frameVariable, QByteArray* output)
-{
-    XvfbServer server;
-    if (!server.start()) {
-        *output = "Xvfb did not start";
-        return false;
-    }
-    QProcess client;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DISPLAY"), server.display());
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.insert(QString::fromLatin1(frameVariable), server.framePath());
-    environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
-    client.setProcessEnvironment(environment);
-    client.setProcessChannelMode(QProcess::MergedChannels);
-    client.start(QCoreApplication::applicationFilePath(), QStringList());
-    const bool finished = client.waitForFinished(120000);
-    *output = client.readAll();
-    return finished && client.exitStatus() == QProcess::NormalExit && client.exitCode() == 0;
-}
-
 int XvfbClient::main(int argc, char** argv, const std::function<int(int, char**)>& clientTests)
 {
     TestEnvironment::prepare();
@@ -72,11 +51,7 @@ int XvfbClient::main(int argc, char** argv, const std::function<int(int, char**)
 
 QImage XvfbClient::settledScreen()
 {
-    return settledScreen(qEnvironmentVariable(clientVariable));
-}
-
-QImage XvfbClient::settledScreen(const QString& framePath)
-{
+    const QString framePath = qEnvironmentVariable(clientVariable);
     QImage previous;
     QElapsedTimer timer;
     timer.start();

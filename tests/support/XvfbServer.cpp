@@ -1,9 +1,7 @@
 #include "XvfbServer.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QStandardPaths>
-#include <QTest>
 #include <QtEndian>
 
 namespace {
@@ -54,11 +52,6 @@ QString XvfbServer::framePath() const
     return m_frameDir.path() + QStringLiteral("/Xvfb_screen0");
 }
 
-QImage XvfbServer::frame() const
-{
-    return readXwd(framePath());
-}
-
 // Xvfb keeps its screen as an XWD dump in the -fbdir folder: a big-endian header of 25 words, the window name, the colour map, then the pixels in the
 // server's own byte order (32-bit, little-endian here).
 QImage XvfbServer::readXwd(const QString& path)
@@ -82,23 +75,6 @@ QImage XvfbServer::readXwd(const QString& path)
     QImage image(reinterpret_cast<const uchar*>(data.constData() + pixels), width, height, bytesPerLine,
                  QImage::Format_RGB32);
     return image.copy();
-}
-
-
-QImage XvfbServer::waitForSteadyFrame(int timeoutMs, const std::function<bool()>& keepWaiting) const
-{
-    QImage screen;
-    QImage previous;
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < timeoutMs && keepWaiting()) {
-        QTest::qWait(250);
-        screen = frame();
-        if (!screen.isNull() && !paintedArea(screen).isEmpty() && screen == previous)
-            break;
-        previous = screen;
-    }
-    return screen;
 }
 
 QRect XvfbServer::paintedArea(const QImage& screen)
