@@ -25,7 +25,6 @@
 #include "TabHartxAditionalStatus.h"
 #include "TextDiscription.h"
 #include "XvfbClient.h"
-#include "XvfbServer.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -122,7 +121,7 @@ private slots:
         QRect window;
         const bool shown = QTest::qWaitFor([&] {
             screen = XvfbClient::settledScreen();
-            window = XvfbServer::paintedArea(screen);
+            window = XvfbClient::paintedArea(screen);
             return (window.width() >= 755 && window.height() >= 550) || workstation.state() != QProcess::Running;
         }, 30000);
         workstation.kill();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
 #include <QString>
 #include <functional>
 
@@ -28,4 +29,8 @@ public:
     static QImage onScreen(const QImage& screen, const QWidget* widget);
     // Saves the picture as screenshot_<name>.png beside the test program.
     static bool save(const QImage& picture, const QString& name);
+    // A null image when the file is not a 32-bit XWD dump.
+    static QImage readXwd(const QString& path);
+    // The part of the screen that is not the server's black root.
+    static QRect paintedArea(const QImage& screen);
 };
