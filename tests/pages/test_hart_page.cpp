@@ -139,6 +139,7 @@ private slots:
         QTest::newRow("2") << 2 << 0 << false << unknown;
         QTest::newRow("-2") << -2 << 0 << false << unknown;
         QTest::newRow("17") << 17 << 0 << false << QString();
+        QTest::newRow("148") << 148 << 0 << false << QString();
         QTest::newRow("42") << 42 << 0 << false << "HART-устройсво перезагружено.";
         QTest::newRow("42 refused") << 42 << 5 << false << QString();
         QTest::newRow("38") << 38 << 0 << false << "Флаг изменения кофигурации сброшен";

@@ -199,7 +199,7 @@ ProtocolGroups TestProtocolPlaceholders::computed()
 
 XlsxWorksheet* TestProtocolPlaceholders::fill(const QString& name, const XlsxTestFiles::Cells& cells)
 {
-    if (!XlsxTestFiles::makeCellTemplate(name, cells))
+    if (!XlsxTestFiles::makeTemplate(name, {QStringLiteral("&DEV_SH_1")}, cells))
         return nullptr;
     m_settings->txtProtocolName = name;
     const QString output = m_out.filePath(name);
