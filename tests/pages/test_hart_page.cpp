@@ -81,9 +81,7 @@ private slots:
         }
         HartSubPageRig rig;
         QCOMPARE(rig.find<QPushButton>("pushButton_writeParametrs")->isEnabled(), false);
-        rig.transmitter().clearRequests();
         rig.showAndRead();
-        QCOMPARE(rig.transmitter().commands(), QList<int>());
         QCOMPARE(rig.find<QLabel>("label_deviceTypeExpanded")->text(), QString("4660     ( 0x1234 )"));
         QCOMPARE(rig.find<QLabel>("label_hartProtocolVersion")->text(), QString("HART_7"));
         QCOMPARE(rig.find<QLabel>("label_id")->text(), QString("258     ( 0x102 )"));

@@ -180,11 +180,9 @@ private slots:
         QCOMPARE(page.record().atmPressureUnits, QString("кПа"));
         const ChannelRecord sensor = page.sensor();
         QCOMPARE(sensor.model, QString("АИР-30"));
-        QCOMPARE(sensor.rangeHigh, 2.5);
-        QCOMPARE(int(sensor.unit), 1);
-        QCOMPARE(int(sensor.outputType), 1);
-        QCOMPARE(int(sensor.characteristic), 1);
-        QCOMPARE(sensor.outputLow, 4.0);
+        QCOMPARE(QList<double>({sensor.rangeHigh, double(sensor.unit), double(sensor.outputType),
+                                double(sensor.characteristic), sensor.outputLow}),
+                 QList<double>({2.5, 1, 1, 1, 4}));
         const ChannelsModel* channels = page.bench.device().channelsModel();
         QVERIFY(channels->data(channels->index(0, 1)).toString().endsWith(unitName(1)));
         QCOMPARE(modes.size(), 1);
@@ -273,19 +271,20 @@ private slots:
         page.click("pushButton_read");
         QVERIFY(QTest::qWaitFor([&] { return !finished.isEmpty() && page.bench.device().portOwner()->isFree(); }, waitMs));
         QTRY_VERIFY(page.unsavedShown());
-        QCOMPARE(page.cell(Column::NameColumn).toString(), QString("ДД"));
-        QCOMPARE(page.cell(Column::SerialColumn).toString(), QString("1234567"));
-        QCOMPARE(page.cell(Column::UpperColumn).toDouble(), 1600.0);
-        QCOMPARE(page.cell(Column::UnitColumn).toString(), QString("кПа"));
-        QCOMPARE(page.cell(Column::OutputColumn).toString(), QString("4 - 20 мА"));
-        QCOMPARE(page.line("lineEdit_temperature")->text(), QString("22"));
-        QCOMPARE(page.find<SerialNumberEditor>("calibratorSerialEditor")->text(), QString("02101"));
-        QCOMPARE(page.find<SerialNumberEditor>("moduleSerialEditor")->text(), QString("7654321"));
-        QCOMPARE(page.find<QComboBox>("comboBox_accuracyClass")->currentText(), QString("0.05"));
-        QCOMPARE(page.find<QComboBox>("comboBox_TzsMeasureUnit")->currentIndex(), 0);
-        for (int column : {Column::NameColumn, Column::SerialColumn, Column::UpperColumn, Column::UnitColumn,
-                           Column::OutputColumn})
+        const QList<int> read{Column::NameColumn, Column::SerialColumn, Column::UpperColumn, Column::UnitColumn,
+                              Column::OutputColumn};
+        QStringList cells;
+        for (int column : read) {
+            cells << page.cell(column).toString();
             QVERIFY2(page.cellMarked(column), qPrintable(QString::number(column)));
+        }
+        QCOMPARE(cells, QStringList({"ДД", "1234567", "1600", "кПа", "4 - 20 мА"}));
+        QCOMPARE(QStringList({page.line("lineEdit_temperature")->text(),
+                              page.find<SerialNumberEditor>("calibratorSerialEditor")->text(),
+                              page.find<SerialNumberEditor>("moduleSerialEditor")->text(),
+                              page.find<QComboBox>("comboBox_accuracyClass")->currentText()}),
+                 QStringList({"22", "02101", "7654321", "0.05"}));
+        QCOMPARE(page.find<QComboBox>("comboBox_TzsMeasureUnit")->currentIndex(), 0);
         QVERIFY(!page.cellMarked(Column::ModelColumn));
         QVERIFY(marked(page.line("lineEdit_temperature")));
         QCOMPARE(page.sensor().serial, QString("1"));
@@ -317,10 +316,10 @@ private slots:
         SettingsPage page;
         answerThermohygrometer("1");
         page.click("pushButton_glak_read");
-        QCOMPARE(page.line("lineEdit_temperature")->text(), QString("21"));
-        QCOMPARE(page.line("lineEdit_humidity")->text(), QString("46"));
-        QCOMPARE(page.line("lineEdit_atmosphericPressure")->text(), QString("749"));
-        QCOMPARE(page.find<QComboBox>("comboBox_atmosphericPressureMeasure")->currentText(), QString("мм рт.ст."));
+        QCOMPARE(QStringList({page.line("lineEdit_temperature")->text(), page.line("lineEdit_humidity")->text(),
+                              page.line("lineEdit_atmosphericPressure")->text(),
+                              page.find<QComboBox>("comboBox_atmosphericPressureMeasure")->currentText()}),
+                 QStringList({"21", "46", "749", "мм рт.ст."}));
         QCOMPARE(page.record().temperature, QString("-"));
 
         page.line("lineEdit_temperature")->setText("18");
@@ -341,10 +340,9 @@ private slots:
 
         page.record().glakReadMode = 1;
         QVERIFY(page.tab->readConditionsOnStart());
-        QCOMPARE(page.record().temperature, QString("21"));
-        QCOMPARE(page.record().humidity, QString("46"));
-        QCOMPARE(page.record().atmPressure, QString("749"));
-        QCOMPARE(page.record().atmPressureUnits, QString("мм рт.ст."));
+        const VerificationSettings& r = page.record();
+        QCOMPARE(QStringList({r.temperature, r.humidity, r.atmPressure, r.atmPressureUnits}),
+                 QStringList({"21", "46", "749", "мм рт.ст."}));
 
         answerThermohygrometer("0");
         page.record().temperature = "19";
