@@ -163,14 +163,13 @@ private slots:
         QVERIFY(!page.button("pushButton_write")->isEnabled());
         QVERIFY(page.read());
 
-        QCOMPARE(page.list("comboBox_unitVerifiablePD")->currentText(), QString("кПа"));
+        QCOMPARE(QStringList({page.list("comboBox_unitVerifiablePD")->currentText(),
+                              page.list("comboBox_brightness")->currentText(), page.list("comboBox_unitPD")->currentText(),
+                              page.find<QLineEdit>("lineEdit_idFirstDatchic")->text()}),
+                 QStringList({"кПа", "высокая", "кПа", "1234567"}));
         QCOMPARE(page.number("doubleSpinBox_HiP")->value(), 1600.0);
-        QCOMPARE(page.list("comboBox_brightness")->currentText(), QString("высокая"));
-        QCOMPARE(page.list("comboBox_unitPD")->currentText(), QString("кПа"));
         QCOMPARE(page.number("doubleSpinBox_etalonLow")->value(), -100.0);
-        QCOMPARE(page.find<QLineEdit>("lineEdit_idFirstDatchic")->text(), QString("1234567"));
-        QVERIFY(page.button("pushButton_u24on")->isChecked());
-        QVERIFY(!page.button("pushButton_u24off")->isChecked());
+        QVERIFY(page.button("pushButton_u24on")->isChecked() && !page.button("pushButton_u24off")->isChecked());
         QVERIFY(page.button("pushButton_hartOff")->isChecked());
         QVERIFY(page.button("pushButton_write")->isEnabled());
         QCOMPARE(page.find<QGroupBox>("groupBox_deviceParametrs")->title(), QString("Параметры ") + g_device->deviceName());
