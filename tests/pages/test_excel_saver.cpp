@@ -164,12 +164,34 @@ void TestExcelSaver::failuresWriteNothing_data()
     QTest::addColumn<QString>("output");
     QTest::addColumn<bool>("failingCell");
     QTest::addColumn<QString>("error");
-    QTest::newRow("missing template") << "missing.xlsx" << "a.xlsx" << false << "Ошибка при поиске файла шаблона!";
-    QTest::newRow("template is a folder") << "" << "a.xlsx" << false << "Ошибка при поиске файла шаблона!";
-    QTest::newRow("template not a zip") << "broken.xlsx" << "a.xlsx" << false << markupError;
-    QTest::newRow("cell write fails") << "good.xlsx" << "a.xlsx" << true << "Ошибка записи параметра!";
-    QTest::newRow("output folder missing") << "good.xlsx" << "no/such/a.xlsx" << false << saveError;
-    QTest::newRow("output is the template") << "good.xlsx" << "" << false << saveError;
+    // Parts of good.xlsx replaced in damaged.xlsx, and the part the debug line must name.
+    QTest::addColumn<QVariantMap>("damage");
+    QTest::addColumn<QString>("namedPart");
+    QTest::newRow("missing template") << "missing.xlsx" << "a.xlsx" << false << "Ошибка при поиске файла шаблона!"
+                                      << QVariantMap() << QString();
+    QTest::newRow("template is a folder") << "" << "a.xlsx" << false << "Ошибка при поиске файла шаблона!"
+                                          << QVariantMap() << QString();
+    QTest::newRow("template not a zip") << "broken.xlsx" << "a.xlsx" << false << markupError << QVariantMap() << QString();
+    QTest::newRow("cell write fails") << "good.xlsx" << "a.xlsx" << true << "Ошибка записи параметра!"
+                                      << QVariantMap() << QString();
+    QTest::newRow("output folder missing") << "good.xlsx" << "no/such/a.xlsx" << false << saveError
+                                           << QVariantMap() << QString();
+    QTest::newRow("output is the template") << "good.xlsx" << "" << false << saveError << QVariantMap() << QString();
+
+    const QString workbookRels = QStringLiteral("xl/_rels/workbook.xml.rels");
+    const QString rels = XlsxTestFiles::partText(XlsxTestFiles::fileBytes(shippedTemplate), workbookRels);
+    const QString stringsRelation = QStringLiteral(
+        "<Relationship Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings\" "
+        "Target=\"sharedStrings.xml\" Id=\"rId9\"/></Relationships>");
+    const QString withStrings = QString(rels).replace(QStringLiteral("</Relationships>"), stringsRelation);
+    const auto damaged = [&](const char* name, const QVariantMap& damage, const QString& namedPart) {
+        QTest::newRow(name) << "damaged.xlsx" << "a.xlsx" << false << markupError << damage << namedPart;
+    };
+    // Dropping the sheet would drop the texts with it.
+    damaged("sheet listed through the shared strings",
+            {{workbookRels, QString(withStrings).replace("Id=\"rId3\"", "Id=\"rId0\"").replace("rId9", "rId3")},
+             {"xl/sharedStrings.xml", "<sst count=\"0\" uniqueCount=\"0\"/>"}},
+            "xl/sharedStrings.xml");
 }
 
 void TestExcelSaver::failuresWriteNothing()
@@ -178,11 +200,20 @@ void TestExcelSaver::failuresWriteNothing()
     QFETCH(QString, output);
     QFETCH(bool, failingCell);
     QFETCH(QString, error);
+    QFETCH(QVariantMap, damage);
+    QFETCH(QString, namedPart);
     makeTemplate(QStringLiteral("good.xlsx"), {"&DEV_SH_1", "&DEV_VCR_1", "&DEV_VER_1"});
     QFile broken(templatePath(QStringLiteral("broken.xlsx")));
     QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("PK\x03\x04 broken") > 0);
     broken.close();
     const QByteArray before = XlsxTestFiles::fileBytes(templatePath(QStringLiteral("good.xlsx")));
+    XlsxPackage package;
+    QVERIFY(package.openBytes(before));
+    for (auto it = damage.cbegin(); it != damage.cend(); ++it)
+        package.setPartData(it.key(), it.value().toByteArray());
+    QFile damaged(templatePath(QStringLiteral("damaged.xlsx")));
+    QVERIFY(damaged.open(QIODevice::WriteOnly) && damaged.write(package.toBytes()) > 0);
+    damaged.close();
     QTemporaryDir out;
     const QString outputPath = output.isEmpty() ? templatePath(templateName) : out.filePath(output);
 
@@ -190,6 +221,8 @@ void TestExcelSaver::failuresWriteNothing()
     auto* filler = new TestProtocolFiller(2, true);
     if (failingCell)
         filler->failAt(4, 1);
+    if (!namedPart.isEmpty())
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("MARKUP ERROR.*" + QRegularExpression::escape(namedPart)));
     QVERIFY(!save(filler, templateName, outputPath));
     QCOMPARE(m_saver->errorString(), error);
     QCOMPARE(XlsxTestFiles::fileBytes(templatePath(QStringLiteral("good.xlsx"))), before);
