@@ -93,7 +93,19 @@ bool XlsxWorkbook::load()
         return fail(QStringLiteral("no workbook part"));
     if (!m_package.xml(m_workbookPart) || std::string_view(workbookRoot().name()) != "workbook")
         return fail(QStringLiteral("workbook part broken: %1").arg(m_package.errorString()));
-    return loadSheetList() && loadSharedParts();
+    return loadContentTypes() && loadSheetList() && loadSharedParts();
+}
+
+// Every part the workbook removes is struck from the content types, and a package without them
+// does not open at all.
+bool XlsxWorkbook::loadContentTypes()
+{
+    pugi::xml_document* types = m_package.xml(contentTypesPart);
+    if (!types)
+        return fail(m_package.errorString());
+    if (std::string_view(types->document_element().name()) != "Types")
+        return fail(QStringLiteral("part %1 lists no content types").arg(contentTypesPart));
+    return true;
 }
 
 pugi::xml_node XlsxWorkbook::workbookRoot()

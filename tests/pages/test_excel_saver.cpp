@@ -178,20 +178,35 @@ void TestExcelSaver::failuresWriteNothing_data()
                                            << QVariantMap() << QString();
     QTest::newRow("output is the template") << "good.xlsx" << "" << false << saveError << QVariantMap() << QString();
 
+    const QString sheet = QStringLiteral("xl/worksheets/sheet1.xml");
     const QString workbookRels = QStringLiteral("xl/_rels/workbook.xml.rels");
     const QString rels = XlsxTestFiles::partText(XlsxTestFiles::fileBytes(shippedTemplate), workbookRels);
     const QString stringsRelation = QStringLiteral(
         "<Relationship Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings\" "
         "Target=\"sharedStrings.xml\" Id=\"rId9\"/></Relationships>");
     const QString withStrings = QString(rels).replace(QStringLiteral("</Relationships>"), stringsRelation);
+    const QString farRow = XlsxTestFiles::partText(XlsxTestFiles::fileBytes(shippedTemplate), sheet)
+                               .replace(QStringLiteral("</sheetData>"),
+                                        QStringLiteral("<row r=\"1048576\"><c r=\"A1048576\"><v>1</v></c></row></sheetData>"));
     const auto damaged = [&](const char* name, const QVariantMap& damage, const QString& namedPart) {
         QTest::newRow(name) << "damaged.xlsx" << "a.xlsx" << false << markupError << damage << namedPart;
     };
+    damaged("kept sheet", {{sheet, "<worksheet><sheetData>"}}, sheet);
+    damaged("sheet relationships", {{"xl/worksheets/_rels/sheet1.xml.rels", "<Relationships><Relationship"}},
+            "xl/worksheets/_rels/sheet1.xml.rels");
+    damaged("drawing", {{"xl/drawings/drawing1.xml", "<wsDr><oneCellAnchor><from>"}}, "xl/drawings/drawing1.xml");
+    damaged("drawing of another kind", {{"xl/drawings/drawing1.xml", "<Relationships/>"}}, "xl/drawings/drawing1.xml");
+    damaged("content types", {{"[Content_Types].xml", "<Types><Default"}}, "[Content_Types].xml");
+    damaged("workbook", {{"xl/workbook.xml", "<workbook><sheets>"}}, "xl/workbook.xml");
+    damaged("workbook relationships", {{workbookRels, "<Relationships"}}, workbookRels);
+    damaged("styles", {{"xl/styles.xml", "<styleSheet><cellXfs>"}}, "xl/styles.xml");
+    damaged("shared strings", {{workbookRels, withStrings}, {"xl/sharedStrings.xml", "<sst><si>"}}, "xl/sharedStrings.xml");
     // Dropping the sheet would drop the texts with it.
     damaged("sheet listed through the shared strings",
             {{workbookRels, QString(withStrings).replace("Id=\"rId3\"", "Id=\"rId0\"").replace("rId9", "rId3")},
              {"xl/sharedStrings.xml", "<sst count=\"0\" uniqueCount=\"0\"/>"}},
             "xl/sharedStrings.xml");
+    damaged("list rows would leave the sheet", {{sheet, farRow}}, sheet);
 }
 
 void TestExcelSaver::failuresWriteNothing()
