@@ -36,7 +36,7 @@ struct Expected
 {
     QString text;
     QString conforming;
-    QString failing;
+    QString failing = {};
 };
 
 const QList<Expected> catalogue{
