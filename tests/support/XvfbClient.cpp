@@ -19,6 +19,43 @@ namespace {
 
 const char clientVariable[] = "ZFN_XVFB_FRAME";
 
+// An XWD dump: a big-endian header of 25 words, the window name, the colour map, then the pixels in
+// the server's own byte order (32-bit, little-endian here).
+QImage readXwd(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QImage();
+    const QByteArray data = file.readAll();
+    if (data.size() < 100)
+        return QImage();
+    auto word = [&data](int index) { return qFromBigEndian<quint32>(data.constData() + index * 4); };
+    const quint32 headerSize = word(0);
+    const int width = int(word(4));
+    const int height = int(word(5));
+    const quint32 bitsPerPixel = word(11);
+    const int bytesPerLine = int(word(12));
+    const quint32 colours = word(19);
+    const qint64 pixels = qint64(headerSize) + qint64(colours) * 12;
+    if (bitsPerPixel != 32 || pixels + qint64(bytesPerLine) * height > data.size())
+        return QImage();
+    QImage image(reinterpret_cast<const uchar*>(data.constData() + pixels), width, height, bytesPerLine,
+                 QImage::Format_RGB32);
+    return image.copy();
+}
+
+// Share of the pixels that differ between the two images, 0 to 1.
+double difference(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size())
+        return 1.0;
+    int differing = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            differing += (a.pixel(x, y) & 0xFFFFFF) != (b.pixel(x, y) & 0xFFFFFF);
+    return double(differing) / double(a.width() * a.height());
+}
+
 }  // namespace
 
 // Xvfb keeps its screen in the -fbdir folder and prints its display number on descriptor 1.
@@ -90,17 +127,6 @@ int XvfbClient::colourCount(const QImage& image)
     return colours.size();
 }
 
-double XvfbClient::difference(const QImage& a, const QImage& b)
-{
-    if (a.size() != b.size())
-        return 1.0;
-    int differing = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            differing += (a.pixel(x, y) & 0xFFFFFF) != (b.pixel(x, y) & 0xFFFFFF);
-    return double(differing) / double(a.width() * a.height());
-}
-
 bool XvfbClient::showsAsPainted(const QImage& screen, const QWidget* widget)
 {
     QWidget* window = widget->window();
@@ -119,31 +145,6 @@ bool XvfbClient::save(const QImage& picture, const QString& name)
 {
     return picture.save(
         QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("screenshot_%1.png").arg(name)));
-}
-
-// An XWD dump: a big-endian header of 25 words, the window name, the colour map, then the pixels in
-// the server's own byte order (32-bit, little-endian here).
-QImage XvfbClient::readXwd(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QImage();
-    const QByteArray data = file.readAll();
-    if (data.size() < 100)
-        return QImage();
-    auto word = [&data](int index) { return qFromBigEndian<quint32>(data.constData() + index * 4); };
-    const quint32 headerSize = word(0);
-    const int width = int(word(4));
-    const int height = int(word(5));
-    const quint32 bitsPerPixel = word(11);
-    const int bytesPerLine = int(word(12));
-    const quint32 colours = word(19);
-    const qint64 pixels = qint64(headerSize) + qint64(colours) * 12;
-    if (bitsPerPixel != 32 || pixels + qint64(bytesPerLine) * height > data.size())
-        return QImage();
-    QImage image(reinterpret_cast<const uchar*>(data.constData() + pixels), width, height, bytesPerLine,
-                 QImage::Format_RGB32);
-    return image.copy();
 }
 
 QRect XvfbClient::paintedArea(const QImage& screen)

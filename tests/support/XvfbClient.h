@@ -21,16 +21,12 @@ public:
     // half-drawn frame is not taken.
     static QImage settledScreen();
     static int colourCount(const QImage& image);
-    // Share of the pixels that differ between the two images, 0 to 1.
-    static double difference(const QImage& a, const QImage& b);
     // The widget is visible, paints more than a plain face and the server shows what it paints.
     static bool showsAsPainted(const QImage& screen, const QWidget* widget);
     // Where the widget is on the server's screen.
     static QImage onScreen(const QImage& screen, const QWidget* widget);
     // Saves the picture as screenshot_<name>.png beside the test program.
     static bool save(const QImage& picture, const QString& name);
-    // A null image when the file is not a 32-bit XWD dump.
-    static QImage readXwd(const QString& path);
     // The part of the screen that is not the server's black root.
     static QRect paintedArea(const QImage& screen);
 };
