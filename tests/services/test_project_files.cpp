@@ -9,10 +9,14 @@
 #include "TextDiscription.h"
 #include "VerificationSettings.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QSettings>
+#include <QTabWidget>
+#include <QTableView>
 #include <QtTest>
 
 namespace {
@@ -305,8 +309,9 @@ private slots:
         QVERIFY(titleOf(f).endsWith("  bad.ini"));
     }
 
-    // A file that is no INI file is not overwritten; a folder that cannot be made is a failed save.
-    // Either keeps the title and the last project.
+    // A file that is no INI file is not overwritten; a folder that cannot be made is a failed save;
+    // a settings page that refuses a field writes nothing and keeps the operator on that field.
+    // Each keeps the title and the last project.
     void failedSaveKeepsTheOldFile()
     {
         ConfiguratorFixture f;
@@ -323,6 +328,27 @@ private slots:
         QCOMPARE(ConfiguratorFixture::readFile(foreign), QByteArray("[INFO\nbroken\n"));
         QCOMPARE(titleOf(f), title);
         QCOMPARE(confValue("settingFilePathLastConfigurationFile"), good);
+
+        f.show();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        QTest::qWait(20);
+        requireChild<QTabWidget>(f.window.get(), "tabDeviceConfig")
+            ->setCurrentWidget(requireChild<QWidget>(f.window.get(), "tabVerification"));
+        auto* page = requireChild<QWidget>(f.window.get(), "tabConfiguration");
+        requireChild<QTabWidget>(f.window.get(), "tabVerificationTabWidget")->setCurrentWidget(page);
+        requireChild<QLineEdit>(page, "lineEdit_verificatorName")->setText("Иванов");
+        auto* table = requireChild<QTableView>(page, "tableView");
+        const int lower = TabConfiguration::LowerColumn;
+        table->model()->setData(table->model()->index(0, lower), "abc");
+        const QString refused = projectsFolder() + "/refused.ini";
+        f.answer({refused});
+        f.trigger("action_saveProject");
+        QCOMPARE(f.bench.popUps().mid(2), QStringList{"В выбранном поле содержатся неверные данные"});
+        QVERIFY(!QFileInfo::exists(refused));
+        QCOMPARE(titleOf(f), title);
+        QCOMPARE(confValue("settingFilePathLastConfigurationFile"), good);
+        QCOMPARE(QApplication::focusWidget(), table);
+        QCOMPARE(table->currentIndex().column(), lower);
     }
 
     void confIniRemembersTheProjectFolder()
