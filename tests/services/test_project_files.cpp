@@ -261,6 +261,7 @@ private slots:
                                                "tzsAccuracyClass=3\n"
                                                "etalonDelta=nan\n"
                                                "groupPointCount=0\n"
+                                               "glakReadMode=2\n"
                                                "prProtocolDecimals=11\n"
                                                "prVerificationType=7\n"
                                                "prAnalysisCoeffAccuracy=0.05\n"
@@ -281,6 +282,7 @@ private slots:
         s.temperature = "20";
         s.modelTZS = 5;
         s.groupPointCount = 9;
+        s.glakReadMode = 1;
         s.prVerificationType->setValue(1);
         c.rangeHigh = 100;
         TextDiscription::lstId = QStringList{"kept"};
@@ -291,13 +293,14 @@ private slots:
         QCOMPARE(f.bench.popUps(),
                  QStringList{"Недопустимые значения заменены значениями по умолчанию: lmvIdNumber, "
                              "currentPortIndexMax, currentPortIndexMin, modelTZS, etalonDelta, groupPointCount, "
-                             "prProtocolDecimals, prVerificationType, prAnalysisCoeffAccuracy, pressureMax, "
-                             "devicePressureUnits, dependanceType, searchSingleDevice"});
+                             "glakReadMode, prProtocolDecimals, prVerificationType, prAnalysisCoeffAccuracy, "
+                             "pressureMax, devicePressureUnits, dependanceType, searchSingleDevice"});
         QCOMPARE(s.verificatorName, QString("Иван"));
         QCOMPARE(s.temperature, QString("-"));
         QCOMPARE(s.currentPortIndexMax, qint16(-1));
         QCOMPARE(s.modelTZS, quint8(0));
         QCOMPARE(s.groupPointCount, 9);
+        QCOMPARE(s.glakReadMode, 1);
         QCOMPARE(s.prVerificationType->value(), 1);
         QCOMPARE(s.prAnalysisCoeffVariation->value(), 4.5);
         QCOMPARE(c.rangeHigh, 360.0);
