@@ -271,7 +271,7 @@ private slots:
                                                "devicePressureUnits=11\n"
                                                "outputSignalType=1\n"
                                                "dependanceType=2\n"
-                                               "accuracyAllowed=0.5\n"
+                                               "accuracyAllowed=нет\n"
                                                "lstChannelsNames=x, y\n"
                                                "[COMMON]\n"
                                                "searchSingleDevice=yes\n"
@@ -285,6 +285,7 @@ private slots:
         s.glakReadMode = 1;
         s.prVerificationType->setValue(1);
         c.rangeHigh = 100;
+        c.allowedError = 0.25;
         TextDiscription::lstId = QStringList{"kept"};
         g_device->setFlag(DeviceZFN::SearchFirstOnly, true);
 
@@ -294,7 +295,7 @@ private slots:
                  QStringList{"Недопустимые значения заменены значениями по умолчанию: lmvIdNumber, "
                              "currentPortIndexMax, currentPortIndexMin, modelTZS, etalonDelta, groupPointCount, "
                              "glakReadMode, prProtocolDecimals, prVerificationType, prAnalysisCoeffAccuracy, "
-                             "pressureMax, devicePressureUnits, dependanceType, searchSingleDevice"});
+                             "pressureMax, devicePressureUnits, dependanceType, accuracyAllowed, searchSingleDevice"});
         QCOMPARE(s.verificatorName, QString("Иван"));
         QCOMPARE(s.temperature, QString("-"));
         QCOMPARE(s.currentPortIndexMax, qint16(-1));
@@ -305,11 +306,20 @@ private slots:
         QCOMPARE(s.prAnalysisCoeffVariation->value(), 4.5);
         QCOMPARE(c.rangeHigh, 360.0);
         QCOMPARE(c.outputHigh, 20.0);
+        QCOMPARE(c.allowedError, 0.1);
         QCOMPARE(TextDiscription::lstChannelsNames, QStringList({"x", "y"}));
         QCOMPARE(TextDiscription::lstId, QStringList{"kept"});
         QVERIFY(!g_device->getFlag(DeviceZFN::SearchFirstOnly).toBool());
         QVERIFY(g_device->getFlag(DeviceZFN::SearchPortRange).toBool());
         QVERIFY(titleOf(f).endsWith("  bad.ini"));
+
+        const QString missing = TestEnvironment::homePath() + "/missing.ini";
+        QVERIFY(ConfiguratorFixture::writeFile(missing, "[CHANNEL1]\npressureMax=50\n"));
+        c.allowedError = 0.25;
+        f.answer({missing});
+        f.trigger("action_openProject");
+        QCOMPARE(c.allowedError, 0.1);
+        QCOMPARE(f.bench.popUps().size(), 1);
     }
 
     // A file that is no INI file is not overwritten; a folder that cannot be made is a failed save;
