@@ -17,6 +17,8 @@ constexpr double currentMax = 25;
 
 QString rangeValueText(double value, quint8 unit)
 {
+    if (!std::isfinite(value))
+        return QStringLiteral("-");
     return QString::number(value, 'g', 6) + QLatin1Char(' ') + unitName(unit);
 }
 
