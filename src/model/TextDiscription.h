@@ -11,6 +11,8 @@
 namespace TextDiscription {
 
 extern QStringList lstChannelsNames;
+// The names the program offers itself; names typed by the user come and go, these stay.
+extern QStringList lstBuiltInChannelNames;
 extern QStringList lstCharacteristics;
 extern QStringList lstUnits;
 extern QStringList lstOutputs;
