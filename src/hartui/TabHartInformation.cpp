@@ -84,6 +84,7 @@ TabHartInformation::TabHartInformation(QWidget* parent) : QWidget(parent), ui(ne
     connect(ui->pushButton_restartDevice, &QPushButton::clicked, this, &TabHartInformation::restartDevice);
     connect(ui->pushButton_removeConfigurationChangedFlag, &QPushButton::clicked, this,
             &TabHartInformation::clearConfigurationChangedFlag);
+    connect(ui->pushButton_showAditionalStatus, &QPushButton::clicked, this, &TabHartInformation::showAditionalStatus);
     connect(ui->pushButton_writeDeviceAdress, &QPushButton::clicked, this, &TabHartInformation::writeDeviceAdress);
     ui->pushButton_showAditionalStatus->hide();
     ui->lineEdit_deviceAdress->setValidator(new QIntValidator(0, MaxPollingAddress, this));
@@ -269,6 +270,11 @@ void TabHartInformation::clearConfigurationChangedFlag()
 {
     if (g_device->checkHartConnection(true))
         g_device->startHartAlgorithm(AlgorithmClearConfigurationFlag, true, 0);
+}
+
+// The additional status is read and shown by a page of its own; the button for it stays hidden here.
+void TabHartInformation::showAditionalStatus()
+{
 }
 
 void TabHartInformation::resetFields()
