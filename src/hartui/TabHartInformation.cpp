@@ -7,6 +7,7 @@
 #include "HartPackedAscii.h"
 #include "HartTextTables.h"
 #include "IconSet.h"
+#include "TextDiscription.h"
 #include "ui_TabHartInformation.h"
 
 #include <QIntValidator>
@@ -89,6 +90,7 @@ TabHartInformation::TabHartInformation(QWidget* parent) : QWidget(parent), ui(ne
     ui->pushButton_showAditionalStatus->hide();
     ui->lineEdit_deviceAdress->setValidator(new QIntValidator(0, MaxPollingAddress, this));
     ui->lineEdit_deviceAdressExpanded->setEnabled(false);
+    ui->dateEdit->setLocale(russianLocale());
     ui->lineEdit_numberOfPreambuls->setValidator(new QIntValidator(0, MaxResponsePreambles, this));
     resetFields();
     ui->pushButton_readParametrs->setIcon(g_icon_arrow_up_green);

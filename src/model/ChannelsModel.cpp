@@ -2,14 +2,10 @@
 
 #include "TextDiscription.h"
 
-#include <QLocale>
 #include <QThread>
 #include <cmath>
 
 namespace {
-
-// Measured values are shown with a decimal comma whatever the system locale is.
-const QLocale g_ruLocale(QStringLiteral("ru_RU.UTF-8"));
 
 constexpr int currentColumn = 3;
 constexpr double currentMin = -5;
@@ -26,7 +22,7 @@ QString measuredText(double value, int decimals, const QString& suffix)
 {
     if (!std::isfinite(value))
         return QStringLiteral("-");
-    return g_ruLocale.toString(value, 'f', decimals) + suffix;
+    return russianLocale().toString(value, 'f', decimals) + suffix;
 }
 
 QString outputText(quint8 outputType)

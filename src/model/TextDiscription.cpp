@@ -69,6 +69,12 @@ int protocolDecimals()
 
 }  // namespace
 
+const QLocale& russianLocale()
+{
+    static const QLocale locale(QLocale::Russian, QLocale::Russia);
+    return locale;
+}
+
 QString trimmedNumber(double value, int decimals)
 {
     if (!std::isfinite(value))

@@ -3,6 +3,7 @@
 #include "DateTimeScaleDraw.h"
 #include "PanelLegend.h"
 #include "ReducedPlotCurve.h"
+#include "RussianScaleDraw.h"
 #include "TryLocker.h"
 
 #include <QDebug>
@@ -62,6 +63,7 @@ void LinenPlot::setupAxes()
 {
     m_bottomAxis = axisWidget(QwtPlot::xBottom);
     m_bottomAxis->setMinBorderDist(0, QFontMetrics(m_bottomAxis->font()).height() / 2);
+    setAxisScaleDraw(QwtPlot::yLeft, new RussianScaleDraw);
     setAxisTitle(QwtPlot::yLeft, tr("Давление, Па"));
 }
 
@@ -113,7 +115,7 @@ void LinenPlot::setPlotMode(int mode)
         if (mode == 0)
             installScaleDraw(new DateTimeScaleDraw(m_startTime), tr(" Время"));
         else
-            installScaleDraw(new QwtScaleDraw, tr(" Индекс"));
+            installScaleDraw(new RussianScaleDraw, tr(" Индекс"));
     }
     updateCurves();
     setStandartPlotScale();
