@@ -169,9 +169,10 @@ void ConfiguratorModule::saveProjectAs(QWidget* parent)
 {
     MainWindow::saveTabsToSettings();
     const QString path = selectProjectFile(false, parent);
-    if (path.isEmpty())
+    // A refused page has shown its message and holds the focus on the bad field; the records
+    // still hold the last applied values, so writing them would save what the screen does not show.
+    if (path.isEmpty() || !g_tabConfiguration->applySettings(true))
         return;
-    g_tabConfiguration->applySettings(true);
     if (saveProjectFile(path))
         markCurrentProject(path);
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QImage>
-#include <QRect>
 #include <QString>
 #include <functional>
 
@@ -27,6 +26,4 @@ public:
     static QImage onScreen(const QImage& screen, const QWidget* widget);
     // Saves the picture as screenshot_<name>.png beside the test program.
     static bool save(const QImage& picture, const QString& name);
-    // The part of the screen that is not the server's black root.
-    static QRect paintedArea(const QImage& screen);
 };
