@@ -401,6 +401,7 @@ void TabArchive::moveToResults()
     archiveToResultsMenu->resize(size());
     connect(archiveToResultsMenu, &MenuArchiveToResults::closeSignal, this, &TabArchive::menuMoveToResultsHided,
             Qt::DirectConnection);
+    connect(archiveToResultsMenu, &MenuArchiveToResults::movedToResults, this, &TabArchive::archiveMovedToResults);
     archiveToResultsMenu->show();
     archiveToResultsMenu->raise();
     archiveToResultsMenuShown = true;
