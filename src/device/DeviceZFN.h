@@ -3,6 +3,7 @@
 #include "CalibratorLink.h"
 #include "DeviceInfo.h"
 #include "HartDeviceData.h"
+#include "LockKind.h"
 #include "PortEntry.h"
 
 #include <QByteArray>
@@ -149,7 +150,7 @@ signals:
     void settingsBlockChanged();
     void showStatusMessageSignal(QString text);
     void showPopUpMessageSignal(QString text);
-    void lockInteface(quint8 kind = 0);
+    void lockInteface(quint8 kind = LockKind::Search);
     void unlockInteface();
     void searchFinished();
     void sendProgress(int percent);
