@@ -258,6 +258,11 @@ bool DeviceZFN::ensurePortFree()
     return false;
 }
 
+bool DeviceZFN::readyToStart()
+{
+    return checkConnection() && ensurePortFree();
+}
+
 bool DeviceZFN::sendAndRead(const QByteArray& request)
 {
     return exchangeFrame(request, m_poll->exchangeTimeoutMs);

@@ -114,6 +114,9 @@ public:
     // For an operation the GUI thread runs itself: false, with the refusal shown, while a job holds
     // the port, so nothing is sent.
     bool ensurePortFree();
+    // What every page checks before it starts an operation: the connection first, then the port;
+    // false after the first refusal was shown.
+    bool readyToStart();
 
     // The caller holds the device mutex.
     bool storeCurrentResult();

@@ -237,7 +237,7 @@ bool TabHartInformation::refuse(QWidget* field, const QString& message)
 
 void TabHartInformation::readDeviceAdress()
 {
-    if (!g_device->ensurePortFree() || !g_device->checkConnection())
+    if (!g_device->readyToStart())
         return;
     g_device->hartConnect(false, true);
     showPollingAddress(*g_device->hartData());

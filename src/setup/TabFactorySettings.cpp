@@ -30,7 +30,7 @@ TabFactorySettings::~TabFactorySettings()
 
 void TabFactorySettings::readFactorySettings()
 {
-    if (!DirectExchange::begin())
+    if (!g_device->readyToStart())
         return;
     QByteArray data;
     bool ok = false;
@@ -45,7 +45,7 @@ void TabFactorySettings::readFactorySettings()
 
 void TabFactorySettings::writeFactorySettings()
 {
-    if (!DirectExchange::begin())
+    if (!g_device->readyToStart())
         return;
     bool ok = false;
     const int number = ui->lineEdit_factoryNum->text().toInt(&ok, 10);
