@@ -6,6 +6,7 @@
 #include "HartDeviceTypeNames.h"
 #include "HartPackedAscii.h"
 #include "HartTextTables.h"
+#include "HartWrite.h"
 #include "IconSet.h"
 #include "ui_TabHartInformation.h"
 
@@ -184,12 +185,7 @@ void TabHartInformation::write()
         copyBytes(staged.longTag, edits.longTag);
         mask |= HartChangeMask::LongTag;
     }
-    if (mask == 0) {
-        g_device->showPopUpMessage(QStringLiteral("Конфигурация устройства не была изменена!"));
-        return;
-    }
-    *g_device->hartEditedData() = staged;
-    g_device->startHartAlgorithm(AlgorithmWriteInformation, false, mask);
+    HartWrite::start(AlgorithmWriteInformation, staged, mask);
 }
 
 bool TabHartInformation::collectEdits(Edits& edits)
