@@ -99,18 +99,19 @@ void TabResults::convertToExcel()
     FlagGuard running(&m_exportRunning, true);
     if (!running.set())
         return;
-    QString folder = ConfiguratorModule::pathSetting(ConfiguratorModule::settingFilePathResult);
-    if (folder.isEmpty())
-        folder = ConfiguratorModule::defaultFolder(ConfiguratorModule::settingFilePathResult, QStringLiteral("Excel"));
     const QDateTime now = InteractionHooks::now();
     g_device->verificationSettings()->protocolDate = now.toString(QStringLiteral("yyyy.MM.dd"));
-    const QString proposed = folder + tr("/Протокол от ") + now.toString(QStringLiteral("dd MM yyyy - hh mm ss"))
-                             + QStringLiteral(".xlsx");
-    const QString path =
-        InteractionHooks::saveFileName(this, tr("Сохранение результатов"), proposed, tr("Файлы Excel(*.xlsx)"));
+    const ConfiguratorModule::FileDialog dialog{
+        FileChooser::Save,
+        ConfiguratorModule::settingFilePathResult,
+        QStringLiteral("Excel"),
+        tr("Сохранение результатов"),
+        tr("Файлы Excel(*.xlsx)"),
+        tr("Протокол от ") + now.toString(QStringLiteral("dd MM yyyy - hh mm ss")) + QStringLiteral(".xlsx"),
+        QString()};
+    const QString path = ConfiguratorModule::chooseFile(dialog, this);
     if (path.isEmpty())
         return;
-    ConfiguratorModule::rememberPath(ConfiguratorModule::settingFilePathResult, path, folder);
     if (!saver()->save(path)) {
         emit g_device->showPopUpMessageSignal(saver()->errorString());
         return;
