@@ -40,7 +40,7 @@ void TabFactorySettings::readFactorySettings()
     if (ok)
         ui->lineEdit_factoryNum->setText(QString::number(number));
     else
-        emit g_device->showPopUpMessageSignal(tr("При чтении параметров произошла ошибка"));
+        g_device->showPopUpMessage(tr("При чтении параметров произошла ошибка"));
 }
 
 void TabFactorySettings::writeFactorySettings()
@@ -50,11 +50,11 @@ void TabFactorySettings::writeFactorySettings()
     bool ok = false;
     const int number = ui->lineEdit_factoryNum->text().toInt(&ok, 10);
     if (!ok || number < 0 || number > largestSerialNumber) {
-        emit g_device->showPopUpMessageSignal(tr("Заводской номер введен некорректно!"));
+        g_device->showPopUpMessage(tr("Заводской номер введен некорректно!"));
         return;
     }
     if (DirectExchange::write(RegSerialNumber, RegTypeFloat, serialNumberCount, QByteArray::number(number)))
         readFactorySettings();
     else
-        emit g_device->showPopUpMessageSignal(tr("Ошибка записи!"));
+        g_device->showPopUpMessage(tr("Ошибка записи!"));
 }

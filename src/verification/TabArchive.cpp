@@ -378,7 +378,7 @@ void TabArchive::saveToExcel()
     if (saveArchiveToXlsx(model, InteractionHooks::now().date(), path, g_device->deviceName()))
         ConfiguratorModule::openFileOrFolder(path);
     else
-        emit g_device->showPopUpMessageSignal(tr("При сохранении файла произошла ошибка!"));
+        g_device->showPopUpMessage(tr("При сохранении файла произошла ошибка!"));
 }
 
 QString TabArchive::proposedExportName() const

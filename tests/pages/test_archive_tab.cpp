@@ -4,7 +4,6 @@
 #include "CalibratorMap.h"
 #include "ChildLookup.h"
 #include "ConfiguratorModule.h"
-#include "ConfirmPrompt.h"
 #include "DeviceTestBench.h"
 #include "FileChooser.h"
 #include "GraphWidget.h"
@@ -51,21 +50,6 @@ void fillCalibrator(CalibratorEmulator& emulator)
     }
 }
 
-// Answers the three-button question about an interrupted read with the button of that text.
-struct ResumeAnswer
-{
-    explicit ResumeAnswer(const QString& answer)
-    {
-        InteractionHooks::setMessageBoxRunner([this, answer](QMessageBox& box) {
-            questions << box.text() + " " + box.informativeText();
-            for (QAbstractButton* button : box.buttons())
-                if (button->text() == answer)
-                    button->click();
-        });
-    }
-    ~ResumeAnswer() { InteractionHooks::setMessageBoxRunner(nullptr); }
-    QStringList questions;
-};
 
 // The page, as a tab beside another, on a device connected to an emulated calibrator that holds
 // frames 0, 1, 2 and 10.
@@ -77,6 +61,8 @@ struct ArchivePage
     QWidget* otherPage = new QWidget;
     QStringList asked;
     bool answer = true;
+    QString resumeAnswer;
+    QStringList resumeQuestions;
 
     explicit ArchivePage(int pauseMs = 0)
     {
@@ -89,12 +75,37 @@ struct ArchivePage
         tabs.addTab(otherPage, QStringLiteral("Другая"));
         tabs.resize(1000, 700);
         tabs.show();
-        ConfirmPrompt::setSink([this](const QString& text) {
-            asked << text;
-            return answer;
+        InteractionHooks::setMessageBoxRunner([this](QMessageBox& box) {
+            if (resumeAnswer.isEmpty())
+                askYesOrNo(box);
+            else
+                askResume(box);
         });
     }
-    ~ArchivePage() { ConfirmPrompt::setSink(nullptr); }
+    ~ArchivePage() { InteractionHooks::setMessageBoxRunner(nullptr); }
+
+    void askYesOrNo(QMessageBox& box)
+    {
+        asked << box.text();
+        clickButton(box, [this, &box](QAbstractButton* button) {
+            return box.buttonRole(button) == (answer ? QMessageBox::YesRole : QMessageBox::NoRole);
+        });
+    }
+    // The three-button question about an interrupted read, answered with the button of that text.
+    void askResume(QMessageBox& box)
+    {
+        resumeQuestions << box.text() + " " + box.informativeText();
+        clickButton(box, [this](QAbstractButton* button) { return button->text() == resumeAnswer; });
+    }
+    template <typename Match>
+    static void clickButton(QMessageBox& box, Match match)
+    {
+        for (QAbstractButton* button : box.buttons())
+            if (match(button)) {
+                button->click();
+                return;
+            }
+    }
 
     QPushButton* button(const char* name) const { return requireChild<QPushButton>(page, name); }
     QProgressBar* progress() const { return requireChild<QProgressBar>(page, "progressBar"); }
@@ -121,6 +132,14 @@ struct ArchivePage
         button("pushButton_stopRead")->click();
         return arrived;
     }
+};
+
+// For its lifetime, the question about an interrupted read is answered with the button of that text.
+struct ResumeAnswer
+{
+    ResumeAnswer(ArchivePage& page, const QString& answer) : page(page) { page.resumeAnswer = answer; }
+    ~ResumeAnswer() { page.resumeAnswer.clear(); }
+    ArchivePage& page;
 };
 
 }  // namespace
@@ -173,9 +192,9 @@ private slots:
         const QStringList readSoFar = column(p.model(), 0);
 
         {
-            ResumeAnswer cancel("Отмена");
+            ResumeAnswer cancel(p, "Отмена");
             p.button("pushButton_readArchive")->click();
-            QCOMPARE(cancel.questions, QStringList{"Чтение архива было прервано! Продолжить чтение?"});
+            QCOMPARE(p.resumeQuestions, QStringList{"Чтение архива было прервано! Продолжить чтение?"});
             QVERIFY(p.idleControls() && !p.archiveRunning());
             QCOMPARE(column(p.model(), 0), readSoFar);
         }
@@ -183,7 +202,7 @@ private slots:
         p.bench.device().pollController()->archivePauseMs = 0;
         QueuedSpy finished(&p.bench.device(), &DeviceZFN::archiveReadFinished);
         {
-            ResumeAnswer resume("Продолжить");
+            ResumeAnswer resume(p, "Продолжить");
             p.button("pushButton_readArchive")->click();
         }
         QTest::qWait(100);
@@ -198,7 +217,7 @@ private slots:
         p.button("pushButton_readArchive")->click();
         QVERIFY(p.readAndStopAfter(1));
         QVERIFY(p.model().resumePosition > 0);
-        ResumeAnswer restart("Начать с начала");
+        ResumeAnswer restart(p, "Начать с начала");
         QSignalSpy inserted(&p.model(), &QAbstractItemModel::rowsInserted);
         QSignalSpy reset(&p.model(), &QAbstractItemModel::modelReset);
         p.button("pushButton_readArchive")->click();
