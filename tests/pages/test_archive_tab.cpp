@@ -75,37 +75,21 @@ struct ArchivePage
         tabs.addTab(otherPage, QStringLiteral("Другая"));
         tabs.resize(1000, 700);
         tabs.show();
+        // The question about an interrupted read is answered with the button named resumeAnswer,
+        // the others with yes or cancel.
         InteractionHooks::setMessageBoxRunner([this](QMessageBox& box) {
-            if (resumeAnswer.isEmpty())
-                askYesOrNo(box);
+            const bool resume = !resumeAnswer.isEmpty();
+            if (resume)
+                resumeQuestions << box.text() + " " + box.informativeText();
             else
-                askResume(box);
+                asked << box.text();
+            const QMessageBox::ButtonRole role = answer ? QMessageBox::YesRole : QMessageBox::NoRole;
+            for (QAbstractButton* button : box.buttons())
+                if (resume ? button->text() == resumeAnswer : box.buttonRole(button) == role)
+                    button->click();
         });
     }
     ~ArchivePage() { InteractionHooks::setMessageBoxRunner(nullptr); }
-
-    void askYesOrNo(QMessageBox& box)
-    {
-        asked << box.text();
-        clickButton(box, [this, &box](QAbstractButton* button) {
-            return box.buttonRole(button) == (answer ? QMessageBox::YesRole : QMessageBox::NoRole);
-        });
-    }
-    // The three-button question about an interrupted read, answered with the button of that text.
-    void askResume(QMessageBox& box)
-    {
-        resumeQuestions << box.text() + " " + box.informativeText();
-        clickButton(box, [this](QAbstractButton* button) { return button->text() == resumeAnswer; });
-    }
-    template <typename Match>
-    static void clickButton(QMessageBox& box, Match match)
-    {
-        for (QAbstractButton* button : box.buttons())
-            if (match(button)) {
-                button->click();
-                return;
-            }
-    }
 
     QPushButton* button(const char* name) const { return requireChild<QPushButton>(page, name); }
     QProgressBar* progress() const { return requireChild<QProgressBar>(page, "progressBar"); }
