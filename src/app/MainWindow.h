@@ -8,8 +8,8 @@
 class QAction;
 class QLabel;
 class GraduationMenu;
-class TabArchive;
 class ScreenLocker;
+class TabArchive;
 class TabConfiguration;
 class TabHart;
 class TabMeasurement;
