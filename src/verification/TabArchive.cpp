@@ -168,7 +168,7 @@ void TabArchive::createCurves(int number)
 
 void TabArchive::startReadArchiveButton()
 {
-    if (m_state != Idle || !g_device->checkConnection())
+    if (m_state != Idle || !g_device->readyToStart())
         return;
     const ArchiveModel* model = g_device->archiveModel();
     if (model->resumePosition == 0) {
@@ -270,7 +270,7 @@ void TabArchive::stopReadArchive()
 
 void TabArchive::startClearArchive()
 {
-    if (m_state != Idle || !g_device->checkConnection()
+    if (m_state != Idle || !g_device->readyToStart()
         || !ConfirmPrompt::ask(tr("Очистить архив калибратора?"), tr("Очистить"), tr("Отмена")))
         return;
     showClearProgress();

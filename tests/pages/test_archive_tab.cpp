@@ -162,6 +162,16 @@ private slots:
         QCOMPARE(p.model().rowCount(), 0);
         QVERIFY(finished.wait(60000));
         QTRY_COMPARE(column(p.model(), 0), QStringList({"1", "2", "3", "11"}));
+
+        // While a poll holds the port the read is refused before it asks, and the frames stay.
+        p.asked.clear();
+        QVERIFY(p.bench.device().startPoll());
+        p.button("pushButton_readArchive")->click();
+        p.bench.device().stopPoll();
+        QVERIFY(p.asked.isEmpty());
+        QCOMPARE(p.bench.popUps(), QStringList{"Дождитесь окончания текущей операции!"});
+        QCOMPARE(p.model().rowCount(), 4);
+        QVERIFY(p.idleControls());
     }
 
     void stoppedReadResumesOnRequest()
