@@ -8,6 +8,7 @@
 #include "HartTextTables.h"
 #include "HartWrite.h"
 #include "IconSet.h"
+#include "TextDiscription.h"
 #include "ui_TabHartInformation.h"
 
 #include <QIntValidator>
@@ -85,10 +86,12 @@ TabHartInformation::TabHartInformation(QWidget* parent) : QWidget(parent), ui(ne
     connect(ui->pushButton_restartDevice, &QPushButton::clicked, this, &TabHartInformation::restartDevice);
     connect(ui->pushButton_removeConfigurationChangedFlag, &QPushButton::clicked, this,
             &TabHartInformation::clearConfigurationChangedFlag);
+    connect(ui->pushButton_showAditionalStatus, &QPushButton::clicked, this, &TabHartInformation::showAditionalStatus);
     connect(ui->pushButton_writeDeviceAdress, &QPushButton::clicked, this, &TabHartInformation::writeDeviceAdress);
     ui->pushButton_showAditionalStatus->hide();
     ui->lineEdit_deviceAdress->setValidator(new QIntValidator(0, MaxPollingAddress, this));
     ui->lineEdit_deviceAdressExpanded->setEnabled(false);
+    ui->dateEdit->setLocale(russianLocale());
     ui->lineEdit_numberOfPreambuls->setValidator(new QIntValidator(0, MaxResponsePreambles, this));
     resetFields();
     ui->pushButton_readParametrs->setIcon(g_icon_arrow_up_green);
@@ -265,6 +268,11 @@ void TabHartInformation::clearConfigurationChangedFlag()
 {
     if (g_device->checkHartConnection(true))
         g_device->startHartAlgorithm(AlgorithmClearConfigurationFlag, true, 0);
+}
+
+// The additional status is read and shown by a page of its own; the button for it stays hidden here.
+void TabHartInformation::showAditionalStatus()
+{
 }
 
 void TabHartInformation::resetFields()

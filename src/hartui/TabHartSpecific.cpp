@@ -14,6 +14,7 @@
 #include "ui_TabHartSpecific.h"
 
 #include <QtEndian>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -116,9 +117,14 @@ void TabHartSpecific::setupFieldWidths()
     ui->groupBox_outputSingnal->setFixedWidth(w1 + w2 + WidthSlack);
     ui->groupBox_trimByTwoPoints->setFixedWidth(w1 + w2 + WidthSlack);
     const QFontMetrics metrics(ui->label_text_numAfterPoint->font());
-    const int width = metrics.horizontalAdvance(ui->label_text_numAfterPoint->text())
-                      + metrics.horizontalAdvance(QString(6, '0')) + WidthSlack;
-    for (QWidget* group : {ui->groupBox_indicationParametrs, ui->groupBox_squareDependence, ui->groupBox_protection})
+    const QList<QWidget*> groups{ui->groupBox_indicationParametrs, ui->groupBox_squareDependence,
+                                 ui->groupBox_protection};
+    // Never narrower than a group's rows need, so no caption is cut beside a wide field.
+    int width = metrics.horizontalAdvance(ui->label_text_numAfterPoint->text())
+                + metrics.horizontalAdvance(QString(6, '0')) + WidthSlack;
+    for (const QWidget* group : groups)
+        width = std::max(width, group->minimumSizeHint().width());
+    for (QWidget* group : groups)
         group->setFixedWidth(width);
 }
 

@@ -83,7 +83,8 @@ void TabConfiguration::loadSettings()
     m_form->comboBox_accuracyClass->setCurrentIndex(settings().tzsAccuracyClass);
     loadSensorRow();
     ComboBoxDelegate* previous = m_nameDelegate;
-    m_nameDelegate = new ComboBoxDelegate(this, &TextDiscription::lstChannelsNames, true);
+    m_nameDelegate = new ComboBoxDelegate(this, &TextDiscription::lstChannelsNames, true,
+                                          TextDiscription::lstBuiltInChannelNames);
     m_form->tableView->setItemDelegateForColumn(NameColumn, m_nameDelegate);
     if (previous)
         previous->deleteLater();

@@ -99,6 +99,7 @@ TabDeviceConfiguration::TabDeviceConfiguration(QWidget* parent) : QWidget(parent
     ui->doubleSpinBox_etalonHi->setEnabled(false);
     ui->doubleSpinBox_etalonLow->setEnabled(false);
     ui->dateEdit->setDateRange(QDate(firstYear, 1, 1), QDate(lastYear, 12, 31));
+    ui->dateEdit->setLocale(russianLocale());
     setIcons();
     ui->lineEdit_idFirstDatchic->setValidator(new QIntValidator(0, maximumSerial, this));
     clearForm();

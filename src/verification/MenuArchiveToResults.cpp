@@ -110,7 +110,11 @@ void MenuArchiveToResults::updateFilters()
         filters << condition(errorCodeColumn, QStringLiteral("0"));
     archiveFilterProxy->setFilters(filters);
     ui->tableView->resizeColumnsToContents();
-    ui->tableView->horizontalHeader()->setStretchLastSection(true);
+    // Sizing to the contents sized the last section too; only turning the stretch off and on again
+    // makes it take the rest of the width.
+    QHeaderView* header = ui->tableView->horizontalHeader();
+    header->setStretchLastSection(false);
+    header->setStretchLastSection(true);
 }
 
 void MenuArchiveToResults::moveToResults()

@@ -320,14 +320,20 @@ private slots:
         QCOMPARE(ys(pressure, 2), QList<double>({2.004}));
         QCOMPARE(ys(error, 0), QList<double>({0.5, 1.5, -0.5}));
 
-        model.sort(1, Qt::AscendingOrder);
+        // Sorted by the stored reference, the rows are no longer in time order: the time axis
+        // still joins the points in time order, the index axis in row order.
+        model.sort(5, Qt::AscendingOrder);
         page.pressureGraph()->control()->setTimeMode();
         requireChild<QPushButton>(&page, "pushButton_plotGrapf")->click();
         QCOMPARE(ys(pressure, 0), QList<double>({1, 3, 2}));
+        QCOMPARE(ys(pressure, 1), QList<double>({3.5, 2.01}));
         const QList<double> times = xs(pressure, 0);
         const QDateTime first(QDate(2026, 3, 1), QTime(10, 10));
         QCOMPARE(times.first(), double(pressure->startTime().msecsTo(first)));
         QVERIFY(std::is_sorted(times.cbegin(), times.cend()) && times.first() < times.last());
+        page.pressureGraph()->control()->setIndexMode();
+        QCOMPARE(ys(pressure, 0), QList<double>({3, 1, 2}));
+        QCOMPARE(xs(pressure, 0), QList<double>({1, 2, 3}));
     }
 
     void exportProposesWritesAndRefuses()

@@ -180,8 +180,21 @@ private slots:
         QCOMPARE(points->value(), 30);
     }
 
-    void timeLabels()
+    // On a system that writes "60,000", the axes still read as the tables do.
+    void axisLabels()
     {
+        struct DefaultLocale
+        {
+            QLocale saved;
+            ~DefaultLocale() { QLocale::setDefault(saved); }
+        } restore;
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        LinenPlot plot;
+        const QChar blank(0x00A0);
+        QCOMPARE(plot.axisScaleDraw(QwtPlot::yLeft)->label(60000).text(), QString("60") + blank + "000");
+        QCOMPARE(plot.axisScaleDraw(QwtPlot::yLeft)->label(-0.5).text(), QString("-0,5"));
+        plot.setPlotMode(1);
+        QCOMPARE(plot.axisScaleDraw(QwtPlot::xBottom)->label(1000).text(), QString("1") + blank + "000");
         DateTimeScaleDraw draw(QDateTime(QDate(2000, 1, 1), QTime(0, 0)));
         QCOMPARE(draw.label(86400000.0 + 3723999.9).text(), QString("02.01.00 \n01:02:03"));
     }

@@ -174,6 +174,8 @@ void ConfiguratorModule::saveProjectAs()
     const QString path = selectProjectFile(false);
     if (path.isEmpty())
         return;
+    // A refused page has shown its message and holds the focus on the bad field; the records
+    // still hold the last applied values, so writing them would save what the screen does not show.
     bool accepted = true;
     emit projectPathChosen(&accepted);
     if (accepted && saveProjectFile(path))
