@@ -1,13 +1,13 @@
 #include "LinenPlot.h"
 
 #include "DateTimeScaleDraw.h"
+#include "FileChooser.h"
 #include "PanelLegend.h"
 #include "ReducedPlotCurve.h"
 #include "RussianScaleDraw.h"
 #include "TryLocker.h"
 
 #include <QDebug>
-#include <QFileDialog>
 #include <QMutex>
 #include <QPen>
 #include <QRegularExpression>
@@ -376,9 +376,9 @@ void LinenPlot::printGraphic() {}
 void LinenPlot::saveGraphic()
 {
     QString filter;
-    const QString name = QFileDialog::getSaveFileName(
-        this, tr("Save Image"), QString(),
-        QStringLiteral("Bitmap file (*.bmp);;JPEG file (*.jpeg);;Portable Network Graphics file (*.png)"), &filter);
+    const QString name = FileChooser::choose(
+        {FileChooser::Save, this, tr("Save Image"), QString(),
+         QStringLiteral("Bitmap file (*.bmp);;JPEG file (*.jpeg);;Portable Network Graphics file (*.png)"), &filter});
     if (!name.isEmpty())
         saveImageAs(name, filter);
 }

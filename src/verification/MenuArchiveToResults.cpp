@@ -4,7 +4,6 @@
 #include "ConfirmPrompt.h"
 #include "DeviceZFN.h"
 #include "IconSet.h"
-#include "MainWindow.h"
 #include "MultiSortFilterProxyModel.h"
 #include "ResultsModel.h"
 #include "ui_MenuArchiveToResults.h"
@@ -176,8 +175,7 @@ bool MenuArchiveToResults::acceptMove(int frameCount) const
 void MenuArchiveToResults::finishMove()
 {
     g_device->setArchiveProxy(nullptr);
-    if (g_mainWindow)
-        g_mainWindow->showResultsTab();
+    emit movedToResults();
     close();
 }
 
