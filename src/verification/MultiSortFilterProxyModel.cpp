@@ -1,5 +1,9 @@
 #include "MultiSortFilterProxyModel.h"
 
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
 namespace {
 
 const QChar ascendingArrow(0x2193);
@@ -19,7 +23,33 @@ int compareTexts(const QRegExp& pattern, const QString& text)
 
 }  // namespace
 
-MultiSortFilterProxyModel::MultiSortFilterProxyModel(QObject* parent) : QSortFilterProxyModel(parent) {}
+MultiSortFilterProxyModel::MultiSortFilterProxyModel(QObject* parent) : QSortFilterProxyModel(parent)
+{
+    connect(this, &QSortFilterProxyModel::sortRoleChanged, this, &MultiSortFilterProxyModel::dropSortKeys);
+}
+
+// Connected before the base class connects its own, so the keys are dropped before it sorts the
+// changed rows.
+void MultiSortFilterProxyModel::setSourceModel(QAbstractItemModel* source)
+{
+    for (const QMetaObject::Connection& connection : qAsConst(m_sourceConnections))
+        disconnect(connection);
+    m_sourceConnections.clear();
+    dropSortKeys();
+    if (source) {
+        const auto drop = [this] { dropSortKeys(); };
+        m_sourceConnections = {connect(source, &QAbstractItemModel::dataChanged, this, drop),
+                               connect(source, &QAbstractItemModel::rowsInserted, this, drop),
+                               connect(source, &QAbstractItemModel::rowsRemoved, this, drop),
+                               connect(source, &QAbstractItemModel::rowsMoved, this, drop),
+                               connect(source, &QAbstractItemModel::columnsInserted, this, drop),
+                               connect(source, &QAbstractItemModel::columnsRemoved, this, drop),
+                               connect(source, &QAbstractItemModel::columnsMoved, this, drop),
+                               connect(source, &QAbstractItemModel::layoutChanged, this, drop),
+                               connect(source, &QAbstractItemModel::modelReset, this, drop)};
+    }
+    QSortFilterProxyModel::setSourceModel(source);
+}
 
 QVariant MultiSortFilterProxyModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
@@ -36,7 +66,8 @@ QVariant MultiSortFilterProxyModel::headerData(int section, Qt::Orientation orie
 void MultiSortFilterProxyModel::setFilters(const QList<FilterCondition>& filters)
 {
     m_filters = filters;
-    invalidateFilter();
+    // Rebuilt as a whole: a sorted proxy takes the rows a filter change lets back one by one.
+    invalidate();
 }
 
 void MultiSortFilterProxyModel::removeFilter()
@@ -58,6 +89,52 @@ bool MultiSortFilterProxyModel::filterAcceptsRow(int sourceRow, const QModelInde
             accepted = accepted || result;
     }
     return accepted;
+}
+
+bool MultiSortFilterProxyModel::lessThan(const QModelIndex& left, const QModelIndex& right) const
+{
+    const int highestRow = qMax(left.row(), right.row());
+    if (left.column() != m_sortKeysColumn || sortRole() != m_sortKeysRole || highestRow >= m_sortRanks.size())
+        readSortKeys(left.column());
+    return m_sortRanks.at(left.row()) < m_sortRanks.at(right.row());
+}
+
+// Ranks rather than the numbers themselves: the base class compares rows in an order of its own,
+// and half as many bytes read at random take half the cache.
+void MultiSortFilterProxyModel::readSortKeys(int column) const
+{
+    const QAbstractItemModel* source = sourceModel();
+    const int rows = source->rowCount();
+    const int role = sortRole();
+    std::vector<std::pair<double, int>> numbers;
+    numbers.reserve(size_t(rows));
+    m_sortRanks.resize(rows);
+    for (int row = 0; row < rows; ++row) {
+        bool number = false;
+        const double key = source->index(row, column).data(role).toDouble(&number);
+        if (number && !std::isnan(key))
+            numbers.emplace_back(key, row);
+        else
+            m_sortRanks[row] = -1;
+    }
+    std::sort(numbers.begin(), numbers.end());
+    int rank = 0;
+    for (size_t i = 0; i < numbers.size(); ++i) {
+        if (i > 0 && numbers[i].first != numbers[i - 1].first)
+            ++rank;
+        m_sortRanks[numbers[i].second] = rank;
+    }
+    for (int& entry : m_sortRanks)
+        if (entry < 0)
+            entry = rank + 1;
+    m_sortKeysColumn = column;
+    m_sortKeysRole = role;
+}
+
+void MultiSortFilterProxyModel::dropSortKeys()
+{
+    m_sortRanks.clear();
+    m_sortKeysColumn = -1;
 }
 
 bool MultiSortFilterProxyModel::holds(const FilterCondition& condition, const QString& text)

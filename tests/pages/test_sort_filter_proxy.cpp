@@ -26,6 +26,21 @@ QStringList passing(MultiSortFilterProxyModel& proxy)
     return kept;
 }
 
+// Rows named by column 0 with sort numbers in column 1 (role UserRole); "-" has none.
+void appendKeyed(QStandardItemModel& source, const QString& name, const QVariant& key)
+{
+    auto* keyItem = new QStandardItem;
+    keyItem->setData(key, Qt::UserRole);
+    source.appendRow({new QStandardItem(name), keyItem});
+}
+
+void sortByKeys(MultiSortFilterProxyModel& proxy, QStandardItemModel& source, Qt::SortOrder order)
+{
+    proxy.setSourceModel(&source);
+    proxy.setSortRole(Qt::UserRole);
+    proxy.sort(1, order);
+}
+
 }  // namespace
 
 Q_DECLARE_METATYPE(QList<FilterCondition>)
@@ -79,6 +94,38 @@ private slots:
         QCOMPARE(passing(proxy), kept);
         proxy.removeFilter();
         QCOMPARE(passing(proxy), texts);
+    }
+
+    // A filter change rebuilds the proxy as a whole; rows added to a filtered, sorted proxy go in one
+    // by one. Both give the same rows in the same order, and a changed key moves its row.
+    void wholeRebuildMatchesRowsAddedOneByOne()
+    {
+        const QList<QPair<QString, QVariant>> rows{{"a3", 3.0},  {"b-", QVariant()}, {"a1", 1.0},  {"x2", 2.0},
+                                                   {"a2", 2.0},  {"a-", QVariant()}, {"a10", 10.0}, {"a0", -0.5}};
+        const QList<FilterCondition> onlyA{condition(0, 0, "a*")};
+        for (Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
+            QStandardItemModel growing;
+            MultiSortFilterProxyModel incremental;
+            sortByKeys(incremental, growing, order);
+            incremental.setFilters(onlyA);
+            QStandardItemModel filled;
+            for (const auto& row : rows) {
+                appendKeyed(growing, row.first, row.second);
+                appendKeyed(filled, row.first, row.second);
+            }
+            MultiSortFilterProxyModel whole;
+            sortByKeys(whole, filled, order);
+            whole.setFilters(onlyA);
+            const QStringList ascending{"a0", "a1", "a2", "a3", "a10", "a-"};
+            const QStringList descending{"a-", "a10", "a3", "a2", "a1", "a0"};
+            QCOMPARE(passing(whole), order == Qt::AscendingOrder ? ascending : descending);
+            QCOMPARE(passing(incremental), passing(whole));
+
+            growing.item(2, 1)->setData(20.0, Qt::UserRole);
+            filled.item(2, 1)->setData(20.0, Qt::UserRole);
+            QCOMPARE(passing(whole).indexOf("a1"), order == Qt::AscendingOrder ? 4 : 1);
+            QCOMPARE(passing(incremental), passing(whole));
+        }
     }
 
     void headersMarkTheSortList()
