@@ -1,6 +1,7 @@
 #include "LinenPlot.h"
 
 #include "DateTimeScaleDraw.h"
+#include "LinenSeries.h"
 #include "PanelLegend.h"
 #include "ReducedPlotCurve.h"
 #include "TryLocker.h"
@@ -202,12 +203,13 @@ void LinenPlot::applyCurves()
     }
 }
 
-// Qwt cannot draw a value that is not a number: such slots are left out of what the curve gets.
+// Qwt cannot draw a value that is not a number: such slots are left out of copies that the curve
+// gets; otherwise it reads the buffers themselves.
 void LinenPlot::handOver(QwtPlotCurve* curve, const QVector<double>& values) const
 {
     const QVector<double>& x = m_plotMode == 0 ? m_timeX : m_indexX;
     if (values.size() == x.size() && allFinite(values)) {
-        curve->setSamples(x, values);
+        curve->setData(new LinenSeries(x, values));
         return;
     }
     QVector<double> keptX;
