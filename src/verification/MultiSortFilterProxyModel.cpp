@@ -25,7 +25,7 @@ int compareTexts(const QRegExp& pattern, const QString& text)
 
 MultiSortFilterProxyModel::MultiSortFilterProxyModel(QObject* parent) : QSortFilterProxyModel(parent)
 {
-    connect(this, &QSortFilterProxyModel::sortRoleChanged, this, &MultiSortFilterProxyModel::dropSortKeys);
+    connect(this, &QSortFilterProxyModel::sortRoleChanged, this, &MultiSortFilterProxyModel::dropSortRanks);
 }
 
 // Connected before the base class connects its own, so the keys are dropped before it sorts the
@@ -35,9 +35,9 @@ void MultiSortFilterProxyModel::setSourceModel(QAbstractItemModel* source)
     for (const QMetaObject::Connection& connection : qAsConst(m_sourceConnections))
         disconnect(connection);
     m_sourceConnections.clear();
-    dropSortKeys();
+    dropSortRanks();
     if (source) {
-        const auto drop = [this] { dropSortKeys(); };
+        const auto drop = [this] { dropSortRanks(); };
         m_sourceConnections = {connect(source, &QAbstractItemModel::dataChanged, this, drop),
                                connect(source, &QAbstractItemModel::rowsInserted, this, drop),
                                connect(source, &QAbstractItemModel::rowsRemoved, this, drop),
@@ -94,14 +94,14 @@ bool MultiSortFilterProxyModel::filterAcceptsRow(int sourceRow, const QModelInde
 bool MultiSortFilterProxyModel::lessThan(const QModelIndex& left, const QModelIndex& right) const
 {
     const int highestRow = qMax(left.row(), right.row());
-    if (left.column() != m_sortKeysColumn || sortRole() != m_sortKeysRole || highestRow >= m_sortRanks.size())
-        readSortKeys(left.column());
+    if (left.column() != m_ranksColumn || sortRole() != m_ranksRole || highestRow >= m_sortRanks.size())
+        readSortRanks(left.column());
     return m_sortRanks.at(left.row()) < m_sortRanks.at(right.row());
 }
 
 // Ranks rather than the numbers themselves: the base class compares rows in an order of its own,
 // and half as many bytes read at random take half the cache.
-void MultiSortFilterProxyModel::readSortKeys(int column) const
+void MultiSortFilterProxyModel::readSortRanks(int column) const
 {
     const QAbstractItemModel* source = sourceModel();
     const int rows = source->rowCount();
@@ -127,14 +127,14 @@ void MultiSortFilterProxyModel::readSortKeys(int column) const
     for (int& entry : m_sortRanks)
         if (entry < 0)
             entry = rank + 1;
-    m_sortKeysColumn = column;
-    m_sortKeysRole = role;
+    m_ranksColumn = column;
+    m_ranksRole = role;
 }
 
-void MultiSortFilterProxyModel::dropSortKeys()
+void MultiSortFilterProxyModel::dropSortRanks()
 {
     m_sortRanks.clear();
-    m_sortKeysColumn = -1;
+    m_ranksColumn = -1;
 }
 
 bool MultiSortFilterProxyModel::holds(const FilterCondition& condition, const QString& text)

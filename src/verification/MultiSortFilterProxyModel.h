@@ -4,14 +4,14 @@
 #include "SortColumn.h"
 
 #include <QList>
-#include <QVector>
 #include <QSortFilterProxyModel>
+#include <QVector>
 
 // A proxy over a table that keeps the source rows passing an ordered list of column conditions,
 // each joined to the result so far by AND or OR, and marks a list of sort columns in the horizontal
 // header with an arrow and their position. It sorts by the numbers of its sort role (a value that
 // is not a number goes after every number, as the base class puts a missing value), read once per
-// column and kept until the source changes, so a sort of many rows compares plain numbers.
+// column and ranked, and kept until the source changes, so a sort of many rows compares integers.
 class MultiSortFilterProxyModel : public QSortFilterProxyModel
 {
     Q_OBJECT
@@ -43,8 +43,8 @@ private:
     static bool holds(const FilterCondition& condition, const QString& text);
     int sortPosition(int column) const;
     void resort();
-    void readSortKeys(int column) const;
-    void dropSortKeys();
+    void readSortRanks(int column) const;
+    void dropSortRanks();
 
     QList<SortColumn> m_sortColumns;
     QList<FilterCondition> m_filters;
@@ -52,6 +52,6 @@ private:
     // The place of every source row's sort role number among the column's distinct numbers; rows
     // without a number share the place after the last.
     mutable QVector<int> m_sortRanks;
-    mutable int m_sortKeysColumn = -1;
-    mutable int m_sortKeysRole = -1;
+    mutable int m_ranksColumn = -1;
+    mutable int m_ranksRole = -1;
 };

@@ -17,9 +17,9 @@ double held(double coordinate)
     return std::max(-farthest, std::min(coordinate, farthest));
 }
 
-// The pixel rows whose centres a stroke from y to y covers, as the rasterizer takes them without
-// antialiasing; the columns of a vertical stroke at a whole x, whose edges fall on pixel centres
-// for an odd width, as the rasterizer rounds them there.
+// The first and last pixel rows whose centres lie in a span from top to bottom, as the rasterizer
+// takes them without antialiasing; the first and last pixel columns of a vertical stroke of a
+// width at a whole x, whose edges fall on pixel centres for an odd width, as it rounds them there.
 int firstRow(double y)
 {
     return int(std::ceil(y - 0.5));
