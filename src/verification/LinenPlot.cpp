@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <algorithm>
+#include <cmath>
 #include <qwt_legend_label.h>
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_curve.h>
@@ -27,7 +28,7 @@ namespace {
 
 bool allFinite(const QVector<double>& values)
 {
-    return std::all_of(values.cbegin(), values.cend(), [](double v) { return qIsFinite(v); });
+    return std::all_of(values.cbegin(), values.cend(), [](double v) { return std::isfinite(v); });
 }
 
 }  // namespace

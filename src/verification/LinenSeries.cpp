@@ -14,9 +14,14 @@ QPointF LinenSeries::sample(size_t i) const
     return QPointF(m_x.at(int(i)), m_y.at(int(i)));
 }
 
+// Straight from the buffers: Qwt's own pass asks for every sample through a virtual call.
 QRectF LinenSeries::boundingRect() const
 {
-    if (d_boundingRect.width() < 0)
-        d_boundingRect = qwtBoundingRect(*this);
+    const int count = int(size());
+    if (d_boundingRect.width() >= 0 || count == 0)
+        return d_boundingRect;
+    const auto x = std::minmax_element(m_x.cbegin(), m_x.cbegin() + count);
+    const auto y = std::minmax_element(m_y.cbegin(), m_y.cbegin() + count);
+    d_boundingRect = QRectF(QPointF(*x.first, *y.first), QPointF(*x.second, *y.second));
     return d_boundingRect;
 }
