@@ -9,10 +9,37 @@ namespace {
 const QChar ascendingArrow(0x2193);
 const QChar descendingArrow(0x2191);
 
+// A pattern without wildcards matches only its own text.
+bool isPlainText(const QRegExp& pattern)
+{
+    static const QString wildcards = QStringLiteral("*?[\\");
+    const QString text = pattern.pattern();
+    if (text.isEmpty())
+        return false;
+    if (pattern.patternSyntax() == QRegExp::FixedString)
+        return true;
+    return pattern.patternSyntax() == QRegExp::Wildcard
+        && std::none_of(text.cbegin(), text.cend(), [](QChar c) { return wildcards.contains(c); });
+}
+
+// The text is the unit once or more, with nothing between.
+bool repeats(const QString& unit, const QString& text, Qt::CaseSensitivity sensitivity)
+{
+    if (text.isEmpty() || text.size() % unit.size() != 0)
+        return false;
+    for (int at = 0; at < text.size(); at += unit.size())
+        if (text.midRef(at, unit.size()).compare(unit, sensitivity) != 0)
+            return false;
+    return true;
+}
+
 // Every match removed leaves nothing, and there was at least one: "*" holds for an empty text,
-// "0" holds for "0" but not for "10" or "".
+// "0" holds for "0" and "00" but not for "10" or "". A plain text pattern is compared as text,
+// at a fraction of the cost of matching it on every row of a large table.
 bool madeOfMatches(const QRegExp& pattern, const QString& text)
 {
+    if (isPlainText(pattern))
+        return repeats(pattern.pattern(), text, pattern.caseSensitivity());
     return pattern.indexIn(text) >= 0 && QString(text).remove(pattern).isEmpty();
 }
 

@@ -5,7 +5,7 @@
 
 namespace {
 
-const QStringList texts{"0", "10", "", "9", "abc"};
+const QStringList texts{"0", "10", "", "9", "abc", "00"};
 
 FilterCondition condition(int combine, int operation, const QString& pattern, int column = 0)
 {
@@ -54,27 +54,29 @@ private slots:
         QTest::addColumn<QList<FilterCondition>>("filters");
         QTest::addColumn<QStringList>("kept");
         QTest::newRow("none") << QList<FilterCondition>{} << texts;
-        QTest::newRow("only matches of 0") << QList<FilterCondition>{condition(0, 0, "0")} << QStringList{"0"};
+        QTest::newRow("only matches of 0") << QList<FilterCondition>{condition(0, 0, "0")} << QStringList{"0", "00"};
         QTest::newRow("only matches of *") << QList<FilterCondition>{condition(0, 0, "*")} << texts;
         QTest::newRow("not only matches") << QList<FilterCondition>{condition(0, 1, "0")}
                                           << QStringList{"10", "", "9", "abc"};
-        QTest::newRow("less, as text") << QList<FilterCondition>{condition(0, 2, "9")} << QStringList{"0", "10", ""};
-        QTest::newRow("at most") << QList<FilterCondition>{condition(0, 3, "9")} << QStringList{"0", "10", "", "9"};
+        QTest::newRow("less, as text") << QList<FilterCondition>{condition(0, 2, "9")}
+                                       << QStringList{"0", "10", "", "00"};
+        QTest::newRow("at most") << QList<FilterCondition>{condition(0, 3, "9")}
+                                 << QStringList{"0", "10", "", "9", "00"};
         QTest::newRow("greater") << QList<FilterCondition>{condition(0, 4, "9")} << QStringList{"abc"};
         QTest::newRow("at least") << QList<FilterCondition>{condition(0, 5, "9")} << QStringList{"9", "abc"};
         QTest::newRow("unknown operation") << QList<FilterCondition>{condition(0, 7, "0")} << texts;
         QTest::newRow("and") << QList<FilterCondition>{condition(0, 5, "0"), condition(0, 2, "9")}
-                             << QStringList{"0", "10"};
+                             << QStringList{"0", "10", "00"};
         QTest::newRow("or") << QList<FilterCondition>{condition(0, 0, "0"), condition(1, 0, "9")}
-                            << QStringList{"0", "9"};
+                            << QStringList{"0", "9", "00"};
         QTest::newRow("combine 2 is left out")
             << QList<FilterCondition>{condition(0, 0, "0"), condition(1, 0, "9"), condition(2, 0, "abc")}
-            << QStringList{"0", "9"};
+            << QStringList{"0", "9", "00"};
         QTest::newRow("all conditions count") << QList<FilterCondition>{condition(0, 0, "0"), condition(1, 0, "abc"),
                                                                         condition(0, 1, "abc")}
-                                              << QStringList{"0"};
+                                              << QStringList{"0", "00"};
         QTest::newRow("first condition joins by and") << QList<FilterCondition>{condition(1, 0, "0")}
-                                                      << QStringList{"0"};
+                                                      << QStringList{"0", "00"};
         QTest::newRow("a column past the source tests an empty text")
             << QList<FilterCondition>{condition(0, 0, "*", 5)} << texts;
         QTest::newRow("a column past the source matches no 0")
