@@ -17,7 +17,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
-#include <functional>
 #include <qwt_legend_label.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_zoomer.h>
@@ -59,22 +58,7 @@ private:
     int m_seconds = 0;
 };
 
-// A day of samples, with a pause, over a 1000-pixel canvas: 100 samples a pixel column.
-QImage drawnSeries(const std::function<void(QPainter&, const QwtScaleMap&, const QwtScaleMap&)>& draw)
-{
-    QImage image(1000, 600, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    QwtScaleMap xMap;
-    QwtScaleMap yMap;
-    xMap.setPaintInterval(0, 1000);
-    xMap.setScaleInterval(0, 120000);
-    yMap.setPaintInterval(600, 0);
-    yMap.setScaleInterval(-50, 550);
-    draw(painter, xMap, yMap);
-    return image;
-}
-
+// A day of samples with a pause, 100 to a pixel column of a 1000-pixel canvas.
 QPointF daySample(int i)
 {
     const double x = i + (i >= 50000 ? 20000 : 0);
@@ -254,26 +238,32 @@ private slots:
     // that stroking the line through every point of each column covers.
     void thickCurveCoversTheStrokedPixels()
     {
+        QwtScaleMap xMap;
+        QwtScaleMap yMap;
+        xMap.setPaintInterval(0, 1000);
+        xMap.setScaleInterval(0, 120000);
+        yMap.setPaintInterval(600, 0);
+        yMap.setScaleInterval(-50, 550);
         const QPen pen(Qt::blue, 2.0);
-        const int count = 100000;
-        const QImage stroked = drawnSeries([&](QPainter& painter, const QwtScaleMap& xMap, const QwtScaleMap& yMap) {
-            QPolygonF line;
-            for (int i = 0; i < count; ++i) {
-                const QPointF point = daySample(i);
-                line << QPointF(std::floor(xMap.transform(point.x())), yMap.transform(point.y()));
-            }
-            painter.setPen(pen);
-            painter.drawPolyline(line);
-        });
-        const QImage drawn = drawnSeries([&](QPainter& painter, const QwtScaleMap& xMap, const QwtScaleMap& yMap) {
-            QVector<QPointF> points;
-            for (int i = 0; i < count; ++i)
-                points << daySample(i);
-            ReducedPlotCurve curve(QStringLiteral("Измеренное значение"));
-            curve.setPen(pen);
-            curve.setSamples(points);
-            curve.draw(&painter, xMap, yMap, QRectF(0, 0, 1000, 600));
-        });
+        QVector<QPointF> points;
+        QPolygonF line;
+        for (int i = 0; i < 100000; ++i) {
+            points << daySample(i);
+            line << QPointF(std::floor(xMap.transform(points.last().x())), yMap.transform(points.last().y()));
+        }
+        QImage stroked(1000, 600, QImage::Format_RGB32);
+        stroked.fill(Qt::white);
+        QImage drawn = stroked;
+        QPainter strokePainter(&stroked);
+        strokePainter.setPen(pen);
+        strokePainter.drawPolyline(line);
+        strokePainter.end();
+        ReducedPlotCurve curve(QStringLiteral("Измеренное значение"));
+        curve.setPen(pen);
+        curve.setSamples(points);
+        QPainter curvePainter(&drawn);
+        curve.draw(&curvePainter, xMap, yMap, QRectF(drawn.rect()));
+        curvePainter.end();
         int covered = 0;
         int differing = 0;
         for (int y = 0; y < stroked.height(); ++y) {
