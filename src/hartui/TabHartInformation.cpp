@@ -6,6 +6,7 @@
 #include "HartDeviceTypeNames.h"
 #include "HartPackedAscii.h"
 #include "HartTextTables.h"
+#include "HartWrite.h"
 #include "IconSet.h"
 #include "TextDiscription.h"
 #include "ui_TabHartInformation.h"
@@ -187,12 +188,7 @@ void TabHartInformation::write()
         copyBytes(staged.longTag, edits.longTag);
         mask |= HartChangeMask::LongTag;
     }
-    if (mask == 0) {
-        g_device->showPopUpMessage(QStringLiteral("Конфигурация устройства не была изменена!"));
-        return;
-    }
-    *g_device->hartEditedData() = staged;
-    g_device->startHartAlgorithm(AlgorithmWriteInformation, false, mask);
+    HartWrite::start(AlgorithmWriteInformation, staged, mask);
 }
 
 bool TabHartInformation::collectEdits(Edits& edits)
@@ -240,7 +236,7 @@ bool TabHartInformation::refuse(QWidget* field, const QString& message)
 
 void TabHartInformation::readDeviceAdress()
 {
-    if (!g_device->ensurePortFree() || !g_device->checkConnection())
+    if (!g_device->readyToStart())
         return;
     g_device->hartConnect(false, true);
     showPollingAddress(*g_device->hartData());

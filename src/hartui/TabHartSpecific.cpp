@@ -7,6 +7,7 @@
 #include "HartDeviceData.h"
 #include "HartDeviceTypeNames.h"
 #include "HartTextTables.h"
+#include "HartWrite.h"
 #include "IconSet.h"
 #include "ParametrPoller.h"
 #include "PressureUnits.h"
@@ -282,12 +283,7 @@ void TabHartSpecific::write()
     int mask = 0;
     if (!stageEdits(staged, mask))
         return;
-    if (mask == 0) {
-        g_device->showPopUpMessage(tr("Конфигурация устройства не была изменена!"));
-        return;
-    }
-    *g_device->hartEditedData() = staged;
-    g_device->startHartAlgorithm(AlgorithmWriteSpecific, false, mask);
+    HartWrite::start(AlgorithmWriteSpecific, staged, mask);
 }
 
 bool TabHartSpecific::stageEdits(HartDeviceData& staged, int& mask)

@@ -261,7 +261,7 @@ void TabConfiguration::setDeviceSerialNumber(unsigned int number)
 
 void TabConfiguration::readSettings()
 {
-    if (!g_device->checkConnection() || !g_device->ensurePortFree())
+    if (!g_device->readyToStart())
         return;
     m_highlightEnabled = false;
     g_device->startAlgorithm(verificationReadOperation, false, 0);

@@ -1,18 +1,20 @@
 #include "LinenPlot.h"
 
 #include "DateTimeScaleDraw.h"
+#include "FileChooser.h"
+#include "LinenSeries.h"
 #include "PanelLegend.h"
 #include "ReducedPlotCurve.h"
 #include "RussianScaleDraw.h"
 #include "TryLocker.h"
 
 #include <QDebug>
-#include <QFileDialog>
 #include <QMutex>
 #include <QPen>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 #include <qwt_legend_label.h>
 #include <qwt_plot_canvas.h>
@@ -28,7 +30,7 @@ namespace {
 
 bool allFinite(const QVector<double>& values)
 {
-    return std::all_of(values.cbegin(), values.cend(), [](double v) { return qIsFinite(v); });
+    return std::all_of(values.cbegin(), values.cend(), [](double v) { return std::isfinite(v); });
 }
 
 }  // namespace
@@ -219,12 +221,13 @@ QVector<int> LinenPlot::timeOrder() const
     return order;
 }
 
-// Qwt cannot draw a value that is not a number: such slots are left out of what the curve gets.
+// Qwt cannot draw a value that is not a number: such slots, and slots out of time order, are left
+// to copies that the curve gets; otherwise it reads the buffers themselves.
 void LinenPlot::handOver(QwtPlotCurve* curve, const QVector<double>& values, const QVector<int>& order) const
 {
     const QVector<double>& x = m_plotMode == 0 ? m_timeX : m_indexX;
     if (order.isEmpty() && values.size() == x.size() && allFinite(values)) {
-        curve->setSamples(x, values);
+        curve->setData(new LinenSeries(x, values));
         return;
     }
     QVector<double> keptX;
@@ -376,9 +379,9 @@ void LinenPlot::printGraphic() {}
 void LinenPlot::saveGraphic()
 {
     QString filter;
-    const QString name = QFileDialog::getSaveFileName(
-        this, tr("Save Image"), QString(),
-        QStringLiteral("Bitmap file (*.bmp);;JPEG file (*.jpeg);;Portable Network Graphics file (*.png)"), &filter);
+    const QString name = FileChooser::choose(
+        {FileChooser::Save, this, tr("Save Image"), QString(),
+         QStringLiteral("Bitmap file (*.bmp);;JPEG file (*.jpeg);;Portable Network Graphics file (*.png)"), &filter});
     if (!name.isEmpty())
         saveImageAs(name, filter);
 }

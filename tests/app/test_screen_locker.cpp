@@ -1,3 +1,4 @@
+#include "LockKind.h"
 #include "ScreenLocker.h"
 #include "TestEnvironment.h"
 
@@ -43,9 +44,9 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("format");
         QTest::addColumn<bool>("cancellable");
-        QTest::newRow("search") << int(ScreenLocker::Search) << "Поиск устройств... %p%" << true;
-        QTest::newRow("stoppable exchange") << int(ScreenLocker::StoppableExchange) << "Идет обмен... %p%" << true;
-        QTest::newRow("exchange") << int(ScreenLocker::Exchange) << "Идет обмен... %p%" << false;
+        QTest::newRow("search") << int(LockKind::Search) << "Поиск устройств... %p%" << true;
+        QTest::newRow("stoppable exchange") << int(LockKind::StoppableExchange) << "Идет обмен... %p%" << true;
+        QTest::newRow("exchange") << int(LockKind::Exchange) << "Идет обмен... %p%" << false;
     }
 
     void kindsSetTextAndCancel()
@@ -54,8 +55,8 @@ private slots:
         QFETCH(QString, format);
         QFETCH(bool, cancellable);
         Veiled v;
-        v.locker->setMode(ScreenLocker::Search);
-        v.locker->setMode(ScreenLocker::Exchange);
+        v.locker->setMode(LockKind::Search);
+        v.locker->setMode(LockKind::Exchange);
         v.locker->setMode(quint8(kind));
         QCOMPARE(v.bar()->format(), format);
         QCOMPARE(v.cancel()->isEnabled(), cancellable);
@@ -65,10 +66,10 @@ private slots:
     void sameKindTwiceDoesNotMoveAgain()
     {
         Veiled v;
-        v.locker->setMode(ScreenLocker::Exchange);
+        v.locker->setMode(LockKind::Exchange);
         v.locker->move(12, 34);
         v.bar()->setFormat(QStringLiteral("x"));
-        v.locker->setMode(ScreenLocker::Exchange);
+        v.locker->setMode(LockKind::Exchange);
         v.locker->setMode(77);
         QCOMPARE(v.locker->pos(), QPoint(12, 34));
         QCOMPARE(v.bar()->format(), QString("x"));
@@ -87,7 +88,7 @@ private slots:
         v.locker->show();
         QCOMPARE(v.bar()->value(), 0);
 
-        v.locker->setMode(ScreenLocker::Search);
+        v.locker->setMode(LockKind::Search);
         QTest::mouseClick(v.cancel(), Qt::LeftButton);
         QCOMPARE(pushed.count(), 1);
     }

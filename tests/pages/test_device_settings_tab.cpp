@@ -1,11 +1,11 @@
 #include "ChildLookup.h"
-#include "ConfirmPrompt.h"
 #include "DeviceSettings.h"
 #include "DeviceTestBench.h"
 #include "EmulatorCommands.h"
 #include "MainWindow.h"
 #include "MemoryImage.h"
 #include "PressureUnits.h"
+#include "QuestionAnswers.h"
 #include "QueuedSpy.h"
 #include "TabDeviceConfiguration.h"
 #include "TestEnvironment.h"
@@ -48,7 +48,7 @@ struct SettingsPage
             qFatal("not connected");
         bench.device().setExchangeTimeout(300);
     }
-    ~SettingsPage() { ConfirmPrompt::setSink(nullptr); }
+    ~SettingsPage() { answerQuestions(nullptr); }
     CalibratorEmulator& emulator() { return bench.emulator(); }
 
     template <typename T>
@@ -305,7 +305,7 @@ private slots:
         SettingsPage page;
         QStringList asked;
         bool answer = false;
-        ConfirmPrompt::setSink([&](const QString& text) {
+        answerQuestions([&](const QString& text) {
             asked << text;
             return answer;
         });
