@@ -54,10 +54,9 @@ bool DeviceTestBench::connectTo(int index, int address, int type)
 bool DeviceTestBench::connectWithTransmitter(HartVariant variant)
 {
     emulator().attachHartTransmitter(variant);
-    if (!connectTo(0))
-        return false;
+    const bool connected = connectTo(0);
     m_device->deviceSettings()->bytes[DeviceSettings::HartModemByte] = 1;
-    return true;
+    return connected;
 }
 
 void DeviceTestBench::runInWorker(const std::function<void()>& fn)

@@ -8,13 +8,9 @@
 bool PacedHartBench::prepare(DeviceTestBench& rig)
 {
     CalibratorEmulator& emulator = rig.emulator();
-    if (!rig.connectWithTransmitter()) {
-        std::fprintf(stderr, "the emulated calibrator did not connect\n");
-        return false;
-    }
     DeviceZFN& device = rig.device();
-    if (!device.checkHartConnection(false)) {
-        std::fprintf(stderr, "no transmitter\n");
+    if (!rig.connectWithTransmitter() || !device.checkHartConnection(false)) {
+        std::fprintf(stderr, "the emulated calibrator or its transmitter was not found\n");
         return false;
     }
     emulator.setPaced(true);
