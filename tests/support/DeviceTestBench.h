@@ -5,7 +5,6 @@
 #include "DeviceZFN.h"
 #include "PortOwner.h"
 
-#include <QStringList>
 #include <memory>
 #include <vector>
 
