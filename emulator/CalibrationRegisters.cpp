@@ -39,7 +39,6 @@ void CalibrationRegisters::preset(CalibratorMemory& memory)
     memory.setRegister(RegOutputMax, RegTypeFloat, "20.0125");
     memory.setRegister(RegOutputShift, RegTypeFloat, "0.0021");
     memory.setRegister(RegInputCoefficient, RegTypeFloat, "101.25");
-    memory.setRegister(RegSerialNumber, RegTypeFloat, "1234");
 }
 
 bool CalibrationRegisters::isWellFormed(int reg, int type, const QByteArray& data)

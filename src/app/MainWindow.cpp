@@ -25,10 +25,6 @@
 MainWindow* g_mainWindow = nullptr;
 MainWindow* g_mainWindowDialogParent = nullptr;
 
-namespace {
-const QString programVersion = QStringLiteral("1.4.3");
-}
-
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui_MainWindow)
 {
     // Pictures need the GUI application; the device object is also used without one.
@@ -37,7 +33,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui_MainWin
     g_mainWindow = this;
     g_mainWindowDialogParent = this;
     new HidHandler(this);
-    m_baseTitle = tr("Автоматизированное рабочее место (АРМ) %1   версия %2").arg(tr("ЗФН"), programVersion);
+    m_baseTitle =
+        tr("Автоматизированное рабочее место (АРМ) %1   версия %2").arg(tr("ЗФН"), QStringLiteral(APP_VERSION));
     setWindowTitle(m_baseTitle);
     createTabs();
     setActionIcons();

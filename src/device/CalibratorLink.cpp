@@ -4,6 +4,7 @@
 #include "CalibratorMap.h"
 
 #include <QIODevice>
+#include <QSerialPort>
 #include <QThread>
 
 namespace {
@@ -44,8 +45,18 @@ bool CalibratorLink::waitForInput(int timeoutMs)
             return false;
         if (m_io->waitForReadyRead(qMin(left, m_timing.sliceMs)))
             return true;
+        if (lineFailed())
+            return false;
     }
     return false;
+}
+
+// A line whose far end has closed fails every wait at once; only the port's error tells that from
+// a wait that ran out. Opening the port clears the error.
+bool CalibratorLink::lineFailed() const
+{
+    const auto* port = qobject_cast<const QSerialPort*>(m_io);
+    return port && port->error() != QSerialPort::NoError && port->error() != QSerialPort::TimeoutError;
 }
 
 // Some devices fill their buffer only when polled; waitForReadyRead(0) pulls in what has arrived.

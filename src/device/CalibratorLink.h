@@ -73,7 +73,9 @@ public:
 
 private:
     bool aborted() const { return m_abort && *m_abort; }
+    // False at the time-out, on an abort and at once when the line has failed.
     bool waitForInput(int timeoutMs);
+    bool lineFailed() const;
     void append(const QByteArray& bytes);
     QByteArray takeAvailable();
     void dropLateReply(int timeoutMs);

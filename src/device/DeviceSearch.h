@@ -6,7 +6,7 @@
 #include <QPointer>
 
 class CalibratorLink;
-class DeviceInfo;
+struct DeviceInfo;
 class PollController;
 class PortOwner;
 class QThread;

@@ -76,6 +76,7 @@ bool ExcelSaver::failMarkup(const QString& reason)
 bool ExcelSaver::save(const QString& outputPath)
 {
     m_error.clear();
+    m_refusedRows.clear();
     m_anySheetFilled = false;
     const QString templatePath = m_settings ? m_settings->templatePath() : QString();
     qDebug() << "ExcelSaver::save::TEMPLATE" << templatePath;
@@ -144,6 +145,8 @@ bool ExcelSaver::scalarPass()
             QString text = m_sheet->cellText(row, column);
             if (m_filler && !m_filler->replaceScalarPlaceholders(*this, text, row, column))
                 return fail(tr("Ошибка записи параметра!"));
+            if (!m_refusedRows.isEmpty())
+                return failMarkup(m_refusedRows);
         }
     }
     return true;
@@ -182,8 +185,10 @@ void ExcelSaver::appendListItem(QString& list, const QString& item)
         list += item + QStringLiteral("; ");
 }
 
+// A list without its rows would overwrite what stands below it: the pass ends the save.
 void ExcelSaver::insertListRows(int row, int count)
 {
     if (m_sheet && !m_sheet->insertRowCopies(row, count))
-        qDebug() << "ExcelSaver::insertListRows::ROWS REFUSED" << row << count;
+        m_refusedRows = QStringLiteral("%1: %2 rows below row %3 would leave the sheet")
+                            .arg(m_sheet->partName()).arg(count).arg(row);
 }

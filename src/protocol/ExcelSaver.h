@@ -32,7 +32,8 @@ public:
     // Replaces the program's placeholder handlers; a null filler leaves the sheets triaged but unfilled.
     void setFiller(std::unique_ptr<ProtocolFiller> filler);
 
-    // Nothing is written when the template is missing or broken, a cell write fails or no sheet is filled.
+    // Nothing is written when the template is missing or broken (in any part the save edits or
+    // reads), list rows cannot be inserted, a cell write fails or no sheet is filled.
     bool save(const QString& outputPath);
     QString errorString() const { return m_error; }
 
@@ -44,6 +45,7 @@ public:
     // Cell primitives of the handlers, on the sheet being filled; written text keeps the cell's style.
     bool writeCell(int row, int column, const QString& text);
     static void appendListItem(QString& list, const QString& item);
+    // A refusal (rows that would leave the sheet) ends the save with the markup error.
     void insertListRows(int row, int count);
     XlsxWorkbook* document() const { return m_document.get(); }
     XlsxWorksheet* currentSheet() const { return m_sheet; }
@@ -68,4 +70,6 @@ private:
     std::unique_ptr<XlsxWorkbook> m_document;
     XlsxWorksheet* m_sheet = nullptr;
     bool m_anySheetFilled = false;
+    // Why list rows could not be inserted; the pass ends the save on it.
+    QString m_refusedRows;
 };

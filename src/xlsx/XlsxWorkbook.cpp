@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QSet>
+#include <algorithm>
 #include <pugixml.hpp>
 
 namespace {
@@ -92,7 +93,19 @@ bool XlsxWorkbook::load()
         return fail(QStringLiteral("no workbook part"));
     if (!m_package.xml(m_workbookPart) || std::string_view(workbookRoot().name()) != "workbook")
         return fail(QStringLiteral("workbook part broken: %1").arg(m_package.errorString()));
-    return loadSheetList() && loadSharedParts();
+    return loadContentTypes() && loadSheetList() && loadSharedParts();
+}
+
+// Every part the workbook removes is struck from the content types, and a package without them
+// does not open at all.
+bool XlsxWorkbook::loadContentTypes()
+{
+    pugi::xml_document* types = m_package.xml(contentTypesPart);
+    if (!types)
+        return fail(m_package.errorString());
+    if (std::string_view(types->document_element().name()) != "Types")
+        return fail(QStringLiteral("part %1 lists no content types").arg(contentTypesPart));
+    return true;
 }
 
 pugi::xml_node XlsxWorkbook::workbookRoot()
@@ -110,11 +123,18 @@ bool XlsxWorkbook::loadSheetList()
         Sheet sheet;
         sheet.name = QString::fromUtf8(node.attribute("name").value());
         sheet.relationId = QString::fromUtf8(relationIdAttribute(node).value());
-        for (const XlsxRelations::Relation& relation : relations)
-            if (relation.id == sheet.relationId)
-                sheet.part = relation.part;
+        const auto relation = std::find_if(relations.cbegin(), relations.cend(),
+                                           [&](const XlsxRelations::Relation& r) { return r.id == sheet.relationId; });
+        if (relation == relations.cend())
+            return fail(QStringLiteral("sheet %1 has no relationship %2").arg(sheet.name, sheet.relationId));
+        sheet.part = relation->part;
+        if (!relation->type.endsWith(QLatin1String("/worksheet")))
+            return fail(QStringLiteral("sheet %1 points at %2, which is no worksheet").arg(sheet.name, sheet.part));
         if (sheet.part.isEmpty() || !m_package.contains(sheet.part))
             return fail(QStringLiteral("sheet %1 has no part").arg(sheet.name));
+        // Deleting one of two sheets over one part would take the other's part with it.
+        if (std::any_of(m_sheets.cbegin(), m_sheets.cend(), [&](const Sheet& other) { return other.part == sheet.part; }))
+            return fail(QStringLiteral("sheet %1 shares its part %2").arg(sheet.name, sheet.part));
         m_sheets.push_back(std::move(sheet));
     }
     return m_sheets.empty() ? fail(QStringLiteral("workbook without sheets")) : true;

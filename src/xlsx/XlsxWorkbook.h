@@ -71,6 +71,7 @@ private:
 
     bool fail(const QString& reason);
     bool load();
+    bool loadContentTypes();
     bool loadSheetList();
     bool loadSharedParts();
     // A part the workbook may lack gives a null root; a broken one fails.

@@ -69,6 +69,8 @@ bool XlsxWorksheet::load()
     m_sheetData = m_root.child("sheetData");
     if (std::string_view(m_root.name()) != "worksheet" || !m_sheetData)
         return fail(QStringLiteral("no worksheet data"));
+    if (!loadDrawings())
+        return false;
     m_rows.clear();
     int previous = 0;
     for (pugi::xml_node rowNode : m_sheetData.children("row")) {
@@ -78,6 +80,28 @@ bool XlsxWorksheet::load()
         if (!indexRow(rowNode, number))
             return false;
         previous = number;
+    }
+    return true;
+}
+
+// The drawings' anchors follow the sheet's rows, so a sheet whose relationships or drawings are
+// broken cannot be edited without leaving pictures on the wrong rows.
+bool XlsxWorksheet::loadDrawings()
+{
+    XlsxPackage& package = m_workbook.package();
+    QVector<XlsxRelations::Relation> relations;
+    if (!XlsxRelations::read(package, m_partName, relations))
+        return fail(package.errorString());
+    m_drawingParts.clear();
+    for (const XlsxRelations::Relation& relation : relations) {
+        if (!relation.type.endsWith(QLatin1String("/drawing")))
+            continue;
+        pugi::xml_document* drawing = relation.part.isEmpty() ? nullptr : package.xml(relation.part);
+        if (!drawing)
+            return fail(QStringLiteral("drawing %1: %2").arg(relation.part, package.errorString()));
+        if (localName(drawing->document_element()) != "wsDr")
+            return fail(QStringLiteral("part %1 is not a drawing").arg(relation.part));
+        m_drawingParts << relation.part;
     }
     return true;
 }
@@ -334,15 +358,8 @@ void XlsxWorksheet::shiftRanges(const char* parent, const char* child, const cha
 // Anchor rows of a drawing count from 0: row k sits on sheet row k + 1.
 void XlsxWorksheet::shiftDrawingAnchors(int row, int count)
 {
-    QVector<XlsxRelations::Relation> relations;
-    if (!XlsxRelations::read(m_workbook.package(), m_partName, relations))
-        return;
-    for (const XlsxRelations::Relation& relation : relations) {
-        if (!relation.type.endsWith(QLatin1String("/drawing")) || !m_workbook.package().contains(relation.part))
-            continue;
-        pugi::xml_document* drawing = m_workbook.package().xml(relation.part);
-        if (!drawing)
-            continue;
+    for (const QString& part : m_drawingParts) {
+        pugi::xml_document* drawing = m_workbook.package().xml(part);
         bool moved = false;
         for (pugi::xml_node anchor : drawing->document_element().children()) {
             for (pugi::xml_node side : anchor.children()) {
@@ -357,7 +374,7 @@ void XlsxWorksheet::shiftDrawingAnchors(int row, int count)
             }
         }
         if (moved)
-            m_workbook.package().markChanged(relation.part);
+            m_workbook.package().markChanged(part);
     }
 }
 

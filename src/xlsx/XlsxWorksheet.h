@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <map>
 #include <pugixml.hpp>
 
@@ -16,7 +17,8 @@ public:
 
     XlsxWorksheet(XlsxWorkbook& workbook, const QString& partName);
 
-    // Parses and indexes the part; false, with the workbook's error text, for a broken sheet.
+    // Parses and indexes the part; false, with the workbook's error text, for a broken sheet, its
+    // relationships or a drawing of it.
     bool load();
     QString partName() const { return m_partName; }
 
@@ -59,6 +61,7 @@ private:
     };
 
     bool fail(const QString& reason) const;
+    bool loadDrawings();
     bool indexRow(pugi::xml_node rowNode, int number);
     pugi::xml_node cell(int row, int column) const;
     Row& ensureRow(int row);
@@ -79,4 +82,5 @@ private:
     pugi::xml_node m_root;
     pugi::xml_node m_sheetData;
     std::map<int, Row> m_rows;
+    QStringList m_drawingParts;
 };

@@ -212,6 +212,35 @@ private slots:
         QCOMPARE(bench.popUps().size(), 1);
     }
 
+    // The calibrator's end of the line closes while a reply is awaited: the poll fails with the
+    // no-answer message at once, not after waiting out the 2 s time-out on a dead line.
+    void closedLineStopsPollingAtOnce()
+    {
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        setUpChannel(bench, 10);
+        DeviceZFN& device = bench.device();
+        QCOMPARE(device.pollController()->exchangeTimeoutMs, 2000);
+        QueuedSpy updates(&device, &DeviceZFN::pollUpdateSignal);
+        device.startPoll();
+        QVERIFY(waitForCycles(updates, 1));
+
+        CalibratorEmulator& emulator = bench.emulator();
+        QElapsedTimer sinceClose;
+        emulator.setRequestObserver([&](const EmulatorRequest&) {
+            QMetaObject::invokeMethod(QCoreApplication::instance(), [&] {
+                if (emulator.isRunning()) {
+                    emulator.stop();
+                    sinceClose.start();
+                }
+            }, Qt::QueuedConnection);
+        });
+        emulator.setSilent(true);
+        QTRY_COMPARE(bench.popUps(), QStringList({"ЗФН не отвечает!"}));
+        QVERIFY2(sinceClose.elapsed() < 1000, qPrintable(QString::number(sinceClose.elapsed())));
+        QTRY_VERIFY(isIdleWithPortHome(device));
+    }
+
     void unknownPollModeStopsWithItsOwnMessage()
     {
         DeviceTestBench bench;

@@ -9,7 +9,11 @@
 
 namespace {
 
-const int Commands[] = {0, 1, 6, 7, 9, 12, 13, 14, 15, 20, 38, 40, 48, 80, 81, 122, 128, 130, 132, 134, 145, 147, 200};
+// Every command the master sends, with 9 and 200 for a decoder it does not use and one it lacks.
+// The seeds pick them by index: reply_NNN holds the family transmitter's long-frame reply to
+// command NNN, short_000 the short-frame identity.
+const int Commands[] = {0,  1,  6,  7,  9,  12, 13, 14, 15, 17, 18,  20,  22,  34,  35,  38,  40,  42,  43,  44,  45,  46,  47,
+                        48, 59, 80, 81, 82, 83, 122, 123, 128, 129, 130, 131, 132, 133, 134, 135, 136, 145, 146, 147, 148, 200};
 
 HartDeviceData connected()
 {

@@ -164,12 +164,46 @@ void TestExcelSaver::failuresWriteNothing_data()
     QTest::addColumn<QString>("output");
     QTest::addColumn<bool>("failingCell");
     QTest::addColumn<QString>("error");
-    QTest::newRow("missing template") << "missing.xlsx" << "a.xlsx" << false << "Ошибка при поиске файла шаблона!";
-    QTest::newRow("template is a folder") << "" << "a.xlsx" << false << "Ошибка при поиске файла шаблона!";
-    QTest::newRow("template not a zip") << "broken.xlsx" << "a.xlsx" << false << markupError;
-    QTest::newRow("cell write fails") << "good.xlsx" << "a.xlsx" << true << "Ошибка записи параметра!";
-    QTest::newRow("output folder missing") << "good.xlsx" << "no/such/a.xlsx" << false << saveError;
-    QTest::newRow("output is the template") << "good.xlsx" << "" << false << saveError;
+    // Parts of good.xlsx replaced in damaged.xlsx; the debug line must name one of them.
+    QTest::addColumn<QVariantMap>("damage");
+    const auto failure = [](const char* name, const char* templateName, const char* output, bool failingCell,
+                            const QString& error) {
+        QTest::newRow(name) << templateName << output << failingCell << error << QVariantMap();
+    };
+    failure("missing template", "missing.xlsx", "a.xlsx", false, "Ошибка при поиске файла шаблона!");
+    failure("template is a folder", "", "a.xlsx", false, "Ошибка при поиске файла шаблона!");
+    failure("template not a zip", "broken.xlsx", "a.xlsx", false, markupError);
+    failure("cell write fails", "good.xlsx", "a.xlsx", true, "Ошибка записи параметра!");
+    failure("output folder missing", "good.xlsx", "no/such/a.xlsx", false, saveError);
+    failure("output is the template", "good.xlsx", "", false, saveError);
+
+    const QString sheet = QStringLiteral("xl/worksheets/sheet1.xml");
+    const QString workbookRels = QStringLiteral("xl/_rels/workbook.xml.rels");
+    const QString rels = XlsxTestFiles::partText(XlsxTestFiles::fileBytes(shippedTemplate), workbookRels);
+    const QString stringsRelation = QStringLiteral(
+        "<Relationship Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings\" "
+        "Target=\"sharedStrings.xml\" Id=\"rId9\"/></Relationships>");
+    const QString withStrings = QString(rels).replace(QStringLiteral("</Relationships>"), stringsRelation);
+    const QString farRow = XlsxTestFiles::partText(XlsxTestFiles::fileBytes(shippedTemplate), sheet)
+                               .replace(QStringLiteral("</sheetData>"),
+                                        QStringLiteral("<row r=\"1048576\"><c r=\"A1048576\"><v>1</v></c></row></sheetData>"));
+    const auto damaged = [](const char* name, const QVariantMap& damage) {
+        QTest::newRow(name) << "damaged.xlsx" << "a.xlsx" << false << markupError << damage;
+    };
+    damaged("kept sheet", {{sheet, "<worksheet><sheetData>"}});
+    damaged("sheet relationships", {{"xl/worksheets/_rels/sheet1.xml.rels", "<Relationships><Relationship"}});
+    damaged("drawing", {{"xl/drawings/drawing1.xml", "<wsDr><oneCellAnchor><from>"}});
+    damaged("drawing of another kind", {{"xl/drawings/drawing1.xml", "<Relationships/>"}});
+    damaged("content types", {{"[Content_Types].xml", "<Types><Default"}});
+    damaged("workbook", {{"xl/workbook.xml", "<workbook><sheets>"}});
+    damaged("workbook relationships", {{workbookRels, "<Relationships"}});
+    damaged("styles", {{"xl/styles.xml", "<styleSheet><cellXfs>"}});
+    damaged("shared strings", {{workbookRels, withStrings}, {"xl/sharedStrings.xml", "<sst><si>"}});
+    // Dropping the sheet would drop the texts with it.
+    damaged("sheet listed through the shared strings",
+            {{workbookRels, QString(withStrings).replace("Id=\"rId3\"", "Id=\"rId0\"").replace("rId9", "rId3")},
+             {"xl/sharedStrings.xml", "<sst count=\"0\" uniqueCount=\"0\"/>"}});
+    damaged("list rows would leave the sheet", {{sheet, farRow}});
 }
 
 void TestExcelSaver::failuresWriteNothing()
@@ -178,11 +212,19 @@ void TestExcelSaver::failuresWriteNothing()
     QFETCH(QString, output);
     QFETCH(bool, failingCell);
     QFETCH(QString, error);
+    QFETCH(QVariantMap, damage);
     makeTemplate(QStringLiteral("good.xlsx"), {"&DEV_SH_1", "&DEV_VCR_1", "&DEV_VER_1"});
     QFile broken(templatePath(QStringLiteral("broken.xlsx")));
     QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("PK\x03\x04 broken") > 0);
     broken.close();
     const QByteArray before = XlsxTestFiles::fileBytes(templatePath(QStringLiteral("good.xlsx")));
+    XlsxPackage package;
+    QVERIFY(package.openBytes(before));
+    for (auto it = damage.cbegin(); it != damage.cend(); ++it)
+        package.setPartData(it.key(), it.value().toByteArray());
+    QFile damaged(templatePath(QStringLiteral("damaged.xlsx")));
+    QVERIFY(damaged.open(QIODevice::WriteOnly) && damaged.write(package.toBytes()) > 0);
+    damaged.close();
     QTemporaryDir out;
     const QString outputPath = output.isEmpty() ? templatePath(templateName) : out.filePath(output);
 
@@ -190,6 +232,11 @@ void TestExcelSaver::failuresWriteNothing()
     auto* filler = new TestProtocolFiller(2, true);
     if (failingCell)
         filler->failAt(4, 1);
+    QStringList named;
+    for (const QString& part : damage.keys())
+        named << QRegularExpression::escape(part);
+    if (!named.isEmpty())
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("MARKUP ERROR.*(" + named.join('|') + ")"));
     QVERIFY(!save(filler, templateName, outputPath));
     QCOMPARE(m_saver->errorString(), error);
     QCOMPARE(XlsxTestFiles::fileBytes(templatePath(QStringLiteral("good.xlsx"))), before);

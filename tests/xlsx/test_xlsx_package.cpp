@@ -89,6 +89,10 @@ void TestXlsxPackage::badInputIsRefused_data()
     QTest::newRow("no workbook part") << handmadeWith(QStringLiteral("xl/workbook.xml"), QByteArray()) << big << all;
     QTest::newRow("broken workbook") << handmadeWith(QStringLiteral("xl/workbook.xml"), "<workbook><sheets>") << big << all;
     QTest::newRow("no sheets") << handmadeWith(QStringLiteral("xl/workbook.xml"), "<workbook><sheets/></workbook>") << big << all;
+    const QString workbook = XlsxTestFiles::partText(zip, QStringLiteral("xl/workbook.xml"));
+    QTest::newRow("two sheets over one part")
+        << handmadeWith(QStringLiteral("xl/workbook.xml"), QString(workbook).replace("\"rId2\"", "\"rId1\"").toUtf8())
+        << big << all;
     QTest::newRow("sheet part missing") << handmadeWith(QStringLiteral("xl/worksheets/sheet2.xml"), QByteArray()) << big << all;
     QTest::newRow("broken strings") << handmadeWith(QStringLiteral("xl/sharedStrings.xml"), "<sst><si>") << big << all;
     QTest::newRow("broken sheet") << handmadeWith(QStringLiteral("xl/worksheets/sheet2.xml"), "<worksheet><sheetData><row>") << big << all;
