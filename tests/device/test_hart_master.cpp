@@ -388,6 +388,7 @@ private slots:
         QTest::addColumn<HartFault>("fault");
         QTest::addColumn<QString>("message");
         QTest::newRow("check byte") << HartFault::BadCheck << invalidReply;
+        QTest::newRow("command") << HartFault::WrongCommand << invalidReply;
         QTest::newRow("short data") << HartFault::ShortData << invalidReply;
         QTest::newRow("communication error") << HartFault::CommError << "Команда 14 :HART-прибор выдал неизвестную ошибку: 136";
     }
