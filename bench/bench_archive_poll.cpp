@@ -1,7 +1,7 @@
 // Reads the whole archive from an emulator paced at the 9600-baud byte time, and runs poll cycles in
-// each mode, printing each time beside its physical floor: the wire time of the replies (the paced
-// bytes) plus the pauses the workstation must keep (50 ms between archive frames, 500 ms after a
-// poll cycle). The ratio to the floor that also counts the request bytes is printed as well.
+// each mode, printing each time beside its physical floor: the wire time of every request and reply
+// byte plus the pauses the workstation must keep (50 ms between archive frames, 500 ms after a poll
+// cycle).
 #include "ArchiveFrameBuilder.h"
 #include "ArchiveModel.h"
 #include "AsciiUail.h"
@@ -26,12 +26,11 @@ constexpr int pollCycles = 8;
 
 struct Floor
 {
-    double replyMs = 0;
-    double requestMs = 0;
+    int requestBytes = 0;
+    int replyBytes = 0;
     double pauseMs = 0;
 
-    double paced() const { return replyMs + pauseMs; }
-    double full() const { return replyMs + requestMs + pauseMs; }
+    double ms() const { return (requestBytes + replyBytes) * byteTimeMs + pauseMs; }
 };
 
 int replyBytes(const QByteArray& data)
@@ -42,14 +41,14 @@ int replyBytes(const QByteArray& data)
 
 void addExchange(Floor& floor, const QString& command, const QByteArray& replyData)
 {
-    floor.requestMs += AsciiUail::makePackage(command, 1).size() * byteTimeMs;
-    floor.replyMs += replyBytes(replyData) * byteTimeMs;
+    floor.requestBytes += AsciiUail::makePackage(command, 1).size();
+    floor.replyBytes += replyBytes(replyData);
 }
 
 void print(const char* what, double measuredMs, const Floor& floor)
 {
-    std::printf("%-22s %10.1f ms   floor %10.1f ms   ratio %.3f (%.3f with the request bytes)\n", what, measuredMs,
-                floor.paced(), measuredMs / floor.paced(), measuredMs / floor.full());
+    std::printf("%-22s %10.1f ms   floor %10.1f ms (%d request + %d reply bytes + %.0f ms)   ratio %.3f\n", what,
+                measuredMs, floor.ms(), floor.requestBytes, floor.replyBytes, floor.pauseMs, measuredMs / floor.ms());
     std::fflush(stdout);
 }
 

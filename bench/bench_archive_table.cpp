@@ -1,11 +1,14 @@
 // The archive table under sorting and filtering: ArchiveModel filled with 512 varied frames (one
-// calibrator's archive) and with 100,000 (a stress size, to show how the cost grows). The archive
-// page and its panel are shown offscreen at 1000 x 700; every sort (each column, both ways, on the
-// page and on the panel) and every filter change is timed from the click to the painted, idle view.
-// Prints median and max per kind, the worst median's ratio to 100 ms (below it a response feels
-// immediate; the goal is at most 1.0 at 100,000 rows) and to a bare std::stable_sort of the keys.
+// calibrator's archive), with 100,000 and with 1,000,000 (stress sizes, to show how the cost grows).
+// The archive page and its panel are shown offscreen at 1000 x 700; every sort (each column, both
+// ways, on the page and on the panel) and every filter change is timed from the click to the
+// painted, idle view. Prints median and max per kind, the worst median's ratio to 100 ms (below it
+// a response feels immediate) and to a bare std::stable_sort of the keys, and the slowest action:
+// the goal is every action under 100 ms at 100,000 rows and under 1 s at 1,000,000. At 512 frames it also times the page's export to a
+// workbook and prints the file's size.
 #include "ArchiveFrameBuilder.h"
 #include "ArchiveModel.h"
+#include "ArchiveXlsxExport.h"
 #include "DeviceTestBench.h"
 #include "MenuArchiveToResults.h"
 #include "TabArchive.h"
@@ -15,8 +18,10 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -106,6 +111,21 @@ double bareSortMs(const ArchiveModel& model)
     return figures.median();
 }
 
+void printExport(ArchiveModel& model)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("archive.xlsx"));
+    Figures figures;
+    for (int i = 0; i < 7; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        saveArchiveToXlsx(&model, QDate(2024, 3, 1), file, QStringLiteral("ЗФН"));
+        figures.times.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    std::printf("  export to a workbook: median %.2f ms, %.1f KB\n", figures.median(),
+                double(QFileInfo(file).size()) / 1024);
+}
+
 void print(const char* what, const Figures& figures)
 {
     std::printf("  %-13s median %9.2f ms   max %9.2f ms   (%zu actions)\n", what, figures.median(), figures.max(),
@@ -136,10 +156,14 @@ double run(int rows)
     print("page sort", pageSorts);
     print("panel sort", panelSorts);
     print("filter change", filterChanges);
+    if (rows == 512)
+        printExport(model);
     const double worst = std::max({pageSorts.median(), panelSorts.median(), filterChanges.median()});
+    const double slowest = std::max({pageSorts.max(), panelSorts.max(), filterChanges.max()});
     std::printf("  worst median / %.0f ms = %.3f   worst median / bare stable_sort of the keys (%.3f ms) = %.1f\n",
                 immediateMs, worst / immediateMs, floor, floor > 0 ? worst / floor : 0.0);
-    return worst / immediateMs;
+    std::printf("  slowest action %.1f ms\n", slowest);
+    return slowest;
 }
 
 }  // namespace
@@ -152,6 +176,8 @@ int main(int argc, char** argv)
     initChoiceLists();
     run(512);
     const double stress = run(100000);
-    std::printf("goal at 100000 frames: ratio to 100 ms <= 1.0: %s\n", stress <= 1.0 ? "met" : "NOT met");
+    const double million = run(1000000);
+    std::printf("goal at 100000 frames, every action under 100 ms: %s\n", stress < 100 ? "met" : "NOT met");
+    std::printf("goal at 1000000 frames, every action under 1000 ms: %s\n", million < 1000 ? "met" : "NOT met");
     return 0;
 }

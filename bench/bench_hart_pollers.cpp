@@ -2,9 +2,9 @@
 // (reference pressure) 20 cycles each against an emulated calibrator paced at 9600 baud, and
 // "Установить" pressed while the current poller reads. Floors come from the bytes the exchange
 // logged, at 1.0417 ms a byte: a poll cycle cannot be shorter than one value read plus the 500 ms
-// pause, and the press cannot reach the command-40 request sooner than the read under way plus
-// that request's own bytes. The emulator writes its replies at that rate but takes requests at
-// once, so a period may come out below its floor by a request's bytes.
+// pause. The press, timed from the request of the read under way to the command-40 request, cuts
+// that read after its first reply byte, and the next exchange first drains the rest of the reply:
+// its floor is the read's request and every reply byte the workstation waited for.
 #include "DeviceTestBench.h"
 #include "HartTextTables.h"
 #include "IconSet.h"
@@ -36,27 +36,36 @@ constexpr int presses = 5;
 
 struct Frame
 {
+    enum Kind { Request, Reply, Late };
     double ms;
-    bool request;
+    Kind kind;
     bool hart;
     int bytes;
+
+    bool isRequest() const { return kind == Request; }
 };
 
 QMutex g_framesMutex;
 std::vector<Frame> g_frames;
 QElapsedTimer g_clock;
 
+// The exchange's debug lines: a request written, the reply read (or the part read before a cut)
+// and the rest of a cut reply drained before the next request.
 void logHandler(QtMsgType, const QMessageLogContext&, const QString& message)
 {
-    static const QString write = QStringLiteral("DeviceZFN::sendAndRead::WRITE ");
-    static const QString read = QStringLiteral("DeviceZFN::sendAndRead::READ ");
-    const bool request = message.startsWith(write);
-    if (!request && (!message.startsWith(read) || message.startsWith(read + QLatin1String("WRONG"))))
+    static const QList<QPair<QString, Frame::Kind>> lines = {
+        {QStringLiteral("DeviceZFN::sendAndRead::WRITE "), Frame::Request},
+        {QStringLiteral("DeviceZFN::sendAndRead::READ "), Frame::Reply},
+        {QStringLiteral("DeviceZFN::sendAndRead::LATE "), Frame::Late}};
+    for (const auto& line : lines) {
+        if (!message.startsWith(line.first) || message.startsWith(QLatin1String("DeviceZFN::sendAndRead::READ WRONG")))
+            continue;
+        const QString frame = message.mid(line.first.size());
+        QMutexLocker lock(&g_framesMutex);
+        g_frames.push_back({double(g_clock.nsecsElapsed()) / 1e6, line.second, frame.contains(QLatin1String(";40;")),
+                            int(frame.size())});
         return;
-    const QString frame = message.mid(request ? write.size() : read.size());
-    QMutexLocker lock(&g_framesMutex);
-    g_frames.push_back({double(g_clock.nsecsElapsed()) / 1e6, request, frame.contains(QLatin1String(";40;")),
-                        int(frame.size())});
+    }
 }
 
 std::vector<Frame> takeFrames()
@@ -70,7 +79,7 @@ std::vector<Frame> takeFrames()
 int requestCount()
 {
     QMutexLocker lock(&g_framesMutex);
-    return int(std::count_if(g_frames.cbegin(), g_frames.cend(), [](const Frame& f) { return f.request; }));
+    return int(std::count_if(g_frames.cbegin(), g_frames.cend(), [](const Frame& f) { return f.isRequest(); }));
 }
 
 bool waitFor(const std::function<bool()>& done, int timeoutMs)
@@ -86,37 +95,37 @@ bool waitFor(const std::function<bool()>& done, int timeoutMs)
     return true;
 }
 
-// One value read's wire time: the request and its reply.
-double readWireMs(const std::vector<Frame>& frames, size_t request)
+// One value read's bytes on the wire: the request and its reply.
+int readBytes(const std::vector<Frame>& frames, size_t request)
 {
-    const int reply = request + 1 < frames.size() && !frames[request + 1].request ? frames[request + 1].bytes : 0;
-    return (frames[request].bytes + reply) * calibratorByteMs;
+    const int reply = request + 1 < frames.size() && !frames[request + 1].isRequest() ? frames[request + 1].bytes : 0;
+    return frames[request].bytes + reply;
 }
 
-// Lets the poller run its cycles and stops it; gives the mean value read's wire time, or -1.
-double reportPeriod(ParametrPoller* poller, const char* what)
+// Lets the poller run its cycles and stops it; false when it did not run them.
+bool reportPeriod(ParametrPoller* poller, const char* what)
 {
     takeFrames();
     if (!waitFor([] { return requestCount() > cycles; }, 60000)) {
         std::fprintf(stderr, "%s: the poller did not run %d cycles\n", what, cycles);
-        return -1;
+        return false;
     }
     poller->stop();
     const std::vector<Frame> frames = takeFrames();
     std::vector<size_t> requests;
     for (size_t i = 0; i < frames.size(); ++i)
-        if (frames[i].request && !frames[i].hart)
+        if (frames[i].isRequest() && !frames[i].hart)
             requests.push_back(i);
     requests.resize(cycles + 1);
-    double wire = 0;
+    int bytes = 0;
     for (int i = 0; i < cycles; ++i)
-        wire += readWireMs(frames, requests[i]);
+        bytes += readBytes(frames, requests[i]);
     const double period = (frames[requests[cycles]].ms - frames[requests[0]].ms) / cycles;
-    const double floor = wire / cycles + pollPauseMs;
-    std::printf("%-36s period %7.1f ms  floor %7.1f ms (read %.1f ms + %.0f ms)  ratio %.3f\n", what, period, floor,
-                wire / cycles, pollPauseMs, period / floor);
+    const double floor = bytes * calibratorByteMs / cycles + pollPauseMs;
+    std::printf("%-36s period %7.1f ms  floor %7.1f ms (a read's %d bytes + %.0f ms)  ratio %.3f\n", what, period,
+                floor, bytes / cycles, pollPauseMs, period / floor);
     std::fflush(stdout);
-    return wire / cycles;
+    return true;
 }
 
 bool startFixedCurrent(TabHartUCurrentOutput& page)
@@ -126,28 +135,44 @@ bool startFixedCurrent(TabHartUCurrentOutput& page)
     return finished.wait(30000) && waitFor([&] { return page.currentPoller()->isRunning(); }, 5000);
 }
 
+// From the request of the read that the press cut to the command-40 request, and the bytes the
+// workstation waited for in between: the read's request, its reply up to the cut and the drained rest.
+struct Press
+{
+    double ms = 0;
+    int bytes = 0;
+};
+
+bool pressTimes(const std::vector<Frame>& frames, Press& press)
+{
+    const auto c40 = std::find_if(frames.cbegin(), frames.cend(), [](const Frame& f) { return f.isRequest() && f.hart; });
+    if (c40 == frames.cend())
+        return false;
+    const auto read = std::find_if(std::make_reverse_iterator(c40), frames.crend(),
+                                   [](const Frame& f) { return f.isRequest(); });
+    if (read == frames.crend())
+        return false;
+    press.ms += c40->ms - read->ms;
+    for (auto f = read.base() - 1; f != c40; ++f)
+        press.bytes += f->bytes;
+    return true;
+}
+
 // Pressed just as a poll read goes out: the press waits for that read, then operation 17 sends
 // command 40 first.
-bool reportPress(TabHartUCurrentOutput& page, double readMs)
+bool reportPress(TabHartUCurrentOutput& page)
 {
-    double measured = 0;
-    double floor = 0;
-    for (int press = 0; press < presses; ++press) {
+    Press press;
+    for (int i = 0; i < presses; ++i) {
         takeFrames();
-        if (!waitFor([] { return requestCount() > 0; }, 5000))
+        if (!waitFor([] { return requestCount() > 0; }, 5000) || !startFixedCurrent(page)
+            || !pressTimes(takeFrames(), press))
             return false;
-        const double pressed = double(g_clock.nsecsElapsed()) / 1e6;
-        if (!startFixedCurrent(page))
-            return false;
-        const std::vector<Frame> frames = takeFrames();
-        const auto c40 = std::find_if(frames.cbegin(), frames.cend(), [](const Frame& f) { return f.request && f.hart; });
-        if (c40 == frames.cend())
-            return false;
-        measured += c40->ms - pressed;
-        floor += readMs + c40->bytes * calibratorByteMs;
     }
-    std::printf("%-36s %7.1f ms  floor %7.1f ms (one value read + the request)  ratio %.3f\n",
-                "\"Установить\" to the command 40", measured / presses, floor / presses, measured / floor);
+    const double floor = press.bytes * calibratorByteMs;
+    std::printf("%-36s %7.1f ms  floor %7.1f ms (%d bytes of the cut read)  ratio %.3f\n",
+                "\"Установить\" to the command 40", press.ms / presses, floor / presses, press.bytes / presses,
+                press.ms / floor);
     std::fflush(stdout);
     return true;
 }
@@ -165,8 +190,8 @@ bool benchCurrentOutput()
         std::fprintf(stderr, "operation 17 did not start the current poller\n");
         return false;
     }
-    const double readMs = reportPeriod(page.currentPoller(), "current-output poller (value 5)");
-    const bool ok = readMs > 0 && startFixedCurrent(page) && reportPress(page, readMs);
+    const bool ok = reportPeriod(page.currentPoller(), "current-output poller (value 5)") && startFixedCurrent(page)
+                    && reportPress(page);
     page.findChild<QPushButton*>(QStringLiteral("pushButton_unsetFixedCurrentMode"))->click();
     g_device->waitForWorker();
     return ok;
@@ -179,7 +204,7 @@ bool benchSpecific()
     TabHartSpecific page;
     page.show();
     page.pressurePoller()->start();
-    return reportPeriod(page.pressurePoller(), "device-specific poller (value 1)") > 0;
+    return reportPeriod(page.pressurePoller(), "device-specific poller (value 1)");
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
 // Times the settings read (operation 0), the settings write with its read-back (operation 1) and a
-// clock write from the settings page against an emulator paced at the 9600-baud byte time, each
-// beside the wire time of its reply bytes (the paced part) and with the request bytes added. The
+// clock write from the settings page against an emulator paced at the 9600-baud byte time, in 8
+// runs of 5 each, beside the wire time of every byte they exchange, requests and replies. The
 // operations keep no pauses of their own, so the ratio shows what the workstation adds.
 #include "AsciiUail.h"
 #include "ChildLookup.h"
 #include "DeviceTestBench.h"
+#include "Spread.h"
 #include "TabDeviceConfiguration.h"
 #include "TestEnvironment.h"
 #include "TextDiscription.h"
@@ -14,12 +15,14 @@
 #include <QPushButton>
 #include <QTest>
 #include <atomic>
+#include <functional>
 #include <cstdio>
 
 namespace {
 
 constexpr double byteTimeMs = 1.0417;
 constexpr int repeats = 5;
+constexpr int runs = 8;
 
 struct Exchange
 {
@@ -29,8 +32,10 @@ struct Exchange
 
 struct Floor
 {
-    double replyMs = 0;
-    double requestMs = 0;
+    int requestBytes = 0;
+    int replyBytes = 0;
+
+    double ms() const { return (requestBytes + replyBytes) * byteTimeMs; }
 };
 
 Floor floorOf(const QList<Exchange>& exchanges)
@@ -38,16 +43,36 @@ Floor floorOf(const QList<Exchange>& exchanges)
     Floor floor;
     for (const Exchange& e : exchanges) {
         const QByteArray body = "1;" + e.reply + ';';
-        floor.replyMs += (1 + body.size() + QByteArray::number(AsciiUail::crc16(body)).size() + 1) * byteTimeMs;
-        floor.requestMs += AsciiUail::makePackage(e.request, 1).size() * byteTimeMs;
+        floor.replyBytes += 1 + body.size() + QByteArray::number(AsciiUail::crc16(body)).size() + 1;
+        floor.requestBytes += AsciiUail::makePackage(e.request, 1).size();
     }
     return floor;
 }
 
-void print(const char* what, double measuredMs, const Floor& floor)
+int requestBytesReceived(const CalibratorEmulator& emulator)
 {
-    std::printf("%-30s %8.1f ms   wire %8.1f ms   ratio %.3f (%.3f with the request bytes)\n", what, measuredMs,
-                floor.replyMs, measuredMs / floor.replyMs, measuredMs / (floor.replyMs + floor.requestMs));
+    int bytes = 0;
+    for (const EmulatorRequest& request : emulator.requests())
+        bytes += request.frame.size();
+    return bytes;
+}
+
+// Runs the timing 8 times and prints the median and the spread of the ratios to the floor. The
+// emulator's log tells whether the requests were those the floor counts.
+void print(const char* what, const std::function<double()>& meanMs, const Floor& floor, CalibratorEmulator& emulator)
+{
+    std::vector<double> ratios;
+    for (int run = 0; run < runs; ++run) {
+        emulator.clearRequests();
+        ratios.push_back(meanMs() / floor.ms());
+        if (requestBytesReceived(emulator) != repeats * floor.requestBytes)
+            std::fprintf(stderr, "%s: %d request bytes, not %d\n", what, requestBytesReceived(emulator),
+                         repeats * floor.requestBytes);
+    }
+    const Spread spread = Spread::of(ratios);
+    std::printf("%-27s %7.1f ms  wire %7.1f ms (%4d request + %3d reply bytes)  ratio %.3f (runs %.3f to %.3f)\n",
+                what, spread.median * floor.ms(), floor.ms(), floor.requestBytes, floor.replyBytes, spread.median,
+                spread.least, spread.greatest);
     std::fflush(stdout);
 }
 
@@ -123,10 +148,12 @@ int main(int argc, char* argv[])
     CalibratorEmulator& emulator = bench.emulator();
     emulator.setPaced(true);
 
-    print("read settings (5 requests)", meanOperationMs(bench.device(), 0), floorOf(readExchanges(emulator)));
-    print("write and read back (8)", meanOperationMs(bench.device(), 1), floorOf(writeExchanges(emulator)));
+    DeviceZFN& device = bench.device();
+    std::printf("%d runs of %d, goal: every run <= 1.10\n", runs, repeats);
+    print("read settings (5 requests)", [&] { return meanOperationMs(device, 0); }, floorOf(readExchanges(emulator)), emulator);
+    print("write and read back (8)", [&] { return meanOperationMs(device, 1); }, floorOf(writeExchanges(emulator)), emulator);
     const QList<Exchange> clock{{"11;0;2;4;" + QByteArray(34, '0'), "$0"}, {"11;0;2;1;0", "$0"}, {"11;49;0;1;0", "$0"}};
-    print("clock write (3 requests)", meanClockWriteMs(tab), floorOf(clock));
+    print("clock write (3 requests)", [&] { return meanClockWriteMs(tab); }, floorOf(clock), emulator);
     if (!bench.popUps().isEmpty() && bench.popUps().last() != QStringLiteral("Дата успешно записана."))
         std::fprintf(stderr, "unexpected message: %s\n", qPrintable(bench.popUps().last()));
     return 0;

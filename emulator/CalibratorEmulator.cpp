@@ -3,7 +3,6 @@
 #include "AsciiUail.h"
 #include "CalibratorMap.h"
 #include "EmulatorStatus.h"
-#include "FrameAssembler.h"
 #include "ReplyWriter.h"
 
 #include <cerrno>
@@ -297,9 +296,9 @@ void CalibratorEmulator::run()
             continue;
         const ssize_t count = ::read(fd, chunk, sizeof chunk);
         if (count > 0) {
-            const qint64 receivedUs = microsecondsOf(StopToken::Clock::now());
-            for (const QByteArray& frame : assembler.feed(QByteArray(chunk, int(count))))
-                serve(frame, receivedUs);
+            const auto received = StopToken::Clock::now();
+            for (const FrameAssembler::Frame& frame : assembler.feed(QByteArray(chunk, int(count)), received))
+                serve(frame, received);
         } else if (count < 0 && errno != EAGAIN && errno != EINTR) {
             // A master without a readable slave reports errors at once; do not spin on them.
             m_stop.waitUntil(StopToken::Clock::now() + std::chrono::milliseconds(PollIntervalMs));
@@ -307,12 +306,12 @@ void CalibratorEmulator::run()
     }
 }
 
-void CalibratorEmulator::serve(const QByteArray& frame, qint64 receivedUs)
+void CalibratorEmulator::serve(const FrameAssembler::Frame& frame, StopToken::Clock::time_point received)
 {
     // Frames that came in one read are stamped when they arrived, but each reply is timed from
     // the moment its answer is ready, as a calibrator answering one request after another (and
     // waiting for the HART transmitter behind it) would.
-    const EmulatorRequest request = EmulatorRequest::fromFrame(frame, receivedUs);
+    const EmulatorRequest request = EmulatorRequest::fromFrame(frame.bytes, microsecondsOf(received));
     // The plan is fixed and the observer told before the request is logged, so whoever waits for
     // the log sees the observer done, and an option changed then applies to the next request only.
     const ReplyPlan plan = takeReplyPlan(request);
@@ -325,6 +324,10 @@ void CalibratorEmulator::serve(const QByteArray& frame, qint64 receivedUs)
         observer(request);
     m_log.append(request);
     if (!plan.answered)
+        return;
+    // The pseudo-terminal hands the request over at once; on the line its last byte comes only
+    // after the wire time of all its bytes, and a paced calibrator starts its answer from there.
+    if (plan.options.paced && !m_stop.waitUntil(frame.firstByte + ReplyWriter::wireTime(frame.bytes.size())))
         return;
     m_served = plan.options;
     const QByteArray bytes = output(request, plan);

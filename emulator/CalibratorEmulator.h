@@ -4,6 +4,7 @@
 #include "CommandTable.h"
 #include "EmulatorOptions.h"
 #include "EmulatorRequest.h"
+#include "FrameAssembler.h"
 #include "HartAddressFollower.h"
 #include "HartTransmitter.h"
 #include "PseudoTerminal.h"
@@ -91,7 +92,7 @@ private:
     QByteArray writeRegisters(const QStringList& parameters);
     bool isHartModemOn() const;
     void run();
-    void serve(const QByteArray& frame, qint64 receivedUs);
+    void serve(const FrameAssembler::Frame& frame, StopToken::Clock::time_point received);
     ReplyPlan takeReplyPlan(const EmulatorRequest& request);
     QByteArray replyData(const EmulatorRequest& request, const EmulatorOptions& options) const;
     QByteArray output(const EmulatorRequest& request, const ReplyPlan& plan) const;

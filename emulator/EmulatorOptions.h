@@ -12,6 +12,7 @@ struct EmulatorOptions
     int deviceType = CalibratorMap::TypeZfn020;
     int address = 1;
     int replyDelayMs = 0;
+    // 9600 baud: a reply starts after its request's wire time and goes out at the byte time.
     bool paced = false;
     bool silent = false;
     int badCheckReplies = 0;  // -1 = every reply

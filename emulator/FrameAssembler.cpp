@@ -7,16 +7,17 @@ namespace {
 constexpr int MaxFrameBytes = 4096;
 }  // namespace
 
-QList<QByteArray> FrameAssembler::feed(const QByteArray& bytes)
+QList<FrameAssembler::Frame> FrameAssembler::feed(const QByteArray& bytes, TimePoint arrived)
 {
     m_buffer += bytes;
-    QList<QByteArray> frames;
+    m_arrivals.insert(m_arrivals.size(), bytes.size(), arrived);
+    QList<Frame> frames;
     while (takeFrame(frames)) {
     }
     return frames;
 }
 
-bool FrameAssembler::takeFrame(QList<QByteArray>& frames)
+bool FrameAssembler::takeFrame(QList<Frame>& frames)
 {
     dropBeforeStart();
     if (m_buffer.isEmpty())
@@ -25,17 +26,17 @@ bool FrameAssembler::takeFrame(QList<QByteArray>& frames)
     const int end = m_buffer.indexOf(AsciiUail::packageEnd, markerSize);
     const int restart = m_buffer.indexOf(AsciiUail::packageStart, markerSize);
     if (restart >= 0 && (end < 0 || restart < end)) {
-        m_buffer.remove(0, restart);
+        drop(restart);
         return true;
     }
     if (end < 0) {
         if (m_buffer.size() > MaxFrameBytes)
-            m_buffer.clear();
+            drop(m_buffer.size());
         return false;
     }
     const int frameSize = end + AsciiUail::packageEnd.size();
-    frames.append(m_buffer.left(frameSize));
-    m_buffer.remove(0, frameSize);
+    frames.append({m_buffer.left(frameSize), m_arrivals.first()});
+    drop(frameSize);
     return true;
 }
 
@@ -43,10 +44,16 @@ void FrameAssembler::dropBeforeStart()
 {
     const int start = m_buffer.indexOf(AsciiUail::packageStart);
     if (start >= 0) {
-        m_buffer.remove(0, start);
+        drop(start);
         return;
     }
     // A lone 0xFF at the end may be the first half of a start marker split across reads.
     const bool keepLast = m_buffer.endsWith(AsciiUail::packageStart.left(1));
-    m_buffer = keepLast ? AsciiUail::packageStart.left(1) : QByteArray();
+    drop(keepLast ? m_buffer.size() - 1 : m_buffer.size());
+}
+
+void FrameAssembler::drop(int count)
+{
+    m_buffer.remove(0, count);
+    m_arrivals.remove(0, count);
 }

@@ -9,7 +9,6 @@
 
 namespace {
 
-// 10 bits (start, 8 data, stop) at 9600 baud.
 constexpr std::chrono::nanoseconds ByteTime(1041700);
 constexpr int WritableWaitMs = 20;
 
@@ -19,6 +18,11 @@ ReplyWriter::ReplyWriter(int fd, const StopToken& stop)
     : m_fd(fd)
     , m_stop(stop)
 {
+}
+
+std::chrono::nanoseconds ReplyWriter::wireTime(int bytes)
+{
+    return bytes * ByteTime;
 }
 
 bool ReplyWriter::send(const QByteArray& bytes, const EmulatorOptions& options,
@@ -38,7 +42,7 @@ bool ReplyWriter::send(const QByteArray& bytes, const EmulatorOptions& options,
         }
         // A byte is on the receiver's side only once its last bit has gone over the line.
         for (int i = begin; i < end; ++i) {
-            if (!writeAt(pieceStart + (i + 1) * ByteTime, bytes.constData() + i, 1))
+            if (!writeAt(pieceStart + wireTime(i + 1), bytes.constData() + i, 1))
                 return false;
         }
     }

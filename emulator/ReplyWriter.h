@@ -13,6 +13,9 @@ class ReplyWriter
 public:
     ReplyWriter(int fd, const StopToken& stop);
 
+    // How long the bytes take on the line: 10 bits each (start, 8 data, stop) at 9600 baud.
+    static std::chrono::nanoseconds wireTime(int bytes);
+
     // False when a stop or a write error cut the output short.
     bool send(const QByteArray& bytes, const EmulatorOptions& options, StopToken::Clock::time_point start);
 

@@ -22,16 +22,11 @@
 #include <QTabBar>
 #include <QTimer>
 
-MainWindow* g_mainWindow = nullptr;
-MainWindow* g_mainWindowDialogParent = nullptr;
-
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui_MainWindow)
 {
     // Pictures need the GUI application; the device object is also used without one.
     loadIcons();
     ui->setupUi(this);
-    g_mainWindow = this;
-    g_mainWindowDialogParent = this;
     new HidHandler(this);
     m_baseTitle =
         tr("Автоматизированное рабочее место (АРМ) %1   версия %2").arg(tr("ЗФН"), QStringLiteral(APP_VERSION));
@@ -46,10 +41,6 @@ MainWindow::~MainWindow()
     *g_device->auxBlock() = DeviceAuxBlock();
     delete ui;
     delete m_locker;
-    if (g_mainWindow == this)
-        g_mainWindow = nullptr;
-    if (g_mainWindowDialogParent == this)
-        g_mainWindowDialogParent = nullptr;
 }
 
 void MainWindow::createTabs()
@@ -85,7 +76,8 @@ void MainWindow::createTabs()
     addToPage(ui->tabMeasurement, measurement);
     m_tabConfiguration = new TabConfiguration(ui->tabConfiguration);
     addToPage(ui->tabConfiguration, m_tabConfiguration);
-    addToPage(ui->tabArchive, new TabArchive(ui->tabArchive));
+    auto* archive = new TabArchive(ui->tabArchive);
+    addToPage(ui->tabArchive, archive);
     m_graduationMenu = new GraduationMenu(ui->tabGraduation);
     addToPage(ui->tabGraduation, m_graduationMenu);
     auto* hart = new TabHart(this);
@@ -96,6 +88,7 @@ void MainWindow::createTabs()
     m_locker->hide();
 
     connectInterface(measurement, hart);
+    connectRequests(archive);
 }
 
 void MainWindow::addToPage(QWidget* page, QWidget* tab)
@@ -131,6 +124,20 @@ void MainWindow::connectInterface(TabMeasurement* measurement, TabHart* hart)
         configuration->setDeviceSerialNumber(serial);
         configuration->applySettings(true);
     });
+}
+
+void MainWindow::connectRequests(TabArchive* archive)
+{
+    connect(archive, &TabArchive::archiveMovedToResults, this, &MainWindow::showResultsTab);
+    ConfiguratorModule* configurator = g_device->configuratorModule();
+    connect(configurator, &ConfiguratorModule::projectLoaded, this, &MainWindow::loadTabsFromSettings);
+    connect(configurator, &ConfiguratorModule::projectAboutToBeSaved, this, &MainWindow::saveTabsToSettings);
+    TabConfiguration* configuration = m_tabConfiguration;
+    connect(
+        configurator, &ConfiguratorModule::projectPathChosen, configuration,
+        [configuration](bool* accepted) { *accepted = configuration->applySettings(true); }, Qt::DirectConnection);
+    connect(configurator, &ConfiguratorModule::currentProjectChanged, this, &MainWindow::setProjectName);
+    connect(configurator, &ConfiguratorModule::archiveFileLoaded, this, &MainWindow::showArchiveTab);
 }
 
 void MainWindow::setActionIcons()
@@ -190,18 +197,13 @@ void MainWindow::setProjectName(const QString& name)
 
 void MainWindow::loadTabsFromSettings()
 {
-    g_mainWindow->m_tabConfiguration->loadSettings();
+    m_tabConfiguration->loadSettings();
     g_tabSearchDevices->loadSettings();
 }
 
 void MainWindow::saveTabsToSettings()
 {
     g_tabSearchDevices->saveSettings();
-}
-
-MainWindow* MainWindow::dialogParent()
-{
-    return g_mainWindowDialogParent;
 }
 
 // Pages and actions are locked too, so that neither a key press nor a shortcut starts a second
@@ -281,12 +283,12 @@ void MainWindow::showMeasurmentGraduationMenu()
 
 void MainWindow::loadProject()
 {
-    g_device->configuratorModule()->openProject(this);
+    g_device->configuratorModule()->openProject();
 }
 
 void MainWindow::saveProject()
 {
-    g_device->configuratorModule()->saveProjectAs(this);
+    g_device->configuratorModule()->saveProjectAs();
 }
 
 void MainWindow::setDeviceType(int)

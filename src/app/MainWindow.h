@@ -9,6 +9,7 @@ class QAction;
 class QLabel;
 class GraduationMenu;
 class ScreenLocker;
+class TabArchive;
 class TabConfiguration;
 class TabHart;
 class TabMeasurement;
@@ -30,10 +31,6 @@ public:
     void showArchiveTab();
     void setProjectName(const QString& name);
 
-    static void loadTabsFromSettings();
-    static void saveTabsToSettings();
-    static MainWindow* dialogParent();
-
 public slots:
     void block(quint8 kind);
     void unblock();
@@ -53,6 +50,10 @@ protected:
 private:
     void createTabs();
     void connectInterface(TabMeasurement* measurement, TabHart* hart);
+    // What the pages and the configuration module ask of the window, all wired here.
+    void connectRequests(TabArchive* archive);
+    void loadTabsFromSettings();
+    void saveTabsToSettings();
     void setActionIcons();
     void applyStartModes();
     void showGraduationPage();
@@ -70,6 +71,3 @@ private:
     bool m_hartRefreshPending = false;
     QList<QPointer<QAction>> m_lockedActions;
 };
-
-extern MainWindow* g_mainWindow;
-extern MainWindow* g_mainWindowDialogParent;

@@ -1,5 +1,7 @@
 #include "ScreenLocker.h"
 
+#include "LockKind.h"
+
 #include <QFrame>
 #include <QGridLayout>
 #include <QPaintEvent>
@@ -63,18 +65,18 @@ void ScreenLocker::setMode(quint8 newMode)
         return;
     mode = newMode;
     switch (newMode) {
-    case Search:
+    case LockKind::Search:
         applyLook(tr("Поиск устройств... "), searchVeilAlpha, true, true);
         offsetActive = false;
         move(0, 0);
         break;
-    case StoppableExchange:
+    case LockKind::StoppableExchange:
         applyLook(tr("Идет обмен... "), exchangeVeilAlpha, false, true);
         offsetActive = true;
         offsetPoint = QPoint(g_lockerOffsetX, g_lockerOffsetY);
         move(offsetPoint);
         break;
-    case Exchange:
+    case LockKind::Exchange:
         applyLook(tr("Идет обмен... "), exchangeVeilAlpha, false, false);
         offsetActive = false;
         move(0, 0);

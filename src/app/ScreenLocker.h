@@ -19,8 +19,6 @@ class ScreenLocker : public QWidget
 {
     Q_OBJECT
 public:
-    enum Kind : quint8 { Search = 0, StoppableExchange = 1, Exchange = 2 };
-
     explicit ScreenLocker(QWidget* parent = nullptr);
 
     void setMode(quint8 newMode);

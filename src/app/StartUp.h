@@ -8,6 +8,8 @@ class MainWindow;
 class StartUp
 {
 public:
+    // What main sets before the application object exists.
+    static void prepareEnvironment();
     // Everything main does between the application object and the device object.
     static void initApplication();
     static void loadTranslator();

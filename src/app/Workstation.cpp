@@ -16,5 +16,6 @@ Workstation::Workstation(int argc, char** argv)
     // Owned by the device object, which hands it to the pages without knowing its class.
     m_device.setConfiguratorModule(new ConfiguratorModule(&m_device));
     m_window = std::make_unique<MainWindow>();
+    m_device.configuratorModule()->setDialogParent(m_window.get());
     StartUp::parseArguments(argc, argv, m_window.get());
 }

@@ -6,6 +6,7 @@
 
 int main(int argc, char* argv[])
 {
+    StartUp::prepareEnvironment();
     QApplication app(argc, argv);
     QuitOnSignal quitOnSignal;
     StartUp::initApplication();

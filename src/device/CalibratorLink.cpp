@@ -88,7 +88,8 @@ bool CalibratorLink::isComplete() const
 
 // After a cut exchange the calibrator may still be answering it; that reply must not be taken as
 // the answer to the next request. The line is drained until the late frame is whole (one request
-// was cut, so one reply can come) or until it stays quiet.
+// was cut, so one reply can come) or until it stays quiet. The bytes the cut exchange had already
+// read stay in front: without them the rest of its reply would never look whole.
 void CalibratorLink::dropLateReply(int timeoutMs)
 {
     if (!m_cutPending)
@@ -96,7 +97,6 @@ void CalibratorLink::dropLateReply(int timeoutMs)
     m_cutPending = false;
     if (m_sinceCut.elapsed() > m_cutTimeoutMs)
         return;
-    m_buffer.clear();
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < timeoutMs && waitForInput(m_timing.quietMs)) {

@@ -79,7 +79,7 @@ void DeviceZFN::init()
     m_poll->abortFlag = &m_portOwner->abortFlag();
     m_poll->longWaitNotifier = [this](bool waiting) {
         if (waiting)
-            emit lockInteface(2);
+            emit lockInteface(LockKind::Exchange);
         else
             emit unlockInteface();
     };
@@ -119,7 +119,7 @@ void DeviceZFN::createCollector()
     const ResultsCollector::Sources sources{*m_channel, *m_channelsModel, *m_verificationSettings, *m_archiveModel};
     m_collector = new ResultsCollector(*m_mutex, *m_poll, sources, *m_resultsModel, *m_poller);
     connect(m_collector, &ResultsCollector::message, this, &DeviceZFN::showPopUpMessageSignal, Qt::DirectConnection);
-    connect(m_collector, &ResultsCollector::groupStarted, this, [this] { emit lockInteface(1); }, Qt::DirectConnection);
+    connect(m_collector, &ResultsCollector::groupStarted, this, [this] { emit lockInteface(LockKind::StoppableExchange); }, Qt::DirectConnection);
     connect(m_collector, &ResultsCollector::groupEnded, this, &DeviceZFN::unlockInteface, Qt::DirectConnection);
     connect(m_collector, &ResultsCollector::progress, this, &DeviceZFN::sendProgress, Qt::DirectConnection);
     connect(m_collector, &ResultsCollector::groupAdded, this, &DeviceZFN::groupAdded, Qt::DirectConnection);
@@ -256,6 +256,11 @@ bool DeviceZFN::ensurePortFree()
         return true;
     refuseBusyPort();
     return false;
+}
+
+bool DeviceZFN::readyToStart()
+{
+    return checkConnection() && ensurePortFree();
 }
 
 bool DeviceZFN::sendAndRead(const QByteArray& request)

@@ -3,6 +3,7 @@
 #include "CalibratorLink.h"
 #include "DeviceInfo.h"
 #include "HartDeviceData.h"
+#include "LockKind.h"
 #include "PortEntry.h"
 
 #include <QByteArray>
@@ -113,6 +114,9 @@ public:
     // For an operation the GUI thread runs itself: false, with the refusal shown, while a job holds
     // the port, so nothing is sent.
     bool ensurePortFree();
+    // What every page checks before it starts an operation: the connection first, then the port;
+    // false after the first refusal was shown.
+    bool readyToStart();
 
     // The caller holds the device mutex.
     bool storeCurrentResult();
@@ -149,7 +153,7 @@ signals:
     void settingsBlockChanged();
     void showStatusMessageSignal(QString text);
     void showPopUpMessageSignal(QString text);
-    void lockInteface(quint8 kind = 0);
+    void lockInteface(quint8 kind = LockKind::Search);
     void unlockInteface();
     void searchFinished();
     void sendProgress(int percent);

@@ -55,7 +55,7 @@ void DeviceZFN::startSearch(int first, int last)
     sendSessionEnd();
     m_foundIndex = -1;
     setConnectedDevice(nullptr);
-    emit lockInteface(0);
+    emit lockInteface(LockKind::Search);
     if (!m_search->start(first, last, m_poll->exchangeTimeoutMs)) {
         refuseBusyPort();
         emit unlockInteface();

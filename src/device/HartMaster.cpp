@@ -6,6 +6,7 @@
 #include "HartAlgoritm.h"
 #include "HartFrame.h"
 #include "HartResponseCodes.h"
+#include "LockKind.h"
 #include "PollController.h"
 #include "PortOwner.h"
 
@@ -26,8 +27,6 @@ constexpr int StatusHartTimeout = 14;
 constexpr int StatusHartAbsent = 15;
 constexpr int StatusModemOff = 16;
 constexpr int PauseSliceMs = 50;
-constexpr int KindCancellable = 1;
-constexpr int KindBlocking = 2;
 
 // Commands that change the transmitter by being run: a lost reply must not make them run twice.
 bool sentOnce(quint8 command)
@@ -365,7 +364,7 @@ void HartMaster::runChain()
 
 bool HartMaster::runOperation(int algorithm, bool flag)
 {
-    emit lockInterface(flag ? KindCancellable : KindBlocking);
+    emit lockInterface(flag ? LockKind::StoppableExchange : LockKind::Exchange);
     m_work.progress = 0;
     m_work.progressStep = 100 / qMax(1, HartAlgoritm::steps(algorithm, m_work.operationArgument));
     return m_algoritm->run(algorithm);

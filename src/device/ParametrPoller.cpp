@@ -7,7 +7,6 @@
 
 namespace {
 constexpr unsigned long pollPauseMs = 500;
-constexpr unsigned long stopStepMs = 10;
 }  // namespace
 
 ParametrPoller::ParametrPoller(QObject* parent) : QObject(parent) {}
@@ -55,12 +54,10 @@ void ParametrPoller::stop()
         return;
     m_stopRequested = true;
     g_device->portOwner()->abort();
-    {
-        QMutexLocker lock(&m_mutex);
-        m_wait.wakeAll();
-    }
+    QMutexLocker lock(&m_mutex);
+    m_wait.wakeAll();
     while (m_running)
-        QThread::msleep(stopStepMs);
+        m_stopped.wait(&m_mutex);
 }
 
 // Called by the page's poll slot inside the poller thread when it wants the loop to end.
@@ -82,6 +79,10 @@ void ParametrPoller::pollZfnSlot()
         }
         emit pollerStoped();
     });
-    m_running = false;
+    {
+        QMutexLocker lock(&m_mutex);
+        m_running = false;
+        m_stopped.wakeAll();
+    }
     QThread::currentThread()->quit();
 }

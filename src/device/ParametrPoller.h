@@ -45,4 +45,6 @@ private:
     QThread* m_thread = nullptr;
     QMutex m_mutex;
     QWaitCondition m_wait;
+    // Wakes stop() as soon as the loop has left and handed the port back.
+    QWaitCondition m_stopped;
 };

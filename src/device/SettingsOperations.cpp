@@ -6,6 +6,7 @@
 #include "ChannelRecord.h"
 #include "HartDeviceData.h"
 #include "HartDeviceTypeNames.h"
+#include "LockKind.h"
 #include "PollController.h"
 #include "PortOwner.h"
 #include "VerificationSettings.h"
@@ -100,7 +101,7 @@ void SettingsOperations::run()
 {
     const int operation = m_work.settingsOperation;
     m_work.stopRequested = false;
-    emit lockInterface(m_work.operationFlag ? 1 : 2);
+    emit lockInterface(m_work.operationFlag ? LockKind::StoppableExchange : LockKind::Exchange);
     bool passedOn = false;
     m_owner.serve([&] { passedOn = runOperation(operation); });
     emit finished(operation);

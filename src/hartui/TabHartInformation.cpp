@@ -6,7 +6,9 @@
 #include "HartDeviceTypeNames.h"
 #include "HartPackedAscii.h"
 #include "HartTextTables.h"
+#include "HartWrite.h"
 #include "IconSet.h"
+#include "TextDiscription.h"
 #include "ui_TabHartInformation.h"
 
 #include <QIntValidator>
@@ -84,10 +86,12 @@ TabHartInformation::TabHartInformation(QWidget* parent) : QWidget(parent), ui(ne
     connect(ui->pushButton_restartDevice, &QPushButton::clicked, this, &TabHartInformation::restartDevice);
     connect(ui->pushButton_removeConfigurationChangedFlag, &QPushButton::clicked, this,
             &TabHartInformation::clearConfigurationChangedFlag);
+    connect(ui->pushButton_showAditionalStatus, &QPushButton::clicked, this, &TabHartInformation::showAditionalStatus);
     connect(ui->pushButton_writeDeviceAdress, &QPushButton::clicked, this, &TabHartInformation::writeDeviceAdress);
     ui->pushButton_showAditionalStatus->hide();
     ui->lineEdit_deviceAdress->setValidator(new QIntValidator(0, MaxPollingAddress, this));
     ui->lineEdit_deviceAdressExpanded->setEnabled(false);
+    ui->dateEdit->setLocale(russianLocale());
     ui->lineEdit_numberOfPreambuls->setValidator(new QIntValidator(0, MaxResponsePreambles, this));
     resetFields();
     ui->pushButton_readParametrs->setIcon(g_icon_arrow_up_green);
@@ -184,12 +188,7 @@ void TabHartInformation::write()
         copyBytes(staged.longTag, edits.longTag);
         mask |= HartChangeMask::LongTag;
     }
-    if (mask == 0) {
-        g_device->showPopUpMessage(QStringLiteral("Конфигурация устройства не была изменена!"));
-        return;
-    }
-    *g_device->hartEditedData() = staged;
-    g_device->startHartAlgorithm(AlgorithmWriteInformation, false, mask);
+    HartWrite::start(AlgorithmWriteInformation, staged, mask);
 }
 
 bool TabHartInformation::collectEdits(Edits& edits)
@@ -237,7 +236,7 @@ bool TabHartInformation::refuse(QWidget* field, const QString& message)
 
 void TabHartInformation::readDeviceAdress()
 {
-    if (!g_device->ensurePortFree() || !g_device->checkConnection())
+    if (!g_device->readyToStart())
         return;
     g_device->hartConnect(false, true);
     showPollingAddress(*g_device->hartData());
@@ -269,6 +268,11 @@ void TabHartInformation::clearConfigurationChangedFlag()
 {
     if (g_device->checkHartConnection(true))
         g_device->startHartAlgorithm(AlgorithmClearConfigurationFlag, true, 0);
+}
+
+// The additional status is read and shown by a page of its own; the button for it stays hidden here.
+void TabHartInformation::showAditionalStatus()
+{
 }
 
 void TabHartInformation::resetFields()

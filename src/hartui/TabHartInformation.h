@@ -30,6 +30,7 @@ public slots:
     void writeDeviceAdress();
     void restartDevice();
     void clearConfigurationChangedFlag();
+    void showAditionalStatus();
 
 private:
     struct Edits;

@@ -5,6 +5,7 @@
 #include "HartChangeMask.h"
 #include "HartDeviceData.h"
 #include "HartTextTables.h"
+#include "HartWrite.h"
 #include "IconSet.h"
 #include "PressureUnits.h"
 #include "ui_TabHartParametrs.h"
@@ -208,12 +209,7 @@ void TabHartParametrs::writeParametrs()
     staged.pvUnit = edits.pvUnit;
     if (edits.pvUnit != read.pvUnit)
         mask |= HartChangeMask::PvUnit;
-    if (mask == 0) {
-        g_device->showPopUpMessage(tr("Конфигурация устройства не была изменена!"));
-        return;
-    }
-    *g_device->hartEditedData() = staged;
-    g_device->startHartAlgorithm(AlgorithmWriteParametrs, false, mask);
+    HartWrite::start(AlgorithmWriteParametrs, staged, mask);
 }
 
 bool TabHartParametrs::collectEdits(Edits& edits)

@@ -7,12 +7,14 @@
 #include "HartDeviceData.h"
 #include "HartDeviceTypeNames.h"
 #include "HartTextTables.h"
+#include "HartWrite.h"
 #include "IconSet.h"
 #include "ParametrPoller.h"
 #include "PressureUnits.h"
 #include "ui_TabHartSpecific.h"
 
 #include <QtEndian>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -115,9 +117,14 @@ void TabHartSpecific::setupFieldWidths()
     ui->groupBox_outputSingnal->setFixedWidth(w1 + w2 + WidthSlack);
     ui->groupBox_trimByTwoPoints->setFixedWidth(w1 + w2 + WidthSlack);
     const QFontMetrics metrics(ui->label_text_numAfterPoint->font());
-    const int width = metrics.horizontalAdvance(ui->label_text_numAfterPoint->text())
-                      + metrics.horizontalAdvance(QString(6, '0')) + WidthSlack;
-    for (QWidget* group : {ui->groupBox_indicationParametrs, ui->groupBox_squareDependence, ui->groupBox_protection})
+    const QList<QWidget*> groups{ui->groupBox_indicationParametrs, ui->groupBox_squareDependence,
+                                 ui->groupBox_protection};
+    // Never narrower than a group's rows need, so no caption is cut beside a wide field.
+    int width = metrics.horizontalAdvance(ui->label_text_numAfterPoint->text())
+                + metrics.horizontalAdvance(QString(6, '0')) + WidthSlack;
+    for (const QWidget* group : groups)
+        width = std::max(width, group->minimumSizeHint().width());
+    for (QWidget* group : groups)
         group->setFixedWidth(width);
 }
 
@@ -276,12 +283,7 @@ void TabHartSpecific::write()
     int mask = 0;
     if (!stageEdits(staged, mask))
         return;
-    if (mask == 0) {
-        g_device->showPopUpMessage(tr("Конфигурация устройства не была изменена!"));
-        return;
-    }
-    *g_device->hartEditedData() = staged;
-    g_device->startHartAlgorithm(AlgorithmWriteSpecific, false, mask);
+    HartWrite::start(AlgorithmWriteSpecific, staged, mask);
 }
 
 bool TabHartSpecific::stageEdits(HartDeviceData& staged, int& mask)

@@ -81,6 +81,12 @@ QVariant sortKeyValue(const ArchiveRecord& record, int column)
 
 ArchiveModel::ArchiveModel(QObject* parent) : QAbstractTableModel(parent) {}
 
+QModelIndex ArchiveModel::index(int row, int column, const QModelIndex& parent) const
+{
+    const bool inside = !parent.isValid() && row >= 0 && row < m_rows.size() && column >= 0 && column < columnTotal;
+    return inside ? createIndex(row, column) : QModelIndex();
+}
+
 int ArchiveModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : m_rows.size();

@@ -17,6 +17,9 @@ public:
 
     explicit ArchiveModel(QObject* parent = nullptr);
 
+    // Without the base class's calls of rowCount and columnCount: a sorting proxy asks for two
+    // indexes at every comparison.
+    QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;

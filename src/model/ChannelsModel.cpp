@@ -2,14 +2,10 @@
 
 #include "TextDiscription.h"
 
-#include <QLocale>
 #include <QThread>
 #include <cmath>
 
 namespace {
-
-// Measured values are shown with a decimal comma whatever the system locale is.
-const QLocale g_ruLocale(QStringLiteral("ru_RU.UTF-8"));
 
 constexpr int currentColumn = 3;
 constexpr double currentMin = -5;
@@ -17,6 +13,8 @@ constexpr double currentMax = 25;
 
 QString rangeValueText(double value, quint8 unit)
 {
+    if (!std::isfinite(value))
+        return QStringLiteral("-");
     return QString::number(value, 'g', 6) + QLatin1Char(' ') + unitName(unit);
 }
 
@@ -24,7 +22,7 @@ QString measuredText(double value, int decimals, const QString& suffix)
 {
     if (!std::isfinite(value))
         return QStringLiteral("-");
-    return g_ruLocale.toString(value, 'f', decimals) + suffix;
+    return russianLocale().toString(value, 'f', decimals) + suffix;
 }
 
 QString outputText(quint8 outputType)

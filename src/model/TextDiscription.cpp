@@ -9,6 +9,7 @@
 namespace TextDiscription {
 
 QStringList lstChannelsNames;
+QStringList lstBuiltInChannelNames;
 QStringList lstCharacteristics;
 QStringList lstUnits;
 QStringList lstOutputs;
@@ -68,6 +69,12 @@ int protocolDecimals()
 
 }  // namespace
 
+const QLocale& russianLocale()
+{
+    static const QLocale locale(QLocale::Russian, QLocale::Russia);
+    return locale;
+}
+
 QString trimmedNumber(double value, int decimals)
 {
     if (!std::isfinite(value))
@@ -88,11 +95,12 @@ void initChoiceLists()
 {
     using namespace TextDiscription;
 
-    lstChannelsNames = QStringList{
+    lstBuiltInChannelNames = QStringList{
         QObject::tr("нет"),    QObject::tr("ДИ"),    QObject::tr("ДА"),    QObject::tr("ДД"),
         QObject::tr("ДВ"),     QObject::tr("ДИВ"),   QObject::tr("ДГ"),    QObject::tr("ДИ-Ex"),
         QObject::tr("ДА-Ex"),  QObject::tr("ДД-Ex"), QObject::tr("ДВ-Ex"), QObject::tr("ДИВ-Ex"),
     };
+    lstChannelsNames = lstBuiltInChannelNames;
     lstCharacteristics = QStringList{QObject::tr("линейная"), QObject::tr("квадратичная")};
     lstUnits = QStringList{
         QObject::tr("Па"),        QObject::tr("кПа"),        QObject::tr("МПа"),

@@ -3,6 +3,7 @@
 #include "ParametrEnumItem.h"
 
 #include <QList>
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -11,6 +12,8 @@
 namespace TextDiscription {
 
 extern QStringList lstChannelsNames;
+// The names the program offers itself; names typed by the user come and go, these stay.
+extern QStringList lstBuiltInChannelNames;
 extern QStringList lstCharacteristics;
 extern QStringList lstUnits;
 extern QStringList lstOutputs;
@@ -26,6 +29,11 @@ extern const QString noValue;
 }  // namespace TextDiscription
 
 void initChoiceLists();
+
+// The language of shown numbers and dates, whatever the system's: decimal comma, a blank between
+// thousands, Russian month names. Input fields keep the default locale, which their validators
+// and the calibrator's texts rely on.
+const QLocale& russianLocale();
 
 // Name of a unit index, TextDiscription::noValue outside the unit list.
 const QString& unitName(int index);

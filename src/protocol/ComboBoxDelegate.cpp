@@ -3,8 +3,8 @@
 #include <QComboBox>
 #include <QStringList>
 
-ComboBoxDelegate::ComboBoxDelegate(QObject* parent, QStringList* items, bool editable)
-    : QItemDelegate(parent), m_items(items), m_editable(editable)
+ComboBoxDelegate::ComboBoxDelegate(QObject* parent, QStringList* items, bool editable, const QStringList& keptItems)
+    : QItemDelegate(parent), m_items(items), m_editable(editable), m_keptItems(keptItems)
 {
 }
 
@@ -46,10 +46,16 @@ void ComboBoxDelegate::removeItem()
 {
 }
 
-// The first entry ("нет", no sensor) always stays.
+// The name just typed is the newest, so it is never the one that goes.
 void ComboBoxDelegate::rememberTypedName(const QString& text) const
 {
     m_items->append(text);
-    if (m_items->size() > maximumItems)
-        m_items->removeAt(1);
+    if (m_items->size() <= maximumItems)
+        return;
+    for (int i = 0; i < m_items->size() - 1; ++i) {
+        if (!m_keptItems.contains(m_items->at(i))) {
+            m_items->removeAt(i);
+            return;
+        }
+    }
 }

@@ -1,8 +1,7 @@
 #pragma once
 
 #include <QItemDelegate>
-
-class QStringList;
+#include <QStringList>
 
 // Edits a cell with a combo box over a list owned elsewhere, so a list replaced later (a project
 // load) is what the next editor offers. The cell receives the chosen text, not its position.
@@ -10,10 +9,11 @@ class ComboBoxDelegate : public QItemDelegate
 {
     Q_OBJECT
 public:
-    // An editable list keeps at most this many names; typed names push out the oldest typed one.
+    // An editable list keeps at most this many names; typed names push out the oldest typed one,
+    // never one of the kept names.
     static constexpr int maximumItems = 50;
 
-    ComboBoxDelegate(QObject* parent, QStringList* items, bool editable);
+    ComboBoxDelegate(QObject* parent, QStringList* items, bool editable, const QStringList& keptItems = {});
     ~ComboBoxDelegate() override;
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
@@ -33,4 +33,5 @@ private:
 
     QStringList* m_items;
     bool m_editable;
+    QStringList m_keptItems;
 };

@@ -1,9 +1,9 @@
 #include "HPathEdit.h"
 
+#include "FileChooser.h"
 #include "HButton.h"
 #include "ParametrPath.h"
 
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLineEdit>
 
@@ -31,12 +31,11 @@ void HPathEdit::onSelectButtonPressed()
 {
     QString chosen;
     if (m_parametr->testFlag(ParametrPath::TallInput)) {
-        chosen = QFileDialog::getExistingDirectory(this, tr("Выбор дериктории"), m_lineEdit->text(),
-                                                   QFileDialog::ShowDirsOnly);
+        chosen = FileChooser::choose({FileChooser::Folder, this, tr("Выбор дериктории"), m_lineEdit->text(), QString()});
     } else {
         const QStringList patterns = m_parametr->stringList();
         const QString filter = patterns.isEmpty() ? QString() : QLatin1Char('(') + patterns.first() + QLatin1Char(')');
-        chosen = QFileDialog::getOpenFileName(this, tr("Выбор файла"), m_lineEdit->text(), filter);
+        chosen = FileChooser::choose({FileChooser::Open, this, tr("Выбор файла"), m_lineEdit->text(), filter});
     }
     if (!chosen.isEmpty())
         m_lineEdit->setText(chosen);

@@ -40,10 +40,10 @@ void ProtocolGroups::computeGroups(ResultsModel& results, const ChannelRecord& c
                                    const VerificationSettings& settings)
 {
     clear();
-    collectGroups(results);
+    const QVector<int> rows = choosePoints(results, collectGroups(results));
     m_allConform = !m_groups.isEmpty();
     for (int i = 0; i < m_groups.size(); ++i) {
-        const int row = choosePoint(results, m_numbers.at(i));
+        const int row = rows.at(i);
         if (row < 0) {
             m_allConform = false;
             continue;
@@ -58,27 +58,33 @@ void ProtocolGroups::computeGroups(ResultsModel& results, const ChannelRecord& c
     applyChecks(settings);
 }
 
-void ProtocolGroups::collectGroups(ResultsModel& results)
+QHash<int, int> ProtocolGroups::collectGroups(ResultsModel& results)
 {
+    QHash<int, int> positions;
     for (int row = 0; row < results.rowCount(); ++row) {
         const int number = results.record(row)->group;
-        if (number != 0 && !m_numbers.contains(number)) {
+        if (number != 0 && !positions.contains(number)) {
+            positions.insert(number, m_numbers.size());
             m_numbers.append(number);
             m_groups.append(ProtocolGroupRecord());
         }
     }
+    return positions;
 }
 
-int ProtocolGroups::choosePoint(ResultsModel& results, int groupNumber) const
+QVector<int> ProtocolGroups::choosePoints(ResultsModel& results, const QHash<int, int>& positions) const
 {
-    int chosen = -1;
-    double largest = -1.0;
+    QVector<int> chosen(m_groups.size(), -1);
+    QVector<double> largest(m_groups.size(), -1.0);
     for (int row = 0; row < results.rowCount(); ++row) {
         const ResultRecord& point = *results.record(row);
+        const auto position = positions.constFind(point.group);
+        if (position == positions.cend())
+            continue;
         const double error = std::fabs(point.error);
-        if (point.group == groupNumber && error >= largest) {
-            chosen = row;
-            largest = error;
+        if (error >= largest.at(*position)) {
+            chosen[*position] = row;
+            largest[*position] = error;
         }
     }
     return chosen;

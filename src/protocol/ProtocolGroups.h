@@ -2,7 +2,9 @@
 
 #include "ProtocolGroupRecord.h"
 
+#include <QHash>
 #include <QList>
+#include <QVector>
 
 class ChannelRecord;
 class ResultRecord;
@@ -27,9 +29,12 @@ public:
     double maxGroupVariation() const { return m_maxVariation; }
 
 private:
-    void collectGroups(ResultsModel& results);
-    // The later of two points with the same absolute error stands for the group.
-    int choosePoint(ResultsModel& results, int groupNumber) const;
+    // Each group number's position in m_groups.
+    QHash<int, int> collectGroups(ResultsModel& results);
+    // Each group's row of the point with the largest absolute error, in one pass over the results;
+    // the later of two points with the same absolute error stands for the group, and a group whose
+    // errors are no numbers has none (-1).
+    QVector<int> choosePoints(ResultsModel& results, const QHash<int, int>& positions) const;
     void fillRecord(ProtocolGroupRecord& group, const ResultRecord& point, const ChannelRecord& channel);
     void computeVariations(ResultsModel& results, const ChannelRecord& channel, double coefficient);
     void applyChecks(const VerificationSettings& settings);

@@ -194,6 +194,9 @@ PrField* TabConfiguration::addParametrField(QGroupBox* box, HAbstractParametr* p
     const int textHeight = box->fontMetrics().height();
     const int fieldHeight = tall ? 3 * textHeight + fieldTextMargin : height.lineHeight;
     field->setFieldHeight(fieldHeight);
+    // A field across the whole group takes its width: names and addresses of organisations are long.
+    if (column < 0)
+        field->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     if (column <= 0)
         height.height += fieldHeight + height.spacing;
     grid->addWidget(field, row, std::max(column, 0), 1, columns);
@@ -314,6 +317,11 @@ void TabConfiguration::setupLabelWidths()
         edit->setMaximumWidth(numberWidth + 2 * fieldTextMargin);
     }
     m_form->comboBox_atmosphericPressureMeasure->setMinimumWidth(metrics.horizontalAdvance(tr("мм. рт. ст.")) + 30);
+    // The form's limits fit a smaller font than many screens use: the conditions' captions stay whole.
+    for (QLabel* label : {m_form->label_text_humidity, m_form->label_text_atmosphericPressure})
+        label->setMaximumWidth(QWIDGETSIZE_MAX);
+    QGroupBox* conditions = m_form->groupBox_verificationCondition;
+    conditions->setMaximumWidth(std::max(conditions->maximumWidth(), conditions->minimumSizeHint().width()));
     m_form->groupBox_etalon->setMinimumWidth(std::max(m_form->groupBox_etalon->minimumWidth(),
                                                       2 * metrics.horizontalAdvance(QStringLiteral("00000.00000"))));
     const int serialWidth = metrics.horizontalAdvance(QStringLiteral("0000000")) + 2 * fieldTextMargin;

@@ -83,7 +83,8 @@ void TabConfiguration::loadSettings()
     m_form->comboBox_accuracyClass->setCurrentIndex(settings().tzsAccuracyClass);
     loadSensorRow();
     ComboBoxDelegate* previous = m_nameDelegate;
-    m_nameDelegate = new ComboBoxDelegate(this, &TextDiscription::lstChannelsNames, true);
+    m_nameDelegate = new ComboBoxDelegate(this, &TextDiscription::lstChannelsNames, true,
+                                          TextDiscription::lstBuiltInChannelNames);
     m_form->tableView->setItemDelegateForColumn(NameColumn, m_nameDelegate);
     if (previous)
         previous->deleteLater();
@@ -260,7 +261,7 @@ void TabConfiguration::setDeviceSerialNumber(unsigned int number)
 
 void TabConfiguration::readSettings()
 {
-    if (!g_device->checkConnection() || !g_device->ensurePortFree())
+    if (!g_device->readyToStart())
         return;
     m_highlightEnabled = false;
     g_device->startAlgorithm(verificationReadOperation, false, 0);

@@ -11,15 +11,15 @@ namespace {
 constexpr int calibrationCount = 3;
 }  // namespace
 
-bool DirectExchange::begin()
+bool DirectExchange::send(int reg, int type, int count, const QByteArray& data, QByteArray* reply)
 {
-    return g_device->checkConnection() && g_device->ensurePortFree();
+    return g_device->writeRegisters(*reply, reg, type, count, data);
 }
 
 bool DirectExchange::write(int reg, int type, int count, const QByteArray& data)
 {
     QByteArray reply;
-    return g_device->writeRegisters(reply, reg, type, count, data) && reply == "$0";
+    return send(reg, type, count, data, &reply) && reply == "$0";
 }
 
 bool DirectExchange::takeData(bool exchanged, const QByteArray& reply, QByteArray* data)

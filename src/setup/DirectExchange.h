@@ -19,9 +19,8 @@ public:
         QString rangeMessage;
     };
 
-    // False, after the device object has told the user why, when the calibrator is not connected or
-    // a worker holds the port: then nothing may be sent.
-    static bool begin();
+    // False when the exchange failed; the calibrator's answer is left in reply.
+    static bool send(int reg, int type, int count, const QByteArray& data, QByteArray* reply);
     // True only when the calibrator acknowledged the write with exactly "$0".
     static bool write(int reg, int type, int count, const QByteArray& data);
     // The reply's data, or false for a failed exchange or a status reply.

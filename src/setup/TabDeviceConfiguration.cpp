@@ -6,6 +6,7 @@
 #include "ConfirmPrompt.h"
 #include "DeviceSettings.h"
 #include "DeviceZFN.h"
+#include "DirectExchange.h"
 #include "IconSet.h"
 #include "PressureUnits.h"
 #include "TextDiscription.h"
@@ -98,6 +99,7 @@ TabDeviceConfiguration::TabDeviceConfiguration(QWidget* parent) : QWidget(parent
     ui->doubleSpinBox_etalonHi->setEnabled(false);
     ui->doubleSpinBox_etalonLow->setEnabled(false);
     ui->dateEdit->setDateRange(QDate(firstYear, 1, 1), QDate(lastYear, 12, 31));
+    ui->dateEdit->setLocale(russianLocale());
     setIcons();
     ui->lineEdit_idFirstDatchic->setValidator(new QIntValidator(0, maximumSerial, this));
     clearForm();
@@ -294,7 +296,7 @@ void TabDeviceConfiguration::clearForm()
 
 void TabDeviceConfiguration::readDeviceSettings()
 {
-    if (!g_device->checkConnection() || !g_device->ensurePortFree())
+    if (!g_device->readyToStart())
         return;
     clearForm();
     g_device->startAlgorithm(ReadOperation, false, 0);
@@ -302,7 +304,7 @@ void TabDeviceConfiguration::readDeviceSettings()
 
 void TabDeviceConfiguration::writeDeviceSettings()
 {
-    if (!g_device->checkConnection() || !g_device->ensurePortFree())
+    if (!g_device->readyToStart())
         return;
     formToSettings();
     g_device->startAlgorithm(WriteOperation, false, 0);
@@ -366,7 +368,7 @@ void TabDeviceConfiguration::devUnitSetStaticValue(int index)
 
 void TabDeviceConfiguration::setTzsNullButton()
 {
-    if (!g_device->checkConnection())
+    if (!g_device->readyToStart())
         return;
     if (ConfirmPrompt::ask(tr("Установить ноль для ТЖС?"), tr("Да"), tr("Отмена")))
         g_device->startAlgorithm(ZeroOperation, false, 0);
@@ -406,7 +408,7 @@ void TabDeviceConfiguration::switchHart(bool on, bool send)
 void TabDeviceConfiguration::switchOutput(int byte, int operation, bool on, bool send)
 {
     refreshSwitchButtons();
-    if (send && (blockByte(byte) != 0) != on && g_device->checkConnection())
+    if (send && (blockByte(byte) != 0) != on && g_device->readyToStart())
         g_device->startAlgorithm(operation, false, on ? 1 : 0);
 }
 
@@ -469,12 +471,13 @@ bool TabDeviceConfiguration::readClock(QTime& time, QDate& date)
     QByteArray reply;
     int day = 0;
     int month = 0;
-    if (!g_device->readRegisters(reply, CalibratorMap::RegClock, RegTypeMemory, 4) || !AsciiUail::isHexText(reply)
+    if (!DirectExchange::readRegister(CalibratorMap::RegClock, RegTypeMemory, 4, &reply) || !AsciiUail::isHexText(reply)
         || !CalibratorClock::parseDeviceDate(reply, day, month))
         return false;
     time = CalibratorClock::parseDeviceTime(reply);
     QByteArray yearReply;
-    if (!time.isValid() || !g_device->readRegisters(yearReply, CalibratorMap::RegSettingsFirst, RegTypeMemory, 1))
+    if (!time.isValid()
+        || !DirectExchange::readRegister(CalibratorMap::RegSettingsFirst, RegTypeMemory, 1, &yearReply))
         return false;
     bool numeric = false;
     const int year = yearReply.toInt(&numeric);
@@ -511,9 +514,9 @@ bool TabDeviceConfiguration::writeClock(const QDate& date, const QTime& time)
     const int size = CalibratorClock::encodeDateTime(date, time, image);
     const QByteArray data = QByteArray(reinterpret_cast<const char*>(image), size).toHex().toUpper();
     QByteArray reply;
-    if (!g_device->writeRegisters(reply, CalibratorMap::RegClock, RegTypeMemory, 4, data)) {
+    if (!DirectExchange::send(CalibratorMap::RegClock, RegTypeMemory, 4, data, &reply)) {
         // The calibrator may have taken the image without its answer arriving.
-        g_device->writeRegisters(reply, CalibratorMap::RegClock, RegTypeMemory, 1, "0");
+        DirectExchange::send(CalibratorMap::RegClock, RegTypeMemory, 1, "0", &reply);
         showClockError();
         return false;
     }
@@ -523,14 +526,13 @@ bool TabDeviceConfiguration::writeClock(const QDate& date, const QTime& time)
         QMutexLocker lock(g_device->mutex());
         g_device->deviceSettings()->bytes[DeviceSettings::YearByte] = image[CalibratorClock::ImageSize - 1];
     }
-    if (!g_device->writeRegisters(reply, CalibratorMap::RegClock, RegTypeMemory, 1, "0")) {
+    if (!DirectExchange::send(CalibratorMap::RegClock, RegTypeMemory, 1, "0", &reply)) {
         showClockError();
         return false;
     }
     if (!acknowledged(reply))
         return false;
-    if (!g_device->writeRegisters(reply, CalibratorMap::RegSettingsClose, RegTypeByte, 1, "0")
-        || !AsciiUail::isOkAnswer(reply)) {
+    if (!DirectExchange::write(CalibratorMap::RegSettingsClose, RegTypeByte, 1, "0")) {
         g_device->showPopUpMessage(tr("При записи параметров произошла ошибка!"));
         return false;
     }

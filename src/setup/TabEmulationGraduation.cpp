@@ -121,13 +121,13 @@ void TabEmulationGraduation::writeShiftValue()
 // The two ends of the output range are set by writing zero to their set point.
 void TabEmulationGraduation::setSetPoint(int reg)
 {
-    if (DirectExchange::begin())
+    if (g_device->readyToStart())
         DirectExchange::writeNumber({reg, RegTypeByte, 0.0, 0.0, QString()}, 0.0);
 }
 
 void TabEmulationGraduation::readInto(int reg, QLineEdit* edit)
 {
-    if (!DirectExchange::begin())
+    if (!g_device->readyToStart())
         return;
     const std::optional<double> value = DirectExchange::readCalibrationRegister(reg);
     if (value)
@@ -138,7 +138,7 @@ void TabEmulationGraduation::readInto(int reg, QLineEdit* edit)
 
 void TabEmulationGraduation::writeFrom(QLineEdit* edit, int reg, int type, double high, const QString& rangeMessage)
 {
-    if (DirectExchange::begin())
+    if (g_device->readyToStart())
         DirectExchange::writeNumber({reg, type, 0.0, high, rangeMessage},
                                     singlePrecision(DoubleValidator::number(edit->text())));
 }

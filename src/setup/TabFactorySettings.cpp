@@ -30,7 +30,7 @@ TabFactorySettings::~TabFactorySettings()
 
 void TabFactorySettings::readFactorySettings()
 {
-    if (!DirectExchange::begin())
+    if (!g_device->readyToStart())
         return;
     QByteArray data;
     bool ok = false;
@@ -40,21 +40,21 @@ void TabFactorySettings::readFactorySettings()
     if (ok)
         ui->lineEdit_factoryNum->setText(QString::number(number));
     else
-        emit g_device->showPopUpMessageSignal(tr("При чтении параметров произошла ошибка"));
+        g_device->showPopUpMessage(tr("При чтении параметров произошла ошибка"));
 }
 
 void TabFactorySettings::writeFactorySettings()
 {
-    if (!DirectExchange::begin())
+    if (!g_device->readyToStart())
         return;
     bool ok = false;
     const int number = ui->lineEdit_factoryNum->text().toInt(&ok, 10);
     if (!ok || number < 0 || number > largestSerialNumber) {
-        emit g_device->showPopUpMessageSignal(tr("Заводской номер введен некорректно!"));
+        g_device->showPopUpMessage(tr("Заводской номер введен некорректно!"));
         return;
     }
     if (DirectExchange::write(RegSerialNumber, RegTypeFloat, serialNumberCount, QByteArray::number(number)))
         readFactorySettings();
     else
-        emit g_device->showPopUpMessageSignal(tr("Ошибка записи!"));
+        g_device->showPopUpMessage(tr("Ошибка записи!"));
 }

@@ -42,7 +42,7 @@ void TabMeasurementGraduation::setEditable(bool editable)
 
 void TabMeasurementGraduation::writeData()
 {
-    if (DirectExchange::begin())
+    if (g_device->readyToStart())
         DirectExchange::writeNumber({RegInputCoefficient, RegTypeFloat, 1.0, 500.0,
                                      tr("Значение вне допустимого диапазона [1.0, 500.0] !")},
                                     DoubleValidator::number(ui->lineEdit_coefficientComputed->text()));
@@ -50,7 +50,7 @@ void TabMeasurementGraduation::writeData()
 
 void TabMeasurementGraduation::readData()
 {
-    if (!DirectExchange::begin())
+    if (!g_device->readyToStart())
         return;
     const std::optional<double> coefficient = DirectExchange::readCalibrationRegister(RegInputCoefficient);
     if (!coefficient) {

@@ -1,5 +1,7 @@
 #include "DateTimeScaleDraw.h"
 
+#include "TextDiscription.h"
+
 #include <QPainter>
 #include <qwt_text.h>
 
@@ -7,7 +9,7 @@ DateTimeScaleDraw::DateTimeScaleDraw(const QDateTime& startTime) : m_startTime(s
 
 QwtText DateTimeScaleDraw::label(double value) const
 {
-    return QwtText(m_startTime.addMSecs(qint64(value)).toString(QStringLiteral("dd.MM.yy \nhh:mm:ss")));
+    return QwtText(russianLocale().toString(m_startTime.addMSecs(qint64(value)), QStringLiteral("dd.MM.yy \nhh:mm:ss")));
 }
 
 void DateTimeScaleDraw::drawLabel(QPainter* painter, double value) const

@@ -1,17 +1,21 @@
 #include "LinenPlot.h"
 
 #include "DateTimeScaleDraw.h"
+#include "FileChooser.h"
+#include "LinenSeries.h"
 #include "PanelLegend.h"
 #include "ReducedPlotCurve.h"
+#include "RussianScaleDraw.h"
 #include "TryLocker.h"
 
 #include <QDebug>
-#include <QFileDialog>
 #include <QMutex>
 #include <QPen>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <algorithm>
+#include <cmath>
+#include <numeric>
 #include <qwt_legend_label.h>
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_curve.h>
@@ -26,7 +30,7 @@ namespace {
 
 bool allFinite(const QVector<double>& values)
 {
-    return std::all_of(values.cbegin(), values.cend(), [](double v) { return qIsFinite(v); });
+    return std::all_of(values.cbegin(), values.cend(), [](double v) { return std::isfinite(v); });
 }
 
 }  // namespace
@@ -61,6 +65,7 @@ void LinenPlot::setupAxes()
 {
     m_bottomAxis = axisWidget(QwtPlot::xBottom);
     m_bottomAxis->setMinBorderDist(0, QFontMetrics(m_bottomAxis->font()).height() / 2);
+    setAxisScaleDraw(QwtPlot::yLeft, new RussianScaleDraw);
     setAxisTitle(QwtPlot::yLeft, tr("Давление, Па"));
 }
 
@@ -112,7 +117,7 @@ void LinenPlot::setPlotMode(int mode)
         if (mode == 0)
             installScaleDraw(new DateTimeScaleDraw(m_startTime), tr(" Время"));
         else
-            installScaleDraw(new QwtScaleDraw, tr(" Индекс"));
+            installScaleDraw(new RussianScaleDraw, tr(" Индекс"));
     }
     updateCurves();
     setStandartPlotScale();
@@ -192,8 +197,9 @@ void LinenPlot::updateCurves()
 // The caller holds the plot mutex.
 void LinenPlot::applyCurves()
 {
+    const QVector<int> order = timeOrder();
     for (const LinenCurve& entry : m_curves)
-        handOver(entry.curve, entry.values);
+        handOver(entry.curve, entry.values, order);
     if (m_maxPointsShown != 0) {
         fixNewestRange();
     } else if (m_scaleChanged) {
@@ -202,21 +208,37 @@ void LinenPlot::applyCurves()
     }
 }
 
-// Qwt cannot draw a value that is not a number: such slots are left out of what the curve gets.
-void LinenPlot::handOver(QwtPlotCurve* curve, const QVector<double>& values) const
+// A time line joins its points in time order, also when the slots were filled in another order
+// (archive rows sorted by a value); slots of the same time keep their order. Empty when the slots
+// are in order already, as live samples always are.
+QVector<int> LinenPlot::timeOrder() const
+{
+    if (m_plotMode != 0 || std::is_sorted(m_timeX.cbegin(), m_timeX.cend()))
+        return {};
+    QVector<int> order(m_timeX.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [this](int a, int b) { return m_timeX[a] < m_timeX[b]; });
+    return order;
+}
+
+// Qwt cannot draw a value that is not a number: such slots, and slots out of time order, are left
+// to copies that the curve gets; otherwise it reads the buffers themselves.
+void LinenPlot::handOver(QwtPlotCurve* curve, const QVector<double>& values, const QVector<int>& order) const
 {
     const QVector<double>& x = m_plotMode == 0 ? m_timeX : m_indexX;
-    if (values.size() == x.size() && allFinite(values)) {
-        curve->setSamples(x, values);
+    if (order.isEmpty() && values.size() == x.size() && allFinite(values)) {
+        curve->setData(new LinenSeries(x, values));
         return;
     }
     QVector<double> keptX;
     QVector<double> keptY;
     const int count = qMin(values.size(), x.size());
-    for (int i = 0; i < count; ++i) {
-        if (qIsFinite(values[i])) {
-            keptX.append(x[i]);
-            keptY.append(values[i]);
+    const int total = order.isEmpty() ? count : order.size();
+    for (int i = 0; i < total; ++i) {
+        const int slot = order.isEmpty() ? i : order[i];
+        if (slot < count && qIsFinite(values[slot])) {
+            keptX.append(x[slot]);
+            keptY.append(values[slot]);
         }
     }
     curve->setSamples(keptX, keptY);
@@ -357,9 +379,9 @@ void LinenPlot::printGraphic() {}
 void LinenPlot::saveGraphic()
 {
     QString filter;
-    const QString name = QFileDialog::getSaveFileName(
-        this, tr("Save Image"), QString(),
-        QStringLiteral("Bitmap file (*.bmp);;JPEG file (*.jpeg);;Portable Network Graphics file (*.png)"), &filter);
+    const QString name = FileChooser::choose(
+        {FileChooser::Save, this, tr("Save Image"), QString(),
+         QStringLiteral("Bitmap file (*.bmp);;JPEG file (*.jpeg);;Portable Network Graphics file (*.png)"), &filter});
     if (!name.isEmpty())
         saveImageAs(name, filter);
 }

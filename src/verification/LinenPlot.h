@@ -88,7 +88,8 @@ private:
     void installScaleDraw(QwtScaleDraw* draw, const QString& title);
     void growBuffers();
     void shiftBuffers();
-    void handOver(QwtPlotCurve* curve, const QVector<double>& values) const;
+    QVector<int> timeOrder() const;
+    void handOver(QwtPlotCurve* curve, const QVector<double>& values, const QVector<int>& order) const;
     void applyCurves();
     void fixNewestRange();
     void redraw();

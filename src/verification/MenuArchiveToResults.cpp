@@ -4,13 +4,13 @@
 #include "ConfirmPrompt.h"
 #include "DeviceZFN.h"
 #include "IconSet.h"
-#include "MainWindow.h"
 #include "MultiSortFilterProxyModel.h"
 #include "ResultsModel.h"
 #include "ui_MenuArchiveToResults.h"
 
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QSet>
 #include <algorithm>
 
 QPointer<MultiSortFilterProxyModel> archiveFilterProxy;
@@ -89,10 +89,13 @@ void MenuArchiveToResults::fillSerialFilter()
     combo->clear();
     combo->addItem(anyValue);
     const ArchiveModel* model = g_device->archiveModel();
+    QSet<quint32> listed;
     for (int row = 0; row < model->rowCount(); ++row) {
         const quint32 serial = model->record(row).deviceSerial();
-        if (combo->findData(serial, Qt::UserRole, Qt::MatchExactly) < 0)
+        if (!listed.contains(serial)) {
+            listed.insert(serial);
             combo->addItem(QStringLiteral("%1").arg(serial, 5, 10, QLatin1Char('0')), serial);
+        }
     }
     combo->setCurrentIndex(0);
 }
@@ -111,7 +114,11 @@ void MenuArchiveToResults::updateFilters()
         filters << condition(errorCodeColumn, QStringLiteral("0"));
     archiveFilterProxy->setFilters(filters);
     ui->tableView->resizeColumnsToContents();
-    ui->tableView->horizontalHeader()->setStretchLastSection(true);
+    // Sizing to the contents sized the last section too; only turning the stretch off and on again
+    // makes it take the rest of the width.
+    QHeaderView* header = ui->tableView->horizontalHeader();
+    header->setStretchLastSection(false);
+    header->setStretchLastSection(true);
 }
 
 void MenuArchiveToResults::moveToResults()
@@ -172,8 +179,7 @@ bool MenuArchiveToResults::acceptMove(int frameCount) const
 void MenuArchiveToResults::finishMove()
 {
     g_device->setArchiveProxy(nullptr);
-    if (g_mainWindow)
-        g_mainWindow->showResultsTab();
+    emit movedToResults();
     close();
 }
 

@@ -18,6 +18,7 @@ public:
     ~MenuArchiveToResults() override;
 
 signals:
+    void movedToResults();
     void hideSignal();
     void closeSignal();
 

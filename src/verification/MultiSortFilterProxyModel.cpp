@@ -1,14 +1,45 @@
 #include "MultiSortFilterProxyModel.h"
 
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
 namespace {
 
 const QChar ascendingArrow(0x2193);
 const QChar descendingArrow(0x2191);
 
+// A pattern without wildcards matches only its own text.
+bool isPlainText(const QRegExp& pattern)
+{
+    static const QString wildcards = QStringLiteral("*?[\\");
+    const QString text = pattern.pattern();
+    if (text.isEmpty())
+        return false;
+    if (pattern.patternSyntax() == QRegExp::FixedString)
+        return true;
+    return pattern.patternSyntax() == QRegExp::Wildcard
+        && std::none_of(text.cbegin(), text.cend(), [](QChar c) { return wildcards.contains(c); });
+}
+
+// The text is the unit once or more, with nothing between.
+bool repeats(const QString& unit, const QString& text, Qt::CaseSensitivity sensitivity)
+{
+    if (text.isEmpty() || text.size() % unit.size() != 0)
+        return false;
+    for (int at = 0; at < text.size(); at += unit.size())
+        if (text.midRef(at, unit.size()).compare(unit, sensitivity) != 0)
+            return false;
+    return true;
+}
+
 // Every match removed leaves nothing, and there was at least one: "*" holds for an empty text,
-// "0" holds for "0" but not for "10" or "".
+// "0" holds for "0" and "00" but not for "10" or "". A plain text pattern is compared as text,
+// at a fraction of the cost of matching it on every row of a large table.
 bool madeOfMatches(const QRegExp& pattern, const QString& text)
 {
+    if (isPlainText(pattern))
+        return repeats(pattern.pattern(), text, pattern.caseSensitivity());
     return pattern.indexIn(text) >= 0 && QString(text).remove(pattern).isEmpty();
 }
 
@@ -19,7 +50,33 @@ int compareTexts(const QRegExp& pattern, const QString& text)
 
 }  // namespace
 
-MultiSortFilterProxyModel::MultiSortFilterProxyModel(QObject* parent) : QSortFilterProxyModel(parent) {}
+MultiSortFilterProxyModel::MultiSortFilterProxyModel(QObject* parent) : QSortFilterProxyModel(parent)
+{
+    connect(this, &QSortFilterProxyModel::sortRoleChanged, this, &MultiSortFilterProxyModel::dropSortRanks);
+}
+
+// Connected before the base class connects its own, so the keys are dropped before it sorts the
+// changed rows.
+void MultiSortFilterProxyModel::setSourceModel(QAbstractItemModel* source)
+{
+    for (const QMetaObject::Connection& connection : qAsConst(m_sourceConnections))
+        disconnect(connection);
+    m_sourceConnections.clear();
+    dropSortRanks();
+    if (source) {
+        const auto drop = [this] { dropSortRanks(); };
+        m_sourceConnections = {connect(source, &QAbstractItemModel::dataChanged, this, drop),
+                               connect(source, &QAbstractItemModel::rowsInserted, this, drop),
+                               connect(source, &QAbstractItemModel::rowsRemoved, this, drop),
+                               connect(source, &QAbstractItemModel::rowsMoved, this, drop),
+                               connect(source, &QAbstractItemModel::columnsInserted, this, drop),
+                               connect(source, &QAbstractItemModel::columnsRemoved, this, drop),
+                               connect(source, &QAbstractItemModel::columnsMoved, this, drop),
+                               connect(source, &QAbstractItemModel::layoutChanged, this, drop),
+                               connect(source, &QAbstractItemModel::modelReset, this, drop)};
+    }
+    QSortFilterProxyModel::setSourceModel(source);
+}
 
 QVariant MultiSortFilterProxyModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
@@ -36,7 +93,8 @@ QVariant MultiSortFilterProxyModel::headerData(int section, Qt::Orientation orie
 void MultiSortFilterProxyModel::setFilters(const QList<FilterCondition>& filters)
 {
     m_filters = filters;
-    invalidateFilter();
+    // Rebuilt as a whole: a sorted proxy takes the rows a filter change lets back one by one.
+    invalidate();
 }
 
 void MultiSortFilterProxyModel::removeFilter()
@@ -58,6 +116,52 @@ bool MultiSortFilterProxyModel::filterAcceptsRow(int sourceRow, const QModelInde
             accepted = accepted || result;
     }
     return accepted;
+}
+
+bool MultiSortFilterProxyModel::lessThan(const QModelIndex& left, const QModelIndex& right) const
+{
+    const int highestRow = qMax(left.row(), right.row());
+    if (left.column() != m_ranksColumn || sortRole() != m_ranksRole || highestRow >= m_sortRanks.size())
+        readSortRanks(left.column());
+    return m_sortRanks.at(left.row()) < m_sortRanks.at(right.row());
+}
+
+// Ranks rather than the numbers themselves: the base class compares rows in an order of its own,
+// and half as many bytes read at random take half the cache.
+void MultiSortFilterProxyModel::readSortRanks(int column) const
+{
+    const QAbstractItemModel* source = sourceModel();
+    const int rows = source->rowCount();
+    const int role = sortRole();
+    std::vector<std::pair<double, int>> numbers;
+    numbers.reserve(size_t(rows));
+    m_sortRanks.resize(rows);
+    for (int row = 0; row < rows; ++row) {
+        bool number = false;
+        const double key = source->index(row, column).data(role).toDouble(&number);
+        if (number && !std::isnan(key))
+            numbers.emplace_back(key, row);
+        else
+            m_sortRanks[row] = -1;
+    }
+    std::sort(numbers.begin(), numbers.end());
+    int rank = 0;
+    for (size_t i = 0; i < numbers.size(); ++i) {
+        if (i > 0 && numbers[i].first != numbers[i - 1].first)
+            ++rank;
+        m_sortRanks[numbers[i].second] = rank;
+    }
+    for (int& entry : m_sortRanks)
+        if (entry < 0)
+            entry = rank + 1;
+    m_ranksColumn = column;
+    m_ranksRole = role;
+}
+
+void MultiSortFilterProxyModel::dropSortRanks()
+{
+    m_sortRanks.clear();
+    m_ranksColumn = -1;
 }
 
 bool MultiSortFilterProxyModel::holds(const FilterCondition& condition, const QString& text)

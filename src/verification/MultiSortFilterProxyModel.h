@@ -5,16 +5,20 @@
 
 #include <QList>
 #include <QSortFilterProxyModel>
+#include <QVector>
 
-// A proxy that keeps the source rows passing an ordered list of column conditions, each joined to
-// the result so far by AND or OR, and marks a list of sort columns in the horizontal header with an
-// arrow and their position. Sorting itself is the base class's, by its sort role.
+// A proxy over a table that keeps the source rows passing an ordered list of column conditions,
+// each joined to the result so far by AND or OR, and marks a list of sort columns in the horizontal
+// header with an arrow and their position. It sorts by the numbers of its sort role (a value that
+// is not a number goes after every number, as the base class puts a missing value), read once per
+// column and ranked, and kept until the source changes, so a sort of many rows compares integers.
 class MultiSortFilterProxyModel : public QSortFilterProxyModel
 {
     Q_OBJECT
 public:
     explicit MultiSortFilterProxyModel(QObject* parent = nullptr);
 
+    void setSourceModel(QAbstractItemModel* source) override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
     void setFilters(const QList<FilterCondition>& filters);
@@ -33,12 +37,21 @@ public slots:
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
+    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
 
 private:
     static bool holds(const FilterCondition& condition, const QString& text);
     int sortPosition(int column) const;
     void resort();
+    void readSortRanks(int column) const;
+    void dropSortRanks();
 
     QList<SortColumn> m_sortColumns;
     QList<FilterCondition> m_filters;
+    QList<QMetaObject::Connection> m_sourceConnections;
+    // The place of every source row's sort role number among the column's distinct numbers; rows
+    // without a number share the place after the last.
+    mutable QVector<int> m_sortRanks;
+    mutable int m_ranksColumn = -1;
+    mutable int m_ranksRole = -1;
 };

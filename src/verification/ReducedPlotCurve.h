@@ -2,9 +2,9 @@
 
 #include <qwt_plot_curve.h>
 
-// A line curve that draws a long series as one vertical stroke per pixel column: the first, the
-// lowest, the highest and the last point of every run of points falling into the same column. The
-// picture is the same as with every point drawn, at the cost of a few points per column.
+// A line curve that draws a long series as one filled rectangle per pixel column: the pixels that
+// the line through every point of the column, drawn with the curve's pen, would cover. The picture
+// is the same as with every point drawn, with no stroking of a thick pen.
 class ReducedPlotCurve : public QwtPlotCurve
 {
 public:
@@ -13,4 +13,7 @@ public:
 protected:
     void drawLines(QPainter* painter, const QwtScaleMap& xMap, const QwtScaleMap& yMap, const QRectF& canvasRect,
                    int from, int to) const override;
+
+private:
+    int pointsInView(const QwtScaleMap& xMap, const QRectF& canvasRect, int from, int to) const;
 };

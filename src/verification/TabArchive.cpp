@@ -168,7 +168,7 @@ void TabArchive::createCurves(int number)
 
 void TabArchive::startReadArchiveButton()
 {
-    if (m_state != Idle || !g_device->checkConnection())
+    if (m_state != Idle || !g_device->readyToStart())
         return;
     const ArchiveModel* model = g_device->archiveModel();
     if (model->resumePosition == 0) {
@@ -270,7 +270,7 @@ void TabArchive::stopReadArchive()
 
 void TabArchive::startClearArchive()
 {
-    if (m_state != Idle || !g_device->checkConnection()
+    if (m_state != Idle || !g_device->readyToStart()
         || !ConfirmPrompt::ask(tr("Очистить архив калибратора?"), tr("Очистить"), tr("Отмена")))
         return;
     showClearProgress();
@@ -378,7 +378,7 @@ void TabArchive::saveToExcel()
     if (saveArchiveToXlsx(model, InteractionHooks::now().date(), path, g_device->deviceName()))
         ConfiguratorModule::openFileOrFolder(path);
     else
-        emit g_device->showPopUpMessageSignal(tr("При сохранении файла произошла ошибка!"));
+        g_device->showPopUpMessage(tr("При сохранении файла произошла ошибка!"));
 }
 
 QString TabArchive::proposedExportName() const
@@ -401,6 +401,7 @@ void TabArchive::moveToResults()
     archiveToResultsMenu->resize(size());
     connect(archiveToResultsMenu, &MenuArchiveToResults::closeSignal, this, &TabArchive::menuMoveToResultsHided,
             Qt::DirectConnection);
+    connect(archiveToResultsMenu, &MenuArchiveToResults::movedToResults, this, &TabArchive::archiveMovedToResults);
     archiveToResultsMenu->show();
     archiveToResultsMenu->raise();
     archiveToResultsMenuShown = true;

@@ -25,6 +25,10 @@ public:
     GraphWidget* errorGraph() const { return m_errorGraph; }
     State state() const { return m_state; }
 
+signals:
+    // The panel moved frames into the results, which are to be shown.
+    void archiveMovedToResults();
+
 public slots:
     void startReadArchiveButton();
     void stopReadArchive();

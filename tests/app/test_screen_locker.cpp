@@ -1,3 +1,4 @@
+#include "LockKind.h"
 #include "ScreenLocker.h"
 #include "TestEnvironment.h"
 
@@ -57,17 +58,17 @@ private slots:
     void kindsSetTextCancelAndVeil()
     {
         Veiled v;
-        v.locker->setMode(ScreenLocker::Search);
+        v.locker->setMode(LockKind::Search);
         QCOMPARE(v.bar()->format(), QString("Поиск устройств... %p%"));
         QVERIFY(v.cancel()->isEnabled());
         const int searchGray = v.veilGray();
 
-        v.locker->setMode(ScreenLocker::StoppableExchange);
+        v.locker->setMode(LockKind::StoppableExchange);
         QCOMPARE(v.bar()->format(), QString("Идет обмен... %p%"));
         QVERIFY(v.cancel()->isEnabled());
         const int exchangeGray = v.veilGray();
 
-        v.locker->setMode(ScreenLocker::Exchange);
+        v.locker->setMode(LockKind::Exchange);
         QCOMPARE(v.bar()->format(), QString("Идет обмен... %p%"));
         QVERIFY(!v.cancel()->isEnabled());
         QCOMPARE(v.veilGray(), exchangeGray);
@@ -79,13 +80,13 @@ private slots:
     void framePlacement()
     {
         Veiled v;
-        v.locker->setMode(ScreenLocker::Search);
+        v.locker->setMode(LockKind::Search);
         QTest::qWait(1);
         const QRect centred = v.frame()->geometry();
         QVERIFY(qAbs(centred.center().y() - v.locker->height() / 2) < 5);
         QVERIFY(centred.width() >= 500);
 
-        v.locker->setMode(ScreenLocker::Exchange);
+        v.locker->setMode(LockKind::Exchange);
         v.locker->QWidget::layout()->activate();
         QVERIFY(v.frame()->geometry().bottom() > v.locker->height() - 30);
     }
@@ -94,7 +95,7 @@ private slots:
     {
         Veiled v;
         g_lockerOffsetY = 63;
-        v.locker->setMode(ScreenLocker::StoppableExchange);
+        v.locker->setMode(LockKind::StoppableExchange);
         v.locker->fitToSize(v.window.size());
         QCOMPARE(v.locker->geometry(), QRect(0, 63, 800, 600 - 63));
 
@@ -104,22 +105,22 @@ private slots:
 
         // A later change of the offset waits for the next entry into the kind.
         g_lockerOffsetY = 40;
-        v.locker->setMode(ScreenLocker::StoppableExchange);
+        v.locker->setMode(LockKind::StoppableExchange);
         QCOMPARE(v.locker->y(), 63);
-        v.locker->setMode(ScreenLocker::Search);
+        v.locker->setMode(LockKind::Search);
         v.locker->fitToSize(v.window.size());
         QCOMPARE(v.locker->geometry(), QRect(0, 0, 900, 700));
-        v.locker->setMode(ScreenLocker::StoppableExchange);
+        v.locker->setMode(LockKind::StoppableExchange);
         QCOMPARE(v.locker->y(), 40);
     }
 
     void sameKindTwiceDoesNotMoveAgain()
     {
         Veiled v;
-        v.locker->setMode(ScreenLocker::Exchange);
+        v.locker->setMode(LockKind::Exchange);
         v.locker->move(12, 34);
         v.bar()->setFormat(QStringLiteral("x"));
-        v.locker->setMode(ScreenLocker::Exchange);
+        v.locker->setMode(LockKind::Exchange);
         QCOMPARE(v.locker->pos(), QPoint(12, 34));
         QCOMPARE(v.bar()->format(), QString("x"));
         v.locker->setMode(77);
@@ -143,7 +144,7 @@ private slots:
         v.locker->show();
         QCOMPARE(v.bar()->value(), 0);
 
-        v.locker->setMode(ScreenLocker::Search);
+        v.locker->setMode(LockKind::Search);
         QTest::mouseClick(v.cancel(), Qt::LeftButton);
         QCOMPARE(pushed.count(), 1);
     }

@@ -3,6 +3,7 @@
 #include "ChildLookup.h"
 #include "DeviceSettings.h"
 #include "DeviceTestBench.h"
+#include "EditField.h"
 #include "GraduationMenu.h"
 #include "GraphWidget.h"
 #include "HartStatusElement.h"
@@ -15,7 +16,9 @@
 #include "MainWindow.h"
 #include "MenuArchiveToResults.h"
 #include "PanelLegend.h"
+#include "ParametrString.h"
 #include "PollController.h"
+#include "PrField.h"
 #include "QueuedSpy.h"
 #include "StartSwitches.h"
 #include "TabArchive.h"
@@ -24,19 +27,23 @@
 #include "TabResults.h"
 #include "TabHartxAditionalStatus.h"
 #include "TextDiscription.h"
+#include "VerificationSettings.h"
 #include "XvfbClient.h"
 #include "XvfbServer.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTabWidget>
+#include <QTableView>
 #include <QtTest>
 #include <qwt_legend_label.h>
 #include <qwt_plot_curve.h>
@@ -67,6 +74,16 @@ bool showsText(const QImage& screen, const QRect& button)
         }
     }
     return dark > 20 && light > dark;
+}
+
+// Texts of the page's labels that its layout squeezed below their own width.
+QStringList cutLabels(const QWidget* page)
+{
+    QStringList cut;
+    for (const QLabel* label : page->findChildren<QLabel*>())
+        if (label->isVisible() && !label->wordWrap() && label->width() < label->minimumSizeHint().width())
+            cut << label->text();
+    return cut;
 }
 
 int yellowCount(const QImage& image)
@@ -314,7 +331,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QStringList, shown);
         HartSubPageRig rig;
-        rig.window->setGeometry(0, 0, 1200, 860);
+        rig.window->move(0, 0);
         rig.showSubPage(index);
         QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
         const QImage screen = XvfbClient::settledScreen();
@@ -323,6 +340,7 @@ private slots:
         QVERIFY2(XvfbClient::colourCount(shot) > 16, "the page is blank");
         for (const QString& widget : shown)
             QVERIFY2(XvfbClient::showsAsPainted(screen, rig.find<QWidget>(qPrintable(widget))), qPrintable(widget));
+        QVERIFY2(cutLabels(rig.scope).isEmpty(), qPrintable(cutLabels(rig.scope).join(" | ")));
     }
 
     // The hidden additional-status page on its own, some lamps lit.
@@ -391,6 +409,17 @@ private slots:
         QVERIFY2(XvfbClient::colourCount(shot) > 20, "the panel is blank");
         for (const char* name : {"label_hartState", "label_deviceSerialNum", "label_allowErrorCode", "pushButton_move"})
             QVERIFY2(XvfbClient::showsAsPainted(screen, requireChild<QWidget>(panel, name)), name);
+
+        // Wider than its columns (a maximised window), the table stays filled after each filter.
+        page.resize(1600, 700);
+        XvfbClient::settledScreen();
+        auto* table = requireChild<QTableView>(panel, "tableView");
+        requireChild<QComboBox>(panel, "comboBox_deviceSerialNum")->setCurrentText("45678");
+        for (int hart : {1, 2, 0}) {
+            requireChild<QComboBox>(panel, "comboBox_hartState")->setCurrentIndex(hart);
+            QVERIFY(table->model()->rowCount() > 0);
+            QVERIFY2(table->horizontalHeader()->length() >= table->viewport()->width(), qPrintable(QString::number(hart)));
+        }
     }
 
     // The verification settings page with one condition edited: the edited field is marked yellow.
@@ -399,7 +428,7 @@ private slots:
         DeviceTestBench bench;
         MainWindow window;
         window.setStartMode(MainWindow::ApplyModes);
-        window.setGeometry(0, 0, 1200, 860);
+        window.move(0, 0);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         requireChild<QTabWidget>(&window, "tabDeviceConfig")->setCurrentWidget(requireChild<QWidget>(&window, "tabVerification"));
@@ -407,6 +436,13 @@ private slots:
         auto* page = requireChild<QWidget>(&window, "tabConfiguration");
         requireChild<QTabWidget>(&window, "tabVerificationTabWidget")->setCurrentWidget(page);
         requireChild<QLineEdit>(page, "lineEdit_verificatorName")->setText("Иванов И.И.");
+        const QString organisation = "ФБУ «Государственный региональный центр метрологии»";
+        QLineEdit* organisationEdit = nullptr;
+        for (PrField* row : page->findChildren<PrField*>())
+            if (row->field()->parametr() == g_verificationSettings->prOrganisation)
+                organisationEdit = qobject_cast<QLineEdit*>(row->field()->editor());
+        QVERIFY(organisationEdit);
+        organisationEdit->setText(organisation);
         QCOMPARE(requireChild<QGroupBox>(page, "groupBox_verificationCondition")->title(), QString("Условия поверки"));
         QCOMPARE(requireChild<QGroupBox>(page, "groupBox_etalon")->title(), QString("Эталонный преобразователь"));
 
@@ -420,6 +456,13 @@ private slots:
         // The page scrolls: these lie partly below the window's edge.
         for (const char* name : {"groupBox_glak", "groupBox_etalon", "groupBox_info"})
             QVERIFY2(requireChild<QWidget>(page, name)->isVisible(), name);
+
+        auto* info = requireChild<QGroupBox>(page, "groupBox_info");
+        page->findChild<QScrollArea*>()->ensureWidgetVisible(info);
+        const QImage lower = XvfbClient::onScreen(XvfbClient::settledScreen(), &window);
+        QVERIFY(XvfbClient::save(lower, QStringLiteral("verification_settings_info")));
+        QVERIFY2(cutLabels(page).isEmpty(), qPrintable(cutLabels(page).join(" | ")));
+        QVERIFY(organisationEdit->width() > organisationEdit->fontMetrics().horizontalAdvance(organisation));
     }
 };
 

@@ -167,13 +167,25 @@ private slots:
         QCOMPARE(m_port->requests().size(), openDelayMs ? 0 : 1);
     }
 
+    void lateReplyOfCutExchangeIsDropped_data()
+    {
+        QTest::addColumn<int>("readBeforeCut");
+        QTest::addColumn<int>("firstPieceMs");
+        QTest::newRow("cut before the reply") << 5 << 40;
+        QTest::newRow("cut inside the reply") << 2 << 5;
+    }
+
     // The reply to a cut exchange that arrives late, whole, after the next request went out, is not
     // taken as that request's answer; once it is whole the next request goes out without waiting
     // for the line to stay quiet.
     void lateReplyOfCutExchangeIsDropped()
     {
+        QFETCH(int, readBeforeCut);
+        QFETCH(int, firstPieceMs);
         m_link->timing().quietMs = 1000;
-        m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame("101.3").left(5), 100}, {replyFrame("101.3").mid(5), 120}});
+        const QByteArray late = replyFrame("101.3");
+        m_port->answerWith(QList<ScriptedPort::Piece>{{late.left(readBeforeCut), firstPieceMs},
+                                                      {late.mid(readBeforeCut), 60}});
         abortAfter(m_abort, 20, [&] { m_link->exchange(request("1;1"), 5000); });
         QCOMPARE(m_link->lastStatus(), CalibratorLink::Status::Aborted);
         m_abort = false;

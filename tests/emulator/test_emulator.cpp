@@ -207,13 +207,14 @@ private slots:
         rig.emulator.setRegister(16, 2, QByteArray(64, 'F'));
         rig.emulator.setPaced(true);
         rig.emulator.setReplyDelayMs(50);
+        const QByteArray sent = request(1, "10;16;2;4");
         QElapsedTimer timer;
         timer.start();
-        rig.port.send(request(1, "10;16;2;4"));
+        rig.port.send(sent);
         const QByteArray reply = rig.port.readReply();
         const double elapsedMs = timer.nsecsElapsed() / 1e6;
         QCOMPARE(dataOf(reply, 1), QByteArray(64, 'F'));
-        QVERIFY2(elapsedMs >= 50 + reply.size() * ByteTimeMs, qPrintable(QString::number(elapsedMs)));
+        QVERIFY2(elapsedMs >= (sent.size() + reply.size()) * ByteTimeMs + 50, qPrintable(QString::number(elapsedMs)));
     }
 };
 

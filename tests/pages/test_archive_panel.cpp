@@ -2,11 +2,11 @@
 #include "ArchiveModel.h"
 #include "ArchiveTestData.h"
 #include "ChildLookup.h"
-#include "ConfirmPrompt.h"
 #include "DeviceTestBench.h"
 #include "MainWindow.h"
 #include "MenuArchiveToResults.h"
 #include "MultiSortFilterProxyModel.h"
+#include "QuestionAnswers.h"
 #include "ResultsModel.h"
 #include "TabArchive.h"
 #include "TabConfiguration.h"
@@ -53,13 +53,13 @@ struct OpenPanel
         bench.device().archiveModel()->replaceRecords(frames);
         page.resize(1000, 700);
         page.show();
-        ConfirmPrompt::setSink([this](const QString& text) {
+        answerQuestions([this](const QString& text) {
             asked << text;
             return replace;
         });
         page.moveToResults();
     }
-    ~OpenPanel() { ConfirmPrompt::setSink(nullptr); }
+    ~OpenPanel() { answerQuestions(nullptr); }
 
     MenuArchiveToResults* panel() const { return page.findChild<MenuArchiveToResults*>(); }
     QComboBox* combo(const char* name) const { return requireChild<QComboBox>(panel(), name); }

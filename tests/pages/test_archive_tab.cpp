@@ -4,7 +4,6 @@
 #include "CalibratorMap.h"
 #include "ChildLookup.h"
 #include "ConfiguratorModule.h"
-#include "ConfirmPrompt.h"
 #include "DeviceTestBench.h"
 #include "FileChooser.h"
 #include "GraphWidget.h"
@@ -51,21 +50,6 @@ void fillCalibrator(CalibratorEmulator& emulator)
     }
 }
 
-// Answers the three-button question about an interrupted read with the button of that text.
-struct ResumeAnswer
-{
-    explicit ResumeAnswer(const QString& answer)
-    {
-        InteractionHooks::setMessageBoxRunner([this, answer](QMessageBox& box) {
-            questions << box.text() + " " + box.informativeText();
-            for (QAbstractButton* button : box.buttons())
-                if (button->text() == answer)
-                    button->click();
-        });
-    }
-    ~ResumeAnswer() { InteractionHooks::setMessageBoxRunner(nullptr); }
-    QStringList questions;
-};
 
 // The page, as a tab beside another, on a device connected to an emulated calibrator that holds
 // frames 0, 1, 2 and 10.
@@ -77,6 +61,8 @@ struct ArchivePage
     QWidget* otherPage = new QWidget;
     QStringList asked;
     bool answer = true;
+    QString resumeAnswer;
+    QStringList resumeQuestions;
 
     explicit ArchivePage(int pauseMs = 0)
     {
@@ -89,12 +75,21 @@ struct ArchivePage
         tabs.addTab(otherPage, QStringLiteral("Другая"));
         tabs.resize(1000, 700);
         tabs.show();
-        ConfirmPrompt::setSink([this](const QString& text) {
-            asked << text;
-            return answer;
+        // The question about an interrupted read is answered with the button named resumeAnswer,
+        // the others with yes or cancel.
+        InteractionHooks::setMessageBoxRunner([this](QMessageBox& box) {
+            const bool resume = !resumeAnswer.isEmpty();
+            if (resume)
+                resumeQuestions << box.text() + " " + box.informativeText();
+            else
+                asked << box.text();
+            const QMessageBox::ButtonRole role = answer ? QMessageBox::YesRole : QMessageBox::NoRole;
+            for (QAbstractButton* button : box.buttons())
+                if (resume ? button->text() == resumeAnswer : box.buttonRole(button) == role)
+                    button->click();
         });
     }
-    ~ArchivePage() { ConfirmPrompt::setSink(nullptr); }
+    ~ArchivePage() { InteractionHooks::setMessageBoxRunner(nullptr); }
 
     QPushButton* button(const char* name) const { return requireChild<QPushButton>(page, name); }
     QProgressBar* progress() const { return requireChild<QProgressBar>(page, "progressBar"); }
@@ -121,6 +116,14 @@ struct ArchivePage
         button("pushButton_stopRead")->click();
         return arrived;
     }
+};
+
+// For its lifetime, the question about an interrupted read is answered with the button of that text.
+struct ResumeAnswer
+{
+    ResumeAnswer(ArchivePage& page, const QString& answer) : page(page) { page.resumeAnswer = answer; }
+    ~ResumeAnswer() { page.resumeAnswer.clear(); }
+    ArchivePage& page;
 };
 
 }  // namespace
@@ -159,6 +162,16 @@ private slots:
         QCOMPARE(p.model().rowCount(), 0);
         QVERIFY(finished.wait(60000));
         QTRY_COMPARE(column(p.model(), 0), QStringList({"1", "2", "3", "11"}));
+
+        // While a poll holds the port the read is refused before it asks, and the frames stay.
+        p.asked.clear();
+        QVERIFY(p.bench.device().startPoll());
+        p.button("pushButton_readArchive")->click();
+        p.bench.device().stopPoll();
+        QVERIFY(p.asked.isEmpty());
+        QCOMPARE(p.bench.popUps(), QStringList{"Дождитесь окончания текущей операции!"});
+        QCOMPARE(p.model().rowCount(), 4);
+        QVERIFY(p.idleControls());
     }
 
     void stoppedReadResumesOnRequest()
@@ -173,9 +186,9 @@ private slots:
         const QStringList readSoFar = column(p.model(), 0);
 
         {
-            ResumeAnswer cancel("Отмена");
+            ResumeAnswer cancel(p, "Отмена");
             p.button("pushButton_readArchive")->click();
-            QCOMPARE(cancel.questions, QStringList{"Чтение архива было прервано! Продолжить чтение?"});
+            QCOMPARE(p.resumeQuestions, QStringList{"Чтение архива было прервано! Продолжить чтение?"});
             QVERIFY(p.idleControls() && !p.archiveRunning());
             QCOMPARE(column(p.model(), 0), readSoFar);
         }
@@ -183,7 +196,7 @@ private slots:
         p.bench.device().pollController()->archivePauseMs = 0;
         QueuedSpy finished(&p.bench.device(), &DeviceZFN::archiveReadFinished);
         {
-            ResumeAnswer resume("Продолжить");
+            ResumeAnswer resume(p, "Продолжить");
             p.button("pushButton_readArchive")->click();
         }
         QTest::qWait(100);
@@ -198,7 +211,7 @@ private slots:
         p.button("pushButton_readArchive")->click();
         QVERIFY(p.readAndStopAfter(1));
         QVERIFY(p.model().resumePosition > 0);
-        ResumeAnswer restart("Начать с начала");
+        ResumeAnswer restart(p, "Начать с начала");
         QSignalSpy inserted(&p.model(), &QAbstractItemModel::rowsInserted);
         QSignalSpy reset(&p.model(), &QAbstractItemModel::modelReset);
         p.button("pushButton_readArchive")->click();
@@ -307,14 +320,20 @@ private slots:
         QCOMPARE(ys(pressure, 2), QList<double>({2.004}));
         QCOMPARE(ys(error, 0), QList<double>({0.5, 1.5, -0.5}));
 
-        model.sort(1, Qt::AscendingOrder);
+        // Sorted by the stored reference, the rows are no longer in time order: the time axis
+        // still joins the points in time order, the index axis in row order.
+        model.sort(5, Qt::AscendingOrder);
         page.pressureGraph()->control()->setTimeMode();
         requireChild<QPushButton>(&page, "pushButton_plotGrapf")->click();
         QCOMPARE(ys(pressure, 0), QList<double>({1, 3, 2}));
+        QCOMPARE(ys(pressure, 1), QList<double>({3.5, 2.01}));
         const QList<double> times = xs(pressure, 0);
         const QDateTime first(QDate(2026, 3, 1), QTime(10, 10));
         QCOMPARE(times.first(), double(pressure->startTime().msecsTo(first)));
         QVERIFY(std::is_sorted(times.cbegin(), times.cend()) && times.first() < times.last());
+        page.pressureGraph()->control()->setIndexMode();
+        QCOMPARE(ys(pressure, 0), QList<double>({3, 1, 2}));
+        QCOMPARE(xs(pressure, 0), QList<double>({1, 2, 3}));
     }
 
     void exportProposesWritesAndRefuses()

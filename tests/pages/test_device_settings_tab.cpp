@@ -1,11 +1,11 @@
 #include "ChildLookup.h"
-#include "ConfirmPrompt.h"
 #include "DeviceSettings.h"
 #include "DeviceTestBench.h"
 #include "EmulatorCommands.h"
 #include "MainWindow.h"
 #include "MemoryImage.h"
 #include "PressureUnits.h"
+#include "QuestionAnswers.h"
 #include "QueuedSpy.h"
 #include "TabDeviceConfiguration.h"
 #include "TestEnvironment.h"
@@ -48,7 +48,7 @@ struct SettingsPage
             qFatal("not connected");
         bench.device().setExchangeTimeout(300);
     }
-    ~SettingsPage() { ConfirmPrompt::setSink(nullptr); }
+    ~SettingsPage() { answerQuestions(nullptr); }
     CalibratorEmulator& emulator() { return bench.emulator(); }
 
     template <typename T>
@@ -304,7 +304,7 @@ private slots:
         SettingsPage page;
         QStringList asked;
         bool answer = false;
-        ConfirmPrompt::setSink([&](const QString& text) {
+        answerQuestions([&](const QString& text) {
             asked << text;
             return answer;
         });
@@ -326,6 +326,8 @@ private slots:
         page.emulator().setRegister(0, 2, MemoryImage::clockBytes(QDateTime(QDate(2025, 12, 31), QTime(23, 59, 58))).toHex());
         page.button("pushButton_readDateTimeFromDevice")->click();
         QCOMPARE(page.find<QDateEdit>("dateEdit")->date(), QDate(2025, 12, 31));
+        // The tests' C locale names the month; it is named in Russian.
+        QCOMPARE(page.find<QDateEdit>("dateEdit")->text(), QString("31 дек. 2025"));
         QCOMPARE(page.find<QTimeEdit>("timeEdit")->time(), QTime(23, 59, 58));
         QCOMPARE(emulatorCommands(page.emulator()).mid(1), QStringList({"10;0;2;4", "10;16;2;1"}));
 

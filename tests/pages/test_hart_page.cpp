@@ -343,6 +343,13 @@ private slots:
         QCOMPARE(rig.bench.popUps().mid(2), QStringList({off, off, off}));
         QTest::qWait(50);
         QCOMPARE(rig.bench.emulator().requestCount(), 0);
+
+        // The hidden additional-status button leads to its slot, which starts nothing.
+        auto* page = rig.find<TabHartInformation>("TabHartInformation");
+        auto* additional = rig.find<QPushButton>("pushButton_showAditionalStatus");
+        QVERIFY(!additional->isVisibleTo(page));
+        QVERIFY(QMetaObject::invokeMethod(page, "showAditionalStatus"));
+        QVERIFY(QObject::disconnect(additional, &QPushButton::clicked, page, &TabHartInformation::showAditionalStatus));
     }
 
     // Leaving the page ends a read at its next command; turning back waits for the port rather

@@ -3,19 +3,24 @@
 #include "LinenPlot.h"
 #include "LinenPlotControl.h"
 #include "PanelLegend.h"
+#include "ReducedPlotCurve.h"
 #include "TestEnvironment.h"
 
+#include <QImage>
 #include <QImageReader>
 #include <QLabel>
+#include <QPainter>
 #include <QPen>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cmath>
 #include <qwt_legend_label.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_zoomer.h>
+#include <qwt_scale_map.h>
 #include <qwt_scale_div.h>
 
 namespace {
@@ -52,6 +57,13 @@ public:
 private:
     int m_seconds = 0;
 };
+
+// A day of samples with a pause, 100 to a pixel column of a 1000-pixel canvas.
+QPointF daySample(int i)
+{
+    const double x = i + (i >= 50000 ? 20000 : 0);
+    return QPointF(x, 100.0 * ((i / 6000) % 5) + 30 * std::sin(i * 0.002) + 3 * std::sin(i * 0.7));
+}
 
 QwtLegendLabel* legendLabel(LinenPlot* plot, int curve)
 {
@@ -180,8 +192,21 @@ private slots:
         QCOMPARE(points->value(), 30);
     }
 
-    void timeLabels()
+    // On a system that writes "60,000", the axes still read as the tables do.
+    void axisLabels()
     {
+        struct DefaultLocale
+        {
+            QLocale saved;
+            ~DefaultLocale() { QLocale::setDefault(saved); }
+        } restore;
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        LinenPlot plot;
+        const QChar blank(0x00A0);
+        QCOMPARE(plot.axisScaleDraw(QwtPlot::yLeft)->label(60000).text(), QString("60") + blank + "000");
+        QCOMPARE(plot.axisScaleDraw(QwtPlot::yLeft)->label(-0.5).text(), QString("-0,5"));
+        plot.setPlotMode(1);
+        QCOMPARE(plot.axisScaleDraw(QwtPlot::xBottom)->label(1000).text(), QString("1") + blank + "000");
         DateTimeScaleDraw draw(QDateTime(QDate(2000, 1, 1), QTime(0, 0)));
         QCOMPARE(draw.label(86400000.0 + 3723999.9).text(), QString("02.01.00 \n01:02:03"));
     }
@@ -220,6 +245,49 @@ private slots:
         plot->setAllItemsVisible(true);
         QVERIFY(plot->curve(1)->isVisible());
         QVERIFY(legendLabel(plot, 1)->isChecked());
+    }
+
+    // A long series is drawn column by column without stroking; its 2-pixel line covers the pixels
+    // that stroking the line through every point of each column covers.
+    void thickCurveCoversTheStrokedPixels()
+    {
+        QwtScaleMap xMap;
+        QwtScaleMap yMap;
+        xMap.setPaintInterval(0, 1000);
+        xMap.setScaleInterval(0, 120000);
+        yMap.setPaintInterval(600, 0);
+        yMap.setScaleInterval(-50, 550);
+        const QPen pen(Qt::blue, 2.0);
+        QVector<QPointF> points;
+        QPolygonF line;
+        for (int i = 0; i < 100000; ++i) {
+            points << daySample(i);
+            line << QPointF(std::floor(xMap.transform(points.last().x())), yMap.transform(points.last().y()));
+        }
+        QImage stroked(1000, 600, QImage::Format_RGB32);
+        stroked.fill(Qt::white);
+        QImage drawn = stroked;
+        QPainter strokePainter(&stroked);
+        strokePainter.setPen(pen);
+        strokePainter.drawPolyline(line);
+        strokePainter.end();
+        ReducedPlotCurve curve(QStringLiteral("Измеренное значение"));
+        curve.setPen(pen);
+        curve.setSamples(points);
+        QPainter curvePainter(&drawn);
+        curve.draw(&curvePainter, xMap, yMap, QRectF(drawn.rect()));
+        curvePainter.end();
+        int covered = 0;
+        int differing = 0;
+        for (int y = 0; y < stroked.height(); ++y) {
+            for (int x = 0; x < stroked.width(); ++x) {
+                const bool inStroke = stroked.pixel(x, y) != QColor(Qt::white).rgb();
+                covered += inStroke;
+                differing += inStroke != (drawn.pixel(x, y) != QColor(Qt::white).rgb());
+            }
+        }
+        QVERIFY(covered > 15000);
+        QVERIFY2(differing * 100 <= covered * 3, qPrintable(QStringLiteral("%1 of %2").arg(differing).arg(covered)));
     }
 
     void savesPicturesUnderTheFilterExtension()

@@ -208,19 +208,27 @@ private slots:
         QVERIFY(m.isIdle());
     }
 
-    // The HART start reads the range and the primary variable first; polling starts only when both
-    // replies decoded, and a warning code is shown without stopping the start.
+    // The HART start reads the range and the primary variable first; polling starts once the
+    // transmitter answered both, whatever their codes. Code 6 goes without a word, any other code
+    // is shown; what a reply without data did not give (the range, the unit of the primary
+    // variable) shows "-", and so does what the poll computes from it.
     void hartStartWithTransmitter_data()
     {
         QTest::addColumn<int>("command");
         QTest::addColumn<int>("code");
         QTest::addColumn<bool>("silent");
         QTest::addColumn<bool>("polls");
+        QTest::addColumn<bool>("rangeKnown");
+        QTest::addColumn<bool>("primaryKnown");
         QTest::addColumn<QStringList>("messages");
-        QTest::newRow("both read") << 1 << 0 << false << true << QStringList();
-        QTest::newRow("primary unanswered") << 1 << 0 << true << false << QStringList();
-        QTest::newRow("range refused") << 15 << 5 << false << false << QStringList();
-        QTest::newRow("warning code") << 1 << 8 << false << true
+        QTest::newRow("both read") << 1 << 0 << false << true << true << true << QStringList();
+        QTest::newRow("primary unanswered") << 1 << 0 << true << false << true << true << QStringList();
+        QTest::newRow("range without data, code 6") << 15 << 6 << false << true << false << true << QStringList();
+        QTest::newRow("range refused") << 15 << 5 << false << true << false << true
+                                       << QStringList{"Устройство отвечает с кодом ошибки 5"};
+        QTest::newRow("primary not implemented") << 1 << 64 << false << true << true << false
+                                                 << QStringList{"Устройство отвечает с кодом ошибки 64"};
+        QTest::newRow("warning code") << 1 << 8 << false << true << true << true
                                       << QStringList{"Устройство отвечает с кодом ошибки 8"};
     }
 
@@ -230,6 +238,8 @@ private slots:
         QFETCH(int, code);
         QFETCH(bool, silent);
         QFETCH(bool, polls);
+        QFETCH(bool, rangeKnown);
+        QFETCH(bool, primaryKnown);
         QFETCH(QStringList, messages);
         MeasurementBench m;
         QVERIFY(m.connect());
@@ -243,21 +253,25 @@ private slots:
         m.bench.emulator().setValue("18", "12");
         m.device().deviceSettings()->bytes[DeviceSettings::HartModemByte] = 1;
         m.modes()->setCurrentIndex(1);
+        m.child<QCheckBox>("checkBox_useHardDeviceIntervals")->click();
         m.button("pushButtonStart")->click();
         QTRY_VERIFY(m.device().portOwner()->isFree() || m.device().pollController()->isPollRunning());
         QTRY_COMPARE(m.device().pollController()->isPollRunning(), polls);
         if (polls) {
             QVERIFY(m.waitCycles(1));
             QVERIFY(m.requestedValues().contains("1;17"));
+            const bool errorKnown = rangeKnown && primaryKnown;
+            QTRY_VERIFY(m.row().at(6) != "-" || !errorKnown);
+            const QStringList row = m.row();
+            const QList<QPair<int, bool>> known{{0, rangeKnown}, {1, rangeKnown}, {4, primaryKnown}, {6, errorKnown}};
+            for (const auto& cell : known)
+                QVERIFY2((row.at(cell.first) == "-") != cell.second, qPrintable(row.join('|')));
         } else {
             QTest::qWait(200);
             QVERIFY(m.isIdle());
         }
         QVERIFY(transmitter.commands().contains(15));
-        for (const QString& message : messages)
-            QVERIFY2(m.bench.popUps().contains(message), qPrintable(m.bench.popUps().join('|')));
-        if (!polls && !silent)
-            QVERIFY(!m.bench.popUps().contains("Устройство отвечает с кодом ошибки 5"));
+        QCOMPARE(m.bench.popUps().filter("Устройство отвечает"), messages);
         m.button("pushButtonStop")->click();
     }
 

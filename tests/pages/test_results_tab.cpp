@@ -104,8 +104,8 @@ void TestResultsTab::init()
             if (choice->text() == m_answer)
                 choice->click();
     });
-    InteractionHooks::setSaveFileNameSource([this](QWidget*, const QString&, const QString& proposed, const QString&) {
-        m_proposed << proposed;
+    FileChooser::setSink([this](const FileChooser::Request& request) {
+        m_proposed << request.path;
         if (m_whileDialogOpen)
             m_whileDialogOpen();
         return m_savePath;
@@ -120,7 +120,7 @@ void TestResultsTab::init()
 void TestResultsTab::cleanup()
 {
     InteractionHooks::setMessageBoxRunner(nullptr);
-    InteractionHooks::setSaveFileNameSource(nullptr);
+    FileChooser::setSink(nullptr);
     InteractionHooks::setClock(nullptr);
     ConfiguratorModule::setUrlOpener(nullptr);
     m_protocol.reset();

@@ -32,7 +32,8 @@ QStringList names(const ModelTemplates& model)
 // One cell edited through the delegate, as the table of the settings page does.
 struct DelegatedCell
 {
-    DelegatedCell(QStringList* items, bool editable) : delegate(nullptr, items, editable)
+    DelegatedCell(QStringList* items, bool editable, const QStringList& kept = {})
+        : delegate(nullptr, items, editable, kept)
     {
         model.setItem(0, 0, new QStandardItem);
         editor.reset(static_cast<QComboBox*>(delegate.createEditor(&parent, QStyleOptionViewItem(), index())));
@@ -119,21 +120,20 @@ private slots:
         QCOMPARE(units.size(), 3);
     }
 
-    // A confirmed name joins the shared list; the list keeps 50 names and always its first one.
+    // A confirmed name joins the shared list; at 50 names the oldest typed name goes, never a kept one.
     void typedNamesJoinTheList()
     {
-        QStringList names{"нет"};
-        for (int i = 1; i < ComboBoxDelegate::maximumItems; ++i)
-            names << QString("ДД-%1").arg(i);
-        DelegatedCell cell(&names, true);
+        QStringList names{"нет", "ДИ", "ДД-1", "ДА"};
+        while (names.size() < ComboBoxDelegate::maximumItems)
+            names << QString("ДД-%1").arg(names.size() - 2);
+        DelegatedCell cell(&names, true, {"нет", "ДИ", "ДА"});
         QVERIFY(cell.editor->isEditable());
         cell.show("АИР-20");
         QCOMPARE(cell.editor->currentIndex(), -1);
         cell.editor->addItem("АИР-20");
         cell.show("АИР-20");
         QCOMPARE(names.size(), ComboBoxDelegate::maximumItems);
-        QCOMPARE(names.first(), QString("нет"));
-        QCOMPARE(names.at(1), QString("ДД-2"));
+        QCOMPARE(names.mid(0, 4), QStringList({"нет", "ДИ", "ДА", "ДД-2"}));
         QCOMPARE(names.last(), QString("АИР-20"));
         QCOMPARE(cell.editor->currentText(), QString("АИР-20"));
     }

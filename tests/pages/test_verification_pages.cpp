@@ -1,9 +1,9 @@
 #include "ArchiveFrameBuilder.h"
 #include "ArchiveModel.h"
-#include "ConfirmPrompt.h"
 #include "DeviceTestBench.h"
-#include "QueuedSpy.h"
 #include "PollController.h"
+#include "QuestionAnswers.h"
+#include "QueuedSpy.h"
 #include "TabArchive.h"
 #include "TestEnvironment.h"
 
@@ -53,9 +53,9 @@ private slots:
         QTRY_COMPARE(bench.device().archiveModel()->rowCount(), 2);
 
         QueuedSpy cleared(&bench.device(), &DeviceZFN::archiveClearFinished);
-        ConfirmPrompt::setSink([](const QString&) { return true; });
+        answerQuestions([](const QString&) { return true; });
         button(page, "pushButton_clearArchive")->click();
-        ConfirmPrompt::setSink(nullptr);
+        answerQuestions(nullptr);
         QVERIFY(button(page, "pushButton_stopClearArchive")->isVisible());
         QVERIFY(cleared.wait(60000));
         QTRY_VERIFY(button(page, "pushButton_clearArchive")->isVisible());

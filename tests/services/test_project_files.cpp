@@ -9,10 +9,14 @@
 #include "TextDiscription.h"
 #include "VerificationSettings.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QSettings>
+#include <QTabWidget>
+#include <QTableView>
 #include <QtTest>
 
 namespace {
@@ -257,6 +261,7 @@ private slots:
                                                "tzsAccuracyClass=3\n"
                                                "etalonDelta=nan\n"
                                                "groupPointCount=0\n"
+                                               "glakReadMode=2\n"
                                                "prProtocolDecimals=11\n"
                                                "prVerificationType=7\n"
                                                "prAnalysisCoeffAccuracy=0.05\n"
@@ -266,7 +271,7 @@ private slots:
                                                "devicePressureUnits=11\n"
                                                "outputSignalType=1\n"
                                                "dependanceType=2\n"
-                                               "accuracyAllowed=0.5\n"
+                                               "accuracyAllowed=нет\n"
                                                "lstChannelsNames=x, y\n"
                                                "[COMMON]\n"
                                                "searchSingleDevice=yes\n"
@@ -277,8 +282,10 @@ private slots:
         s.temperature = "20";
         s.modelTZS = 5;
         s.groupPointCount = 9;
+        s.glakReadMode = 1;
         s.prVerificationType->setValue(1);
         c.rangeHigh = 100;
+        c.allowedError = 0.25;
         TextDiscription::lstId = QStringList{"kept"};
         g_device->setFlag(DeviceZFN::SearchFirstOnly, true);
 
@@ -287,26 +294,37 @@ private slots:
         QCOMPARE(f.bench.popUps(),
                  QStringList{"Недопустимые значения заменены значениями по умолчанию: lmvIdNumber, "
                              "currentPortIndexMax, currentPortIndexMin, modelTZS, etalonDelta, groupPointCount, "
-                             "prProtocolDecimals, prVerificationType, prAnalysisCoeffAccuracy, pressureMax, "
-                             "devicePressureUnits, dependanceType, searchSingleDevice"});
+                             "glakReadMode, prProtocolDecimals, prVerificationType, prAnalysisCoeffAccuracy, "
+                             "pressureMax, devicePressureUnits, dependanceType, accuracyAllowed, searchSingleDevice"});
         QCOMPARE(s.verificatorName, QString("Иван"));
         QCOMPARE(s.temperature, QString("-"));
         QCOMPARE(s.currentPortIndexMax, qint16(-1));
         QCOMPARE(s.modelTZS, quint8(0));
         QCOMPARE(s.groupPointCount, 9);
+        QCOMPARE(s.glakReadMode, 1);
         QCOMPARE(s.prVerificationType->value(), 1);
         QCOMPARE(s.prAnalysisCoeffVariation->value(), 4.5);
         QCOMPARE(c.rangeHigh, 360.0);
         QCOMPARE(c.outputHigh, 20.0);
+        QCOMPARE(c.allowedError, 0.1);
         QCOMPARE(TextDiscription::lstChannelsNames, QStringList({"x", "y"}));
         QCOMPARE(TextDiscription::lstId, QStringList{"kept"});
         QVERIFY(!g_device->getFlag(DeviceZFN::SearchFirstOnly).toBool());
         QVERIFY(g_device->getFlag(DeviceZFN::SearchPortRange).toBool());
         QVERIFY(titleOf(f).endsWith("  bad.ini"));
+
+        const QString missing = TestEnvironment::homePath() + "/missing.ini";
+        QVERIFY(ConfiguratorFixture::writeFile(missing, "[CHANNEL1]\npressureMax=50\n"));
+        c.allowedError = 0.25;
+        f.answer({missing});
+        f.trigger("action_openProject");
+        QCOMPARE(c.allowedError, 0.1);
+        QCOMPARE(f.bench.popUps().size(), 1);
     }
 
-    // A file that is no INI file is not overwritten; a folder that cannot be made is a failed save.
-    // Either keeps the title and the last project.
+    // A file that is no INI file is not overwritten; a folder that cannot be made is a failed save;
+    // a settings page that refuses a field writes nothing and keeps the operator on that field.
+    // Each keeps the title and the last project.
     void failedSaveKeepsTheOldFile()
     {
         ConfiguratorFixture f;
@@ -323,6 +341,27 @@ private slots:
         QCOMPARE(ConfiguratorFixture::readFile(foreign), QByteArray("[INFO\nbroken\n"));
         QCOMPARE(titleOf(f), title);
         QCOMPARE(confValue("settingFilePathLastConfigurationFile"), good);
+
+        f.show();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        QTest::qWait(20);
+        requireChild<QTabWidget>(f.window.get(), "tabDeviceConfig")
+            ->setCurrentWidget(requireChild<QWidget>(f.window.get(), "tabVerification"));
+        auto* page = requireChild<QWidget>(f.window.get(), "tabConfiguration");
+        requireChild<QTabWidget>(f.window.get(), "tabVerificationTabWidget")->setCurrentWidget(page);
+        requireChild<QLineEdit>(page, "lineEdit_verificatorName")->setText("Иванов");
+        auto* table = requireChild<QTableView>(page, "tableView");
+        const int lower = TabConfiguration::LowerColumn;
+        table->model()->setData(table->model()->index(0, lower), "abc");
+        const QString refused = projectsFolder() + "/refused.ini";
+        f.answer({refused});
+        f.trigger("action_saveProject");
+        QCOMPARE(f.bench.popUps().mid(2), QStringList{"В выбранном поле содержатся неверные данные"});
+        QVERIFY(!QFileInfo::exists(refused));
+        QCOMPARE(titleOf(f), title);
+        QCOMPARE(confValue("settingFilePathLastConfigurationFile"), good);
+        QCOMPARE(QApplication::focusWidget(), table);
+        QCOMPARE(table->currentIndex().column(), lower);
     }
 
     void confIniRemembersTheProjectFolder()

@@ -27,6 +27,7 @@ constexpr int lastAccuracyClass = 3;
 constexpr int lastUnit = 10;
 constexpr int lastOutputType = 3;
 constexpr int lastCharacteristic = 1;
+constexpr int lastReadMode = 1;
 constexpr int lastPortIndex = std::numeric_limits<qint16>::max();
 
 const QString dash = QStringLiteral("-");
@@ -191,7 +192,7 @@ void ConfiguratorModule::infoGroup()
     text(infoParametrs->glakSerialNumber, infoParametrs->glakSerialNumber,
          QStringLiteral("infoParametrs->glakSerialNumber"));
     integer(infoParametrs->glakReadMode, infoParametrs->glakReadMode, QStringLiteral("infoParametrs->glakReadMode"),
-            lowestInt, highestInt);
+            0, lastReadMode);
     parametrEntries();
 }
 

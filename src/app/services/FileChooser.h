@@ -5,12 +5,12 @@
 
 class QWidget;
 
-// Every file dialog of the workstation passes through here, so that tests can pick a path or
-// cancel instead of facing a modal dialog.
+// Every file and folder dialog of the workstation passes through here, so that tests can pick a
+// path or cancel instead of facing a modal dialog.
 class FileChooser
 {
 public:
-    enum Mode { Open, Save };
+    enum Mode { Open, Save, Folder };
 
     struct Request
     {
@@ -20,6 +20,8 @@ public:
         // The start folder, or for a save the proposed file name.
         QString path;
         QString filter;
+        // Where a save dialog reports the filter the user picked; may be null.
+        QString* selectedFilter = nullptr;
     };
 
     using Sink = std::function<QString(const Request&)>;

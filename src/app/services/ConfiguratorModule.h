@@ -3,20 +3,22 @@
 #include "FileChooser.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 #include <QUrl>
 #include <QVariant>
 #include <QVector>
+#include <QWidget>
 #include <functional>
 
 class ArchiveRecord;
 class HAbstractParametr;
 class QSettings;
-class QWidget;
 
 // What the workstation keeps on disk besides the calibrator's own data: the remembered folders in
 // "conf.ini", project files and archive files. The start-up makes the one instance of the process
-// and hands it to the device object, through which the pages reach it. GUI thread only.
+// and hands it to the device object, through which the pages reach it. What the window must do
+// around a load or a save it is told by signals. GUI thread only.
 class ConfiguratorModule : public QObject
 {
     Q_OBJECT
@@ -63,11 +65,14 @@ public:
     };
     static QString chooseFile(const FileDialog& dialog, QWidget* parent);
 
-    QString selectProjectFile(bool open, QWidget* parent);
+    // The window the project and archive dialogs are modal to.
+    void setDialogParent(QWidget* parent);
+
+    QString selectProjectFile(bool open);
     QString lastProjectFile();
     void loadLastProject();
-    void openProject(QWidget* parent);
-    void saveProjectAs(QWidget* parent);
+    void openProject();
+    void saveProjectAs();
 
     // The file halves of the operations above, without dialogs and pages; false, with the message
     // shown, when nothing was loaded or the file could not be written whole.
@@ -76,11 +81,22 @@ public:
     bool loadArchiveFile(const QString& path);
     bool saveArchiveFile(const QString& path);
 
+signals:
+    // A project file was loaded into the records: the pages take their settings from it.
+    void projectLoaded();
+    // Before the save dialog: the pages put their settings into the records.
+    void projectAboutToBeSaved();
+    // The save path is chosen; a receiver that clears *accepted stops the save, and nothing is written.
+    void projectPathChosen(bool* accepted);
+    void currentProjectChanged(const QString& fileName);
+    void archiveFileLoaded();
+
 public slots:
     void saveArchive();
     void openArchive();
 
 private:
+    void openChosenProject(const QString& path);
     void markCurrentProject(const QString& path);
     QString proposedArchiveName() const;
     static bool readArchiveRecords(const QString& path, QVector<ArchiveRecord>* records, bool* damaged);
@@ -118,5 +134,6 @@ private:
     // The project file being read or written; set only for the time of loadSaveParameters.
     QSettings* projectSettings = nullptr;
     bool m_loading = false;
+    QPointer<QWidget> m_dialogParent;
     QStringList m_invalidKeys;
 };

@@ -1,6 +1,5 @@
 #include "InteractionHooks.h"
 
-#include <QFileDialog>
 #include <QMessageBox>
 
 namespace {
@@ -9,12 +8,6 @@ InteractionHooks::MessageBoxRunner& messageBoxRunner()
 {
     static InteractionHooks::MessageBoxRunner runner;
     return runner;
-}
-
-InteractionHooks::SaveFileNameSource& saveFileNameSource()
-{
-    static InteractionHooks::SaveFileNameSource source;
-    return source;
 }
 
 InteractionHooks::Clock& clockSource()
@@ -33,14 +26,6 @@ void InteractionHooks::runMessageBox(QMessageBox& box)
         box.exec();
 }
 
-QString InteractionHooks::saveFileName(QWidget* parent, const QString& caption, const QString& proposed,
-                                       const QString& filter)
-{
-    if (saveFileNameSource())
-        return saveFileNameSource()(parent, caption, proposed, filter);
-    return QFileDialog::getSaveFileName(parent, caption, proposed, filter);
-}
-
 QDateTime InteractionHooks::now()
 {
     return clockSource() ? clockSource()() : QDateTime::currentDateTime();
@@ -49,11 +34,6 @@ QDateTime InteractionHooks::now()
 void InteractionHooks::setMessageBoxRunner(MessageBoxRunner runner)
 {
     messageBoxRunner() = std::move(runner);
-}
-
-void InteractionHooks::setSaveFileNameSource(SaveFileNameSource source)
-{
-    saveFileNameSource() = std::move(source);
 }
 
 void InteractionHooks::setClock(Clock clock)

@@ -6,7 +6,6 @@
 #include "Crc16.h"
 #include "DeviceSettings.h"
 #include "DeviceZFN.h"
-#include "MainWindow.h"
 #include "PollController.h"
 
 #include <QDateTime>
@@ -51,7 +50,7 @@ void ConfiguratorModule::saveArchive()
                             archivesFolder,            tr("Сохранение архива"),
                             tr("Файлы архива ЗФН (*.ZFN)"), proposedArchiveName(),
                             QStringLiteral(".ZFN")};
-    const QString path = chooseFile(dialog, MainWindow::dialogParent());
+    const QString path = chooseFile(dialog, m_dialogParent);
     if (!path.isEmpty())
         saveArchiveFile(path);
 }
@@ -89,9 +88,9 @@ void ConfiguratorModule::openArchive()
     }
     const FileDialog dialog{FileChooser::Open, settingFilePathRoughtArchive, archivesFolder, tr("Загрузка архива"),
                             tr("Файлы архива ZFN-20 (*.ZFN)"), QString(), QString()};
-    const QString path = chooseFile(dialog, MainWindow::dialogParent());
+    const QString path = chooseFile(dialog, m_dialogParent);
     if (!path.isEmpty() && loadArchiveFile(path))
-        g_mainWindow->showArchiveTab();
+        emit archiveFileLoaded();
 }
 
 bool ConfiguratorModule::loadArchiveFile(const QString& path)

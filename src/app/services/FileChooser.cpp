@@ -12,9 +12,17 @@ FileChooser::Sink& sink()
 
 QString showDialog(const FileChooser::Request& request)
 {
-    if (request.mode == FileChooser::Open)
+    switch (request.mode) {
+    case FileChooser::Open:
         return QFileDialog::getOpenFileName(request.parent, request.title, request.path, request.filter);
-    return QFileDialog::getSaveFileName(request.parent, request.title, request.path, request.filter);
+    case FileChooser::Save:
+        return QFileDialog::getSaveFileName(request.parent, request.title, request.path, request.filter,
+                                            request.selectedFilter);
+    case FileChooser::Folder:
+        return QFileDialog::getExistingDirectory(request.parent, request.title, request.path,
+                                                 QFileDialog::ShowDirsOnly);
+    }
+    return QString();
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 
 #include "DeviceZFN.h"
 #include "IniFile.h"
-#include "MainWindow.h"
-#include "TabConfiguration.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -128,7 +126,12 @@ QString ConfiguratorModule::chooseFile(const FileDialog& dialog, QWidget* parent
     return chosen;
 }
 
-QString ConfiguratorModule::selectProjectFile(bool open, QWidget* parent)
+void ConfiguratorModule::setDialogParent(QWidget* parent)
+{
+    m_dialogParent = parent;
+}
+
+QString ConfiguratorModule::selectProjectFile(bool open)
 {
     const FileDialog dialog{open ? FileChooser::Open : FileChooser::Save,
                             settingFilePathConfiguration,
@@ -137,7 +140,7 @@ QString ConfiguratorModule::selectProjectFile(bool open, QWidget* parent)
                             tr("Файлы проекта АРМ ЗФН(*.ini)"),
                             QString(),
                             QStringLiteral(".ini")};
-    return chooseFile(dialog, parent);
+    return chooseFile(dialog, m_dialogParent);
 }
 
 QString ConfiguratorModule::lastProjectFile()
@@ -149,36 +152,39 @@ QString ConfiguratorModule::lastProjectFile()
 
 void ConfiguratorModule::loadLastProject()
 {
-    const QString path = lastProjectFile();
+    openChosenProject(lastProjectFile());
+}
+
+void ConfiguratorModule::openProject()
+{
+    openChosenProject(selectProjectFile(true));
+}
+
+void ConfiguratorModule::openChosenProject(const QString& path)
+{
     if (path.isEmpty() || !loadProjectFile(path))
         return;
-    MainWindow::loadTabsFromSettings();
+    emit projectLoaded();
     markCurrentProject(path);
 }
 
-void ConfiguratorModule::openProject(QWidget* parent)
+void ConfiguratorModule::saveProjectAs()
 {
-    const QString path = selectProjectFile(true, parent);
-    if (path.isEmpty() || !loadProjectFile(path))
-        return;
-    MainWindow::loadTabsFromSettings();
-    markCurrentProject(path);
-}
-
-void ConfiguratorModule::saveProjectAs(QWidget* parent)
-{
-    MainWindow::saveTabsToSettings();
-    const QString path = selectProjectFile(false, parent);
+    emit projectAboutToBeSaved();
+    const QString path = selectProjectFile(false);
     if (path.isEmpty())
         return;
-    g_tabConfiguration->applySettings(true);
-    if (saveProjectFile(path))
+    // A refused page has shown its message and holds the focus on the bad field; the records
+    // still hold the last applied values, so writing them would save what the screen does not show.
+    bool accepted = true;
+    emit projectPathChosen(&accepted);
+    if (accepted && saveProjectFile(path))
         markCurrentProject(path);
 }
 
 void ConfiguratorModule::markCurrentProject(const QString& path)
 {
-    g_mainWindow->setProjectName(fileNameOf(path));
+    emit currentProjectChanged(fileNameOf(path));
     rememberPath(settingFilePathLastConfigurationFile, path, pathSetting(settingFilePathLastConfigurationFile));
 }
 
