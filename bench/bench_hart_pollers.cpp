@@ -136,7 +136,8 @@ bool startFixedCurrent(TabHartUCurrentOutput& page)
 }
 
 // From the request of the read that the press cut to the command-40 request, and the bytes the
-// workstation waited for in between: the read's request, its reply up to the cut and the drained rest.
+// workstation waited for in between: the read's request and its whole reply, which the next
+// exchange drains.
 struct Press
 {
     double ms = 0;
@@ -153,8 +154,11 @@ bool pressTimes(const std::vector<Frame>& frames, Press& press)
     if (read == frames.crend())
         return false;
     press.ms += c40->ms - read->ms;
+    // The drain keeps what the cut read had taken, so a late reply's line holds the whole reply and
+    // the cut part before it is not counted twice.
     for (auto f = read.base() - 1; f != c40; ++f)
-        press.bytes += f->bytes;
+        if (!(f->kind == Frame::Reply && f + 1 != c40 && (f + 1)->kind == Frame::Late))
+            press.bytes += f->bytes;
     return true;
 }
 

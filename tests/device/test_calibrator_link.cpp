@@ -69,32 +69,28 @@ private slots:
     void completeRepliesAreTakenAtOnce_data()
     {
         QTest::addColumn<QList<ScriptedPort::Piece>>("pieces");
+        QTest::addColumn<QByteArray>("reply");
         const QByteArray frame = replyFrame("12.5");
-        QTest::newRow("one piece") << QList<ScriptedPort::Piece>{{frame, 2}};
+        QTest::newRow("one piece") << QList<ScriptedPort::Piece>{{frame, 2}} << QByteArray("12.5");
         QTest::newRow("three pieces") << QList<ScriptedPort::Piece>{
-            {frame.left(3), 2}, {frame.mid(3, 4), 6}, {frame.mid(7), 10}};
+            {frame.left(3), 2}, {frame.mid(3, 4), 6}, {frame.mid(7), 10}} << QByteArray("12.5");
         QTest::newRow("echo and garbage first") << QList<ScriptedPort::Piece>{
-            {"\x00\x13junk" + request("1;5"), 2}, {frame, 6}};
+            {"\x00\x13junk" + request("1;5"), 2}, {frame, 6}} << QByteArray("12.5");
+        QTest::newRow("status") << QList<ScriptedPort::Piece>{{replyFrame("$3"), 2}} << QByteArray("$3");
     }
 
     void completeRepliesAreTakenAtOnce()
     {
         QFETCH(QList<ScriptedPort::Piece>, pieces);
+        QFETCH(QByteArray, reply);
         m_port->answerWith(pieces);
         QElapsedTimer timer;
         timer.start();
         QCOMPARE(m_link->exchange(request("1;5"), timeoutMs), CalibratorLink::Status::Ok);
-        QCOMPARE(m_link->reply(), QByteArray("12.5"));
+        QCOMPARE(m_link->reply(), reply);
         QCOMPARE(m_port->requests(), QList<QByteArray>({request("1;5")}));
         QVERIFY(timer.elapsed() < timeoutMs);
         QVERIFY(!m_port->isOpen());
-    }
-
-    void statusReplyIsAnAnswer()
-    {
-        m_port->answerWith(replyFrame("$3"));
-        QCOMPARE(m_link->exchange(request("10;16;2;4"), timeoutMs), CalibratorLink::Status::Ok);
-        QCOMPARE(m_link->reply(), QByteArray("$3"));
     }
 
     void badCheckValueThenGoodReplyTakesTwoRequests()
@@ -108,38 +104,35 @@ private slots:
         QCOMPARE(m_port->requests().size(), 2);
     }
 
-    void foreignAddressIsNoReply()
+    void failedExchanges_data()
     {
-        m_port->answerWith(replyFrame("7").replace("!1;", "!2;"));
-        QCOMPARE(m_link->exchange(request("1;1"), timeoutMs), CalibratorLink::Status::NoAnswer);
-        QCOMPARE(m_port->requests().size(), m_link->retryLimit() + 1);
+        QTest::addColumn<int>("line");
+        QTest::addColumn<int>("requests");
+        QTest::newRow("foreign address") << 0 << 6;
+        QTest::newRow("silent") << 1 << 3;
+        QTest::newRow("babbling") << 2 << 3;
+        QTest::newRow("port does not open") << 3 << 0;
     }
 
-    void silenceFailsAfterThreeRequests()
+    // Every try of a line that never gives a whole reply is bounded by its time-out; a silent line
+    // gets three requests, a garbled one every retry.
+    void failedExchanges()
     {
-        m_port->answerNothing();
-        QCOMPARE(m_link->exchange(request("1;1"), timeoutMs), CalibratorLink::Status::NoAnswer);
-        QCOMPARE(m_port->requests().size(), 3);
-        QVERIFY(m_link->reply().isEmpty());
-    }
-
-    // A line that never stops sending fails like a silent one, each try bounded by its time-out.
-    void babblingLineIsBounded()
-    {
-        m_port->setBabbling(true);
+        QFETCH(int, line);
+        QFETCH(int, requests);
+        if (line == 0)
+            m_port->answerWith(replyFrame("7").replace("!1;", "!2;"));
+        else if (line == 1)
+            m_port->answerNothing();
+        m_port->setBabbling(line == 2);
+        m_port->setOpenFails(line == 3);
         QElapsedTimer timer;
         timer.start();
         QCOMPARE(m_link->exchange(request("1;1"), timeoutMs), CalibratorLink::Status::NoAnswer);
-        QCOMPARE(m_port->requests().size(), 3);
-        QVERIFY2(timer.elapsed() < 3 * (timeoutMs + 30), qPrintable(QString::number(timer.elapsed())));
-    }
-
-    void portThatDoesNotOpenIsNoAnswer()
-    {
-        m_port->setOpenFails(true);
-        QCOMPARE(m_link->exchange(request("1;1"), timeoutMs), CalibratorLink::Status::NoAnswer);
-        QCOMPARE(m_port->openCount(), m_link->retryLimit() + 1);
-        QVERIFY(m_port->requests().isEmpty());
+        QCOMPARE(m_port->requests().size(), requests);
+        QCOMPARE(m_port->openCount(), line == 3 ? m_link->retryLimit() + 1 : 1);
+        QVERIFY(m_link->reply().isEmpty());
+        QVERIFY2(timer.elapsed() < (requests + 1) * (timeoutMs + 30), qPrintable(QString::number(timer.elapsed())));
     }
 
     void abortEndsTheWaits_data()

@@ -83,11 +83,8 @@ private slots:
         device.startPoll();
         QVERIFY(waitForCycles(updates, 1));
         const ChannelRecord channel = bench.channel();
-        QCOMPARE(channel.rawReference, 0.4);
-        QCOMPARE(channel.reference, 400.0);
-        QCOMPARE(channel.current, 12.0);
-        QCOMPARE(channel.measured, 500.0);
-        QCOMPARE(channel.error, 10.0);
+        QCOMPARE(QList<double>({channel.rawReference, channel.reference, channel.current, channel.measured, channel.error}),
+                 QList<double>({0.4, 400, 12, 500, 10}));
         QCOMPARE(emulatorCommands(bench.emulator()).mid(0, 2), QStringList({"1;1", "1;5"}));
         QTRY_COMPARE(cellText(device, 4), QString("500,00000 кПа"));
         QCOMPARE(cellText(device, 3), QString("12,0000 мА"));
@@ -95,19 +92,11 @@ private slots:
         device.addResult();
         device.addResult();
         QCOMPARE(device.resultsModel()->rowCount(), 1);
-        const ResultRecord* result = device.resultsModel()->record(0);
-        QCOMPARE(result->number, 1);
-        QCOMPARE(result->reference, 400.0);
-        QCOMPARE(result->measured, 500.0);
-        QCOMPARE(result->error, 10.0);
-        QCOMPARE(result->expectedCurrent, 10.4);
-        QCOMPARE(result->current, 12.0);
-        QVERIFY(result->hasCurrent);
-        QVERIFY(result->referenceFromDevice);
-        QCOMPARE(int(result->kind), 0);
-        QCOMPARE(int(result->unit), int(kilopascal));
-        QCOMPARE(result->group, 1);
-        QCOMPARE(result->rangeHigh, 1000.0);
+        const ResultRecord* r = device.resultsModel()->record(0);
+        QCOMPARE(QList<double>({double(r->number), r->reference, r->measured, r->error, r->expectedCurrent, r->current,
+                                double(r->kind), double(r->unit), double(r->group), r->rangeHigh}),
+                 QList<double>({1, 400, 500, 10, 10.4, 12, 0, kilopascal, 1, 1000}));
+        QVERIFY(r->hasCurrent && r->referenceFromDevice);
 
         device.stopPoll();
         QVERIFY(isIdleWithPortHome(device));

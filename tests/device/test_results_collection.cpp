@@ -1,5 +1,6 @@
 #include "ArchiveFrameBuilder.h"
 #include "ArchiveModel.h"
+#include "ArchiveTestData.h"
 #include "ChannelsModel.h"
 #include "DeviceSettings.h"
 #include "DeviceTestBench.h"
@@ -39,11 +40,6 @@ bool startPolling(DeviceTestBench& bench, int intervalMs)
     QueuedSpy updates(&device, &DeviceZFN::pollUpdateSignal);
     device.startPoll();
     return QTest::qWaitFor([&] { return updates.count() > 0; }, 5000);
-}
-
-ArchiveRecord recordOf(const QByteArray& frame, quint32 index)
-{
-    return ArchiveRecord(reinterpret_cast<const quint8*>(frame.constData()), index);
 }
 
 QList<int> groups(ResultsModel& model)
@@ -179,9 +175,9 @@ private slots:
         ArchiveModel& archive = *device.archiveModel();
         const QByteArray measuredOverHart = ArchiveFrameBuilder::withHart(
             ArchiveFrameBuilder::measurement(megapascalCode, 0.2f, 0.21f, 0.5f, 777), 0.199f, -0.05f);
-        archive.append(recordOf(ArchiveFrameBuilder::measurement(kilopascalCode, 100, 100.25f, 0.025f, 777), 0));
-        archive.append(recordOf(measuredOverHart, 1));
-        archive.append(recordOf(ArchiveFrameBuilder::measurement(kilopascalCode, 300, 299, -0.1f, 777), 2));
+        archive.append(ArchiveTestData::record(ArchiveFrameBuilder::measurement(kilopascalCode, 100, 100.25f, 0.025f, 777), 0));
+        archive.append(ArchiveTestData::record(measuredOverHart, 1));
+        archive.append(ArchiveTestData::record(ArchiveFrameBuilder::measurement(kilopascalCode, 300, 299, -0.1f, 777), 2));
         QSortFilterProxyModel proxy;
         proxy.setSourceModel(&archive);
         QueuedSpy serial(&device, &DeviceZFN::archiveSerialFound);
@@ -194,19 +190,12 @@ private slots:
         QCOMPARE(results.record(2)->number, 3);
         QCOMPARE(groups(results), QList<int>({1, 1, 1}));
         const ResultRecord& overHart = *results.record(1);
-        QCOMPARE(int(overHart.kind), 1);
-        QCOMPARE(int(overHart.unit), 2);
-        QCOMPARE(overHart.measured, 0.199);
-        QCOMPARE(overHart.error, -0.05);
+        QCOMPARE(QList<double>({double(overHart.kind), double(overHart.unit), overHart.measured, overHart.error}),
+                 QList<double>({1, 2, 0.199, -0.05}));
         const ResultRecord& plain = *results.record(0);
-        QCOMPARE(int(plain.kind), 0);
-        QCOMPARE(plain.measured, 100.25);
-        QCOMPARE(plain.error, 0.025);
-        QCOMPARE(plain.allowedError, 0.25);
-        QCOMPARE(plain.expectedCurrent, channel.expectedOutput(100));
-        QVERIFY(plain.referenceFromDevice);
-        QVERIFY(!plain.hasCurrent);
-        QVERIFY(std::isnan(plain.current));
+        QCOMPARE(QList<double>({double(plain.kind), plain.measured, plain.error, plain.allowedError, plain.expectedCurrent}),
+                 QList<double>({0, 100.25, 0.025, 0.25, channel.expectedOutput(100)}));
+        QVERIFY(plain.referenceFromDevice && !plain.hasCurrent && std::isnan(plain.current));
         QTRY_COMPARE(serial.count(), 1);
         QCOMPARE(serial.last().at(0).toUInt(), 777u);
 
@@ -218,7 +207,7 @@ private slots:
         QTRY_COMPARE(serial.count(), 2);
         QCOMPARE(serial.last().at(0).toUInt(), 777u);
 
-        archive.append(recordOf(ArchiveFrameBuilder::measurement(kilopascalCode, 5, 5, 0, 778), 3));
+        archive.append(ArchiveTestData::record(ArchiveFrameBuilder::measurement(kilopascalCode, 5, 5, 0, 778), 3));
         device.setArchiveSelectedOnly(false);
         device.addArchiveFramesToResults();
         QCOMPARE(results.rowCount(), 4);

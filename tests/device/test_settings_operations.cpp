@@ -113,15 +113,12 @@ private slots:
         image[9] = 7;
         QCOMPARE(blockBytes(block, 0, 50), image);
         QCOMPARE(block.floatAt(DeviceSettings::VerifiedUpperByte), 1600.0f);
-        QCOMPARE(int(block.bytes[DeviceSettings::Supply24VByte]), 1);
-        QCOMPARE(int(block.bytes[DeviceSettings::HartModemByte]), 0);
-        QCOMPARE(int(block.bytes[DeviceSettings::ModuleChoiceByte]), type == 90 ? 1 : 0);
-        QVERIFY(rig.bench.device().settingsReadSucceeded());
-        QCOMPARE(rig.finished.last().at(0).toInt(), 0);
-        QCOMPARE(rig.progress.last().at(0).toInt(), 100);
-        QCOMPARE(rig.locks.size(), 1);
-        QCOMPARE(rig.locks.last().at(0).toInt(), 2);
-        QVERIFY(rig.bench.popUps().isEmpty());
+        QCOMPARE(QList<int>({block.bytes[DeviceSettings::Supply24VByte], block.bytes[DeviceSettings::HartModemByte],
+                             block.bytes[DeviceSettings::ModuleChoiceByte]}),
+                 QList<int>({1, 0, type == 90 ? 1 : 0}));
+        QVERIFY(rig.bench.device().settingsReadSucceeded() && rig.bench.popUps().isEmpty());
+        QCOMPARE(rig.finished.firstInts() + rig.progress.firstInts().mid(rig.progress.size() - 1) + rig.locks.firstInts(),
+                 QList<int>({0, 100, 2}));
     }
 
     // A reply that fails its check leaves the whole block as it was, and the read reports failure.
@@ -278,10 +275,9 @@ private slots:
         QCOMPARE(rig.progress.last().at(0).toInt(), 96);
         QMutexLocker lock(rig.bench.device().mutex());
         const ChannelRecord second = *rig.bench.device().secondChannel();
-        QCOMPARE(int(second.outputType), 1);
+        QCOMPARE(second.name + QString::number(second.outputType) + QString::number(second.characteristic),
+                 QString("до чтения11"));
         QVERIFY(!second.hartOutput);
-        QCOMPARE(second.name, QString("до чтения"));
-        QCOMPARE(int(second.characteristic), 1);
     }
 
     // With a transmitter the second channel takes its name, output and characteristic; a transfer

@@ -6,14 +6,9 @@
 #include "TestEnvironment.h"
 
 #include <QElapsedTimer>
-#include <QRegularExpression>
 #include <QSerialPort>
 #include <QtTest>
 #include <cstring>
-
-Q_DECLARE_METATYPE(HartVariant)
-Q_DECLARE_METATYPE(HartFault)
-Q_DECLARE_METATYPE(HartReplyOutcome)
 
 namespace {
 
@@ -95,38 +90,6 @@ class TestHartTransmitter : public QObject
 private slots:
     void initTestCase() { TestEnvironment::prepare(); }
 
-    void variantsLackTheirCommands_data()
-    {
-        QTest::addColumn<HartVariant>("variant");
-        QTest::addColumn<int>("command");
-        QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<int>("code");
-        QTest::newRow("foreign, device-specific") << HartVariant::Foreign << 128 << QByteArray() << 64;
-        QTest::newRow("foreign, trim points") << HartVariant::Foreign << 80 << QByteArray(1, '\0') << 64;
-        QTest::newRow("foreign, two-point reset") << HartVariant::Foreign << 83 << QByteArray(1, '\0') << 64;
-        QTest::newRow("foreign, universal") << HartVariant::Foreign << 15 << QByteArray() << 0;
-        QTest::newRow("no trim, zero") << HartVariant::NoCurrentTrim << 45 << wireFloats({4.0f}) << 64;
-        QTest::newRow("no trim, gain") << HartVariant::NoCurrentTrim << 46 << wireFloats({20.0f}) << 64;
-        QTest::newRow("no trim, coefficients") << HartVariant::NoCurrentTrim << 122 << QByteArray() << 0;
-        QTest::newRow("family, trim outside fixed current") << HartVariant::Family << 45 << wireFloats({4.0f}) << 9;
-        QTest::newRow("family, unknown") << HartVariant::Family << 200 << QByteArray() << 64;
-        QTest::newRow("revision 5, long tag write") << HartVariant::Hart5 << 22 << QByteArray(32, 'A') << 64;
-    }
-
-    void variantsLackTheirCommands()
-    {
-        QFETCH(HartVariant, variant);
-        QFETCH(int, command);
-        QFETCH(QByteArray, data);
-        QFETCH(int, code);
-        StopToken stop;
-        HartTransmitter t(stop);
-        t.reset(variant);
-        Master m(t);
-        QVERIFY(m.send(command, data) != HartReplyOutcome::Invalid);
-        QCOMPARE(int(m.record.responseCode), code);
-    }
-
     // The loop current follows the output, and the coefficient trim of a transmitter without
     // commands 45 and 46 corrects a DAC with gain and offset errors.
     void loopCurrentAndStatusBits()
@@ -162,68 +125,6 @@ private slots:
         QVERIFY(t.state().outputOffset < float(offset) - 0.49f);
         QCOMPARE(m.send(42), HartReplyOutcome::Success);
         QCOMPARE(int(m.record.deviceStatus) & 0x08, 0);
-    }
-
-    void faultsSpoilReplies_data()
-    {
-        QTest::addColumn<HartFault>("fault");
-        QTest::addColumn<QString>("log");
-        QTest::addColumn<HartReplyOutcome>("outcome");
-        QTest::newRow("check") << HartFault::BadCheck << "hart checksum error" << HartReplyOutcome::Invalid;
-        QTest::newRow("address") << HartFault::WrongAddress << "bad adress" << HartReplyOutcome::Invalid;
-        QTest::newRow("command") << HartFault::WrongCommand << "bad command" << HartReplyOutcome::Invalid;
-        QTest::newRow("count 0") << HartFault::ByteCountZero << "bad lenght" << HartReplyOutcome::Invalid;
-        QTest::newRow("count 1") << HartFault::ByteCountOne << "bad lenght" << HartReplyOutcome::Invalid;
-        QTest::newRow("short data") << HartFault::ShortData << "bad lenght 4 expected 5" << HartReplyOutcome::Invalid;
-        QTest::newRow("comm error") << HartFault::CommError << "COMM ERROR 136" << HartReplyOutcome::CommError;
-    }
-
-    // A spoilt reply to a read: the frame layer refuses it or tells a communication error apart,
-    // and the record keeps the value it had.
-    void faultsSpoilReplies()
-    {
-        QFETCH(HartFault, fault);
-        QFETCH(QString, log);
-        StopToken stop;
-        HartTransmitter t(stop);
-        Master m(t);
-        t.setFault(1, fault);
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("UniversalCommands::parseHartResponse " + log));
-        QFETCH(HartReplyOutcome, outcome);
-        QCOMPARE(m.send(1), outcome);
-        QCOMPARE(m.record.pvValue, 0.0f);
-        QCOMPARE(m.send(15), HartReplyOutcome::Success);
-    }
-
-    void chosenCodesAndSilence()
-    {
-        StopToken stop;
-        HartTransmitter t(stop);
-        Master m(t);
-        t.setResponseCode(1, 8);
-        t.setResponseCode(35, 32);
-        t.setFault(HartTransmitterOptions::AnyCommand, HartFault::Silent);
-        t.setFault(1, HartFault::None);
-        t.setFault(35, HartFault::None);
-        QCOMPARE(m.send(1), HartReplyOutcome::Warning);
-        QCOMPARE(m.record.pvValue, 250.0f);
-        QCOMPARE(m.send(35, char(12) + wireFloats({500.0f, 10.0f})), HartReplyOutcome::DeviceError);
-        QCOMPARE(t.state().upperRangeValue, 1000.0f);
-        QCOMPARE(m.exchange(15, QByteArray()), QByteArray("$14"));
-        // A communication error: the transmitter did not run the write.
-        t.setFault(35, HartFault::CommError);
-        QCOMPARE(m.send(35, char(12) + wireFloats({500.0f, 10.0f})), HartReplyOutcome::CommError);
-        QCOMPARE(t.state().upperRangeValue, 1000.0f);
-
-        t.clearFaults();
-        const QByteArray frame = QByteArray::fromHex("8201123456000082");  // another transmitter's address
-        QByteArray text = frame.toHex();
-        QCOMPARE(t.passThrough({QString(QChar(text.size())), QString::fromLatin1(text)}), QByteArray("$14"));
-        text = QByteArray::fromHex("821A0112345600008A").toHex();  // wrong check byte
-        QCOMPARE(t.passThrough({QString(QChar(text.size())), QString::fromLatin1(text)}), QByteArray("$14"));
-        QCOMPARE(t.passThrough({QString(QChar(text.size() + 1)), QString::fromLatin1(text)}), QByteArray("$2"));
-        QCOMPARE(t.passThrough({QString(QChar(3)), QStringLiteral("82G")}), QByteArray("$2"));
-        QCOMPARE(t.commands(), QList<int>({1, 35, 15, 35}));
     }
 
     // Through the calibrator on its port, a paced transmitter answers no sooner than the HART wire

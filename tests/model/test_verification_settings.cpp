@@ -1,4 +1,3 @@
-#include "HAbstractParametr.h"
 #include "ParametrDouble.h"
 #include "ParametrEnum.h"
 #include "ParametrInt.h"
@@ -23,8 +22,6 @@ private slots:
     void initTestCase();
     void cleanup();
 
-    void defaults();
-    void parametersInIndexOrder();
     void parameterLimitsAndLoadedValues();
     void verificationKindAndTemplatePath();
 
@@ -47,79 +44,23 @@ void TestVerificationSettings::cleanup()
     g_verificationSettings = nullptr;
 }
 
-void TestVerificationSettings::defaults()
-{
-    const VerificationSettings settings;
-    for (const QString* text : {&settings.temperature, &settings.humidity, &settings.atmPressure,
-                                &settings.verificatorName, &settings.verificatorPos, &settings.chefName,
-                                &settings.chefPos})
-        QCOMPARE(*text, QString("-"));
-    QCOMPARE(settings.atmPressureUnits, QString("мм рт.ст."));
-    QVERIFY(settings.txtProtocolName.isEmpty());
-    QCOMPARE(settings.groupPointCount, 10);
-    QCOMPARE(settings.currentPortIndexMin, qint16(-1));
-    QCOMPARE(settings.currentPortIndexMax, qint16(-1));
-    QCOMPARE(settings.modelTZS, quint8(0));
-    QCOMPARE(settings.glakReadMode, 0);
-    QVERIFY(!settings.glakSerialNumber.isEmpty());
-
-    QCOMPARE(settings.prProtocolDecimals->value(), 3);
-    QCOMPARE(settings.prAnalysisCoeffAccuracy->value(), 1.0);
-    QCOMPARE(settings.prAnalysisCoeffVariation->value(), 2.0);
-    QCOMPARE(settings.prVerificationType->valueText(), QString("первичная"));
-    for (const ParametrEnum* check : {settings.prCheckTightness, settings.prTrial,
-                                      settings.prCheckInsulationStrength,
-                                      settings.prCheckInsulationResistance})
-        QCOMPARE(check->valueText(), QString("соответствует"));
-    QCOMPARE(settings.prProtocolNumber->value(), QString());
-}
-
-void TestVerificationSettings::parametersInIndexOrder()
-{
-    const VerificationSettings settings;
-    const QStringList captions = {
-        "Кол-во знаков после зап. в протоколе", "Номер протокола", "Наименование организации",
-        "Адрес организации", "№ сертификата аккредитации", "Список эталонов", "Владелец датчика",
-        "Замечания по датчику", "Обозначение документа", "Тип поверки", "Проверка герметичности",
-        "Опробование", "Проверка эл. прочности изоляции", "Проверка эл. R изоляции",
-        "Коэффициент для расчета доп. погрешности", "Коэффициент для расчета доп. вариации",
-        "Рег. номер", "Рег. номер", "Тип", "Номер", "Погрешность, %"};
-    const QList<int> typeIds = {4, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 3, 3, 1, 1, 1, 1, 1};
-    for (int i = 0; i < VerificationSettings::parametrCount; ++i) {
-        const HAbstractParametr* parametr = settings.parametr(i);
-        QCOMPARE(parametr->caption(), captions.at(i));
-        QCOMPARE(parametr->typeId(), typeIds.at(i));
-        QCOMPARE(parametr->flags(), quint8(i == 3 || i == 5 ? 0x26 : 0x06));
-    }
-    QCOMPARE(settings.parametr(1), settings.prProtocolNumber);
-    QCOMPARE(settings.parametr(20), settings.prPsetterAccuracy);
-    QCOMPARE(settings.parametr(21), nullptr);
-    QCOMPARE(settings.parametr(-1), nullptr);
-    QCOMPARE(settings.prOrganisationAddress->storedOption(), 500);
-    QCOMPARE(settings.prRegNumberZfn->storedOption(), 100);
-}
-
 void TestVerificationSettings::parameterLimitsAndLoadedValues()
 {
     VerificationSettings settings;
+    QCOMPARE(settings.parametr(1), settings.prProtocolNumber);
+    QCOMPARE(settings.parametr(VerificationSettings::parametrCount), nullptr);
+    QCOMPARE(settings.parametr(-1), nullptr);
     settings.prProtocolDecimals->setValue(11);
     QCOMPARE(settings.prProtocolDecimals->value(), 10);
-    settings.prProtocolDecimals->setValue(-2);
-    QCOMPARE(settings.prProtocolDecimals->value(), 0);
     settings.prAnalysisCoeffAccuracy->setValue(0.05);
     QCOMPARE(settings.prAnalysisCoeffAccuracy->value(), 0.1);
     settings.prAnalysisCoeffVariation->setValue(12.0);
     QCOMPARE(settings.prAnalysisCoeffVariation->value(), 10.0);
-
-    settings.groupPointCount = 0;
-    settings.clampLoadedValues();
-    QCOMPARE(settings.groupPointCount, 1);
-    settings.groupPointCount = -7;
-    settings.clampLoadedValues();
-    QCOMPARE(settings.groupPointCount, 1);
-    settings.groupPointCount = 25;
-    settings.clampLoadedValues();
-    QCOMPARE(settings.groupPointCount, 25);
+    for (const int loaded : {0, -7, 25}) {
+        settings.groupPointCount = loaded;
+        settings.clampLoadedValues();
+        QCOMPARE(settings.groupPointCount, qMax(1, loaded));
+    }
 }
 
 void TestVerificationSettings::verificationKindAndTemplatePath()
@@ -232,7 +173,6 @@ void TestVerificationSettings::etalonRangeText()
     QCOMPARE(settings.etalonRangeText(100.f, 0.f, -1), QString("-...- ---"));
     QCOMPARE(settings.etalonRangeText(100.f, 0.f, 11), QString("-...- ---"));
 }
-
 
 QTEST_GUILESS_MAIN(TestVerificationSettings)
 #include "test_verification_settings.moc"

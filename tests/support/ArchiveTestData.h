@@ -2,8 +2,6 @@
 
 #include "ArchiveRecord.h"
 
-#include <QByteArray>
-#include <QList>
 #include <QStringList>
 #include <QVector>
 

@@ -1,6 +1,7 @@
 #include "DeviceTestBench.h"
 
 #include "ConfiguratorModule.h"
+#include "DeviceSettings.h"
 
 #include <QThread>
 #include <QtTest>
@@ -48,6 +49,14 @@ bool DeviceTestBench::connectTo(int index, int address, int type)
     // With the window there, a connect starts the settings read; the caller gets the port after it.
     const bool settled = QTest::qWaitFor([this] { return m_device->portOwner()->isFree(); }, 10000);
     return settled && m_device->isConnected();
+}
+
+bool DeviceTestBench::connectWithTransmitter(HartVariant variant)
+{
+    emulator().attachHartTransmitter(variant);
+    const bool connected = connectTo(0);
+    m_device->deviceSettings()->bytes[DeviceSettings::HartModemByte] = 1;
+    return connected;
 }
 
 void DeviceTestBench::runInWorker(const std::function<void()>& fn)

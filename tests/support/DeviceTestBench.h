@@ -5,7 +5,6 @@
 #include "DeviceZFN.h"
 #include "PortOwner.h"
 
-#include <QStringList>
 #include <memory>
 #include <vector>
 
@@ -24,6 +23,8 @@ public:
     void publishPorts(const QStringList& extraEntries = {});
     // Connects to emulator `index` as if a search had found it at `address` with `type`.
     bool connectTo(int index, int address = 1, int type = 70);
+    // The same on the first emulator with a transmitter behind it and the HART modem switched on.
+    bool connectWithTransmitter(HartVariant variant = HartVariant::Family);
     // Runs fn in a worker thread that holds the serial port, as the device object's workers do.
     void runInWorker(const std::function<void()>& fn);
     void destroyDevice() { m_device.reset(); }

@@ -1,6 +1,5 @@
 #include "PacedHartBench.h"
 
-#include "DeviceSettings.h"
 #include "DeviceTestBench.h"
 #include "PollController.h"
 
@@ -9,15 +8,9 @@
 bool PacedHartBench::prepare(DeviceTestBench& rig)
 {
     CalibratorEmulator& emulator = rig.emulator();
-    emulator.attachHartTransmitter(HartVariant::Family);
-    if (!rig.connectTo(0)) {
-        std::fprintf(stderr, "the emulated calibrator did not connect\n");
-        return false;
-    }
     DeviceZFN& device = rig.device();
-    device.deviceSettings()->bytes[DeviceSettings::HartModemByte] = 1;
-    if (!device.checkHartConnection(false)) {
-        std::fprintf(stderr, "no transmitter\n");
+    if (!rig.connectWithTransmitter() || !device.checkHartConnection(false)) {
+        std::fprintf(stderr, "the emulated calibrator or its transmitter was not found\n");
         return false;
     }
     emulator.setPaced(true);

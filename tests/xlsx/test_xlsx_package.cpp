@@ -146,12 +146,12 @@ void TestXlsxPackage::editKeepsWhatItDoesNotChange()
 
     const QString sheet = XlsxTestFiles::partText(saved, QStringLiteral("xl/worksheets/sheet1.xml"));
     QVERIFY(sheet.startsWith(QLatin1String("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>")));
-    QVERIFY(sheet.contains(QLatin1String("<pageSetup paperSize=\"9\" orientation=\"landscape\" r:id=\"rId1\"/>")));
-    QVERIFY(sheet.contains(QLatin1String("<sheetPr><tabColor rgb=\"FF00B050\"/><pageSetUpPr fitToPage=\"1\"/></sheetPr>")));
-    QVERIFY(sheet.contains(QLatin1String("<c r=\"A3\" t=\"inlineStr\"><is><t xml:space=\"preserve\"> </t></is></c>")));
-    QVERIFY(sheet.contains(QLatin1String("<printOptions gridLines=\"1\"/>")));
-    QVERIFY(sheet.contains(QStringLiteral("<f>'Second Sheet'!B2+'Данные 1'!A2</f>")));
-    QVERIFY(sheet.contains(QLatin1String("\n  <mergeCells")));
+    for (const QString& kept : {QStringLiteral("<pageSetup paperSize=\"9\" orientation=\"landscape\" r:id=\"rId1\"/>"),
+                                QStringLiteral("<sheetPr><tabColor rgb=\"FF00B050\"/><pageSetUpPr fitToPage=\"1\"/></sheetPr>"),
+                                QStringLiteral("<c r=\"A3\" t=\"inlineStr\"><is><t xml:space=\"preserve\"> </t></is></c>"),
+                                QStringLiteral("<printOptions gridLines=\"1\"/>"), QStringLiteral("\n  <mergeCells"),
+                                QStringLiteral("<f>'Second Sheet'!B2+'Данные 1'!A2</f>")})
+        QVERIFY2(sheet.contains(kept), qPrintable(kept));
     QVERIFY(XlsxTestFiles::partText(saved, QStringLiteral("xl/worksheets/sheet2.xml")).contains(QStringLiteral("<f>'Данные 1'!A2+1</f>")));
     const QString book = XlsxTestFiles::partText(saved, QStringLiteral("xl/workbook.xml"));
     QVERIFY(book.contains(QStringLiteral("'Данные 1'!$A$1:$D$6")));
@@ -173,26 +173,19 @@ void TestXlsxPackage::cellsReadAsTheirText()
     QVERIFY(workbook.openFile(handmade));
     XlsxWorksheet* sheet = workbook.worksheet(0);
     QVERIFY(sheet);
-    QCOMPARE(sheet->cellText(1, 1), QStringLiteral("Температура &CD_TEMP"));
-    QCOMPARE(sheet->cellText(1, 2), QStringLiteral("Rich &D_NAME"));
-    QCOMPARE(sheet->cellText(1, 3), QStringLiteral(" "));
-    QCOMPARE(sheet->cellText(2, 1), QStringLiteral("42.5"));
-    QCOMPARE(sheet->cellText(2, 2), QStringLiteral("true"));
-    QCOMPARE(sheet->cellText(2, 3), QStringLiteral("85"));
-    QCOMPARE(sheet->cellText(2, 4), QStringLiteral("x&CD_TEMP"));
-    QCOMPARE(sheet->cellText(3, 2), QStringLiteral("line\r\ntwo"));
-    QCOMPARE(sheet->cellText(3, 3), QStringLiteral("literal _x0041_"));
-    QCOMPARE(sheet->cellText(4, 1), QStringLiteral("implied A4"));
-    QCOMPARE(sheet->cellText(4, 2), QStringLiteral("inline rich"));
-    QCOMPARE(sheet->cellText(5, 1), QString());
+    const QList<QPair<int, int>> cells = {{1, 1}, {1, 2}, {1, 3}, {2, 1}, {2, 2}, {2, 3}, {2, 4},
+                                          {3, 2}, {3, 3}, {4, 1}, {4, 2}, {5, 1}};
+    QStringList texts;
+    for (const auto& cell : cells)
+        texts << sheet->cellText(cell.first, cell.second);
+    QCOMPARE(texts, QStringList({"Температура &CD_TEMP", "Rich &D_NAME", " ", "42.5", "true", "85", "x&CD_TEMP",
+                                 "line\r\ntwo", "literal _x0041_", "implied A4", "inline rich", ""}));
     QCOMPARE(sheet->nextRow(4), 6);
     QCOMPARE(sheet->nextColumn(4, 1), 2);
     QCOMPARE(sheet->rowHeight(2), 24.0);
     QCOMPARE(sheet->rowHeight(3), 15.0);
-
     const XlsxFont font = workbook.styleFont(sheet->cellStyle(4, 2));
-    QCOMPARE(font.family, QStringLiteral("DejaVu Serif"));
-    QCOMPARE(font.pointSize, 14.0);
+    QCOMPARE(font.family + ' ' + QString::number(font.pointSize), QStringLiteral("DejaVu Serif 14"));
     QVERIFY(font.bold && !font.italic && font.underline && font.strikeOut);
     QCOMPARE(workbook.styleFont(7).family, QStringLiteral("Calibri"));
 }
