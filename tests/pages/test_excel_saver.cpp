@@ -22,24 +22,6 @@ QString templatePath(const QString& fileName)
     return VerificationSettings::templatesFolder() + fileName;
 }
 
-// A copy of a template in the program's templates folder with its sheets renamed to names (and
-// the sheets beyond them deleted); the given sheet is the one it opens on.
-void makeTemplate(const QString& fileName, const QStringList& names, const QString& source = shippedTemplate,
-                  int activeSheet = 0)
-{
-    XlsxWorkbook workbook;
-    QVERIFY(workbook.openFile(source));
-    while (workbook.sheetCount() > names.size())
-        QVERIFY(workbook.deleteSheet(workbook.sheetCount() - 1));
-    for (int i = 0; i < names.size(); ++i)
-        QVERIFY(workbook.renameSheet(i, QStringLiteral("tmp %1").arg(i)));
-    for (int i = 0; i < names.size(); ++i)
-        QVERIFY(workbook.renameSheet(i, names.at(i)));
-    QVERIFY(workbook.setActiveSheet(activeSheet));
-    QVERIFY(QDir().mkpath(VerificationSettings::templatesFolder()));
-    QVERIFY(workbook.save(templatePath(fileName)));
-}
-
 bool sheetContains(XlsxWorksheet* sheet, const QString& needle)
 {
     for (int row = sheet->nextRow(0); row; row = sheet->nextRow(row))
@@ -122,7 +104,8 @@ void TestExcelSaver::sheetsAreKeptRenamedOrDropped()
     QFETCH(QStringList, names);
     QFETCH(bool, conform);
     QFETCH(QStringList, expected);
-    makeTemplate(QStringLiteral("triage.xlsx"), names, names.size() == 5 ? variantTemplate : shippedTemplate);
+    QVERIFY(XlsxTestFiles::makeTemplate(QStringLiteral("triage.xlsx"), names, {},
+                                        names.size() == 5 ? variantTemplate : shippedTemplate));
     auto* filler = new TestProtocolFiller(3, conform);
     const QString output = m_out.filePath(QStringLiteral("triage.xlsx"));
     QVERIFY2(save(filler, QStringLiteral("triage.xlsx"), output), qPrintable(m_saver->errorString()));
@@ -139,7 +122,7 @@ void TestExcelSaver::sheetsAreKeptRenamedOrDropped()
 
 void TestExcelSaver::onlySheetDroppedWritesNothing()
 {
-    makeTemplate(QStringLiteral("only.xlsx"), {QStringLiteral("&DEV_VER_1")});
+    QVERIFY(XlsxTestFiles::makeTemplate(QStringLiteral("only.xlsx"), {QStringLiteral("&DEV_VER_1")}));
     const QString output = m_out.filePath(QStringLiteral("only.xlsx"));
     QVERIFY(!save(new TestProtocolFiller(2, true), QStringLiteral("only.xlsx"), output));
     QCOMPARE(m_saver->errorString(), markupError);
@@ -148,7 +131,8 @@ void TestExcelSaver::onlySheetDroppedWritesNothing()
 
 void TestExcelSaver::protocolOpensOnFirstSheet()
 {
-    makeTemplate(QStringLiteral("active.xlsx"), {"&DEV_SH_1", "&DEV_VCR_1", "&DEV_VER_1"}, shippedTemplate, 2);
+    QVERIFY(XlsxTestFiles::makeTemplate(QStringLiteral("active.xlsx"), {"&DEV_SH_1", "&DEV_VCR_1", "&DEV_VER_1"}, {},
+                                        shippedTemplate, 2));
     const QString output = m_out.filePath(QStringLiteral("active.xlsx"));
     QVERIFY(save(new TestProtocolFiller(2, false), QStringLiteral("active.xlsx"), output));
     XlsxPackage package;
@@ -213,7 +197,7 @@ void TestExcelSaver::failuresWriteNothing()
     QFETCH(bool, failingCell);
     QFETCH(QString, error);
     QFETCH(QVariantMap, damage);
-    makeTemplate(QStringLiteral("good.xlsx"), {"&DEV_SH_1", "&DEV_VCR_1", "&DEV_VER_1"});
+    QVERIFY(XlsxTestFiles::makeTemplate(QStringLiteral("good.xlsx"), {"&DEV_SH_1", "&DEV_VCR_1", "&DEV_VER_1"}));
     QFile broken(templatePath(QStringLiteral("broken.xlsx")));
     QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("PK\x03\x04 broken") > 0);
     broken.close();
@@ -267,7 +251,7 @@ void TestExcelSaver::passesStopAtRowAndColumn999()
 
 void TestExcelSaver::listRowsAreVisitedByBothPasses()
 {
-    makeTemplate(QStringLiteral("list.xlsx"), {"&DEV_SH_1"});
+    QVERIFY(XlsxTestFiles::makeTemplate(QStringLiteral("list.xlsx"), {"&DEV_SH_1"}));
     const QString output = m_out.filePath(QStringLiteral("list.xlsx"));
     QVERIFY(save(new TestProtocolFiller(3, true), QStringLiteral("list.xlsx"), output));
     XlsxWorkbook protocol;

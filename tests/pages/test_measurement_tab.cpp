@@ -7,7 +7,6 @@
 #include "HartFault.h"
 #include "HartTransmitter.h"
 #include "LinenPlot.h"
-#include "PanelLegend.h"
 #include "PollController.h"
 #include "QueuedSpy.h"
 #include "ResultsModel.h"
@@ -21,13 +20,11 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
-#include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
 #include <QtTest>
-#include <qwt_legend_label.h>
 #include <qwt_plot_curve.h>
 
 namespace {
@@ -108,24 +105,12 @@ private slots:
     void idlePage()
     {
         MeasurementBench m;
-        for (const char* name : {"pushButtonStart", "pushButtonStop", "pushButton_addPoint", "pushButton_addGroup",
-                                 "label_text_currentGroup", "spinBox_currentGroup", "tableView", "label",
-                                 "comboBox_measureType", "checkBox_useHardDeviceIntervals", "widget_fixed_current",
-                                 "label_text_fixedCurrent", "doubleSpinBox_mesured", "frame"})
-            QVERIFY2(m.page->findChild<QWidget*>(name), name);
         QVERIFY(m.button("pushButtonStart")->isEnabled());
         for (const char* name : {"pushButtonStop", "pushButton_addPoint", "pushButton_addGroup"})
             QVERIFY2(!m.button(name)->isEnabled(), name);
         QVERIFY(!m.child<QSpinBox>("spinBox_currentGroup")->isEnabled());
         QVERIFY(!m.addPoint.isEnabled() && !m.addGroup.isEnabled());
-        QCOMPARE(m.child<QLabel>("label_text_fixedCurrent")->text(), QString("Давление, Па"));
         QCOMPARE(m.plot()->axisTitle(QwtPlot::yLeft).text(), QString("Давление, Па"));
-        QStringList legend;
-        for (QWidget* entry : m.plot()->panelLegend()->legendWidgets(m.plot()->itemToInfo(m.plot()->curve(0)))
-                                  + m.plot()->panelLegend()->legendWidgets(m.plot()->itemToInfo(m.plot()->curve(1))))
-            legend << qobject_cast<QwtLegendLabel*>(entry)->text().text();
-        QCOMPARE(legend, QStringList({"Эталон", "Измеренное значение"}));
-        QVERIFY(m.plot()->panelLegend()->findChild<QGroupBox*>()->title() == "Эталон");
 
         m.button("pushButtonStart")->click();
         QCOMPARE(m.bench.popUps(), QStringList({"Калибратор не подключен."}));
@@ -151,7 +136,7 @@ private slots:
         QCOMPARE(m.plot()->sampleCount(), updates.count());
         QVERIFY(m.isIdle());
         const int requests = m.bench.emulator().requestCount();
-        QTest::qWait(3000);
+        QTest::qWait(300);
         QCOMPARE(m.bench.emulator().requestCount(), requests);
         QVERIFY(m.bench.popUps().isEmpty());
     }

@@ -1,8 +1,12 @@
+#include "ChannelRecord.h"
+#include "DeviceSettings.h"
 #include "ExcelSaver.h"
+#include "ParametrEnum.h"
+#include "ResultsModel.h"
 #include "TestEnvironment.h"
-#include "TestProtocolFiller.h"
 #include "TextDiscription.h"
 #include "VerificationSettings.h"
+#include "WorkedExample.h"
 #include "XlsxTestFiles.h"
 
 #include <QStandardPaths>
@@ -11,7 +15,7 @@
 namespace {
 
 const QString python = QStringLiteral("/usr/bin/python3");
-const QString checker = QStringLiteral(ZFN_TEST_DATA "/check_protocol.py");
+constexpr int listRow = 15;
 
 // One protocol made for the office readers: its template, groups, verdict and expected pages.
 struct Protocol
@@ -25,22 +29,19 @@ struct Protocol
 };
 
 const QList<Protocol> protocols{
-    {"conform", ZFN_TEMPLATES "/Протокол поверки.xlsx", 5, true,
-     {"&DEV_SH_1= Прибор 1", "&DEV_VCR_1=Свидетельство Прибор 1"}, 4},
-    {"rejected", ZFN_TEMPLATES "/Протокол поверки.xlsx", 1, false,
-     {"&DEV_SH_1= Прибор 1", "&DEV_VER_1=Извещение Прибор 1"}, 4},
-    {"variant", ZFN_TEST_DATA "/template_variant.xlsx", 40, true,
-     {"&DEV_SH_1= Прибор 1", "&DEV_VCR_1=Свидетельство Прибор 1", "&DEV_CCR_1=Сертификат Прибор 1@7+19",
+    {"conform", XlsxTestFiles::shippedTemplate(), 5, true, {"&DEV_SH_1= Прибор 1", "&DEV_VCR_1=Свидетельство Прибор 1"}, 4},
+    {"rejected", XlsxTestFiles::shippedTemplate(), 40, false, {"&DEV_SH_1= Прибор 1", "&DEV_VER_1=Извещение Прибор 1"}, 5},
+    {"variant", XlsxTestFiles::variantTemplate(), 5, true,
+     {"&DEV_SH_1= Прибор 1", "&DEV_VCR_1=Свидетельство Прибор 1", "&DEV_CCR_1=Сертификат Прибор 1@7+2",
       "Примечания=Примечания"},
-     7},
+     6},
 };
-
-constexpr int listRow = 15;
 
 }  // namespace
 
-// Every protocol is opened by LibreOffice (PDF and one CSV per sheet, converted in two batches)
-// and by openpyxl, readers that share no code with ours.
+// The program's handlers write the worked example, and forty groups that fail a check, into the
+// shipped template and the variant; openpyxl and LibreOffice, readers that share no code with
+// ours, read them back.
 class TestProtocolOffice : public QObject
 {
     Q_OBJECT
@@ -52,10 +53,11 @@ private slots:
     void libreOfficeReadsTheValues();
 
 private:
+    QString output(const QString& name) const { return m_dir.filePath(name + QStringLiteral(".xlsx")); }
     QStringList convert(const QString& filter, const QString& folder);
+    QList<QStringList> sheetRows(const QString& name, const QString& sheet) const;
 
     QTemporaryDir m_dir;
-    QStringList m_outputs;
 };
 
 void TestProtocolOffice::initTestCase()
@@ -66,39 +68,60 @@ void TestProtocolOffice::initTestCase()
     TestEnvironment::prepare();
     initChoiceLists();
     VerificationSettings settings;
+    g_verificationSettings = &settings;
+    ResultsModel results;
+    ChannelRecord channel;
+    DeviceSettings device;
     ExcelSaver saver;
+    saver.setChannel(&channel);
+    saver.setDeviceSettings(&device);
+    saver.setResultsModel(&results);
     saver.setVerificationSettings(&settings);
-    QVERIFY(QDir().mkpath(VerificationSettings::templatesFolder()));
     for (const Protocol& protocol : protocols) {
-        const QString templateName = QStringLiteral("office-%1.xlsx").arg(protocol.name);
-        QFile::remove(VerificationSettings::templatesFolder() + templateName);
-        QVERIFY(QFile::copy(protocol.templatePath, VerificationSettings::templatesFolder() + templateName));
-        settings.txtProtocolName = templateName;
-        auto* filler = new TestProtocolFiller(protocol.groups, protocol.conform);
-        filler->setScalar(QStringLiteral("&D_NAME"), QStringLiteral("Датчик давления"));
-        filler->setScalar(QStringLiteral("&CD_DATE"), QStringLiteral("2024.05.17"));
-        saver.setFiller(std::unique_ptr<ProtocolFiller>(filler));
-        m_outputs << m_dir.filePath(protocol.name + QStringLiteral(".xlsx"));
-        QVERIFY2(saver.save(m_outputs.last()), qPrintable(saver.errorString()));
+        WorkedExample::fill(channel, settings, results);
+        if (protocol.groups != 5) {
+            results.clear();
+            for (int group = 1; group <= protocol.groups; ++group)
+                results.append(WorkedExample::point(channel, group, 25.0 * group, 25.0 * group + 1));
+        }
+        settings.prTrial->setValue(protocol.conform ? 0 : 1);
+        settings.txtProtocolName = QStringLiteral("office-%1.xlsx").arg(protocol.name);
+        QVERIFY(XlsxTestFiles::installTemplate(protocol.templatePath, settings.txtProtocolName));
+        QVERIFY2(saver.save(output(protocol.name)), qPrintable(saver.errorString()));
     }
+    g_verificationSettings = nullptr;
 }
 
 void TestProtocolOffice::openpyxlSeesTheTemplateLayout()
 {
-    for (int i = 0; i < protocols.size(); ++i) {
+    for (const Protocol& protocol : protocols) {
         int exitCode = 0;
-        const QStringList arguments{checker, protocols[i].templatePath, m_outputs[i], QString::number(listRow),
-                                    QString::number(protocols[i].groups - 1)};
-        const QString report =
-            XlsxTestFiles::runReader(python, arguments + protocols[i].sheetPairs, &exitCode);
-        QVERIFY2(exitCode == 0, qPrintable(protocols[i].name + QStringLiteral(":\n") + report));
+        const QStringList arguments{QStringLiteral(ZFN_TEST_DATA "/check_protocol.py"), protocol.templatePath,
+                                    output(protocol.name), QString::number(listRow), QString::number(protocol.groups - 1)};
+        const QString report = XlsxTestFiles::runReader(python, arguments + protocol.sheetPairs, &exitCode);
+        QVERIFY2(exitCode == 0, qPrintable(protocol.name + QStringLiteral(":\n") + report));
     }
+    // The reference list grew row 10 to three lines of the 11-point font.
+    const QString report = XlsxTestFiles::runReader(python, {"-c",
+                                                             "import sys\nfrom openpyxl import load_workbook\n"
+                                                             "row = load_workbook(sys.argv[1])[' Прибор 1'].row_dimensions[10]\n"
+                                                             "print(row.height, row.customHeight)",
+                                                             output("conform")});
+    QCOMPARE(report.trimmed(), QStringLiteral("42.9 True"));
 }
 
 QStringList TestProtocolOffice::convert(const QString& filter, const QString& folder)
 {
-    XlsxTestFiles::convertWithLibreOffice(filter, m_dir.path(), folder, m_outputs);
+    QStringList files;
+    for (const Protocol& protocol : protocols)
+        files << output(protocol.name);
+    XlsxTestFiles::convertWithLibreOffice(filter, m_dir.path(), folder, files);
     return QDir(m_dir.filePath(folder)).entryList(QDir::Files, QDir::Name);
+}
+
+QList<QStringList> TestProtocolOffice::sheetRows(const QString& name, const QString& sheet) const
+{
+    return XlsxTestFiles::csvRows(m_dir.filePath(QStringLiteral("csv/%1-%2.csv").arg(name, sheet)));
 }
 
 void TestProtocolOffice::libreOfficePrintsEveryPage()
@@ -109,28 +132,46 @@ void TestProtocolOffice::libreOfficePrintsEveryPage()
             XlsxTestFiles::runReader(QStringLiteral("pdfinfo"), {m_dir.filePath("pdf/" + protocol.name + ".pdf")});
         const QRegularExpressionMatch pages = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(info);
         QVERIFY2(pages.hasMatch(), qPrintable(info));
-        QCOMPARE(pages.captured(1).toInt(), protocol.pages);
+        QVERIFY2(pages.captured(1).toInt() == protocol.pages, qPrintable(protocol.name + ": " + pages.captured(1)));
     }
 }
 
 void TestProtocolOffice::libreOfficeReadsTheValues()
 {
-    const QStringList files = convert(QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1"),
-                                      QStringLiteral("csv"));
+    const QStringList files = convert(
+        QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1"), QStringLiteral("csv"));
     for (const Protocol& protocol : protocols) {
         for (const QString& pair : protocol.sheetPairs) {
             const QString sheet = pair.section(QLatin1Char('='), 1).section(QLatin1Char('@'), 0, 0);
-            QVERIFY2(files.contains(protocol.name + QLatin1Char('-') + sheet + QStringLiteral(".csv")), qPrintable(files.join(", ")));
+            QVERIFY2(files.contains(protocol.name + QLatin1Char('-') + sheet + QStringLiteral(".csv")),
+                     qPrintable(files.join(", ")));
         }
-        const QString csv = QString::fromUtf8(XlsxTestFiles::fileBytes(m_dir.filePath("csv/" + protocol.name + "- Прибор 1.csv")));
-        const QStringList lines = csv.split(QLatin1Char('\n'));
-        QVERIFY(lines.size() > listRow + protocol.groups);
-        for (int group = 0; group < protocol.groups; ++group)
-            QVERIFY2(lines[listRow - 1 + group].startsWith(QStringLiteral("INX %1,VAL %1,REFF %1,").arg(group)),
-                     qPrintable(lines[listRow - 1 + group]));
-        QVERIFY(lines[3].contains(QStringLiteral("Средство измерений: Датчик давления, заводской № &D_SERIAL")));
-        QVERIFY(lines[listRow + protocol.groups + 5].startsWith(QStringLiteral("Дата поверки: 2024.05.17")));
     }
+    const QList<QStringList> sheet = sheetRows("conform", " Прибор 1");
+    QVERIFY(sheet.size() > 22);
+    const QList<QStringList> list{{"1", "-2", "0", "3.968", "-0.2", "0.5", "0.3", "1"},
+                                  {"4", "497", "500", "11.952", "-0.3", "0.5", "0.7", "1"},
+                                  {"5", "1004.5", "1000", "20.072", "0.45", "0.5", "0", "1"},
+                                  {"6", "504", "500", "12.064", "0.4", "0.5", "0.7", "1"},
+                                  {"8", "1", "0", "4.016", "0.1", "0.5", "0.3", "1"}};
+    for (int group = 0; group < list.size(); ++group)
+        QCOMPARE(sheet.at(listRow - 1 + group).mid(0, 8), list.at(group));
+    QCOMPARE(sheet.at(9).first().count(QLatin1Char('\n')), 2);
+    QCOMPARE(sheet.at(20).first(), QStringLiteral("Максимальная погрешность: 0.45 %, максимальная вариация: 0.7 %"));
+    QCOMPARE(sheet.at(21).first(), QStringLiteral("Результаты поверки положительны. Прибор годен"));
+
+    const QList<QStringList> rejected = sheetRows("rejected", " Прибор 1");
+    QVERIFY(rejected.size() > listRow + 41);
+    QCOMPARE(rejected.at(listRow - 1 + 39).mid(0, 3), QStringList({"39", "1001", "1000"}));
+    QCOMPARE(rejected.at(listRow + 41).first(), QStringLiteral("Результаты поверки отрицательны. Прибор забракован"));
+
+    const QList<QStringList> strokes = sheetRows("variant", "Сертификат Прибор 1");
+    QVERIFY(strokes.size() > 8);
+    QCOMPARE(strokes.at(5).mid(0, 4), QStringList({"Эталон, кПа", "Прямой ход", "Обратный ход", "Вариация, %"}));
+    QCOMPARE(strokes.at(6).mid(0, 4), QStringList({"0", "-2", "1", "0.3"}));
+    QCOMPARE(strokes.at(7).mid(0, 4), QStringList({"500", "497", "504", "0.7"}));
+    QCOMPARE(strokes.at(8).mid(0, 4), QStringList({"1000", "1004.5", "1004.5", "0"}));
+    QCOMPARE(strokes.at(3).first(), QStringLiteral("Результат: пригодным к применению"));
 }
 
 QTEST_GUILESS_MAIN(TestProtocolOffice)

@@ -17,6 +17,7 @@
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,6 +27,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -108,10 +110,32 @@ struct SettingsPage
     void click(const char* button) { find<QPushButton>(button)->click(); }
 };
 
+// The stand-in library reads its answer from the environment at every call.
+void answer(const char* result, const char* values)
+{
+    if (result)
+        qputenv("ZFN_VORNA_RESULT", result);
+    else
+        qunsetenv("ZFN_VORNA_RESULT");
+    qputenv("ZFN_VORNA_VALUES", values);
+}
+
+QStringList logLines(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromLatin1(file.readAll()).split('\n', Qt::SkipEmptyParts);
+}
+
+QList<float> valuesOf(const HidHandler& reader)
+{
+    return {reader.values()[0], reader.values()[1], reader.values()[2]};
+}
+
 void answerThermohygrometer(const char* result)
 {
-    qputenv("ZFN_VORNA_RESULT", result);
-    qputenv("ZFN_VORNA_VALUES", "21.4,45.5,748.6");
+    answer(result, "21.4,45.5,748.6");
 }
 
 }  // namespace
@@ -127,6 +151,73 @@ private slots:
         qputenv("ZFN_VORNA_LOG", logPath().toLocal8Bit());
     }
     void init() { QFile::remove(logPath()); }
+
+    void readPassesTheSerialAndTakesTheValues()
+    {
+        HidHandler reader;
+        QVERIFY(std::isnan(reader.values()[0]) && std::isnan(reader.values()[2]));
+        reader.setLibraryFolder(ZFN_VORNA_FOLDER);
+        answer("1", "21.4,45.5,748.6");
+        QVERIFY(reader.read("123"));
+        QCOMPARE(valuesOf(reader), QList<float>({21.4f, 45.5f, 748.6f}));
+        QCOMPARE(logLines(logPath()), QStringList({"00000123|82|0|12|1"}));
+    }
+
+    void failuresKeepTheLastReading_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("serial");
+        QTest::addColumn<QByteArray>("result");
+        QTest::addColumn<QByteArray>("values");
+        QTest::addColumn<bool>("called");
+        const QString library(ZFN_VORNA_FOLDER);
+        QTest::newRow("zero result") << library << "77" << QByteArray("0") << QByteArray("1,2,3") << true;
+        QTest::newRow("unconfigured") << library << "77" << QByteArray() << QByteArray("1,2,3") << true;
+        QTest::newRow("NaN value") << library << "77" << QByteArray("1") << QByteArray("1,nan,3") << true;
+        QTest::newRow("infinite value") << library << "77" << QByteArray("1") << QByteArray("1,2,inf") << true;
+        QTest::newRow("no library") << m_logFolder.path() << "77" << QByteArray("1") << QByteArray("1,2,3") << false;
+        QTest::newRow("no function") << QString(ZFN_VORNA_WITHOUT_READ_FOLDER) << "77" << QByteArray("1")
+                                     << QByteArray("1,2,3") << false;
+        QTest::newRow("nine characters") << library << "123456789" << QByteArray("1") << QByteArray("1,2,3") << false;
+        QTest::newRow("not ASCII") << library << "12№4" << QByteArray("1") << QByteArray("1,2,3") << false;
+        QTest::newRow("control character") << library << "12\n4" << QByteArray("1") << QByteArray("1,2,3") << false;
+    }
+
+    void failuresKeepTheLastReading()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, serial);
+        QFETCH(QByteArray, result);
+        QFETCH(QByteArray, values);
+        QFETCH(bool, called);
+        HidHandler reader;
+        reader.setLibraryFolder(ZFN_VORNA_FOLDER);
+        answer("1", "20,40,750");
+        QVERIFY(reader.read("1"));
+        QFile::remove(logPath());
+
+        reader.setLibraryFolder(folder);
+        answer(result.isNull() ? nullptr : result.constData(), values.constData());
+        QVERIFY(!reader.read(serial));
+        QCOMPARE(valuesOf(reader), QList<float>({20.0f, 40.0f, 750.0f}));
+        QCOMPARE(logLines(logPath()).size(), called ? 1 : 0);
+    }
+
+    // A library of the same name in the current folder is never taken in place of the program's.
+    void neverLoadsFromTheCurrentFolder()
+    {
+        QTemporaryDir current;
+        QVERIFY(QFile::copy(QString(ZFN_VORNA_FOLDER) + "/libVornaExchange.so", current.filePath("libVornaExchange.so")));
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(current.path()));
+        HidHandler reader;
+        answer("1", "1,2,3");
+        const bool read = reader.read("5");
+        QDir::setCurrent(previous);
+        QVERIFY(reader.libraryPath().startsWith(QCoreApplication::applicationDirPath() + "/"));
+        QVERIFY(!read);
+        QVERIFY(logLines(logPath()).isEmpty());
+    }
 
     void editsAreMarkedAndCancelRestores()
     {
@@ -180,11 +271,9 @@ private slots:
         QCOMPARE(page.record().atmPressureUnits, QString("кПа"));
         const ChannelRecord sensor = page.sensor();
         QCOMPARE(sensor.model, QString("АИР-30"));
-        QCOMPARE(sensor.rangeHigh, 2.5);
-        QCOMPARE(int(sensor.unit), 1);
-        QCOMPARE(int(sensor.outputType), 1);
-        QCOMPARE(int(sensor.characteristic), 1);
-        QCOMPARE(sensor.outputLow, 4.0);
+        QCOMPARE(QList<double>({sensor.rangeHigh, double(sensor.unit), double(sensor.outputType),
+                                double(sensor.characteristic), sensor.outputLow}),
+                 QList<double>({2.5, 1, 1, 1, 4}));
         const ChannelsModel* channels = page.bench.device().channelsModel();
         QVERIFY(channels->data(channels->index(0, 1)).toString().endsWith(unitName(1)));
         QCOMPARE(modes.size(), 1);
@@ -273,19 +362,20 @@ private slots:
         page.click("pushButton_read");
         QVERIFY(QTest::qWaitFor([&] { return !finished.isEmpty() && page.bench.device().portOwner()->isFree(); }, waitMs));
         QTRY_VERIFY(page.unsavedShown());
-        QCOMPARE(page.cell(Column::NameColumn).toString(), QString("ДД"));
-        QCOMPARE(page.cell(Column::SerialColumn).toString(), QString("1234567"));
-        QCOMPARE(page.cell(Column::UpperColumn).toDouble(), 1600.0);
-        QCOMPARE(page.cell(Column::UnitColumn).toString(), QString("кПа"));
-        QCOMPARE(page.cell(Column::OutputColumn).toString(), QString("4 - 20 мА"));
-        QCOMPARE(page.line("lineEdit_temperature")->text(), QString("22"));
-        QCOMPARE(page.find<SerialNumberEditor>("calibratorSerialEditor")->text(), QString("02101"));
-        QCOMPARE(page.find<SerialNumberEditor>("moduleSerialEditor")->text(), QString("7654321"));
-        QCOMPARE(page.find<QComboBox>("comboBox_accuracyClass")->currentText(), QString("0.05"));
-        QCOMPARE(page.find<QComboBox>("comboBox_TzsMeasureUnit")->currentIndex(), 0);
-        for (int column : {Column::NameColumn, Column::SerialColumn, Column::UpperColumn, Column::UnitColumn,
-                           Column::OutputColumn})
+        const QList<int> read{Column::NameColumn, Column::SerialColumn, Column::UpperColumn, Column::UnitColumn,
+                              Column::OutputColumn};
+        QStringList cells;
+        for (int column : read) {
+            cells << page.cell(column).toString();
             QVERIFY2(page.cellMarked(column), qPrintable(QString::number(column)));
+        }
+        QCOMPARE(cells, QStringList({"ДД", "1234567", "1600", "кПа", "4 - 20 мА"}));
+        QCOMPARE(QStringList({page.line("lineEdit_temperature")->text(),
+                              page.find<SerialNumberEditor>("calibratorSerialEditor")->text(),
+                              page.find<SerialNumberEditor>("moduleSerialEditor")->text(),
+                              page.find<QComboBox>("comboBox_accuracyClass")->currentText()}),
+                 QStringList({"22", "02101", "7654321", "0.05"}));
+        QCOMPARE(page.find<QComboBox>("comboBox_TzsMeasureUnit")->currentIndex(), 0);
         QVERIFY(!page.cellMarked(Column::ModelColumn));
         QVERIFY(marked(page.line("lineEdit_temperature")));
         QCOMPARE(page.sensor().serial, QString("1"));
@@ -317,10 +407,10 @@ private slots:
         SettingsPage page;
         answerThermohygrometer("1");
         page.click("pushButton_glak_read");
-        QCOMPARE(page.line("lineEdit_temperature")->text(), QString("21"));
-        QCOMPARE(page.line("lineEdit_humidity")->text(), QString("46"));
-        QCOMPARE(page.line("lineEdit_atmosphericPressure")->text(), QString("749"));
-        QCOMPARE(page.find<QComboBox>("comboBox_atmosphericPressureMeasure")->currentText(), QString("мм рт.ст."));
+        QCOMPARE(QStringList({page.line("lineEdit_temperature")->text(), page.line("lineEdit_humidity")->text(),
+                              page.line("lineEdit_atmosphericPressure")->text(),
+                              page.find<QComboBox>("comboBox_atmosphericPressureMeasure")->currentText()}),
+                 QStringList({"21", "46", "749", "мм рт.ст."}));
         QCOMPARE(page.record().temperature, QString("-"));
 
         page.line("lineEdit_temperature")->setText("18");
@@ -341,10 +431,9 @@ private slots:
 
         page.record().glakReadMode = 1;
         QVERIFY(page.tab->readConditionsOnStart());
-        QCOMPARE(page.record().temperature, QString("21"));
-        QCOMPARE(page.record().humidity, QString("46"));
-        QCOMPARE(page.record().atmPressure, QString("749"));
-        QCOMPARE(page.record().atmPressureUnits, QString("мм рт.ст."));
+        const VerificationSettings& r = page.record();
+        QCOMPARE(QStringList({r.temperature, r.humidity, r.atmPressure, r.atmPressureUnits}),
+                 QStringList({"21", "46", "749", "мм рт.ст."}));
 
         answerThermohygrometer("0");
         page.record().temperature = "19";

@@ -12,17 +12,8 @@
 
 #include <QPushButton>
 #include <QTabWidget>
-#include <QtEndian>
 #include <QtTest>
 #include <memory>
-
-// A float as a HART request or reply carries it: IEEE 754, big-endian.
-inline QByteArray hartFloatBytes(float value)
-{
-    QByteArray bytes(4, '\0');
-    qToBigEndian(value, bytes.data());
-    return bytes;
-}
 
 // The main window over a calibrator with an emulated transmitter of the given variant and
 // device-type key behind it, for tests of the HART tab and its sub-pages.
@@ -66,23 +57,20 @@ public:
         return requireChild<T>(tab, name);
     }
 
-    QTabWidget* pages() const { return requireChild<QTabWidget>(window.get(), "tabDeviceConfig"); }
     void showHartPage()
     {
         window->show();
-        pages()->setCurrentWidget(requireChild<QWidget>(window.get(), "tabHart"));
+        requireChild<QTabWidget>(window.get(), "tabDeviceConfig")
+            ->setCurrentWidget(requireChild<QWidget>(window.get(), "tabHart"));
     }
-    void showOtherPage() { pages()->setCurrentIndex(0); }
+    void showOtherPage() { requireChild<QTabWidget>(window.get(), "tabDeviceConfig")->setCurrentIndex(0); }
 
     // Shows the page and waits for its silent read; the logs start after it.
     HartDeviceData showAndRead()
     {
-        QueuedSpy finished(&device(), &DeviceZFN::sendAlgoritmFinished);
-        showHartPage();
-        if (!finished.wait(10000))
-            qFatal("the silent read did not end");
-        clearLogs();
-        return finished.first().at(2).value<HartDeviceData>();
+        const HartDeviceData read = showSubPage(0);
+        scope = nullptr;
+        return read;
     }
 
     template <typename Change>
@@ -128,9 +116,9 @@ public:
         bench.emulator().clearRequests();
     }
 
-    QByteArray sentData(int command) const
+    QByteArray sentData(int command)
     {
-        for (const HartSlaveRequest& request : const_cast<HartSubPageRig*>(this)->transmitter().requests())
+        for (const HartSlaveRequest& request : transmitter().requests())
             if (request.command == command)
                 return request.data;
         return QByteArray();

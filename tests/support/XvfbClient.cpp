@@ -16,28 +16,19 @@ namespace {
 
 const char clientVariable[] = "ZFN_XVFB_FRAME";
 
-}  // namespace
-
-bool XvfbClient::runSelf(const char* frameVariable, QByteArray* output)
+// Share of the pixels that differ between the two images, 0 to 1.
+double difference(const QImage& a, const QImage& b)
 {
-    XvfbServer server;
-    if (!server.start()) {
-        *output = "Xvfb did not start";
-        return false;
-    }
-    QProcess client;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DISPLAY"), server.display());
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.insert(QString::fromLatin1(frameVariable), server.framePath());
-    environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
-    client.setProcessEnvironment(environment);
-    client.setProcessChannelMode(QProcess::MergedChannels);
-    client.start(QCoreApplication::applicationFilePath(), QStringList());
-    const bool finished = client.waitForFinished(120000);
-    *output = client.readAll();
-    return finished && client.exitStatus() == QProcess::NormalExit && client.exitCode() == 0;
+    if (a.size() != b.size())
+        return 1.0;
+    int differing = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            differing += (a.pixel(x, y) & 0xFFFFFF) != (b.pixel(x, y) & 0xFFFFFF);
+    return double(differing) / double(a.width() * a.height());
 }
+
+}  // namespace
 
 int XvfbClient::main(int argc, char** argv, const std::function<int(int, char**)>& clientTests)
 {
@@ -72,11 +63,7 @@ int XvfbClient::main(int argc, char** argv, const std::function<int(int, char**)
 
 QImage XvfbClient::settledScreen()
 {
-    return settledScreen(qEnvironmentVariable(clientVariable));
-}
-
-QImage XvfbClient::settledScreen(const QString& framePath)
-{
+    const QString framePath = qEnvironmentVariable(clientVariable);
     QImage previous;
     QElapsedTimer timer;
     timer.start();
@@ -97,17 +84,6 @@ int XvfbClient::colourCount(const QImage& image)
         for (int x = 0; x < image.width(); ++x)
             colours.insert(image.pixel(x, y) & 0xFFFFFF);
     return colours.size();
-}
-
-double XvfbClient::difference(const QImage& a, const QImage& b)
-{
-    if (a.size() != b.size())
-        return 1.0;
-    int differing = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            differing += (a.pixel(x, y) & 0xFFFFFF) != (b.pixel(x, y) & 0xFFFFFF);
-    return double(differing) / double(a.width() * a.height());
 }
 
 bool XvfbClient::showsAsPainted(const QImage& screen, const QWidget* widget)

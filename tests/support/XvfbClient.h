@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QImage>
 #include <QString>
 #include <functional>
@@ -13,19 +12,14 @@ class QWidget;
 class XvfbClient
 {
 public:
-    // True when the client ran and passed; output holds what it printed.
-    static bool runSelf(const char* frameVariable, QByteArray* output);
     // A test program's whole main: the first run starts Xvfb and runs the program again, with the
     // same arguments, as its client, which runs clientTests in a QApplication on that server.
     static int main(int argc, char** argv, const std::function<int(int, char**)>& clientTests);
 
-    // The screen once two reads a moment apart agree, so a half-drawn frame is not taken.
-    static QImage settledScreen(const QString& framePath);
-    // The same for the server that main() started.
+    // The screen of the server that main() started, once two reads a moment apart agree, so a
+    // half-drawn frame is not taken.
     static QImage settledScreen();
     static int colourCount(const QImage& image);
-    // Share of the pixels that differ between the two images, 0 to 1.
-    static double difference(const QImage& a, const QImage& b);
     // The widget is visible, paints more than a plain face and the server shows what it paints.
     static bool showsAsPainted(const QImage& screen, const QWidget* widget);
     // Where the widget is on the server's screen.

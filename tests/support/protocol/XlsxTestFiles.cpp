@@ -25,21 +25,35 @@ QString XlsxTestFiles::handmade()
     return QStringLiteral(ZFN_TEST_DATA "/handmade.xlsx");
 }
 
-bool XlsxTestFiles::makeCellTemplate(const QString& fileName, const Cells& cells)
+bool XlsxTestFiles::makeTemplate(const QString& fileName, const QStringList& names, const Cells& cells,
+                                 const QString& source, int activeSheet)
 {
     XlsxWorkbook workbook;
-    if (!workbook.openFile(shippedTemplate()))
+    if (!workbook.openFile(source))
         return false;
-    while (workbook.sheetCount() > 1)
-        workbook.deleteSheet(1);
+    while (workbook.sheetCount() > names.size())
+        workbook.deleteSheet(workbook.sheetCount() - 1);
+    // Through names of their own, so that no new name meets an old one.
+    for (int i = 0; i < names.size(); ++i)
+        workbook.renameSheet(i, QStringLiteral("tmp %1").arg(i));
+    for (int i = 0; i < names.size(); ++i)
+        workbook.renameSheet(i, names.at(i));
+    workbook.setActiveSheet(activeSheet);
     XlsxWorksheet* sheet = workbook.worksheet(0);
-    for (int row = sheet->nextRow(0); row; row = sheet->nextRow(row))
+    for (int row = cells.isEmpty() ? 0 : sheet->nextRow(0); row; row = sheet->nextRow(row))
         for (int column = sheet->nextColumn(row, 0); column; column = sheet->nextColumn(row, column))
             sheet->writeString(row, column, QString());
     for (auto cell = cells.begin(); cell != cells.end(); ++cell)
         sheet->writeString(cell.key().first, cell.key().second, cell.value());
     return QDir().mkpath(VerificationSettings::templatesFolder())
            && workbook.save(VerificationSettings::templatesFolder() + fileName);
+}
+
+bool XlsxTestFiles::installTemplate(const QString& source, const QString& fileName)
+{
+    const QString path = VerificationSettings::templatesFolder() + fileName;
+    QFile::remove(path);
+    return QDir().mkpath(VerificationSettings::templatesFolder()) && QFile::copy(source, path);
 }
 
 QByteArray XlsxTestFiles::fileBytes(const QString& path)

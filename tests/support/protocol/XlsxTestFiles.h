@@ -19,9 +19,13 @@ public:
 
     // Cells by (row, column).
     using Cells = QMap<QPair<int, int>, QString>;
-    // A one-sheet template "&DEV_SH_1" in the program's templates folder: the shipped protocol sheet
-    // with every text emptied (styles, merges and heights stay) and the given cells written.
-    static bool makeCellTemplate(const QString& fileName, const Cells& cells);
+    // A template in the program's templates folder made from source: its sheets renamed to names
+    // (those beyond them deleted), opening on activeSheet; with cells, every text of the first sheet
+    // is emptied (styles, merges and heights stay) and the cells written.
+    static bool makeTemplate(const QString& fileName, const QStringList& names, const Cells& cells = {},
+                             const QString& source = shippedTemplate(), int activeSheet = 0);
+    // A copy of the workbook in the program's templates folder, in place of any of that name.
+    static bool installTemplate(const QString& source, const QString& fileName);
 
     static QByteArray fileBytes(const QString& path);
     // One part of a zip, as stored; empty when the zip or the part is missing.
