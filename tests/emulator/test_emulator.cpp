@@ -143,11 +143,11 @@ private slots:
     void unansweredRequests_data()
     {
         QTest::addColumn<QByteArray>("unanswered");
-        QByteArray wrongCheck = request(1, "1;5");
-        wrongCheck.replace("1;5;", "1;5;9");
+        QByteArray wrongCheck = request(1, "1;1");
+        wrongCheck.replace("1;1;", "1;1;9");
         QTest::newRow("wrong check value") << wrongCheck;
-        QTest::newRow("other address") << request(2, "1;5");
-        QTest::newRow("not identify at address 0") << request(0, "1;5");
+        QTest::newRow("other address") << request(2, "1;1");
+        QTest::newRow("not identify at address 0") << request(0, "1;1");
     }
 
     void unansweredRequests()
@@ -155,6 +155,7 @@ private slots:
         QFETCH(QByteArray, unanswered);
         Rig rig;
         QVERIFY(rig.ok());
+        rig.emulator.setValue("1", "1.5");
         rig.emulator.setValue("5", "4.5");
         rig.port.send(unanswered);
         QCOMPARE(ask(rig, "1;5"), QByteArray("4.5"));
