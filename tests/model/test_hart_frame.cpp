@@ -9,7 +9,6 @@
 
 #include <QRegularExpression>
 #include <QtTest>
-#include <cmath>
 #include <cstring>
 #include <functional>
 
@@ -429,13 +428,11 @@ private slots:
         QCOMPARE(hartDeviceTypeName(hartTypeNoPassword + 0x10000), QStringLiteral("Неизвестное HART-устройство"));
     }
 
+    // Trimming is pinned with the protocol's numbers; here the widening of single-precision values.
     void numberTexts()
     {
-        const QStringList texts = {floatToText(1.5f), floatToText(100.0f), floatToText(0.000001f), floatToText(0.0000001f),
-                                   floatToText(100.05f), floatToText(-0.0000001f), doubleToText(0.1234567),
-                                   doubleToText(1234567.5), doubleToText(-0.0), floatToText(std::nanf("")),
-                                   doubleToText(HUGE_VAL)};
-        QCOMPARE(texts, QStringList({"1.5", "100", "0.000001", "0", "100.05", "0", "0.123457", "1234567.5", "0", "-", "-"}));
+        QCOMPARE(floatToText(100.05f) + ' ' + floatToText(0.000001f) + ' ' + doubleToText(1234567.5),
+                 QString("100.05 0.000001 1234567.5"));
         QCOMPARE(widenFloat(100.05f), 100.05);
     }
 };
