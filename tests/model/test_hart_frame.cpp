@@ -149,44 +149,37 @@ private slots:
         QVERIFY(!buildHartFrame(tooLong, connectedRecord(), 17, HartFrame::LongAddress, HartFrame::MasterToSlave));
     }
 
-    void refusesBadReplies_data()
-    {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<int>("command");
-        QTest::addColumn<QString>("log");
-        const QByteArray good = okReply(1, "0C42C80000");
-        QTest::newRow("odd length") << good.left(good.size() - 1) << 1 << "bad hex";
-        QTest::newRow("not hex") << QByteArray(good).replace(2, 1, "G") << 1 << "bad hex";
-        QTest::newRow("empty") << QByteArray() << 1 << "bad slaveToMasterB -1 134";
-        QTest::newRow("short-form delimiter") << reply(1, bytes("0000"), Address).replace(0, 2, "06") << 1
-                                              << "bad slaveToMasterB 6 134";
-        QTest::newRow("other address") << reply(1, bytes("0000"), bytes("0011123457")) << 1 << "bad adress";
-        QTest::newRow("master bit differs") << reply(1, bytes("0000"), bytes("8011123456")) << 1 << "bad adress";
-        QTest::newRow("other command") << good << 2 << "bad command 2";
-        QTest::newRow("byte count 0") << reply(38, QByteArray()) << 38 << "bad lenght";
-        QTest::newRow("byte count 1") << reply(38, bytes("00")) << 38 << "bad lenght";
-        QTest::newRow("check byte missing") << good.left(good.size() - 2) << 1 << "bad lenght";
-        QTest::newRow("check byte wrong") << good.left(good.size() - 2) + "66" << 1 << "hart checksum error";
-        QTest::newRow("short c1") << okReply(1, "0C42C800") << 1 << "bad lenght 4 expected 5";
-        QTest::newRow("short c0") << okReply(0, "FE1A0105070203080000AB") << 0 << "bad lenght 11 expected 12";
-        QTest::newRow("short c13") << okReply(13, QByteArray(40, '1')) << 13 << "bad lenght 20 expected 21";
-        QTest::newRow("short c128") << okReply(128, "01014060000041") << 128 << "bad lenght 7 expected 10";
-        QTest::newRow("short c7") << okReply(7, "05") << 7 << "bad lenght 1 expected 2";
-    }
-
     // Every refused reply leaves the record exactly as it was, response code and status included.
     void refusesBadReplies()
     {
-        QFETCH(QByteArray, text);
-        QFETCH(int, command);
-        QFETCH(QString, log);
-        HartDeviceData device = markedRecord();
-        const HartDeviceData before = device;
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^UniversalCommands::parseHartResponse " + log));
-        HartReplyOutcome outcome = HartReplyOutcome::Success;
-        QVERIFY(!parseHartResponse(text, device, command, HartFrame::LongAddress, &outcome));
-        QCOMPARE(outcome, HartReplyOutcome::Invalid);
-        QCOMPARE(firstDifference(device, before), -1);
+        const QByteArray good = okReply(1, "0C42C80000");
+        const struct { QByteArray text; int command; const char* log; } cases[] = {
+            {good.left(good.size() - 1), 1, "bad hex"},  // odd length
+            {QByteArray(good).replace(2, 1, "G"), 1, "bad hex"},  // not hex
+            {QByteArray(), 1, "bad slaveToMasterB -1 134"},  // empty
+            {reply(1, bytes("0000"), Address).replace(0, 2, "06"), 1, "bad slaveToMasterB 6 134"},  // short-form delimiter
+            {reply(1, bytes("0000"), bytes("0011123457")), 1, "bad adress"},  // other address
+            {reply(1, bytes("0000"), bytes("8011123456")), 1, "bad adress"},  // master bit differs
+            {good, 2, "bad command 2"},  // other command
+            {reply(38, QByteArray()), 38, "bad lenght"},  // byte count 0
+            {reply(38, bytes("00")), 38, "bad lenght"},  // byte count 1
+            {good.left(good.size() - 2), 1, "bad lenght"},  // check byte missing
+            {good.left(good.size() - 2) + "66", 1, "hart checksum error"},  // check byte wrong
+            {okReply(1, "0C42C800"), 1, "bad lenght 4 expected 5"},  // short c1
+            {okReply(0, "FE1A0105070203080000AB"), 0, "bad lenght 11 expected 12"},  // short c0
+            {okReply(13, QByteArray(40, '1')), 13, "bad lenght 20 expected 21"},  // short c13
+            {okReply(128, "01014060000041"), 128, "bad lenght 7 expected 10"},  // short c128
+            {okReply(7, "05"), 7, "bad lenght 1 expected 2"},  // short c7
+        };
+        for (auto c : cases) {
+            HartDeviceData device = markedRecord();
+            const HartDeviceData before = device;
+            QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^UniversalCommands::parseHartResponse ") + c.log));
+            HartReplyOutcome outcome = HartReplyOutcome::Success;
+            QVERIFY2(!parseHartResponse(c.text, device, c.command, HartFrame::LongAddress, &outcome), c.log);
+            QCOMPARE(outcome, HartReplyOutcome::Invalid);
+            QCOMPARE(firstDifference(device, before), -1);
+        }
     }
 
     void acceptsRepliesByTheirCode()
@@ -338,32 +331,24 @@ private slots:
         }
     }
 
-    void packedAsciiRoundTrips_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("size");
-        QTest::addColumn<QByteArray>("packed");
-        QTest::addColumn<QString>("unpacked");
-        QTest::newRow("four letters") << "ABCD" << 3 << bytes("0420C4") << "ABCD";
-        QTest::newRow("blanks fill") << "AB" << 6 << bytes("04282082 0820") << "AB";
-        QTest::newRow("cut to size") << "ABCDEFGH" << 3 << bytes("0420C4") << "ABCD";
-        QTest::newRow("digits and signs") << "PT-100 ?" << 6 << bytes("414B71C3083F") << "PT-100 ?";
-        QTest::newRow("straight quotes") << "\"A'" << 3 << bytes("8819E0") << "\"A'";
-        QTest::newRow("typographic quotes") << QString::fromUtf8("„A’") << 3 << bytes("8819E0") << "\"A'";
-        QTest::newRow("at signs stay") << "@@@@@@@@" << 6 << bytes("000000000000") << "@@@@@@@@";
-        QTest::newRow("blanks only") << "" << 6 << bytes("820820820820") << "";
-    }
-
     void packedAsciiRoundTrips()
     {
-        QFETCH(QString, text);
-        QFETCH(int, size);
-        QFETCH(QByteArray, packed);
-        QByteArray out(size, '\x55');
-        QVERIFY(packAscii(text, reinterpret_cast<quint8*>(out.data()), size));
-        QCOMPARE(out.toHex(), packed.toHex());
-        QFETCH(QString, unpacked);
-        QCOMPARE(unpackAscii(reinterpret_cast<const quint8*>(out.constData()), size), unpacked);
+        const struct { QString text; int size; const char* packed; QString unpacked; } cases[] = {
+            {"ABCD", 3, "0420C4", "ABCD"},
+            {"AB", 6, "042820820820", "AB"},
+            {"ABCDEFGH", 3, "0420C4", "ABCD"},
+            {"PT-100 ?", 6, "414B71C3083F", "PT-100 ?"},
+            {"\"A'", 3, "8819E0", "\"A'"},
+            {QString::fromUtf8("„A’"), 3, "8819E0", "\"A'"},
+            {"@@@@@@@@", 6, "000000000000", "@@@@@@@@"},
+            {"", 6, "820820820820", ""},
+        };
+        for (const auto& c : cases) {
+            QByteArray out(c.size, '\x55');
+            QVERIFY(packAscii(c.text, reinterpret_cast<quint8*>(out.data()), c.size));
+            QCOMPARE(out.toHex().toUpper(), QByteArray(c.packed));
+            QCOMPARE(unpackAscii(reinterpret_cast<const quint8*>(out.constData()), c.size), c.unpacked);
+        }
     }
 
     void packedAsciiRefusesWhatItCannotCarry()
