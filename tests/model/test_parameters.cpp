@@ -187,6 +187,8 @@ private slots:
         const quint8 device[ParametrDateTime::deviceByteCount] = {24, 3, 6, 9, 5, 7};
         parametr.fromDeviceBytes(device);
         QCOMPARE(parametr.value(), QDateTime(QDate(2024, 3, 6), QTime(9, 5, 7), Qt::LocalTime));
+        parametr.toDeviceBytes(bytes);
+        QCOMPARE(QByteArray(reinterpret_cast<char*>(bytes), 6), QByteArray(reinterpret_cast<const char*>(device), 6));
     }
 
     void channelStyleColours()
