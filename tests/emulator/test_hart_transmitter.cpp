@@ -44,17 +44,12 @@ struct Master
         record.uniqueId = id;
     }
 
-    // The calibrator's answer: the reply frame's text or a "$" status.
-    QByteArray exchange(int command, const QByteArray& data)
+    // The calibrator answers with the reply frame's text or a "$" status.
+    HartReplyOutcome send(int command, const QByteArray& data = QByteArray())
     {
         QByteArray frame = data;
         buildHartFrame(frame, record, quint8(command), HartFrame::LongAddress, HartFrame::MasterToSlave);
-        return t.passThrough(passThroughCommand(frame).mid(3).split(QLatin1Char(';')));
-    }
-
-    HartReplyOutcome send(int command, const QByteArray& data = QByteArray())
-    {
-        QByteArray reply = exchange(command, data);
+        QByteArray reply = t.passThrough(passThroughCommand(frame).mid(3).split(QLatin1Char(';')));
         HartReplyOutcome outcome = HartReplyOutcome::Invalid;
         if (!reply.startsWith('$'))
             parseHartResponse(reply, record, command, HartFrame::LongAddress, &outcome);

@@ -115,7 +115,7 @@ private slots:
         for (int i = 0; i < 5; ++i)
             model.append(point(i, i));
         model.removeResult(2);
-        model.removeResult(7);
+        model.removeResult(4);
         model.removeResult(-1);
         QCOMPARE(numbers(model), QList<int>({1, 2, 4, 5}));
         model.append(point(9, 9));
