@@ -24,16 +24,14 @@ void fillArchive(CalibratorEmulator& emulator)
         emulator.setArchiveFrame(i, frameAt(i));
 }
 
+// Connects and makes the archive exchanges quick.
 void prepare(DeviceTestBench& bench)
 {
+    if (!bench.connectTo(0))
+        qFatal("not connected");
     PollController* work = bench.device().pollController();
     work->archivePauseMs = 0;
     work->archiveTimeoutMs = silentTimeoutMs;
-}
-
-bool portHome(DeviceZFN& device)
-{
-    return device.portOwner()->isFree();
 }
 
 bool readWholeArchive(DeviceZFN& device)
@@ -55,7 +53,6 @@ private slots:
     void fullReadKeepsOnlyValidFrames()
     {
         DeviceTestBench bench;
-        QVERIFY(bench.connectTo(0));
         prepare(bench);
         CalibratorEmulator& emulator = bench.emulator();
         emulator.setArchiveFrame(0, frameAt(0, 5));
@@ -71,7 +68,7 @@ private slots:
         QueuedSpy progress(&device, &DeviceZFN::sendProgress);
         QueuedSpy stopped(&device, &DeviceZFN::archiveReadStoped);
         QVERIFY(readWholeArchive(device));
-        QVERIFY(portHome(device));
+        QVERIFY(device.portOwner()->isFree());
         QTRY_VERIFY(!device.pollController()->isArchiveRunning());
 
         ArchiveModel& model = *device.archiveModel();
@@ -114,7 +111,6 @@ private slots:
         QFETCH(QByteArray, text);
         QFETCH(int, status);
         DeviceTestBench bench;
-        QVERIFY(bench.connectTo(0));
         prepare(bench);
         CalibratorEmulator& emulator = bench.emulator();
         fillArchive(emulator);
@@ -127,7 +123,7 @@ private slots:
         QueuedSpy finished(&device, &DeviceZFN::archiveReadFinished);
         device.startReadArchive();
         QVERIFY(stopped.wait(5000));
-        QTRY_VERIFY(portHome(device));
+        QTRY_VERIFY(device.portOwner()->isFree());
         QCOMPARE(bench.popUps(), QStringList({"ЗФН не отвечает!"}));
         QCOMPARE(device.archiveModel()->resumePosition.load(), 7);
         QTRY_COMPARE(indexes(*device.archiveModel()), QList<quint32>({0, 1, 2, 3, 4, 5, 6}));
@@ -139,7 +135,6 @@ private slots:
     void silenceAndStopResumeTakeEveryFrameOnce()
     {
         DeviceTestBench bench;
-        QVERIFY(bench.connectTo(0));
         prepare(bench);
         CalibratorEmulator& emulator = bench.emulator();
         fillArchive(emulator);
@@ -155,7 +150,7 @@ private slots:
         device.startReadArchive();
         QVERIFY(stopped.wait(5000));
         QTRY_VERIFY(!device.pollController()->isArchiveRunning());
-        QVERIFY(portHome(device));
+        QVERIFY(device.portOwner()->isFree());
         QTRY_COMPARE(bench.popUps(), QStringList({"ЗФН не отвечает!"}));
         QCOMPARE(model.resumePosition.load(), 10);
 
@@ -166,7 +161,7 @@ private slots:
         QVERIFY(emulator.waitForRequests(before + 300, 30000));
         device.stopReadArchive();
         QVERIFY(!device.pollController()->isArchiveRunning());
-        QVERIFY(portHome(device));
+        QVERIFY(device.portOwner()->isFree());
         QTRY_COMPARE(stopped.count(), 2);
         const int resumeAt = model.resumePosition;
         QVERIFY(resumeAt > 100 && resumeAt < frameCount);
@@ -184,33 +179,11 @@ private slots:
         QCOMPARE(bench.popUps().size(), 1);
     }
 
+    // A refused clear stops with a message; the next one starts over at the first frame and writes
+    // the empty frame everywhere.
     void clearWritesTheEmptyFrameEverywhere()
     {
         DeviceTestBench bench;
-        QVERIFY(bench.connectTo(0));
-        prepare(bench);
-        CalibratorEmulator& emulator = bench.emulator();
-        fillArchive(emulator);
-        emulator.clearRequests();
-        DeviceZFN& device = bench.device();
-        device.archiveModel()->resumePosition = 100;
-        QueuedSpy progress(&device, &DeviceZFN::sendProgress);
-        QueuedSpy cleared(&device, &DeviceZFN::archiveClearFinished);
-        device.startClearArchive();
-        QVERIFY(cleared.wait(60000));
-        QVERIFY(portHome(device));
-        for (int i = 0; i < frameCount; ++i)
-            QCOMPARE(emulator.archiveFrame(i), ArchiveFrameBuilder::cleared());
-        QCOMPARE(emulator.requests().at(0).command, "11;0;1;4;AA" + QString(62, '0'));
-        QCOMPARE(emulator.requests().at(1).command, "11;32;1;4;" + QString(60, '0') + "6701");
-        QCOMPARE(progress.firstInts().last(), 99);
-        QCOMPARE(device.archiveModel()->resumePosition.load(), 0);
-    }
-
-    void refusedClearStopsAndStartsOverNextTime()
-    {
-        DeviceTestBench bench;
-        QVERIFY(bench.connectTo(0));
         prepare(bench);
         CalibratorEmulator& emulator = bench.emulator();
         fillArchive(emulator);
@@ -223,7 +196,22 @@ private slots:
         QCOMPARE(emulator.archiveFrame(1), ArchiveFrameBuilder::cleared());
         QCOMPARE(emulator.archiveFrame(2), frameAt(2));
         QCOMPARE(device.archiveModel()->resumePosition.load(), 0);
-        QTRY_VERIFY(portHome(device));
+        QTRY_VERIFY(device.portOwner()->isFree());
+
+        emulator.clearStatusReplies();
+        emulator.clearRequests();
+        device.archiveModel()->resumePosition = 100;
+        QueuedSpy progress(&device, &DeviceZFN::sendProgress);
+        QueuedSpy cleared(&device, &DeviceZFN::archiveClearFinished);
+        device.startClearArchive();
+        QVERIFY(cleared.wait(60000));
+        QVERIFY(device.portOwner()->isFree());
+        for (int i = 0; i < frameCount; ++i)
+            QCOMPARE(emulator.archiveFrame(i), ArchiveFrameBuilder::cleared());
+        QCOMPARE(emulator.requests().at(0).command, "11;0;1;4;AA" + QString(62, '0'));
+        QCOMPARE(emulator.requests().at(1).command, "11;32;1;4;" + QString(60, '0') + "6701");
+        QCOMPARE(progress.firstInts().last(), 99);
+        QCOMPARE(device.archiveModel()->resumePosition.load(), 0);
     }
 
     // The port belongs to the poll thread while polling: archive work is refused with a message,
@@ -231,7 +219,6 @@ private slots:
     void archiveWorkWaitsForPollingToEnd()
     {
         DeviceTestBench bench;
-        QVERIFY(bench.connectTo(0));
         prepare(bench);
         bench.emulator().setValue("1", "0");
         bench.emulator().setValue("5", "4");
@@ -246,9 +233,9 @@ private slots:
         QTRY_COMPARE(clearStopped.count(), 1);
         QCOMPARE(bench.popUps(), QStringList({"Дождитесь окончания текущей операции!", "Дождитесь окончания текущей операции!"}));
         QVERIFY(!device.pollController()->isArchiveRunning());
-        QVERIFY(!portHome(device));
+        QVERIFY(!device.portOwner()->isFree());
         device.stopPoll();
-        QVERIFY(portHome(device));
+        QVERIFY(device.portOwner()->isFree());
     }
 };
 

@@ -34,50 +34,42 @@ private slots:
         QCOMPARE(search, QByteArray("\xFF:0;0;14891\r\xFF"));
     }
 
-    void unpackAcceptsGoodReplies()
+    // What is left in the buffer: the data of a taken reply, or, after a refusal, what stood after the
+    // echo was removed, ready for late bytes.
+    void unpack_data()
     {
-        QByteArray echoed = QByteArray("\xFF:1;10;16;2;4;53164\r\xFF") + "!1;ABCD;14484\r";
-        QVERIFY(AsciiUail::unpackPackage(echoed, 1));
-        QCOMPARE(echoed, QByteArray("ABCD"));
+        QTest::addColumn<QByteArray>("buffer");
+        QTest::addColumn<int>("address");
+        QTest::addColumn<bool>("taken");
+        QTest::addColumn<QByteArray>("left");
+        const QByteArray echo("\xFF:1;10;16;2;4;53164\r\xFF");
+        QTest::newRow("after the echo") << echo + "!1;ABCD;14484\r" << 1 << true << QByteArray("ABCD");
+        QTest::newRow("address above a byte") << QByteArray("!257;ABCD;33389\r") << 1 << true << QByteArray("ABCD");
+        QTest::newRow("after garbage") << "\x01\x7Fzz" + reply("7;$0;") << 7 << true << QByteArray("$0");
+        QTest::newRow("wrong check") << echo + "!1;ABCD;14485\r" << 1 << false << QByteArray("\r\xFF!1;ABCD;14485");
+        for (const QByteArray& bad : {QByteArray("!1;A;B;32245\r"), QByteArray("!1;ABCD;14484"), reply("2;ABCD;"), QByteArray()})
+            QTest::addRow("refused %s", bad.constData()) << bad << 1 << false << bad;
+    }
 
-        QByteArray highAddress = "!257;ABCD;33389\r";
-        QVERIFY(AsciiUail::unpackPackage(highAddress, 1));
-        QCOMPARE(highAddress, QByteArray("ABCD"));
+    void unpack()
+    {
+        QFETCH(QByteArray, buffer);
+        QFETCH(int, address);
+        QFETCH(bool, taken);
+        QFETCH(QByteArray, left);
+        QCOMPARE(AsciiUail::unpackPackage(buffer, quint8(address)), taken);
+        QCOMPARE(buffer, left);
+    }
 
-        QByteArray garbage = "\x01\x7Fzz" + reply("7;$0;");
-        QVERIFY(AsciiUail::unpackPackage(garbage, 7));
-        QCOMPARE(garbage, QByteArray("$0"));
-
+    void unpackReportsTheAddress()
+    {
         QByteArray withAddress = reply("12;$90;");
         quint8 address = 0;
         QVERIFY(AsciiUail::unpackPackageGetAddress(withAddress, address));
         QCOMPARE(address, quint8(12));
         QCOMPARE(withAddress, QByteArray("$90"));
-    }
-
-    void unpackRejectsBadReplies()
-    {
-        QByteArray twoFields = "!1;A;B;32245\r";
-        QVERIFY(!AsciiUail::unpackPackage(twoFields, 1));
-
-        QByteArray noCr = "!1;ABCD;14484";
-        QVERIFY(!AsciiUail::unpackPackage(noCr, 1));
-
-        QByteArray wrongAddress = reply("2;ABCD;");
-        QVERIFY(!AsciiUail::unpackPackage(wrongAddress, 1));
-
         QByteArray notNumber = reply("x;ABCD;");
-        quint8 address = 0;
         QVERIFY(!AsciiUail::unpackPackageGetAddress(notNumber, address));
-
-        // A wrong check value leaves the buffer as it stood after echo removal, ready for late bytes.
-        const QByteArray echo("\xFF:1;10;16;2;4;53164\r\xFF");
-        QByteArray wrongCheck = echo + "!1;ABCD;14485\r";
-        QVERIFY(!AsciiUail::unpackPackage(wrongCheck, 1));
-        QCOMPARE(wrongCheck, QByteArray("\r\xFF!1;ABCD;14485"));
-
-        QByteArray emptyBuffer;
-        QVERIFY(!AsciiUail::unpackPackage(emptyBuffer, 1));
     }
 
     void statusReplies()
@@ -90,25 +82,14 @@ private slots:
         QCOMPARE(AsciiUail::errorCodeText("$15", "ЗФН"), QString("HART-устройство не подключено."));
     }
 
+    // A refused text leaves the bytes as they were; at most n pairs are taken, in either case.
     void hexDecoding()
     {
-        quint8 out[8] = {};
-        QCOMPARE(AsciiUail::hexPairsToBytes(out, "0A1B", 8), 2);
-        QCOMPARE(out[0], quint8(0x0A));
-        QCOMPARE(out[1], quint8(0x1B));
-
-        quint8 one[2] = {0xEE, 0xEE};
-        QCOMPARE(AsciiUail::hexPairsToBytes(one, "0A1B", 1), 1);
-        QCOMPARE(one[0], quint8(0x0A));
-        QCOMPARE(one[1], quint8(0xEE));
-
-        quint8 untouched[4] = {0x55, 0x55, 0x55, 0x55};
-        QCOMPARE(AsciiUail::hexPairsToBytes(untouched, "0A1", 4), -1);
-        QCOMPARE(AsciiUail::hexPairsToBytes(untouched, "0G1B", 4), -1);
-        QCOMPARE(AsciiUail::hexPairsToBytes(untouched, "$0", 4), -1);
-        QCOMPARE(untouched[0], quint8(0x55));
-        QCOMPARE(AsciiUail::hexPairsToBytes(untouched, "ff", 4), 1);
-        QCOMPARE(untouched[0], quint8(0xFF));
+        quint8 out[4] = {0x55, 0x55, 0x55, 0x55};
+        for (const char* bad : {"0A1", "0G1B", "$0"})
+            QCOMPARE(AsciiUail::hexPairsToBytes(out, bad, 4), -1);
+        QCOMPARE(AsciiUail::hexPairsToBytes(out, "0aFF1B", 2), 2);
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(out), 4), QByteArray("\x0A\xFF\x55\x55", 4));
     }
 };
 

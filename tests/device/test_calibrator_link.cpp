@@ -93,17 +93,6 @@ private slots:
         QVERIFY(!m_port->isOpen());
     }
 
-    void badCheckValueThenGoodReplyTakesTwoRequests()
-    {
-        QByteArray bad = replyFrame("7");
-        bad[bad.size() - 2] = bad.at(bad.size() - 2) == '0' ? '1' : '0';
-        m_port->answerWith(bad);
-        m_port->answerWith(replyFrame("7"));
-        QCOMPARE(m_link->exchange(request("1;1"), timeoutMs), CalibratorLink::Status::Ok);
-        QCOMPARE(m_link->reply(), QByteArray("7"));
-        QCOMPARE(m_port->requests().size(), 2);
-    }
-
     void failedExchanges_data()
     {
         QTest::addColumn<int>("line");
@@ -195,17 +184,6 @@ private slots:
         QCOMPARE(m_link->exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
         QCOMPARE(m_link->reply(), QByteArray("12.0"));
         QVERIFY2(timer.elapsed() < m_link->timing().quietMs, qPrintable(QString::number(timer.elapsed())));
-    }
-
-    // Without a cut exchange the next request goes out at once.
-    void normalExchangeHasNoDrainWait()
-    {
-        m_port->answerWith(replyFrame("1"));
-        QCOMPARE(m_link->exchange(request("1;1"), timeoutMs), CalibratorLink::Status::Ok);
-        QElapsedTimer timer;
-        timer.start();
-        QCOMPARE(m_link->exchange(request("1;1"), timeoutMs), CalibratorLink::Status::Ok);
-        QVERIFY(timer.elapsed() < m_link->timing().quietMs);
     }
 
     void identifyCollectsUntilSilence()

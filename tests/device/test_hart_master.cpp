@@ -22,16 +22,18 @@ struct Ending
     int algorithm = 0;
     bool succeeded = false;
     HartDeviceData data;
+    QString outcome() const { return QString::number(algorithm) + (succeeded ? " ok" : " failed"); }
 };
 
-// A connected calibrator with a transmitter behind it, and the HART waits made short.
+// A connected calibrator with a transmitter behind it, found unless told not to look, and the HART
+// waits made short.
 class HartRig
 {
 public:
-    explicit HartRig(HartVariant variant = HartVariant::Family)
+    explicit HartRig(HartVariant variant = HartVariant::Family, bool look = true)
     {
-        if (!bench.connectWithTransmitter(variant))
-            qFatal("the emulated calibrator did not connect");
+        if (!bench.connectWithTransmitter(variant) || (look && !device().checkHartConnection(false)))
+            qFatal("the emulated calibrator or its transmitter was not found");
         HartMaster::Timing& timing = device().hartMaster()->timing();
         timing.addressRetryMs = 10;
         timing.addressSettleMs = 10;
@@ -64,12 +66,12 @@ public:
         return {end.at(0).toInt(), end.at(1).toBool(), end.at(2).value<HartDeviceData>()};
     }
 
-    // Calibrator requests other than HART pass-through, e.g. "11;276;0;1;3".
-    QStringList calibratorRequests()
+    // Calibrator requests that start with prefix, e.g. "11;" for the writes.
+    QStringList calibratorRequests(const QString& prefix)
     {
         QStringList texts;
         for (const EmulatorRequest& request : bench.emulator().requests())
-            if (!request.command.startsWith(QLatin1String("40;")))
+            if (request.command.startsWith(prefix))
                 texts << request.command;
         return texts;
     }
@@ -80,6 +82,13 @@ public:
 float littleEndianFloat(const DeviceSettings& settings, int at)
 {
     return qFromLittleEndian<float>(settings.bytes.data() + at);
+}
+
+// The two register writes that carry the settings block.
+QStringList blockWrites(const DeviceSettings& settings)
+{
+    const QByteArray bytes(reinterpret_cast<const char*>(settings.bytes.data()), 50);
+    return {"11;16;2;4;" + bytes.left(32).toHex().toUpper(), "11;48;2;4;" + bytes.mid(32).toHex().toUpper()};
 }
 
 const QString invalidReply = QStringLiteral("Пришла неверная HART посылка!");
@@ -96,7 +105,7 @@ private slots:
     // The transmitter is found through values 19 and 20; a new calibrator forgets the old one.
     void connectFindsTheTransmitter()
     {
-        HartRig rig;
+        HartRig rig(HartVariant::Family, false);
         rig.changeTransmitter([](HartTransmitterState& s) {
             s.manufacturerCode = 0xC6;
             s.pollingAddress = 3;
@@ -136,7 +145,7 @@ private slots:
         QFETCH(QString, value);
         QFETCH(QString, reply);
         QFETCH(QString, message);
-        HartRig rig;
+        HartRig rig(HartVariant::Family, false);
         rig.bench.emulator().setValue(value, reply);
         QueuedSpy state(&rig.device(), &DeviceZFN::sendHartDeviceConnectionState);
         QVERIFY(!rig.device().checkHartConnection(true));
@@ -155,30 +164,28 @@ private slots:
         QTest::addColumn<int>("algorithm");
         QTest::addColumn<int>("mask");
         QTest::addColumn<QList<int>>("commands");
-        QTest::addColumn<int>("ended");
-        QTest::addColumn<bool>("succeeded");
+        QTest::addColumn<QString>("outcome");
         const HartVariant family = HartVariant::Family;
         const HartVariant foreign = HartVariant::Foreign;
-        QTest::newRow("1 identity") << family << 1 << 0 << QList<int>{0, 13, 12, 20} << 1 << true;
-        QTest::newRow("1 identity, revision 5") << HartVariant::Hart5 << 1 << 0 << QList<int>{0, 13, 12, 20} << 1 << true;
-        QTest::newRow("2 tag and message, then 1") << family << 2 << 0x03 << QList<int>{18, 17, 0, 13, 12, 20} << 1 << true;
-        QTest::newRow("3 reset") << family << 3 << 0 << QList<int>{42} << 3 << true;
-        QTest::newRow("4 configuration flag") << family << 4 << 0 << QList<int>{0, 38} << 4 << true;
-        QTest::newRow("6 parameters") << family << 6 << 0 << QList<int>{15, 14, 1} << 6 << true;
-        QTest::newRow("8 zero") << family << 8 << 0 << QList<int>{43} << 8 << true;
-        QTest::newRow("9 specific") << family << 9 << 0 << QList<int>{1, 81, 80, 128, 130, 132, 145, 134, 147} << 9 << true;
-        QTest::newRow("9 specific, foreign") << foreign << 9 << 0 << QList<int>{1, 81, 80} << 9 << true;
-        QTest::newRow("10 without a read of 9") << family << 10 << 0x3F << QList<int>{1, 81, 80, 128, 130, 132, 145, 134, 147} << 9 << true;
-        QTest::newRow("11 without device-specific support") << foreign << 11 << 0 << QList<int>{} << 11 << false;
-        QTest::newRow("12 trim points") << family << 12 << 0 << QList<int>{81, 80} << 12 << true;
-        QTest::newRow("12 refused read") << foreign << 12 << 0 << QList<int>{81} << 12 << false;
-        QTest::newRow("13 trim reset") << family << 13 << 0 << QList<int>{83} << 13 << true;
-        QTest::newRow("16 output, foreign") << foreign << 16 << 0 << QList<int>{81, 80} << 16 << true;
-        QTest::newRow("16 output") << family << 16 << 0 << QList<int>{81, 80, 128} << 16 << true;
-        QTest::newRow("17 fixed current") << family << 17 << 0 << QList<int>{40} << 17 << true;
-        QTest::newRow("19 trim outside fixed current") << family << 19 << 0 << QList<int>{45} << 19 << false;
-        QTest::newRow("21 additional status") << family << 21 << 0 << QList<int>{48} << 21 << true;
-        QTest::newRow("22 measurement") << family << 22 << 0 << QList<int>{15, 1} << 22 << true;
+        QTest::newRow("1 identity") << family << 1 << 0 << QList<int>{0, 13, 12, 20} << "1 ok";
+        QTest::newRow("2 tag and message, then 1") << family << 2 << 0x03 << QList<int>{18, 17, 0, 13, 12, 20} << "1 ok";
+        QTest::newRow("3 reset") << family << 3 << 0 << QList<int>{42} << "3 ok";
+        QTest::newRow("4 configuration flag") << family << 4 << 0 << QList<int>{0, 38} << "4 ok";
+        QTest::newRow("6 parameters") << family << 6 << 0 << QList<int>{15, 14, 1} << "6 ok";
+        QTest::newRow("8 zero") << family << 8 << 0 << QList<int>{43} << "8 ok";
+        QTest::newRow("9 specific") << family << 9 << 0 << QList<int>{1, 81, 80, 128, 130, 132, 145, 134, 147} << "9 ok";
+        QTest::newRow("9 specific, foreign") << foreign << 9 << 0 << QList<int>{1, 81, 80} << "9 ok";
+        QTest::newRow("10 without a read of 9") << family << 10 << 0x3F << QList<int>{1, 81, 80, 128, 130, 132, 145, 134, 147} << "9 ok";
+        QTest::newRow("11 without device-specific support") << foreign << 11 << 0 << QList<int>{} << "11 failed";
+        QTest::newRow("12 trim points") << family << 12 << 0 << QList<int>{81, 80} << "12 ok";
+        QTest::newRow("12 refused read") << foreign << 12 << 0 << QList<int>{81} << "12 failed";
+        QTest::newRow("13 trim reset") << family << 13 << 0 << QList<int>{83} << "13 ok";
+        QTest::newRow("16 output, foreign") << foreign << 16 << 0 << QList<int>{81, 80} << "16 ok";
+        QTest::newRow("16 output") << family << 16 << 0 << QList<int>{81, 80, 128} << "16 ok";
+        QTest::newRow("17 fixed current") << family << 17 << 0 << QList<int>{40} << "17 ok";
+        QTest::newRow("19 trim outside fixed current") << family << 19 << 0 << QList<int>{45} << "19 failed";
+        QTest::newRow("21 additional status") << family << 21 << 0 << QList<int>{48} << "21 ok";
+        QTest::newRow("22 measurement") << family << 22 << 0 << QList<int>{15, 1} << "22 ok";
     }
 
     // Each operation's commands in order, its follow-on, and how it ended.
@@ -188,21 +195,16 @@ private slots:
         QFETCH(int, algorithm);
         QFETCH(int, mask);
         QFETCH(QList<int>, commands);
-        QFETCH(int, ended);
-        QFETCH(bool, succeeded);
+        QFETCH(QString, outcome);
         HartRig rig(variant);
-        QVERIFY(rig.device().checkHartConnection(false));
-        const Ending end = rig.run(algorithm, mask);
+        QCOMPARE(rig.run(algorithm, mask).outcome(), outcome);
         QCOMPARE(rig.transmitter().commands(), commands);
-        QCOMPARE(end.algorithm, ended);
-        QCOMPARE(end.succeeded, succeeded);
     }
 
     // Results after each command and at the end, locks and progress; the ends carry the record.
     void identityReadReportsEachCommand()
     {
         HartRig rig(HartVariant::Hart5);
-        QVERIFY(rig.device().checkHartConnection(false));
         QueuedSpy results(&rig.device(), &DeviceZFN::sendHartResult);
         QueuedSpy locks(&rig.device(), &DeviceZFN::lockInteface);
         QueuedSpy progress(&rig.device(), &DeviceZFN::sendProgress);
@@ -218,11 +220,19 @@ private slots:
         QVERIFY(rig.bench.popUps().isEmpty());
     }
 
-    // Unit, range and damping in this order, the calibrator's settings after, then the read-back.
+    // The long tag frame: 41 bytes, 82 characters, their count as the one raw byte 0x52. Unit, range
+    // and damping in this order, the calibrator's settings after, then the read-back.
     void parameterWriteUpdatesTheCalibrator()
     {
         HartRig rig;
-        QVERIFY(rig.device().checkHartConnection(false));
+        QVERIFY(rig.run(1).data.longTagSupported);
+        const QByteArray longTag = QByteArray("PRESSURE LINE 7").leftJustified(32, ' ');
+        std::memcpy(rig.edited().longTag, longTag.constData(), 32);
+        rig.run(2, HartChangeMask::LongTag, false);
+        QCOMPARE(rig.transmitter().state().longTag, longTag);
+        const QString text = rig.bench.emulator().requests().at(0).command;
+        QCOMPARE(text.left(5) + QString::number(text.size()), QString("40;R;87"));
+
         QVERIFY(rig.run(6).succeeded);
         rig.edited() = *rig.device().hartData();
         rig.edited().pvUnit = 237;
@@ -233,8 +243,7 @@ private slots:
         QueuedSpy refresh(&rig.device(), &DeviceZFN::deviceSettingsChanged);
         const Ending end = rig.run(7, HartChangeMask::PvUnit | HartChangeMask::Range | HartChangeMask::Damping, false);
         QCOMPARE(rig.transmitter().commands(), QList<int>({44, 35, 34, 15, 14, 1}));
-        QCOMPARE(end.algorithm, 6);
-        QVERIFY(end.succeeded);
+        QCOMPARE(end.outcome(), QString("6 ok"));
         QCOMPARE(rig.transmitter().state().upperRangeValue, 1.6f);
         QCOMPARE(int(end.data.rangeUnit), 237);
         QCOMPARE(end.data.damping, 2.0f);
@@ -246,36 +255,43 @@ private slots:
         QCOMPARE(int(settings.bytes[10]), 2 + 5);
         QCOMPARE(littleEndianFloat(settings, 16), 1600.0f);
         QCOMPARE(littleEndianFloat(settings, 20), 100.0f);
-        const QStringList writes = rig.calibratorRequests().filter(QRegularExpression("^11;"));
-        QCOMPARE(writes.size(), 3);
-        QVERIFY(writes.at(0).startsWith("11;16;2;4;"));
-        QCOMPARE(writes.at(0).mid(10), QString(QByteArray(reinterpret_cast<const char*>(settings.bytes.data()), 32).toHex().toUpper()));
-        QVERIFY(writes.at(1).startsWith("11;48;2;4;"));
-        QCOMPARE(writes.at(2), QString("11;49;0;1;0"));
+        QCOMPARE(rig.calibratorRequests("11;"), blockWrites(settings) << "11;49;0;1;0");
         QVERIFY(rig.bench.popUps().isEmpty());
     }
 
-    // A refused write ends the operation: no follow-on, nothing written to the calibrator.
-    void refusedWritesEndTheOperation()
+    // A cancel, silently, and a refused write, with a message, end the operation at its next
+    // command: no follow-on, nothing written to the calibrator.
+    void stopAndRefusedWritesEndTheOperation()
     {
         HartRig rig;
-        QVERIFY(rig.device().checkHartConnection(false));
+        PollController* work = rig.device().pollController();
+        rig.bench.emulator().setRequestObserver([work](const EmulatorRequest& request) {
+            if (request.command.startsWith(QLatin1String("40;")))
+                work->stopRequested = true;
+        });
+        rig.edited().pvUnit = 12;
+        Ending end = rig.run(7, HartChangeMask::PvUnit | HartChangeMask::Damping, false);
+        QCOMPARE(rig.transmitter().commands(), QList<int>({44}));
+        QCOMPARE(end.outcome(), QString("7 failed"));
+        QVERIFY(rig.bench.popUps().isEmpty());
+
+        rig.bench.emulator().setRequestObserver(nullptr);
+        const quint8 unitByte = rig.device().deviceSettings()->bytes[10];
         rig.changeTransmitter([](HartTransmitterState& s) { s.writeProtect = 1; });
         rig.edited() = *rig.device().hartData();
         rig.edited().pvUnit = 237;
-        Ending end = rig.run(7, HartChangeMask::PvUnit | HartChangeMask::Range, false);
+        end = rig.run(7, HartChangeMask::PvUnit | HartChangeMask::Range, false);
         QCOMPARE(rig.transmitter().commands(), QList<int>({44}));
-        QVERIFY(!end.succeeded);
+        QCOMPARE(end.outcome(), QString("7 failed"));
         QCOMPARE(rig.bench.popUps(), QStringList{"Команда 44 :Устройство в режиме защиты от записи!"});
-        QVERIFY(rig.calibratorRequests().filter(QRegularExpression("^11;")).isEmpty());
-        QCOMPARE(int(rig.device().deviceSettings()->bytes[10]), 0);
+        QVERIFY(rig.calibratorRequests("11;").isEmpty());
+        QCOMPARE(rig.device().deviceSettings()->bytes[10], unitByte);
 
         rig.edited().newPollingAddress = 64;
         end = rig.run(5, 0, false);
         QCOMPARE(rig.transmitter().commands(), QList<int>({6}));
-        QCOMPARE(end.algorithm, 5);
-        QVERIFY(!end.succeeded);
-        QVERIFY(rig.calibratorRequests().filter(QRegularExpression("^11;")).isEmpty());
+        QCOMPARE(end.outcome(), QString("5 failed"));
+        QVERIFY(rig.calibratorRequests("11;").isEmpty());
         QCOMPARE(int(end.data.pollingAddressByte), 0x80);
     }
 
@@ -283,7 +299,6 @@ private slots:
     void specificGroupsAreGatedByTheirReads()
     {
         HartRig rig;
-        QVERIFY(rig.device().checkHartConnection(false));
         for (const int command : {130, 132, 134, 145, 147})
             rig.transmitter().setResponseCode(command, 6);
         const Ending read = rig.run(9);
@@ -303,7 +318,6 @@ private slots:
     void factoryResetRestoresAndRereads()
     {
         HartRig rig;
-        QVERIFY(rig.device().checkHartConnection(false));
         QVERIFY(rig.run(9).succeeded);
         rig.changeTransmitter([](HartTransmitterState& s) {
             s.upperRangeValue = 700.0f;
@@ -314,40 +328,33 @@ private slots:
         const Ending end = rig.run(11);
         QCOMPARE(rig.transmitter().commands(),
                  QList<int>({136, 136, 42, 7, 0, 38, 15, 14, 1, 1, 81, 80, 128, 130, 132, 145, 134, 147}));
-        QCOMPARE(end.algorithm, 9);
-        QVERIFY(end.succeeded);
+        QCOMPARE(end.outcome(), QString("9 ok"));
         QVERIFY(!end.data.factoryResetRunning);
         QCOMPARE(end.data.upperRangeValue, 1000.0f);
         QCOMPARE(results.at(4).at(0).toInt(), 6);
         QCOMPARE(locks.size(), 2);
         QCOMPARE(locks.at(1).at(0).toInt(), 1);
-        const QStringList writes = rig.calibratorRequests().filter(QRegularExpression("^11;"));
-        QCOMPARE(writes.size(), 3);
-        QCOMPARE(writes.at(0), QString("11;276;0;1;2"));
-        QVERIFY(writes.at(1).startsWith("11;16;2;4;"));
-        QVERIFY(writes.at(2).startsWith("11;48;2;4;"));
         QCOMPARE(littleEndianFloat(*rig.device().deviceSettings(), 16), 1000.0f);
+        QCOMPARE(rig.calibratorRequests("11;"), QStringList("11;276;0;1;2") + blockWrites(*rig.device().deviceSettings()));
     }
 
     // The calibrator is told the new address and asked until it reports it.
     void addressChangeWaitsForTheCalibrator()
     {
         HartRig rig;
-        QVERIFY(rig.device().checkHartConnection(false));
         rig.edited().newPollingAddress = 3;
         rig.edited().loopCurrentMode = 1;
         Ending end = rig.run(5, 0, false);
         QCOMPARE(rig.transmitter().commands(), QList<int>({6, 0, 13, 12, 20}));
-        QCOMPARE(end.algorithm, 1);
+        QCOMPARE(end.outcome(), QString("1 ok"));
         QCOMPARE(int(end.data.pollingAddressByte), 0x83);
-        QVERIFY(rig.calibratorRequests().contains("11;276;0;1;3"));
+        QVERIFY(rig.calibratorRequests("11;").contains("11;276;0;1;3"));
 
         rig.bench.emulator().setValue("19", "3");
         rig.edited().newPollingAddress = 4;
         end = rig.run(5, 0, false);
-        QCOMPARE(end.algorithm, 5);
-        QVERIFY(!end.succeeded);
-        QCOMPARE(rig.calibratorRequests().filter("1;19;0;2").size(), 30);
+        QCOMPARE(end.outcome(), QString("5 failed"));
+        QCOMPARE(rig.calibratorRequests("1;19;0;2").size(), 30);
         QCOMPARE(rig.bench.popUps(), QStringList{"Ошибка при обновлении адреса"});
     }
 
@@ -356,7 +363,6 @@ private slots:
     void currentTrimFallsBackToCoefficients()
     {
         HartRig rig(HartVariant::NoCurrentTrim);
-        QVERIFY(rig.device().checkHartConnection(false));
         QVERIFY(rig.run(16).succeeded);
         rig.edited().trimCurrentLow = 4.0f;
         rig.edited().measuredCurrentLow = 4.0f;
@@ -400,7 +406,6 @@ private slots:
         QFETCH(HartFault, fault);
         QFETCH(QString, message);
         HartRig rig;
-        QVERIFY(rig.device().checkHartConnection(false));
         QVERIFY(rig.run(6).succeeded);
         rig.changeTransmitter([](HartTransmitterState& s) {
             s.minimumSpan = 50.0f;
@@ -421,7 +426,6 @@ private slots:
     void lostTransmitterAndCalibrator()
     {
         HartRig rig;
-        QVERIFY(rig.device().checkHartConnection(false));
         rig.changeTransmitter([](HartTransmitterState& s) { s.deviceId = QByteArray::fromHex("ABCDEF"); });
         Ending end = rig.run(6);
         QVERIFY(rig.transmitter().commands().isEmpty());
@@ -448,29 +452,10 @@ private slots:
         QCOMPARE(rig.bench.emulator().requestCount(), 3);
     }
 
-    // A cancel ends the running operation at its next command, and its follow-on with it.
-    void stopEndsTheChainBetweenCommands()
-    {
-        HartRig rig;
-        QVERIFY(rig.device().checkHartConnection(false));
-        PollController* work = rig.device().pollController();
-        rig.bench.emulator().setRequestObserver([work](const EmulatorRequest& request) {
-            if (request.command.startsWith(QLatin1String("40;")))
-                work->stopRequested = true;
-        });
-        rig.edited().pvUnit = 12;
-        const Ending end = rig.run(7, HartChangeMask::PvUnit | HartChangeMask::Damping, false);
-        QCOMPARE(rig.transmitter().commands(), QList<int>({44}));
-        QCOMPARE(end.algorithm, 7);
-        QVERIFY(!end.succeeded);
-        QVERIFY(rig.bench.popUps().isEmpty());
-    }
-
     // Nothing starts with an empty write, nor while another job holds the port.
     void startsOnlyWithThePortHome()
     {
         HartRig rig;
-        QVERIFY(rig.device().checkHartConnection(false));
         QueuedSpy locks(&rig.device(), &DeviceZFN::lockInteface);
         QVERIFY(!rig.device().startHartAlgorithm(7, false, 0x100));
         QVERIFY(!rig.device().startHartAlgorithm(15, true, 0));
@@ -497,7 +482,6 @@ private slots:
     void nestedOperationsRunInTheCallersWorker()
     {
         HartRig rig(HartVariant::Foreign);
-        QVERIFY(rig.device().checkHartConnection(false));
         QueuedSpy results(&rig.device(), &DeviceZFN::sendHartResult);
         QueuedSpy locks(&rig.device(), &DeviceZFN::lockInteface);
         QueuedSpy finished(&rig.device(), &DeviceZFN::sendAlgoritmFinished);
@@ -518,21 +502,6 @@ private slots:
         QCOMPARE(d.alarmCurrentLow, 3.5f);
         QCOMPARE(d.sqrtCutoffThreshold, 0.0f);
         QVERIFY(rig.bench.popUps().isEmpty());
-    }
-
-    // The long tag frame: 41 bytes, 82 characters, their count as the one raw byte 0x52.
-    void longFrameLengthTravelsAsOneByte()
-    {
-        HartRig rig;
-        QVERIFY(rig.device().checkHartConnection(false));
-        QVERIFY(rig.run(1).data.longTagSupported);
-        const QByteArray longTag = QByteArray("PRESSURE LINE 7").leftJustified(32, ' ');
-        std::memcpy(rig.edited().longTag, longTag.constData(), 32);
-        rig.run(2, HartChangeMask::LongTag, false);
-        QCOMPARE(rig.transmitter().state().longTag, longTag);
-        const QString text = rig.bench.emulator().requests().at(0).command;
-        QCOMPARE(text.left(5), QString("40;R;"));
-        QCOMPARE(text.size(), 5 + 82);
     }
 };
 

@@ -11,45 +11,19 @@
 
 // A loop shaped like the device object's: it runs in the thread, tests the stop flag between steps
 // and quits the thread when it leaves.
-class LoopRunner : public QObject
+struct LoopRunner
 {
-    Q_OBJECT
-public:
-    explicit LoopRunner(PollThread* thread) : m_thread(thread)
-    {
-        connect(thread, &QThread::started, this, &LoopRunner::loop, Qt::DirectConnection);
-    }
     std::atomic<int> cycles{0};
 
-public slots:
-    void loop()
+    explicit LoopRunner(PollThread* thread)
     {
-        while (!m_thread->isStopRequested()) {
-            ++cycles;
-            QThread::msleep(5);
-        }
-        QThread::currentThread()->quit();
-    }
-
-private:
-    PollThread* m_thread;
-};
-
-class PollPage : public QObject
-{
-    Q_OBJECT
-public:
-    std::atomic<int> polls{0};
-    std::atomic<bool> portWasMine{false};
-    int stopAfter = -1;
-    ParametrPoller* poller = nullptr;
-
-public slots:
-    void poll()
-    {
-        portWasMine = g_device->serialPort()->thread() == QThread::currentThread();
-        if (++polls == stopAfter)
-            poller->requestStop();
+        QObject::connect(thread, &QThread::started, [this, thread] {
+            while (!thread->isStopRequested()) {
+                ++cycles;
+                QThread::msleep(5);
+            }
+            QThread::currentThread()->quit();
+        });
     }
 };
 
@@ -99,16 +73,21 @@ private slots:
     void parametrPollerHoldsThePortWhileRunning()
     {
         DeviceTestBench bench;
-        PollPage page;
         ParametrPoller poller;
-        page.poller = &poller;
-        poller.connectPollSignal(&page, &PollPage::poll);
+        std::atomic<int> polls{0};
+        std::atomic<bool> portWasMine{false};
+        int stopAfter = -1;
+        poller.connectPollSignal(&poller, [&] {
+            portWasMine = bench.device().serialPort()->thread() == QThread::currentThread();
+            if (++polls == stopAfter)
+                poller.requestStop();
+        });
         QueuedSpy stopped(&poller, &ParametrPoller::pollerStoped);
         for (int run = 0; run < 3; ++run) {
-            page.polls = 0;
+            polls = 0;
             poller.start();
-            QTRY_VERIFY_WITH_TIMEOUT(page.polls >= 1, 200);
-            QVERIFY(page.portWasMine);
+            QTRY_VERIFY_WITH_TIMEOUT(polls >= 1, 200);
+            QVERIFY(portWasMine);
             poller.stop();
             QVERIFY(!poller.isRunning());
             QCOMPARE(bench.device().serialPort()->thread(), bench.device().thread());
@@ -116,14 +95,14 @@ private slots:
         poller.stop();
         QTRY_COMPARE(stopped.count(), 3);
 
-        page.polls = 0;
-        page.stopAfter = 2;
+        polls = 0;
+        stopAfter = 2;
         poller.start();
         QTRY_VERIFY_WITH_TIMEOUT(!poller.isRunning(), 3000);
-        QCOMPARE(int(page.polls), 2);
+        QCOMPARE(int(polls), 2);
         QCOMPARE(bench.device().serialPort()->thread(), bench.device().thread());
         poller.start();
-        QTRY_VERIFY(page.polls >= 3);
+        QTRY_VERIFY(polls >= 3);
         poller.stop();
     }
 };

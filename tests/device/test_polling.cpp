@@ -22,10 +22,12 @@ constexpr quint8 kilopascal = 1;
 constexpr quint8 megapascal = 2;
 constexpr quint8 hartKilopascal = 12;
 
-// A 4-20 mA linear sensor of 0..1000 kPa, a reference module that reports in MPa: 0.4 MPa and 12 mA
-// give a reference of 400 kPa, a measured 500 kPa and an error of 10 %.
+// A connected calibrator with a 4-20 mA linear sensor of 0..1000 kPa and a reference module that
+// reports in MPa: 0.4 MPa and 12 mA give a reference of 400 kPa, a measured 500 kPa and an error of 10 %.
 void setUpChannel(DeviceTestBench& bench, int intervalMs)
 {
+    if (!bench.connectTo(0))
+        qFatal("not connected");
     DeviceZFN& device = bench.device();
     device.pollController()->pollIntervalMs = intervalMs;
     device.deviceSettings()->bytes[DeviceSettings::ModuleUnitByte] = megapascalCode;
@@ -69,10 +71,10 @@ class TestPolling : public QObject
 private slots:
     void initTestCase() { TestEnvironment::prepareWithChoiceLists(); }
 
+    // Loop current, module reference, one result per cycle; then the other references.
     void loopCurrentGivesMeasuredValueAndOneResultPerCycle()
     {
         DeviceTestBench bench;
-        QVERIFY(bench.connectTo(0));
         setUpChannel(bench, 5000);
         DeviceZFN& device = bench.device();
         bench.emulator().clearRequests();
@@ -101,12 +103,37 @@ private slots:
         device.stopPoll();
         QVERIFY(isIdleWithPortHome(device));
         QTRY_COMPARE(updates.count(), 1);
+
+        // The reference from a fixed value, then from a module of unknown unit.
+        device.pollController()->pollIntervalMs = 10;
+        device.currentChannel()->unit = megapascal;
+        device.channelsModel()->setRecord(0, *device.currentChannel());
+        device.channelsModel()->setFixedEtalon(true, 100);
+        updates.clear();
+        device.startPoll();
+        QVERIFY(waitForCycles(updates, 1));
+        bench.emulator().clearRequests();
+        QVERIFY(waitForCycles(updates, updates.count() + 2));
+        QCOMPARE(bench.channel().reference, 0.1);
+        QVERIFY(!emulatorCommands(bench.emulator()).contains("1;1"));
+        device.stopPoll();
+
+        device.channelsModel()->setFixedEtalon(false, 0);
+        device.deviceSettings()->bytes[DeviceSettings::ModuleUnitByte] = 0;
+        updates.clear();
+        device.startPoll();
+        QVERIFY(waitForCycles(updates, 1));
+        const ChannelRecord unknownUnit = bench.channel();
+        QVERIFY(std::isnan(unknownUnit.reference) && std::isnan(unknownUnit.error));
+        QCOMPARE(unknownUnit.rawReference, 0.4);
+        QCOMPARE(unknownUnit.measured, 500.0);
+        QTRY_COMPARE(cellText(device, 5), QString("-"));
+        device.stopPoll();
     }
 
     void hartAndManualModesSwitchWhilePolling()
     {
         DeviceTestBench bench;
-        QVERIFY(bench.connectTo(0));
         setUpChannel(bench, 10);
         DeviceZFN& device = bench.device();
         device.currentChannel()->hartLow = 0;
@@ -145,42 +172,10 @@ private slots:
         QVERIFY(bench.popUps().isEmpty());
     }
 
-    void referenceFromFixedValueOrUnknownModuleUnit()
+    // A silent calibrator, an unknown poll mode and a closed line stop polling once, each with its message.
+    void failuresStopPollingOnce()
     {
         DeviceTestBench bench;
-        QVERIFY(bench.connectTo(0));
-        setUpChannel(bench, 10);
-        DeviceZFN& device = bench.device();
-        device.currentChannel()->unit = megapascal;
-        device.channelsModel()->setRecord(0, *device.currentChannel());
-        device.channelsModel()->setFixedEtalon(true, 100);
-        QueuedSpy updates(&device, &DeviceZFN::pollUpdateSignal);
-        device.startPoll();
-        QVERIFY(waitForCycles(updates, 1));
-        bench.emulator().clearRequests();
-        QVERIFY(waitForCycles(updates, updates.count() + 2));
-        QCOMPARE(bench.channel().reference, 0.1);
-        QVERIFY(!emulatorCommands(bench.emulator()).contains("1;1"));
-        device.stopPoll();
-
-        device.channelsModel()->setFixedEtalon(false, 0);
-        device.deviceSettings()->bytes[DeviceSettings::ModuleUnitByte] = 0;
-        updates.clear();
-        device.startPoll();
-        QVERIFY(waitForCycles(updates, 1));
-        const ChannelRecord channel = bench.channel();
-        QVERIFY(std::isnan(channel.reference));
-        QVERIFY(std::isnan(channel.error));
-        QCOMPARE(channel.rawReference, 0.4);
-        QCOMPARE(channel.measured, 500.0);
-        QTRY_COMPARE(cellText(device, 5), QString("-"));
-        device.stopPoll();
-    }
-
-    void silentCalibratorStopsPollingOnce()
-    {
-        DeviceTestBench bench;
-        QVERIFY(bench.connectTo(0));
         setUpChannel(bench, 10);
         DeviceZFN& device = bench.device();
         device.setExchangeTimeout(100);
@@ -210,21 +205,20 @@ private slots:
         QVERIFY(waitForCycles(updates, 1));
         device.stopPoll();
         QCOMPARE(bench.popUps().size(), 1);
-    }
 
-    // The calibrator's end of the line closes while a reply is awaited: the poll fails with the
-    // no-answer message at once, not after waiting out the 2 s time-out on a dead line.
-    void closedLineStopsPollingAtOnce()
-    {
-        DeviceTestBench bench;
-        QVERIFY(bench.connectTo(0));
-        setUpChannel(bench, 10);
-        DeviceZFN& device = bench.device();
-        QCOMPARE(device.pollController()->exchangeTimeoutMs, 2000);
-        QueuedSpy updates(&device, &DeviceZFN::pollUpdateSignal);
+        device.setPollMode(7);
+        device.startPoll();
+        QTRY_COMPARE(bench.popUps().last(), QString("Ошибка в типе опроса"));
+        QTRY_COMPARE(stoppedByFailure.count(), 2);
+        QTRY_VERIFY(isIdleWithPortHome(device));
+
+        // The calibrator's end of the line closes while a reply is awaited: the poll fails with the
+        // no-answer message at once, not after waiting out the 2 s time-out on a dead line.
+        device.setExchangeTimeout(2000);
+        device.setPollMode(0);
+        updates.clear();
         device.startPoll();
         QVERIFY(waitForCycles(updates, 1));
-
         CalibratorEmulator& emulator = bench.emulator();
         QElapsedTimer sinceClose;
         emulator.setRequestObserver([&](const EmulatorRequest&) {
@@ -236,24 +230,10 @@ private slots:
             }, Qt::QueuedConnection);
         });
         emulator.setSilent(true);
-        QTRY_COMPARE(bench.popUps(), QStringList({"ЗФН не отвечает!"}));
+        QTRY_COMPARE(bench.popUps().size(), 3);
+        QCOMPARE(bench.popUps().last(), QString("ЗФН не отвечает!"));
         QVERIFY2(sinceClose.elapsed() < 1000, qPrintable(QString::number(sinceClose.elapsed())));
         QTRY_VERIFY(isIdleWithPortHome(device));
-    }
-
-    void unknownPollModeStopsWithItsOwnMessage()
-    {
-        DeviceTestBench bench;
-        QVERIFY(bench.connectTo(0));
-        setUpChannel(bench, 10);
-        DeviceZFN& device = bench.device();
-        QueuedSpy stoppedByFailure(&device, &DeviceZFN::pollStopedSignal);
-        device.setPollMode(7);
-        device.startPoll();
-        QTRY_VERIFY(!device.pollController()->isPollRunning());
-        QTRY_COMPARE(bench.popUps(), QStringList({"Ошибка в типе опроса"}));
-        QTRY_COMPARE(stoppedByFailure.count(), 1);
-        QVERIFY(isIdleWithPortHome(device));
     }
 
     // The exchange in flight is cut short: nothing is reported as a silent calibrator, and the port
@@ -262,7 +242,6 @@ private slots:
     {
         constexpr int replyDelayMs = 800;
         DeviceTestBench bench;
-        QVERIFY(bench.connectTo(0));
         setUpChannel(bench, 10);
         DeviceZFN& device = bench.device();
         bench.emulator().setReplyDelayMs(replyDelayMs);
@@ -295,7 +274,6 @@ private slots:
     void quickRestartsNeverSwapValues()
     {
         DeviceTestBench bench;
-        QVERIFY(bench.connectTo(0));
         setUpChannel(bench, 0);
         bench.emulator().setReplyDelayMs(100);
         DeviceZFN& device = bench.device();
@@ -316,7 +294,6 @@ private slots:
     void windowNeverWaitsForTheLine()
     {
         DeviceTestBench bench;
-        QVERIFY(bench.connectTo(0));
         setUpChannel(bench, 10);
         DeviceZFN& device = bench.device();
         bench.emulator().setSilent(true);

@@ -45,7 +45,7 @@ private slots:
         QCOMPARE(ports.at(0).location, QString("/a"));
     }
 
-    void onePortOneCalibrator()
+    void onePortOneCalibratorConnectAndRelease()
     {
         DeviceTestBench bench;
         bench.emulator().setAddress(3);
@@ -62,8 +62,43 @@ private slots:
         QTRY_COMPARE(unlocked.count(), 1);
         QCOMPARE(bench.device().serialPort()->thread(), bench.device().thread());
         QCOMPARE(bench.emulator().requests().at(0).frame, QByteArray("\xFF:0;0;14891\r\xFF"));
+
+        // The start frame for the found address, the release frame before a new search and on a
+        // connect to no calibrator, and nothing connected outside the list.
+        QueuedSpy type(&bench.device(), &DeviceZFN::setDeviceType);
+        QueuedSpy connected(&bench.device(), &DeviceZFN::deviceConnected);
+        bench.emulator().clearRequests();
+        bench.device().connectToDevice(0);
+        QVERIFY(bench.device().isConnected() && bench.emulator().isSessionOpen());
+        QTRY_COMPARE(type.count(), 1);
+        QCOMPARE(type.at(0).at(0).toInt(), 70);
+        QTRY_COMPARE(connected.count(), 1);
+        QCOMPARE(bench.device().deviceName(), QString("ЗФН"));
+        QCOMPARE(bench.emulator().requests().size(), 1);
+        QCOMPARE(bench.emulator().requests().at(0).frame, AsciiUail::makePackage("11;1;0;1;1", 3));
+        bench.emulator().setValue("5", "12.0");
+        QVERIFY(bench.device().readValues(5));
+        QCOMPARE(bench.emulator().requests().last().address, 3);
+
+        bench.emulator().clearRequests();
+        QVERIFY(runSearch(bench.device(), 0, 0));
+        QCOMPARE(bench.emulator().requests().at(0).frame, AsciiUail::makePackage("11;200;0;1;200", 3));
+        QVERIFY(!bench.device().isConnected());
+        QCOMPARE(bench.device().foundDeviceIndex(), -1);
+
+        bench.device().connectToDevice(0);
+        QVERIFY(bench.device().isConnected());
+        bench.emulator().clearRequests();
+        bench.device().connectToDevice(-1);
+        QVERIFY(!bench.device().isConnected() && !bench.emulator().isSessionOpen());
+        QCOMPARE(emulatorCommands(bench.emulator()), QStringList({"11;200;0;1;200"}));
+        bench.device().connectToDevice(1);
+        QVERIFY(!bench.device().isConnected() && !bench.device().connectedDevice());
+        QCOMPARE(bench.device().foundDeviceIndex(), -1);
+        QTRY_COMPARE(connected.count(), 2);
     }
 
+    // A range of mixed ports, searched whole, to its first calibrator, and its first port only.
     void rangeOfMixedPorts()
     {
         DeviceTestBench bench(4);
@@ -78,26 +113,23 @@ private slots:
         QCOMPARE(foundPorts(), QStringList({"COM1 ЛМВ-160 1", "COM3 ЗФН-030 7", "COM4 ЗФН-020 1"}));
         QCOMPARE(g_foundDevices.at(0).familyName, QString("ЛМВ"));
 
+        // With the first-only option the search ends at the first calibrator.
+        bench.device().setFlag(DeviceZFN::SearchFirstOnly, true);
+        QCOMPARE(bench.device().getFlag(DeviceZFN::SearchFirstOnly), QVariant(true));
+        progress.clear();
+        const int lastPortRequests = bench.emulator(3).requestCount();
+        QVERIFY(runSearch(bench.device(), 1, 3));
+        QCOMPARE(foundPorts(), QStringList({"COM3 ЗФН-030 7"}));
+        QCOMPARE(progress.firstInts(), QList<int>({33}));
+        QCOMPARE(bench.emulator(3).requestCount(), lastPortRequests);
+        bench.device().setFlag(DeviceZFN::SearchFirstOnly, false);
+
         // Without the range option only the first port of the range is scanned.
         bench.device().setFlag(DeviceZFN::SearchPortRange, false);
         progress.clear();
         QVERIFY(runSearch(bench.device(), 2, 3));
         QCOMPARE(foundPorts(), QStringList({"COM3 ЗФН-030 7"}));
         QCOMPARE(progress.firstInts(), QList<int>({100}));
-    }
-
-    void stopAtFirstDevice()
-    {
-        DeviceTestBench bench(3);
-        bench.emulator(0).setSilent(true);
-        bench.device().setFlag(DeviceZFN::SearchPortRange, true);
-        bench.device().setFlag(DeviceZFN::SearchFirstOnly, true);
-        QCOMPARE(bench.device().getFlag(DeviceZFN::SearchFirstOnly), QVariant(true));
-        QueuedSpy progress(&bench.device(), &DeviceZFN::sendProgress);
-        QVERIFY(runSearch(bench.device(), 0, 2));
-        QCOMPARE(foundPorts(), QStringList({"COM2 ЗФН-020 1"}));
-        QCOMPARE(progress.firstInts(), QList<int>({33}));
-        QCOMPARE(bench.emulator(2).requestCount(), 0);
     }
 
     void cancelEndsAtPortBoundary()
@@ -145,47 +177,8 @@ private slots:
         QCOMPARE(bench.emulator(0).requestCount(), before);
     }
 
-    // The start frame for the found address, the release frame before a new search and on a
-    // connect to no calibrator, and nothing connected outside the list.
-    void connectReleaseAndNewSearch()
-    {
-        DeviceTestBench bench;
-        bench.emulator().setAddress(7);
-        QVERIFY(runSearch(bench.device(), 0, 0));
-        QueuedSpy type(&bench.device(), &DeviceZFN::setDeviceType);
-        QueuedSpy connected(&bench.device(), &DeviceZFN::deviceConnected);
-        bench.emulator().clearRequests();
-        bench.device().connectToDevice(0);
-        QVERIFY(bench.device().isConnected() && bench.emulator().isSessionOpen());
-        QTRY_COMPARE(type.count(), 1);
-        QCOMPARE(type.at(0).at(0).toInt(), 70);
-        QTRY_COMPARE(connected.count(), 1);
-        QCOMPARE(bench.device().deviceName(), QString("ЗФН"));
-        QCOMPARE(bench.emulator().requests().size(), 1);
-        QCOMPARE(bench.emulator().requests().at(0).frame, AsciiUail::makePackage("11;1;0;1;1", 7));
-        bench.emulator().setValue("5", "12.0");
-        QVERIFY(bench.device().readValues(5));
-        QCOMPARE(bench.emulator().requests().last().address, 7);
-
-        bench.emulator().clearRequests();
-        QVERIFY(runSearch(bench.device(), 0, 0));
-        QCOMPARE(bench.emulator().requests().at(0).frame, AsciiUail::makePackage("11;200;0;1;200", 7));
-        QVERIFY(!bench.device().isConnected());
-        QCOMPARE(bench.device().foundDeviceIndex(), -1);
-
-        bench.device().connectToDevice(0);
-        QVERIFY(bench.device().isConnected());
-        bench.emulator().clearRequests();
-        bench.device().connectToDevice(-1);
-        QVERIFY(!bench.device().isConnected() && !bench.emulator().isSessionOpen());
-        QCOMPARE(emulatorCommands(bench.emulator()), QStringList({"11;200;0;1;200"}));
-        bench.device().connectToDevice(1);
-        QVERIFY(!bench.device().isConnected() && !bench.device().connectedDevice());
-        QCOMPARE(bench.device().foundDeviceIndex(), -1);
-        QTRY_COMPARE(connected.count(), 2);
-    }
-
-    void refusedStartFrameLeavesNoConnection()
+    // A refused start frame leaves no connection; once connected, registers and values are read and written.
+    void connectionAndExchanges()
     {
         DeviceTestBench bench;
         QueuedSpy connected(&bench.device(), &DeviceZFN::deviceConnected);
@@ -196,11 +189,8 @@ private slots:
         QTRY_COMPARE(connected.count(), 0);
         QCOMPARE(bench.device().foundDeviceIndex(), -1);
         QTRY_COMPARE(bench.popUps().last(), QString("Ошибка при подключении!"));
-    }
 
-    void readsAndWritesRegistersAndValues()
-    {
-        DeviceTestBench bench;
+        bench.emulator().clearStatusReplies();
         QueuedSpy status(&bench.device(), &DeviceZFN::showStatusMessageSignal);
         QVERIFY(bench.connectTo(0));
         QVERIFY(bench.device().checkConnection());
