@@ -31,14 +31,12 @@
 #include "XvfbClient.h"
 #include "XvfbServer.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMouseEvent>
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollArea>
@@ -95,19 +93,21 @@ int yellowCount(const QImage& image)
     return yellow;
 }
 
-// The archive page on screen with 60 varied frames loaded.
-struct ShownArchive
+// Saves the picture of area beside the program; empty when it is not blank (more than `colours`
+// colours) and each named child of scope shows as painted, else what is wrong.
+QString shotFault(const QImage& screen, const QWidget* area, const QString& file, int colours, const QWidget* scope,
+                  const QStringList& painted = {})
 {
-    DeviceTestBench bench{0};
-    TabArchive page;
-
-    ShownArchive()
-    {
-        bench.device().archiveModel()->replaceRecords(ArchiveTestData::mixedRecords(60));
-        page.setGeometry(0, 0, 1000, 700);
-        page.show();
-    }
-};
+    const QImage shot = XvfbClient::onScreen(screen, area);
+    if (!XvfbClient::save(shot, file))
+        return QStringLiteral("not saved");
+    if (XvfbClient::colourCount(shot) <= colours)
+        return QStringLiteral("blank");
+    for (const QString& name : painted)
+        if (!XvfbClient::showsAsPainted(screen, requireChild<QWidget>(scope, qPrintable(name))))
+            return name + QStringLiteral(" not painted");
+    return {};
+}
 
 }  // namespace
 
@@ -163,24 +163,22 @@ private slots:
         // The HART page has a tab widget of the same name.
         auto* pages = requireChild<QTabWidget>(requireChild<GraduationMenu>(&window, "GraduationMenu"), "tabWidget");
 
-        const QList<QPair<const char*, QList<const char*>>> expected{
+        const QList<QPair<QString, QStringList>> expected{
             {"emulation", {"label_6", "label_4", "pushButton_setMinCurrentValue", "pushButton_writeShiftValue"}},
             {"measurement", {"label", "label_3", "label_4", "pushButton_readData"}},
             {"factory", {"label_factoryNum", "groupBox_factorySettings", "pushButton_read"}}};
         QCOMPARE(pages->count(), expected.size());
         for (int index = 0; index < expected.size(); ++index) {
             pages->setCurrentIndex(index);
-            const QImage screen = XvfbClient::settledScreen();
-            const QImage shown = XvfbClient::onScreen(screen, pages->currentWidget());
-            QVERIFY(XvfbClient::save(shown, QStringLiteral("graduation_%1").arg(expected[index].first)));
-            QVERIFY2(XvfbClient::colourCount(shown) > 8, expected[index].first);
-            for (const char* name : expected[index].second)
-                QVERIFY2(XvfbClient::showsAsPainted(screen, requireChild<QWidget>(pages->currentWidget(), name)), name);
+            QCOMPARE(shotFault(XvfbClient::settledScreen(), pages->currentWidget(), "graduation_" + expected[index].first,
+                               8, pages->currentWidget(), expected[index].second),
+                     QString());
         }
     }
 
-    // After the settings read that a connect to a type-90 calibrator starts.
-    void settingsPage()
+    // The settings page after the settings read that a connect to a type-90 calibrator starts; then
+    // the verification settings page with one condition edited: the edited field is marked yellow.
+    void settingsPages()
     {
         DeviceTestBench bench;
         MainWindow window;
@@ -192,12 +190,37 @@ private slots:
                                 10000));
         auto* pages = requireChild<QTabWidget>(&window, "tabDeviceConfig");
         pages->setCurrentWidget(requireChild<QWidget>(&window, "tabDevice"));
+        QCOMPARE(shotFault(XvfbClient::settledScreen(), &window, "settings_page", 20, &window,
+                           {"groupBox_deviceParametrs", "groupBox_dataTime", "widget_hider_currentPD"}),
+                 QString());
+
+        pages->setCurrentWidget(requireChild<QWidget>(&window, "tabVerification"));
+        // Other pages use some of the same names.
+        auto* page = requireChild<QWidget>(&window, "tabConfiguration");
+        requireChild<QTabWidget>(&window, "tabVerificationTabWidget")->setCurrentWidget(page);
+        requireChild<QLineEdit>(page, "lineEdit_verificatorName")->setText("Иванов И.И.");
+        const QString organisation = "ФБУ «Государственный региональный центр метрологии»";
+        QLineEdit* organisationEdit = nullptr;
+        for (PrField* row : page->findChildren<PrField*>())
+            if (row->field()->parametr() == g_verificationSettings->prOrganisation)
+                organisationEdit = qobject_cast<QLineEdit*>(row->field()->editor());
+        QVERIFY(organisationEdit);
+        organisationEdit->setText(organisation);
+
         const QImage screen = XvfbClient::settledScreen();
-        const QImage shot = XvfbClient::onScreen(screen, &window);
-        QVERIFY(XvfbClient::save(shot, QStringLiteral("settings_page")));
-        QVERIFY2(XvfbClient::colourCount(shot) > 20, "the window is blank");
-        for (const char* name : {"groupBox_deviceParametrs", "groupBox_dataTime", "widget_hider_currentPD"})
-            QVERIFY2(XvfbClient::showsAsPainted(screen, requireChild<QWidget>(&window, name)), name);
+        QCOMPARE(shotFault(screen, &window, "verification_settings", 20, page,
+                           {"groupBox_verificationCondition", "pushButton_read", "pushButton_apply", "pushButton_repeal"}),
+                 QString());
+        QVERIFY2(yellowCount(XvfbClient::onScreen(screen, &window)) > 200, "the edited field is not marked");
+        // The page scrolls: these lie partly below the window's edge.
+        for (const char* name : {"groupBox_glak", "groupBox_etalon", "groupBox_info"})
+            QVERIFY2(requireChild<QWidget>(page, name)->isVisible(), name);
+
+        auto* info = requireChild<QGroupBox>(page, "groupBox_info");
+        page->findChild<QScrollArea*>()->ensureWidgetVisible(info);
+        QCOMPARE(shotFault(XvfbClient::settledScreen(), &window, "verification_settings_info", 20, page), QString());
+        QVERIFY2(cutLabels(page).isEmpty(), qPrintable(cutLabels(page).join(" | ")));
+        QVERIFY(organisationEdit->width() > organisationEdit->fontMetrics().horizontalAdvance(organisation));
     }
 
     // A running poll draws its curve; the legend panel and the time axis with two-line labels fit.
@@ -219,9 +242,7 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return updates.count() >= 30; }, 20000));
         requireChild<QPushButton>(&page, "pushButtonStop")->click();
 
-        const QImage shot = XvfbClient::onScreen(XvfbClient::settledScreen(), &page);
-        QVERIFY(XvfbClient::save(shot, QStringLiteral("measurement_page")));
-        QVERIFY2(XvfbClient::colourCount(shot) > 20, "the page is blank");
+        QCOMPARE(shotFault(XvfbClient::settledScreen(), &page, "measurement_page", 20, &page), QString());
         LinenPlot* plot = page.graphWidget()->plot();
         QVERIFY(shownInside(plot->panelLegend(), &page));
         const auto panelTexts = plot->panelLegend()->findChildren<QLabel*>();
@@ -248,9 +269,7 @@ private slots:
         page.show();
         QVERIFY(QTest::qWaitForWindowExposed(&page));
         const QImage screen = XvfbClient::settledScreen();
-        const QImage shot = XvfbClient::onScreen(screen, &page);
-        QVERIFY(XvfbClient::save(shot, QStringLiteral("results_page")));
-        QVERIFY2(XvfbClient::colourCount(shot) > 16, "the page is blank");
+        QCOMPARE(shotFault(screen, &page, "results_page", 16, &page), QString());
         for (const char* name : {"pushButtonToExcel", "pushButtonClearAll", "pushButtonDeleteButton", "pushButtonGroup",
                                  "pushButtonComputeUndef"}) {
             const auto* button = requireChild<QPushButton>(&page, name);
@@ -282,11 +301,6 @@ private slots:
         bar->showHartStatusDiskription();
         HartStatusTextDiscription* popUp = bar->popUp();
         QVERIFY(QTest::qWaitForWindowExposed(popUp));
-        const QPoint overLamp3(3 * 18 + 6, popUp->height() + 6);
-        QMouseEvent move(QEvent::MouseMove, overLamp3, popUp->mapToGlobal(overLamp3), Qt::NoButton, Qt::NoButton,
-                         Qt::NoModifier);
-        QApplication::sendEvent(popUp, &move);
-        QVERIFY(popUp->isSelected(3));
 
         const QImage screen = XvfbClient::settledScreen();
         QVERIFY(XvfbClient::save(screen.copy(0, 0, 864, 693), QStringLiteral("hart_page")));
@@ -300,6 +314,7 @@ private slots:
         QCOMPARE(QColor(screen.pixel(bar->lamp(0)->mapToGlobal(QPoint(7, 7)))), QColor(Qt::red));
         QVERIFY(QColor(screen.pixel(bar->lamp(1)->mapToGlobal(QPoint(7, 7)))) != QColor(Qt::yellow));
     }
+
     void hartSubPages_data()
     {
         QTest::addColumn<int>("index");
@@ -327,12 +342,7 @@ private slots:
         rig.window->move(0, 0);
         rig.showSubPage(index);
         QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
-        const QImage screen = XvfbClient::settledScreen();
-        const QImage shot = XvfbClient::onScreen(screen, rig.scope);
-        QVERIFY(XvfbClient::save(shot, name));
-        QVERIFY2(XvfbClient::colourCount(shot) > 16, "the page is blank");
-        for (const QString& widget : shown)
-            QVERIFY2(XvfbClient::showsAsPainted(screen, rig.find<QWidget>(qPrintable(widget))), qPrintable(widget));
+        QCOMPARE(shotFault(XvfbClient::settledScreen(), rig.scope, name, 16, rig.scope, shown), QString());
         QVERIFY2(cutLabels(rig.scope).isEmpty(), qPrintable(cutLabels(rig.scope).join(" | ")));
     }
 
@@ -349,11 +359,7 @@ private slots:
         page.show();
         QVERIFY(QTest::qWaitForWindowExposed(&page));
         const QImage screen = XvfbClient::settledScreen();
-        const QImage shot = XvfbClient::onScreen(screen, &page);
-        QVERIFY(XvfbClient::save(shot, QStringLiteral("hart_additional_status")));
-        QVERIFY2(XvfbClient::colourCount(shot) > 8, "the page is blank");
-        QVERIFY(XvfbClient::showsAsPainted(screen, requireChild<QWidget>(&page, "pushButton_updateStatus")));
-        QCOMPARE(page.lamps().size(), 10);
+        QCOMPARE(shotFault(screen, &page, "hart_additional_status", 8, &page, {"pushButton_updateStatus"}), QString());
         for (const HartStatusElement* lamp : page.lamps())
             QVERIFY(XvfbClient::showsAsPainted(screen, lamp));
         const auto labels = page.findChildren<QLabel*>();
@@ -363,41 +369,31 @@ private slots:
         }));
     }
 
-    // The archive frames plotted in kPa.
-    void archivePage()
+    // The archive frames plotted in kPa; then the transfer panel laid over the page, its filters
+    // and table shown.
+    void archivePageAndPanel()
     {
-        ShownArchive shown;
-        TabArchive& page = shown.page;
+        DeviceTestBench bench(0);
+        bench.device().archiveModel()->replaceRecords(ArchiveTestData::mixedRecords(60));
+        TabArchive page;
+        page.setGeometry(0, 0, 1000, 700);
+        page.show();
         QVERIFY(QTest::qWaitForWindowExposed(&page));
         requireChild<QPushButton>(&page, "pushButton_plotGrapf")->click();
-
-        const QImage screen = XvfbClient::settledScreen();
-        const QImage shot = XvfbClient::onScreen(screen, &page);
-        QVERIFY(XvfbClient::save(shot, QStringLiteral("archive_page")));
-        QVERIFY2(XvfbClient::colourCount(shot) > 20, "the page is blank");
+        QImage screen = XvfbClient::settledScreen();
+        QCOMPARE(shotFault(screen, &page, "archive_page", 20, &page,
+                           {"pushButton_readArchive", "pushButton_convertToExcel", "pushButton_plotGrapf",
+                            "pushButton_moveToResult", "pushButton_clearArchive"}),
+                 QString());
         QVERIFY(XvfbClient::showsAsPainted(screen, page.pressureGraph()));
         QVERIFY(XvfbClient::showsAsPainted(screen, page.errorGraph()));
-        for (const char* name : {"pushButton_readArchive", "pushButton_convertToExcel", "pushButton_plotGrapf",
-                                 "pushButton_moveToResult", "pushButton_clearArchive"})
-            QVERIFY2(XvfbClient::showsAsPainted(screen, requireChild<QWidget>(&page, name)), name);
-    }
 
-    // The transfer panel laid over the archive page, its filters and table shown.
-    void archivePanel()
-    {
-        ShownArchive shown;
-        TabArchive& page = shown.page;
-        QVERIFY(QTest::qWaitForWindowExposed(&page));
         page.moveToResults();
         auto* panel = page.findChild<MenuArchiveToResults*>();
         QVERIFY(panel && panel->geometry() == page.rect());
-
-        const QImage screen = XvfbClient::settledScreen();
-        const QImage shot = XvfbClient::onScreen(screen, &page);
-        QVERIFY(XvfbClient::save(shot, QStringLiteral("archive_panel")));
-        QVERIFY2(XvfbClient::colourCount(shot) > 20, "the panel is blank");
-        for (const char* name : {"label_hartState", "label_deviceSerialNum", "label_allowErrorCode", "pushButton_move"})
-            QVERIFY2(XvfbClient::showsAsPainted(screen, requireChild<QWidget>(panel, name)), name);
+        QCOMPARE(shotFault(XvfbClient::settledScreen(), &page, "archive_panel", 20, panel,
+                           {"label_hartState", "label_deviceSerialNum", "label_allowErrorCode", "pushButton_move"}),
+                 QString());
 
         // Wider than its columns (a maximised window), the table stays filled after each filter.
         page.resize(1600, 700);
@@ -409,47 +405,6 @@ private slots:
             QVERIFY(table->model()->rowCount() > 0);
             QVERIFY2(table->horizontalHeader()->length() >= table->viewport()->width(), qPrintable(QString::number(hart)));
         }
-    }
-
-    // The verification settings page with one condition edited: the edited field is marked yellow.
-    void verificationSettingsPage()
-    {
-        DeviceTestBench bench;
-        MainWindow window;
-        window.setStartMode(MainWindow::ApplyModes);
-        window.move(0, 0);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        requireChild<QTabWidget>(&window, "tabDeviceConfig")->setCurrentWidget(requireChild<QWidget>(&window, "tabVerification"));
-        // Other pages use some of the same names.
-        auto* page = requireChild<QWidget>(&window, "tabConfiguration");
-        requireChild<QTabWidget>(&window, "tabVerificationTabWidget")->setCurrentWidget(page);
-        requireChild<QLineEdit>(page, "lineEdit_verificatorName")->setText("Иванов И.И.");
-        const QString organisation = "ФБУ «Государственный региональный центр метрологии»";
-        QLineEdit* organisationEdit = nullptr;
-        for (PrField* row : page->findChildren<PrField*>())
-            if (row->field()->parametr() == g_verificationSettings->prOrganisation)
-                organisationEdit = qobject_cast<QLineEdit*>(row->field()->editor());
-        QVERIFY(organisationEdit);
-        organisationEdit->setText(organisation);
-
-        const QImage screen = XvfbClient::settledScreen();
-        const QImage shot = XvfbClient::onScreen(screen, &window);
-        QVERIFY(XvfbClient::save(shot, QStringLiteral("verification_settings")));
-        QVERIFY2(XvfbClient::colourCount(shot) > 20, "the window is blank");
-        QVERIFY2(yellowCount(shot) > 200, "the edited field is not marked");
-        for (const char* name : {"groupBox_verificationCondition", "pushButton_read", "pushButton_apply", "pushButton_repeal"})
-            QVERIFY2(XvfbClient::showsAsPainted(screen, requireChild<QWidget>(page, name)), name);
-        // The page scrolls: these lie partly below the window's edge.
-        for (const char* name : {"groupBox_glak", "groupBox_etalon", "groupBox_info"})
-            QVERIFY2(requireChild<QWidget>(page, name)->isVisible(), name);
-
-        auto* info = requireChild<QGroupBox>(page, "groupBox_info");
-        page->findChild<QScrollArea*>()->ensureWidgetVisible(info);
-        const QImage lower = XvfbClient::onScreen(XvfbClient::settledScreen(), &window);
-        QVERIFY(XvfbClient::save(lower, QStringLiteral("verification_settings_info")));
-        QVERIFY2(cutLabels(page).isEmpty(), qPrintable(cutLabels(page).join(" | ")));
-        QVERIFY(organisationEdit->width() > organisationEdit->fontMetrics().horizontalAdvance(organisation));
     }
 };
 

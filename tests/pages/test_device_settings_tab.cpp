@@ -178,6 +178,13 @@ private slots:
         QCOMPARE(emulatorCommands(page.emulator()).contains("10;67;2;1"), moduleShown);
         if (moduleShown)
             QCOMPARE(page.list("comboBox_currentPD")->currentText(), QString("внешний"));
+        // The module choice is written only where it is shown.
+        page.list("comboBox_currentPD")->setCurrentIndex(0);
+        page.emulator().clearRequests();
+        QVERIFY(page.runOperation("pushButton_write", 0));
+        const QString written = emulatorCommands(page.emulator()).join('|');
+        QCOMPARE(written.contains("11;67"), moduleShown);
+        QCOMPARE(written.contains("11;67;2;1;0"), moduleShown);
 
         // A failed read leaves the form empty and nothing to write.
         page.emulator().setStatusReply("10;48", 2);
@@ -255,19 +262,6 @@ private slots:
         QCOMPARE(page.writtenImage().toHex(), expected.toHex());
         QCOMPARE(emulatorCommands(page.emulator()).at(2), QString("11;49;0;1;0"));
         QCOMPARE(page.image().toHex(), expected.toHex());
-    }
-
-    void moduleChoiceIsWrittenOnlyWhereShown()
-    {
-        for (int type : {90, 70}) {
-            SettingsPage page(type);
-            QVERIFY(page.read());
-            page.list("comboBox_currentPD")->setCurrentIndex(1);
-            page.emulator().clearRequests();
-            QVERIFY(page.runOperation("pushButton_write", 0));
-            QCOMPARE(emulatorCommands(page.emulator()).contains("11;67;2;1;1"), type == 90);
-            QCOMPARE(emulatorCommands(page.emulator()).join('|').contains("11;67"), type == 90);
-        }
     }
 
     void switchesMirrorTheCalibrator()

@@ -78,22 +78,17 @@ private slots:
         QTest::addColumn<QString>("shownDamping");
         QTest::addColumn<QString>("retypedDamping");
         QTest::addColumn<QString>("refusal");
-        QTest::addColumn<QString>("unit");
-        QTest::addColumn<QString>("upper");
         QTest::addColumn<QString>("typedDamping");
         QTest::addColumn<int>("function");
         QTest::addColumn<QList<int>>("commands");
         QTest::addColumn<int>("command");
         QTest::addColumn<QByteArray>("data");
         QTest::newRow("damping and function")
-            << 0.5f << "0.5" << "0.50" << unchanged << QString() << QString() << "2" << 1
+            << 0.5f << "0.5" << "0.50" << unchanged << "2" << 1
             << QList<int>({34, 47, 15}) << 47 << QByteArray::fromHex("01");
         // A NaN never equals what is typed: any number is a change.
-        QTest::newRow("NaN damping") << float(NAN) << "-" << "-" << wrongCharacters << QString() << QString() << "0.5"
+        QTest::newRow("NaN damping") << float(NAN) << "-" << "-" << wrongCharacters << "0.5"
                                      << -1 << QList<int>({34, 15}) << 34 << QByteArray::fromHex("3F000000");
-        QTest::newRow("range and unit gives mask 9")
-            << 0.5f << "0.5" << "0.50" << unchanged << "МПа" << "0.2" << QString() << -1
-            << QList<int>({44, 35, 15}) << 35 << QByteArray::fromHex("ED3E4CCCCD00000000");
     }
 
     // Only what differs from the read is written; the same number typed again is no change, a
@@ -104,8 +99,6 @@ private slots:
         QFETCH(QString, shownDamping);
         QFETCH(QString, retypedDamping);
         QFETCH(QString, refusal);
-        QFETCH(QString, unit);
-        QFETCH(QString, upper);
         QFETCH(QString, typedDamping);
         QFETCH(int, function);
         QFETCH(QList<int>, commands);
@@ -120,12 +113,7 @@ private slots:
         rig.find<QPushButton>("pushButton_writeParametrs")->click();
         QCOMPARE(rig.bench.popUps(), QStringList{refusal});
 
-        if (!unit.isEmpty())
-            rig.find<QComboBox>("comboBox_device_measureV1")->setCurrentText(unit);
-        if (!upper.isEmpty())
-            rig.find<QLineEdit>("lineEdit_device_mainValMax")->setText(upper);
-        if (!typedDamping.isEmpty())
-            dampingField->setText(typedDamping);
+        dampingField->setText(typedDamping);
         if (function != -1)
             rig.find<QComboBox>("comboBox_device_functiuon")->setCurrentIndex(function);
         QVERIFY(rig.clickAndWait("pushButton_writeParametrs"));

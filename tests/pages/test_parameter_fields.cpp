@@ -260,6 +260,7 @@ private slots:
         QCOMPARE(typed.value(), QString("своё"));
     }
 
+    // The workbooks of the folder, matched by name with their case, and the default template.
     void listsTheWorkbooksOfItsFolder()
     {
         QTemporaryDir folder;
@@ -269,39 +270,24 @@ private slots:
         ModelTemplates model(folder.path());
         QCOMPARE(g_modelTemplates, &model);
         QCOMPARE(names(model), QStringList({"ГОСТ.XLSX", "поверка.xlsx"}));
+        QVERIFY(model.matchesFilter(0, "ГОСТ") && model.matchesFilter(0, QString()));
+        QVERIFY(!model.matchesFilter(0, "гост"));
+        QVERIFY(model.nameEquals(0, "ГОСТ.XLSX"));
+        QVERIFY(!model.nameEquals(0, "гост.xlsx"));
 
         QVERIFY(touch(folder.filePath("новый.xlsx")));
         model.loadFolder();
         QCOMPARE(model.count(), 3);
-    }
-
-    void defaultIsTheConfiguredOrTheFirst()
-    {
-        QTemporaryDir folder;
-        QVERIFY(touch(folder.filePath("a.xlsx")));
-        ModelTemplates model(folder.path());
-        QVERIFY(touch(folder.filePath("b.xlsx")));
-        model.loadFolder();
-        QCOMPARE(model.defaultTemplate("b.xlsx"), QString("b.xlsx"));
-        QCOMPARE(model.defaultTemplate("удалённый.xlsx"), model.index(0, 0).data().toString());
-        QCOMPARE(model.defaultTemplate(QString()), model.index(0, 0).data().toString());
+        const QString first = model.index(0, 0).data().toString();
+        const QString last = model.index(2, 0).data().toString();
+        QCOMPARE(model.defaultTemplate(last), last);
+        QCOMPARE(model.defaultTemplate("удалённый.xlsx"), first);
+        QCOMPARE(model.defaultTemplate(QString()), first);
 
         model.setFolder(folder.filePath("нет такой"));
         model.loadFolder();
         QCOMPARE(model.count(), 0);
-        QCOMPARE(model.defaultTemplate("b.xlsx"), QString());
-    }
-
-    void filterIsCaseSensitive()
-    {
-        QTemporaryDir folder;
-        QVERIFY(touch(folder.filePath("protocol.xlsx")));
-        ModelTemplates model(folder.path());
-        QVERIFY(model.matchesFilter(0, "proto"));
-        QVERIFY(!model.matchesFilter(0, "PROTO"));
-        QVERIFY(model.matchesFilter(0, QString()));
-        QVERIFY(model.nameEquals(0, "protocol.xlsx"));
-        QVERIFY(!model.nameEquals(0, "Protocol.xlsx"));
+        QCOMPARE(model.defaultTemplate(last), QString());
     }
 
     void delegateWritesTheText()
