@@ -320,9 +320,12 @@ private slots:
         QTest::qWait(50);
         QCOMPARE(rig.bench.emulator().requestCount(), 0);
 
-        // The additional-status button has nothing to start, so it stays hidden.
-        QVERIFY(!rig.find<QPushButton>("pushButton_showAditionalStatus")
-                     ->isVisibleTo(rig.find<TabHartInformation>("TabHartInformation")));
+        // The hidden additional-status button leads to its slot, which starts nothing.
+        auto* page = rig.find<TabHartInformation>("TabHartInformation");
+        auto* additional = rig.find<QPushButton>("pushButton_showAditionalStatus");
+        QVERIFY(!additional->isVisibleTo(page));
+        QVERIFY(QMetaObject::invokeMethod(page, "showAditionalStatus"));
+        QVERIFY(QObject::disconnect(additional, &QPushButton::clicked, page, &TabHartInformation::showAditionalStatus));
     }
 
     // Leaving the page ends a read at its next command; turning back waits for the port rather
