@@ -62,10 +62,7 @@ double protocolSeconds(VerificationSettings& settings, int groupCount, int runCo
         results.append(WorkedExample::point(channel, group, group * 2.0, group * 2.0 + 0.5));
     DeviceSettings device;
     ExcelSaver saver;
-    saver.setChannel(&channel);
-    saver.setDeviceSettings(&device);
-    saver.setResultsModel(&results);
-    saver.setVerificationSettings(&settings);
+    WorkedExample::attach(saver, channel, device, results, settings);
     std::vector<double> times;
     for (int i = 0; i < runCount; ++i)
         times.push_back(saveSeconds(saver, output));

@@ -73,10 +73,7 @@ void TestProtocolOffice::initTestCase()
     ChannelRecord channel;
     DeviceSettings device;
     ExcelSaver saver;
-    saver.setChannel(&channel);
-    saver.setDeviceSettings(&device);
-    saver.setResultsModel(&results);
-    saver.setVerificationSettings(&settings);
+    WorkedExample::attach(saver, channel, device, results, settings);
     for (const Protocol& protocol : protocols) {
         WorkedExample::fill(channel, settings, results);
         if (protocol.groups != 5) {

@@ -176,10 +176,7 @@ void TestProtocolPlaceholders::init()
     putFloat(m_device, 28, 0.0f);
     WorkedExample::fill(m_channel, *m_settings, *m_results);
     m_saver = std::make_unique<ExcelSaver>();
-    m_saver->setChannel(&m_channel);
-    m_saver->setDeviceSettings(&m_device);
-    m_saver->setResultsModel(m_results.get());
-    m_saver->setVerificationSettings(m_settings.get());
+    WorkedExample::attach(*m_saver, m_channel, m_device, *m_results, *m_settings);
 }
 
 void TestProtocolPlaceholders::cleanup()

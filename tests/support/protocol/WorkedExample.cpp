@@ -1,11 +1,21 @@
 #include "WorkedExample.h"
 
 #include "ChannelRecord.h"
+#include "ExcelSaver.h"
 #include "ParametrDouble.h"
 #include "ParametrEnum.h"
 #include "ParametrInt.h"
 #include "ResultsModel.h"
 #include "VerificationSettings.h"
+
+void WorkedExample::attach(ExcelSaver& saver, ChannelRecord& channel, DeviceSettings& device, ResultsModel& results,
+                           VerificationSettings& settings)
+{
+    saver.setChannel(&channel);
+    saver.setDeviceSettings(&device);
+    saver.setResultsModel(&results);
+    saver.setVerificationSettings(&settings);
+}
 
 void WorkedExample::setChannel(ChannelRecord& channel)
 {

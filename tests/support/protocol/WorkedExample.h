@@ -3,6 +3,8 @@
 #include "ResultRecord.h"
 
 class ChannelRecord;
+class ExcelSaver;
+class DeviceSettings;
 class ResultsModel;
 class VerificationSettings;
 
@@ -14,6 +16,9 @@ class WorkedExample
 public:
     static void fill(ChannelRecord& channel, VerificationSettings& settings, ResultsModel& results);
     static void setChannel(ChannelRecord& channel);
+    // Hands the saver the records it fills the protocol from.
+    static void attach(ExcelSaver& saver, ChannelRecord& channel, DeviceSettings& device, ResultsModel& results,
+                       VerificationSettings& settings);
     // A point of the channel with the error and the loop current the measured pressure gives.
     static ResultRecord point(const ChannelRecord& channel, int group, double reference, double measured,
                               double coefficient = 1.0);
