@@ -85,7 +85,8 @@ private slots:
         QTest::newRow("address above a byte") << QByteArray("!257;ABCD;33389\r") << 1 << true << QByteArray("ABCD");
         QTest::newRow("after garbage") << "\x01\x7Fzz" + frameOf("7;$0;") << 7 << true << QByteArray("$0");
         QTest::newRow("wrong check") << echo + "!1;ABCD;14485\r" << 1 << false << QByteArray("\r\xFF!1;ABCD;14485");
-        for (const QByteArray& bad : {QByteArray("!1;A;B;32245\r"), QByteArray("!1;ABCD;14484"), frameOf("2;ABCD;"), QByteArray()})
+        const QByteArray refused[] = {"!1;A;B;32245\r", "!1;ABCD;14484", frameOf("2;ABCD;"), QByteArray()};
+        for (const QByteArray& bad : refused)
             QTest::addRow("refused %s", bad.constData()) << bad << 1 << false << bad;
     }
 
@@ -157,7 +158,8 @@ private slots:
         QTest::newRow("echo and garbage first")
             << Pieces{{"\x00\x13junk" + request("1;5"), 2}, {frame, 6}} << 0 << QByteArray("12.5") << 1;
         QTest::newRow("status") << Pieces{{replyFrame("$3"), 2}} << 0 << QByteArray("$3") << 1;
-        QTest::newRow("foreign address") << Pieces{{replyFrame("7").replace("!1;", "!2;"), 0}} << 0 << QByteArray() << 6;
+        const QByteArray foreign = replyFrame("7").replace("!1;", "!2;");
+        QTest::newRow("foreign address") << Pieces{{foreign, 0}} << 0 << QByteArray() << 6;
         QTest::newRow("silent") << Pieces() << 0 << QByteArray() << 3;
         QTest::newRow("babbling") << Pieces() << 1 << QByteArray() << 3;
         QTest::newRow("port does not open") << Pieces() << 2 << QByteArray() << 0;

@@ -267,8 +267,9 @@ private slots:
                 QCOMPARE(text.left(5) + QString::number(text.size()), QString("40;R;87"));
             }};
         // Unit, range and damping in this order, the calibrator's settings after, then the read-back.
+        const QStringList settingsWrites{"block", "11;49;0;1;0"};
         QTest::newRow("7 unit, range and damping") << Case{
-            family, 7, Mask::PvUnit | Mask::Range | Mask::Damping, false, {44, 35, 34, 15, 14, 1}, "6 ok", {}, {"block", "11;49;0;1;0"},
+            family, 7, Mask::PvUnit | Mask::Range | Mask::Damping, false, {44, 35, 34, 15, 14, 1}, "6 ok", {}, settingsWrites,
             [](HartRig& rig) {
                 QVERIFY(rig.run(6).succeeded);
                 rig.edited() = *rig.device().hartData();
@@ -290,16 +291,17 @@ private slots:
         // A cancel, silently, and a refused write, with a message, end the operation at its next
         // command, without a follow-on; the calibrator gets only what the transmitter took.
         QTest::newRow("7 stopped") << Case{
-            family, 7, Mask::PvUnit | Mask::Damping, false, {44}, "7 failed", {}, {"block", "11;49;0;1;0"}, [](HartRig& rig) {
-            PollController* work = rig.device().pollController();
-            rig.bench.emulator().setRequestObserver([work](const EmulatorRequest& request) {
-                if (request.command.startsWith(QLatin1String("40;")))
-                    work->stopRequested = true;
-            });
-            rig.edited().pvUnit = 12;
-        }};
+            family, 7, Mask::PvUnit | Mask::Damping, false, {44}, "7 failed", {}, settingsWrites, [](HartRig& rig) {
+                PollController* work = rig.device().pollController();
+                rig.bench.emulator().setRequestObserver([work](const EmulatorRequest& request) {
+                    if (request.command.startsWith(QLatin1String("40;")))
+                        work->stopRequested = true;
+                });
+                rig.edited().pvUnit = 12;
+            }};
         QTest::newRow("7 write protected") << Case{
-            family, 7, Mask::PvUnit | Mask::Range, false, {44}, "7 failed", {"Команда 44 :Устройство в режиме защиты от записи!"}, {},
+            family, 7, Mask::PvUnit | Mask::Range, false, {44}, "7 failed",
+            {"Команда 44 :Устройство в режиме защиты от записи!"}, {},
             [](HartRig& rig) {
                 rig.changeTransmitter([](HartTransmitterState& s) { s.writeProtect = 1; });
                 rig.edited() = *rig.device().hartData();
@@ -376,9 +378,9 @@ private slots:
             QTest::addRow("6 reply fault %d", int(fault))
                 << Case{family, 6, 0, true, {15, 14, 48}, "6 failed", {invalidReply}, {}, faultyLimits(fault),
                         [](HartRig& rig, const Ending& end) { keepsTheLimitsAfter(48, rig, end); }};
+        const QString commError = "Команда 14 :HART-прибор выдал неизвестную ошибку: 136";
         QTest::newRow("6 communication error")
-            << Case{family, 6, 0, true, {15, 14, 48}, "6 failed", {"Команда 14 :HART-прибор выдал неизвестную ошибку: 136"}, {},
-                    faultyLimits(HartFault::CommError),
+            << Case{family, 6, 0, true, {15, 14, 48}, "6 failed", {commError}, {}, faultyLimits(HartFault::CommError),
                     [](HartRig& rig, const Ending& end) { keepsTheLimitsAfter(14, rig, end); }};
     }
 
