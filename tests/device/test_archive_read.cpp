@@ -4,10 +4,8 @@
 #include "DeviceTestBench.h"
 #include "QueuedSpy.h"
 #include "PollController.h"
-#include "PollThread.h"
 #include "TestEnvironment.h"
 
-#include <QSerialPort>
 #include <QtTest>
 #include <atomic>
 
@@ -92,67 +90,53 @@ private slots:
         QCOMPARE(requests.at(7).command, QString("10;224;1;4"));
     }
 
-    // A half that is not data stops the read like silence: one message, the rows so far kept, and
-    // the next read starts at that frame.
-    void malformedHalfStopsTheRead_data()
+    // A half that is not data stops the read like silence, and a stop cuts the exchange in flight:
+    // one message each but for the stop, the rows so far kept, and each next start goes on at the
+    // frame not yet taken; in the end every frame is taken once.
+    void interruptedReadsResumeAndTakeEveryFrameOnce()
     {
-        QTest::addColumn<QByteArray>("request");
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<int>("status");
-        QTest::newRow("short") << QByteArray("10;448;1;4") << QByteArray("0A0B") << 0;
-        QTest::newRow("not hex") << QByteArray("10;480;1;4") << QByteArray(63, '0') + 'G' << 0;
-        QTest::newRow("status") << QByteArray("10;448;1;4") << QByteArray() << 3;
-        QTest::newRow("empty") << QByteArray("10;480;1;4") << QByteArray("") << 0;
-    }
-
-    void malformedHalfStopsTheRead()
-    {
-        QFETCH(QByteArray, request);
-        QFETCH(QByteArray, text);
-        QFETCH(int, status);
         DeviceTestBench bench;
         prepare(bench);
         CalibratorEmulator& emulator = bench.emulator();
         fillArchive(emulator);
-        if (status)
-            emulator.setStatusReply(request, status);
-        else
-            emulator.setRegister(request.split(';').at(1).toInt(), 1, text);
         DeviceZFN& device = bench.device();
+        ArchiveModel& model = *device.archiveModel();
         QueuedSpy stopped(&device, &DeviceZFN::archiveReadStoped);
         QueuedSpy finished(&device, &DeviceZFN::archiveReadFinished);
-        device.startReadArchive();
-        QVERIFY(stopped.wait(5000));
-        QTRY_VERIFY(device.portOwner()->isFree());
-        QCOMPARE(bench.popUps(), QStringList({"ЗФН не отвечает!"}));
-        QCOMPARE(device.archiveModel()->resumePosition.load(), 7);
-        QTRY_COMPARE(indexes(*device.archiveModel()), QList<quint32>({0, 1, 2, 3, 4, 5, 6}));
-        QTRY_COMPARE(finished.count(), 0);
-    }
+        // The frame, its half, and the text of the half or a status reply.
+        const struct
+        {
+            int frame;
+            int half;
+            QByteArray text;
+            int status;
+        } breaks[] = {{7, 0, "0A0B", 0}, {9, 1, QByteArray(63, '0') + 'G', 0}, {11, 0, "", 3}, {13, 1, "", 0}};
+        for (const auto& bad : breaks) {
+            const int reg = bad.frame * 64 + bad.half * 32;
+            if (bad.status)
+                emulator.setStatusReply(QString("10;%1;1;4").arg(reg), bad.status);
+            else
+                emulator.setRegister(reg, 1, bad.text);
+            device.startReadArchive();
+            QVERIFY(stopped.wait(5000));
+            QTRY_VERIFY(device.portOwner()->isFree());
+            QCOMPARE(model.resumePosition.load(), bad.frame);
+            QTRY_COMPARE(model.rowCount(), bad.frame);
+            emulator.clearStatusReplies();
+            emulator.setArchiveFrame(bad.frame, frameAt(bad.frame));
+        }
 
-    // A calibrator that falls silent mid-read stops it with one message, a stop cuts the exchange in
-    // flight; each next start goes on from the frame not yet taken, and every frame is taken once.
-    void silenceAndStopResumeTakeEveryFrameOnce()
-    {
-        DeviceTestBench bench;
-        prepare(bench);
-        CalibratorEmulator& emulator = bench.emulator();
-        fillArchive(emulator);
         std::atomic<int> seen{0};
         emulator.setRequestObserver([&](const EmulatorRequest&) {
             if (++seen == 20)
                 emulator.setSilent(true);
         });
-        DeviceZFN& device = bench.device();
-        ArchiveModel& model = *device.archiveModel();
-        QueuedSpy stopped(&device, &DeviceZFN::archiveReadStoped);
-        QueuedSpy finished(&device, &DeviceZFN::archiveReadFinished);
         device.startReadArchive();
         QVERIFY(stopped.wait(5000));
         QTRY_VERIFY(!device.pollController()->isArchiveRunning());
         QVERIFY(device.portOwner()->isFree());
-        QTRY_COMPARE(bench.popUps(), QStringList({"ЗФН не отвечает!"}));
-        QCOMPARE(model.resumePosition.load(), 10);
+        QCOMPARE(model.resumePosition.load(), 23);
+        QTRY_COMPARE(bench.popUps(), QVector<QString>(5, "ЗФН не отвечает!").toList());
 
         emulator.setRequestObserver(nullptr);
         emulator.setSilent(false);
@@ -162,7 +146,7 @@ private slots:
         device.stopReadArchive();
         QVERIFY(!device.pollController()->isArchiveRunning());
         QVERIFY(device.portOwner()->isFree());
-        QTRY_COMPARE(stopped.count(), 2);
+        QTRY_COMPARE(stopped.count(), 6);
         const int resumeAt = model.resumePosition;
         QVERIFY(resumeAt > 100 && resumeAt < frameCount);
         QTRY_COMPARE(model.rowCount(), resumeAt);
@@ -175,8 +159,8 @@ private slots:
             QCOMPARE(model.record(row).index(), quint32(row));
             QCOMPARE(model.record(row).reference(), float(row));
         }
-        QTRY_COMPARE(stopped.count(), 2);
-        QCOMPARE(bench.popUps().size(), 1);
+        QTRY_COMPARE(stopped.count(), 6);
+        QCOMPARE(bench.popUps().size(), 5);
     }
 
     // A refused clear stops with a message; the next one starts over at the first frame and writes
@@ -212,30 +196,6 @@ private slots:
         QCOMPARE(emulator.requests().at(1).command, "11;32;1;4;" + QString(60, '0') + "6701");
         QCOMPARE(progress.firstInts().last(), 99);
         QCOMPARE(device.archiveModel()->resumePosition.load(), 0);
-    }
-
-    // The port belongs to the poll thread while polling: archive work is refused with a message,
-    // not started beside it.
-    void archiveWorkWaitsForPollingToEnd()
-    {
-        DeviceTestBench bench;
-        prepare(bench);
-        bench.emulator().setValue("1", "0");
-        bench.emulator().setValue("5", "4");
-        DeviceZFN& device = bench.device();
-        device.pollController()->pollIntervalMs = 10;
-        device.startPoll();
-        QueuedSpy stopped(&device, &DeviceZFN::archiveReadStoped);
-        QueuedSpy clearStopped(&device, &DeviceZFN::archiveClearStoped);
-        device.startReadArchive();
-        device.startClearArchive();
-        QTRY_COMPARE(stopped.count(), 1);
-        QTRY_COMPARE(clearStopped.count(), 1);
-        QCOMPARE(bench.popUps(), QStringList({"Дождитесь окончания текущей операции!", "Дождитесь окончания текущей операции!"}));
-        QVERIFY(!device.pollController()->isArchiveRunning());
-        QVERIFY(!device.portOwner()->isFree());
-        device.stopPoll();
-        QVERIFY(device.portOwner()->isFree());
     }
 };
 

@@ -12,9 +12,6 @@
 #include <cstring>
 #include <QtTest>
 
-Q_DECLARE_METATYPE(HartVariant)
-Q_DECLARE_METATYPE(HartFault)
-
 namespace {
 
 struct Ending
@@ -25,8 +22,8 @@ struct Ending
     QString outcome() const { return QString::number(algorithm) + (succeeded ? " ok" : " failed"); }
 };
 
-// A connected calibrator with a transmitter behind it, found unless told not to look, and the HART
-// waits made short.
+// A connected calibrator with a transmitter behind it, found unless told not to look, the HART
+// waits made short and the device's HART reports recorded.
 class HartRig
 {
 public:
@@ -39,6 +36,7 @@ public:
         timing.addressSettleMs = 10;
         timing.factoryResetPauseMs = 10;
         device().pollController()->hartTimeoutMs = 1500;
+        clearReports();
     }
 
     DeviceZFN& device() { return bench.device(); }
@@ -52,11 +50,12 @@ public:
         transmitter().setState(state);
     }
 
-    // Runs one operation with its follow-on to the end; the logs start with it.
+    // Runs one operation with its follow-on to the end; the logs and reports start with it.
     Ending run(int algorithm, int mask = 0, bool flag = true)
     {
         transmitter().clearRequests();
         bench.emulator().clearRequests();
+        clearReports();
         QueuedSpy finished(&device(), &DeviceZFN::sendAlgoritmFinished);
         if (!device().startHartAlgorithm(algorithm, flag, mask) || !finished.wait(30000))
             return {};
@@ -64,6 +63,12 @@ public:
         QCoreApplication::processEvents();
         const QList<QVariant> end = finished.first();
         return {end.at(0).toInt(), end.at(1).toBool(), end.at(2).value<HartDeviceData>()};
+    }
+
+    void clearReports()
+    {
+        for (QueuedSpy* spy : {&results, &locks, &progress, &settingsChanged})
+            spy->clear();
     }
 
     // Calibrator requests that start with prefix, e.g. "11;" for the writes.
@@ -76,24 +81,83 @@ public:
         return texts;
     }
 
+    float settingsFloat(int at) { return qFromLittleEndian<float>(device().deviceSettings()->bytes.data() + at); }
+
     DeviceTestBench bench;
+    QueuedSpy results{&device(), &DeviceZFN::sendHartResult};
+    QueuedSpy locks{&device(), &DeviceZFN::lockInteface};
+    QueuedSpy progress{&device(), &DeviceZFN::sendProgress};
+    QueuedSpy settingsChanged{&device(), &DeviceZFN::deviceSettingsChanged};
 };
 
-float littleEndianFloat(const DeviceSettings& settings, int at)
+// One operation on a fresh rig: what is done to the rig first, the transmitter commands in order,
+// how the operation (or its follow-on) ended, the messages, the calibrator writes ("block" stands
+// for the two register writes of the settings block) and what else the row checks.
+struct Case
 {
-    return qFromLittleEndian<float>(settings.bytes.data() + at);
-}
+    HartVariant variant;
+    int algorithm;
+    int mask;
+    bool flag;
+    QList<int> commands;
+    QString outcome;
+    QStringList popUps = {};
+    QStringList writes = {};
+    std::function<void(HartRig&)> prepare = {};
+    std::function<void(HartRig&, const Ending&)> check = {};
+};
 
-// The two register writes that carry the settings block.
-QStringList blockWrites(const DeviceSettings& settings)
+QStringList expandedWrites(const QStringList& writes, const DeviceSettings& settings)
 {
     const QByteArray bytes(reinterpret_cast<const char*>(settings.bytes.data()), 50);
-    return {"11;16;2;4;" + bytes.left(32).toHex().toUpper(), "11;48;2;4;" + bytes.mid(32).toHex().toUpper()};
+    QStringList texts;
+    for (const QString& write : writes) {
+        if (write == "block")
+            texts << "11;16;2;4;" + bytes.left(32).toHex().toUpper() << "11;48;2;4;" + bytes.mid(32).toHex().toUpper();
+        else
+            texts << write;
+    }
+    return texts;
 }
 
 const QString invalidReply = QStringLiteral("Пришла неверная HART посылка!");
+const QString trimRefusal = "Для данного прибора необходимо корректно заполнить все поля (мин. и макс.) перед "
+                            "нажатием на кнопку Подстроить!";
+
+// A transmitter without commands 45 and 46 after its output was read, with the two currents measured.
+std::function<void(HartRig&)> measuredCurrents(float low, float high)
+{
+    return [low, high](HartRig& rig) {
+        QVERIFY(rig.run(16).succeeded);
+        rig.edited().trimCurrentLow = 4.0f;
+        rig.edited().measuredCurrentLow = low;
+        rig.edited().measuredCurrentHigh = high;
+        rig.edited().measuredCurrentValid = true;
+    };
+}
+
+// The primary variable read, then command 14 answered with the fault.
+std::function<void(HartRig&)> faultyLimits(HartFault fault)
+{
+    return [fault](HartRig& rig) {
+        QVERIFY(rig.run(6).succeeded);
+        rig.changeTransmitter([](HartTransmitterState& s) {
+            s.minimumSpan = 50.0f;
+            s.moreStatusAvailable = true;
+        });
+        rig.transmitter().setFault(14, fault);
+    };
+}
+
+void keepsTheLimitsAfter(int resultCommand, HartRig& rig, const Ending& end)
+{
+    QCOMPARE(end.data.minimumSpan, 25.0f);
+    QCOMPARE(rig.results.at(1).at(0).toInt(), resultCommand);
+}
 
 }  // namespace
+
+Q_DECLARE_METATYPE(Case)
 
 class TestHartMaster : public QObject
 {
@@ -102,8 +166,9 @@ class TestHartMaster : public QObject
 private slots:
     void initTestCase() { TestEnvironment::prepare(); }
 
-    // The transmitter is found through values 19 and 20; a new calibrator forgets the old one.
-    void connectFindsTheTransmitter()
+    // The transmitter is found through values 19 and 20, and a new calibrator forgets it; a bad
+    // value gives one message, no transmitter and nothing sent to it.
+    void connectChecksTheValues()
     {
         HartRig rig(HartVariant::Family, false);
         rig.changeTransmitter([](HartTransmitterState& s) {
@@ -118,307 +183,224 @@ private slots:
         QCOMPARE(d.uniqueId, QByteArray::fromHex("8601123456"));
         QCOMPARE(int(d.deviceTypeKey), 0xC601);
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(d.deviceId), 3), QByteArray::fromHex("123456"));
-        QTRY_VERIFY(!state.isEmpty());
-        QCOMPARE(state.last().at(0).toBool(), true);
+        QTRY_VERIFY(!state.isEmpty() && state.last().at(0).toInt() == 1);
         QVERIFY(rig.bench.popUps().isEmpty());
-
         QVERIFY(rig.bench.connectTo(0));
         QVERIFY(!d.present);
         QVERIFY(d.uniqueId.isEmpty());
-    }
 
-    void connectRefusesBadValues_data()
-    {
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("reply");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("address above 15") << "19" << "16" << "HART устройство не подключено!";
-        QTest::newRow("address not a number") << "19" << "3a" << "HART устройство не подключено!";
-        QTest::newRow("identity short") << "20" << "1A0112345" << "HART устройство не подключено!";
-        QTest::newRow("identity not hex") << "20" << "1A0112345G" << "HART устройство не подключено!";
-        QTest::newRow("modem off") << "19" << "$16" << "HART протокол на устройстве не включен.";
-    }
-
-    // One message, no transmitter, and nothing sent to it.
-    void connectRefusesBadValues()
-    {
-        QFETCH(QString, value);
-        QFETCH(QString, reply);
-        QFETCH(QString, message);
-        HartRig rig(HartVariant::Family, false);
-        rig.bench.emulator().setValue(value, reply);
-        QueuedSpy state(&rig.device(), &DeviceZFN::sendHartDeviceConnectionState);
-        QVERIFY(!rig.device().checkHartConnection(true));
-        QTRY_COMPARE(rig.bench.popUps(), QStringList{message});
-        QVERIFY(!rig.device().hartData()->present);
-        QTRY_VERIFY(!state.isEmpty());
-        QCOMPARE(state.last().at(0).toBool(), false);
+        // Value 20 is read only after a good value 19.
+        const QString absent = "HART устройство не подключено!";
+        const QStringList badValues[] = {{"20", "1A0112345", absent},
+                                         {"20", "1A0112345G", absent},
+                                         {"19", "16", absent},
+                                         {"19", "3a", absent},
+                                         {"19", "$16", "HART протокол на устройстве не включен."}};
+        rig.transmitter().clearRequests();
+        for (const QStringList& bad : badValues) {
+            rig.bench.clearPopUps();
+            state.clear();
+            rig.bench.emulator().setValue(bad.at(0), bad.at(1));
+            QVERIFY(!rig.device().checkHartConnection(true));
+            QTRY_COMPARE(rig.bench.popUps(), QStringList{bad.at(2)});
+            QVERIFY(!d.present);
+            QTRY_VERIFY(!state.isEmpty() && state.last().at(0).toInt() == 0);
+            QVERIFY(!rig.device().checkHartConnection(false));
+            QCOMPARE(rig.bench.popUps().size(), 1);
+        }
         QVERIFY(rig.transmitter().commands().isEmpty());
-        QVERIFY(!rig.device().checkHartConnection(false));
-        QCOMPARE(rig.bench.popUps().size(), 1);
     }
 
-    void operationsSendTheirSequences_data()
+    void operations_data()
     {
-        QTest::addColumn<HartVariant>("variant");
-        QTest::addColumn<int>("algorithm");
-        QTest::addColumn<int>("mask");
-        QTest::addColumn<QList<int>>("commands");
-        QTest::addColumn<QString>("outcome");
+        QTest::addColumn<Case>("c");
+        using Mask = HartChangeMask;
         const HartVariant family = HartVariant::Family;
         const HartVariant foreign = HartVariant::Foreign;
-        QTest::newRow("1 identity") << family << 1 << 0 << QList<int>{0, 13, 12, 20} << "1 ok";
-        QTest::newRow("2 tag and message, then 1") << family << 2 << 0x03 << QList<int>{18, 17, 0, 13, 12, 20} << "1 ok";
-        QTest::newRow("3 reset") << family << 3 << 0 << QList<int>{42} << "3 ok";
-        QTest::newRow("4 configuration flag") << family << 4 << 0 << QList<int>{0, 38} << "4 ok";
-        QTest::newRow("6 parameters") << family << 6 << 0 << QList<int>{15, 14, 1} << "6 ok";
-        QTest::newRow("8 zero") << family << 8 << 0 << QList<int>{43} << "8 ok";
-        QTest::newRow("9 specific") << family << 9 << 0 << QList<int>{1, 81, 80, 128, 130, 132, 145, 134, 147} << "9 ok";
-        QTest::newRow("9 specific, foreign") << foreign << 9 << 0 << QList<int>{1, 81, 80} << "9 ok";
-        QTest::newRow("10 without a read of 9") << family << 10 << 0x3F << QList<int>{1, 81, 80, 128, 130, 132, 145, 134, 147} << "9 ok";
-        QTest::newRow("11 without device-specific support") << foreign << 11 << 0 << QList<int>{} << "11 failed";
-        QTest::newRow("12 trim points") << family << 12 << 0 << QList<int>{81, 80} << "12 ok";
-        QTest::newRow("12 refused read") << foreign << 12 << 0 << QList<int>{81} << "12 failed";
-        QTest::newRow("13 trim reset") << family << 13 << 0 << QList<int>{83} << "13 ok";
-        QTest::newRow("16 output, foreign") << foreign << 16 << 0 << QList<int>{81, 80} << "16 ok";
-        QTest::newRow("16 output") << family << 16 << 0 << QList<int>{81, 80, 128} << "16 ok";
-        QTest::newRow("17 fixed current") << family << 17 << 0 << QList<int>{40} << "17 ok";
-        QTest::newRow("19 trim outside fixed current") << family << 19 << 0 << QList<int>{45} << "19 failed";
-        QTest::newRow("21 additional status") << family << 21 << 0 << QList<int>{48} << "21 ok";
-        QTest::newRow("22 measurement") << family << 22 << 0 << QList<int>{15, 1} << "22 ok";
-    }
+        const HartVariant noTrim = HartVariant::NoCurrentTrim;
+        const QList<int> specific{1, 81, 80, 128, 130, 132, 145, 134, 147};
+        QTest::newRow("1 identity") << Case{family, 1, 0, true, {0, 13, 12, 20}, "1 ok"};
+        QTest::newRow("2 tag and message, then 1") << Case{family, 2, 0x03, true, {18, 17, 0, 13, 12, 20}, "1 ok"};
+        QTest::newRow("3 reset") << Case{family, 3, 0, true, {42}, "3 ok"};
+        QTest::newRow("4 configuration flag") << Case{family, 4, 0, true, {0, 38}, "4 ok"};
+        QTest::newRow("6 parameters") << Case{family, 6, 0, true, {15, 14, 1}, "6 ok"};
+        QTest::newRow("8 zero") << Case{family, 8, 0, true, {43}, "8 ok"};
+        QTest::newRow("9 specific") << Case{family, 9, 0, true, specific, "9 ok"};
+        QTest::newRow("9 specific, foreign") << Case{foreign, 9, 0, true, {1, 81, 80}, "9 ok"};
+        QTest::newRow("10 without a read of 9") << Case{family, 10, 0x3F, true, specific, "9 ok"};
+        QTest::newRow("11 without device-specific support") << Case{foreign, 11, 0, true, {}, "11 failed"};
+        QTest::newRow("12 trim points") << Case{family, 12, 0, true, {81, 80}, "12 ok"};
+        QTest::newRow("12 refused read")
+            << Case{foreign, 12, 0, true, {81}, "12 failed", {"Команда 81 :Неизвестная команда"}};
+        QTest::newRow("13 trim reset") << Case{family, 13, 0, true, {83}, "13 ok"};
+        QTest::newRow("16 output, foreign") << Case{foreign, 16, 0, true, {81, 80}, "16 ok"};
+        QTest::newRow("16 output") << Case{family, 16, 0, true, {81, 80, 128}, "16 ok"};
+        QTest::newRow("17 fixed current") << Case{family, 17, 0, true, {40}, "17 ok"};
+        QTest::newRow("19 trim outside fixed current")
+            << Case{family, 19, 0, true, {45}, "19 failed", {"Команда 45 :Неверные данные!"}};
+        QTest::newRow("21 additional status") << Case{family, 21, 0, true, {48}, "21 ok"};
+        QTest::newRow("22 measurement") << Case{family, 22, 0, true, {15, 1}, "22 ok"};
 
-    // Each operation's commands in order, its follow-on, and how it ended.
-    void operationsSendTheirSequences()
-    {
-        QFETCH(HartVariant, variant);
-        QFETCH(int, algorithm);
-        QFETCH(int, mask);
-        QFETCH(QList<int>, commands);
-        QFETCH(QString, outcome);
-        HartRig rig(variant);
-        QCOMPARE(rig.run(algorithm, mask).outcome(), outcome);
-        QCOMPARE(rig.transmitter().commands(), commands);
-    }
-
-    // Results after each command and at the end, locks and progress; the ends carry the record.
-    void identityReadReportsEachCommand()
-    {
-        HartRig rig(HartVariant::Hart5);
-        QueuedSpy results(&rig.device(), &DeviceZFN::sendHartResult);
-        QueuedSpy locks(&rig.device(), &DeviceZFN::lockInteface);
-        QueuedSpy progress(&rig.device(), &DeviceZFN::sendProgress);
-        const Ending end = rig.run(1);
-        QCOMPARE(results.firstInts(), QList<int>({0, 13, 12, 20, -1}));
-        QCOMPARE(locks.size(), 1);
-        QCOMPARE(locks.first().at(0).toInt(), 1);
-        QCOMPARE(progress.last().at(0).toInt(), 60);
-        QCOMPARE(unpackAscii(end.data.tag, 6), QStringLiteral("PT-101"));
-        QCOMPARE(unpackAscii(results.at(1).at(1).value<HartDeviceData>().descriptor, 12), QStringLiteral("PRESSURE SENSOR"));
-        QVERIFY(!end.data.longTagSupported);
-        QCOMPARE(int(end.data.responseCode), 64);
-        QVERIFY(rig.bench.popUps().isEmpty());
-    }
-
-    // The long tag frame: 41 bytes, 82 characters, their count as the one raw byte 0x52. Unit, range
-    // and damping in this order, the calibrator's settings after, then the read-back.
-    void parameterWriteUpdatesTheCalibrator()
-    {
-        HartRig rig;
-        QVERIFY(rig.run(1).data.longTagSupported);
+        // Results after each command and at the end, locks and progress; the ends carry the record.
+        QTest::newRow("1 identity, revision 5") << Case{
+            HartVariant::Hart5, 1, 0, true, {0, 13, 12, 20}, "1 ok", {}, {}, {}, [](HartRig& rig, const Ending& end) {
+                QCOMPARE(rig.results.firstInts(), QList<int>({0, 13, 12, 20, -1}));
+                QCOMPARE(rig.locks.firstInts(), QList<int>({1}));
+                QCOMPARE(rig.progress.last().at(0).toInt(), 60);
+                QCOMPARE(unpackAscii(end.data.tag, 6), QStringLiteral("PT-101"));
+                const HartDeviceData second = rig.results.at(1).at(1).value<HartDeviceData>();
+                QCOMPARE(unpackAscii(second.descriptor, 12), QStringLiteral("PRESSURE SENSOR"));
+                QVERIFY(!end.data.longTagSupported);
+                QCOMPARE(int(end.data.responseCode), 64);
+            }};
+        // The long tag frame: 41 bytes, 82 characters, their count as the one raw byte 0x52.
         const QByteArray longTag = QByteArray("PRESSURE LINE 7").leftJustified(32, ' ');
-        std::memcpy(rig.edited().longTag, longTag.constData(), 32);
-        rig.run(2, HartChangeMask::LongTag, false);
-        QCOMPARE(rig.transmitter().state().longTag, longTag);
-        const QString text = rig.bench.emulator().requests().at(0).command;
-        QCOMPARE(text.left(5) + QString::number(text.size()), QString("40;R;87"));
-
-        QVERIFY(rig.run(6).succeeded);
-        rig.edited() = *rig.device().hartData();
-        rig.edited().pvUnit = 237;
-        rig.edited().upperRangeValue = 1.6f;
-        rig.edited().lowerRangeValue = 0.1f;
-        rig.edited().damping = 2.0f;
-        QueuedSpy locks(&rig.device(), &DeviceZFN::lockInteface);
-        QueuedSpy refresh(&rig.device(), &DeviceZFN::deviceSettingsChanged);
-        const Ending end = rig.run(7, HartChangeMask::PvUnit | HartChangeMask::Range | HartChangeMask::Damping, false);
-        QCOMPARE(rig.transmitter().commands(), QList<int>({44, 35, 34, 15, 14, 1}));
-        QCOMPARE(end.outcome(), QString("6 ok"));
-        QCOMPARE(rig.transmitter().state().upperRangeValue, 1.6f);
-        QCOMPARE(int(end.data.rangeUnit), 237);
-        QCOMPARE(end.data.damping, 2.0f);
-        QCOMPARE(locks.size(), 2);
-        QCOMPARE(locks.at(1).at(0).toInt(), 2);
-        QCOMPARE(refresh.size(), 1);
-
-        const DeviceSettings& settings = *rig.device().deviceSettings();
-        QCOMPARE(int(settings.bytes[10]), 2 + 5);
-        QCOMPARE(littleEndianFloat(settings, 16), 1600.0f);
-        QCOMPARE(littleEndianFloat(settings, 20), 100.0f);
-        QCOMPARE(rig.calibratorRequests("11;"), blockWrites(settings) << "11;49;0;1;0");
-        QVERIFY(rig.bench.popUps().isEmpty());
+        QTest::newRow("2 long tag") << Case{
+            family, 2, Mask::LongTag, false, {22, 0, 13, 12, 20}, "1 ok", {}, {},
+            [longTag](HartRig& rig) {
+                QVERIFY(rig.run(1).data.longTagSupported);
+                std::memcpy(rig.edited().longTag, longTag.constData(), 32);
+            },
+            [longTag](HartRig& rig, const Ending&) {
+                QCOMPARE(rig.transmitter().state().longTag, longTag);
+                const QString text = rig.bench.emulator().requests().at(0).command;
+                QCOMPARE(text.left(5) + QString::number(text.size()), QString("40;R;87"));
+            }};
+        // Unit, range and damping in this order, the calibrator's settings after, then the read-back.
+        const QStringList settingsWrites{"block", "11;49;0;1;0"};
+        QTest::newRow("7 unit, range and damping") << Case{
+            family, 7, Mask::PvUnit | Mask::Range | Mask::Damping, false, {44, 35, 34, 15, 14, 1}, "6 ok", {}, settingsWrites,
+            [](HartRig& rig) {
+                QVERIFY(rig.run(6).succeeded);
+                rig.edited() = *rig.device().hartData();
+                rig.edited().pvUnit = 237;
+                rig.edited().upperRangeValue = 1.6f;
+                rig.edited().lowerRangeValue = 0.1f;
+                rig.edited().damping = 2.0f;
+            },
+            [](HartRig& rig, const Ending& end) {
+                QCOMPARE(rig.transmitter().state().upperRangeValue, 1.6f);
+                QCOMPARE(int(end.data.rangeUnit), 237);
+                QCOMPARE(end.data.damping, 2.0f);
+                QCOMPARE(rig.locks.firstInts(), QList<int>({2, 2}));
+                QCOMPARE(rig.settingsChanged.size(), 1);
+                QCOMPARE(int(rig.device().deviceSettings()->bytes[10]), 2 + 5);
+                QCOMPARE(rig.settingsFloat(16), 1600.0f);
+                QCOMPARE(rig.settingsFloat(20), 100.0f);
+            }};
+        // A cancel, silently, and a refused write, with a message, end the operation at its next
+        // command, without a follow-on; the calibrator gets only what the transmitter took.
+        QTest::newRow("7 stopped") << Case{
+            family, 7, Mask::PvUnit | Mask::Damping, false, {44}, "7 failed", {}, settingsWrites, [](HartRig& rig) {
+                PollController* work = rig.device().pollController();
+                rig.bench.emulator().setRequestObserver([work](const EmulatorRequest& request) {
+                    if (request.command.startsWith(QLatin1String("40;")))
+                        work->stopRequested = true;
+                });
+                rig.edited().pvUnit = 12;
+            }};
+        QTest::newRow("7 write protected") << Case{
+            family, 7, Mask::PvUnit | Mask::Range, false, {44}, "7 failed",
+            {"Команда 44 :Устройство в режиме защиты от записи!"}, {},
+            [](HartRig& rig) {
+                rig.changeTransmitter([](HartTransmitterState& s) { s.writeProtect = 1; });
+                rig.edited() = *rig.device().hartData();
+                rig.edited().pvUnit = 237;
+            },
+            [](HartRig& rig, const Ending&) { QCOMPARE(int(rig.device().deviceSettings()->bytes[10]), 0); }};
+        QTest::newRow("5 address out of range") << Case{
+            family, 5, 0, false, {6}, "5 failed", {"Команда 6 :Выбран неверный адрес"}, {},
+            [](HartRig& rig) { rig.edited().newPollingAddress = 64; },
+            [](HartRig&, const Ending& end) { QCOMPARE(int(end.data.pollingAddressByte), 0x80); }};
+        // The calibrator is told the new address and asked until it reports it.
+        QTest::newRow("5 address") << Case{
+            family, 5, 0, false, {6, 0, 13, 12, 20}, "1 ok", {}, {"11;276;0;1;3"},
+            [](HartRig& rig) {
+                rig.edited().newPollingAddress = 3;
+                rig.edited().loopCurrentMode = 1;
+            },
+            [](HartRig&, const Ending& end) { QCOMPARE(int(end.data.pollingAddressByte), 0x83); }};
+        QTest::newRow("5 address never confirmed") << Case{
+            family, 5, 0, false, {6}, "5 failed", {"Ошибка при обновлении адреса"}, {"11;276;0;1;4"},
+            [](HartRig& rig) {
+                rig.bench.emulator().setValue("19", "3");
+                rig.edited().newPollingAddress = 4;
+            },
+            [](HartRig& rig, const Ending&) { QCOMPARE(rig.calibratorRequests("1;19;0;2").size(), 30); }};
+        // Groups are written only where their read answered with code 0 at the last read of 9.
+        QTest::newRow("10 gated by the reads") << Case{
+            family, 10, 0x3F, false, QList<int>{129} + specific, "9 ok", {}, {},
+            [](HartRig& rig) {
+                for (const int command : {130, 132, 134, 145, 147})
+                    rig.transmitter().setResponseCode(command, 6);
+                const Ending read = rig.run(9);
+                QVERIFY(read.data.cmd128Supported && !read.data.cmd130Supported && !read.data.cmd147Supported);
+                QCOMPARE(read.data.sqrtCutoffThreshold, 0.0f);
+                rig.edited() = read.data;
+                rig.edited().alarmCurrentHigh = 21.0f;
+            },
+            [](HartRig& rig, const Ending& end) {
+                QCOMPARE(rig.transmitter().state().alarmCurrentHigh, 21.0f);
+                QCOMPARE(end.data.alarmCurrentHigh, 21.0f);
+            }};
+        QTest::newRow("11 factory reset") << Case{
+            family, 11, 0, true, QList<int>{136, 136, 42, 7, 0, 38, 15, 14, 1} + specific, "9 ok", {},
+            {"11;276;0;1;2", "block"},
+            [](HartRig& rig) {
+                QVERIFY(rig.run(9).succeeded);
+                rig.changeTransmitter([](HartTransmitterState& s) {
+                    s.upperRangeValue = 700.0f;
+                    s.pollingAddress = 2;
+                });
+            },
+            [](HartRig& rig, const Ending& end) {
+                QVERIFY(!end.data.factoryResetRunning);
+                QCOMPARE(end.data.upperRangeValue, 1000.0f);
+                QCOMPARE(rig.results.at(4).at(0).toInt(), 6);
+                QCOMPARE(rig.locks.firstInts(), QList<int>({1, 1}));
+                QCOMPARE(rig.settingsFloat(16), 1000.0f);
+            }};
+        // Without commands 45 and 46 the output is trimmed through its coefficients, once per
+        // measurement, and only with currents that span half the output.
+        QTest::newRow("19 trim through coefficients") << Case{
+            noTrim, 19, 0, true, {45, 40, 122, 123, 40}, "19 ok", {}, {}, measuredCurrents(4.0f, 20.2f),
+            [](HartRig& rig, const Ending&) {
+                const HartTransmitterState state = rig.transmitter().state();
+                QVERIFY(qAbs(state.outputGain - 16.0f / 16.2f) < 1e-6f);
+                QVERIFY(qAbs(state.outputOffset - (20.0f - 20.2f * 16.0f / 16.2f)) < 1e-5f);
+            }};
+        QTest::newRow("20 without measured currents") << Case{noTrim, 20, 0, true, {46}, "20 failed", {trimRefusal}};
+        QTest::newRow("20 narrow currents")
+            << Case{noTrim, 20, 0, true, {46}, "20 failed", {trimRefusal}, {}, measuredCurrents(4.0f, 11.0f)};
+        // No result, the record as it was, and the operation ends there. Which replies are refused is
+        // decided, kind by kind, in the frame checks.
+        for (const HartFault fault : {HartFault::BadCheck, HartFault::WrongCommand, HartFault::ShortData})
+            QTest::addRow("6 reply fault %d", int(fault))
+                << Case{family, 6, 0, true, {15, 14, 48}, "6 failed", {invalidReply}, {}, faultyLimits(fault),
+                        [](HartRig& rig, const Ending& end) { keepsTheLimitsAfter(48, rig, end); }};
+        const QString commError = "Команда 14 :HART-прибор выдал неизвестную ошибку: 136";
+        QTest::newRow("6 communication error")
+            << Case{family, 6, 0, true, {15, 14, 48}, "6 failed", {commError}, {}, faultyLimits(HartFault::CommError),
+                    [](HartRig& rig, const Ending& end) { keepsTheLimitsAfter(14, rig, end); }};
     }
 
-    // A cancel, silently, and a refused write, with a message, end the operation at its next
-    // command: no follow-on, nothing written to the calibrator.
-    void stopAndRefusedWritesEndTheOperation()
+    // Each operation's commands in order, its follow-on, how it ended, what it told the user and
+    // what it wrote to the calibrator.
+    void operations()
     {
-        HartRig rig;
-        PollController* work = rig.device().pollController();
-        rig.bench.emulator().setRequestObserver([work](const EmulatorRequest& request) {
-            if (request.command.startsWith(QLatin1String("40;")))
-                work->stopRequested = true;
-        });
-        rig.edited().pvUnit = 12;
-        Ending end = rig.run(7, HartChangeMask::PvUnit | HartChangeMask::Damping, false);
-        QCOMPARE(rig.transmitter().commands(), QList<int>({44}));
-        QCOMPARE(end.outcome(), QString("7 failed"));
-        QVERIFY(rig.bench.popUps().isEmpty());
-
-        rig.bench.emulator().setRequestObserver(nullptr);
-        const quint8 unitByte = rig.device().deviceSettings()->bytes[10];
-        rig.changeTransmitter([](HartTransmitterState& s) { s.writeProtect = 1; });
-        rig.edited() = *rig.device().hartData();
-        rig.edited().pvUnit = 237;
-        end = rig.run(7, HartChangeMask::PvUnit | HartChangeMask::Range, false);
-        QCOMPARE(rig.transmitter().commands(), QList<int>({44}));
-        QCOMPARE(end.outcome(), QString("7 failed"));
-        QCOMPARE(rig.bench.popUps(), QStringList{"Команда 44 :Устройство в режиме защиты от записи!"});
-        QVERIFY(rig.calibratorRequests("11;").isEmpty());
-        QCOMPARE(rig.device().deviceSettings()->bytes[10], unitByte);
-
-        rig.edited().newPollingAddress = 64;
-        end = rig.run(5, 0, false);
-        QCOMPARE(rig.transmitter().commands(), QList<int>({6}));
-        QCOMPARE(end.outcome(), QString("5 failed"));
-        QVERIFY(rig.calibratorRequests("11;").isEmpty());
-        QCOMPARE(int(end.data.pollingAddressByte), 0x80);
-    }
-
-    // Groups are written only where their read answered with code 0 at the last read of 9.
-    void specificGroupsAreGatedByTheirReads()
-    {
-        HartRig rig;
-        for (const int command : {130, 132, 134, 145, 147})
-            rig.transmitter().setResponseCode(command, 6);
-        const Ending read = rig.run(9);
-        QVERIFY(read.data.cmd128Supported);
-        QVERIFY(!read.data.cmd130Supported);
-        QVERIFY(!read.data.cmd147Supported);
-        QCOMPARE(read.data.sqrtCutoffThreshold, 0.0f);
-        rig.edited() = read.data;
-        rig.edited().alarmCurrentHigh = 21.0f;
-        const Ending end = rig.run(10, 0x3F, false);
-        QCOMPARE(rig.transmitter().commands(), QList<int>({129, 1, 81, 80, 128, 130, 132, 145, 134, 147}));
-        QCOMPARE(rig.transmitter().state().alarmCurrentHigh, 21.0f);
-        QCOMPARE(end.data.alarmCurrentHigh, 21.0f);
-        QCOMPARE(end.algorithm, 9);
-    }
-
-    void factoryResetRestoresAndRereads()
-    {
-        HartRig rig;
-        QVERIFY(rig.run(9).succeeded);
-        rig.changeTransmitter([](HartTransmitterState& s) {
-            s.upperRangeValue = 700.0f;
-            s.pollingAddress = 2;
-        });
-        QueuedSpy results(&rig.device(), &DeviceZFN::sendHartResult);
-        QueuedSpy locks(&rig.device(), &DeviceZFN::lockInteface);
-        const Ending end = rig.run(11);
-        QCOMPARE(rig.transmitter().commands(),
-                 QList<int>({136, 136, 42, 7, 0, 38, 15, 14, 1, 1, 81, 80, 128, 130, 132, 145, 134, 147}));
-        QCOMPARE(end.outcome(), QString("9 ok"));
-        QVERIFY(!end.data.factoryResetRunning);
-        QCOMPARE(end.data.upperRangeValue, 1000.0f);
-        QCOMPARE(results.at(4).at(0).toInt(), 6);
-        QCOMPARE(locks.size(), 2);
-        QCOMPARE(locks.at(1).at(0).toInt(), 1);
-        QCOMPARE(littleEndianFloat(*rig.device().deviceSettings(), 16), 1000.0f);
-        QCOMPARE(rig.calibratorRequests("11;"), QStringList("11;276;0;1;2") + blockWrites(*rig.device().deviceSettings()));
-    }
-
-    // The calibrator is told the new address and asked until it reports it.
-    void addressChangeWaitsForTheCalibrator()
-    {
-        HartRig rig;
-        rig.edited().newPollingAddress = 3;
-        rig.edited().loopCurrentMode = 1;
-        Ending end = rig.run(5, 0, false);
-        QCOMPARE(rig.transmitter().commands(), QList<int>({6, 0, 13, 12, 20}));
-        QCOMPARE(end.outcome(), QString("1 ok"));
-        QCOMPARE(int(end.data.pollingAddressByte), 0x83);
-        QVERIFY(rig.calibratorRequests("11;").contains("11;276;0;1;3"));
-
-        rig.bench.emulator().setValue("19", "3");
-        rig.edited().newPollingAddress = 4;
-        end = rig.run(5, 0, false);
-        QCOMPARE(end.outcome(), QString("5 failed"));
-        QCOMPARE(rig.calibratorRequests("1;19;0;2").size(), 30);
-        QCOMPARE(rig.bench.popUps(), QStringList{"Ошибка при обновлении адреса"});
-    }
-
-    // A transmitter without commands 45 and 46 is trimmed through its output coefficients, once
-    // per measurement, and only with currents that span half the output.
-    void currentTrimFallsBackToCoefficients()
-    {
-        HartRig rig(HartVariant::NoCurrentTrim);
-        QVERIFY(rig.run(16).succeeded);
-        rig.edited().trimCurrentLow = 4.0f;
-        rig.edited().measuredCurrentLow = 4.0f;
-        rig.edited().measuredCurrentHigh = 20.2f;
-        rig.edited().measuredCurrentValid = true;
-        Ending end = rig.run(19);
-        QCOMPARE(rig.transmitter().commands(), QList<int>({45, 40, 122, 123, 40}));
-        QVERIFY(end.succeeded);
-        QVERIFY(qAbs(rig.transmitter().state().outputGain - 16.0f / 16.2f) < 1e-6f);
-        QVERIFY(qAbs(rig.transmitter().state().outputOffset - (20.0f - 20.2f * 16.0f / 16.2f)) < 1e-5f);
-        QVERIFY(rig.bench.popUps().isEmpty());
-
-        const QString refusal = "Для данного прибора необходимо корректно заполнить все поля (мин. и макс.) перед "
-                                "нажатием на кнопку Подстроить!";
-        end = rig.run(20);
-        QCOMPARE(rig.transmitter().commands(), QList<int>({46}));
-        QCOMPARE(rig.bench.popUps(), QStringList{refusal});
-
-        rig.edited().measuredCurrentHigh = 11.0f;
-        rig.edited().measuredCurrentValid = true;
-        end = rig.run(20);
-        QCOMPARE(rig.transmitter().commands(), QList<int>({46}));
-        QVERIFY(!end.succeeded);
-        QCOMPARE(rig.bench.popUps().size(), 2);
-    }
-
-    void malformedRepliesFailTheCommand_data()
-    {
-        QTest::addColumn<HartFault>("fault");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("check byte") << HartFault::BadCheck << invalidReply;
-        QTest::newRow("command") << HartFault::WrongCommand << invalidReply;
-        QTest::newRow("short data") << HartFault::ShortData << invalidReply;
-        QTest::newRow("communication error") << HartFault::CommError << "Команда 14 :HART-прибор выдал неизвестную ошибку: 136";
-    }
-
-    // No result, the record as it was, and the operation ends there. Which replies are refused is
-    // decided, kind by kind, in the frame checks.
-    void malformedRepliesFailTheCommand()
-    {
-        QFETCH(HartFault, fault);
-        QFETCH(QString, message);
-        HartRig rig;
-        QVERIFY(rig.run(6).succeeded);
-        rig.changeTransmitter([](HartTransmitterState& s) {
-            s.minimumSpan = 50.0f;
-            s.moreStatusAvailable = true;
-        });
-        rig.transmitter().setFault(14, fault);
-        QueuedSpy results(&rig.device(), &DeviceZFN::sendHartResult);
-        const Ending end = rig.run(6);
-        QCOMPARE(rig.transmitter().commands(), QList<int>({15, 14, 48}));
-        QVERIFY(!end.succeeded);
-        QCOMPARE(end.data.minimumSpan, 25.0f);
-        QCOMPARE(rig.bench.popUps(), QStringList{message});
-        QCOMPARE(results.at(1).at(0).toInt(), fault == HartFault::CommError ? 14 : 48);
+        QFETCH(Case, c);
+        HartRig rig(c.variant);
+        if (c.prepare)
+            c.prepare(rig);
+        if (QTest::currentTestFailed())
+            return;
+        const Ending end = rig.run(c.algorithm, c.mask, c.flag);
+        QCOMPARE(rig.transmitter().commands(), c.commands);
+        QCOMPARE(end.outcome(), c.outcome);
+        QCOMPARE(rig.bench.popUps(), c.popUps);
+        QCOMPARE(rig.calibratorRequests("11;"), expandedWrites(c.writes, *rig.device().deviceSettings()));
+        if (c.check)
+            c.check(rig, end);
     }
 
     // A lost transmitter is looked for again; a lost calibrator reply is reported, and commands
@@ -456,16 +438,13 @@ private slots:
     void startsOnlyWithThePortHome()
     {
         HartRig rig;
-        QueuedSpy locks(&rig.device(), &DeviceZFN::lockInteface);
         QVERIFY(!rig.device().startHartAlgorithm(7, false, 0x100));
         QVERIFY(!rig.device().startHartAlgorithm(15, true, 0));
         QVERIFY(rig.bench.popUps().isEmpty());
 
-        rig.transmitter().setOptions([] {
-            HartTransmitterOptions options;
-            options.replyDelayMs = 300;
-            return options;
-        }());
+        HartTransmitterOptions options;
+        options.replyDelayMs = 300;
+        rig.transmitter().setOptions(options);
         QueuedSpy finished(&rig.device(), &DeviceZFN::sendAlgoritmFinished);
         QVERIFY(rig.device().startHartAlgorithm(6, true, 0));
         QVERIFY(!rig.device().startHartAlgorithm(1, true, 0));
@@ -473,7 +452,7 @@ private slots:
         QVERIFY(finished.wait(10000));
         rig.device().waitForWorker();
         QCOMPARE(rig.transmitter().commands(), QList<int>({15, 14, 1}));
-        QCOMPARE(locks.size(), 1);
+        QCOMPARE(rig.locks.size(), 1);
         QVERIFY(rig.device().portOwner()->isFree());
     }
 
@@ -482,8 +461,6 @@ private slots:
     void nestedOperationsRunInTheCallersWorker()
     {
         HartRig rig(HartVariant::Foreign);
-        QueuedSpy results(&rig.device(), &DeviceZFN::sendHartResult);
-        QueuedSpy locks(&rig.device(), &DeviceZFN::lockInteface);
         QueuedSpy finished(&rig.device(), &DeviceZFN::sendAlgoritmFinished);
         rig.device().hartData()->sqrtCutoffThreshold = 5.0f;
         rig.bench.runInWorker([&rig] {
@@ -494,8 +471,8 @@ private slots:
         });
         QCoreApplication::processEvents();
         QCOMPARE(rig.transmitter().commands(), QList<int>({0, 81, 80, 15, 81, 80}));
-        QCOMPARE(results.firstInts(), QList<int>({0, 81, 80, 128, 15, 81, 80, 130}));
-        QVERIFY(locks.isEmpty());
+        QCOMPARE(rig.results.firstInts(), QList<int>({0, 81, 80, 128, 15, 81, 80, 130}));
+        QVERIFY(rig.locks.isEmpty());
         QVERIFY(finished.isEmpty());
         const HartDeviceData& d = *rig.device().hartData();
         QCOMPARE(int(d.currentOutputType), 1);

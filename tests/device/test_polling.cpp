@@ -2,13 +2,12 @@
 #include "DeviceSettings.h"
 #include "DeviceTestBench.h"
 #include "EmulatorCommands.h"
-#include "QueuedSpy.h"
 #include "HartDeviceData.h"
 #include "PollController.h"
+#include "QueuedSpy.h"
 #include "ResultRecord.h"
 #include "ResultsModel.h"
 #include "TestEnvironment.h"
-#include "TextDiscription.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
@@ -21,6 +20,8 @@ constexpr quint8 megapascalCode = 7;
 constexpr quint8 kilopascal = 1;
 constexpr quint8 megapascal = 2;
 constexpr quint8 hartKilopascal = 12;
+const double none = std::nan("");
+const QString busy("Дождитесь окончания текущей операции!");
 
 // A connected calibrator with a 4-20 mA linear sensor of 0..1000 kPa and a reference module that
 // reports in MPa: 0.4 MPa and 12 mA give a reference of 400 kPa, a measured 500 kPa and an error of 10 %.
@@ -63,6 +64,18 @@ bool isIdleWithPortHome(DeviceZFN& device)
     return mutexFree;
 }
 
+// One poll mode or source of the reference, what a cycle asks the calibrator and what it gives.
+struct Step
+{
+    const char* name;
+    std::function<void(DeviceZFN&)> change;
+    QString cycle;
+    double reference;
+    double measured;
+    double current;
+    double error;
+};
+
 }  // namespace
 
 class TestPolling : public QObject
@@ -71,26 +84,20 @@ class TestPolling : public QObject
 private slots:
     void initTestCase() { TestEnvironment::prepareWithChoiceLists(); }
 
-    // Loop current, module reference, one result per cycle; then the other references.
-    void loopCurrentGivesMeasuredValueAndOneResultPerCycle()
+    // Loop current and the module reference; one result per cycle.
+    void oneResultPerCycle()
     {
         DeviceTestBench bench;
         setUpChannel(bench, 5000);
         DeviceZFN& device = bench.device();
-        bench.emulator().clearRequests();
         device.addResult();
         QCOMPARE(device.resultsModel()->rowCount(), 0);
 
         QueuedSpy updates(&device, &DeviceZFN::pollUpdateSignal);
         device.startPoll();
         QVERIFY(waitForCycles(updates, 1));
-        const ChannelRecord channel = bench.channel();
-        QCOMPARE(QList<double>({channel.rawReference, channel.reference, channel.current, channel.measured, channel.error}),
-                 QList<double>({0.4, 400, 12, 500, 10}));
-        QCOMPARE(emulatorCommands(bench.emulator()).mid(0, 2), QStringList({"1;1", "1;5"}));
         QTRY_COMPARE(cellText(device, 4), QString("500,00000 кПа"));
         QCOMPARE(cellText(device, 3), QString("12,0000 мА"));
-
         device.addResult();
         device.addResult();
         QCOMPARE(device.resultsModel()->rowCount(), 1);
@@ -99,39 +106,14 @@ private slots:
                                 double(r->kind), double(r->unit), double(r->group), r->rangeHigh}),
                  QList<double>({1, 400, 500, 10, 10.4, 12, 0, kilopascal, 1, 1000}));
         QVERIFY(r->hasCurrent && r->referenceFromDevice);
-
         device.stopPoll();
         QVERIFY(isIdleWithPortHome(device));
         QTRY_COMPARE(updates.count(), 1);
-
-        // The reference from a fixed value, then from a module of unknown unit.
-        device.pollController()->pollIntervalMs = 10;
-        device.currentChannel()->unit = megapascal;
-        device.channelsModel()->setRecord(0, *device.currentChannel());
-        device.channelsModel()->setFixedEtalon(true, 100);
-        updates.clear();
-        device.startPoll();
-        QVERIFY(waitForCycles(updates, 1));
-        bench.emulator().clearRequests();
-        QVERIFY(waitForCycles(updates, updates.count() + 2));
-        QCOMPARE(bench.channel().reference, 0.1);
-        QVERIFY(!emulatorCommands(bench.emulator()).contains("1;1"));
-        device.stopPoll();
-
-        device.channelsModel()->setFixedEtalon(false, 0);
-        device.deviceSettings()->bytes[DeviceSettings::ModuleUnitByte] = 0;
-        updates.clear();
-        device.startPoll();
-        QVERIFY(waitForCycles(updates, 1));
-        const ChannelRecord unknownUnit = bench.channel();
-        QVERIFY(std::isnan(unknownUnit.reference) && std::isnan(unknownUnit.error));
-        QCOMPARE(unknownUnit.rawReference, 0.4);
-        QCOMPARE(unknownUnit.measured, 500.0);
-        QTRY_COMPARE(cellText(device, 5), QString("-"));
-        device.stopPoll();
     }
 
-    void hartAndManualModesSwitchWhilePolling()
+    // Modes and references switched one after the other; each gives its cycle on the wire and its
+    // values, an unknown module unit no reference ("-").
+    void modesAndReferences()
     {
         DeviceTestBench bench;
         setUpChannel(bench, 10);
@@ -140,34 +122,48 @@ private slots:
         device.currentChannel()->hartHigh = 500;
         device.channelsModel()->setHartInterval(true, 0, 500);
         device.hartData()->pvUnit = hartKilopascal;
+        device.channelsModel()->manualValue = 42.5f;
         bench.emulator().setValue("17", "250");
         bench.emulator().setValue("18", "11.5");
-        bench.emulator().setValueDrift("5", 0.25);
-
-        QueuedSpy updates(&device, &DeviceZFN::pollUpdateSignal);
+        const Step steps[] = {
+            {"loop current", [](DeviceZFN&) {}, "1;1 1;5 1;1", 400, 500, 12, 10},
+            {"hart", [](DeviceZFN& d) { d.setPollMode(1); }, "1;1 1;17 1;18 1;5 1;1", 400, 250, 12, -30},
+            {"manual", [](DeviceZFN& d) { d.setPollMode(2); }, "1;1 1;1", 400, 42.5, none, (42.5 - 400.0) / 10},
+            {"fixed reference in MPa",
+             [](DeviceZFN& d) {
+                 d.stopPoll();
+                 d.setPollMode(0);
+                 d.currentChannel()->unit = megapascal;
+                 d.channelsModel()->setRecord(0, *d.currentChannel());
+                 d.channelsModel()->setFixedEtalon(true, 100);
+                 d.startPoll();
+             },
+             "1;5 1;5", 0.1, 500, 12, (500 - 0.1) / 10},
+            {"module of unknown unit",
+             [](DeviceZFN& d) {
+                 d.stopPoll();
+                 d.channelsModel()->setFixedEtalon(false, 0);
+                 d.deviceSettings()->bytes[DeviceSettings::ModuleUnitByte] = 0;
+                 d.startPoll();
+             },
+             "1;1 1;5 1;1", none, 500, 12, none},
+        };
         device.startPoll();
-        QVERIFY(waitForCycles(updates, 2));
-        const double earlier = bench.channel().current;
-        QVERIFY(waitForCycles(updates, updates.count() + 2));
-        QVERIFY(bench.channel().current > earlier);
-
-        device.setPollMode(1);
-        QTRY_COMPARE(bench.channel().measured, 250.0);
-        QVERIFY(waitForCycles(updates, updates.count() + 1));
-        ChannelRecord channel = bench.channel();
-        QCOMPARE(channel.error, (250.0 - 400.0) * 100 / 500);
-        QVERIFY(channel.current > 12.0);
-        QCOMPARE(channel.hartCurrent, 11.5);
-        QVERIFY(emulatorCommands(bench.emulator()).join(' ').contains("1;1 1;17 1;18 1;5"));
-
-        device.channelsModel()->manualValue = 42.5f;
-        device.setPollMode(2);
-        QTRY_VERIFY(std::isnan(bench.channel().current));
-        channel = bench.channel();
-        QCOMPARE(channel.measured, 42.5);
-        QCOMPARE(channel.error, (42.5 - 400.0) * 100 / 1000);
-        QCOMPARE(device.pollMode(), 2);
-        QTRY_COMPARE(cellText(device, 3), QString("-"));
+        // A whole cycle of the step's requests on the wire means that its values were taken.
+        for (const Step& step : steps) {
+            step.change(device);
+            bench.emulator().clearRequests();
+            const auto cycleSeen = [&] { return emulatorCommands(bench.emulator()).join(' ').contains(step.cycle); };
+            QVERIFY2(QTest::qWaitFor(cycleSeen, 5000), step.name);
+            const ChannelRecord channel = bench.channel();
+            QCOMPARE(channel.reference, step.reference);
+            QCOMPARE(channel.measured, step.measured);
+            QCOMPARE(channel.current, step.current);
+            QCOMPARE(channel.error, step.error);
+        }
+        QCOMPARE(bench.channel().rawReference, 0.4);
+        QCOMPARE(bench.channel().hartCurrent, 11.5);
+        QTRY_COMPARE(cellText(device, 5), QString("-"));
         device.stopPoll();
         QVERIFY(bench.popUps().isEmpty());
     }
@@ -179,10 +175,6 @@ private slots:
         setUpChannel(bench, 10);
         DeviceZFN& device = bench.device();
         device.setExchangeTimeout(100);
-        device.hartData()->pvUnit = hartKilopascal;
-        bench.emulator().setValue("17", "250");
-        bench.emulator().setValue("18", "11.5");
-        device.setPollMode(1);
         QueuedSpy updates(&device, &DeviceZFN::pollUpdateSignal);
         QueuedSpy fullyStopped(&device, &DeviceZFN::poolFullyStoped);
         QueuedSpy stoppedByFailure(&device, &DeviceZFN::pollStopedSignal);
@@ -200,12 +192,6 @@ private slots:
         QTRY_COMPARE(fullyStopped.count(), startStops + 1);
 
         bench.emulator().setSilent(false);
-        updates.clear();
-        device.startPoll();
-        QVERIFY(waitForCycles(updates, 1));
-        device.stopPoll();
-        QCOMPARE(bench.popUps().size(), 1);
-
         device.setPollMode(7);
         device.startPoll();
         QTRY_COMPARE(bench.popUps().last(), QString("Ошибка в типе опроса"));
@@ -236,8 +222,9 @@ private slots:
         QTRY_VERIFY(isIdleWithPortHome(device));
     }
 
-    // The exchange in flight is cut short: nothing is reported as a silent calibrator, and the port
-    // and the mutex are free for the next operation as soon as the stop returns.
+    // While replies are slow the calls the window makes return at once, and a stop cuts the
+    // exchange in flight: nothing is reported as a silent calibrator, the port and the mutex are
+    // free as soon as the stop returns, and the late reply leaves the line before a search listens.
     void stopWhileRepliesAreSlow()
     {
         constexpr int replyDelayMs = 800;
@@ -245,22 +232,33 @@ private slots:
         setUpChannel(bench, 10);
         DeviceZFN& device = bench.device();
         bench.emulator().setReplyDelayMs(replyDelayMs);
-        const int before = bench.emulator().requestCount();
-        device.startPoll();
+        QVERIFY(device.startPoll());
         QueuedSpy fullyStopped(&device, &DeviceZFN::poolFullyStoped);
         QueuedSpy stoppedByFailure(&device, &DeviceZFN::pollStopedSignal);
-        QVERIFY(bench.emulator().waitForRequests(before + 1, 2000));
-        QTest::qWait(100);
+        QVERIFY(bench.emulator().waitForRequests(bench.emulator().requestCount() + 1, 2000));
+        const std::function<void()> calls[] = {
+            [&] { device.setPollMode(0); },
+            [&] { device.addResult(); },
+            [&] { device.setFlag(DeviceZFN::SearchPortRange, true); },
+            [&] { device.getFlag(DeviceZFN::SearchPortRange); },
+            [&] { device.stopSearch(); },
+        };
+        for (const auto& call : calls) {
+            QElapsedTimer timer;
+            timer.start();
+            call();
+            QVERIFY2(timer.elapsed() < 100, qPrintable(QString::number(timer.elapsed())));
+        }
+        QElapsedTimer stopTimer;
+        stopTimer.start();
         device.stopPoll();
-
+        QVERIFY2(stopTimer.elapsed() < 500, qPrintable(QString::number(stopTimer.elapsed())));
         QVERIFY(isIdleWithPortHome(device));
         QTRY_COMPARE(fullyStopped.count(), 1);
-        device.addResult();
         QTest::qWait(50);
         QVERIFY(bench.popUps().isEmpty());
-        QTRY_COMPARE(stoppedByFailure.count(), 0);
+        QCOMPARE(stoppedByFailure.count(), 0);
 
-        // The late reply to the cut exchange has to leave the line before a search listens on it.
         bench.emulator().setReplyDelayMs(0);
         QTest::qWait(replyDelayMs);
         QueuedSpy searched(&device, &DeviceZFN::searchFinished);
@@ -290,45 +288,32 @@ private slots:
         QVERIFY(bench.popUps().isEmpty());
     }
 
-    // While a silent calibrator is polled, the calls the window makes return at once.
-    void windowNeverWaitsForTheLine()
+    // While polling holds the port, archive and settings work is refused with a message, not
+    // started beside it; polling is refused while another job holds the port.
+    void otherJobsAreRefusedWhileOneRuns()
     {
         DeviceTestBench bench;
         setUpChannel(bench, 10);
         DeviceZFN& device = bench.device();
-        bench.emulator().setSilent(true);
         QVERIFY(device.startPoll());
-        QVERIFY(bench.emulator().waitForRequests(2, 2000));
-        const std::function<void()> calls[] = {
-            [&] { device.setPollMode(0); },
-            [&] { device.addResult(); },
-            [&] { device.setFlag(DeviceZFN::SearchPortRange, true); },
-            [&] { device.getFlag(DeviceZFN::SearchPortRange); },
-            [&] { device.stopSearch(); },
-        };
-        for (const auto& call : calls) {
-            QElapsedTimer timer;
-            timer.start();
-            call();
-            QVERIFY2(timer.elapsed() < 100, qPrintable(QString::number(timer.elapsed())));
-        }
-        QElapsedTimer stopTimer;
-        stopTimer.start();
+        QueuedSpy readStopped(&device, &DeviceZFN::archiveReadStoped);
+        QueuedSpy clearStopped(&device, &DeviceZFN::archiveClearStoped);
+        device.startReadArchive();
+        device.startClearArchive();
+        device.startAlgorithm(0, false, 0);
+        QTRY_COMPARE(readStopped.count(), 1);
+        QTRY_COMPARE(clearStopped.count(), 1);
+        QCOMPARE(bench.popUps(), QStringList({busy, busy, busy}));
+        QVERIFY(!device.pollController()->isArchiveRunning());
+        QVERIFY(!device.portOwner()->isFree());
         device.stopPoll();
-        QVERIFY2(stopTimer.elapsed() < 500, qPrintable(QString::number(stopTimer.elapsed())));
-        QVERIFY(isIdleWithPortHome(device));
-    }
+        QVERIFY(device.portOwner()->isFree());
+        QVERIFY(!emulatorCommands(bench.emulator()).join('|').contains("10;"));
 
-    // A start while another job holds the port is refused with a message, and polling stays off.
-    void startWhilePortIsLentIsRefused()
-    {
-        DeviceTestBench bench;
-        QVERIFY(bench.connectTo(0));
-        DeviceZFN& device = bench.device();
         bench.runInWorker([&] {
             QMetaObject::invokeMethod(&device, [&] { QVERIFY(!device.startPoll()); }, Qt::BlockingQueuedConnection);
         });
-        QCOMPARE(bench.popUps(), QStringList({"Дождитесь окончания текущей операции!"}));
+        QCOMPARE(bench.popUps().size(), 4);
         QVERIFY(!device.pollController()->isPollRunning());
     }
 };

@@ -25,6 +25,20 @@ QStringList foundPorts()
     return names;
 }
 
+// One search over the mixed ports: the options, the range, what is found, the progress and which
+// emulated ports were asked.
+struct Search
+{
+    const char* name;
+    bool range;
+    bool firstOnly;
+    int first;
+    int last;
+    QStringList found;
+    QList<int> progress;
+    QList<int> asked;
+};
+
 }  // namespace
 
 // Search, connection, release and the plain exchanges over emulated calibrators.
@@ -45,196 +59,150 @@ private slots:
         QCOMPARE(ports.at(0).location, QString("/a"));
     }
 
-    void onePortOneCalibratorConnectAndRelease()
+    // COM1..COM6 are a ЛМВ-160, a silent port, a ЗФН-030 at address 7, a ЗФН-020, a device of an
+    // unknown type and one whose replies fail their check; COM7 does not exist.
+    void searchesOverMixedPorts()
     {
-        DeviceTestBench bench;
-        bench.emulator().setAddress(3);
-        QueuedSpy progress(&bench.device(), &DeviceZFN::sendProgress);
-        QueuedSpy unlocked(&bench.device(), &DeviceZFN::unlockInteface);
-        QueuedSpy locked(&bench.device(), &DeviceZFN::lockInteface);
-        QVERIFY(runSearch(bench.device(), 0, 0));
-        QCOMPARE(foundPorts(), QStringList({"COM1 ЗФН-020 3"}));
-        QCOMPARE(g_foundDevices.at(0).type, quint8(70));
-        QCOMPARE(g_foundDevices.at(0).familyName, QString("ЗФН"));
-        QCOMPARE(progress.firstInts(), QList<int>({100}));
-        QTRY_COMPARE(locked.count(), 1);
-        QCOMPARE(locked.at(0).at(0).value<quint8>(), quint8(0));
-        QTRY_COMPARE(unlocked.count(), 1);
-        QCOMPARE(bench.device().serialPort()->thread(), bench.device().thread());
-        QCOMPARE(bench.emulator().requests().at(0).frame, QByteArray("\xFF:0;0;14891\r\xFF"));
-
-        // The start frame for the found address, the release frame before a new search and on a
-        // connect to no calibrator, and nothing connected outside the list.
-        QueuedSpy type(&bench.device(), &DeviceZFN::setDeviceType);
-        QueuedSpy connected(&bench.device(), &DeviceZFN::deviceConnected);
-        bench.emulator().clearRequests();
-        bench.device().connectToDevice(0);
-        QVERIFY(bench.device().isConnected() && bench.emulator().isSessionOpen());
-        QTRY_COMPARE(type.count(), 1);
-        QCOMPARE(type.at(0).at(0).toInt(), 70);
-        QTRY_COMPARE(connected.count(), 1);
-        QCOMPARE(bench.device().deviceName(), QString("ЗФН"));
-        QCOMPARE(bench.emulator().requests().size(), 1);
-        QCOMPARE(bench.emulator().requests().at(0).frame, AsciiUail::makePackage("11;1;0;1;1", 3));
-        bench.emulator().setValue("5", "12.0");
-        QVERIFY(bench.device().readValues(5));
-        QCOMPARE(bench.emulator().requests().last().address, 3);
-
-        bench.emulator().clearRequests();
-        QVERIFY(runSearch(bench.device(), 0, 0));
-        QCOMPARE(bench.emulator().requests().at(0).frame, AsciiUail::makePackage("11;200;0;1;200", 3));
-        QVERIFY(!bench.device().isConnected());
-        QCOMPARE(bench.device().foundDeviceIndex(), -1);
-
-        bench.device().connectToDevice(0);
-        QVERIFY(bench.device().isConnected());
-        bench.emulator().clearRequests();
-        bench.device().connectToDevice(-1);
-        QVERIFY(!bench.device().isConnected() && !bench.emulator().isSessionOpen());
-        QCOMPARE(emulatorCommands(bench.emulator()), QStringList({"11;200;0;1;200"}));
-        bench.device().connectToDevice(1);
-        QVERIFY(!bench.device().isConnected() && !bench.device().connectedDevice());
-        QCOMPARE(bench.device().foundDeviceIndex(), -1);
-        QTRY_COMPARE(connected.count(), 2);
-    }
-
-    // A range of mixed ports, searched whole, to its first calibrator, and its first port only.
-    void rangeOfMixedPorts()
-    {
-        DeviceTestBench bench(4);
+        DeviceTestBench bench(6);
         bench.emulator(0).setDeviceType(91);
         bench.emulator(1).setSilent(true);
         bench.emulator(2).setDeviceType(90);
         bench.emulator(2).setAddress(7);
-        bench.device().setFlag(DeviceZFN::SearchPortRange, true);
-        QueuedSpy progress(&bench.device(), &DeviceZFN::sendProgress);
-        QVERIFY(runSearch(bench.device(), 0, 3));
-        QCOMPARE(progress.firstInts(), QList<int>({25, 50, 75, 100}));
-        QCOMPARE(foundPorts(), QStringList({"COM1 ЛМВ-160 1", "COM3 ЗФН-030 7", "COM4 ЗФН-020 1"}));
-        QCOMPARE(g_foundDevices.at(0).familyName, QString("ЛМВ"));
+        bench.emulator(4).setDeviceType(55);
+        bench.emulator(5).setBadCheckReplies(-1);
+        bench.publishPorts({"COM7=/nonexistent/port"});
+        DeviceZFN& device = bench.device();
+        const QStringList all{"COM1 ЛМВ-160 1", "COM3 ЗФН-030 7", "COM4 ЗФН-020 1"};
+        const Search searches[] = {
+            {"whole range", true, false, 0, 3, all, {25, 50, 75, 100}, {0, 1, 2, 3}},
+            {"to the first calibrator", true, true, 1, 3, {all.at(1)}, {33}, {1, 2}},
+            {"first port without the range option", false, false, 2, 3, {all.at(1)}, {100}, {2}},
+            {"bad replies and a missing port", true, false, 4, 6, {}, {33, 66, 100}, {4, 5}},
+            {"range past the list", true, false, 8, 9, {}, {}, {}},
+        };
+        for (const Search& search : searches) {
+            device.setFlag(DeviceZFN::SearchPortRange, search.range);
+            device.setFlag(DeviceZFN::SearchFirstOnly, search.firstOnly);
+            QueuedSpy progress(&device, &DeviceZFN::sendProgress);
+            QueuedSpy locked(&device, &DeviceZFN::lockInteface);
+            QueuedSpy unlocked(&device, &DeviceZFN::unlockInteface);
+            for (int i = 0; i < 6; ++i)
+                bench.emulator(i).clearRequests();
+            if (search.first == 4) {
+                QTest::ignoreMessage(QtDebugMsg, QRegularExpression("unknown device type"));
+                QTest::ignoreMessage(QtDebugMsg, QRegularExpression("wrong package"));
+                QTest::ignoreMessage(QtDebugMsg, QRegularExpression("port open error"));
+            }
+            QVERIFY2(runSearch(device, search.first, search.last), search.name);
+            QCOMPARE(foundPorts(), search.found);
+            QCOMPARE(progress.firstInts(), search.progress);
+            QList<int> asked;
+            for (int i = 0; i < 6; ++i) {
+                if (bench.emulator(i).requestCount() == 0)
+                    continue;
+                asked << i;
+                QCOMPARE(bench.emulator(i).requests().at(0).frame, QByteArray("\xFF:0;0;14891\r\xFF"));
+            }
+            QCOMPARE(asked, search.asked);
+            QTRY_COMPARE(locked.firstInts(), QList<int>({0}));
+            QTRY_COMPARE(unlocked.count(), 1);
+            QCOMPARE(device.serialPort()->thread(), device.thread());
+        }
 
-        // With the first-only option the search ends at the first calibrator.
-        bench.device().setFlag(DeviceZFN::SearchFirstOnly, true);
-        QCOMPARE(bench.device().getFlag(DeviceZFN::SearchFirstOnly), QVariant(true));
-        progress.clear();
-        const int lastPortRequests = bench.emulator(3).requestCount();
-        QVERIFY(runSearch(bench.device(), 1, 3));
-        QCOMPARE(foundPorts(), QStringList({"COM3 ЗФН-030 7"}));
-        QCOMPARE(progress.firstInts(), QList<int>({33}));
-        QCOMPARE(bench.emulator(3).requestCount(), lastPortRequests);
-        bench.device().setFlag(DeviceZFN::SearchFirstOnly, false);
-
-        // Without the range option only the first port of the range is scanned.
-        bench.device().setFlag(DeviceZFN::SearchPortRange, false);
-        progress.clear();
-        QVERIFY(runSearch(bench.device(), 2, 3));
-        QCOMPARE(foundPorts(), QStringList({"COM3 ЗФН-030 7"}));
-        QCOMPARE(progress.firstInts(), QList<int>({100}));
-    }
-
-    void cancelEndsAtPortBoundary()
-    {
-        DeviceTestBench bench(3);
-        for (int i = 0; i < 3; ++i)
-            bench.emulator(i).setSilent(true);
-        bench.device().setFlag(DeviceZFN::SearchPortRange, true);
-        QueuedSpy finished(&bench.device(), &DeviceZFN::searchFinished);
-        bench.device().startSearch(0, 2);
+        // A stop cuts the identify wait of the silent port, not waited out, and asks no more ports.
+        device.setFlag(DeviceZFN::SearchPortRange, true);
+        device.setFlag(DeviceZFN::SearchFirstOnly, false);
+        bench.emulator(2).clearRequests();
+        QueuedSpy finished(&device, &DeviceZFN::searchFinished);
+        device.startSearch(1, 3);
         QTest::qWait(300);
         QElapsedTimer timer;
         timer.start();
-        bench.device().stopSearch();
+        device.stopSearch();
         QVERIFY(finished.wait(5000));
-        // The identify wait of the silent port is cut, not waited out.
         QVERIFY2(timer.elapsed() < 500, qPrintable(QString::number(timer.elapsed())));
-        QCOMPARE(bench.emulator(1).requestCount() + bench.emulator(2).requestCount(), 0);
-
-        bench.emulator(1).setSilent(false);
-        bench.device().setFlag(DeviceZFN::SearchPortRange, false);
-        QVERIFY(runSearch(bench.device(), 1, 1));
-        QCOMPARE(g_foundDevices.size(), 1);
+        QCOMPARE(bench.emulator(2).requestCount(), 0);
+        QVERIFY(runSearch(device, 2, 2));
+        QCOMPARE(foundPorts(), QStringList({all.at(1)}));
     }
 
-    void badRepliesAndEmptyRangesAddNothing()
-    {
-        DeviceTestBench bench(2);
-        bench.emulator(0).setDeviceType(55);
-        bench.emulator(1).setBadCheckReplies(-1);
-        bench.publishPorts({"COM3=/nonexistent/port"});
-        bench.device().setFlag(DeviceZFN::SearchPortRange, true);
-        QueuedSpy progress(&bench.device(), &DeviceZFN::sendProgress);
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("unknown device type"));
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("wrong package"));
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("port open error"));
-        QVERIFY(runSearch(bench.device(), 0, 2));
-        QVERIFY(g_foundDevices.isEmpty());
-        QCOMPARE(progress.firstInts(), QList<int>({33, 66, 100}));
-
-        progress.clear();
-        const int before = bench.emulator(0).requestCount();
-        QVERIFY(runSearch(bench.device(), 5, 9));
-        QVERIFY(g_foundDevices.isEmpty() && progress.isEmpty());
-        QCOMPARE(bench.emulator(0).requestCount(), before);
-    }
-
-    // A refused start frame leaves no connection; once connected, registers and values are read and written.
-    void connectionAndExchanges()
+    // A refused start frame leaves no connection. A found calibrator is connected with the start
+    // frame for its address, spoken to at that address, and released before a new search, on a
+    // connect to no calibrator and when the device object goes.
+    void connectExchangeAndRelease()
     {
         DeviceTestBench bench;
-        QueuedSpy connected(&bench.device(), &DeviceZFN::deviceConnected);
-        QVERIFY(!bench.device().checkConnection());
+        DeviceZFN& device = bench.device();
+        QueuedSpy connected(&device, &DeviceZFN::deviceConnected);
+        QVERIFY(!device.checkConnection());
         QCOMPARE(bench.popUps(), QStringList({"Калибратор не подключен."}));
         bench.emulator().setStatusReply("11;1;0;1;1", 3);
         QVERIFY(!bench.connectTo(0));
-        QTRY_COMPARE(connected.count(), 0);
-        QCOMPARE(bench.device().foundDeviceIndex(), -1);
         QTRY_COMPARE(bench.popUps().last(), QString("Ошибка при подключении!"));
-
+        QCOMPARE(connected.count(), 0);
+        QCOMPARE(device.foundDeviceIndex(), -1);
         bench.emulator().clearStatusReplies();
-        QueuedSpy status(&bench.device(), &DeviceZFN::showStatusMessageSignal);
-        QVERIFY(bench.connectTo(0));
-        QVERIFY(bench.device().checkConnection());
+
+        bench.emulator().setAddress(3);
+        QVERIFY(runSearch(device, 0, 0));
+        QCOMPARE(foundPorts(), QStringList({"COM1 ЗФН-020 3"}));
+        QCOMPARE(g_foundDevices.at(0).familyName, QString("ЗФН"));
+        QueuedSpy type(&device, &DeviceZFN::setDeviceType);
+        QueuedSpy status(&device, &DeviceZFN::showStatusMessageSignal);
+        bench.emulator().clearRequests();
+        device.connectToDevice(0);
+        QVERIFY(device.isConnected() && bench.emulator().isSessionOpen() && device.checkConnection());
+        QTRY_COMPARE(type.firstInts(), QList<int>({70}));
+        QTRY_COMPARE(connected.count(), 1);
         QCOMPARE(status.last().at(0).toString(), QString("ЗФН на связи."));
+        QCOMPARE(device.deviceName(), QString("ЗФН"));
+        QCOMPARE(bench.emulator().requests().at(0).frame, AsciiUail::makePackage("11;1;0;1;1", 3));
+
         bench.emulator().setRegister(16, 2, "00112233445566778899AABBCCDDEEFF");
         bench.emulator().setValue("5", "12.345");
         bench.emulator().clearRequests();
         QByteArray out;
-        QVERIFY(bench.device().readRegisters(out, 16, 2, 4));
+        QVERIFY(device.readRegisters(out, 16, 2, 4));
         QCOMPARE(out.left(32), QByteArray("00112233445566778899AABBCCDDEEFF"));
-        QVERIFY(bench.device().readValuesTo(out, 5));
+        QVERIFY(device.readValuesTo(out, 5));
         QCOMPARE(out, QByteArray("12.345"));
-        QVERIFY(bench.device().writeRegisters(out, 274, 0, 1, QByteArray("1\0garbage", 9)));
+        QVERIFY(device.writeRegisters(out, 274, 0, 1, QByteArray("1\0garbage", 9)));
         QCOMPARE(out, QByteArray("$0"));
         QCOMPARE(bench.emulator().registerText(274, 0), QByteArray("1"));
         QCOMPARE(emulatorCommands(bench.emulator()), QStringList({"10;16;2;4", "1;5", "11;274;0;1;1"}));
+        QCOMPARE(bench.emulator().requests().last().address, 3);
 
         // At the real byte time, after an echo, the reply trickles in; it is taken as soon as it is whole.
         bench.emulator().setEcho(true);
         bench.emulator().setPaced(true);
         QElapsedTimer timer;
         timer.start();
-        QVERIFY(bench.device().readValues(5));
+        QVERIFY(device.readValues(5));
         QVERIFY2(timer.elapsed() < 450, "the exchange waited for silence after a paced reply");
-        QCOMPARE(bench.device().lastReply(), QByteArray("12.345"));
+        QCOMPARE(device.lastReply(), QByteArray("12.345"));
+        bench.emulator().setEcho(false);
+        bench.emulator().setPaced(false);
 
-        // Leaving releases the calibrator.
+        bench.emulator().clearRequests();
+        QVERIFY(runSearch(device, 0, 0));
+        QCOMPARE(bench.emulator().requests().at(0).frame, AsciiUail::makePackage("11;200;0;1;200", 3));
+        QVERIFY(!device.isConnected());
+        QCOMPARE(device.foundDeviceIndex(), -1);
+
+        device.connectToDevice(0);
+        QVERIFY(device.isConnected());
+        bench.emulator().clearRequests();
+        device.connectToDevice(-1);
+        QVERIFY(!device.isConnected() && !bench.emulator().isSessionOpen());
+        QCOMPARE(emulatorCommands(bench.emulator()), QStringList({"11;200;0;1;200"}));
+        device.connectToDevice(1);
+        QVERIFY(!device.isConnected() && !device.connectedDevice());
+        QCOMPARE(device.foundDeviceIndex(), -1);
+
+        device.connectToDevice(0);
         bench.destroyDevice();
         QVERIFY(!bench.emulator().isSessionOpen());
         QCOMPARE(bench.emulator().requests().last().command, QString("11;200;0;1;200"));
-    }
-
-    void vanishedPortFailsQuickly()
-    {
-        DeviceTestBench bench;
-        QVERIFY(bench.connectTo(0));
-        // A path no other test's emulator can be given, unlike the freed pseudo-terminal's.
-        bench.device().serialPort()->setPortName("/dev/zfn-unplugged");
-        QElapsedTimer timer;
-        timer.start();
-        QVERIFY(!bench.device().readValues(1));
-        QVERIFY(timer.elapsed() < 1000);
-        QCOMPARE(bench.device().lastExchangeStatus(), DeviceZFN::ExchangeStatus::NoAnswer);
-        QVERIFY(!bench.device().serialPort()->isOpen());
     }
 };
 

@@ -5,7 +5,6 @@
 #include "EmulatorCommands.h"
 #include "HartFault.h"
 #include "HartTransmitter.h"
-#include "PollController.h"
 #include "QueuedSpy.h"
 #include "TestEnvironment.h"
 #include "VerificationSettings.h"
@@ -16,22 +15,17 @@
 namespace {
 
 constexpr int waitMs = 10000;
-const QString readError("При чтении параметров произошла ошибка");
-
-// Register reads answer from a memory of their own, except one request, which gets the given reply.
-void answerReadWith(CalibratorEmulator& emulator, const QString& request, const QByteArray& reply)
-{
-    auto memory = std::make_shared<CalibratorMemory>();
-    emulator.setCommandHandler(10, [memory, request, reply](const QStringList& p) {
-        return p.join(';') == request ? reply : memory->readRegisters(p);
-    });
-}
 
 DeviceSettings markedBlock()
 {
     DeviceSettings block;
     block.bytes.fill(0xA5);
     return block;
+}
+
+QByteArray blockBytes(const DeviceSettings& block, int first, int count)
+{
+    return QByteArray(reinterpret_cast<const char*>(block.bytes.data() + first), count);
 }
 
 // The device on one emulated calibrator, with its settings signals recorded.
@@ -47,34 +41,76 @@ struct Rig
     {
         if (!bench.connectTo(0, 1, type))
             qFatal("not connected");
-        bench.device().setExchangeTimeout(300);
         bench.emulator().clearRequests();
     }
     CalibratorEmulator& emulator() { return bench.emulator(); }
+    DeviceZFN& device() { return bench.device(); }
     DeviceSettings block()
     {
-        QMutexLocker lock(bench.device().mutex());
-        return *bench.device().deviceSettings();
+        QMutexLocker lock(device().mutex());
+        return *device().deviceSettings();
     }
     void setBlock(const DeviceSettings& block)
     {
-        QMutexLocker lock(bench.device().mutex());
-        *bench.device().deviceSettings() = block;
+        QMutexLocker lock(device().mutex());
+        *device().deviceSettings() = block;
+    }
+    ChannelRecord secondChannel()
+    {
+        QMutexLocker lock(device().mutex());
+        return *device().secondChannel();
     }
     // Runs one operation to its end: the end report, the unlock and the port at home.
     bool run(int operation, int argument = 0)
     {
         const int ends = unlocks.count();
-        bench.device().startAlgorithm(operation, false, argument);
-        return QTest::qWaitFor([&] { return unlocks.count() > ends; }, waitMs)
-               && bench.device().portOwner()->isFree();
+        device().startAlgorithm(operation, false, argument);
+        return QTest::qWaitFor([&] { return unlocks.count() > ends; }, waitMs) && device().portOwner()->isFree();
     }
     QByteArray image() { return QByteArray::fromHex(emulator().registerText(16, 2) + emulator().registerText(48, 2)); }
 };
 
-QByteArray blockBytes(const DeviceSettings& block, int first, int count)
+// One reply that fails its check: the read or verification read it belongs to (0 or 2), the
+// request it answers, and the message.
+struct BadReply
 {
-    return QByteArray(reinterpret_cast<const char*>(block.bytes.data() + first), count);
+    int operation;
+    QString request;
+    QByteArray reply;
+    QString message;
+};
+
+QList<BadReply> badReplies()
+{
+    const QString readError("При чтении параметров произошла ошибка");
+    QList<BadReply> rows;
+    for (const auto& image : {qMakePair(QString("10;16;2;4"), 64), qMakePair(QString("10;48;2;4"), 36)}) {
+        const QByteArray good(image.second, 'A');
+        for (const QByteArray& bad : {QByteArray("$2"), good.left(image.second - 2), good + "A", "G" + good.mid(1)})
+            rows.append({0, image.first, bad, readError});
+    }
+    for (const QString& number : {QString("10;67;2;1"), QString("10;262;0;1")})
+        for (const char* bad : {"$3", "", "6x", "6.5", "256"})
+            rows.append({0, number, bad, readError});
+    const QString serial = "При чтении параметра Серйиный номер ЗФН произошла ошибка";
+    const QString accuracyClass = "При чтении параметра Класс точности произошла ошибка";
+    const QString temperature = "При чтении параметра Температура ТЖС произошла ошибка";
+    return rows << BadReply{2, "10;30;3;2", "21O1", serial} << BadReply{2, "10;30;3;2", "-1", serial}
+                << BadReply{2, "10;278;0;4", "302E3", accuracyClass} << BadReply{2, "10;278;0;4", "30ZZ", accuracyClass}
+                << BadReply{2, "1;4", "21,5", temperature} << BadReply{2, "1;4", "$2", temperature};
+}
+
+// Register reads answer from a memory of their own, except the one request; a value read is set.
+void answerWith(CalibratorEmulator& emulator, const BadReply& row)
+{
+    if (row.request.startsWith("1;")) {
+        emulator.setValue(row.request.mid(2), QString::fromLatin1(row.reply));
+        return;
+    }
+    auto memory = std::make_shared<CalibratorMemory>();
+    emulator.setCommandHandler(10, [memory, row](const QStringList& p) {
+        return p.join(';') == row.request.mid(3) ? row.reply : memory->readRegisters(p);
+    });
 }
 
 }  // namespace
@@ -85,25 +121,28 @@ class TestSettingsOperations : public QObject
 private slots:
     void initTestCase() { TestEnvironment::prepare(); }
 
-    // The request sequences are those of the read-back after a write.
-    void readTakesTheWholeImagePerType_data()
+    // The read takes the whole image; the write hands the port straight to the read-back: one
+    // unlock after both ends, and the request sequences are those of the read.
+    void readThenWriteBack_data()
     {
         QTest::addColumn<int>("type");
-        QTest::newRow("ЗФН-020") << 70;
-        QTest::newRow("ЛМВ-160") << 91;
-        QTest::newRow("ЗФН-030") << 90;
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("ЗФН-020") << 70 << false;
+        QTest::newRow("ЛМВ-160") << 91 << false;
+        QTest::newRow("ЗФН-030") << 90 << false;
+        QTest::newRow("ЗФН-030 first write refused") << 90 << true;
     }
 
-    void readTakesTheWholeImagePerType()
+    void readThenWriteBack()
     {
         QFETCH(int, type);
+        QFETCH(bool, refused);
         Rig rig(type);
         rig.emulator().setRegister(67, 2, "01");
         rig.emulator().setRegister(274, 0, "1");
         rig.emulator().setRegister(262, 0, "7");
-
         QVERIFY(rig.run(0));
-        const DeviceSettings block = rig.block();
+        DeviceSettings block = rig.block();
         QByteArray image = rig.image();
         image[9] = 7;
         QCOMPARE(blockBytes(block, 0, 50), image);
@@ -111,69 +150,14 @@ private slots:
         QCOMPARE(QList<int>({block.bytes[DeviceSettings::Supply24VByte], block.bytes[DeviceSettings::HartModemByte],
                              block.bytes[DeviceSettings::ModuleChoiceByte]}),
                  QList<int>({1, 0, type == 90 ? 1 : 0}));
-        QVERIFY(rig.bench.device().settingsReadSucceeded() && rig.bench.popUps().isEmpty());
+        QVERIFY(rig.device().settingsReadSucceeded() && rig.bench.popUps().isEmpty());
         QCOMPARE(rig.finished.firstInts() + rig.progress.firstInts().mid(rig.progress.size() - 1) + rig.locks.firstInts(),
                  QList<int>({0, 100, 2}));
-    }
 
-    // A reply that fails its check leaves the whole block as it was, and the read reports failure.
-    void badRepliesLeaveTheBlock_data()
-    {
-        QTest::addColumn<QString>("request");
-        QTest::addColumn<QByteArray>("reply");
-        for (const auto& image : {qMakePair(QString("16;2;4"), 64), qMakePair(QString("48;2;4"), 36)}) {
-            const QByteArray good(image.second, 'A');
-            QTest::addRow("%s status", qPrintable(image.first)) << image.first << QByteArray("$2");
-            QTest::addRow("%s short", qPrintable(image.first)) << image.first << good.left(image.second - 2);
-            QTest::addRow("%s odd", qPrintable(image.first)) << image.first << good + "A";
-            QTest::addRow("%s not hex", qPrintable(image.first)) << image.first << "G" + good.mid(1);
-        }
-        for (const QString& number : {QString("67;2;1"), QString("262;0;1")}) {
-            QTest::addRow("%s status", qPrintable(number)) << number << QByteArray("$3");
-            QTest::addRow("%s empty", qPrintable(number)) << number << QByteArray();
-            QTest::addRow("%s not a number", qPrintable(number)) << number << QByteArray("6x");
-            QTest::addRow("%s fraction", qPrintable(number)) << number << QByteArray("6.5");
-            QTest::addRow("%s above a byte", qPrintable(number)) << number << QByteArray("256");
-        }
-    }
-
-    void badRepliesLeaveTheBlock()
-    {
-        QFETCH(QString, request);
-        QFETCH(QByteArray, reply);
-        Rig rig(90);
-        rig.setBlock(markedBlock());
-        answerReadWith(rig.emulator(), request, reply);
-
-        QVERIFY(rig.run(0));
-        QCOMPARE(rig.finished.last().at(0).toInt(), 0);
-        QCOMPARE(rig.bench.popUps(), QStringList({readError}));
-        QCOMPARE(rig.block().bytes, markedBlock().bytes);
-        QVERIFY(!rig.bench.device().settingsReadSucceeded());
-        QVERIFY(emulatorCommands(rig.emulator()).last().endsWith(request));
-    }
-
-    // The write hands the port straight to the read-back: one unlock, after both ends.
-    void writeThenReadBack_data()
-    {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<bool>("refused");
-        QTest::newRow("ЗФН-020") << 70 << false;
-        QTest::newRow("ЗФН-030") << 90 << false;
-        QTest::newRow("ЗФН-030 first write refused") << 90 << true;
-    }
-
-    void writeThenReadBack()
-    {
-        QFETCH(int, type);
-        QFETCH(bool, refused);
-        Rig rig(type);
-        QVERIFY(rig.run(0));
-        DeviceSettings block = rig.block();
         block.bytes[DeviceSettings::AveragingByte] = 9;
         block.setFloatAt(DeviceSettings::VerifiedUpperByte, 2.5f);
         block.bytes[DeviceSettings::AlarmByte] = 50;
-        block.bytes[DeviceSettings::ModuleChoiceByte] = 1;
+        block.bytes[DeviceSettings::ModuleChoiceByte] = 0;
         rig.setBlock(block);
         if (refused)
             rig.emulator().setStatusReply("11;16", 3);
@@ -181,21 +165,17 @@ private slots:
         rig.finished.clear();
         rig.locks.clear();
         rig.unlocks.clear();
-
         QVERIFY(rig.run(1));
-        const QByteArray first = blockBytes(block, 0, 32).toHex().toUpper();
-        const QByteArray second = blockBytes(block, 32, 18).toHex().toUpper();
-        QStringList expected{"11;16;2;4;" + first, "11;48;2;4;" + second};
+        QStringList expected{"11;16;2;4;" + blockBytes(block, 0, 32).toHex().toUpper(),
+                             "11;48;2;4;" + blockBytes(block, 32, 18).toHex().toUpper()};
         if (type == 90)
-            expected << "11;67;2;1;1";
+            expected << "11;67;2;1;0";
         expected << "11;49;0;1;0" << "10;16;2;4" << "10;48;2;4";
         if (type == 90)
             expected << "10;67;2;1";
         expected << "10;262;0;1" << "10;274;0;1" << "10;275;0;1";
         QCOMPARE(emulatorCommands(rig.emulator()), expected);
-        QCOMPARE(rig.finished.size(), 2);
-        QCOMPARE(rig.finished.at(0).at(0).toInt(), 1);
-        QCOMPARE(rig.finished.at(1).at(0).toInt(), 0);
+        QCOMPARE(rig.finished.firstInts(), QList<int>({1, 0}));
         QCOMPARE(rig.locks.size(), 2);
         QCOMPARE(rig.unlocks.size(), 1);
         if (refused) {
@@ -209,6 +189,27 @@ private slots:
         }
     }
 
+    // A reply that fails its check leaves the whole block as it was, with one message, and the read
+    // reports failure; the verification read keeps the class text too.
+    void badRepliesLeaveTheBlock()
+    {
+        Rig rig(90);
+        for (const BadReply& row : badReplies()) {
+            const QByteArray name = (row.request + " -> " + row.reply).toUtf8();
+            rig.setBlock(markedBlock());
+            rig.device().verificationSettings()->accuracyClassText = "до чтения";
+            rig.bench.clearPopUps();
+            answerWith(rig.emulator(), row);
+            QVERIFY2(rig.run(row.operation), name);
+            QCOMPARE(rig.finished.last().at(0).toInt(), row.operation);
+            QVERIFY2(rig.bench.popUps() == QStringList({row.message}), name);
+            QVERIFY2(rig.block().bytes == markedBlock().bytes, name);
+            QVERIFY(!rig.device().settingsReadSucceeded() && !rig.device().verificationReadSucceeded());
+            QCOMPARE(rig.device().verificationSettings()->accuracyClassText, QString("до чтения"));
+            QVERIFY2(emulatorCommands(rig.emulator()).last() == row.request, name);
+        }
+    }
+
     // A switch that cannot be read keeps its byte: in the full read, which goes on and succeeds,
     // and after its own write.
     void switchesAndZero()
@@ -219,7 +220,7 @@ private slots:
         QVERIFY(rig.run(0));
         QCOMPARE(rig.bench.popUps(), QStringList({"При чтении параметра Включение 24 В произошла ошибка"}));
         QCOMPARE(int(rig.block().bytes[DeviceSettings::Supply24VByte]), 0xA5);
-        QVERIFY(rig.bench.device().settingsReadSucceeded());
+        QVERIFY(rig.device().settingsReadSucceeded());
         QCOMPARE(emulatorCommands(rig.emulator()).last(), QString("10;275;0;1"));
 
         rig.emulator().clearStatusReplies();
@@ -249,140 +250,90 @@ private slots:
                                                          "При установке нуля ТЖС произошла ошибка!"}));
     }
 
-    void readForVerificationWithoutTransmitter()
+    // Without a transmitter the second channel takes the current input; with one it takes its
+    // name, output and characteristic, and a transfer function it cannot use, or a range it could
+    // not read, keeps the characteristic with a message.
+    void readForVerification_data()
     {
-        Rig rig;
-        {
-            QMutexLocker lock(rig.bench.device().mutex());
-            rig.bench.device().secondChannel()->name = "до чтения";
-            rig.bench.device().secondChannel()->characteristic = 1;
-            rig.bench.device().secondChannel()->hartOutput = true;
-        }
-        QVERIFY(rig.run(2));
-        QCOMPARE(emulatorCommands(rig.emulator()),
-                 QStringList({"10;16;2;4", "10;48;2;4", "10;262;0;1", "1;4", "10;30;3;2", "10;278;0;4"}));
-        const DeviceSettings block = rig.block();
-        QCOMPARE(block.floatAt(DeviceSettings::ModuleTemperatureByte), 21.5f);
-        QCOMPARE(block.u32At(DeviceSettings::CalibratorSerialByte), 2101u);
-        QCOMPARE(rig.bench.device().verificationSettings()->accuracyClassText, QString("0.05"));
-        QCOMPARE(rig.progress.last().at(0).toInt(), 96);
-        QMutexLocker lock(rig.bench.device().mutex());
-        const ChannelRecord second = *rig.bench.device().secondChannel();
-        QCOMPARE(second.name + QString::number(second.outputType) + QString::number(second.characteristic),
-                 QString("до чтения11"));
-        QVERIFY(!second.hartOutput);
-    }
-
-    // With a transmitter the second channel takes its name, output and characteristic; a transfer
-    // function it cannot use, or a range it could not read, keeps the characteristic with a message.
-    void readForVerificationWithTransmitter_data()
-    {
+        QTest::addColumn<bool>("transmitter");
         QTest::addColumn<int>("transferFunction");
         QTest::addColumn<float>("cutoff");
         QTest::addColumn<bool>("rangeAnswered");
         QTest::addColumn<int>("characteristic");
         QTest::addColumn<QString>("message");
-        QTest::newRow("linear") << 0 << 0.0f << true << 0 << QString();
-        QTest::newRow("square root") << 1 << 0.0f << true << 1 << QString();
+        QTest::newRow("no transmitter") << false << 0 << 0.0f << true << 7 << QString();
+        QTest::newRow("linear") << true << 0 << 0.0f << true << 0 << QString();
+        QTest::newRow("square root") << true << 1 << 0.0f << true << 1 << QString();
         QTest::newRow("square root with a cut-off")
-            << 1 << 0.5f << true << 1
+            << true << 1 << 0.5f << true << 1
             << "У подключенного HART прибора с корнеизвлекающей передаточной функцией необходимо установить "
                "параметрам 'Порог линеаризации', 'Порог отсечки', 'Ширина гистерезиса' значение 0. "
                "Вкладка HART > Специфические > Корнеизвлекающая зависимость.";
-        QTest::newRow("unknown function") << 2 << 0.0f << true << 7
+        QTest::newRow("unknown function") << true << 2 << 0.0f << true << 7
                                           << "У подключенного HART прибора используется неизвестная зависимость.";
-        QTest::newRow("range unanswered") << 1 << 0.0f << false << 7
+        QTest::newRow("range unanswered") << true << 1 << 0.0f << false << 7
                                           << "При чтении параметра Передаточная функция произошла ошибка";
     }
 
-    void readForVerificationWithTransmitter()
+    void readForVerification()
     {
+        QFETCH(bool, transmitter);
         QFETCH(int, transferFunction);
         QFETCH(float, cutoff);
         QFETCH(bool, rangeAnswered);
         QFETCH(int, characteristic);
         QFETCH(QString, message);
         Rig rig;
-        rig.emulator().attachHartTransmitter(HartVariant::Family);
-        HartTransmitter& transmitter = rig.emulator().hartTransmitter();
-        HartTransmitterState state = transmitter.state();
-        state.transferFunction = quint8(transferFunction);
-        state.sqrtLinearizationThreshold = 0.0f;
-        state.sqrtCutoffThreshold = cutoff;
-        state.sqrtHysteresisWidth = 0.0f;
-        state.currentOutputType = 0;
-        transmitter.setState(state);
-        if (!rangeAnswered)
-            transmitter.setFault(15, HartFault::Silent);
+        if (transmitter) {
+            rig.emulator().attachHartTransmitter(HartVariant::Family);
+            HartTransmitterState state = rig.emulator().hartTransmitter().state();
+            state.transferFunction = quint8(transferFunction);
+            state.sqrtLinearizationThreshold = 0.0f;
+            state.sqrtCutoffThreshold = cutoff;
+            state.sqrtHysteresisWidth = 0.0f;
+            state.currentOutputType = 0;
+            rig.emulator().hartTransmitter().setState(state);
+            if (!rangeAnswered)
+                rig.emulator().hartTransmitter().setFault(15, HartFault::Silent);
+        }
         {
-            QMutexLocker lock(rig.bench.device().mutex());
-            rig.bench.device().deviceSettings()->bytes[DeviceSettings::HartModemByte] = 1;
-            rig.bench.device().secondChannel()->characteristic = 7;
+            QMutexLocker lock(rig.device().mutex());
+            rig.device().deviceSettings()->bytes[DeviceSettings::HartModemByte] = transmitter ? 1 : 0;
+            rig.device().secondChannel()->name = "до чтения";
+            rig.device().secondChannel()->characteristic = 7;
+            rig.device().secondChannel()->hartOutput = !transmitter;
         }
         QVERIFY(rig.run(2));
         if (message.isEmpty())
             QCOMPARE(rig.bench.popUps(), QStringList());
         else
             QTRY_VERIFY(rig.bench.popUps().contains(message));
-        QMutexLocker lock(rig.bench.device().mutex());
-        const ChannelRecord second = *rig.bench.device().secondChannel();
-        QCOMPARE(second.name, QString("Датчик давления ПД-1"));
-        QVERIFY(second.hartOutput);
-        QCOMPARE(int(second.outputType), 0);
+        const ChannelRecord second = rig.secondChannel();
+        QCOMPARE(second.name, QString(transmitter ? "Датчик давления ПД-1" : "до чтения"));
+        QCOMPARE(second.hartOutput, transmitter);
+        QCOMPARE(int(second.outputType), transmitter ? 0 : 1);
         QCOMPARE(int(second.characteristic), characteristic);
+        if (transmitter)
+            return;
+        QCOMPARE(emulatorCommands(rig.emulator()),
+                 QStringList({"10;16;2;4", "10;48;2;4", "10;262;0;1", "1;4", "10;30;3;2", "10;278;0;4"}));
+        const DeviceSettings block = rig.block();
+        QCOMPARE(block.floatAt(DeviceSettings::ModuleTemperatureByte), 21.5f);
+        QCOMPARE(block.u32At(DeviceSettings::CalibratorSerialByte), 2101u);
+        QCOMPARE(rig.device().verificationSettings()->accuracyClassText, QString("0.05"));
+        QCOMPARE(rig.progress.last().at(0).toInt(), 96);
     }
 
-    void verificationReadChecksItsReplies_data()
-    {
-        QTest::addColumn<QString>("prefix");
-        QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<QString>("message");
-        const QString serial = "При чтении параметра Серйиный номер ЗФН произошла ошибка";
-        QTest::newRow("temperature not a number") << "1;4" << QByteArray("21,5") << "При чтении параметра Температура ТЖС произошла ошибка";
-        QTest::newRow("temperature status") << "1;4" << QByteArray("$2") << "При чтении параметра Температура ТЖС произошла ошибка";
-        QTest::newRow("serial not a number") << "10;30" << QByteArray("21O1") << serial;
-        QTest::newRow("serial negative") << "10;30" << QByteArray("-1") << serial;
-        QTest::newRow("class odd") << "10;278" << QByteArray("302E3") << "При чтении параметра Класс точности произошла ошибка";
-        QTest::newRow("class not hex") << "10;278" << QByteArray("30ZZ") << "При чтении параметра Класс точности произошла ошибка";
-    }
-
-    void verificationReadChecksItsReplies()
-    {
-        QFETCH(QString, prefix);
-        QFETCH(QByteArray, reply);
-        QFETCH(QString, message);
-        Rig rig;
-        rig.setBlock(markedBlock());
-        rig.bench.device().verificationSettings()->accuracyClassText = "до чтения";
-        if (prefix == "1;4")
-            rig.emulator().setValue("4", QString::fromLatin1(reply));
-        else
-            rig.emulator().setRegister(prefix.mid(3).toInt(), prefix == "10;30" ? 3 : 0, reply);
-
-        QVERIFY(rig.run(2));
-        QCOMPARE(rig.bench.popUps(), QStringList({message}));
-        QCOMPARE(rig.block().bytes, markedBlock().bytes);
-        QCOMPARE(rig.bench.device().verificationSettings()->accuracyClassText, QString("до чтения"));
-    }
-
-    void unknownOperationBusyPortAndExit()
+    void unknownOperationAndExit()
     {
         Rig rig;
         QVERIFY(rig.run(9));
         QCOMPARE(rig.finished.last().at(0).toInt(), 9);
         QVERIFY(rig.emulator().requests().isEmpty());
 
-        rig.emulator().setValue("1", "100");
-        rig.emulator().setValue("5", "12");
-        QVERIFY(rig.bench.device().startPoll());
-        rig.bench.device().startAlgorithm(0, false, 0);
-        QCOMPARE(rig.bench.popUps(), QStringList({"Дождитесь окончания текущей операции!"}));
-        rig.bench.device().stopPoll();
-        QVERIFY(!emulatorCommands(rig.emulator()).join('|').contains("10;"));
-
         // Leaving while a read runs waits for it: nothing of the device is used after it is gone.
         rig.emulator().setReplyDelayMs(100);
-        rig.bench.device().startAlgorithm(0, false, 0);
+        rig.device().startAlgorithm(0, false, 0);
         QVERIFY(rig.emulator().waitForRequests(rig.emulator().requestCount() + 1, waitMs));
         rig.bench.destroyDevice();
     }

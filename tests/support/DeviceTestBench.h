@@ -18,6 +18,7 @@ public:
     DeviceZFN& device() { return *m_device; }
     CalibratorEmulator& emulator(int index = 0) { return *m_emulators.at(size_t(index)); }
     QStringList popUps() const { return m_popUps; }
+    void clearPopUps() { m_popUps.clear(); }
 
     // Publishes the emulators as COM1..COMn (plus extra entries, e.g. silent ports) and refreshes the list.
     void publishPorts(const QStringList& extraEntries = {});

@@ -20,7 +20,6 @@ public:
     };
 
     void answerWith(const QList<Piece>& pieces) { m_answers.append(pieces); }
-    void answerWith(const QByteArray& bytes) { answerWith(QList<Piece>{{bytes, 0}}); }
     // Every write after this gets no answer.
     void answerNothing() { m_answers.append(QList<Piece>()); }
     // The line sends garbage without end.
