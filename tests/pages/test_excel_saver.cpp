@@ -306,6 +306,8 @@ void TestExcelSaver::groupRows_data()
     QTest::addColumn<Points>("points");
     QTest::addColumn<int>("insulation");
     QTest::addColumn<double>("coefficient");
+    // The channel's span, which the variations are relative to.
+    QTest::addColumn<double>("span");
     QTest::addColumn<QStringList>("rows");
     QTest::addColumn<QString>("summary");
     QTest::addColumn<int>("halfEnd");
@@ -316,23 +318,28 @@ void TestExcelSaver::groupRows_data()
                              "6|504|500|12.064|12|0.4|0.5|0 .. 1000|-|0.7|1|4",
                              "8|1|0|4.016|4|0.1|0.5|0 .. 1000|-|0.3|1|1"};
     const QString rejected = QStringLiteral("отрицательны 0.45 0.7");
-    QTest::newRow("worked example") << Points() << 0 << 1.0 << worked << "положительны 0.45 0.7" << 10;
-    QTest::newRow("insulation failed") << Points() << 1 << 1.0 << worked << rejected << 10;
-    QTest::newRow("coefficient at the largest error") << Points() << 0 << 0.9 << worked << "положительны 0.45 0.7"
-                                                       << 10;
-    QTest::newRow("coefficient below it") << Points() << 0 << 0.8 << worked << rejected << 10;
+    QTest::newRow("worked example") << Points() << 0 << 1.0 << 1000.0 << worked << "положительны 0.45 0.7" << 10;
+    QTest::newRow("insulation failed") << Points() << 1 << 1.0 << 1000.0 << worked << rejected << 10;
+    QTest::newRow("coefficient at the largest error")
+        << Points() << 0 << 0.9 << 1000.0 << worked << "положительны 0.45 0.7" << 10;
+    QTest::newRow("coefficient below it") << Points() << 0 << 0.8 << 1000.0 << worked << rejected << 10;
     QTest::newRow("order of first use, ties to the later point")
-        << Points{{2, 0, 2.0}, {0, 0, 50.0}, {1, 0, -3.0}, {2, 0, -5.0}, {1, 0, 3.0}} << 0 << 1.0
+        << Points{{2, 0, 2.0}, {0, 0, 50.0}, {1, 0, -3.0}, {2, 0, -5.0}, {1, 0, 3.0}} << 0 << 1.0 << 1000.0
         << QStringList{"3|-5|0|3.92|4|-0.5|0.5|0 .. 1000|-|0.8|1|4", "4|3|0|4.048|4|0.3|0.5|0 .. 1000|-|0.8|1|3"}
         << "положительны 0.5 0.8" << 5;
+    const Points mirrored{{1, 100, 100}, {2, 0.1, 0.101, true, false}};
     QTest::newRow("mirrored points in other units")
-        << Points{{1, 100, 100}, {2, 0.1, 0.101, true, false}} << 0 << 1.0
+        << mirrored << 0 << 1.0 << 1000.0
         << QStringList{"0|100|100|5.6|9.06|0|0.5|0 .. 1000|-|0.1|1|1", "1|101|100|-|9.06|0.1|0.5|0 .. 1000|-|0.1|1|0"}
         << "положительны 0.1 0.1" << 5;
-    QTest::newRow("no group at all") << Points{{0, 0, 0.1}} << 0 << 1.0 << QStringList{"-|-|-|-|-|-|-|-|-|-|-|-"}
-                                     << "отрицательны 0 0" << 4;
+    QTest::newRow("channel without span")
+        << mirrored << 0 << 1.0 << 0.0
+        << QStringList{"0|100|100|5.6|9.06|0|0.5|0 .. 1000|-|-|1|1", "1|101|100|-|9.06|0.1|0.5|0 .. 1000|-|-|1|0"}
+        << "положительны 0.1 0" << 5;
+    QTest::newRow("no group at all") << Points{{0, 0, 0.1}} << 0 << 1.0 << 1000.0
+                                     << QStringList{"-|-|-|-|-|-|-|-|-|-|-|-"} << "отрицательны 0 0" << 4;
     QTest::newRow("a group without numbers")
-        << Points{{0, 0, 0.1}, {1, 0, missing}, {2, 0, 1.0}} << 0 << 1.0
+        << Points{{0, 0, 0.1}, {1, 0, missing}, {2, 0, 1.0}} << 0 << 1.0 << 1000.0
         << QStringList{"-|-|-|-|-|-|-|-|-|-|-|2", "2|1|0|4.016|4|0.1|0.5|0 .. 1000|-|-|-|-"} << "отрицательны 0.1 0" << 5;
 }
 
@@ -341,6 +348,7 @@ void TestExcelSaver::groupRows()
     QFETCH(Points, points);
     QFETCH(int, insulation);
     QFETCH(double, coefficient);
+    QFETCH(double, span);
     QFETCH(QStringList, rows);
     QFETCH(QString, summary);
     QFETCH(int, halfEnd);
@@ -350,6 +358,7 @@ void TestExcelSaver::groupRows()
         m_results->clear();
     for (const Point& point : points)
         m_results->append(pointOf(point));
+    m_channel.rangeHigh = m_channel.rangeLow + span;
     m_settings->prCheckInsulationResistance->setValue(insulation);
     m_results->setCoefficient(coefficient);
     XlsxTestFiles::Cells cells{{{1, listKeys.size() + 1}, "&LST_F"},
