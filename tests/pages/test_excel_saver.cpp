@@ -16,7 +16,6 @@
 
 #include <QtEndian>
 #include <QtTest>
-#include <cstring>
 
 namespace {
 
@@ -111,18 +110,6 @@ public:
     }
 };
 
-void putWord(DeviceSettings& device, int offset, quint32 value)
-{
-    qToLittleEndian(value, device.bytes.data() + offset);
-}
-
-void putFloat(DeviceSettings& device, int offset, float value)
-{
-    quint32 bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    putWord(device, offset, bits);
-}
-
 QString templatePath(const QString& fileName)
 {
     return VerificationSettings::templatesFolder() + fileName;
@@ -150,7 +137,6 @@ class TestExcelSaver : public QObject
 private slots:
     void initTestCase();
     void init();
-    void cleanup();
     void keysInBothVerdicts();
     void groupRows_data();
     void groupRows();
@@ -193,12 +179,11 @@ void TestExcelSaver::init()
     WorkedExample::fill(m_channel, *m_settings, *m_results);
     m_channel.characteristic = 1;
     m_device = DeviceSettings();
-    putWord(m_device, 57, 30042);
-    putWord(m_device, 36, 1234567);
-    m_device.bytes[3] = 8;
+    qToLittleEndian<quint32>(30042, m_device.bytes.data() + DeviceSettings::CalibratorSerialByte);
+    qToLittleEndian<quint32>(1234567, m_device.bytes.data() + DeviceSettings::ModuleSerialByte);
+    qToLittleEndian(250.0f, m_device.bytes.data() + DeviceSettings::ModuleUpperByte);
+    m_device.bytes[DeviceSettings::AveragingByte] = 8;
     m_device.bytes[DeviceSettings::ModuleUnitByte] = 6;
-    putFloat(m_device, 24, 250.0f);
-    putFloat(m_device, 28, 0.0f);
     m_saver = std::make_unique<ExcelSaver>();
     WorkedExample::attach(*m_saver, m_channel, m_device, *m_results, *m_settings);
 
@@ -229,13 +214,6 @@ void TestExcelSaver::init()
     s.prPsetterType->setValue(QStringLiteral("Задатчик"));
     s.prPsetterNumber->setValue(QStringLiteral("N42"));
     s.prPsetterAccuracy->setValue(QStringLiteral("0,02"));
-}
-
-void TestExcelSaver::cleanup()
-{
-    m_protocol.reset();
-    m_saver.reset();
-    g_verificationSettings = nullptr;
 }
 
 bool TestExcelSaver::save(const QString& templateName, const QString& output)

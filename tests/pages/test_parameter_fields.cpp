@@ -50,12 +50,6 @@ T* editorOf(const PrField& row)
     return qobject_cast<T*>(row.field()->editor());
 }
 
-bool touch(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly);
-}
-
 // One cell edited through the delegate, as the table of the settings page does.
 struct DelegatedCell
 {
@@ -214,7 +208,7 @@ private slots:
     {
         QTemporaryDir folder;
         for (const char* name : {"поверка.xlsx", "ГОСТ.XLSX", "~$поверка.xlsx", "readme.txt", "old.xls"})
-            QVERIFY(touch(folder.filePath(QString::fromUtf8(name))));
+            QVERIFY(QFile(folder.filePath(QString::fromUtf8(name))).open(QIODevice::WriteOnly));
         QVERIFY(QDir(folder.path()).mkdir("folder.xlsx"));
         ModelTemplates model(folder.path());
         QStringList names;
