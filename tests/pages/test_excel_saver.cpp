@@ -90,6 +90,7 @@ const QList<Expected> catalogue{
 const QStringList listKeys{"&D_INX_I", "&D1_VAL_I", "&VR_E_I",       "&D_SGN_I", "&D_ECSGN_I",   "&D_ACC_I",
                            "&D1_ALL_ACC_I", "&D_INT_I", "&D_UNC_PRC_I", "&D_VAR_I", "&D_ALL_VAR_I", "&D_INX_D"};
 
+// A result of the channel; in MPa it is taken on a channel of 0...1 MPa, the same span.
 struct Point
 {
     int group;
