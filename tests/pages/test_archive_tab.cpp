@@ -2,25 +2,25 @@
 #include "ArchiveModel.h"
 #include "ArchiveTestData.h"
 #include "CalibratorMap.h"
-#include "ChildLookup.h"
-#include "ConfiguratorModule.h"
-#include "DeviceTestBench.h"
-#include "FileChooser.h"
+#include "ConfiguratorFixture.h"
 #include "GraphWidget.h"
 #include "InteractionHooks.h"
 #include "LinenPlot.h"
 #include "LinenPlotControl.h"
+#include "MenuArchiveToResults.h"
+#include "MultiSortFilterProxyModel.h"
 #include "PollController.h"
 #include "QueuedSpy.h"
+#include "ResultsModel.h"
 #include "TabArchive.h"
 #include "TestEnvironment.h"
-#include "TextDiscription.h"
 
 #include <QComboBox>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTabWidget>
+#include <QStandardItemModel>
+#include <QTableView>
 #include <QtTest>
 #include <QtTest/qtestspontaneevent.h>
 #include <cmath>
@@ -30,103 +30,134 @@ using namespace ArchiveTestData;
 
 namespace {
 
-constexpr quint8 kilopascalCode = 6;
+using Conditions = QList<FilterCondition>;
+const QStringList idle{"readArchive", "clearArchive", "convertToExcel", "moveToResult", "plotGrapf"};
+const QStringList reading{"stopRead", "plotGrapf", "Загрузка архива: %p%"};
+const QStringList clearing{"stopClearArchive", "convertToExcel", "moveToResult", "plotGrapf", "Очистка архива: %p%"};
 
-QByteArray atMinute(const QByteArray& frame, int minute)
+// The window with its archive page shown, on a device connected to an emulated calibrator whose
+// archive is full of ArchiveFrameBuilder::mixed frames. Every question is recorded and answered
+// with the button named `reply`.
+struct ArchiveWindow
 {
-    return ArchiveFrameBuilder::withTime(frame, QDateTime(QDate(2026, 3, 1), QTime(10, minute)));
-}
-
-// Frames 0, 1, 2 and 10 hold measurements; 2 came over HART, 10 carries error code 3.
-void fillCalibrator(CalibratorEmulator& emulator)
-{
-    for (int i : {0, 1, 2, 10}) {
-        QByteArray frame = ArchiveFrameBuilder::measurement(kilopascalCode, 100.0f + float(i), 100.5f + float(i), 0.5f, 123);
-        if (i == 2)
-            frame = ArchiveFrameBuilder::withHart(frame, 102.25f, 0.25f);
-        if (i == 10)
-            frame = ArchiveFrameBuilder::withErrorCode(frame, 3);
-        emulator.setArchiveFrame(i, atMinute(frame, i));
-    }
-}
-
-
-// The page, as a tab beside another, on a device connected to an emulated calibrator that holds
-// frames 0, 1, 2 and 10.
-struct ArchivePage
-{
-    DeviceTestBench bench;
-    QTabWidget tabs;
-    TabArchive* page = nullptr;
-    QWidget* otherPage = new QWidget;
+    ConfiguratorFixture f{1};
+    TabArchive* page = f.window->findChild<TabArchive*>();
+    QTabWidget* pages = requireChild<QTabWidget>(f.window.get(), "tabDeviceConfig");
+    QWidget* archiveTab = requireChild<QWidget>(f.window.get(), "tabArchive");
     QStringList asked;
-    bool answer = true;
-    QString resumeAnswer;
-    QStringList resumeQuestions;
+    QString reply;
 
-    explicit ArchivePage(int pauseMs = 0)
+    ArchiveWindow()
     {
-        fillCalibrator(bench.emulator());
-        if (!bench.connectTo(0))
+        for (int i = 0; i < CalibratorMap::ArchiveFrameCount; ++i)
+            f.bench.emulator().setArchiveFrame(i, ArchiveFrameBuilder::mixed(i));
+        if (!f.bench.connectTo(0))
             qFatal("no emulated calibrator");
-        bench.device().pollController()->archivePauseMs = pauseMs;
-        page = new TabArchive;
-        tabs.addTab(page, QStringLiteral("Архив"));
-        tabs.addTab(otherPage, QStringLiteral("Другая"));
-        tabs.resize(1000, 700);
-        tabs.show();
-        // The question about an interrupted read is answered with the button named resumeAnswer,
-        // the others with yes or cancel.
+        setPause(20);
+        pages->setCurrentWidget(archiveTab);
+        f.show();
         InteractionHooks::setMessageBoxRunner([this](QMessageBox& box) {
-            const bool resume = !resumeAnswer.isEmpty();
-            if (resume)
-                resumeQuestions << box.text() + " " + box.informativeText();
-            else
-                asked << box.text();
-            const QMessageBox::ButtonRole role = answer ? QMessageBox::YesRole : QMessageBox::NoRole;
+            asked << box.text();
             for (QAbstractButton* button : box.buttons())
-                if (resume ? button->text() == resumeAnswer : box.buttonRole(button) == role)
+                if (button->text() == reply)
                     button->click();
         });
     }
-    ~ArchivePage() { InteractionHooks::setMessageBoxRunner(nullptr); }
+    ~ArchiveWindow() { InteractionHooks::setMessageBoxRunner(nullptr); }
 
-    QPushButton* button(const char* name) const { return requireChild<QPushButton>(page, name); }
-    QProgressBar* progress() const { return requireChild<QProgressBar>(page, "progressBar"); }
-    ArchiveModel& model() { return *bench.device().archiveModel(); }
-    bool archiveRunning() { return bench.device().pollController()->isArchiveRunning(); }
-    bool idleControls() const
+    DeviceZFN& device() { return f.bench.device(); }
+    ArchiveModel& model() { return *device().archiveModel(); }
+    CalibratorEmulator& emulator() { return f.bench.emulator(); }
+    void setPause(int ms) { device().pollController()->archivePauseMs = ms; }
+    bool running() { return device().pollController()->isArchiveRunning(); }
+    void click(const char* name) { requireChild<QPushButton>(page, name)->click(); }
+    // A click that asks, answered with `answer`.
+    void click(const char* name, const QString& answer)
     {
-        return button("pushButton_readArchive")->isVisible() && button("pushButton_clearArchive")->isVisible()
-               && !button("pushButton_stopRead")->isVisible() && !button("pushButton_stopClearArchive")->isVisible()
-               && !progress()->isVisible() && button("pushButton_convertToExcel")->isEnabled()
-               && button("pushButton_moveToResult")->isEnabled();
+        asked.clear();
+        reply = answer;
+        click(name);
     }
-    bool readingControls() const
+    bool rowsArrive(int rows)
     {
-        return button("pushButton_stopRead")->isVisible() && !button("pushButton_readArchive")->isVisible()
-               && !button("pushButton_clearArchive")->isVisible() && progress()->isVisible()
-               && !button("pushButton_convertToExcel")->isEnabled() && !button("pushButton_moveToResult")->isEnabled()
-               && button("pushButton_plotGrapf")->isEnabled();
+        return QTest::qWaitFor([&] { return model().rowCount() >= rows; }, 20000);
     }
-    // Reads until at least `rows` frames are in, then stops from the page.
-    bool readAndStopAfter(int rows)
+    // The buttons the operator can use, and the progress while it is shown.
+    QStringList controls() const
     {
-        const bool arrived = QTest::qWaitFor([&] { return model().rowCount() >= rows; }, 20000);
-        button("pushButton_stopRead")->click();
-        return arrived;
+        QStringList usable;
+        for (const char* name : {"readArchive", "stopRead", "clearArchive", "stopClearArchive", "convertToExcel",
+                                 "moveToResult", "plotGrapf"}) {
+            const QPushButton* button = requireChild<QPushButton>(page, ("pushButton_" + QByteArray(name)).constData());
+            if (button->isVisible() && button->isEnabled())
+                usable << name;
+        }
+        auto* progress = requireChild<QProgressBar>(page, "progressBar");
+        if (progress->isVisible())
+            usable << progress->format();
+        return usable;
+    }
+    MenuArchiveToResults* panel() const { return page->findChild<MenuArchiveToResults*>(); }
+    QComboBox* combo(const char* name) const { return requireChild<QComboBox>(panel(), name); }
+    QTableView* table() const { return requireChild<QTableView>(panel(), "tableView"); }
+    void clickInPanel(const char* name) const { requireChild<QPushButton>(panel(), name)->click(); }
+    QList<double> results()
+    {
+        QList<double> references;
+        for (int row = 0; row < device().resultsModel()->rowCount(); ++row)
+            references << device().resultsModel()->record(row)->reference;
+        return references;
     }
 };
 
-// For its lifetime, the question about an interrupted read is answered with the button of that text.
-struct ResumeAnswer
+// How many rows the panel shows, and the distinct texts of one column among them.
+QString shown(int column)
 {
-    ResumeAnswer(ArchivePage& page, const QString& answer) : page(page) { page.resumeAnswer = answer; }
-    ~ResumeAnswer() { page.resumeAnswer.clear(); }
-    ArchivePage& page;
-};
+    QStringList texts = ArchiveTestData::column(*archiveFilterProxy, column);
+    texts.removeDuplicates();
+    return QString::number(archiveFilterProxy->rowCount()) + ": " + texts.join(' ');
+}
+
+// The references of the rows the panel shows, in their order.
+QList<double> shownReferences()
+{
+    QList<double> references;
+    for (const QString& text : ArchiveTestData::column(*archiveFilterProxy, 5))
+        references << text.toDouble();
+    return references;
+}
+
+const QStringList texts{"0", "10", "", "9", "abc", "00"};
+
+FilterCondition condition(int combine, int operation, const QString& pattern, int column = 0)
+{
+    FilterCondition c;
+    c.combine = combine;
+    c.column = column;
+    c.operation = operation;
+    c.pattern = QRegExp(pattern, Qt::CaseSensitive, QRegExp::Wildcard);
+    return c;
+}
+
+// Rows named by column 0 with sort numbers in column 1 (role UserRole); "-" has none, "n" is not a number.
+void appendKeyed(QStandardItemModel& source, const QString& name, const QVariant& key)
+{
+    auto* keyItem = new QStandardItem;
+    keyItem->setData(key, Qt::UserRole);
+    source.appendRow({new QStandardItem(name), keyItem});
+}
+
+void sortAndFilter(MultiSortFilterProxyModel& proxy, QStandardItemModel& source, Qt::SortOrder order)
+{
+    proxy.setSourceModel(&source);
+    proxy.setSortRole(Qt::UserRole);
+    proxy.sort(1, order);
+    proxy.setFilters({condition(0, 0, "a*")});
+}
 
 }  // namespace
+
+Q_DECLARE_METATYPE(Conditions)
 
 class TestArchiveTab : public QObject
 {
@@ -134,166 +165,205 @@ class TestArchiveTab : public QObject
 private slots:
     void initTestCase() { TestEnvironment::prepareWithChoiceLists(); }
 
-    void readFillsTheTableAndAsksBeforeReadingAgain()
+    void readResumeExportAndMove()
     {
-        ArchivePage p;
-        QueuedSpy finished(&p.bench.device(), &DeviceZFN::archiveReadFinished);
-        p.button("pushButton_readArchive")->click();
-        QVERIFY(p.readingControls());
-        QVERIFY(p.progress()->text().startsWith("Загрузка архива: "));
-        QVERIFY(p.progress()->text().endsWith("%"));
-        QVERIFY(finished.wait(60000));
-        QTRY_VERIFY(p.idleControls());
-        QCOMPARE(column(p.model(), 0), QStringList({"1", "2", "3", "11"}));
-        QCOMPARE(p.model().index(2, 12).data().toString(), QStringLiteral("Да"));
-        QCOMPARE(p.model().index(3, 11).data().toInt(), 3);
-        QVERIFY(p.asked.isEmpty());
-
-        p.answer = false;
-        p.bench.emulator().clearRequests();
-        p.button("pushButton_readArchive")->click();
-        QCOMPARE(p.asked, QStringList{"Загруженные кадры будут удалены из таблицы. Считать архив заново?"});
-        QVERIFY(p.idleControls() && !p.archiveRunning());
-        QCOMPARE(p.model().rowCount(), 4);
-        QCOMPARE(p.bench.emulator().requestCount(), 0);
-
-        p.answer = true;
-        p.button("pushButton_readArchive")->click();
-        QCOMPARE(p.model().rowCount(), 0);
-        QVERIFY(finished.wait(60000));
-        QTRY_COMPARE(column(p.model(), 0), QStringList({"1", "2", "3", "11"}));
-
-        // While a poll holds the port the read is refused before it asks, and the frames stay.
-        p.asked.clear();
-        QVERIFY(p.bench.device().startPoll());
-        p.button("pushButton_readArchive")->click();
-        p.bench.device().stopPoll();
-        QVERIFY(p.asked.isEmpty());
-        QCOMPARE(p.bench.popUps(), QStringList{"Дождитесь окончания текущей операции!"});
-        QCOMPARE(p.model().rowCount(), 4);
-        QVERIFY(p.idleControls());
-    }
-
-    void stoppedReadResumesOnRequest()
-    {
-        ArchivePage p(20);
-        p.button("pushButton_readArchive")->click();
-        QVERIFY(p.readAndStopAfter(2));
-        QVERIFY(p.idleControls());
-        QVERIFY(!p.archiveRunning());
-        const int resumeAt = p.model().resumePosition;
-        QVERIFY(resumeAt >= 2 && resumeAt < CalibratorMap::ArchiveFrameCount);
-        const QStringList readSoFar = column(p.model(), 0);
-
-        {
-            ResumeAnswer cancel(p, "Отмена");
-            p.button("pushButton_readArchive")->click();
-            QCOMPARE(p.resumeQuestions, QStringList{"Чтение архива было прервано! Продолжить чтение?"});
-            QVERIFY(p.idleControls() && !p.archiveRunning());
-            QCOMPARE(column(p.model(), 0), readSoFar);
-        }
-        // The stopped run's own stop signal must not end the run that continues it.
-        p.bench.device().pollController()->archivePauseMs = 0;
-        QueuedSpy finished(&p.bench.device(), &DeviceZFN::archiveReadFinished);
-        {
-            ResumeAnswer resume(p, "Продолжить");
-            p.button("pushButton_readArchive")->click();
-        }
-        QTest::qWait(100);
-        QVERIFY(p.readingControls() || finished.count() == 1);
-        QVERIFY(finished.wait(60000));
-        QTRY_VERIFY(p.idleControls());
-        QCOMPARE(column(p.model(), 0), QStringList({"1", "2", "3", "11"}));
-        QCOMPARE(int(p.model().resumePosition), 0);
-
-        p.bench.device().pollController()->archivePauseMs = 20;
-        p.answer = true;
-        p.button("pushButton_readArchive")->click();
-        QVERIFY(p.readAndStopAfter(1));
-        QVERIFY(p.model().resumePosition > 0);
-        ResumeAnswer restart(p, "Начать с начала");
-        QSignalSpy inserted(&p.model(), &QAbstractItemModel::rowsInserted);
-        QSignalSpy reset(&p.model(), &QAbstractItemModel::modelReset);
-        p.button("pushButton_readArchive")->click();
-        QCOMPARE(reset.count(), 1);
-        QCOMPARE(p.model().rowCount(), 0);
-        QVERIFY(inserted.wait(20000));
-        QCOMPARE(column(p.model(), 0).first(), QStringLiteral("1"));
-        p.button("pushButton_stopRead")->click();
-    }
-
-    void leavingThePageStopsMinimisingDoesNot()
-    {
-        ArchivePage p(20);
-        p.button("pushButton_readArchive")->click();
-        QTRY_VERIFY(p.model().rowCount() >= 1);
+        ArchiveWindow w;
+        QSignalSpy reset(&w.model(), &QAbstractItemModel::modelReset);
+        w.click("pushButton_readArchive");
+        QCOMPARE(w.controls(), reading);
+        QVERIFY(w.rowsArrive(2));
         QHideEvent minimised;
         QSpontaneKeyEvent::setSpontaneous(&minimised);
-        qApp->notify(p.page, &minimised);
-        QVERIFY(p.archiveRunning());
-        QCOMPARE(p.page->state(), TabArchive::Reading);
+        qApp->notify(w.page, &minimised);
+        QVERIFY(w.running());
+        w.click("pushButton_stopRead");
+        QCOMPARE(w.controls(), idle);
+        QVERIFY(!w.running());
+        const QStringList readSoFar = column(w.model(), 0);
 
-        p.tabs.setCurrentWidget(p.otherPage);
-        QVERIFY(!p.archiveRunning());
-        QCOMPARE(p.page->state(), TabArchive::Idle);
-        QVERIFY(p.model().resumePosition > 0);
-        p.tabs.setCurrentIndex(0);
-        QTRY_VERIFY(p.idleControls());
+        w.click("pushButton_readArchive", "Отмена");
+        QCOMPARE(w.asked, QStringList{"Чтение архива было прервано!"});
+        QCOMPARE(column(w.model(), 0), readSoFar);
 
-        p.button("pushButton_clearArchive")->click();
-        QTRY_VERIFY(p.archiveRunning());
-        QCOMPARE(p.page->state(), TabArchive::Clearing);
-        p.tabs.setCurrentWidget(p.otherPage);
-        QVERIFY(!p.archiveRunning());
-        QCOMPARE(p.page->state(), TabArchive::Idle);
-        QCOMPARE(int(p.model().resumePosition), 0);
+        // The stopped run's own stop signal must not end the run that continues it.
+        w.setPause(0);
+        QueuedSpy finished(&w.device(), &DeviceZFN::archiveReadFinished);
+        w.click("pushButton_readArchive", "Продолжить");
+        QTest::qWait(100);
+        QVERIFY(w.controls() == reading || finished.count() == 1);
+        QVERIFY(finished.wait(60000));
+        QTRY_COMPARE(w.controls(), idle);
+        QCOMPARE(w.model().rowCount(), CalibratorMap::ArchiveFrameCount);
+        QCOMPARE(reset.count(), 1);
+
+        w.emulator().clearRequests();
+        w.click("pushButton_readArchive", "Отмена");
+        QCOMPARE(w.asked, QStringList{"Загруженные кадры будут удалены из таблицы. Считать архив заново?"});
+        QCOMPARE(w.model().rowCount(), CalibratorMap::ArchiveFrameCount);
+        QCOMPARE(w.emulator().requestCount(), 0);
+
+        // A second click while the file dialog is open starts no second export.
+        QTemporaryDir dir;
+        QStringList proposed;
+        QStringList answers{dir.filePath("archive.xlsx"), dir.filePath("missing/archive.xlsx")};
+        FileChooser::setSink([&](const FileChooser::Request& request) {
+            proposed << request.path;
+            w.click("pushButton_convertToExcel");
+            return answers.takeFirst();
+        });
+        QStringList opened;
+        ConfiguratorModule::setUrlOpener([&](const QUrl& url) {
+            opened << url.toLocalFile();
+            return true;
+        });
+        InteractionHooks::setClock([] { return QDateTime(QDate(2026, 12, 5), QTime(14, 3, 27)); });
+        w.click("pushButton_convertToExcel");
+        w.click("pushButton_convertToExcel");
+        // The next export is proposed in the folder of the last one.
+        const QString name = "Архив ЗФН от 05 12 2026 - 14 03 27.xlsx";
+        QCOMPARE(proposed, QStringList({ConfiguratorModule::settingsFolder() + "Excel/" + name, dir.filePath(name)}));
+        QCOMPARE(opened, QStringList{dir.filePath("archive.xlsx")});
+        QVERIFY(QFileInfo::exists(opened.first()));
+        QCOMPARE(w.f.bench.popUps(), QStringList{"При сохранении файла произошла ошибка!"});
+        ConfiguratorModule::setUrlOpener(nullptr);
+        InteractionHooks::setClock(nullptr);
+
+        // One panel, over the whole page. Frames with an error code (every tenth) are hidden until
+        // allowed; frame i is from serial 45678 when i % 4 == 3, else 00123, over HART when i % 3 == 1.
+        w.click("pushButton_moveToResult");
+        w.click("pushButton_moveToResult");
+        QCOMPARE(w.page->findChildren<MenuArchiveToResults*>().size(), 1);
+        w.f.window->resize(w.f.window->size() + QSize(100, 50));
+        QTRY_COMPARE(w.panel()->geometry(), w.page->rect());
+        QCOMPARE(shown(11), QString("461: 0"));
+        QCOMPARE(column(*w.combo("comboBox_deviceSerialNum")->model(), 0), QStringList({"*", "00123", "45678"}));
+        w.combo("comboBox_deviceSerialNum")->setCurrentText("00123");
+        QCOMPARE(shown(4), QString("358: 00123"));
+        w.combo("comboBox_deviceSerialNum")->setCurrentIndex(0);
+        w.combo("comboBox_hartState")->setCurrentText("Да");
+        QCOMPARE(shown(12), QString("154: Да"));
+        w.combo("comboBox_hartState")->setCurrentText("Нет");
+        QCOMPARE(shown(12), QString("307: Нет"));
+        w.combo("comboBox_hartState")->setCurrentIndex(0);
+        w.combo("comboBox_allowErrorCode")->setCurrentText("Да");
+        QCOMPARE(shown(11), QString("512: 0 3"));
+        w.clickInPanel("pushButton_move");
+        w.clickInPanel("pushButton_moveSelected");
+        archiveFilterProxy->setFilters({condition(0, 0, "none")});
+        w.clickInPanel("pushButton_move");
+        QCOMPARE(w.f.bench.popUps().mid(1),
+                 QStringList({"Выбрано кадров: 512. В результаты можно перенести не более 500.",
+                              "Кадры архива не выделены!", "Список кадров пуст!"}));
+        w.clickInPanel("pushButton_close");
+        QVERIFY(!archiveToResultsMenuShown);
+        QTRY_VERIFY(!w.panel() && !archiveFilterProxy);
+
+        w.click("pushButton_moveToResult");
+        for (int row : {4, 1, 4})
+            w.table()->selectionModel()->select(archiveFilterProxy->index(row, 0),
+                                                QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        const QList<double> selected{shownReferences().at(1), shownReferences().at(4)};
+        w.asked.clear();
+        w.clickInPanel("pushButton_moveSelected");
+        QVERIFY(w.asked.isEmpty());
+        QCOMPARE(w.results(), selected);
+        QTRY_VERIFY(!w.panel());
+
+        // Dates sort as time (the frames span months), not as their day-first text, and the frames
+        // go into the results in the order shown. Their one serial reaches the settings.
+        w.pages->setCurrentWidget(w.archiveTab);
+        w.click("pushButton_moveToResult");
+        w.combo("comboBox_deviceSerialNum")->setCurrentText("45678");
+        w.table()->sortByColumn(1, Qt::DescendingOrder);
+        const QStringList numbers = column(*archiveFilterProxy, 0);
+        QCOMPARE(QStringList({numbers.first(), numbers.last()}), QStringList({"512", "4"}));
+        w.reply = "Отмена";
+        w.clickInPanel("pushButton_move");
+        QCOMPARE(w.asked, QStringList{"Результаты уже содержат точки. Заменить их кадрами архива?"});
+        QCOMPARE(w.results(), selected);
+        w.reply = "Заменить";
+        const QList<double> shownOrder = shownReferences();
+        w.clickInPanel("pushButton_move");
+        QCOMPARE(w.results(), shownOrder);
+        QTRY_COMPARE(w.device().currentChannel()->serial, QString("45678"));
+        QCOMPARE(w.pages->currentWidget(), requireChild<QWidget>(w.f.window.get(), "tabVerification"));
+        QCOMPARE(requireChild<QTabWidget>(w.f.window.get(), "tabVerificationTabWidget")->currentWidget(),
+                 requireChild<QWidget>(w.f.window.get(), "tabResults"));
     }
 
-    void clearIsAskedFirst()
+    void restartPollClearAndLeave()
     {
-        ArchivePage p(20);
-        p.answer = false;
-        p.bench.emulator().clearRequests();
-        p.button("pushButton_clearArchive")->click();
-        QCOMPARE(p.asked, QStringList{"Очистить архив калибратора?"});
-        QVERIFY(p.idleControls() && !p.archiveRunning());
-        QTest::qWait(50);
-        QCOMPARE(p.bench.emulator().requestCount(), 0);
+        ArchiveWindow w;
+        w.click("pushButton_convertToExcel");
+        w.click("pushButton_moveToResult");
+        QCOMPARE(w.f.bench.popUps(), QStringList({"Архив пуст или не загружен.", "Архив пуст или не загружен."}));
+        w.model().replaceRecords(mixedRecords(3));
 
-        p.answer = true;
-        p.button("pushButton_clearArchive")->click();
-        QVERIFY(p.button("pushButton_stopClearArchive")->isVisible());
-        QVERIFY(!p.button("pushButton_readArchive")->isVisible() && !p.button("pushButton_clearArchive")->isVisible());
-        QVERIFY(p.button("pushButton_convertToExcel")->isEnabled() && p.button("pushButton_moveToResult")->isEnabled());
-        QCOMPARE(p.progress()->format(), QStringLiteral("Очистка архива: %p%"));
-        QVERIFY(p.bench.emulator().waitForRequests(4, 10000));
+        w.click("pushButton_readArchive", "Считать");
+        QCOMPARE(w.model().rowCount(), 0);
+        QVERIFY(w.rowsArrive(1));
+        w.click("pushButton_stopRead");
+        QSignalSpy reset(&w.model(), &QAbstractItemModel::modelReset);
+        w.click("pushButton_readArchive", "Начать с начала");
+        QCOMPARE(reset.count(), 1);
+        QCOMPARE(w.model().rowCount(), 0);
+        QVERIFY(w.rowsArrive(1));
+        w.pages->setCurrentIndex(0);
+        QVERIFY(!w.running());
+        QCOMPARE(w.page->state(), TabArchive::Idle);
+        QVERIFY(w.model().resumePosition > 0);
+        w.pages->setCurrentWidget(w.archiveTab);
+
+        // While a poll holds the port, read and clear are refused before they ask.
+        QVERIFY(w.device().startPoll());
+        w.click("pushButton_readArchive", "Продолжить");
+        w.click("pushButton_clearArchive");
+        w.device().stopPoll();
+        QVERIFY(w.asked.isEmpty());
+        const QString busy = "Дождитесь окончания текущей операции!";
+        QCOMPARE(w.f.bench.popUps().mid(2), QStringList({busy, busy}));
+        QCOMPARE(w.controls(), idle);
+
+        w.emulator().clearRequests();
+        w.click("pushButton_clearArchive", "Отмена");
+        QCOMPARE(w.asked, QStringList{"Очистить архив калибратора?"});
+        QTest::qWait(50);
+        QCOMPARE(w.emulator().requestCount(), 0);
+        w.click("pushButton_clearArchive", "Очистить");
+        QCOMPARE(w.controls(), clearing);
+        QVERIFY(w.emulator().waitForRequests(4, 10000));
         // The end of the clear, however it came, brings the page back.
-        p.bench.device().stopClearArchive();
-        QTRY_VERIFY(p.idleControls());
-        QVERIFY(!p.archiveRunning());
-        QCOMPARE(int(p.model().resumePosition), 0);
-        QCOMPARE(p.bench.emulator().archiveFrame(0), ArchiveFrameBuilder::cleared());
-        QVERIFY(p.bench.emulator().archiveFrame(10) != ArchiveFrameBuilder::cleared());
+        w.device().stopClearArchive();
+        QTRY_COMPARE(w.controls(), idle);
+        QCOMPARE(int(w.model().resumePosition), 0);
+        QCOMPARE(w.emulator().archiveFrame(0), ArchiveFrameBuilder::cleared());
+        QVERIFY(w.emulator().archiveFrame(10) != ArchiveFrameBuilder::cleared());
+
+        w.click("pushButton_clearArchive");
+        QTRY_VERIFY(w.running());
+        w.pages->setCurrentIndex(0);
+        QVERIFY(!w.running());
+        QCOMPARE(w.page->state(), TabArchive::Idle);
     }
 
     void plotsFollowUnitsAndLeaveOutMissingValues()
     {
         DeviceTestBench bench;
         ArchiveModel& model = *bench.device().archiveModel();
+        constexpr quint8 kilopascalCode = 6;
         const QByteArray hart = ArchiveFrameBuilder::withHart(
             ArchiveFrameBuilder::measurement(kilopascalCode, 2000, 2010, 0.5f, 1), 2004, 0.25f);
         const QByteArray noMeasured = ArchiveFrameBuilder::measurement(kilopascalCode, 1000, std::nanf(""), 1.5f, 1);
         const QByteArray megapascal = ArchiveFrameBuilder::measurement(kilopascalCode + 1, 3, 3.5f, -0.5f, 1);
-        model.replaceRecords({record(atMinute(hart, 30), 0), record(atMinute(noMeasured, 10), 1),
-                              record(atMinute(megapascal, 20), 2)});
+        const auto at = [](const QByteArray& frame, int minute) {
+            return ArchiveFrameBuilder::withTime(frame, QDateTime(QDate(2026, 3, 1), QTime(10, minute)));
+        };
+        model.replaceRecords({record(at(hart, 30), 0), record(at(noMeasured, 10), 1), record(at(megapascal, 20), 2)});
         TabArchive page;
-        page.resize(1000, 700);
         page.show();
         QVERIFY(QTest::qWaitForWindowExposed(&page));
         LinenPlot* pressure = page.pressureGraph()->plot();
         LinenPlot* error = page.errorGraph()->plot();
-        QCOMPARE(pressure->axisTitle(QwtPlot::yLeft).text(), QStringLiteral("Давление, кПа"));
-        QCOMPARE(error->axisTitle(QwtPlot::yLeft).text(), QStringLiteral("Погрешность, %"));
         auto samples = [](LinenPlot* plot, int curve, bool times = false) {
             QList<double> values;
             for (size_t i = 0; i < plot->curve(curve)->dataSize(); ++i)
@@ -323,57 +393,108 @@ private slots:
         QCOMPARE(samples(pressure, 0), QList<double>({1, 3, 2}));
         QCOMPARE(samples(pressure, 1), QList<double>({3.5, 2.01}));
         const QList<double> times = samples(pressure, 0, true);
-        const QDateTime first(QDate(2026, 3, 1), QTime(10, 10));
-        QCOMPARE(times.first(), double(pressure->startTime().msecsTo(first)));
+        QCOMPARE(times.first(), double(pressure->startTime().msecsTo(QDateTime(QDate(2026, 3, 1), QTime(10, 10)))));
         QVERIFY(std::is_sorted(times.cbegin(), times.cend()) && times.first() < times.last());
         page.pressureGraph()->control()->setIndexMode();
         QCOMPARE(samples(pressure, 0), QList<double>({3, 1, 2}));
-        QCOMPARE(samples(pressure, 0, true), QList<double>({1, 2, 3}));
     }
 
-    void exportProposesWritesAndRefuses()
+    void filters_data()
     {
-        DeviceTestBench bench;
-        TabArchive page;
-        QStringList proposed;
-        QString answer;
-        FileChooser::setSink([&](const FileChooser::Request& request) {
-            proposed << request.path;
-            page.saveToExcel();
-            return answer;
-        });
-        QStringList opened;
-        ConfiguratorModule::setUrlOpener([&](const QUrl& url) {
-            opened << url.toLocalFile();
-            return true;
-        });
-        InteractionHooks::setClock([] { return QDateTime(QDate(2026, 12, 5), QTime(14, 3, 27)); });
+        QTest::addColumn<Conditions>("filters");
+        QTest::addColumn<QStringList>("kept");
+        QTest::newRow("none") << Conditions{} << texts;
+        QTest::newRow("only matches of 0") << Conditions{condition(0, 0, "0")} << QStringList{"0", "00"};
+        QTest::newRow("only matches of *") << Conditions{condition(0, 0, "*")} << texts;
+        QTest::newRow("not only matches") << Conditions{condition(0, 1, "0")} << QStringList{"10", "", "9", "abc"};
+        QTest::newRow("less, as text") << Conditions{condition(0, 2, "9")} << QStringList{"0", "10", "", "00"};
+        QTest::newRow("at most") << Conditions{condition(0, 3, "9")} << QStringList{"0", "10", "", "9", "00"};
+        QTest::newRow("greater") << Conditions{condition(0, 4, "9")} << QStringList{"abc"};
+        QTest::newRow("at least") << Conditions{condition(0, 5, "9")} << QStringList{"9", "abc"};
+        QTest::newRow("unknown operation") << Conditions{condition(0, 7, "0")} << texts;
+        QTest::newRow("and") << Conditions{condition(0, 5, "0"), condition(0, 2, "9")} << QStringList{"0", "10", "00"};
+        QTest::newRow("or") << Conditions{condition(0, 0, "0"), condition(1, 0, "9")} << QStringList{"0", "9", "00"};
+        QTest::newRow("combine 2 is left out")
+            << Conditions{condition(0, 0, "0"), condition(1, 0, "9"), condition(2, 0, "abc")}
+            << QStringList{"0", "9", "00"};
+        QTest::newRow("all conditions count")
+            << Conditions{condition(0, 0, "0"), condition(1, 0, "abc"), condition(0, 1, "abc")}
+            << QStringList{"0", "00"};
+        QTest::newRow("first condition joins by and") << Conditions{condition(1, 0, "0")} << QStringList{"0", "00"};
+        QTest::newRow("a column past the source tests an empty text") << Conditions{condition(0, 0, "*", 5)} << texts;
+        QTest::newRow("a column past the source matches no 0") << Conditions{condition(0, 0, "0", 5)} << QStringList{};
+    }
 
-        page.saveToExcel();
-        QCOMPARE(bench.popUps(), QStringList{"Архив пуст или не загружен."});
-        QVERIFY(proposed.isEmpty());
+    void filters()
+    {
+        QFETCH(Conditions, filters);
+        QFETCH(QStringList, kept);
+        QStandardItemModel source;
+        for (const QString& text : texts)
+            source.appendRow(new QStandardItem(text));
+        MultiSortFilterProxyModel proxy;
+        proxy.setSourceModel(&source);
+        proxy.setFilters(filters);
+        QCOMPARE(column(proxy, 0), kept);
+        proxy.removeFilter();
+        QCOMPARE(column(proxy, 0), texts);
+    }
 
-        bench.device().archiveModel()->replaceRecords({record(ArchiveFrameBuilder::mixed(0), 0)});
-        page.saveToExcel();
-        QCOMPARE(proposed, QStringList{ConfiguratorModule::settingsFolder()
-                                       + "Excel/Архив Калибратор от 05 12 2026 - 14 03 27.xlsx"});
+    // A filter change rebuilds the proxy as a whole; rows added to a filtered, sorted proxy go in one
+    // by one. Both give the same rows in the same order, and a changed key moves its row.
+    void wholeRebuildMatchesRowsAddedOneByOne()
+    {
+        const QList<QPair<QString, QVariant>> rows{{"a3", 3.0}, {"b-", QVariant()}, {"a1", 1.0},   {"x2", 2.0},
+                                                   {"a2", 2.0}, {"a-", QVariant()}, {"a10", 10.0}, {"a0", -0.5},
+                                                   {"an", qQNaN()}};
+        for (Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
+            QStandardItemModel growing;
+            MultiSortFilterProxyModel incremental;
+            sortAndFilter(incremental, growing, order);
+            QStandardItemModel filled;
+            for (const auto& row : rows) {
+                appendKeyed(growing, row.first, row.second);
+                appendKeyed(filled, row.first, row.second);
+            }
+            MultiSortFilterProxyModel whole;
+            sortAndFilter(whole, filled, order);
+            const QStringList ascending{"a0", "a1", "a2", "a3", "a10", "a-", "an"};
+            const QStringList descending{"a-", "an", "a10", "a3", "a2", "a1", "a0"};
+            QCOMPARE(column(whole, 0), order == Qt::AscendingOrder ? ascending : descending);
+            QCOMPARE(column(incremental, 0), column(whole, 0));
 
-        QTemporaryDir dir;
-        answer = dir.filePath("archive.xlsx");
-        page.saveToExcel();
-        QVERIFY(QFileInfo::exists(answer));
-        QCOMPARE(opened, QStringList{answer});
-        QCOMPARE(proposed.size(), 2);
+            growing.item(2, 1)->setData(20.0, Qt::UserRole);
+            filled.item(2, 1)->setData(20.0, Qt::UserRole);
+            QCOMPARE(column(whole, 0).indexOf("a1"), order == Qt::AscendingOrder ? 4 : 2);
+            QCOMPARE(column(incremental, 0), column(whole, 0));
+        }
+    }
 
-        answer = dir.filePath("missing/archive.xlsx");
-        page.saveToExcel();
-        QTRY_COMPARE(bench.popUps().last(), QStringLiteral("При сохранении файла произошла ошибка!"));
-        QVERIFY(!QFileInfo::exists(answer));
-        QCOMPARE(opened.size(), 1);
-
-        FileChooser::setSink(nullptr);
-        ConfiguratorModule::setUrlOpener(nullptr);
-        InteractionHooks::setClock(nullptr);
+    void headersMarkTheSortList()
+    {
+        QStandardItemModel source(2, 6);
+        source.setHorizontalHeaderLabels({"A", "B", "C", "D", "E", "F"});
+        MultiSortFilterProxyModel proxy;
+        proxy.setSourceModel(&source);
+        auto headers = [&] {
+            QStringList texts;
+            for (int section = 0; section < 6; ++section)
+                texts << proxy.headerData(section, Qt::Horizontal).toString();
+            return texts.join(' ');
+        };
+        proxy.addSortColumn(3, Qt::AscendingOrder);
+        proxy.addSortColumn(5, Qt::DescendingOrder);
+        QCOMPARE(headers(), QString("A B C ↓ D E ↑2 F"));
+        QCOMPARE(proxy.headerData(3, Qt::Vertical).toString(), source.headerData(3, Qt::Vertical).toString());
+        QVERIFY(proxy.isSorted(5) && !proxy.isSorted(4));
+        QCOMPARE(proxy.sortOrder(5), Qt::DescendingOrder);
+        proxy.changeSortOrder(3, Qt::DescendingOrder);
+        proxy.changeSortOrder(1, Qt::DescendingOrder);
+        QCOMPARE(headers(), QString("A B C ↑ D E ↑2 F"));
+        proxy.removeSortColumn(3);
+        QCOMPARE(headers(), QString("A B C D E ↑ F"));
+        proxy.clearSort();
+        QCOMPARE(headers(), QString("A B C D E F"));
     }
 };
 
