@@ -8,10 +8,7 @@
 #include "TestEnvironment.h"
 #include "TextDiscription.h"
 
-#include <QComboBox>
 #include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QRadioButton>
 #include <QThread>
 
@@ -23,7 +20,25 @@ constexpr int CurrentOutputPage = 3;
 const QString wrongCharacters = QStringLiteral("Выбранный параметр содержит неверные символы!");
 const QString unchanged = QStringLiteral("Конфигурация устройства не была изменена!");
 const QString outOfRange = QStringLiteral("Значение выходит за пределы диапазона.");
-const QString wrongData = QStringLiteral("В выбранном поле содержатся неверные данные");
+const char* const write = "pushButton_writeParametrs";
+const char* const password = "lineEdit_password";
+const char* const byButton = "comboBox_nullPaswordByButton";
+const char* const protection = "comboBox_writeProtection";
+
+const struct DeviceVariant
+{
+    quint16 typeKey;
+    QList<const char*> shown;
+    QList<const char*> hidden;
+    const char* combo;
+    int index;
+    const char* written;
+} variants[] = {
+    {hartTypeNoPassword, {}, {password, "comboBox_indicationMode", byButton, protection}, "comboBox_nullPaswordByGercon", 0,
+     "10e100"},
+    {hartTypeWriteProtection, {protection}, {password, "groupBox_scaleShiftP", byButton}, protection, 0, "000001"},
+    {hartTypeButtonZeroing, {password, byButton}, {protection}, byButton, 1, "10e103"},
+};
 
 }  // namespace
 
@@ -40,162 +55,66 @@ private slots:
         initHartTextTables();
     }
 
-    // A unit change carries the range into the new unit; the write sends unit, then the range in
-    // that unit.
-    void unitChangeConvertsAndWrites()
+    // A unit change carries the range into the new unit, and the write sends unit, then the range
+    // in that unit; a number typed again is no change; values outside the tables show empty and
+    // refuse or skip the write; a damping reported as NaN shows "-" and any number changes it.
+    void parametersPage()
     {
         HartSubPageRig rig;
         rig.changeState([](HartTransmitterState& s) { s.upperRangeValue = 100.0f; });
         rig.showSubPage(ParametrsPage);
-        auto* upper = rig.find<QLineEdit>("lineEdit_device_mainValMax");
-        auto* lower = rig.find<QLineEdit>("lineEdit_device_mainValMin");
-        auto* unit = rig.find<QComboBox>("comboBox_device_measureV1");
-        QCOMPARE(upper->text(), QString("100"));
-        QCOMPARE(unit->currentText(), QString("кПа"));
-        QCOMPARE(rig.find<QLineEdit>("lineEdit_secsor_intervalHi")->text(), QString("2500"));
-        QCOMPARE(rig.find<QLineEdit>("lineEdit_device_writeProtection")->text(), QString("Выключена"));
-        QVERIFY(rig.find<QPushButton>("pushButton_writeParametrs")->isEnabled());
-
-        unit->setCurrentText("МПа");
-        QCOMPARE(upper->text(), QString("0.1"));
-        QCOMPARE(lower->text(), QString("0"));
-        QCOMPARE(rig.find<QLabel>("label_measure_device_mainValMax")->text(), QString("МПа"));
-        QCOMPARE(rig.find<QLineEdit>("lineEdit_secsor_intervalHi")->text(), QString("2500"));
-        QCOMPARE(rig.find<QLabel>("label_measure_secsor_intervalHi")->text(), QString("кПа"));
-
-        QVERIFY(rig.clickAndWait("pushButton_writeParametrs"));
-        QCOMPARE(rig.transmitter().commands().mid(0, 3), QList<int>({44, 35, 15}));
+        QCOMPARE(rig.texts({"lineEdit_device_mainValMax", "comboBox_device_measureV1", "lineEdit_secsor_intervalHi",
+                            "lineEdit_device_writeProtection"}),
+                 QStringList({"100", "кПа", "2500", "Выключена"}));
+        QVERIFY(rig.find<QPushButton>(write)->isEnabled());
+        rig.find<QComboBox>("comboBox_device_measureV1")->setCurrentText("МПа");
+        const QList<const char*> shown = {"lineEdit_device_mainValMax", "lineEdit_device_mainValMin",
+                                          "label_measure_device_mainValMax", "lineEdit_secsor_intervalHi",
+                                          "label_measure_secsor_intervalHi"};
+        QCOMPARE(rig.texts(shown), QStringList({"0.1", "0", "МПа", "2500", "кПа"}));
+        QCOMPARE(rig.run(write).mid(0, 3), QList<int>({44, 35, 15}));
         QCOMPARE(rig.sentData(44), QByteArray::fromHex("ED"));
         QCOMPARE(rig.sentData(35), QByteArray::fromHex("ED3DCCCCCD00000000"));
-        QCOMPARE(upper->text(), QString("0.1"));
-        QCOMPARE(rig.find<QLabel>("label_measure_secsor_intervalHi")->text(), QString("МПа"));
-        QVERIFY(rig.bench.popUps().isEmpty());
-    }
+        QCOMPARE(rig.texts(shown), QStringList({"0.1", "0", "МПа", "2500", "МПа"}));
 
-    void onlyChangesAreWritten_data()
-    {
-        QTest::addColumn<float>("damping");
-        QTest::addColumn<QString>("shownDamping");
-        QTest::addColumn<QString>("retypedDamping");
-        QTest::addColumn<QString>("refusal");
-        QTest::addColumn<QString>("typedDamping");
-        QTest::addColumn<int>("function");
-        QTest::addColumn<QList<int>>("commands");
-        QTest::addColumn<int>("command");
-        QTest::addColumn<QByteArray>("data");
-        QTest::newRow("damping and function")
-            << 0.5f << "0.5" << "0.50" << unchanged << "2" << 1
-            << QList<int>({34, 47, 15}) << 47 << QByteArray::fromHex("01");
-        // A NaN never equals what is typed: any number is a change.
-        QTest::newRow("NaN damping") << float(NAN) << "-" << "-" << wrongCharacters << "0.5"
-                                     << -1 << QList<int>({34, 15}) << 34 << QByteArray::fromHex("3F000000");
-    }
+        rig.setText("lineEdit_device_demph", "0.50");
+        QCOMPARE(rig.refusal(write, unchanged), QString());
+        rig.setText("lineEdit_device_demph", "2");
+        rig.find<QComboBox>("comboBox_device_functiuon")->setCurrentIndex(1);
+        QCOMPARE(rig.run(write).mid(0, 3), QList<int>({34, 47, 15}));
+        QCOMPARE(rig.sentData(47), QByteArray::fromHex("01"));
+        QCOMPARE(rig.run("pushButton_setNull"), QList<int>({43}));
+        QTRY_COMPARE(rig.bench.popUps().last(), QString("Ноль установлен."));
 
-    // Only what differs from the read is written; the same number typed again is no change, a
-    // damping the transmitter reported as NaN shows "-" and must be given.
-    void onlyChangesAreWritten()
-    {
-        QFETCH(float, damping);
-        QFETCH(QString, shownDamping);
-        QFETCH(QString, retypedDamping);
-        QFETCH(QString, refusal);
-        QFETCH(QString, typedDamping);
-        QFETCH(int, function);
-        QFETCH(QList<int>, commands);
-        QFETCH(int, command);
-        QFETCH(QByteArray, data);
-        HartSubPageRig rig;
-        rig.changeState([damping](HartTransmitterState& s) { s.damping = damping; });
-        rig.showSubPage(ParametrsPage);
-        auto* dampingField = rig.find<QLineEdit>("lineEdit_device_demph");
-        QCOMPARE(dampingField->text(), shownDamping);
-        dampingField->setText(retypedDamping);
-        rig.find<QPushButton>("pushButton_writeParametrs")->click();
-        QCOMPARE(rig.bench.popUps(), QStringList{refusal});
-
-        dampingField->setText(typedDamping);
-        if (function != -1)
-            rig.find<QComboBox>("comboBox_device_functiuon")->setCurrentIndex(function);
-        QVERIFY(rig.clickAndWait("pushButton_writeParametrs"));
-        QCOMPARE(rig.transmitter().commands().mid(0, commands.size()), commands);
-        QCOMPARE(rig.sentData(command), data);
-    }
-
-    // Values outside the tables show empty; an empty transfer function is not written, an empty
-    // unit and a number that does not parse refuse the write with the focus on the field.
-    void valuesOutsideTheTables()
-    {
-        HartSubPageRig rig;
         rig.changeState([](HartTransmitterState& s) {
             s.pvUnit = 6;
             s.transferFunction = 2;
             s.writeProtect = 250;
+            s.damping = NAN;
         });
-        rig.showSubPage(ParametrsPage);
-        auto* unit = rig.find<QComboBox>("comboBox_device_measureV1");
-        QCOMPARE(unit->currentIndex(), -1);
-        QCOMPARE(rig.find<QComboBox>("comboBox_device_functiuon")->currentIndex(), -1);
-        QVERIFY(rig.find<QLineEdit>("lineEdit_device_writeProtection")->text().isEmpty());
-        QVERIFY(rig.find<QLabel>("label_measure_device_mainValMax")->text().isEmpty());
-
-        rig.find<QPushButton>("pushButton_writeParametrs")->click();
-        QCOMPARE(rig.bench.popUps(), QStringList{wrongCharacters});
-        QCOMPARE(rig.window->focusWidget(), unit);
-
-        unit->setCurrentText("кПа");
-        QCOMPARE(rig.find<QLineEdit>("lineEdit_device_mainValMax")->text(), QString("1000"));
-        auto* damping = rig.find<QLineEdit>("lineEdit_device_demph");
-        damping->setText("1.2.3");
-        rig.find<QPushButton>("pushButton_writeParametrs")->click();
-        QCOMPARE(rig.bench.popUps().size(), 2);
-        QCOMPARE(rig.window->focusWidget(), damping);
-        QTest::qWait(50);
-        QCOMPARE(rig.bench.emulator().requestCount(), 0);
-        QCOMPARE(rig.device().hartEditedData()->pvUnit, quint8(0));
-
-        damping->setText("0.5");
+        rig.run("pushButton_readParametrs");
+        QCOMPARE(rig.texts({"comboBox_device_measureV1", "comboBox_device_functiuon", "lineEdit_device_writeProtection",
+                            "label_measure_device_mainValMax", "lineEdit_device_demph"}),
+                 QStringList({"", "", "", "", "-"}));
+        QCOMPARE(rig.refusal(write, wrongCharacters, "lineEdit_device_demph"), QString());
+        rig.setText("lineEdit_device_demph", "0.5");
+        QCOMPARE(rig.refusal(write, wrongCharacters, "comboBox_device_measureV1"), QString());
+        QCOMPARE(int(rig.device().hartEditedData()->pvUnit), 237);
+        rig.find<QComboBox>("comboBox_device_measureV1")->setCurrentText("кПа");
+        QCOMPARE(rig.text("lineEdit_device_mainValMax"), QString("0.1"));
         rig.changeState([](HartTransmitterState& s) { s.writeProtect = 0; });
-        QVERIFY(rig.clickAndWait("pushButton_writeParametrs"));
-        QCOMPARE(rig.transmitter().commands().mid(0, 2), QList<int>({44, 15}));
+        QCOMPARE(rig.run(write).mid(0, 3), QList<int>({44, 34, 15}));
+        QCOMPARE(rig.sentData(34), QByteArray::fromHex("3F000000"));
     }
 
-    void confirmations_data()
-    {
-        QTest::addColumn<int>("page");
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QList<int>>("commands");
-        QTest::addColumn<QStringList>("messages");
-        QTest::newRow("zero") << ParametrsPage << "pushButton_setNull" << QList<int>({43})
-                              << QStringList{"Ноль установлен."};
-        QTest::newRow("trim reset") << SpecificPage << "pushButton_trimClear" << QList<int>({83})
-                                    << QStringList{"Сброс коэффициентов подстройки прошел успешно"};
-        // The reset transmitter is found again and its changed flag cleared silently; reads follow.
-        QTest::newRow("factory restore")
-            << SpecificPage << "pushButton_restoreParametrs" << QList<int>({136})
-            << QStringList{"Заводские настройки успешно установлены.", "HART-устройсво перезагружено."};
-    }
-
-    // Operations whose success is told in a box, asked nothing first; the order of the factory
-    // restore is the HART master's.
-    void confirmations()
-    {
-        QFETCH(int, page);
-        QFETCH(QString, button);
-        QFETCH(QList<int>, commands);
-        QFETCH(QStringList, messages);
-        HartSubPageRig rig;
-        rig.device().hartMaster()->timing().factoryResetPauseMs = 10;
-        rig.showSubPage(page);
-        QVERIFY(rig.clickAndWait(qPrintable(button)));
-        QCOMPARE(rig.transmitter().commands().mid(0, commands.size()), commands);
-        QTRY_COMPARE(rig.bench.popUps(), messages);
-    }
-
-    // Each group follows its own support flag; a write sends only the changed group, then reads.
-    void groupsByTheirSupport()
+    // Each group follows its own support flag and a write sends only the changed group; the
+    // two-point trim against the polled reference pressure, each point advancing only on its
+    // acceptance; trim reset and factory restore, each told in a box.
+    void specificPage()
     {
         HartSubPageRig rig;
-        rig.transmitter().setResponseCode(147, 64);
+        rig.transmitter().setResponseCode(145, 64);
+        rig.bench.emulator().setValue("1", "50.25");
         rig.changeState([](HartTransmitterState& s) {
             s.alarmCurrentLow = 3.5f;
             s.alarmCurrentHigh = 24.0f;
@@ -203,217 +122,168 @@ private slots:
         });
         rig.showSubPage(SpecificPage);
         for (const char* group : {"groupBox_outputSingnal", "groupBox_squareDependence", "groupBox_indicationParametrs",
-                                  "groupBox_protection"})
-            QVERIFY2(rig.find<QGroupBox>(group)->isEnabled(), group);
-        QVERIFY(rig.find<QLineEdit>("lineEdit_scaleShiftP")->isEnabled());
-        QVERIFY(!rig.find<QLineEdit>("lineEdit_scaleShiftCurrent")->isEnabled());
-        QCOMPARE(rig.find<QLineEdit>("lineEdit_password")->text(), QString("0-0-0-0"));
-        QCOMPARE(rig.find<QComboBox>("comboBox_cutoffEgde")->currentText(), QString("0.25"));
-        QCOMPARE(rig.find<QLabel>("label_text_scaleShiftMeasure")->text(), QString("(кПа)"));
-
-        rig.find<QPushButton>("pushButton_writeParametrs")->click();
-        QCOMPARE(rig.bench.popUps(), QStringList{unchanged});
-
-        rig.find<QLineEdit>("lineEdit_currentErrorValueLo")->setText("3.6");
-        QVERIFY(rig.clickAndWait("pushButton_writeParametrs"));
-        QCOMPARE(rig.transmitter().commands().mid(0, 2), QList<int>({129, 1}));
+                                  "groupBox_protection", "lineEdit_scaleShiftCurrent"})
+            QVERIFY2(rig.find<QWidget>(group)->isEnabled(), group);
+        QVERIFY(!rig.find<QLineEdit>("lineEdit_scaleShiftP")->isEnabled());
+        QCOMPARE(rig.texts({"lineEdit_password", "comboBox_cutoffEgde", "label_text_scaleShiftMeasure"}),
+                 QStringList({"0-0-0-0", "0.25", "(кПа)"}));
+        QCOMPARE(rig.refusal(write, unchanged), QString());
+        rig.setText("lineEdit_currentErrorValueLo", "3.6");
+        rig.setText("lineEdit_scaleShiftCurrent", "0.5");
+        QCOMPARE(rig.run(write).mid(0, 3), QList<int>({129, 148, 1}));
+        QCOMPARE(rig.bench.popUps().size(), 1);
         QCOMPARE(rig.sentData(129), QByteArray::fromHex("01004066666641C00000"));
-        QCOMPARE(rig.find<QLineEdit>("lineEdit_currentErrorValueLo")->text(), QString("3.6"));
-
-        rig.clearLogs();
-        rig.find<QLineEdit>("lineEdit_password")->setText("12");
-        rig.find<QPushButton>("pushButton_writeParametrs")->click();
-        QCOMPARE(rig.bench.popUps().last(), g_msgWrongFieldData);
-        QCOMPARE(rig.window->focusWidget(), rig.find<QLineEdit>("lineEdit_password"));
-        rig.find<QLineEdit>("lineEdit_password")->setText("0123");
-        QVERIFY(rig.clickAndWait("pushButton_writeParametrs"));
+        QCOMPARE(rig.texts({"lineEdit_currentErrorValueLo", "lineEdit_scaleShiftCurrent"}), QStringList({"3.6", "0.5"}));
+        rig.setText("lineEdit_password", "12");
+        QCOMPARE(rig.refusal(write, g_msgWrongFieldData, "lineEdit_password"), QString());
+        rig.setText("lineEdit_password", "0123");
+        rig.run(write);
         QCOMPARE(rig.sentData(135), QByteArray::fromHex("007B01"));
+
+        QCOMPARE(rig.run("pushButton_trimByTwoPoints"), QList<int>({81, 80}));
+        QCOMPARE(rig.bench.popUps().last(), g_trimMsgLowPoint);
+        QCOMPARE(rig.texts({"label_measure_trimLow", "pushButton_trimByTwoPoints"}), QStringList({"кПа", "Далее"}));
+        // A module unit outside the table gives no pressure to insert.
+        QTest::qWait(700);
+        QVERIFY(!rig.find<QPushButton>("pushButton_setZfnValue")->isEnabled());
+        rig.device().deviceSettings()->bytes[DeviceSettings::ModuleUnitByte] = 6;
+        QTRY_COMPARE(rig.text("label_zfnPvalue"), QString("50.25"));
+        QTRY_VERIFY(rig.find<QPushButton>("pushButton_setZfnValue")->isEnabled());
+        rig.find<QPushButton>("pushButton_setZfnValue")->click();
+        QCOMPARE(rig.text("lineEdit_trimLow"), QString("50.25"));
+        rig.transmitter().setResponseCode(82, 9);
+        rig.run("pushButton_trimByTwoPoints");
+        QVERIFY(rig.find<QLineEdit>("lineEdit_trimLow")->isEnabled());
+        rig.transmitter().setResponseCode(82, 0);
+        rig.run("pushButton_trimByTwoPoints");
+        QCOMPARE(rig.sentData(82), QByteArray::fromHex("00010C42490000"));
+        QCOMPARE(rig.bench.popUps().last(), g_trimMsgHighPoint);
+        QVERIFY(rig.find<QLineEdit>("lineEdit_trimHi")->isEnabled());
+        rig.setText("lineEdit_trimHi", "900");
+        rig.run("pushButton_trimByTwoPoints");
+        QCOMPARE(rig.sentData(82), QByteArray::fromHex("00020C44610000"));
+        QCOMPARE(rig.bench.popUps().last(), g_trimMsgDone);
+        QCOMPARE(rig.text("pushButton_trimByTwoPoints"), QString("Подстройка"));
+        QTest::qWait(100);
+        QVERIFY(!rig.tab->specificPage()->pressurePoller()->isRunning());
+
+        const int told = rig.bench.popUps().size();
+        QCOMPARE(rig.run("pushButton_trimClear"), QList<int>({83}));
+        QCOMPARE(rig.run("pushButton_restoreParametrs").first(), 136);
+        // The reset transmitter is found again and its changed flag cleared silently.
+        QTRY_COMPARE(rig.bench.popUps().mid(told), QStringList({"Сброс коэффициентов подстройки прошел успешно",
+                                                                "Заводские настройки успешно установлены.",
+                                                                "HART-устройсво перезагружено."}));
+    }
+
+    // Each variant shows its own protection fields and writes what they hold: the no-password type
+    // keeps the password it reported; with write protection "off" sends password 0, and the
+    // reported one reads as "on".
+    void deviceVariants()
+    {
+        for (const DeviceVariant& variant : variants) {
+            HartSubPageRig rig(HartVariant::Family, variant.typeKey);
+            rig.changeState([](HartTransmitterState& s) {
+                s.menuPassword = 4321;
+                s.reedZeroing = 1;
+                s.sqrtCutoffThreshold = 0.25f;
+            });
+            rig.showSubPage(SpecificPage);
+            for (const char* name : variant.shown)
+                QVERIFY2(rig.find<QWidget>(name)->isVisibleTo(rig.scope), name);
+            for (const char* name : variant.hidden)
+                QVERIFY2(!rig.find<QWidget>(name)->isVisibleTo(rig.scope), name);
+            if (variant.typeKey == hartTypeWriteProtection)
+                QCOMPARE(rig.find<QComboBox>("comboBox_writeProtection")->currentIndex(), 1);
+            rig.find<QComboBox>(variant.combo)->setCurrentIndex(variant.index);
+            rig.run(write);
+            QCOMPARE(rig.sentData(135).toHex(), QByteArray(variant.written));
+        }
     }
 
     // Another maker's transmitter is asked nothing device-specific; the page offers nothing to write.
     void aForeignTransmitter()
     {
         HartSubPageRig rig(HartVariant::Foreign);
-        rig.transmitter().clearRequests();
         rig.showSubPage(SpecificPage);
         QVERIFY(!rig.find<QGroupBox>("groupBox_outputSingnal")->isEnabled());
         QVERIFY(!rig.find<QGroupBox>("groupBox_protection")->isVisibleTo(rig.tab->specificPage()));
         QVERIFY(!rig.find<QGroupBox>("groupBox_trimByTwoPoints")->isVisibleTo(rig.tab->specificPage()));
-        QVERIFY(!rig.find<QPushButton>("pushButton_writeParametrs")->isEnabled());
+        QVERIFY(!rig.find<QPushButton>(write)->isEnabled());
         QVERIFY(!rig.find<QPushButton>("pushButton_restoreParametrs")->isEnabled());
     }
 
-    void deviceVariants_data()
-    {
-        QTest::addColumn<int>("typeKey");
-        QTest::addColumn<QStringList>("shown");
-        QTest::addColumn<QStringList>("hidden");
-        QTest::addColumn<QString>("combo");
-        QTest::addColumn<int>("index");
-        QTest::addColumn<QByteArray>("c135");
-        const QString password = "lineEdit_password";
-        const QString byButton = "comboBox_nullPaswordByButton";
-        const QString protection = "comboBox_writeProtection";
-        // The no-password type keeps the password it reported.
-        QTest::newRow("no password") << int(hartTypeNoPassword) << QStringList{}
-                                     << QStringList{password, "comboBox_indicationMode", byButton, protection}
-                                     << "comboBox_nullPaswordByGercon" << 0 << QByteArray::fromHex("10E100");
-        // "Off" sends password 0, the reported one reads as "on".
-        QTest::newRow("write protection") << int(hartTypeWriteProtection) << QStringList{protection}
-                                          << QStringList{password, "groupBox_scaleShiftP", byButton} << protection << 0
-                                          << QByteArray::fromHex("000001");
-        QTest::newRow("button zeroing") << int(hartTypeButtonZeroing) << QStringList{password, byButton}
-                                        << QStringList{protection} << byButton << 1 << QByteArray::fromHex("10E103");
-    }
-
-    // Each variant shows its own protection fields and writes what they hold.
-    void deviceVariants()
-    {
-        QFETCH(int, typeKey);
-        QFETCH(QStringList, shown);
-        QFETCH(QStringList, hidden);
-        QFETCH(QString, combo);
-        QFETCH(int, index);
-        QFETCH(QByteArray, c135);
-        HartSubPageRig rig(HartVariant::Family, quint16(typeKey));
-        rig.changeState([](HartTransmitterState& s) {
-            s.menuPassword = 4321;
-            s.reedZeroing = 1;
-            s.sqrtCutoffThreshold = 0.25f;
-        });
-        rig.showSubPage(SpecificPage);
-        QWidget* page = rig.tab->specificPage();
-        for (const QString& name : shown)
-            QVERIFY2(rig.find<QWidget>(qPrintable(name))->isVisibleTo(page), qPrintable(name));
-        for (const QString& name : hidden)
-            QVERIFY2(!rig.find<QWidget>(qPrintable(name))->isVisibleTo(page), qPrintable(name));
-        if (typeKey == int(hartTypeWriteProtection))
-            QCOMPARE(rig.find<QComboBox>("comboBox_writeProtection")->currentIndex(), 1);
-        rig.find<QComboBox>(qPrintable(combo))->setCurrentIndex(index);
-        QVERIFY(rig.clickAndWait("pushButton_writeParametrs"));
-        QCOMPARE(rig.sentData(135), c135);
-    }
-
-    // Two points against the polled reference pressure, each advancing only on its acceptance.
-    void twoPointTrim()
+    // Only a 4-20 mA output at address 0 may be fixed. A typed current is checked against the
+    // output's range; a set current is measured by the calibrator until the transmitter leaves
+    // fixed current mode. The low row: fixed 4 mA, the measured current inserted, trimmed by
+    // command 45, then the row is idle again; a refused command 40 arms nothing.
+    void currentOutputPage()
     {
         HartSubPageRig rig;
-        rig.bench.emulator().setValue("1", "50.25");
-        rig.showSubPage(SpecificPage);
-        QVERIFY(rig.clickAndWait("pushButton_trimByTwoPoints"));
-        QCOMPARE(rig.transmitter().commands(), QList<int>({81, 80}));
-        QCOMPARE(rig.bench.popUps().last(), g_trimMsgLowPoint);
-        QCOMPARE(rig.find<QLabel>("label_measure_trimLow")->text(), QString("кПа"));
-        QCOMPARE(rig.find<QPushButton>("pushButton_trimByTwoPoints")->text(), QString("Далее"));
-        // A module unit outside the table gives no pressure to insert.
-        QTest::qWait(700);
-        QVERIFY(!rig.find<QPushButton>("pushButton_setZfnValue")->isEnabled());
-        rig.device().deviceSettings()->bytes[DeviceSettings::ModuleUnitByte] = 6;
-        QTRY_COMPARE(rig.find<QLabel>("label_zfnPvalue")->text(), QString("50.25"));
-        QTRY_VERIFY(rig.find<QPushButton>("pushButton_setZfnValue")->isEnabled());
-        rig.find<QPushButton>("pushButton_setZfnValue")->click();
-        QCOMPARE(rig.find<QLineEdit>("lineEdit_trimLow")->text(), QString("50.25"));
-
-        rig.clearLogs();
-        rig.transmitter().setResponseCode(82, 9);
-        QVERIFY(rig.clickAndWait("pushButton_trimByTwoPoints"));
-        QVERIFY(rig.find<QLineEdit>("lineEdit_trimLow")->isEnabled());
-        rig.transmitter().setResponseCode(82, 0);
-        rig.clearLogs();
-        QVERIFY(rig.clickAndWait("pushButton_trimByTwoPoints"));
-        QCOMPARE(rig.sentData(82), QByteArray::fromHex("00010C42490000"));
-        QCOMPARE(rig.bench.popUps().last(), g_trimMsgHighPoint);
-        QVERIFY(rig.find<QLineEdit>("lineEdit_trimHi")->isEnabled());
-
-        rig.clearLogs();
-        rig.find<QLineEdit>("lineEdit_trimHi")->setText("900");
-        QVERIFY(rig.clickAndWait("pushButton_trimByTwoPoints"));
-        QCOMPARE(rig.sentData(82), QByteArray::fromHex("00020C44610000"));
-        QCOMPARE(rig.bench.popUps().last(), g_trimMsgDone);
-        QCOMPARE(rig.find<QPushButton>("pushButton_trimByTwoPoints")->text(), QString("Подстройка"));
-        QTest::qWait(100);
-        QVERIFY(!rig.tab->specificPage()->pressurePoller()->isRunning());
-    }
-
-    // A typed current is checked against the output's range; a set current is measured by the
-    // calibrator until the transmitter leaves fixed current mode.
-    void fixedCurrentIsMeasured()
-    {
-        HartSubPageRig rig;
+        rig.changeState([](HartTransmitterState& s) { s.currentOutputType = 0; });
         rig.showSubPage(CurrentOutputPage);
         auto* page = rig.tab->currentOutputPage();
-        QVERIFY(page->isEnabled());
-        QCOMPARE(rig.find<QRadioButton>("radioButton_value_4")->text(), QString("12.0  мА"));
-        QCOMPARE(rig.find<QPushButton>("pushButton_setFixedLow")->text(), QString("  Установить 4 мА  "));
+        QVERIFY(!page->isEnabled());
+        QVERIFY(rig.find<QLabel>("label_warn_only_5_20")->isVisible());
+        QVERIFY(!rig.find<QLabel>("label_deviceInMultidropMode")->isVisible());
+        rig.changeState([](HartTransmitterState& s) { s.currentOutputType = 1; });
+        rig.tab->updateTab();
+        QTRY_VERIFY(page->isEnabled());
 
-        rig.find<QPushButton>("pushButton_setFixedCurrentMode")->click();
-        QCOMPARE(rig.bench.popUps().last(), QString("Заначение тока не выбрано!"));
+        QCOMPARE(rig.refusal("pushButton_setFixedCurrentMode", "Заначение тока не выбрано!"), QString());
         rig.find<QRadioButton>("radioButton_another")->click();
-        auto* other = rig.find<QLineEdit>("lineEdit_staticValue");
-        for (const char* text : {"0.0", "23.01", "3.49"}) {
-            other->setText(text);
-            rig.find<QPushButton>("pushButton_setFixedCurrentMode")->click();
-            QCOMPARE(rig.bench.popUps().last(), outOfRange);
+        for (const char* current : {"0.0", "23.01", "3.49"}) {
+            rig.setText("lineEdit_staticValue", current);
+            QCOMPARE(rig.refusal("pushButton_setFixedCurrentMode", outOfRange), QString());
         }
-        other->setText("");
-        rig.find<QPushButton>("pushButton_setFixedCurrentMode")->click();
-        QCOMPARE(rig.bench.popUps().last(), wrongData);
-        QCOMPARE(rig.window->focusWidget(), other);
-        QTest::qWait(50);
-        QCOMPARE(rig.bench.emulator().requestCount(), 0);
-
-        other->setText("23");
-        QVERIFY(rig.clickAndWait("pushButton_setFixedCurrentMode"));
-        QCOMPARE(rig.transmitter().commands(), QList<int>({40}));
+        rig.setText("lineEdit_staticValue", "");
+        QCOMPARE(rig.refusal("pushButton_setFixedCurrentMode", g_msgWrongFieldData, "lineEdit_staticValue"), QString());
+        rig.setText("lineEdit_staticValue", "23");
+        QCOMPARE(rig.run("pushButton_setFixedCurrentMode"), QList<int>({40}));
         QCOMPARE(rig.sentData(40), QByteArray::fromHex("41B80000"));
         auto* display = rig.find<QWidget>("widget_zfnCurrent");
         QTRY_VERIFY(display->isVisible());
-        QCOMPARE(rig.find<QLabel>("label_zfnCurrent")->text(), QString("23"));
-
-        rig.clearLogs();
-        QVERIFY(rig.clickAndWait("pushButton_unsetFixedCurrentMode"));
+        QCOMPARE(rig.text("label_zfnCurrent"), QString("23"));
+        rig.run("pushButton_unsetFixedCurrentMode");
         QCOMPARE(rig.sentData(40), QByteArray::fromHex("00000000"));
         QTRY_VERIFY(!display->isVisible());
         QVERIFY(!page->currentPoller()->isRunning());
         QVERIFY(!rig.find<QRadioButton>("radioButton_another")->isChecked());
         QVERIFY(rig.device().portOwner()->isFree());
-    }
 
-    // The low row: fixed 4 mA, the measured current inserted, trimmed by command 45, then the
-    // transmitter leaves fixed current mode and the row is idle again.
-    void lowPointTrim()
-    {
-        HartSubPageRig rig;
         rig.changeState([](HartTransmitterState& s) { s.dacShift = 0.02; });
-        rig.showSubPage(CurrentOutputPage);
-        auto* value = rig.find<QLineEdit>("lineEdit_valueLow");
         rig.find<QPushButton>("pushButton_setZfnValLo")->click();
-        QVERIFY(value->text().isEmpty());
-        QVERIFY(rig.clickAndWait("pushButton_setFixedLow"));
+        QVERIFY(rig.text("lineEdit_valueLow").isEmpty());
+        rig.run("pushButton_setFixedLow");
         QCOMPARE(rig.sentData(40), QByteArray::fromHex("40800000"));
         QVERIFY(rig.find<QPushButton>("pushButton_stopTrimLo")->isVisible());
         QVERIFY(!rig.find<QPushButton>("pushButton_setFixedHi")->isEnabled());
-        QTRY_VERIFY(rig.find<QWidget>("widget_zfnCurrent")->isVisible());
+        QTRY_VERIFY(display->isVisible());
         rig.find<QPushButton>("pushButton_setZfnValLo")->click();
-        QCOMPARE(value->text(), QString("4.02"));
-
-        rig.clearLogs();
-        QVERIFY(rig.clickAndWait("pushButton_trimLo"));
-        QCOMPARE(rig.transmitter().commands(), QList<int>({45, 40}));
+        QCOMPARE(rig.text("lineEdit_valueLow"), QString("4.02"));
+        QCOMPARE(rig.run("pushButton_trimLo"), QList<int>({45, 40}));
         QCOMPARE(rig.sentData(45), QByteArray::fromHex("4080A3D7"));
         QCOMPARE(rig.sentData(40), QByteArray::fromHex("00000000"));
         QVERIFY(!rig.find<QPushButton>("pushButton_stopTrimLo")->isVisible());
         QVERIFY(rig.find<QPushButton>("pushButton_setFixedLow")->isVisible());
-        QVERIFY(!value->isEnabled());
-        QTRY_VERIFY(!rig.find<QWidget>("widget_zfnCurrent")->isVisible());
-
-        // A refused command 40 arms nothing: no current is measured and the row is idle.
+        QVERIFY(!rig.find<QLineEdit>("lineEdit_valueLow")->isEnabled());
+        QTRY_VERIFY(!display->isVisible());
         rig.transmitter().setResponseCode(40, 7);
-        QVERIFY(rig.clickAndWait("pushButton_setFixedHi"));
+        rig.run("pushButton_setFixedHi");
         QVERIFY(!rig.find<QPushButton>("pushButton_stopTrimHi")->isVisible());
         QVERIFY(!rig.find<QLineEdit>("lineEdit_valueHi")->isEnabled());
         QTest::qWait(100);
-        QVERIFY(!rig.tab->currentOutputPage()->currentPoller()->isRunning());
+        QVERIFY(!page->currentPoller()->isRunning());
+
+        // An address other than 0, read again from the calibrator.
+        rig.changeState([](HartTransmitterState& s) { s.pollingAddress = 3; });
+        rig.scope = rig.tab->informationPage();
+        rig.find<QPushButton>("pushButton_updateAdress")->click();
+        rig.scope = page;
+        rig.tab->updateTab();
+        QTRY_VERIFY(rig.find<QLabel>("label_deviceInMultidropMode")->isVisible());
+        QVERIFY(!page->isEnabled());
+        QVERIFY(!rig.find<QLabel>("label_warn_only_5_20")->isVisible());
     }
 
     // Without command 45 the transmitter is trimmed through its output coefficients, which need
@@ -422,44 +292,18 @@ private slots:
     {
         HartSubPageRig rig(HartVariant::NoCurrentTrim);
         rig.showSubPage(CurrentOutputPage);
-        QVERIFY(rig.clickAndWait("pushButton_setFixedLow"));
-        rig.find<QLineEdit>("lineEdit_valueLow")->setText("4.1");
-        rig.clearLogs();
-        QVERIFY(rig.clickAndWait("pushButton_trimLo"));
-        QCOMPARE(rig.transmitter().commands(), QList<int>({45}));
-
+        rig.run("pushButton_setFixedLow");
+        rig.setText("lineEdit_valueLow", "4.1");
+        QCOMPARE(rig.run("pushButton_trimLo"), QList<int>({45}));
         QCOMPARE(rig.bench.popUps().size(), 1);
-
-        rig.find<QLineEdit>("lineEdit_valueHi")->setText("19.9");
-        QVERIFY(rig.clickAndWait("pushButton_setFixedLow"));
-        rig.find<QLineEdit>("lineEdit_valueLow")->setText("4.1");
-        rig.clearLogs();
-        QVERIFY(rig.clickAndWait("pushButton_trimLo"));
-        QCOMPARE(rig.transmitter().commands(), QList<int>({45, 40, 122, 123, 40}));
+        rig.setText("lineEdit_valueHi", "19.9");
+        rig.run("pushButton_setFixedLow");
+        rig.setText("lineEdit_valueLow", "4.1");
+        QCOMPARE(rig.run("pushButton_trimLo"), QList<int>({45, 40, 122, 123, 40}));
         QCOMPARE(rig.bench.popUps().size(), 1);
-
-        QVERIFY(rig.clickAndWait("pushButton_setFixedLow"));
-        rig.find<QLineEdit>("lineEdit_valueLow")->setText("23.5");
-        rig.find<QPushButton>("pushButton_trimLo")->click();
-        QCOMPARE(rig.bench.popUps().last(), outOfRange);
-    }
-
-    void addressAndOutputType()
-    {
-        {
-            HartSubPageRig rig;
-            rig.changeState([](HartTransmitterState& s) { s.pollingAddress = 3; });
-            rig.showSubPage(CurrentOutputPage);
-            QVERIFY(!rig.tab->currentOutputPage()->isEnabled());
-            QVERIFY(rig.find<QLabel>("label_deviceInMultidropMode")->isVisible());
-            QVERIFY(!rig.find<QLabel>("label_warn_only_5_20")->isVisible());
-        }
-        HartSubPageRig rig;
-        rig.changeState([](HartTransmitterState& s) { s.currentOutputType = 0; });
-        rig.showSubPage(CurrentOutputPage);
-        QVERIFY(!rig.tab->currentOutputPage()->isEnabled());
-        QVERIFY(rig.find<QLabel>("label_warn_only_5_20")->isVisible());
-        QVERIFY(!rig.find<QLabel>("label_deviceInMultidropMode")->isVisible());
+        rig.run("pushButton_setFixedLow");
+        rig.setText("lineEdit_valueLow", "23.5");
+        QCOMPARE(rig.refusal("pushButton_trimLo", outOfRange), QString());
     }
 
     // A poll slot that asked to stop still holds the port until its loop has left.
