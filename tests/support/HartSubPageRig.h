@@ -12,7 +12,6 @@
 #include "TabHartInformation.h"
 
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -47,22 +46,13 @@ public:
     HartTransmitter& transmitter() { return bench.emulator().hartTransmitter(); }
 
     template <typename T>
-    T* find(const char* name) const
-    {
-        return requireChild<T>(scope, name);
-    }
+    T* find(const char* name) const { return requireChild<T>(scope, name); }
 
     // What the named label, field, list or button shows.
     QString text(const char* name) const
     {
-        QWidget* widget = find<QWidget>(name);
-        if (auto* label = qobject_cast<QLabel*>(widget))
-            return label->text();
-        if (auto* field = qobject_cast<QLineEdit*>(widget))
-            return field->text();
-        if (auto* list = qobject_cast<QComboBox*>(widget))
-            return list->currentText();
-        return qobject_cast<QAbstractButton*>(widget)->text();
+        const QWidget* widget = find<QWidget>(name);
+        return widget->property(qobject_cast<const QComboBox*>(widget) ? "currentText" : "text").toString();
     }
 
     QStringList texts(const QList<const char*>& names) const
@@ -111,12 +101,12 @@ public:
 
     // Clicks a button and waits for the operation it starts (with its follow-ons) to end; returns
     // the transmitter's commands from the click on, with -1 after them when the operation did not end.
-    QList<int> run(const char* button, int timeoutMs = 10000)
+    QList<int> run(const char* button)
     {
         clearLogs();
         QueuedSpy finished(&device(), &DeviceZFN::sendAlgoritmFinished);
         find<QPushButton>(button)->click();
-        const bool ended = finished.wait(timeoutMs);
+        const bool ended = finished.wait(10000);
         QCoreApplication::processEvents();
         return transmitter().commands() + (ended ? QList<int>() : QList<int>{-1});
     }
