@@ -163,12 +163,6 @@ private slots:
                               "0x1234000102", "Неизвестное HART-устройство", "PT-101", "EMULATED TRANSMITTER"}));
         QCOMPARE(rig.tab->statusWidget()->statusText(), QString("  HART-устройство на связи "));
         QVERIFY(rig.bench.popUps().isEmpty());
-        // A page shown elsewhere reads nothing.
-        rig.showOtherPage();
-        rig.tab->updateTab();
-        QTest::qWait(100);
-        QCOMPARE(rig.bench.emulator().requestCount(), 0);
-        rig.showSubPage(0);
 
         // Nothing is staged from a refused write, even with other fields changed and valid; the
         // read record stays as the read left it.
@@ -261,7 +255,7 @@ private slots:
 
     // Leaving the page ends a read at its next command; turning back waits for the port rather
     // than being refused. A write runs to its end whether the page is left or the window minimised
-    // and restored, which neither stops nor reads.
+    // and restored, which neither stops nor reads; nor does the page while another is shown.
     void readsStopWritesRunToTheirEnd()
     {
         HartSubPageRig rig;
@@ -270,18 +264,11 @@ private slots:
         rig.showHartPage();
         QTRY_VERIFY(rig.transmitter().commands().contains(13));
         rig.showOtherPage();
-        QVERIFY(finished.wait());
-        QVERIFY(!finished.last().at(1).toBool());
-        QTest::qWait(100);
-        QCOMPARE(rig.transmitter().commands(), QList<int>({0, 13}));
-        rig.transmitter().clearRequests();
-        rig.showHartPage();
-        QTRY_VERIFY(rig.transmitter().commands().contains(13));
-        rig.showOtherPage();
         rig.showHartPage();
         QTRY_COMPARE_WITH_TIMEOUT(rig.transmitter().commands(), QList<int>({0, 13, 0, 13, 12, 20}), 10000);
         QTRY_VERIFY(!rig.window->findChild<ScreenLocker*>()->isVisible());
-        QTRY_COMPARE(finished.size(), 3);
+        QTRY_COMPARE(finished.size(), 2);
+        QVERIFY(!finished.first().at(1).toBool());
 
         rig.transmitter().setCommandDelay(17, 200);
         for (const bool minimise : {true, false}) {
@@ -304,6 +291,9 @@ private slots:
             QTest::qWait(100);
             QCOMPARE(rig.transmitter().commands().size(), 5);
         }
+        rig.tab->updateTab();
+        QTest::qWait(100);
+        QCOMPARE(rig.transmitter().commands().size(), 5);
         QVERIFY(rig.bench.popUps().isEmpty());
     }
 
