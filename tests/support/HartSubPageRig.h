@@ -3,6 +3,7 @@
 #include "ChildLookup.h"
 #include "DeviceSettings.h"
 #include "DeviceTestBench.h"
+#include "EmulatorCommands.h"
 #include "HartMaster.h"
 #include "MainWindow.h"
 #include "PollController.h"
@@ -10,52 +11,59 @@
 #include "TabHart.h"
 #include "TabHartInformation.h"
 
+#include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QtTest>
 #include <memory>
 
-// The main window over a calibrator with an emulated transmitter of the given variant and
-// device-type key behind it, for tests of the HART tab and its sub-pages.
+// The main window over a connected calibrator with an emulated transmitter of the given variant
+// and device-type key behind it, for tests of the HART tab and its sub-pages.
 class HartSubPageRig
 {
 public:
-    explicit HartSubPageRig(HartVariant variant = HartVariant::Family, quint16 typeKey = 0x1234,
-                            bool connected = true)
+    explicit HartSubPageRig(HartVariant variant = HartVariant::Family, quint16 typeKey = 0x1234)
     {
-        bench.emulator().attachHartTransmitter(variant);
-        HartTransmitterState state = transmitter().state();
-        state.manufacturerCode = quint8(typeKey >> 8);
-        state.deviceTypeCode = quint8(typeKey);
-        state.deviceId = QByteArray::fromHex("000102");
-        transmitter().setState(state);
-        if (connected) {
-            if (!bench.connectTo(0))
-                qFatal("the emulated calibrator did not connect");
-            device().deviceSettings()->bytes[DeviceSettings::HartModemByte] = 1;
-        }
+        if (!bench.connectWithTransmitter(variant))
+            qFatal("the emulated calibrator did not connect");
+        changeState([typeKey](HartTransmitterState& state) {
+            state.manufacturerCode = quint8(typeKey >> 8);
+            state.deviceTypeCode = quint8(typeKey);
+            state.deviceId = QByteArray::fromHex("000102");
+        });
         HartMaster::Timing& timing = device().hartMaster()->timing();
         timing.addressRetryMs = 10;
         timing.addressSettleMs = 10;
+        timing.factoryResetPauseMs = 10;
         device().pollController()->hartTimeoutMs = 1500;
         window = std::make_unique<MainWindow>();
         tab = window->findChild<TabHart*>();
+        scope = tab->informationPage();
     }
 
     DeviceZFN& device() { return bench.device(); }
     HartTransmitter& transmitter() { return bench.emulator().hartTransmitter(); }
 
-    // In the shown sub-page; before one is shown, the information page first, since other
-    // sub-pages carry buttons of the same names.
     template <typename T>
-    T* find(const char* name) const
+    T* find(const char* name) const { return requireChild<T>(scope, name); }
+
+    // What the named label, field, list or button shows.
+    QString text(const char* name) const
     {
-        if (scope)
-            return requireChild<T>(scope, name);
-        if (T* onPage = tab->informationPage()->findChild<T*>(QString::fromLatin1(name)))
-            return onPage;
-        return requireChild<T>(tab, name);
+        const QWidget* widget = find<QWidget>(name);
+        return widget->property(qobject_cast<const QComboBox*>(widget) ? "currentText" : "text").toString();
     }
+
+    QStringList texts(const QList<const char*>& names) const
+    {
+        QStringList shown;
+        for (const char* name : names)
+            shown << text(name);
+        return shown;
+    }
+
+    void setText(const char* field, const QString& text) { find<QLineEdit>(field)->setText(text); }
 
     void showHartPage()
     {
@@ -64,14 +72,6 @@ public:
             ->setCurrentWidget(requireChild<QWidget>(window.get(), "tabHart"));
     }
     void showOtherPage() { requireChild<QTabWidget>(window.get(), "tabDeviceConfig")->setCurrentIndex(0); }
-
-    // Shows the page and waits for its silent read; the logs start after it.
-    HartDeviceData showAndRead()
-    {
-        const HartDeviceData read = showSubPage(0);
-        scope = nullptr;
-        return read;
-    }
 
     template <typename Change>
     void changeState(Change change)
@@ -88,7 +88,7 @@ public:
         showHartPage();
         if (!finished.wait(10000))
             qFatal("the silent read of the first page did not end");
-        auto* pages = find<QTabWidget>("tabWidget");
+        auto* pages = requireChild<QTabWidget>(tab, "tabWidget");
         if (index != pages->currentIndex()) {
             pages->setCurrentIndex(index);
             if (!finished.wait(10000))
@@ -99,14 +99,33 @@ public:
         return finished.last().at(2).value<HartDeviceData>();
     }
 
-    // Clicks a button and waits for the operation it starts (with its follow-ons) to end.
-    bool clickAndWait(const char* button, int timeoutMs = 10000)
+    // Clicks a button and waits for the operation it starts (with its follow-ons) to end; returns
+    // the transmitter's commands from the click on, with -1 after them when the operation did not end.
+    QList<int> run(const char* button)
     {
+        clearLogs();
         QueuedSpy finished(&device(), &DeviceZFN::sendAlgoritmFinished);
         find<QPushButton>(button)->click();
-        const bool ended = finished.wait(timeoutMs);
+        const bool ended = finished.wait(10000);
         QCoreApplication::processEvents();
-        return ended;
+        return transmitter().commands() + (ended ? QList<int>() : QList<int>{-1});
+    }
+
+    // Clicks a button that must refuse: empty when it told the message, put the focus on the field
+    // (if one is named) and sent nothing, else what it did.
+    QString refusal(const char* button, const QString& message, const char* field = nullptr)
+    {
+        clearLogs();
+        const int told = bench.popUps().size();
+        find<QPushButton>(button)->click();
+        QTest::qWait(50);
+        if (bench.popUps().mid(told) != QStringList{message})
+            return QStringLiteral("%1 told: %2").arg(button, bench.popUps().mid(told).join(" | "));
+        if (field && window->focusWidget() != find<QWidget>(field))
+            return QStringLiteral("%1 left the focus off %2").arg(button, field);
+        if (bench.emulator().requestCount() != 0)
+            return QStringLiteral("%1 sent: %2").arg(button, emulatorCommands(bench.emulator()).join(" | "));
+        return QString();
     }
 
     void clearLogs()
@@ -127,6 +146,7 @@ public:
     DeviceTestBench bench;
     std::unique_ptr<MainWindow> window;
     TabHart* tab = nullptr;
-    // The sub-page whose widgets find() looks up; several pages share object names.
+    // The sub-page whose widgets find() looks up, the information page at first: several pages
+    // share object names.
     QWidget* scope = nullptr;
 };

@@ -1,0 +1,650 @@
+#include "HartDeviceTypeNames.h"
+#include "HartStatusElement.h"
+#include "HartStatusTextDiscription.h"
+#include "HartStatusWidget.h"
+#include "HartSubPageRig.h"
+#include "HartTextTables.h"
+#include "ParametrPoller.h"
+#include "PortOwner.h"
+#include "ScreenLocker.h"
+#include "TabHartSpecific.h"
+#include "TabHartUCurrentOutput.h"
+#include "TabHartxAditionalStatus.h"
+#include "TestEnvironment.h"
+#include "TextDiscription.h"
+
+#include <QApplication>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QRadioButton>
+#include <QThread>
+#include <QtTest/qtestspontaneevent.h>
+
+namespace {
+
+constexpr int ParametrsPage = 1;
+constexpr int SpecificPage = 2;
+constexpr int CurrentOutputPage = 3;
+const QString wrongCharacters = QStringLiteral("Выбранный параметр содержит неверные символы!");
+const QString unchanged = QStringLiteral("Конфигурация устройства не была изменена!");
+const QString outOfRange = QStringLiteral("Значение выходит за пределы диапазона.");
+const QString hartOff = QStringLiteral("HART протокол на устройстве не включен.");
+const char* const write = "pushButton_writeParametrs";
+const char* const writeAddress = "pushButton_writeDeviceAdress";
+const char* const password = "lineEdit_password";
+const char* const byButton = "comboBox_nullPaswordByButton";
+const char* const protection = "comboBox_writeProtection";
+
+// One field each, typed wrong. A write checks its fields in the reverse order of this list, so
+// each refusal is told for its own field while the earlier ones are still wrong.
+const struct BadInput
+{
+    const char* field;
+    const char* text;
+    const char* button;
+    const QString& message;
+} badInputs[] = {
+    {"lineEdit_longHeader", "ЖЖ", write, wrongCharacters},
+    {"lineEdit_numberOfPreambuls", "21", write, wrongCharacters},
+    {"lineEdit_numberOfPreambuls", "", write, wrongCharacters},
+    {"lineEdit_note", "A~B", write, wrongCharacters},
+    {"dateEdit", "2156", write, g_msgWrongFieldData},
+    {"dateEdit", "1899", write, g_msgWrongFieldData},
+    {"lineEdit_description", "ДАТЧИК", write, wrongCharacters},
+    {"lineEdit_header", "pt-101", write, wrongCharacters},
+    {"lineEdit_deviceAdress", "", writeAddress, g_msgWrongFieldData},
+    {"lineEdit_deviceAdress", "16", writeAddress, g_msgWrongFieldData},
+    {"lineEdit_deviceAdress", "-1", writeAddress, g_msgWrongFieldData},
+};
+
+// Additional status replies in turn, and the lamps each lights: every reply starts from all lamps
+// off, and bytes a short reply did not carry show off.
+const struct
+{
+    const char* reply;
+    QList<int> lit;
+} statusReplies[] = {
+    {"FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}},
+    {"000000000000040008", {1, 6}},
+    {"0000000000000700", {0, 1, 2}},
+    {"000000000000F80080", {}},
+    {"00000000000000007F", {3, 4, 5, 6, 7, 8, 9}},
+    {"000000000000", {}},
+};
+
+// Results the tab is given, and what it tells of each.
+const struct
+{
+    int command;
+    quint8 responseCode;
+    bool factoryReset;
+    QStringList told;
+} results[] = {
+    {2, 0, false, {"Неизвестная HART команда"}},
+    {42, 5, false, {}},
+    {136, 0, true, {"Заводские настройки успешно установлены."}},
+    {136, 16, true, {}},
+};
+
+// What each device-specific variant shows and hides of the protection group, the list set, and
+// the command 135 data the write then sends.
+const struct DeviceVariant
+{
+    quint16 typeKey;
+    QList<const char*> shown;
+    QList<const char*> hidden;
+    const char* combo;
+    int index;
+    const char* written;
+} variants[] = {
+    {hartTypeNoPassword, {}, {password, "comboBox_indicationMode", byButton, protection},
+     "comboBox_nullPaswordByGercon", 0, "10e100"},
+    {hartTypeWriteProtection, {protection}, {password, "groupBox_scaleShiftP", byButton}, protection, 0, "000001"},
+    {hartTypeButtonZeroing, {password, byButton}, {protection}, byButton, 1, "10e103"},
+};
+
+template <int N>
+QByteArray bytes(const quint8 (&block)[N])
+{
+    return QByteArray(reinterpret_cast<const char*>(block), N);
+}
+
+// What a write may change in the read record and the staging copy.
+QByteArray writable(const HartDeviceData& d)
+{
+    return bytes(d.tag) + bytes(d.descriptor) + bytes(d.date) + bytes(d.message) + bytes(d.longTag)
+           + char(d.responsePreambles) + char(d.newPollingAddress) + char(d.loopCurrentMode);
+}
+
+void movePointer(QWidget* widget, const QPoint& at)
+{
+    QMouseEvent move(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &move);
+}
+
+QList<int> litLamps(const TabHartxAditionalStatus& page)
+{
+    QList<int> lit;
+    for (const HartStatusElement* lamp : page.lamps())
+        if (lamp->state())
+            lit << lamp->id();
+    return lit;
+}
+
+}  // namespace
+
+// The HART tab and its pages in the main window, each walked after its silent read from the
+// emulated transmitter, and the status bar with its pop-up.
+class TestHartPages : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        TestEnvironment::prepareWithChoiceLists();
+        initHartTextTables();
+    }
+
+    // The information page walked through: its silent read, refused and unchanged writes, writes
+    // of the changed groups, the address, restart and flag reset, the additional status, a lost
+    // transmitter and the modem switched off.
+    void informationPage()
+    {
+        HartSubPageRig rig;
+        QVERIFY(!rig.find<QPushButton>(write)->isEnabled());
+        const HartDeviceData read = rig.showSubPage(0);
+        QCOMPARE(rig.texts({"label_deviceTypeExpanded", "label_hartProtocolVersion", "label_id",
+                            "label_phisicalInterface", "label_modulesVersion", "lineEdit_deviceAdressExpanded",
+                            "lineEdit_deviceName", "lineEdit_header", "lineEdit_note"}),
+                 QStringList({"4660     ( 0x1234 )", "HART_7", "258     ( 0x102 )", "Bell 202 Current", "2",
+                              "0x1234000102", "Неизвестное HART-устройство", "PT-101", "EMULATED TRANSMITTER"}));
+        QCOMPARE(rig.tab->statusWidget()->statusText(), QString("  HART-устройство на связи "));
+        QVERIFY(rig.bench.popUps().isEmpty());
+
+        // Nothing is staged from a refused write, even with other fields changed and valid; the
+        // read record stays as the read left it.
+        QCOMPARE(rig.refusal(write, unchanged), QString());
+        const QByteArray staged = writable(*rig.device().hartEditedData());
+        rig.setText("lineEdit_note", "CHANGED");
+        for (const BadInput& bad : badInputs) {
+            QWidget* field = rig.find<QWidget>(bad.field);
+            if (auto* line = qobject_cast<QLineEdit*>(field))
+                line->setText(bad.text);
+            else
+                qobject_cast<QDateEdit*>(field)->setDate(QDate(QString(bad.text).toInt(), 1, 1));
+            QCOMPARE(rig.refusal(bad.button, bad.message, bad.field), QString());
+        }
+        QCOMPARE(writable(*rig.device().hartData()), writable(read));
+        QCOMPARE(writable(*rig.device().hartEditedData()), staged);
+
+        // Only the changed groups are written, each with its command, then everything is read back.
+        rig.run("pushButton_readParametrs");
+        rig.find<QDateEdit>("dateEdit")->setDate(QDate(2031, 5, 17));
+        QCOMPARE(rig.run(write).mid(0, 2), QList<int>({18, 0}));
+        QCOMPARE(rig.sentData(18).right(3), QByteArray::fromHex("1105") + char(131));
+        QCOMPARE(rig.find<QDateEdit>("dateEdit")->date(), QDate(2031, 5, 17));
+        rig.setText("lineEdit_header", "PT");
+        rig.setText("lineEdit_note", "CALIBRATED");
+        rig.setText("lineEdit_numberOfPreambuls", "7");
+        rig.setText("lineEdit_longHeader", "Zé");
+        const int told = rig.bench.popUps().size();
+        QCOMPARE(rig.run(write).mid(0, 5), QList<int>({18, 17, 59, 22, 0}));
+        QCOMPARE(rig.sentData(22), QByteArray("Z\xE9") + QByteArray(30, ' '));
+        QCOMPARE(rig.sentData(59), QByteArray(1, '\x07'));
+        QCOMPARE(rig.texts({"lineEdit_header", "lineEdit_note", "lineEdit_longHeader", "lineEdit_numberOfPreambuls"}),
+                 QStringList({"PT", "CALIBRATED", "Zé", "7"}));
+
+        // Address 0 asks for the loop current to follow the variable; the button beside the field
+        // asks the calibrator alone.
+        for (const auto& [address, sent] : {std::pair{"3", "0300"}, std::pair{"0", "0001"}}) {
+            rig.setText("lineEdit_deviceAdress", address);
+            rig.run(writeAddress);
+            QCOMPARE(rig.sentData(6), QByteArray::fromHex(sent));
+            QCOMPARE(rig.text("lineEdit_deviceAdress"), QString(address));
+        }
+        rig.changeState([](HartTransmitterState& state) { state.pollingAddress = 5; });
+        rig.clearLogs();
+        rig.find<QPushButton>("pushButton_updateAdress")->click();
+        QCOMPARE(rig.text("lineEdit_deviceAdress"), QString("5"));
+        QCOMPARE(emulatorCommands(rig.bench.emulator()).filter("1;19;0;2").size(), 1);
+        QVERIFY(rig.transmitter().commands().isEmpty());
+
+        QCOMPARE(rig.run("pushButton_restartDevice"), QList<int>({42}));
+        QCOMPARE(rig.run("pushButton_removeConfigurationChangedFlag").last(), 38);
+        QTRY_COMPARE(rig.bench.popUps().mid(told),
+                     QStringList({"HART-устройсво перезагружено.", "Флаг изменения кофигурации сброшен"}));
+
+        TabHartxAditionalStatus& status = *rig.tab->additionalStatusPage();
+        rig.scope = &status;
+        for (const auto& row : statusReplies) {
+            rig.changeState([&row](HartTransmitterState& s) { s.additionalStatus = QByteArray::fromHex(row.reply); });
+            QCOMPARE(rig.run("pushButton_updateStatus"), QList<int>({48}));
+            QCOMPARE(litLamps(status), row.lit);
+        }
+        rig.scope = rig.tab->informationPage();
+
+        // The calibrator reports the transmitter gone: the bar says so, the fields keep the last read.
+        rig.bench.emulator().setStatusReply("40", 15);
+        rig.run("pushButton_readParametrs");
+        QTRY_COMPARE(rig.tab->statusWidget()->statusText(), QString("  нет связи с HART-устройством "));
+        QCOMPARE(rig.bench.popUps().size(), told + 3);
+        QCOMPARE(rig.texts({"label_deviceTypeExpanded", "lineEdit_header"}),
+                 QStringList({"4660     ( 0x1234 )", "PT"}));
+
+        // With the modem off the buttons say so and send nothing; the page's own read says nothing.
+        rig.device().deviceSettings()->bytes[DeviceSettings::HartModemByte] = 0;
+        rig.clearLogs();
+        rig.tab->updateTab();
+        for (const char* button : {"pushButton_restartDevice", "pushButton_removeConfigurationChangedFlag",
+                                   "pushButton_readParametrs"})
+            rig.find<QPushButton>(button)->click();
+        QCOMPARE(rig.bench.popUps().mid(told + 3), QStringList({hartOff, hartOff, hartOff}));
+        QTest::qWait(50);
+        QCOMPARE(rig.bench.emulator().requestCount(), 0);
+
+        // The hidden additional-status button leads to its slot, which starts nothing.
+        auto* additional = rig.find<QPushButton>("pushButton_showAditionalStatus");
+        QVERIFY(!additional->isVisibleTo(rig.tab->informationPage()));
+        QVERIFY(QMetaObject::invokeMethod(rig.tab->informationPage(), "showAditionalStatus"));
+        QVERIFY(QObject::disconnect(additional, &QPushButton::clicked, rig.tab->informationPage(),
+                                    &TabHartInformation::showAditionalStatus));
+    }
+
+    // Leaving the page ends a read at its next command; turning back waits for the port rather
+    // than being refused. A write runs to its end whether the page is left or the window minimised
+    // and restored, which neither stops nor reads; nor does the page while another is shown.
+    void readsStopWritesRunToTheirEnd()
+    {
+        HartSubPageRig rig;
+        rig.transmitter().setCommandDelay(13, 300);
+        QueuedSpy finished(&rig.device(), &DeviceZFN::sendAlgoritmFinished);
+        rig.showHartPage();
+        QTRY_VERIFY(rig.transmitter().commands().contains(13));
+        rig.showOtherPage();
+        rig.showHartPage();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.transmitter().commands(), QList<int>({0, 13, 0, 13, 12, 20}), 10000);
+        QTRY_VERIFY(!rig.window->findChild<ScreenLocker*>()->isVisible());
+        QTRY_COMPARE(finished.size(), 2);
+        QVERIFY(!finished.first().at(1).toBool());
+
+        rig.transmitter().setCommandDelay(17, 200);
+        for (const bool minimise : {true, false}) {
+            rig.setText("lineEdit_note", minimise ? "FIRST" : "SECOND");
+            rig.clearLogs();
+            rig.find<QPushButton>(write)->click();
+            QTRY_VERIFY(rig.transmitter().commands().contains(17));
+            QHideEvent minimised;
+            QSpontaneKeyEvent::setSpontaneous(&minimised);
+            // Delivered as the window system does: sendEvent would clear the spontaneous mark.
+            if (minimise)
+                static_cast<QObject*>(rig.tab)->event(&minimised);
+            else
+                rig.showOtherPage();
+            QVERIFY(finished.wait());
+            QCOMPARE(rig.transmitter().commands(), QList<int>({17, 0, 13, 12, 20}));
+            QShowEvent restored;
+            QSpontaneKeyEvent::setSpontaneous(&restored);
+            static_cast<QObject*>(rig.tab)->event(&restored);
+            QTest::qWait(100);
+            QCOMPARE(rig.transmitter().commands().size(), 5);
+        }
+        rig.tab->updateTab();
+        QTest::qWait(100);
+        QCOMPARE(rig.transmitter().commands().size(), 5);
+        QVERIFY(rig.bench.popUps().isEmpty());
+    }
+
+    // The end marker releases the overlay and sets the lamps from its own record, the first lamp
+    // from the status byte's highest bit; the end of a failed read leaves the write buttons off.
+    // A success is told from the record published with its result, whatever the read record holds
+    // by the time the queue reaches it. The connection text changes only with the state.
+    void resultsReachThePage()
+    {
+        DeviceTestBench bench(0);
+        TabHart tab;
+        QSignalSpy unlocks(&bench.device(), &DeviceZFN::unlockInteface);
+        HartDeviceData snapshot;
+        bench.device().hartData()->deviceStatus = 0x6F;
+        for (const quint8 status : {0xFF, 0x90}) {
+            snapshot.deviceStatus = status;
+            tab.getHartResult(-1, snapshot);
+        }
+        QCOMPARE(unlocks.size(), 2);
+        for (int i = 0; i < HartStatusWidget::LampCount; ++i)
+            QCOMPARE(tab.statusWidget()->lamp(i)->state(), i == 0 || i == 3);
+        tab.getHartResult(1, snapshot);
+        tab.getHartAlgoritmResult(9, true, snapshot);
+        QVERIFY(bench.popUps().isEmpty());
+
+        auto* writeButton = requireChild<QPushButton>(tab.informationPage(), write);
+        tab.getHartAlgoritmResult(1, false, snapshot);
+        QVERIFY(!writeButton->isEnabled());
+        tab.getHartAlgoritmResult(1, true, snapshot);
+        QVERIFY(writeButton->isEnabled());
+
+        for (const auto& result : results) {
+            const int told = bench.popUps().size();
+            bench.device().hartData()->responseCode = result.responseCode == 0 ? 9 : 0;
+            bench.device().hartData()->factoryResetRunning = !result.factoryReset;
+            snapshot.responseCode = result.responseCode;
+            snapshot.factoryResetRunning = result.factoryReset;
+            tab.getHartResult(result.command, snapshot);
+            QCOMPARE(bench.popUps().mid(told), result.told);
+        }
+
+        requireChild<QLabel>(tab.statusWidget(), "label_hartStatus")->setText("marker");
+        tab.statusWidget()->setHartDeviceConnectionState(false);
+        QCOMPARE(tab.statusWidget()->statusText(), QString("marker"));
+    }
+
+    // The pop-up opens over the bar once; pointing at a lamp below it highlights that lamp's row,
+    // and leaving upwards closes it.
+    void popUpFollowsThePointer()
+    {
+        QWidget window;
+        window.setGeometry(100, 300, 800, 100);
+        auto* bar = new HartStatusWidget(&window);
+        bar->move(10, 50);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        HartStatusTextDiscription* popUp = bar->popUp();
+        QVERIFY(!popUp->isVisible());
+        movePointer(bar, QPoint(40, 5));
+        QVERIFY(popUp->isVisible());
+        const QPoint opened = popUp->pos();
+        movePointer(bar, QPoint(200, 8));
+        QCOMPARE(popUp->pos(), opened);
+
+        auto overLamp = [&](int i) {
+            return popUp->mapFromGlobal(bar->lamp(i)->mapToGlobal(bar->lamp(i)->rect().center()));
+        };
+        const QList<QLabel*> rows = popUp->findChildren<QLabel*>();
+        movePointer(popUp, overLamp(3));
+        QVERIFY(popUp->isSelected(3));
+        QVERIFY(rows.at(3)->font().bold());
+        movePointer(popUp, overLamp(6));
+        QVERIFY(popUp->isSelected(6) && !popUp->isSelected(3));
+        QVERIFY(!rows.at(3)->font().bold());
+
+        movePointer(popUp, QPoint(20, 40));
+        QVERIFY(popUp->isVisible());
+        movePointer(popUp, QPoint(20, -1));
+        QVERIFY(!popUp->isVisible());
+    }
+
+    // A unit change carries the range into the new unit, and the write sends unit, then the range
+    // in that unit; a number typed again is no change; values outside the tables show empty and
+    // refuse or skip the write; a damping reported as NaN shows "-" and any number changes it.
+    void parametersPage()
+    {
+        HartSubPageRig rig;
+        rig.changeState([](HartTransmitterState& s) { s.upperRangeValue = 100.0f; });
+        rig.showSubPage(ParametrsPage);
+        QCOMPARE(rig.texts({"lineEdit_device_mainValMax", "comboBox_device_measureV1", "lineEdit_secsor_intervalHi",
+                            "lineEdit_device_writeProtection"}),
+                 QStringList({"100", "кПа", "2500", "Выключена"}));
+        QVERIFY(rig.find<QPushButton>(write)->isEnabled());
+        rig.find<QComboBox>("comboBox_device_measureV1")->setCurrentText("МПа");
+        const QList<const char*> shown = {"lineEdit_device_mainValMax", "lineEdit_device_mainValMin",
+                                          "label_measure_device_mainValMax", "lineEdit_secsor_intervalHi",
+                                          "label_measure_secsor_intervalHi"};
+        QCOMPARE(rig.texts(shown), QStringList({"0.1", "0", "МПа", "2500", "кПа"}));
+        QCOMPARE(rig.run(write).mid(0, 3), QList<int>({44, 35, 15}));
+        QCOMPARE(rig.sentData(35), QByteArray::fromHex("ED3DCCCCCD00000000"));
+        QCOMPARE(rig.texts(shown), QStringList({"0.1", "0", "МПа", "2500", "МПа"}));
+
+        rig.setText("lineEdit_device_demph", "0.50");
+        QCOMPARE(rig.refusal(write, unchanged), QString());
+        rig.setText("lineEdit_device_demph", "2");
+        rig.find<QComboBox>("comboBox_device_functiuon")->setCurrentIndex(1);
+        QCOMPARE(rig.run(write).mid(0, 3), QList<int>({34, 47, 15}));
+        QCOMPARE(rig.sentData(47), QByteArray::fromHex("01"));
+        QCOMPARE(rig.run("pushButton_setNull"), QList<int>({43}));
+        QTRY_COMPARE(rig.bench.popUps().last(), QString("Ноль установлен."));
+
+        rig.changeState([](HartTransmitterState& s) {
+            s.pvUnit = 6;
+            s.transferFunction = 2;
+            s.writeProtect = 250;
+            s.damping = NAN;
+        });
+        rig.run("pushButton_readParametrs");
+        QCOMPARE(rig.texts({"comboBox_device_measureV1", "comboBox_device_functiuon", "lineEdit_device_writeProtection",
+                            "label_measure_device_mainValMax", "lineEdit_device_demph"}),
+                 QStringList({"", "", "", "", "-"}));
+        QCOMPARE(rig.refusal(write, wrongCharacters, "lineEdit_device_demph"), QString());
+        rig.setText("lineEdit_device_demph", "0.5");
+        QCOMPARE(rig.refusal(write, wrongCharacters, "comboBox_device_measureV1"), QString());
+        QCOMPARE(int(rig.device().hartEditedData()->pvUnit), 237);
+        rig.find<QComboBox>("comboBox_device_measureV1")->setCurrentText("кПа");
+        QCOMPARE(rig.text("lineEdit_device_mainValMax"), QString("0.1"));
+        rig.changeState([](HartTransmitterState& s) { s.writeProtect = 0; });
+        QCOMPARE(rig.run(write).mid(0, 3), QList<int>({44, 34, 15}));
+        QCOMPARE(rig.sentData(34), QByteArray::fromHex("3F000000"));
+    }
+
+    // Each group follows its own support flag and a write sends only the changed group; the
+    // two-point trim against the polled reference pressure, each point advancing only on its
+    // acceptance; trim reset and factory restore, each told in a box.
+    void specificPage()
+    {
+        HartSubPageRig rig;
+        rig.transmitter().setResponseCode(145, 64);
+        rig.bench.emulator().setValue("1", "50.25");
+        rig.changeState([](HartTransmitterState& s) {
+            s.alarmCurrentLow = 3.5f;
+            s.alarmCurrentHigh = 24.0f;
+            s.sqrtCutoffThreshold = 0.25f;
+        });
+        rig.showSubPage(SpecificPage);
+        for (const char* group : {"groupBox_outputSingnal", "groupBox_squareDependence", "groupBox_indicationParametrs",
+                                  "groupBox_protection", "lineEdit_scaleShiftCurrent"})
+            QVERIFY2(rig.find<QWidget>(group)->isEnabled(), group);
+        QVERIFY(!rig.find<QLineEdit>("lineEdit_scaleShiftP")->isEnabled());
+        QCOMPARE(rig.texts({"lineEdit_password", "comboBox_cutoffEgde", "label_text_scaleShiftMeasure"}),
+                 QStringList({"0-0-0-0", "0.25", "(кПа)"}));
+        QCOMPARE(rig.refusal(write, unchanged), QString());
+        rig.setText("lineEdit_currentErrorValueLo", "3.6");
+        rig.setText("lineEdit_scaleShiftCurrent", "0.5");
+        QCOMPARE(rig.run(write).mid(0, 3), QList<int>({129, 148, 1}));
+        QCOMPARE(rig.bench.popUps().size(), 1);
+        QCOMPARE(rig.sentData(129), QByteArray::fromHex("01004066666641C00000"));
+        QCOMPARE(rig.texts({"lineEdit_currentErrorValueLo", "lineEdit_scaleShiftCurrent"}),
+                 QStringList({"3.6", "0.5"}));
+        rig.setText("lineEdit_password", "12");
+        QCOMPARE(rig.refusal(write, g_msgWrongFieldData, "lineEdit_password"), QString());
+        rig.setText("lineEdit_password", "0123");
+        rig.run(write);
+        QCOMPARE(rig.sentData(135), QByteArray::fromHex("007B01"));
+
+        QCOMPARE(rig.run("pushButton_trimByTwoPoints"), QList<int>({81, 80}));
+        QCOMPARE(rig.bench.popUps().last(), g_trimMsgLowPoint);
+        QCOMPARE(rig.texts({"label_measure_trimLow", "pushButton_trimByTwoPoints"}), QStringList({"кПа", "Далее"}));
+        // A module unit outside the table gives no pressure to insert.
+        QTest::qWait(700);
+        QVERIFY(!rig.find<QPushButton>("pushButton_setZfnValue")->isEnabled());
+        rig.device().deviceSettings()->bytes[DeviceSettings::ModuleUnitByte] = 6;
+        QTRY_COMPARE(rig.text("label_zfnPvalue"), QString("50.25"));
+        QTRY_VERIFY(rig.find<QPushButton>("pushButton_setZfnValue")->isEnabled());
+        rig.find<QPushButton>("pushButton_setZfnValue")->click();
+        QCOMPARE(rig.text("lineEdit_trimLow"), QString("50.25"));
+        rig.transmitter().setResponseCode(82, 9);
+        rig.run("pushButton_trimByTwoPoints");
+        QVERIFY(rig.find<QLineEdit>("lineEdit_trimLow")->isEnabled());
+        rig.transmitter().setResponseCode(82, 0);
+        rig.run("pushButton_trimByTwoPoints");
+        QCOMPARE(rig.sentData(82), QByteArray::fromHex("00010C42490000"));
+        QCOMPARE(rig.bench.popUps().last(), g_trimMsgHighPoint);
+        QVERIFY(rig.find<QLineEdit>("lineEdit_trimHi")->isEnabled());
+        rig.setText("lineEdit_trimHi", "900");
+        rig.run("pushButton_trimByTwoPoints");
+        QCOMPARE(rig.sentData(82), QByteArray::fromHex("00020C44610000"));
+        QCOMPARE(rig.bench.popUps().last(), g_trimMsgDone);
+        QCOMPARE(rig.text("pushButton_trimByTwoPoints"), QString("Подстройка"));
+        QTest::qWait(100);
+        QVERIFY(!rig.tab->specificPage()->pressurePoller()->isRunning());
+
+        const int told = rig.bench.popUps().size();
+        QCOMPARE(rig.run("pushButton_trimClear"), QList<int>({83}));
+        QCOMPARE(rig.run("pushButton_restoreParametrs").first(), 136);
+        // The reset transmitter is found again and its changed flag cleared silently.
+        QTRY_COMPARE(rig.bench.popUps().mid(told), QStringList({"Сброс коэффициентов подстройки прошел успешно",
+                                                                "Заводские настройки успешно установлены.",
+                                                                "HART-устройсво перезагружено."}));
+    }
+
+    // Each variant shows its own protection fields and writes what they hold: the no-password type
+    // keeps the password it reported; with write protection "off" sends password 0, and the
+    // reported one reads as "on".
+    void deviceVariants()
+    {
+        for (const DeviceVariant& variant : variants) {
+            HartSubPageRig rig(HartVariant::Family, variant.typeKey);
+            rig.changeState([](HartTransmitterState& s) {
+                s.menuPassword = 4321;
+                s.reedZeroing = 1;
+                s.sqrtCutoffThreshold = 0.25f;
+            });
+            rig.showSubPage(SpecificPage);
+            for (const char* name : variant.shown)
+                QVERIFY2(rig.find<QWidget>(name)->isVisibleTo(rig.scope), name);
+            for (const char* name : variant.hidden)
+                QVERIFY2(!rig.find<QWidget>(name)->isVisibleTo(rig.scope), name);
+            if (variant.typeKey == hartTypeWriteProtection)
+                QCOMPARE(rig.find<QComboBox>("comboBox_writeProtection")->currentIndex(), 1);
+            rig.find<QComboBox>(variant.combo)->setCurrentIndex(variant.index);
+            rig.run(write);
+            QCOMPARE(rig.sentData(135).toHex(), QByteArray(variant.written));
+        }
+    }
+
+    // Another maker's transmitter is asked nothing device-specific; the page offers nothing to write.
+    void aForeignTransmitter()
+    {
+        HartSubPageRig rig(HartVariant::Foreign);
+        rig.showSubPage(SpecificPage);
+        auto* output = rig.find<QGroupBox>("groupBox_outputSingnal");
+        QVERIFY(!output->isEnabled());
+        QVERIFY(!rig.find<QLineEdit>("lineEdit_scaleShiftCurrent")->isEnabledTo(output));
+        QVERIFY(!rig.find<QGroupBox>("groupBox_protection")->isVisibleTo(rig.tab->specificPage()));
+        QVERIFY(!rig.find<QGroupBox>("groupBox_trimByTwoPoints")->isVisibleTo(rig.tab->specificPage()));
+        QVERIFY(!rig.find<QPushButton>(write)->isEnabled());
+        QVERIFY(!rig.find<QPushButton>("pushButton_restoreParametrs")->isEnabled());
+    }
+
+    // Only a 4-20 mA output at address 0 may be fixed. A typed current is checked against the
+    // output's range; a set current is measured by the calibrator until the transmitter leaves
+    // fixed current mode. The low row: fixed 4 mA, the measured current inserted, trimmed by
+    // command 45, then the row is idle again; a refused command 40 arms nothing.
+    void currentOutputPage()
+    {
+        HartSubPageRig rig;
+        rig.changeState([](HartTransmitterState& s) { s.currentOutputType = 0; });
+        rig.showSubPage(CurrentOutputPage);
+        auto* page = rig.tab->currentOutputPage();
+        QVERIFY(!page->isEnabled());
+        QVERIFY(rig.find<QLabel>("label_warn_only_5_20")->isVisible());
+        QVERIFY(!rig.find<QLabel>("label_deviceInMultidropMode")->isVisible());
+        rig.changeState([](HartTransmitterState& s) { s.currentOutputType = 1; });
+        rig.tab->updateTab();
+        QTRY_VERIFY(page->isEnabled());
+
+        QCOMPARE(rig.refusal("pushButton_setFixedCurrentMode", "Заначение тока не выбрано!"), QString());
+        rig.find<QRadioButton>("radioButton_another")->click();
+        for (const char* current : {"0.0", "23.01", "3.49"}) {
+            rig.setText("lineEdit_staticValue", current);
+            QCOMPARE(rig.refusal("pushButton_setFixedCurrentMode", outOfRange), QString());
+        }
+        rig.setText("lineEdit_staticValue", "");
+        QCOMPARE(rig.refusal("pushButton_setFixedCurrentMode", g_msgWrongFieldData, "lineEdit_staticValue"), QString());
+        rig.setText("lineEdit_staticValue", "23");
+        QCOMPARE(rig.run("pushButton_setFixedCurrentMode"), QList<int>({40}));
+        QCOMPARE(rig.sentData(40), QByteArray::fromHex("41B80000"));
+        auto* display = rig.find<QWidget>("widget_zfnCurrent");
+        QTRY_VERIFY(display->isVisible());
+        QCOMPARE(rig.text("label_zfnCurrent"), QString("23"));
+        rig.run("pushButton_unsetFixedCurrentMode");
+        QCOMPARE(rig.sentData(40), QByteArray::fromHex("00000000"));
+        QTRY_VERIFY(!display->isVisible());
+        QVERIFY(!page->currentPoller()->isRunning());
+        QVERIFY(!rig.find<QRadioButton>("radioButton_another")->isChecked());
+        QVERIFY(rig.device().portOwner()->isFree());
+
+        rig.changeState([](HartTransmitterState& s) { s.dacShift = 0.02; });
+        rig.find<QPushButton>("pushButton_setZfnValLo")->click();
+        QVERIFY(rig.text("lineEdit_valueLow").isEmpty());
+        rig.run("pushButton_setFixedLow");
+        QCOMPARE(rig.sentData(40), QByteArray::fromHex("40800000"));
+        QVERIFY(rig.find<QPushButton>("pushButton_stopTrimLo")->isVisible());
+        QVERIFY(!rig.find<QPushButton>("pushButton_setFixedHi")->isEnabled());
+        QTRY_VERIFY(display->isVisible());
+        rig.find<QPushButton>("pushButton_setZfnValLo")->click();
+        QCOMPARE(rig.text("lineEdit_valueLow"), QString("4.02"));
+        QCOMPARE(rig.run("pushButton_trimLo"), QList<int>({45, 40}));
+        QCOMPARE(rig.sentData(45), QByteArray::fromHex("4080A3D7"));
+        QVERIFY(!rig.find<QPushButton>("pushButton_stopTrimLo")->isVisible());
+        QVERIFY(rig.find<QPushButton>("pushButton_setFixedLow")->isVisible());
+        QVERIFY(!rig.find<QLineEdit>("lineEdit_valueLow")->isEnabled());
+        QTRY_VERIFY(!display->isVisible());
+        rig.transmitter().setResponseCode(40, 7);
+        rig.run("pushButton_setFixedHi");
+        QVERIFY(!rig.find<QPushButton>("pushButton_stopTrimHi")->isVisible());
+        QVERIFY(!rig.find<QLineEdit>("lineEdit_valueHi")->isEnabled());
+        QTest::qWait(100);
+        QVERIFY(!page->currentPoller()->isRunning());
+
+        // An address other than 0, read again from the calibrator.
+        rig.changeState([](HartTransmitterState& s) { s.pollingAddress = 3; });
+        rig.scope = rig.tab->informationPage();
+        rig.find<QPushButton>("pushButton_updateAdress")->click();
+        rig.scope = page;
+        rig.tab->updateTab();
+        QTRY_VERIFY(rig.find<QLabel>("label_deviceInMultidropMode")->isVisible());
+        QVERIFY(!page->isEnabled());
+        QVERIFY(!rig.find<QLabel>("label_warn_only_5_20")->isVisible());
+    }
+
+    // Without command 45 the transmitter is trimmed through its output coefficients, which need
+    // both measured currents and a read of the present ones.
+    void coefficientTrim()
+    {
+        HartSubPageRig rig(HartVariant::NoCurrentTrim);
+        rig.showSubPage(CurrentOutputPage);
+        rig.run("pushButton_setFixedLow");
+        rig.setText("lineEdit_valueLow", "4.1");
+        QCOMPARE(rig.run("pushButton_trimLo"), QList<int>({45}));
+        QCOMPARE(rig.bench.popUps().size(), 1);
+        rig.setText("lineEdit_valueHi", "19.9");
+        rig.run("pushButton_setFixedLow");
+        rig.setText("lineEdit_valueLow", "4.1");
+        QCOMPARE(rig.run("pushButton_trimLo"), QList<int>({45, 40, 122, 123, 40}));
+        QCOMPARE(rig.bench.popUps().size(), 1);
+        rig.run("pushButton_setFixedLow");
+        rig.setText("lineEdit_valueLow", "23.5");
+        QCOMPARE(rig.refusal("pushButton_trimLo", outOfRange), QString());
+    }
+
+    // A poll slot that asked to stop still holds the port until its loop has left.
+    void stopAfterRequestStopWaitsForThePort()
+    {
+        DeviceTestBench bench;
+        ParametrPoller poller;
+        std::atomic<bool> entered{false};
+        poller.connectPollSignal(&poller, [&] {
+            poller.requestStop();
+            entered = true;
+            QThread::msleep(200);
+        });
+        poller.start();
+        QTRY_VERIFY(entered);
+        poller.stop();
+        QVERIFY(!poller.isRunning());
+        QVERIFY(bench.device().portOwner()->isFree());
+    }
+};
+
+QTEST_MAIN(TestHartPages)
+#include "test_hart_pages.moc"
