@@ -84,15 +84,6 @@ QStringList cutLabels(const QWidget* page)
     return cut;
 }
 
-int yellowCount(const QImage& image)
-{
-    int yellow = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            yellow += (image.pixel(x, y) & 0xFFFFFF) == 0xFFFF00;
-    return yellow;
-}
-
 // Saves the picture of the page's window beside the program; empty when it is not blank, each
 // named child of the page shows as painted and no caption of the page is squeezed, else what is wrong.
 QString shotFault(const QImage& screen, const QWidget* page, const QString& file, const QStringList& painted = {})
@@ -245,8 +236,8 @@ private slots:
         popUp->hide();
     }
 
-    // The verification settings page with conditions edited: the edited field is marked yellow,
-    // a long organisation name fits, and the page scrolls to the groups below the window's edge.
+    // The verification settings page with conditions edited: a long organisation name fits, and the
+    // page scrolls to the groups below the window's edge.
     void verificationSettingsPage()
     {
         QWidget* page = turnTo({"tabVerification", "tabConfiguration"});
@@ -259,11 +250,9 @@ private slots:
         QVERIFY(organisationEdit);
         organisationEdit->setText(organisation);
 
-        const QImage screen = XvfbClient::settledScreen();
-        QCOMPARE(shotFault(screen, page, "verification_settings",
+        QCOMPARE(shotFault(XvfbClient::settledScreen(), page, "verification_settings",
                            {"groupBox_verificationCondition", "pushButton_read", "pushButton_apply", "pushButton_repeal"}),
                  QString());
-        QVERIFY2(yellowCount(XvfbClient::onScreen(screen, page)) > 200, "the edited field is not marked");
         for (const char* name : {"groupBox_glak", "groupBox_etalon", "groupBox_info"})
             QVERIFY2(requireChild<QWidget>(page, name)->isVisible(), name);
         page->findChild<QScrollArea*>()->ensureWidgetVisible(requireChild<QGroupBox>(page, "groupBox_info"));
@@ -299,9 +288,6 @@ private slots:
         QwtScaleWidget* axis = plot->axisWidget(QwtPlot::xBottom);
         QVERIFY(shownInside(axis, page));
         QVERIFY(axis->height() > 2 * axis->fontMetrics().height() + axis->title().textSize(axis->font()).height());
-        QVERIFY(plot->axisScaleDraw(QwtPlot::xBottom)->label(plot->axisScaleDiv(QwtPlot::xBottom).lowerBound())
-                    .text()
-                    .contains('\n'));
     }
 
     // Each button shows its text beside its icon, whole.
