@@ -183,20 +183,33 @@ private slots:
                  QStringList{"Недопустимые значения заменены значениями по умолчанию: " + refusedKeys.join(", ")});
     }
 
-    // A name without a suffix is saved as an INI file; the next start loads it on its first show
-    // only, so a restore after minimising keeps what was changed since.
-    void lastProjectComesBackOnFirstShow()
+    // conf.ini keeps the project folder and the last project: a vanished one opens nothing; a name
+    // without a suffix is saved as an INI file, which the next start loads on its first show only, so
+    // a restore after minimising keeps what was changed since; a failed open leaves conf.ini as it was.
+    void confIniRemembersTheLastProject()
     {
         const QString project = projectsFolder() + "/name.ini";
+        ConfiguratorModule::setPathSetting(ConfiguratorModule::settingFilePathLastConfigurationFile,
+                                           projectsFolder() + "/vanished.ini");
         {
             ConfiguratorFixture f;
+            const QString title = f.window->windowTitle();
+            f.show();
+            QTest::qWait(20);
+            QVERIFY(f.bench.popUps().isEmpty());
+            QCOMPARE(f.window->windowTitle(), title);
+            QDir(ConfiguratorFixture::settingsFolder()).removeRecursively();
+            f.trigger("action_openProject");
+            QCOMPARE(f.requests().first().path, projectsFolder());
+            QVERIFY(QFileInfo(projectsFolder()).isDir());
+            QCOMPARE(confValue("settingFilePathConfiguration"), projectsFolder());
+
             selectLastPort(f, 2);
             g_device->currentChannel()->name = "Датчик до перезапуска";
             g_tabConfiguration->loadSettings();
             f.answer({projectsFolder() + "/name"});
             f.trigger("action_saveProject");
-            QCOMPARE(f.requests().first().mode, FileChooser::Save);
-            QCOMPARE(confValue("settingFilePathConfiguration"), projectsFolder());
+            QCOMPARE(f.requests().last().mode, FileChooser::Save);
             QCOMPARE(confValue("settingFilePathLastConfigurationFile"), project);
             QVERIFY(f.window->windowTitle().endsWith("  name.ini"));
         }
@@ -206,12 +219,22 @@ private slots:
         QVERIFY(f.window->windowTitle().endsWith("  name.ini"));
         QCOMPARE(requireChild<QComboBox>(f.window.get(), "comboBox_comIntervalMax")->currentIndex(), 2);
         QVERIFY(f.bench.popUps().isEmpty());
-
         selectLastPort(f, 1);
         f.window->hide();
         f.show();
         QTest::qWait(20);
         QCOMPARE(requireChild<QComboBox>(f.window.get(), "comboBox_comIntervalMax")->currentIndex(), 1);
+
+        const QByteArray conf = ConfiguratorFixture::readFile(confIni());
+        const QDateTime written = QFileInfo(confIni()).lastModified();
+        f.answer({projectsFolder() + "/absent.ini"});
+        f.trigger("action_openProject");
+        QCOMPARE(ConfiguratorFixture::readFile(confIni()), conf);
+        QCOMPARE(QFileInfo(confIni()).lastModified(), written);
+        f.answer({TestEnvironment::homePath() + "/elsewhere/p.ini"});
+        f.trigger("action_openProject");
+        QCOMPARE(confValue("settingFilePathConfiguration"), TestEnvironment::homePath() + "/elsewhere");
+        QCOMPARE(f.requests().last().path, projectsFolder());
     }
 
     void damagedProjectsChangeNothing_data()
@@ -299,36 +322,6 @@ private slots:
         QCOMPARE(table->currentIndex().column(), lower);
     }
 
-    // A vanished last project opens nothing; a failed open leaves conf.ini untouched.
-    void confIniRemembersTheProjectFolder()
-    {
-        ConfiguratorModule::setPathSetting(ConfiguratorModule::settingFilePathLastConfigurationFile,
-                                           projectsFolder() + "/vanished.ini");
-        ConfiguratorFixture f;
-        const QString title = f.window->windowTitle();
-        f.show();
-        QTest::qWait(20);
-        QVERIFY(f.bench.popUps().isEmpty());
-        QDir(ConfiguratorFixture::settingsFolder()).removeRecursively();
-        f.trigger("action_openProject");
-        QCOMPARE(f.requests().size(), 1);
-        QCOMPARE(f.requests().first().path, projectsFolder());
-        QVERIFY(QFileInfo(projectsFolder()).isDir());
-        QCOMPARE(confValue("settingFilePathConfiguration"), projectsFolder());
-        QCOMPARE(f.window->windowTitle(), title);
-
-        const QByteArray conf = ConfiguratorFixture::readFile(confIni());
-        const QDateTime written = QFileInfo(confIni()).lastModified();
-        f.answer({projectsFolder() + "/absent.ini"});
-        f.trigger("action_openProject");
-        QCOMPARE(ConfiguratorFixture::readFile(confIni()), conf);
-        QCOMPARE(QFileInfo(confIni()).lastModified(), written);
-
-        f.answer({TestEnvironment::homePath() + "/elsewhere/p.ini"});
-        f.trigger("action_openProject");
-        QCOMPARE(confValue("settingFilePathConfiguration"), TestEnvironment::homePath() + "/elsewhere");
-        QCOMPARE(f.requests().last().path, projectsFolder());
-    }
 };
 
 QTEST_MAIN(TestProjectFiles)
