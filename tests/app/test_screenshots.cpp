@@ -105,19 +105,19 @@ class TestScreenshots : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<DeviceTestBench> bench;
-    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<DeviceTestBench> m_bench;
+    std::unique_ptr<MainWindow> m_window;
 
     // Turns the tab widgets to the page at the end of a path of page names, each looked up in the
     // one before, and waits for the read that a HART page starts when it comes up.
     QWidget* turnTo(const QStringList& path)
     {
-        QWidget* page = window.get();
+        QWidget* page = m_window.get();
         for (const QString& name : path) {
             page = requireChild<QWidget>(page, qPrintable(name));
             auto* tabs = qobject_cast<QTabWidget*>(page->parentWidget()->parentWidget());
             const bool reads = tabs->currentWidget() != page && name.contains("hart", Qt::CaseInsensitive);
-            QueuedSpy finished(&bench->device(), &DeviceZFN::sendAlgoritmFinished);
+            QueuedSpy finished(&m_bench->device(), &DeviceZFN::sendAlgoritmFinished);
             tabs->setCurrentWidget(page);
             if (reads && !finished.wait(10000))
                 qFatal("the read of %s did not end", qPrintable(name));
@@ -131,27 +131,27 @@ private slots:
         initChoiceLists();
         initHartTextTables();
         loadIcons();
-        bench = std::make_unique<DeviceTestBench>();
-        bench->emulator().attachHartTransmitter(HartVariant::Family);
-        HartTransmitterState state = bench->emulator().hartTransmitter().state();
+        m_bench = std::make_unique<DeviceTestBench>();
+        m_bench->emulator().attachHartTransmitter(HartVariant::Family);
+        HartTransmitterState state = m_bench->emulator().hartTransmitter().state();
         state.configChanged = true;
-        bench->emulator().hartTransmitter().setState(state);
-        bench->device().hartMaster()->timing().addressRetryMs = 10;
-        bench->device().hartMaster()->timing().addressSettleMs = 10;
-        window = std::make_unique<MainWindow>();
-        applyStartSwitches(window.get(), {"-tunework", "-serviceKey42"});
-        window->move(0, 0);
-        window->show();
-        QVERIFY(bench->connectTo(0, 1, 90));
+        m_bench->emulator().hartTransmitter().setState(state);
+        m_bench->device().hartMaster()->timing().addressRetryMs = 10;
+        m_bench->device().hartMaster()->timing().addressSettleMs = 10;
+        m_window = std::make_unique<MainWindow>();
+        applyStartSwitches(m_window.get(), {"-tunework", "-serviceKey42"});
+        m_window->move(0, 0);
+        m_window->show();
+        QVERIFY(m_bench->connectTo(0, 1, 90));
         QVERIFY(QTest::qWaitFor(
-            [&] { return bench->device().portOwner()->isFree() && window->menuBar()->isEnabled(); }, 10000));
-        bench->device().deviceSettings()->bytes[DeviceSettings::HartModemByte] = 1;
+            [&] { return m_bench->device().portOwner()->isFree() && m_window->menuBar()->isEnabled(); }, 10000));
+        m_bench->device().deviceSettings()->bytes[DeviceSettings::HartModemByte] = 1;
     }
 
     void cleanupTestCase()
     {
-        window.reset();
-        bench.reset();
+        m_window.reset();
+        m_bench.reset();
     }
 
     // The program itself, started as a user starts it.
@@ -220,7 +220,7 @@ private slots:
     void hartPage()
     {
         QWidget* page = turnTo({"tabHart", "tab_hart_information"});
-        HartStatusWidget* bar = window->findChild<TabHart*>()->statusWidget();
+        HartStatusWidget* bar = m_window->findChild<TabHart*>()->statusWidget();
         bar->showHartStatusDiskription();
         HartStatusTextDiscription* popUp = bar->popUp();
         QVERIFY(QTest::qWaitForWindowExposed(popUp));
@@ -263,17 +263,17 @@ private slots:
     // A running poll draws its curve; the legend panel and the time axis with two-line labels fit.
     void measurementPage()
     {
-        bench->device().pollController()->pollIntervalMs = 20;
-        bench->device().deviceSettings()->bytes[DeviceSettings::ModuleUnitByte] = 6;
-        bench->emulator().setValue("1", "0.18");
-        bench->emulator().setValue("5", "2.4");
-        bench->emulator().setValueDrift("5", 0.05);
+        m_bench->device().pollController()->pollIntervalMs = 20;
+        m_bench->device().deviceSettings()->bytes[DeviceSettings::ModuleUnitByte] = 6;
+        m_bench->emulator().setValue("1", "0.18");
+        m_bench->emulator().setValue("5", "2.4");
+        m_bench->emulator().setValueDrift("5", 0.05);
         QWidget* page = turnTo({"tabVerification", "tabMeasurement"});
-        QueuedSpy updates(&bench->device(), &DeviceZFN::pollUpdateSignal);
+        QueuedSpy updates(&m_bench->device(), &DeviceZFN::pollUpdateSignal);
         requireChild<QPushButton>(page, "pushButtonStart")->click();
         QVERIFY(QTest::qWaitFor([&] { return updates.count() >= 30; }, 20000));
         requireChild<QPushButton>(page, "pushButtonStop")->click();
-        QVERIFY(QTest::qWaitFor([&] { return bench->device().portOwner()->isFree(); }, 10000));
+        QVERIFY(QTest::qWaitFor([&] { return m_bench->device().portOwner()->isFree(); }, 10000));
 
         QCOMPARE(shotFault(XvfbClient::settledScreen(), page, "measurement_page"), QString());
         LinenPlot* plot = page->findChild<TabMeasurement*>()->graphWidget()->plot();
@@ -309,7 +309,7 @@ private slots:
     // and table shown, and its table still filled, after each filter, in a window wider than its columns.
     void archivePageAndPanel()
     {
-        bench->device().archiveModel()->replaceRecords(ArchiveTestData::mixedRecords(60));
+        m_bench->device().archiveModel()->replaceRecords(ArchiveTestData::mixedRecords(60));
         QWidget* page = turnTo({"tabArchive"});
         auto* archive = page->findChild<TabArchive*>();
         requireChild<QPushButton>(page, "pushButton_plotGrapf")->click();
@@ -328,7 +328,7 @@ private slots:
                            {"label_hartState", "label_deviceSerialNum", "label_allowErrorCode", "pushButton_move"}),
                  QString());
 
-        window->resize(1600, 700);
+        m_window->resize(1600, 700);
         XvfbClient::settledScreen();
         auto* table = requireChild<QTableView>(panel, "tableView");
         requireChild<QComboBox>(panel, "comboBox_deviceSerialNum")->setCurrentText("45678");
