@@ -37,6 +37,7 @@
 #include <QMenuBar>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QTableView>
@@ -154,9 +155,11 @@ private slots:
         m_bench.reset();
     }
 
-    // The program itself, started as a user starts it.
+    // The program itself, started as a user starts it, alone on the screen.
     void mainWindow()
     {
+        m_window->hide();
+        const auto showAgain = qScopeGuard([this] { m_window->show(); });
         const QString buildDir = QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/..")).absolutePath();
         QProcess workstation;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -223,6 +226,7 @@ private slots:
         HartStatusWidget* bar = m_window->findChild<TabHart*>()->statusWidget();
         bar->showHartStatusDiskription();
         HartStatusTextDiscription* popUp = bar->popUp();
+        const auto closePopUp = qScopeGuard([popUp] { popUp->hide(); });
         QVERIFY(QTest::qWaitForWindowExposed(popUp));
         const QImage screen = XvfbClient::settledScreen();
         QCOMPARE(shotFault(screen, page, "hart_page",
@@ -233,7 +237,6 @@ private slots:
         QVERIFY(XvfbClient::showsAsPainted(screen, bar));
         QCOMPARE(QColor(screen.pixel(bar->lamp(1)->mapToGlobal(QPoint(7, 7)))), QColor(Qt::yellow));
         QVERIFY(QColor(screen.pixel(bar->lamp(0)->mapToGlobal(QPoint(7, 7)))) != QColor(Qt::red));
-        popUp->hide();
     }
 
     // The verification settings page with conditions edited: a long organisation name fits, and the
