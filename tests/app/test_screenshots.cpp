@@ -4,12 +4,11 @@
 #include "DeviceSettings.h"
 #include "DeviceTestBench.h"
 #include "EditField.h"
-#include "GraduationMenu.h"
 #include "GraphWidget.h"
+#include "HartMaster.h"
 #include "HartStatusElement.h"
 #include "HartStatusTextDiscription.h"
 #include "HartStatusWidget.h"
-#include "HartSubPageRig.h"
 #include "HartTextTables.h"
 #include "IconSet.h"
 #include "LinenPlot.h"
@@ -23,9 +22,8 @@
 #include "StartSwitches.h"
 #include "TabArchive.h"
 #include "TabHart.h"
-#include "TabMeasurement.h"
-#include "TabResults.h"
 #include "TabHartxAditionalStatus.h"
+#include "TabMeasurement.h"
 #include "TextDiscription.h"
 #include "VerificationSettings.h"
 #include "XvfbClient.h"
@@ -39,16 +37,19 @@
 #include <QMenuBar>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QTableView>
 #include <QtTest>
+#include <memory>
 #include <qwt_legend_label.h>
 #include <qwt_plot_curve.h>
 #include <qwt_scale_widget.h>
 
-// Every page as an X server shows it: not blank, its key labels drawn where the widgets paint them,
-// and a picture of it beside the test program.
+// Every page as an X server shows it in the main window at its default size, over an emulated
+// type-90 calibrator with a transmitter behind it: not blank, its key widgets drawn where they
+// paint themselves, no caption squeezed, and a picture of it beside the test program.
 
 namespace {
 
@@ -84,29 +85,19 @@ QStringList cutLabels(const QWidget* page)
     return cut;
 }
 
-int yellowCount(const QImage& image)
+// Saves the picture of the page's window beside the program; empty when it is not blank, each
+// named child of the page shows as painted and no caption of the page is squeezed, else what is wrong.
+QString shotFault(const QImage& screen, const QWidget* page, const QString& file, const QStringList& painted = {})
 {
-    int yellow = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            yellow += (image.pixel(x, y) & 0xFFFFFF) == 0xFFFF00;
-    return yellow;
-}
-
-// Saves the picture of area beside the program; empty when it is not blank (more than `colours`
-// colours) and each named child of scope shows as painted, else what is wrong.
-QString shotFault(const QImage& screen, const QWidget* area, const QString& file, int colours, const QWidget* scope,
-                  const QStringList& painted = {})
-{
-    const QImage shot = XvfbClient::onScreen(screen, area);
+    const QImage shot = XvfbClient::onScreen(screen, page->window());
     if (!XvfbClient::save(shot, file))
         return QStringLiteral("not saved");
-    if (XvfbClient::colourCount(shot) <= colours)
+    if (XvfbClient::colourCount(XvfbClient::onScreen(screen, page)) <= 8)
         return QStringLiteral("blank");
     for (const QString& name : painted)
-        if (!XvfbClient::showsAsPainted(screen, requireChild<QWidget>(scope, qPrintable(name))))
+        if (!XvfbClient::showsAsPainted(screen, requireChild<QWidget>(page, qPrintable(name))))
             return name + QStringLiteral(" not painted");
-    return {};
+    return cutLabels(page).join(QStringLiteral(" | "));
 }
 
 }  // namespace
@@ -114,90 +105,145 @@ QString shotFault(const QImage& screen, const QWidget* area, const QString& file
 class TestScreenshots : public QObject
 {
     Q_OBJECT
+
+    std::unique_ptr<DeviceTestBench> m_bench;
+    std::unique_ptr<MainWindow> m_window;
+
+    // Turns the tab widgets to the page at the end of a path of page names, each looked up in the
+    // one before, and waits for the read that a HART page starts when it comes up.
+    QWidget* turnTo(const QStringList& path)
+    {
+        QWidget* page = m_window.get();
+        for (const QString& name : path) {
+            page = requireChild<QWidget>(page, qPrintable(name));
+            auto* tabs = qobject_cast<QTabWidget*>(page->parentWidget()->parentWidget());
+            const bool reads = tabs->currentWidget() != page && name.contains("hart", Qt::CaseInsensitive);
+            QueuedSpy finished(&m_bench->device(), &DeviceZFN::sendAlgoritmFinished);
+            tabs->setCurrentWidget(page);
+            if (reads && !finished.wait(10000))
+                qFatal("the read of %s did not end", qPrintable(name));
+        }
+        return page;
+    }
+
 private slots:
     void initTestCase()
     {
         initChoiceLists();
         initHartTextTables();
         loadIcons();
+        m_bench = std::make_unique<DeviceTestBench>();
+        m_bench->emulator().attachHartTransmitter(HartVariant::Family);
+        HartTransmitterState state = m_bench->emulator().hartTransmitter().state();
+        state.configChanged = true;
+        m_bench->emulator().hartTransmitter().setState(state);
+        m_bench->device().hartMaster()->timing().addressRetryMs = 10;
+        m_bench->device().hartMaster()->timing().addressSettleMs = 10;
+        m_window = std::make_unique<MainWindow>();
+        applyStartSwitches(m_window.get(), {"-tunework", "-serviceKey42"});
+        m_window->move(0, 0);
+        m_window->show();
+        QVERIFY(m_bench->connectTo(0, 1, 90));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return m_bench->device().portOwner()->isFree() && m_window->menuBar()->isEnabled(); }, 10000));
+        m_bench->device().deviceSettings()->bytes[DeviceSettings::HartModemByte] = 1;
     }
 
-    // The program itself, started as a user starts it.
+    void cleanupTestCase()
+    {
+        m_window.reset();
+        m_bench.reset();
+    }
+
+    // The program itself, started as a user starts it, alone on the screen.
     void mainWindow()
     {
+        m_window->hide();
+        const auto showAgain = qScopeGuard([this] { m_window->show(); });
         const QString buildDir = QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/..")).absolutePath();
-        const QString program = buildDir + QStringLiteral("/arm_zfn");
-        if (!QFileInfo::exists(program))
-            QSKIP("arm_zfn is not built");
         QProcess workstation;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("ZFN_PORTS"), QStringLiteral("COM1=/dev/null;COM3=/dev/null;COM4=/dev/null"));
         workstation.setProcessEnvironment(environment);
         workstation.setWorkingDirectory(buildDir);
-        workstation.start(program, {QStringLiteral("-tunework")});
+        workstation.start(buildDir + QStringLiteral("/arm_zfn"), {QStringLiteral("-tunework")});
         QVERIFY(workstation.waitForStarted(5000));
         QImage screen;
-        QRect window;
-        const bool shown = QTest::qWaitFor([&] {
+        QRect shown;
+        const bool appeared = QTest::qWaitFor([&] {
             screen = XvfbClient::settledScreen();
-            window = XvfbServer::paintedArea(screen);
-            return (window.width() >= 755 && window.height() >= 550) || workstation.state() != QProcess::Running;
+            shown = XvfbServer::paintedArea(screen);
+            return (shown.width() >= 755 && shown.height() >= 550) || workstation.state() != QProcess::Running;
         }, 30000);
         workstation.kill();
         workstation.waitForFinished(5000);
-        QVERIFY2(shown && !window.isEmpty(), "the main window never appeared");
-        QVERIFY(window.width() >= 755 && window.height() >= 550);
-        QVERIFY(XvfbClient::save(screen.copy(window), QStringLiteral("main_window")));
+        QVERIFY2(appeared && shown.width() >= 755 && shown.height() >= 550, "the main window never appeared");
+        QVERIFY(XvfbClient::save(screen.copy(shown), QStringLiteral("main_window")));
     }
 
-    void graduationPages()
+    void plainPages_data()
     {
-        DeviceTestBench bench(0);
-        MainWindow window;
-        applyStartSwitches(&window, {"-tunework", "-serviceKey42"});
-        window.move(0, 0);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        auto* mainPages = requireChild<QTabWidget>(&window, "tabDeviceConfig");
-        mainPages->setCurrentWidget(requireChild<QWidget>(&window, "tabGraduation"));
-        // The HART page has a tab widget of the same name.
-        auto* pages = requireChild<QTabWidget>(requireChild<GraduationMenu>(&window, "GraduationMenu"), "tabWidget");
-
-        const QList<QPair<QString, QStringList>> expected{
-            {"emulation", {"label_6", "label_4", "pushButton_setMinCurrentValue", "pushButton_writeShiftValue"}},
-            {"measurement", {"label", "label_3", "label_4", "pushButton_readData"}},
-            {"factory", {"label_factoryNum", "groupBox_factorySettings", "pushButton_read"}}};
-        QCOMPARE(pages->count(), expected.size());
-        for (int index = 0; index < expected.size(); ++index) {
-            pages->setCurrentIndex(index);
-            QCOMPARE(shotFault(XvfbClient::settledScreen(), pages->currentWidget(), "graduation_" + expected[index].first,
-                               8, pages->currentWidget(), expected[index].second),
-                     QString());
-        }
+        QTest::addColumn<QStringList>("path");
+        QTest::addColumn<QStringList>("painted");
+        QTest::newRow("settings_page") << QStringList{"tabDevice"}
+                                       << QStringList{"groupBox_deviceParametrs", "groupBox_dataTime",
+                                                      "widget_hider_currentPD"};
+        QTest::newRow("graduation_emulation")
+            << QStringList{"tabGraduation", "tabEmulationGraduation"}
+            << QStringList{"label_6", "label_4", "pushButton_setMinCurrentValue", "pushButton_writeShiftValue"};
+        QTest::newRow("graduation_measurement") << QStringList{"tabGraduation", "tabMeasurementGraduation"}
+                                                << QStringList{"label", "label_3", "label_4", "pushButton_readData"};
+        QTest::newRow("graduation_factory") << QStringList{"tabGraduation", "tabFactorySettings"}
+                                            << QStringList{"label_factoryNum", "groupBox_factorySettings",
+                                                           "pushButton_read"};
+        QTest::newRow("hart_parametrs") << QStringList{"tabHart", "tab_hart_paremetrs"}
+                                        << QStringList{"groupBox_device_parametrs", "lineEdit_device_mainValMax",
+                                                       "comboBox_device_measureV1", "groupBox_sensor",
+                                                       "pushButton_setNull"};
+        QTest::newRow("hart_specific") << QStringList{"tabHart", "tab_hart_specific"}
+                                       << QStringList{"groupBox_outputSingnal", "groupBox_protection",
+                                                      "groupBox_trimByTwoPoints", "pushButton_trimByTwoPoints",
+                                                      "pushButton_writeParametrs"};
+        QTest::newRow("hart_current_output") << QStringList{"tabHart", "tab_hart_currentOutput"}
+                                             << QStringList{"groupBox_fixedCurrentMode", "radioButton_another",
+                                                            "pushButton_setFixedCurrentMode", "groupBox_trim",
+                                                            "pushButton_setFixedLow"};
     }
 
-    // The settings page after the settings read that a connect to a type-90 calibrator starts; then
-    // the verification settings page with one condition edited: the edited field is marked yellow.
-    void settingsPages()
+    void plainPages()
     {
-        DeviceTestBench bench;
-        MainWindow window;
-        window.setStartMode(MainWindow::ApplyModes);
-        window.move(0, 0);
-        window.show();
-        QVERIFY(bench.connectTo(0, 1, 90));
-        QVERIFY(QTest::qWaitFor([&] { return bench.device().portOwner()->isFree() && window.menuBar()->isEnabled(); },
-                                10000));
-        auto* pages = requireChild<QTabWidget>(&window, "tabDeviceConfig");
-        pages->setCurrentWidget(requireChild<QWidget>(&window, "tabDevice"));
-        QCOMPARE(shotFault(XvfbClient::settledScreen(), &window, "settings_page", 20, &window,
-                           {"groupBox_deviceParametrs", "groupBox_dataTime", "widget_hider_currentPD"}),
+        QFETCH(QStringList, path);
+        QFETCH(QStringList, painted);
+        QWidget* page = turnTo(path);
+        QCOMPARE(shotFault(XvfbClient::settledScreen(), page, QTest::currentDataTag(), painted), QString());
+    }
+
+    // The HART page with the status bar's pop-up open over it; the lamp of the changed
+    // configuration is lit.
+    void hartPage()
+    {
+        QWidget* page = turnTo({"tabHart", "tab_hart_information"});
+        HartStatusWidget* bar = m_window->findChild<TabHart*>()->statusWidget();
+        bar->showHartStatusDiskription();
+        HartStatusTextDiscription* popUp = bar->popUp();
+        const auto closePopUp = qScopeGuard([popUp] { popUp->hide(); });
+        QVERIFY(QTest::qWaitForWindowExposed(popUp));
+        const QImage screen = XvfbClient::settledScreen();
+        QCOMPARE(shotFault(screen, page, "hart_page",
+                           {"label_deviceTypeExpanded", "label_id", "lineEdit_deviceName", "pushButton_updateAdress"}),
                  QString());
+        QCOMPARE(popUp->geometry().bottom() + 1, bar->mapToGlobal(QPoint(0, 0)).y());
+        QVERIFY(XvfbClient::showsAsPainted(screen, popUp));
+        QVERIFY(XvfbClient::showsAsPainted(screen, bar));
+        QCOMPARE(QColor(screen.pixel(bar->lamp(1)->mapToGlobal(QPoint(7, 7)))), QColor(Qt::yellow));
+        QVERIFY(QColor(screen.pixel(bar->lamp(0)->mapToGlobal(QPoint(7, 7)))) != QColor(Qt::red));
+    }
 
-        pages->setCurrentWidget(requireChild<QWidget>(&window, "tabVerification"));
-        // Other pages use some of the same names.
-        auto* page = requireChild<QWidget>(&window, "tabConfiguration");
-        requireChild<QTabWidget>(&window, "tabVerificationTabWidget")->setCurrentWidget(page);
+    // The verification settings page with conditions edited: a long organisation name fits, and the
+    // page scrolls to the groups below the window's edge.
+    void verificationSettingsPage()
+    {
+        QWidget* page = turnTo({"tabVerification", "tabConfiguration"});
         requireChild<QLineEdit>(page, "lineEdit_verificatorName")->setText("Иванов И.И.");
         const QString organisation = "ФБУ «Государственный региональный центр метрологии»";
         QLineEdit* organisationEdit = nullptr;
@@ -207,196 +253,85 @@ private slots:
         QVERIFY(organisationEdit);
         organisationEdit->setText(organisation);
 
-        const QImage screen = XvfbClient::settledScreen();
-        QCOMPARE(shotFault(screen, &window, "verification_settings", 20, page,
+        QCOMPARE(shotFault(XvfbClient::settledScreen(), page, "verification_settings",
                            {"groupBox_verificationCondition", "pushButton_read", "pushButton_apply", "pushButton_repeal"}),
                  QString());
-        QVERIFY2(yellowCount(XvfbClient::onScreen(screen, &window)) > 200, "the edited field is not marked");
-        // The page scrolls: these lie partly below the window's edge.
         for (const char* name : {"groupBox_glak", "groupBox_etalon", "groupBox_info"})
             QVERIFY2(requireChild<QWidget>(page, name)->isVisible(), name);
-
-        auto* info = requireChild<QGroupBox>(page, "groupBox_info");
-        page->findChild<QScrollArea*>()->ensureWidgetVisible(info);
-        QCOMPARE(shotFault(XvfbClient::settledScreen(), &window, "verification_settings_info", 20, page), QString());
-        QVERIFY2(cutLabels(page).isEmpty(), qPrintable(cutLabels(page).join(" | ")));
+        page->findChild<QScrollArea*>()->ensureWidgetVisible(requireChild<QGroupBox>(page, "groupBox_info"));
+        QCOMPARE(shotFault(XvfbClient::settledScreen(), page, "verification_settings_info"), QString());
         QVERIFY(organisationEdit->width() > organisationEdit->fontMetrics().horizontalAdvance(organisation));
     }
 
     // A running poll draws its curve; the legend panel and the time axis with two-line labels fit.
     void measurementPage()
     {
-        DeviceTestBench bench;
-        QVERIFY(bench.connectTo(0));
-        bench.device().pollController()->pollIntervalMs = 20;
-        bench.device().deviceSettings()->bytes[DeviceSettings::ModuleUnitByte] = 6;
-        bench.emulator().setValue("1", "0.18");
-        bench.emulator().setValue("5", "2.4");
-        bench.emulator().setValueDrift("5", 0.05);
-        TabMeasurement page;
-        page.setGeometry(0, 0, 1050, 680);
-        page.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&page));
-        QueuedSpy updates(&bench.device(), &DeviceZFN::pollUpdateSignal);
-        requireChild<QPushButton>(&page, "pushButtonStart")->click();
+        m_bench->device().pollController()->pollIntervalMs = 20;
+        m_bench->device().deviceSettings()->bytes[DeviceSettings::ModuleUnitByte] = 6;
+        m_bench->emulator().setValue("1", "0.18");
+        m_bench->emulator().setValue("5", "2.4");
+        m_bench->emulator().setValueDrift("5", 0.05);
+        QWidget* page = turnTo({"tabVerification", "tabMeasurement"});
+        QueuedSpy updates(&m_bench->device(), &DeviceZFN::pollUpdateSignal);
+        requireChild<QPushButton>(page, "pushButtonStart")->click();
         QVERIFY(QTest::qWaitFor([&] { return updates.count() >= 30; }, 20000));
-        requireChild<QPushButton>(&page, "pushButtonStop")->click();
+        requireChild<QPushButton>(page, "pushButtonStop")->click();
+        QVERIFY(QTest::qWaitFor([&] { return m_bench->device().portOwner()->isFree(); }, 10000));
 
-        QCOMPARE(shotFault(XvfbClient::settledScreen(), &page, "measurement_page", 20, &page), QString());
-        LinenPlot* plot = page.graphWidget()->plot();
-        QVERIFY(shownInside(plot->panelLegend(), &page));
+        QCOMPARE(shotFault(XvfbClient::settledScreen(), page, "measurement_page"), QString());
+        LinenPlot* plot = page->findChild<TabMeasurement*>()->graphWidget()->plot();
+        QVERIFY(shownInside(plot->panelLegend(), page));
         const auto panelTexts = plot->panelLegend()->findChildren<QLabel*>();
         QVERIFY(std::any_of(panelTexts.cbegin(), panelTexts.cend(),
-                            [&](QLabel* label) { return label->text() == "Тип графика" && shownInside(label, &page); }));
+                            [&](QLabel* label) { return label->text() == "Тип графика" && shownInside(label, page); }));
         auto* etalon = plot->panelLegend()->findChild<QGroupBox*>();
-        QVERIFY(etalon->title() == "Эталон" && shownInside(etalon, &page));
+        QVERIFY(etalon->title() == "Эталон" && shownInside(etalon, page));
         auto* measured = qobject_cast<QwtLegendLabel*>(plot->panelLegend()->legendWidget(plot->itemToInfo(plot->curve(1))));
-        QVERIFY(measured && shownInside(measured, &page));
+        QVERIFY(measured && shownInside(measured, page));
         QwtScaleWidget* axis = plot->axisWidget(QwtPlot::xBottom);
-        QVERIFY(shownInside(axis, &page));
+        QVERIFY(shownInside(axis, page));
         QVERIFY(axis->height() > 2 * axis->fontMetrics().height() + axis->title().textSize(axis->font()).height());
-        QVERIFY(plot->axisScaleDraw(QwtPlot::xBottom)->label(plot->axisScaleDiv(QwtPlot::xBottom).lowerBound())
-                    .text()
-                    .contains('\n'));
     }
 
     // Each button shows its text beside its icon, whole.
     void resultsPage()
     {
-        DeviceTestBench bench(0);
-        TabResults page;
-        page.setGeometry(0, 0, 760, 460);
-        page.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        QWidget* page = turnTo({"tabVerification", "tabResults"});
         const QImage screen = XvfbClient::settledScreen();
-        QCOMPARE(shotFault(screen, &page, "results_page", 16, &page), QString());
+        QCOMPARE(shotFault(screen, page, "results_page"), QString());
         for (const char* name : {"pushButtonToExcel", "pushButtonClearAll", "pushButtonDeleteButton", "pushButtonGroup",
                                  "pushButtonComputeUndef"}) {
-            const auto* button = requireChild<QPushButton>(&page, name);
-            const QRect place(button->mapToGlobal(QPoint(0, 0)), button->size());
+            const QRect place(requireChild<QPushButton>(page, name)->mapToGlobal(QPoint(0, 0)),
+                              requireChild<QPushButton>(page, name)->size());
             QVERIFY2(screen.rect().contains(place) && place.height() >= 40, name);
             QVERIFY2(showsText(screen, place), name);
         }
     }
 
-    // The HART page with its status bar and the bar's pop-up open over it.
-    void hartPage()
-    {
-        DeviceTestBench bench(0);
-        TabHart tab;
-        tab.setGeometry(0, 170, 864, 523);
-        tab.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&tab));
-        HartDeviceData identity;
-        identity.manufacturerCode = 0x1A;
-        identity.deviceTypeCode = 0x01;
-        identity.deviceId[2] = 0x2A;
-        identity.universalRevision = 7;
-        identity.pollingAddressByte = 0x82;
-        identity.deviceStatus = 0x81;
-        tab.getHartResult(0, identity);
-        tab.getHartResult(-1, identity);
-        HartStatusWidget* bar = tab.statusWidget();
-        bar->setHartDeviceConnectionState(true);
-        bar->showHartStatusDiskription();
-        HartStatusTextDiscription* popUp = bar->popUp();
-        QVERIFY(QTest::qWaitForWindowExposed(popUp));
-
-        const QImage screen = XvfbClient::settledScreen();
-        QVERIFY(XvfbClient::save(screen.copy(0, 0, 864, 693), QStringLiteral("hart_page")));
-        QVERIFY(XvfbClient::colourCount(XvfbClient::onScreen(screen, &tab)) > 8);
-        QCOMPARE(popUp->geometry().bottom() + 1, bar->mapToGlobal(QPoint(0, 0)).y());
-        QVERIFY(XvfbClient::showsAsPainted(screen, popUp));
-        QVERIFY(XvfbClient::showsAsPainted(screen, bar));
-        for (const char* name : {"label_deviceTypeExpanded", "label_id", "lineEdit_deviceName",
-                                 "pushButton_updateAdress", "label_hartStatus"})
-            QVERIFY2(XvfbClient::showsAsPainted(screen, requireChild<QWidget>(&tab, name)), name);
-        QCOMPARE(QColor(screen.pixel(bar->lamp(0)->mapToGlobal(QPoint(7, 7)))), QColor(Qt::red));
-        QVERIFY(QColor(screen.pixel(bar->lamp(1)->mapToGlobal(QPoint(7, 7)))) != QColor(Qt::yellow));
-    }
-
-    void hartSubPages_data()
-    {
-        QTest::addColumn<int>("index");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QStringList>("shown");
-        QTest::newRow("parameters") << 1 << "hart_parametrs"
-                                    << QStringList{"groupBox_device_parametrs", "lineEdit_device_mainValMax",
-                                                   "comboBox_device_measureV1", "groupBox_sensor", "pushButton_setNull"};
-        QTest::newRow("specific") << 2 << "hart_specific"
-                                  << QStringList{"groupBox_outputSingnal", "groupBox_protection", "groupBox_trimByTwoPoints",
-                                                 "pushButton_trimByTwoPoints", "pushButton_writeParametrs"};
-        QTest::newRow("current output") << 3 << "hart_current_output"
-                                        << QStringList{"groupBox_fixedCurrentMode", "radioButton_another",
-                                                       "pushButton_setFixedCurrentMode", "groupBox_trim",
-                                                       "pushButton_setFixedLow"};
-    }
-
-    // Each HART sub-page in the main window after its read from the emulated transmitter.
-    void hartSubPages()
-    {
-        QFETCH(int, index);
-        QFETCH(QString, name);
-        QFETCH(QStringList, shown);
-        HartSubPageRig rig;
-        rig.window->move(0, 0);
-        rig.showSubPage(index);
-        QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
-        QCOMPARE(shotFault(XvfbClient::settledScreen(), rig.scope, name, 16, rig.scope, shown), QString());
-        QVERIFY2(cutLabels(rig.scope).isEmpty(), qPrintable(cutLabels(rig.scope).join(" | ")));
-    }
-
-    // The hidden additional-status page on its own, some lamps lit.
-    void hartAdditionalStatus()
-    {
-        DeviceTestBench bench(0);
-        TabHartxAditionalStatus page;
-        page.setGeometry(0, 0, 700, 420);
-        HartDeviceData snapshot;
-        snapshot.additionalStatus[6] = 0x05;
-        snapshot.additionalStatus[8] = 0x09;
-        page.showAdditionalStatus(snapshot);
-        page.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&page));
-        const QImage screen = XvfbClient::settledScreen();
-        QCOMPARE(shotFault(screen, &page, "hart_additional_status", 8, &page, {"pushButton_updateStatus"}), QString());
-        for (const HartStatusElement* lamp : page.lamps())
-            QVERIFY(XvfbClient::showsAsPainted(screen, lamp));
-        const auto labels = page.findChildren<QLabel*>();
-        QVERIFY(std::any_of(labels.cbegin(), labels.cend(), [&](QLabel* label) {
-            return label->text() == "Выход за диапазон одной из переменных прибора."
-                   && XvfbClient::showsAsPainted(screen, label);
-        }));
-    }
-
     // The archive frames plotted in kPa; then the transfer panel laid over the page, its filters
-    // and table shown.
+    // and table shown, and its table still filled, after each filter, in a window wider than its columns.
     void archivePageAndPanel()
     {
-        DeviceTestBench bench(0);
-        bench.device().archiveModel()->replaceRecords(ArchiveTestData::mixedRecords(60));
-        TabArchive page;
-        page.setGeometry(0, 0, 1000, 700);
-        page.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&page));
-        requireChild<QPushButton>(&page, "pushButton_plotGrapf")->click();
-        QImage screen = XvfbClient::settledScreen();
-        QCOMPARE(shotFault(screen, &page, "archive_page", 20, &page,
+        m_bench->device().archiveModel()->replaceRecords(ArchiveTestData::mixedRecords(60));
+        QWidget* page = turnTo({"tabArchive"});
+        auto* archive = page->findChild<TabArchive*>();
+        requireChild<QPushButton>(page, "pushButton_plotGrapf")->click();
+        const QImage screen = XvfbClient::settledScreen();
+        QCOMPARE(shotFault(screen, page, "archive_page",
                            {"pushButton_readArchive", "pushButton_convertToExcel", "pushButton_plotGrapf",
                             "pushButton_moveToResult", "pushButton_clearArchive"}),
                  QString());
-        QVERIFY(XvfbClient::showsAsPainted(screen, page.pressureGraph()));
-        QVERIFY(XvfbClient::showsAsPainted(screen, page.errorGraph()));
+        QVERIFY(XvfbClient::showsAsPainted(screen, archive->pressureGraph()));
+        QVERIFY(XvfbClient::showsAsPainted(screen, archive->errorGraph()));
 
-        page.moveToResults();
-        auto* panel = page.findChild<MenuArchiveToResults*>();
-        QVERIFY(panel && panel->geometry() == page.rect());
-        QCOMPARE(shotFault(XvfbClient::settledScreen(), &page, "archive_panel", 20, panel,
+        archive->moveToResults();
+        auto* panel = archive->findChild<MenuArchiveToResults*>();
+        QVERIFY(panel && panel->geometry() == archive->rect());
+        QCOMPARE(shotFault(XvfbClient::settledScreen(), panel, "archive_panel",
                            {"label_hartState", "label_deviceSerialNum", "label_allowErrorCode", "pushButton_move"}),
                  QString());
 
-        // Wider than its columns (a maximised window), the table stays filled after each filter.
-        page.resize(1600, 700);
+        m_window->resize(1600, 700);
         XvfbClient::settledScreen();
         auto* table = requireChild<QTableView>(panel, "tableView");
         requireChild<QComboBox>(panel, "comboBox_deviceSerialNum")->setCurrentText("45678");
@@ -405,6 +340,27 @@ private slots:
             QVERIFY(table->model()->rowCount() > 0);
             QVERIFY2(table->horizontalHeader()->length() >= table->viewport()->width(), qPrintable(QString::number(hart)));
         }
+    }
+
+    // The additional-status page, hidden in the window, on its own with some lamps lit.
+    void hartAdditionalStatus()
+    {
+        TabHartxAditionalStatus page;
+        HartDeviceData snapshot;
+        snapshot.additionalStatus[6] = 0x05;
+        snapshot.additionalStatus[8] = 0x09;
+        page.showAdditionalStatus(snapshot);
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        const QImage screen = XvfbClient::settledScreen();
+        QCOMPARE(shotFault(screen, &page, "hart_additional_status", {"pushButton_updateStatus"}), QString());
+        for (const HartStatusElement* lamp : page.lamps())
+            QVERIFY(XvfbClient::showsAsPainted(screen, lamp));
+        const auto labels = page.findChildren<QLabel*>();
+        QVERIFY(std::any_of(labels.cbegin(), labels.cend(), [&](QLabel* label) {
+            return label->text() == "Выход за диапазон одной из переменных прибора."
+                   && XvfbClient::showsAsPainted(screen, label);
+        }));
     }
 };
 

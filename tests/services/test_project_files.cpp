@@ -1,9 +1,6 @@
 #include "ChannelsModel.h"
 #include "ConfiguratorFixture.h"
-#include "ParametrDouble.h"
-#include "ParametrEnum.h"
-#include "ParametrInt.h"
-#include "ParametrString.h"
+#include "IniFile.h"
 #include "TabConfiguration.h"
 #include "TestEnvironment.h"
 #include "TextDiscription.h"
@@ -14,12 +11,76 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QSettings>
 #include <QTabWidget>
 #include <QTableView>
 #include <QtTest>
 
 namespace {
+
+// Every key a project stores, in the order the module reads them: a value off its default as the
+// file holds it (none where the page picks it from the templates beside the program), a value the
+// module refuses (none where any text is taken), and what a refused or missing value turns into
+// (none: the value loaded before stays).
+struct StoredKey
+{
+    const char* key;
+    const char* value;
+    const char* refused;
+    const char* fallback;
+};
+
+const StoredKey storedKeys[] = {
+    {"INFO/temperature", "21", nullptr, "-"},
+    {"INFO/humidity", "55", nullptr, "-"},
+    {"INFO/atmPressure", "101", nullptr, "-"},
+    {"INFO/atmPressureUnits", "кПа", nullptr, nullptr},
+    {"INFO/verificatorName", "\"Петров П.П., инженер\"", nullptr, "-"},
+    {"INFO/verificatorPos", "инженер", nullptr, "-"},
+    {"INFO/chefName", "Сидоров", nullptr, "-"},
+    {"INFO/chefPos", "начальник", nullptr, "-"},
+    {"INFO/lmvIdNumber", "42", "12abc", "0"},
+    {"INFO/etalonIdString", "1234567", nullptr, "0000000"},
+    {"INFO/txtProtocolName", nullptr, nullptr, nullptr},
+    {"INFO/currentPortIndexMax", "-1", "-2", "-1"},
+    {"INFO/currentPortIndexMin", "1", "40000", nullptr},
+    {"INFO/modelTZS", "22", "300", "0"},
+    {"INFO/tzsAccuracyClass", "3", "4", "0"},
+    {"INFO/etalonDelta", "0.02", "nan", nullptr},
+    {"INFO/indicatorCoff", "0.5", "x", nullptr},
+    {"INFO/groupPointCount", "7", "0", nullptr},
+    {"INFO/glakSerialNumber", "Г-9", nullptr, nullptr},
+    {"INFO/glakReadMode", "1", "2", nullptr},
+    {"INFO/prPsetterType", "Задатчик", nullptr, nullptr},
+    {"INFO/prPsetterNumber", "17", nullptr, nullptr},
+    {"INFO/prPsetterAccuracy", "0.05", nullptr, nullptr},
+    {"INFO/prProtocolDecimals", "5", "11", nullptr},
+    {"INFO/prProtocolNumber", "П-3", nullptr, nullptr},
+    {"INFO/prOrganisation", "ФБУ", nullptr, nullptr},
+    {"INFO/prOrganisationAddress", "\"ул. Мира, 1\\nкорп. 2\"", nullptr, nullptr},
+    {"INFO/prOrganisationCert", "RA.1", nullptr, nullptr},
+    {"INFO/prEtalonList", "МТ-1", nullptr, nullptr},
+    {"INFO/prDeviceOwner", "Завод", nullptr, nullptr},
+    {"INFO/prDeviceNotes", "нет", nullptr, nullptr},
+    {"INFO/prDeviceDoc", "МП-1", nullptr, nullptr},
+    {"INFO/prVerificationType", "1", "7", nullptr},
+    {"INFO/prAnalysisCoeffAccuracy", "0.5", "0.05", nullptr},
+    {"INFO/prAnalysisCoeffVariation", "3.5", "-1", nullptr},
+    {"INFO/prRegNumberZfn", "123-45", nullptr, nullptr},
+    {"INFO/prRegNumberTzs", "678-90", nullptr, nullptr},
+    {"CHANNEL1/txtName", "Датчик давления", nullptr, "нет"},
+    {"CHANNEL1/txtModel", "АИР-20", nullptr, "1"},
+    {"CHANNEL1/txtSerial", "А-20", nullptr, "0"},
+    {"CHANNEL1/pressureMin", "-1.5", "", "0"},
+    {"CHANNEL1/pressureMax", "2.5", "abc", "360"},
+    {"CHANNEL1/devicePressureUnits", "10", "11", "0"},
+    {"CHANNEL1/outputSignalType", "3", "4", "0"},
+    {"CHANNEL1/dependanceType", "1", "2", "0"},
+    {"CHANNEL1/accuracyAllowed", "0.25", "нет", "0.1"},
+    {"CHANNEL1/lstChannelsNames", "Канал 1, \"a, b\"", nullptr, nullptr},
+    {"CHANNEL1/lstId", "7", nullptr, nullptr},
+    {"COMMON/searchSingleDevice", "true", "yes", "false"},
+    {"COMMON/searchMode", "true", "2", "false"},
+};
 
 const QString openError = QStringLiteral("При открытии файла возникла ошибка!");
 
@@ -35,62 +96,26 @@ QString confIni()
 
 QString confValue(const char* key)
 {
-    return QSettings(confIni(), QSettings::IniFormat).value(key).toString();
+    return IniFile::open(confIni())->value(key).toString();
 }
 
-QList<ParametrEnum*> conformityChecks()
+// A project file of the table's values, or of its refused ones where it has some.
+QString writeProject(const QString& name, bool refused)
 {
-    const VerificationSettings& s = *g_verificationSettings;
-    return {s.prCheckTightness, s.prTrial, s.prCheckInsulationStrength, s.prCheckInsulationResistance};
-}
-
-void selectPortRange(const ConfiguratorFixture& f, int first, int last)
-{
-    requireChild<QComboBox>(f.window.get(), "comboBox_comIntervalMin")->setCurrentIndex(first);
-    requireChild<QComboBox>(f.window.get(), "comboBox_comIntervalMax")->setCurrentIndex(last);
-}
-
-void setEveryFieldOffDefault()
-{
-    VerificationSettings& s = *g_verificationSettings;
-    int n = 0;
-    for (QString* text : {&s.temperature, &s.humidity, &s.atmPressure, &s.atmPressureUnits, &s.verificatorPos,
-                          &s.chefName, &s.chefPos, &s.etalonIdString, &s.txtProtocolName, &s.glakSerialNumber})
-        *text = QString("Текст %1").arg(++n);
-    s.verificatorName = "Петров П.П., инженер";
-    s.lmvIdNumber = 42;
-    s.modelTZS = 22;
-    s.tzsAccuracyClass = 3;
-    s.etalonDelta = 0.02;
-    s.indicatorCoff = 0.5;
-    s.groupPointCount = 7;
-    s.glakReadMode = 1;
-    for (int i = 0; i < VerificationSettings::parametrCount; ++i)
-        if (s.parametr(i)->typeId() == ParametrString::TypeId)
-            static_cast<ParametrString*>(s.parametr(i))->setValue(QString("Значение %1").arg(i));
-    s.prOrganisationAddress->setValue("ул. Мира, 1\nкорп. 2");
-    s.prProtocolDecimals->setValue(5);
-    s.prVerificationType->setValue(1);
-    s.prAnalysisCoeffAccuracy->setValue(0.5);
-    s.prAnalysisCoeffVariation->setValue(3.5);
-    for (ParametrEnum* check : conformityChecks())
-        check->setValue(1);
-
-    ChannelRecord& c = *g_device->currentChannel();
-    c.name = "Датчик давления";
-    c.model = c.serial = "АИР-20";
-    c.rangeLow = -1.5;
-    c.rangeHigh = 2.5;
-    c.unit = 10;
-    c.outputType = 3;
-    c.characteristic = 1;
-    c.allowedError = 0.25;
-    TextDiscription::lstChannelsNames = QStringList{"Канал 1", "a, b"};
-    TextDiscription::lstId = QStringList{"7"};
-    g_device->setFlag(DeviceZFN::SearchFirstOnly, true);
-    g_device->setFlag(DeviceZFN::SearchPortRange, true);
-    // The page shows the record again, as after a project load; saving applies what it shows.
-    g_tabConfiguration->loadSettings();
+    const QString path = TestEnvironment::homePath() + '/' + name;
+    QByteArray text;
+    QByteArray group;
+    for (const StoredKey& row : storedKeys) {
+        const QList<QByteArray> parts = QByteArray(row.key).split('/');
+        if (parts[0] != group)
+            text += "[" + (group = parts[0]) + "]\n";
+        const char* value = refused ? row.refused : row.value;
+        if (value)
+            text += parts[1] + '=' + value + '\n';
+    }
+    if (!ConfiguratorFixture::writeFile(path, text))
+        qFatal("no project file written");
+    return path;
 }
 
 // Everything a project stores, as the module itself writes it.
@@ -103,9 +128,9 @@ QByteArray storedRecords()
     return ConfiguratorFixture::readFile(path);
 }
 
-QString titleOf(const ConfiguratorFixture& f)
+void selectLastPort(const ConfiguratorFixture& f, int index)
 {
-    return f.window->windowTitle();
+    requireChild<QComboBox>(f.window.get(), "comboBox_comIntervalMax")->setCurrentIndex(index);
 }
 
 }  // namespace
@@ -118,94 +143,101 @@ private slots:
 
     void init() { QDir(ConfiguratorFixture::settingsFolder()).removeRecursively(); }
 
-    // Saved, loaded into a device holding other values and saved again: the same file, key for key.
-    void roundTripKeepsEveryStoredField()
+    // Opened and saved through the pages, a project comes back key for key; a project of refused
+    // and missing values then gives each key its fallback, with one message naming the refused.
+    void everyKeyRoundTripsAndFallsBack()
     {
-        const QString first = projectsFolder() + "/round.ini";
-        {
-            ConfiguratorFixture f;
-            setEveryFieldOffDefault();
-            selectPortRange(f, 1, 2);
-            f.answer({first});
-            f.trigger("action_saveProject");
-            QVERIFY(f.bench.popUps().isEmpty());
-        }
-        QSettings file(first, QSettings::IniFormat);
-        QStringList keys = file.allKeys();
-        keys.sort();
-        QCOMPARE(keys.join(' '),
-                 QString("CHANNEL1/accuracyAllowed CHANNEL1/dependanceType CHANNEL1/devicePressureUnits "
-                         "CHANNEL1/lstChannelsNames CHANNEL1/lstId CHANNEL1/outputSignalType CHANNEL1/pressureMax "
-                         "CHANNEL1/pressureMin CHANNEL1/txtModel CHANNEL1/txtName CHANNEL1/txtSerial "
-                         "COMMON/searchMode COMMON/searchSingleDevice INFO/atmPressure INFO/atmPressureUnits "
-                         "INFO/chefName INFO/chefPos INFO/currentPortIndexMax INFO/currentPortIndexMin "
-                         "INFO/etalonDelta INFO/etalonIdString INFO/glakReadMode INFO/glakSerialNumber "
-                         "INFO/groupPointCount INFO/humidity INFO/indicatorCoff INFO/lmvIdNumber INFO/modelTZS "
-                         "INFO/prAnalysisCoeffAccuracy INFO/prAnalysisCoeffVariation INFO/prDeviceDoc "
-                         "INFO/prDeviceNotes INFO/prDeviceOwner INFO/prEtalonList INFO/prOrganisation "
-                         "INFO/prOrganisationAddress INFO/prOrganisationCert INFO/prProtocolDecimals "
-                         "INFO/prProtocolNumber INFO/prPsetterAccuracy INFO/prPsetterNumber INFO/prPsetterType "
-                         "INFO/prRegNumberTzs INFO/prRegNumberZfn INFO/prVerificationType INFO/temperature "
-                         "INFO/txtProtocolName INFO/tzsAccuracyClass INFO/verificatorName INFO/verificatorPos"));
-
-        TextDiscription::lstChannelsNames = QStringList{"другой"};
         ConfiguratorFixture f;
-        f.answer({first});
+        const QString good = writeProject("good.ini", false);
+        const QString bad = writeProject("bad.ini", true);
+        const QString saved = projectsFolder() + "/saved.ini";
+        const QString fallen = projectsFolder() + "/fallen.ini";
+        f.answer({good, saved, bad, fallen});
         f.trigger("action_openProject");
-        QVERIFY(f.bench.popUps().isEmpty());
-        const VerificationSettings& s = *g_verificationSettings;
-        const ChannelRecord& c = *g_device->currentChannel();
-        QCOMPARE(s.verificatorName, QString("Петров П.П., инженер"));
-        QCOMPARE(s.prOrganisationAddress->value(), QString("ул. Мира, 1\nкорп. 2"));
-        QCOMPARE(s.currentPortIndexMax, qint16(-1));
-        QCOMPARE(c.rangeLow, -1.5);
-        QCOMPARE(TextDiscription::lstChannelsNames, QStringList({"Канал 1", "a, b"}));
-        for (const ParametrEnum* check : conformityChecks())
-            QCOMPARE(check->value(), 0);
-        QCOMPARE(c.outputLow, 4.0);
+        QVERIFY(f.window->windowTitle().endsWith("  good.ini"));
+        QCOMPARE(g_device->currentChannel()->outputLow, 4.0);
         const ChannelsModel* channels = g_device->channelsModel();
         QVERIFY(channels->data(channels->index(0, 1)).toString().endsWith(unitName(10)));
-        QVERIFY(titleOf(f).endsWith("  round.ini"));
-
-        const QString second = projectsFolder() + "/again.ini";
-        f.answer({second});
         f.trigger("action_saveProject");
-        QCOMPARE(ConfiguratorFixture::readFile(second), ConfiguratorFixture::readFile(first));
+        QVERIFY(f.bench.popUps().isEmpty());
+        f.trigger("action_openProject");
+        f.trigger("action_saveProject");
+
+        QStringList keys;
+        QStringList refusedKeys;
+        const auto written = IniFile::open(good);
+        const auto savedBack = IniFile::open(saved);
+        const auto fellBack = IniFile::open(fallen);
+        for (const StoredKey& row : storedKeys) {
+            keys << row.key;
+            if (row.refused)
+                refusedKeys << QString(row.key).section('/', 1);
+            if (!row.value)
+                continue;
+            QVERIFY2(savedBack->value(row.key) == written->value(row.key), row.key);
+            const QVariant fallback = row.fallback ? QVariant(QString::fromUtf8(row.fallback)) : written->value(row.key);
+            QVERIFY2(fellBack->value(row.key) == fallback, row.key);
+        }
+        QStringList savedKeys = savedBack->allKeys();
+        savedKeys.sort();
+        keys.sort();
+        QCOMPARE(savedKeys, keys);
+        QCOMPARE(f.bench.popUps(),
+                 QStringList{"Недопустимые значения заменены значениями по умолчанию: " + refusedKeys.join(", ")});
     }
 
-    void rangeEndingOnTheLastPortSurvivesARestart()
+    // conf.ini keeps the project folder and the last project: a vanished one opens nothing; a name
+    // without a suffix is saved as an INI file, which the next start loads on its first show only, so
+    // a restore after minimising keeps what was changed since; a failed open leaves conf.ini as it was.
+    void confIniRemembersTheLastProject()
     {
         const QString project = projectsFolder() + "/name.ini";
+        ConfiguratorModule::setPathSetting(ConfiguratorModule::settingFilePathLastConfigurationFile,
+                                           projectsFolder() + "/vanished.ini");
         {
             ConfiguratorFixture f;
-            selectPortRange(f, 0, 2);
-            g_device->setFlag(DeviceZFN::SearchFirstOnly, true);
+            const QString title = f.window->windowTitle();
+            f.show();
+            QTest::qWait(20);
+            QVERIFY(f.bench.popUps().isEmpty());
+            QCOMPARE(f.window->windowTitle(), title);
+            QDir(ConfiguratorFixture::settingsFolder()).removeRecursively();
+            f.trigger("action_openProject");
+            QCOMPARE(f.requests().first().path, projectsFolder());
+            QVERIFY(QFileInfo(projectsFolder()).isDir());
+            QCOMPARE(confValue("settingFilePathConfiguration"), projectsFolder());
+
+            selectLastPort(f, 2);
             g_device->currentChannel()->name = "Датчик до перезапуска";
             g_tabConfiguration->loadSettings();
             f.answer({projectsFolder() + "/name"});
             f.trigger("action_saveProject");
-            QCOMPARE(f.requests().first().mode, FileChooser::Save);
-            const QStringList lines = QString::fromUtf8(ConfiguratorFixture::readFile(project)).split('\n');
-            for (const char* line : {"currentPortIndexMax=-1", "pressureMax=360", "accuracyAllowed=0.1",
-                                     "searchSingleDevice=true", "searchMode=false"})
-                QVERIFY2(lines.contains(line), line);
-            QCOMPARE(confValue("settingFilePathConfiguration"), projectsFolder());
+            QCOMPARE(f.requests().last().mode, FileChooser::Save);
             QCOMPARE(confValue("settingFilePathLastConfigurationFile"), project);
-            QVERIFY(titleOf(f).endsWith("  name.ini"));
+            QVERIFY(f.window->windowTitle().endsWith("  name.ini"));
         }
         ConfiguratorFixture f;
         f.show();
         QTRY_COMPARE(g_device->currentChannel()->name, QString("Датчик до перезапуска"));
-        QVERIFY(titleOf(f).endsWith("  name.ini"));
+        QVERIFY(f.window->windowTitle().endsWith("  name.ini"));
         QCOMPARE(requireChild<QComboBox>(f.window.get(), "comboBox_comIntervalMax")->currentIndex(), 2);
         QVERIFY(f.bench.popUps().isEmpty());
-
-        // A restore after minimising keeps what was changed since.
-        selectPortRange(f, 0, 1);
+        selectLastPort(f, 1);
         f.window->hide();
         f.show();
         QTest::qWait(20);
         QCOMPARE(requireChild<QComboBox>(f.window.get(), "comboBox_comIntervalMax")->currentIndex(), 1);
+
+        const QByteArray conf = ConfiguratorFixture::readFile(confIni());
+        const QDateTime written = QFileInfo(confIni()).lastModified();
+        f.answer({projectsFolder() + "/absent.ini"});
+        f.trigger("action_openProject");
+        QCOMPARE(ConfiguratorFixture::readFile(confIni()), conf);
+        QCOMPARE(QFileInfo(confIni()).lastModified(), written);
+        f.answer({TestEnvironment::homePath() + "/elsewhere/p.ini"});
+        f.trigger("action_openProject");
+        QCOMPARE(confValue("settingFilePathConfiguration"), TestEnvironment::homePath() + "/elsewhere");
+        QCOMPARE(f.requests().last().path, projectsFolder());
     }
 
     void damagedProjectsChangeNothing_data()
@@ -239,91 +271,16 @@ private slots:
             QVERIFY(ConfiguratorFixture::writeFile(damaged, content));
 
         ConfiguratorFixture f;
-        const QString good = projectsFolder() + "/good.ini";
+        const QString good = writeProject("good.ini", false);
         f.answer({good, damaged});
-        f.trigger("action_saveProject");
-        setEveryFieldOffDefault();
+        f.trigger("action_openProject");
         const QByteArray before = storedRecords();
-        const QString title = titleOf(f);
+        const QString title = f.window->windowTitle();
         f.trigger("action_openProject");
         QCOMPARE(f.bench.popUps(), QStringList{openError});
         QCOMPARE(storedRecords(), before);
-        QCOMPARE(titleOf(f), title);
+        QCOMPARE(f.window->windowTitle(), title);
         QCOMPARE(confValue("settingFilePathLastConfigurationFile"), good);
-    }
-
-    void badValuesTakeTheirDefaultsWithOneMessage()
-    {
-        const QString project = TestEnvironment::homePath() + "/bad.ini";
-        QVERIFY(ConfiguratorFixture::writeFile(project,
-                                               "[INFO]\n"
-                                               "verificatorName=\\x418\\x432\\x430\\x43d\n"
-                                               "lmvIdNumber=12abc\n"
-                                               "currentPortIndexMax=-2\n"
-                                               "currentPortIndexMin=40000\n"
-                                               "modelTZS=300\n"
-                                               "tzsAccuracyClass=3\n"
-                                               "etalonDelta=nan\n"
-                                               "groupPointCount=0\n"
-                                               "glakReadMode=2\n"
-                                               "prProtocolDecimals=11\n"
-                                               "prVerificationType=7\n"
-                                               "prAnalysisCoeffAccuracy=0.05\n"
-                                               "prAnalysisCoeffVariation=4.5\n"
-                                               "[CHANNEL1]\n"
-                                               "pressureMax=abc\n"
-                                               "devicePressureUnits=11\n"
-                                               "outputSignalType=1\n"
-                                               "dependanceType=2\n"
-                                               "accuracyAllowed=нет\n"
-                                               "lstChannelsNames=x, y\n"
-                                               "[COMMON]\n"
-                                               "searchSingleDevice=yes\n"
-                                               "searchMode=true\n"));
-        ConfiguratorFixture f;
-        VerificationSettings& s = *g_verificationSettings;
-        ChannelRecord& c = *g_device->currentChannel();
-        s.temperature = "20";
-        s.modelTZS = 5;
-        s.groupPointCount = 9;
-        s.glakReadMode = 1;
-        s.prVerificationType->setValue(1);
-        c.rangeHigh = 100;
-        c.allowedError = 0.25;
-        TextDiscription::lstId = QStringList{"kept"};
-        g_device->setFlag(DeviceZFN::SearchFirstOnly, true);
-
-        f.answer({project});
-        f.trigger("action_openProject");
-        QCOMPARE(f.bench.popUps(),
-                 QStringList{"Недопустимые значения заменены значениями по умолчанию: lmvIdNumber, "
-                             "currentPortIndexMax, currentPortIndexMin, modelTZS, etalonDelta, groupPointCount, "
-                             "glakReadMode, prProtocolDecimals, prVerificationType, prAnalysisCoeffAccuracy, "
-                             "pressureMax, devicePressureUnits, dependanceType, accuracyAllowed, searchSingleDevice"});
-        QCOMPARE(s.verificatorName, QString("Иван"));
-        QCOMPARE(s.temperature, QString("-"));
-        QCOMPARE(s.currentPortIndexMax, qint16(-1));
-        QCOMPARE(s.modelTZS, quint8(0));
-        QCOMPARE(s.groupPointCount, 9);
-        QCOMPARE(s.glakReadMode, 1);
-        QCOMPARE(s.prVerificationType->value(), 1);
-        QCOMPARE(s.prAnalysisCoeffVariation->value(), 4.5);
-        QCOMPARE(c.rangeHigh, 360.0);
-        QCOMPARE(c.outputHigh, 20.0);
-        QCOMPARE(c.allowedError, 0.1);
-        QCOMPARE(TextDiscription::lstChannelsNames, QStringList({"x", "y"}));
-        QCOMPARE(TextDiscription::lstId, QStringList{"kept"});
-        QVERIFY(!g_device->getFlag(DeviceZFN::SearchFirstOnly).toBool());
-        QVERIFY(g_device->getFlag(DeviceZFN::SearchPortRange).toBool());
-        QVERIFY(titleOf(f).endsWith("  bad.ini"));
-
-        const QString missing = TestEnvironment::homePath() + "/missing.ini";
-        QVERIFY(ConfiguratorFixture::writeFile(missing, "[CHANNEL1]\npressureMax=50\n"));
-        c.allowedError = 0.25;
-        f.answer({missing});
-        f.trigger("action_openProject");
-        QCOMPARE(c.allowedError, 0.1);
-        QCOMPARE(f.bench.popUps().size(), 1);
     }
 
     // A file that is no INI file is not overwritten; a folder that cannot be made is a failed save;
@@ -337,13 +294,13 @@ private slots:
         QVERIFY(ConfiguratorFixture::writeFile(foreign, "[INFO\nbroken\n"));
         f.answer({good, foreign, foreign + "/inside.ini"});
         f.trigger("action_saveProject");
-        const QString title = titleOf(f);
+        const QString title = f.window->windowTitle();
         f.trigger("action_saveProject");
         f.trigger("action_saveProject");
         const QString saveError = "При сохранении проекта возникла ошибка!";
         QCOMPARE(f.bench.popUps(), QStringList({saveError, saveError}));
         QCOMPARE(ConfiguratorFixture::readFile(foreign), QByteArray("[INFO\nbroken\n"));
-        QCOMPARE(titleOf(f), title);
+        QCOMPARE(f.window->windowTitle(), title);
         QCOMPARE(confValue("settingFilePathLastConfigurationFile"), good);
 
         f.show();
@@ -362,41 +319,12 @@ private slots:
         f.trigger("action_saveProject");
         QCOMPARE(f.bench.popUps().mid(2), QStringList{"В выбранном поле содержатся неверные данные"});
         QVERIFY(!QFileInfo::exists(refused));
-        QCOMPARE(titleOf(f), title);
+        QCOMPARE(f.window->windowTitle(), title);
         QCOMPARE(confValue("settingFilePathLastConfigurationFile"), good);
         QCOMPARE(QApplication::focusWidget(), table);
         QCOMPARE(table->currentIndex().column(), lower);
     }
 
-    void confIniRemembersTheProjectFolder()
-    {
-        ConfiguratorModule::setPathSetting(ConfiguratorModule::settingFilePathLastConfigurationFile,
-                                           projectsFolder() + "/vanished.ini");
-        ConfiguratorFixture f;
-        const QString title = titleOf(f);
-        f.show();
-        QTest::qWait(20);
-        QVERIFY(f.bench.popUps().isEmpty());
-        QDir(ConfiguratorFixture::settingsFolder()).removeRecursively();
-        f.trigger("action_openProject");
-        QCOMPARE(f.requests().size(), 1);
-        QCOMPARE(f.requests().first().path, projectsFolder());
-        QVERIFY(QFileInfo(projectsFolder()).isDir());
-        QCOMPARE(confValue("settingFilePathConfiguration"), projectsFolder());
-        QCOMPARE(titleOf(f), title);
-
-        const QByteArray conf = ConfiguratorFixture::readFile(confIni());
-        const QDateTime written = QFileInfo(confIni()).lastModified();
-        f.answer({projectsFolder() + "/absent.ini"});
-        f.trigger("action_openProject");
-        QCOMPARE(ConfiguratorFixture::readFile(confIni()), conf);
-        QCOMPARE(QFileInfo(confIni()).lastModified(), written);
-
-        f.answer({TestEnvironment::homePath() + "/elsewhere/p.ini"});
-        f.trigger("action_openProject");
-        QCOMPARE(confValue("settingFilePathConfiguration"), TestEnvironment::homePath() + "/elsewhere");
-        QCOMPARE(f.requests().last().path, projectsFolder());
-    }
 };
 
 QTEST_MAIN(TestProjectFiles)

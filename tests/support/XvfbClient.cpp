@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QSet>
 #include <QTest>
 #include <QWidget>
@@ -14,7 +13,7 @@
 
 namespace {
 
-const char clientVariable[] = "ZFN_XVFB_FRAME";
+const XvfbServer* server = nullptr;
 
 // Share of the pixels that differ between the two images, 0 to 1.
 double difference(const QImage& a, const QImage& b)
@@ -33,43 +32,30 @@ double difference(const QImage& a, const QImage& b)
 int XvfbClient::main(int argc, char** argv, const std::function<int(int, char**)>& clientTests)
 {
     TestEnvironment::prepare();
-    if (qEnvironmentVariableIsSet(clientVariable)) {
-        qputenv("QT_QPA_PLATFORM", "xcb");
-        QApplication app(argc, argv);
-        return clientTests(argc, argv);
-    }
-    QCoreApplication app(argc, argv);
     if (!XvfbServer::isInstalled()) {
         std::puts("SKIP: Xvfb is not installed");
         return 0;
     }
-    XvfbServer server;
-    if (!server.start(QStringLiteral("1280x900x24"))) {
+    XvfbServer xvfb;
+    if (!xvfb.start(QStringLiteral("1280x900x24"))) {
         std::fputs("Xvfb did not start\n", stderr);
         return 1;
     }
-    QProcess client;
-    QProcessEnvironment environment = server.clientEnvironment();
-    environment.insert(QString::fromLatin1(clientVariable), server.framePath());
-    client.setProcessEnvironment(environment);
-    client.setProcessChannelMode(QProcess::ForwardedChannels);
-    client.start(QCoreApplication::applicationFilePath(), app.arguments().mid(1));
-    if (!client.waitForFinished(240000)) {
-        std::fputs("the X client did not finish\n", stderr);
-        return 1;
-    }
-    return client.exitStatus() == QProcess::NormalExit ? client.exitCode() : 1;
+    server = &xvfb;
+    qputenv("DISPLAY", xvfb.display().toLocal8Bit());
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication app(argc, argv);
+    return clientTests(argc, argv);
 }
 
 QImage XvfbClient::settledScreen()
 {
-    const QString framePath = qEnvironmentVariable(clientVariable);
     QImage previous;
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < 10000) {
         QTest::qWait(150);
-        const QImage screen = XvfbServer::readXwd(framePath);
+        const QImage screen = server->frame();
         if (!screen.isNull() && screen == previous)
             return screen;
         previous = screen;

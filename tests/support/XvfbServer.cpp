@@ -49,21 +49,11 @@ QProcessEnvironment XvfbServer::clientEnvironment() const
     return environment;
 }
 
-QString XvfbServer::framePath() const
-{
-    return m_frameDir.path() + QStringLiteral("/Xvfb_screen0");
-}
-
+// Xvfb keeps its screen as an XWD dump in the -fbdir folder: a big-endian header of 25 words, the
+// window name, the colour map, then the pixels in the server's own byte order (32-bit, little-endian here).
 QImage XvfbServer::frame() const
 {
-    return readXwd(framePath());
-}
-
-// Xvfb keeps its screen as an XWD dump in the -fbdir folder: a big-endian header of 25 words, the window name, the colour map, then the pixels in the
-// server's own byte order (32-bit, little-endian here).
-QImage XvfbServer::readXwd(const QString& path)
-{
-    QFile file(path);
+    QFile file(m_frameDir.path() + QStringLiteral("/Xvfb_screen0"));
     if (!file.open(QIODevice::ReadOnly))
         return QImage();
     const QByteArray data = file.readAll();
@@ -83,7 +73,6 @@ QImage XvfbServer::readXwd(const QString& path)
                  QImage::Format_RGB32);
     return image.copy();
 }
-
 
 QImage XvfbServer::waitForSteadyFrame(int timeoutMs, const std::function<bool()>& keepWaiting) const
 {

@@ -24,11 +24,8 @@ public:
     QString display() const { return m_display; }
     // The calling process's environment for a program that shows its windows on this server.
     QProcessEnvironment clientEnvironment() const;
+    // Null while the server's screen file is no 32-bit XWD dump.
     QImage frame() const;
-    // The file that holds the server's screen, for a client process that reads it itself.
-    QString framePath() const;
-    // A null image when the file is not a 32-bit XWD dump.
-    static QImage readXwd(const QString& path);
     // Polls the screen until it shows something and stays the same, or timeoutMs has passed, or
     // keepWaiting() turns false.
     QImage waitForSteadyFrame(int timeoutMs, const std::function<bool()>& keepWaiting) const;
