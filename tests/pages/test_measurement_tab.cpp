@@ -231,8 +231,9 @@ private slots:
         QVERIFY(m.child<QTableView>("tableView")->isColumnHidden(3));
         QVERIFY(m.child<QCheckBox>("checkBox_useHardDeviceIntervals")->isVisibleTo(m.page.get()));
         m.child<QCheckBox>("checkBox_useHardDeviceIntervals")->click();
+        QueuedSpy finished(&m.device(), &DeviceZFN::sendAlgoritmFinished);
         m.button("pushButtonStart")->click();
-        QTRY_VERIFY(m.device().portOwner()->isFree() || m.isPollRunning());
+        QVERIFY(finished.wait(10000));
         QTRY_COMPARE(m.isPollRunning(), !silent);
         if (silent) {
             // Nor does the end of the same operation started elsewhere.
