@@ -47,11 +47,6 @@ public:
             plot()->fillCurveValue(0, 0);
         plot()->updateCurves();
     }
-    template <typename T>
-    T* child(const char* name)
-    {
-        return graph.findChild<T*>(name);
-    }
 
     GraphWidget graph;
 
@@ -124,9 +119,9 @@ private slots:
         QVERIFY(panel->geometry().bottom() < legendLabel(plot, 0)->mapTo(plot->panelLegend(), QPoint()).y());
 
         // Twenty newest points on an index axis; an empty plot and values that are no numbers draw nothing.
-        auto* points = shown.child<QSpinBox>("spinBox_scaleMaxValuesNumber");
-        auto* time = shown.child<QPushButton>("pushButton_modeTime");
-        auto* index = shown.child<QPushButton>("pushButton_modeIndex");
+        auto* points = shown.graph.findChild<QSpinBox*>("spinBox_scaleMaxValuesNumber");
+        auto* time = shown.graph.findChild<QPushButton*>("pushButton_modeTime");
+        auto* index = shown.graph.findChild<QPushButton*>("pushButton_modeIndex");
         points->setValue(20);
         shown.graph.clear();
         index->click();
@@ -152,7 +147,7 @@ private slots:
         QVERIFY(!plot->axisAutoScale(QwtPlot::xBottom));
         shown.sample(1);
         QVERIFY(plot->axisAutoScale(QwtPlot::xBottom));
-        auto* autoScale = shown.child<QPushButton>("pushButton_autoScale");
+        auto* autoScale = shown.graph.findChild<QPushButton*>("pushButton_autoScale");
         points->setValue(30);
         autoScale->click();
         QCOMPARE(points->value(), 0);

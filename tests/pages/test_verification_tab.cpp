@@ -32,8 +32,6 @@
 
 namespace {
 
-constexpr int waitMs = 10000;
-const QString badCellText = QStringLiteral("В выбранном поле содержатся неверные данные");
 const QString glakMissingText = QStringLiteral("Ошибка считывания: ГЛАК 7 М не найден!");
 
 using Column = TabConfiguration::Column;
@@ -106,7 +104,7 @@ struct SettingsPage
     {
         QueuedSpy finished(&bench.device(), &DeviceZFN::algoritmFinished);
         click("pushButton_read");
-        return QTest::qWaitFor([&] { return !finished.isEmpty() && bench.device().portOwner()->isFree(); }, waitMs);
+        return QTest::qWaitFor([&] { return !finished.isEmpty() && bench.device().portOwner()->isFree(); }, 10000);
     }
 };
 
@@ -285,7 +283,7 @@ private slots:
         page.line("lineEdit_verificatorName")->setText("Иванов");
         page.edit(column, value);
         QVERIFY(!page.tab->applySettings(true));
-        QCOMPARE(page.bench.popUps(), QStringList({badCellText}));
+        QCOMPARE(page.bench.popUps(), QStringList({"В выбранном поле содержатся неверные данные"}));
         QCOMPARE(page.find<QTableView>("tableView")->currentIndex().column(), column);
         QCOMPARE(page.record().verificatorName, QString("Сидоров"));
         const ChannelRecord sensor = page.sensor();
