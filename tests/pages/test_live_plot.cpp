@@ -1,7 +1,5 @@
-#include "DateTimeScaleDraw.h"
 #include "GraphWidget.h"
 #include "LinenPlot.h"
-#include "LinenPlotControl.h"
 #include "PanelLegend.h"
 #include "ReducedPlotCurve.h"
 #include "TestEnvironment.h"
@@ -22,6 +20,7 @@
 #include <qwt_plot_zoomer.h>
 #include <qwt_scale_map.h>
 #include <qwt_scale_div.h>
+#include <qwt_scale_draw.h>
 
 namespace {
 
@@ -39,21 +38,15 @@ public:
     }
 
     LinenPlot* plot() { return graph.plot(); }
-    void sample(double measured, double reference = 0)
+    void sample(double measured)
     {
         ++m_seconds;
         plot()->appendSample();
         plot()->fillCurveValue(m_measured, measured);
         if (m_measured)
-            plot()->fillCurveValue(0, reference);
+            plot()->fillCurveValue(0, 0);
         plot()->updateCurves();
     }
-    void samples(int count)
-    {
-        for (int i = 0; i < count; ++i)
-            sample(i);
-    }
-    QwtScaleDiv xScale() { return plot()->axisScaleDiv(QwtPlot::xBottom); }
 
     GraphWidget graph;
 
@@ -82,109 +75,79 @@ class TestLivePlot : public QObject
 private slots:
     void initTestCase() { TestEnvironment::prepare(); }
 
+    // The slots past the newest sample repeat it; a redraw without a new sample counts nothing.
     void buffersGrowThenSlide()
     {
-        ClockedPlot shown;
-        shown.plot()->clear();
-        shown.sample(7);
-        QCOMPARE(shown.plot()->lastSlotIndex(), 8);
-        QCOMPARE(shown.plot()->curveValues(1), QVector<double>(9, 7.0));
-        QCOMPARE(shown.plot()->timeX(), QVector<double>(9, shown.plot()->timeX().first()));
-        for (int i = 1; i < 8; ++i)
-            shown.sample(i);
-        QCOMPARE(shown.plot()->lastSlotIndex(), 8);
-        shown.sample(8);
-        QCOMPARE(shown.plot()->lastSlotIndex(), 26);
-        QCOMPARE(shown.plot()->curveValues(1).at(8), 8.0);
+        ClockedPlot fresh;
+        fresh.sample(7);
+        QCOMPARE(fresh.plot()->lastSlotIndex(), 8);
+        QCOMPARE(fresh.plot()->curveValues(1), QVector<double>(9, 7.0));
+        QCOMPARE(fresh.plot()->timeX(), QVector<double>(9, fresh.plot()->timeX().first()));
+        fresh.plot()->setPlotMode(1);
+        fresh.plot()->setPlotMode(0);
+        for (int i = 1; i < 9; ++i)
+            fresh.sample(i);
+        QCOMPARE(fresh.plot()->sampleCount(), 9);
+        QCOMPARE(fresh.plot()->lastSlotIndex(), 26);
+        QCOMPARE(fresh.plot()->curveValues(1).at(8), 8.0);
 
         // The buffers stop doubling at their limit and then slide by ten, keeping the newest sample.
         ClockedPlot hidden(false);
-        hidden.plot()->clear();
         for (int i = 0; i < 147446; ++i)
             hidden.sample(i);
-        QCOMPARE(hidden.plot()->sampleCount(), 147446);
         QCOMPARE(hidden.plot()->lastSlotIndex(), 147446);
         const double newestKept = hidden.plot()->timeX().at(147445);
         hidden.sample(-1);
         QCOMPARE(hidden.plot()->lastSlotIndex(), 147446);
         QCOMPARE(hidden.plot()->sampleCount(), 147437);
         QCOMPARE(hidden.plot()->curveValues(0).first(), 10.0);
-        QCOMPARE(hidden.plot()->curveValues(0).at(147435), 147445.0);
-        QCOMPARE(hidden.plot()->timeX().at(147435), newestKept);
-        QCOMPARE(hidden.plot()->curveValues(0).at(147436), -1.0);
-        QCOMPARE(hidden.plot()->timeX().at(147436), newestKept + 1000);
+        QCOMPARE(hidden.plot()->curveValues(0).mid(147435, 2), QVector<double>({147445, -1}));
+        QCOMPARE(hidden.plot()->timeX().mid(147435, 2), QVector<double>({newestKept, newestKept + 1000}));
     }
 
-    // A new plot that was never cleared and a redraw without a new sample count nothing: no
-    // sample of 0.0 appears that the poll never read.
-    void onlyAppendedSamplesCount()
-    {
-        ClockedPlot fresh;
-        fresh.sample(5);
-        QCOMPARE(fresh.plot()->curveValues(1).first(), 5.0);
-        fresh.plot()->setPlotMode(1);
-        fresh.plot()->setPlotMode(0);
-        fresh.sample(6);
-        QCOMPARE(fresh.plot()->sampleCount(), 2);
-        QCOMPARE(fresh.plot()->curveValues(1).mid(0, 3), QVector<double>({5, 6, 6}));
-    }
-
-    void newestPointsWindow()
+    // The strip, the legend, the zoom steps and the pictures of a shown plot, from an empty one on.
+    void shownPlotFollowsItsControls()
     {
         ClockedPlot shown;
+        LinenPlot* plot = shown.plot();
+        const int entriesHeight = plot->panelLegend()->sizeHint().height();
+        auto* panel = new QLabel(QStringLiteral("Тип графика"));
+        panel->setMinimumHeight(80);
+        plot->insertPanelWidget(panel, 0);
+        QVERIFY(plot->panelLegend()->sizeHint().height() >= entriesHeight + 80);
         shown.graph.show();
-        shown.plot()->clear();
-        shown.plot()->setScaleMaxNumber(20);
-        shown.samples(5);
-        QCOMPARE(shown.xScale().lowerBound(), shown.plot()->timeX().first());
-        QCOMPARE(shown.xScale().upperBound(), shown.plot()->timeX().at(4));
-        shown.plot()->setPlotMode(1);
-        shown.samples(45);
-        QCOMPARE(shown.xScale().lowerBound(), 31.0);
-        QCOMPARE(shown.xScale().upperBound(), 50.0);
+        QVERIFY(panel->geometry().bottom() < legendLabel(plot, 0)->mapTo(plot->panelLegend(), QPoint()).y());
 
-        shown.plot()->setScaleMaxNumber(0);
-        QVERIFY(!shown.plot()->axisAutoScale(QwtPlot::xBottom));
-        shown.sample(1);
-        QVERIFY(shown.plot()->axisAutoScale(QwtPlot::xBottom));
-    }
-
-    // Ten newest points, a cleared plot and a switch of the axis used to index an empty buffer.
-    void emptyBuffersAndNonNumbers()
-    {
-        ClockedPlot shown;
-        shown.graph.show();
-        shown.graph.findChild<QSpinBox*>("spinBox_scaleMaxValuesNumber")->setValue(10);
+        // Twenty newest points on an index axis; an empty plot and values that are no numbers draw nothing.
+        auto* points = shown.graph.findChild<QSpinBox*>("spinBox_scaleMaxValuesNumber");
+        auto* time = shown.graph.findChild<QPushButton*>("pushButton_modeTime");
+        auto* index = shown.graph.findChild<QPushButton*>("pushButton_modeIndex");
+        points->setValue(20);
         shown.graph.clear();
-        shown.graph.findChild<QPushButton*>("pushButton_modeIndex")->click();
-        QCOMPARE(shown.plot()->plotMode(), 1);
-        QCOMPARE(shown.plot()->curve(1)->dataSize(), size_t(0));
-
+        index->click();
+        QVERIFY(!time->isChecked() && index->isChecked());
+        QCOMPARE(plot->curve(1)->dataSize(), size_t(0));
         shown.sample(qQNaN());
         shown.sample(2);
         shown.sample(qInf());
-        QCOMPARE(shown.plot()->curve(1)->dataSize(), size_t(1));
-        QCOMPARE(shown.plot()->curve(1)->sample(0), QPointF(2, 2));
-        QCOMPARE(shown.plot()->curve(0)->dataSize(), size_t(shown.plot()->lastSlotIndex() + 1));
-    }
-
-    void stripDrivesThePlot()
-    {
-        ClockedPlot shown;
-        shown.graph.show();
-        auto* points = shown.graph.findChild<QSpinBox*>("spinBox_scaleMaxValuesNumber");
-        auto* autoScale = shown.graph.findChild<QPushButton*>("pushButton_autoScale");
-        auto* time = shown.graph.findChild<QPushButton*>("pushButton_modeTime");
-        auto* index = shown.graph.findChild<QPushButton*>("pushButton_modeIndex");
+        QCOMPARE(plot->curve(1)->dataSize(), size_t(1));
+        QCOMPARE(plot->curve(1)->sample(0), QPointF(2, 2));
+        for (int i = 0; i < 47; ++i)
+            shown.sample(i);
+        const QwtScaleDiv newest = plot->axisScaleDiv(QwtPlot::xBottom);
+        QCOMPARE(QPointF(newest.lowerBound(), newest.upperBound()), QPointF(31, 50));
+        time->click();
+        time->click();
         QVERIFY(time->isChecked() && !index->isChecked());
-        index->click();
-        QVERIFY(!time->isChecked() && index->isChecked());
-        QCOMPARE(shown.plot()->axisTitle(QwtPlot::xBottom).text(), QString(" Индекс"));
-        time->click();
-        time->click();
-        QVERIFY(time->isChecked());
-        QVERIFY(dynamic_cast<const DateTimeScaleDraw*>(shown.plot()->axisScaleDraw(QwtPlot::xBottom)));
-
+        shown.sample(0);
+        const QwtScaleDiv newestTimes = plot->axisScaleDiv(QwtPlot::xBottom);
+        QCOMPARE(QPointF(newestTimes.lowerBound(), newestTimes.upperBound()),
+                 QPointF(plot->timeX().at(31), plot->timeX().last()));
+        points->setValue(0);
+        QVERIFY(!plot->axisAutoScale(QwtPlot::xBottom));
+        shown.sample(1);
+        QVERIFY(plot->axisAutoScale(QwtPlot::xBottom));
+        auto* autoScale = shown.graph.findChild<QPushButton*>("pushButton_autoScale");
         points->setValue(30);
         autoScale->click();
         QCOMPARE(points->value(), 0);
@@ -192,6 +155,34 @@ private slots:
         points->setValue(30);
         autoScale->click();
         QCOMPARE(points->value(), 30);
+
+        plot->setAxisScale(QwtPlot::xBottom, 0, 100);
+        plot->setAxisScale(QwtPlot::yLeft, 0, 10);
+        plot->replot();
+        plot->zoomer()->setZoomBase(false);
+        plot->zoomIn();
+        QCOMPARE(plot->zoomer()->zoomRect(), QRectF(10, 1, 80, 8));
+        plot->zoomOut();
+        QCOMPARE(plot->zoomer()->zoomRectIndex(), 0u);
+        QVERIFY(plot->axisAutoScale(QwtPlot::xBottom));
+
+        QTest::mouseClick(legendLabel(plot, 1), Qt::LeftButton);
+        QVERIFY(!plot->curve(1)->isVisible());
+        plot->setAllItemsVisible(true);
+        QVERIFY(plot->curve(1)->isVisible() && legendLabel(plot, 1)->isChecked());
+
+        // The filter's extension replaces an image extension typed with the name, and only that.
+        QTemporaryDir folder;
+        QSignalSpy failures(plot, &LinenPlot::saveFailed);
+        QVERIFY(plot->saveImageAs(folder.filePath("shot.BMP"), "Portable Network Graphics file (*.png)"));
+        QVERIFY(plot->saveImageAs(folder.filePath("a.png.data"), "JPEG file (*.jpeg)"));
+        QCOMPARE(QImageReader(folder.filePath("a.png.data.jpeg")).format(), QByteArray("jpeg"));
+        QCOMPARE(QImageReader(folder.filePath("shot.png")).format(), QByteArray("png"));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList({"a.png.data.jpeg", "shot.png"}));
+        QVERIFY(failures.isEmpty());
+        QVERIFY(!plot->saveImageAs(folder.filePath("missing/shot"), "Bitmap file (*.bmp)"));
+        QCOMPARE(failures.size(), 1);
+        QCOMPARE(failures.first().first().toString(), QString("Не удалось сохранить снимок."));
     }
 
     // On a system that writes "60,000", the axes still read as the tables do.
@@ -204,49 +195,13 @@ private slots:
         } restore;
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         LinenPlot plot;
+        const QwtScaleDraw* times = plot.axisScaleDraw(QwtPlot::xBottom);
+        QCOMPARE(times->label(86400000.0 + 3723999.9).text(), QString("02.01.00 \n01:02:03"));
         const QChar blank(0x00A0);
         QCOMPARE(plot.axisScaleDraw(QwtPlot::yLeft)->label(60000).text(), QString("60") + blank + "000");
         QCOMPARE(plot.axisScaleDraw(QwtPlot::yLeft)->label(-0.5).text(), QString("-0,5"));
         plot.setPlotMode(1);
         QCOMPARE(plot.axisScaleDraw(QwtPlot::xBottom)->label(1000).text(), QString("1") + blank + "000");
-        DateTimeScaleDraw draw(QDateTime(QDate(2000, 1, 1), QTime(0, 0)));
-        QCOMPARE(draw.label(86400000.0 + 3723999.9).text(), QString("02.01.00 \n01:02:03"));
-    }
-
-    void zoomStepsInAndOut()
-    {
-        ClockedPlot shown;
-        shown.graph.show();
-        shown.plot()->setAxisScale(QwtPlot::xBottom, 0, 100);
-        shown.plot()->setAxisScale(QwtPlot::yLeft, 0, 10);
-        shown.plot()->replot();
-        shown.plot()->zoomer()->setZoomBase(false);
-        shown.plot()->zoomIn();
-        QCOMPARE(shown.plot()->zoomer()->zoomRectIndex(), 1u);
-        QCOMPARE(shown.plot()->zoomer()->zoomRect(), QRectF(10, 1, 80, 8));
-        shown.plot()->zoomOut();
-        QCOMPARE(shown.plot()->zoomer()->zoomRectIndex(), 0u);
-        QVERIFY(shown.plot()->axisAutoScale(QwtPlot::xBottom));
-    }
-
-    void legendTogglesAndPanel()
-    {
-        ClockedPlot shown;
-        LinenPlot* plot = shown.plot();
-        const int entriesHeight = plot->panelLegend()->sizeHint().height();
-        auto* panel = new QLabel(QStringLiteral("Тип графика"));
-        panel->setMinimumHeight(80);
-        plot->insertPanelWidget(panel, 0);
-        QVERIFY(plot->panelLegend()->sizeHint().height() >= entriesHeight + 80);
-        shown.graph.show();
-        QVERIFY(panel->geometry().bottom() < legendLabel(plot, 0)->mapTo(plot->panelLegend(), QPoint()).y());
-
-        QTest::mouseClick(legendLabel(plot, 1), Qt::LeftButton);
-        QVERIFY(!plot->curve(1)->isVisible());
-        QVERIFY(!legendLabel(plot, 1)->isChecked());
-        plot->setAllItemsVisible(true);
-        QVERIFY(plot->curve(1)->isVisible());
-        QVERIFY(legendLabel(plot, 1)->isChecked());
     }
 
     // A long series is drawn column by column without stroking; its 2-pixel line covers the pixels
@@ -290,27 +245,6 @@ private slots:
         }
         QVERIFY(covered > 15000);
         QVERIFY2(differing * 100 <= covered * 3, qPrintable(QStringLiteral("%1 of %2").arg(differing).arg(covered)));
-    }
-
-    void savesPicturesUnderTheFilterExtension()
-    {
-        QTemporaryDir folder;
-        ClockedPlot shown;
-        shown.graph.show();
-        QSignalSpy failures(shown.plot(), &LinenPlot::saveFailed);
-        QVERIFY(shown.plot()->saveImageAs(folder.filePath("shot.png"), "JPEG file (*.jpeg)"));
-        QCOMPARE(QImageReader(folder.filePath("shot.jpeg")).format(), QByteArray("jpeg"));
-        QVERIFY(shown.plot()->saveImageAs(folder.filePath("shot.BMP"), "Portable Network Graphics file (*.png)"));
-        QCOMPARE(QImageReader(folder.filePath("shot.png")).format(), QByteArray("png"));
-        QVERIFY(shown.plot()->saveImageAs(folder.filePath("a.png.data"), "Bitmap file (*.bmp)"));
-        QVERIFY(QFileInfo::exists(folder.filePath("a.png.data.bmp")));
-        QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), 3);
-        QVERIFY(failures.isEmpty());
-
-        QVERIFY(!shown.plot()->saveImageAs(folder.filePath("missing/shot"), "Bitmap file (*.bmp)"));
-        QCOMPARE(failures.size(), 1);
-        QCOMPARE(failures.first().first().toString(), QString("Не удалось сохранить снимок."));
-        QVERIFY(!QFileInfo::exists(folder.filePath("missing/shot.bmp")));
     }
 };
 
