@@ -80,13 +80,6 @@ private:
         edit(field)->clear();
         QTest::keyClicks(edit(field), text);
     }
-    // Every button that talks to the calibrator.
-    QList<QPushButton*> buttons() const
-    {
-        QList<QPushButton*> list = rig->scope->findChildren<QPushButton*>();
-        list.removeOne(rig->button("pushButton_standart"));
-        return list;
-    }
 
 private slots:
     void initTestCase()
@@ -226,9 +219,12 @@ private slots:
         type("lineEdit_minValue", "4");
         type("lineEdit_coefficientComputed", "100");
         edit("lineEdit_factoryNum")->setText("12");
+        // Every button that talks to the calibrator.
+        QList<QPushButton*> buttons = rig->scope->findChildren<QPushButton*>();
+        buttons.removeOne(rig->button("pushButton_standart"));
+        QCOMPARE(buttons.size(), 13);
         QVERIFY(device.startPoll());
-        QCOMPARE(buttons().size(), 13);
-        for (QPushButton* button : buttons()) {
+        for (QPushButton* button : buttons) {
             const int before = rig->bench.popUps().size();
             button->click();
             QCOMPARE(button->objectName() + ' ' + rig->bench.popUps().mid(before).join('|'),

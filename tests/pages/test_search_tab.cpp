@@ -32,11 +32,6 @@ struct SearchPage : SetupWindowRig
         return button("pushButton_checkDevice")->isEnabled() == enabled
                && button("pushButton_disconnectDevice")->isEnabled() == enabled;
     }
-    QString deviceTabTitle() const
-    {
-        const QTabWidget* pages = find<QTabWidget>("tabDeviceConfig");
-        return pages->tabText(pages->indexOf(find<QWidget>("tabDevice")));
-    }
     // The address, port and model of each row.
     QStringList rows() const
     {
@@ -145,7 +140,8 @@ private slots:
         QVERIFY(page.settled());
         QVERIFY(!page.bench.emulator(0).isSessionOpen());
         QVERIFY(page.bench.emulator(1).isSessionOpen());
-        QCOMPARE(page.deviceTabTitle(), QString("Настройки ЛМВ"));
+        const QTabWidget* pages = page.find<QTabWidget>("tabDeviceConfig");
+        QCOMPARE(pages->tabText(pages->indexOf(page.find<QWidget>("tabDevice"))), QString("Настройки ЛМВ"));
 
         page.bench.emulator(1).clearRequests();
         page.button("pushButton_updateComList")->click();
