@@ -170,6 +170,7 @@ private slots:
         page.button("pushButton_updateComList")->click();
         QCOMPARE(page.firstPort()->currentIndex(), 0);
         QCOMPARE(page.lastPort()->currentIndex(), 2);
+        page.lastPort()->setCurrentIndex(1);
         page.firstPort()->setCurrentIndex(2);
         QCOMPARE(page.lastPort()->currentIndex(), 2);
         page.lastPort()->setCurrentIndex(1);
