@@ -1,6 +1,5 @@
 #include "ChannelRecord.h"
 #include "DeviceZFN.h"
-#include "FlagGuard.h"
 #include "ResultsModel.h"
 #include "TestEnvironment.h"
 #include "TextDiscription.h"
@@ -70,7 +69,7 @@ private slots:
     }
 
     // Allowed error 0.5 (its sign does not count), coefficient 0.8.
-    void verdicts()
+    void verdictsAndCellTexts()
     {
         const struct { double error; int verdict; const char* text; } cases[] = {
             {0.3, 1, "Да"}, {-0.4, 1, "Да"}, {0.45, 2, "Нет для данного коэффициента"},
@@ -90,12 +89,8 @@ private slots:
         ResultRecord noCoefficient = point(1, 1, 0.1);
         noCoefficient.setCoefficient(std::nan(""));
         QCOMPARE(int(noCoefficient.verdict), 2);
-    }
 
-    void cellTexts()
-    {
-        ResultsModel model;
-        model.setUncertaintySources(&m_channel, m_settings);
+        model.clear();
         model.append(ResultRecord());
         ResultRecord hart = point(100.05, 99.5, 0.25);
         hart.setKind(1);
@@ -105,26 +100,6 @@ private slots:
                  QStringList({"Ошибка", "-", "-", "100.05 кПа", "Считывание по HART"}));
         QCOMPARE(model.rawData(model.index(1, 3)).toDouble(), 0.25);
         QVERIFY(!model.rawData(model.index(1, 10)).isValid());
-    }
-
-    void numberingAndRemoval()
-    {
-        ResultsModel model;
-        model.setUncertaintySources(&m_channel, m_settings);
-        model.setCurrentGroup(4);
-        for (int i = 0; i < 5; ++i)
-            model.append(point(i, i));
-        model.removeResult(2);
-        model.removeResult(4);
-        model.removeResult(-1);
-        QCOMPARE(numbers(model), QList<int>({1, 2, 4, 5}));
-        model.append(point(9, 9));
-        QCOMPARE(numbers(model).last(), 6);
-        QVERIFY(model.record(5) == nullptr);
-        model.clear();
-        model.append(point(1, 1));
-        QCOMPARE(numbers(model), QList<int>({1}));
-        QCOMPARE(model.currentGroup(), 4);
     }
 
     // references 99.9, 100.0, 100.1 (mean 100), measured 100.0, 100.2, 100.1 (mean 100.1);
@@ -202,11 +177,13 @@ private slots:
         }
     }
 
-    // Processed points keep their uncertainty whatever was removed or sorted before the next group.
-    void newRowsArePooledOnce()
+    // Numbers stay with their points; processed points keep their uncertainty whatever was removed
+    // or sorted before the next group.
+    void numberingRemovalAndPooling()
     {
         ResultsModel model;
         model.setUncertaintySources(&m_channel, m_settings);
+        model.setCurrentGroup(4);
         model.append(point(1, 1.1));
         model.append(point(2, 2.1));
         model.processNewRows();
@@ -214,15 +191,24 @@ private slots:
         for (double reference : {50.0, 60.0, 70.0})
             model.append(point(reference, reference + 0.3));
         model.removeResult(0);
+        model.removeResult(4);
+        model.removeResult(-1);
         model.sort(1, Qt::DescendingOrder);
         model.processNewRows();
         QCOMPARE(numbers(model), QList<int>({5, 4, 3, 2}));
         QCOMPARE(model.record(3)->expanded, firstSet);
         QVERIFY(model.record(2)->expandedSet && model.record(0)->expanded != firstSet);
+        QVERIFY(model.record(4) == nullptr);
 
         model.setGroup({0, 2}, 3);
         QCOMPARE(model.data(model.index(0, 8), Qt::EditRole).toInt(), 3);
         QCOMPARE(model.data(model.index(1, 8), Qt::EditRole).toInt(), 0);
+        model.append(point(9, 9));
+        QCOMPARE(numbers(model).last(), 6);
+        model.clear();
+        model.append(point(1, 1));
+        QCOMPARE(numbers(model), QList<int>({1}));
+        QCOMPARE(model.currentGroup(), 4);
     }
 
     void sorting()
@@ -273,25 +259,6 @@ private slots:
             QVERIFY(model.record(row - 1)->group <= model.record(row)->group);
         model.removeResult(0);
         QVERIFY(!model.isFull());
-    }
-
-    void flagGuard()
-    {
-        bool busy = false;
-        {
-            FlagGuard first(&busy, true);
-            FlagGuard second(&busy, true);
-            QVERIFY(first.set() && !second.set());
-            second.restore();
-            QVERIFY(busy);
-        }
-        QVERIFY(!busy);
-        FlagGuard third(&busy, true);
-        QVERIFY(third.set());
-        third.reset();
-        busy = true;
-        third.restore();
-        QVERIFY(busy);
     }
 };
 
