@@ -31,28 +31,6 @@ class TestArchiveModel : public QObject
 private slots:
     void initTestCase() { TestEnvironment::prepareWithChoiceLists(); }
 
-    void frameDecodesToColumns()
-    {
-        QByteArray bytes = Frame::withHart(Frame::measurement(7, 100.05f, -0.3f, 0.125f, 1234), 99.98f, -1.5f);
-        bytes = Frame::withModuleSerial(Frame::withErrorCode(at(bytes, 5, 3, 24, 14, 7, 9), 200), 56);
-        ArchiveModel model;
-        model.append(record(Frame::withTemperature(bytes, 21.7f), 41));
-        model.append(record(Frame::measurement(5, 0, 0, 0, 0xFFFFFF), 0));
-        const QVariantList expected = {42u, QStringLiteral("05.03.24 / 14:07:09"), 21.7, QStringLiteral("МПа"),
-                                       QStringLiteral("01234"), 100.05, -0.3, 0.125, QStringLiteral("0000056"),
-                                       99.98, -1.5, 200, QStringLiteral("Да")};
-        for (int column = 0; column < expected.size(); ++column) {
-            QCOMPARE(cell(model, 0, column).toString(), expected.at(column).toString());
-            QCOMPARE(cell(model, 0, column, Qt::EditRole), cell(model, 0, column));
-        }
-        QVERIFY(!cell(model, 0, 13).isValid());
-        QCOMPARE(cell(model, 0, 3, Qt::UserRole).toInt(), 2);
-        QCOMPARE(cell(model, 0, 4, Qt::UserRole).toUInt(), 1234u);
-        QCOMPARE(cell(model, 0, 12, Qt::UserRole).toUInt(), 1u);
-        QVERIFY(!cell(model, 0, 5, Qt::UserRole).isValid());
-        QCOMPARE(cell(model, 1, 12).toString() + cell(model, 1, 4).toString(), QStringLiteral("Нет16777215"));
-    }
-
     // Valid: a good check value and a unit code from 5 to 15; the bytes round-trip with the index.
     void validityAndBytes()
     {
