@@ -1,4 +1,9 @@
+#include "ArchiveFrameBuilder.h"
+#include "ArchiveModel.h"
+#include "ArchiveRecord.h"
+#include "ArchiveTestData.h"
 #include "ChannelRecord.h"
+#include "ChannelsModel.h"
 #include "DeviceZFN.h"
 #include "ResultsModel.h"
 #include "TestEnvironment.h"
@@ -7,6 +12,9 @@
 
 #include <QtTest>
 #include <cmath>
+
+using Frame = ArchiveFrameBuilder;
+using namespace ArchiveTestData;
 
 namespace {
 
@@ -35,9 +43,42 @@ QList<int> numbers(const ResultsModel& model)
     return result;
 }
 
+ChannelRecord channel(quint8 outputType, quint8 characteristic, double low, double high)
+{
+    ChannelRecord record;
+    record.outputType = outputType;
+    record.characteristic = characteristic;
+    record.rangeLow = low;
+    record.rangeHigh = high;
+    record.updateOutputRange();
+    return record;
+}
+
+QString cell(const ChannelsModel& model, int column)
+{
+    return model.data(model.index(0, column)).toString();
+}
+
+double typed(const ChannelsModel& model)
+{
+    return model.data(model.index(0, 3), Qt::EditRole).toDouble();
+}
+
+QVariant cell(const ArchiveModel& model, int row, int column, int role = Qt::DisplayRole)
+{
+    return model.data(model.index(row, column), role);
+}
+
+QByteArray at(const QByteArray& frame, int day, int month, int year, int hour = 0, int minute = 0, int second = 0)
+{
+    return Frame::withTime(frame, QDateTime(QDate(2000 + year, month, day), QTime(hour, minute, second)));
+}
+
 }  // namespace
 
-class TestResultsModel : public QObject
+// The results, channel and archive tables: numbers, verdicts, uncertainty, sorting and the hand-over
+// from worker threads.
+class TestTableModels : public QObject
 {
     Q_OBJECT
 
@@ -260,7 +301,190 @@ private slots:
         model.removeResult(0);
         QVERIFY(!model.isFull());
     }
+
+    void expectedOutputAndError()
+    {
+        const struct { quint8 type, characteristic; double low, high, pressure, output; } cases[] = {
+            {1, 0, 0, 100, 50, 12},   {1, 0, 100, 200, 150, 12}, {0, 0, 0, 100, 100, 5},
+            {2, 0, 0, 100, 0, 5},     {2, 0, 0, 100, 100, 0},    {3, 0, 0, 100, 25, 16},
+            {1, 0, -100, 0, -25, 16}, {1, 1, 0, 100, 25, 12},    {1, 1, 0, 100, -25, -4},
+            {3, 1, 0, 100, 25, 12},
+        };
+        for (const auto& c : cases)
+            QCOMPARE(channel(c.type, c.characteristic, c.low, c.high).expectedOutput(c.pressure), c.output);
+        QVERIFY(std::isnan(channel(7, 0, 0, 100).expectedOutput(50)));
+        QVERIFY(std::isnan(channel(1, 2, 0, 100).expectedOutput(50)));
+
+        // The inverse of each output is pinned by the round trip below; here the error in % of the span.
+        ChannelRecord record = channel(1, 0, 100, 1100);
+        record.reference = 590;
+        record.currentToValue(12);
+        QCOMPARE(record.current, 12.0);
+        QCOMPARE(record.measured, 600.0);
+        QCOMPARE(record.error, 1.0);
+        ChannelRecord unknown = channel(9, 0, 0, 100);
+        unknown.currentToValue(12);
+        QVERIFY(std::isnan(unknown.measured) && std::isnan(unknown.error));
+    }
+
+    void roundTripThroughPressure()
+    {
+        const QVector<QPair<double, double>> ranges = {{0, 100}, {-100, 0}, {-40, 60}, {2.5, 1600}};
+        for (quint8 type = 0; type < 4; ++type) {
+            for (quint8 characteristic = 0; characteristic < 2; ++characteristic) {
+                for (const auto& range : ranges) {
+                    ChannelRecord record = channel(type, characteristic, range.first, range.second);
+                    for (double current : {0.5, 4.0, 7.3, 12.0, 19.9, 21.0}) {
+                        record.currentToValue(current);
+                        QVERIFY2(std::fabs(record.expectedOutput(record.measured) - current) < 1e-9,
+                                 qPrintable(QStringLiteral("type %1 root %2 current %3").arg(type).arg(characteristic).arg(current)));
+                    }
+                }
+            }
+        }
+    }
+
+    void typedCurrent()
+    {
+        ChannelsModel model;
+        model.append(ChannelRecord());
+        const QModelIndex current = model.index(0, 3);
+        QVERIFY(!(model.flags(current) & Qt::ItemIsEditable));
+        model.setCurrentEditable(true);
+        QVERIFY(model.flags(current) & Qt::ItemIsEditable);
+
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        QVERIFY(model.setData(current, QStringLiteral("12,5")));
+        QCOMPARE(typed(model), 12.5);
+        QVERIFY(model.setData(current, QStringLiteral("30")));
+        QCOMPARE(typed(model), 25.0);
+        QVERIFY(model.setData(current, -7.0));
+        QCOMPARE(typed(model), -5.0);
+        for (const QString& text : {QStringLiteral("12,5 мА"), QString(), QStringLiteral("nan")})
+            QVERIFY(!model.setData(current, text));
+        QVERIFY(!model.setData(model.index(0, 4), QStringLiteral("1")));
+        QCOMPARE(typed(model), -5.0);
+        QCOMPARE(changed.count(), 3);
+
+        // A poll must not overwrite what the operator typed.
+        ChannelRecord polled;
+        polled.current = 9;
+        polled.measured = 1;
+        model.updateMeasurement(0, polled);
+        QCOMPARE(typed(model), -5.0);
+        model.setCurrentEditable(false);
+        model.updateMeasurement(0, polled);
+        QCOMPARE(cell(model, 3) + cell(model, 4), QStringLiteral("9,0000 мА1,00000 Па"));
+
+        model.setFixedEtalon(true, 101.3);
+        model.setFixedEtalon(false, 5);
+        QVERIFY(!model.isFixedEtalon());
+        QCOMPARE(model.fixedEtalon(), 101.3);
+    }
+
+    void pollThreadUpdateReachesGuiThread()
+    {
+        ChannelsModel model;
+        model.append(ChannelRecord());
+        QThread* resetThread = nullptr;
+        connect(&model, &QAbstractItemModel::modelReset, this, [&resetThread] { resetThread = QThread::currentThread(); },
+                Qt::DirectConnection);
+        ChannelRecord polled;
+        polled.measured = 42;
+        QThread* worker = QThread::create([&model, polled] { model.updateMeasurement(0, polled); });
+        worker->start();
+        QVERIFY(worker->wait(5000));
+        delete worker;
+        QTRY_COMPARE(cell(model, 4), QStringLiteral("42,00000 Па"));
+        QCOMPARE(resetThread, QThread::currentThread());
+    }
+
+    // Valid: a good check value and a unit code from 5 to 15; the bytes round-trip with the index.
+    void validityAndBytes()
+    {
+        for (const quint8 unitCode : {5, 15, 4, 0, 16})
+            QCOMPARE(record(Frame::measurement(unitCode, 1, 1, 0, 1), 3).isValid(), unitCode == 5 || unitCode == 15);
+        QVERIFY(!record(Frame::cleared(), 7).isValid());
+        QVERIFY(!record(Frame::withBadCheck(frameAt(1)), 1).isValid());
+
+        const QByteArray bytes = record(at(frameAt(3), 31, 12, 99, 23, 59, 58), 0x01020304).toBytes();
+        QCOMPARE(bytes.size(), ArchiveRecord::recordSize);
+        QCOMPARE(bytes.mid(64), QByteArray("\x04\x03\x02\x01", 4));
+        ArchiveRecord loaded;
+        QVERIFY(ArchiveRecord::fromBytes(bytes, &loaded));
+        QCOMPARE(loaded.toBytes(), bytes);
+        QCOMPARE(loaded.index(), 0x01020304u);
+        QCOMPARE(loaded.reference(), 3.0f);
+        QCOMPARE(loaded.dateTimeText(), QStringLiteral("31.12.99 / 23:59:58"));
+        QVERIFY(!ArchiveRecord::fromBytes(bytes.left(67), &loaded));
+        QVERIFY(!ArchiveRecord::fromBytes(bytes + '\0', &loaded));
+        QCOMPARE(loaded.toBytes(), bytes);
+    }
+
+    void sortsEachColumn()
+    {
+        ArchiveModel model;
+        const QByteArray a = Frame::withErrorCode(Frame::measurement(9, std::nanf(""), 0, 0, 5), 1);
+        const QByteArray b = Frame::withHart(Frame::measurement(5, 2, 0, 0, 900), 0, 0);
+        const QByteArray c = Frame::withErrorCode(Frame::measurement(15, -4, 0, 0, 70), 3);
+        model.append(record(Frame::withTemperature(at(a, 1, 12, 24), 30), 10));
+        model.append(record(Frame::withTemperature(at(b, 2, 1, 24), 10), 2));
+        model.append(record(Frame::withTemperature(at(c, 2, 1, 23, 23), 20), 7));
+        const struct { int column; Qt::SortOrder order; QList<uint> indexes; } steps[] = {
+            {1, Qt::AscendingOrder, {7, 2, 10}},   {1, Qt::DescendingOrder, {10, 2, 7}},
+            {0, Qt::AscendingOrder, {2, 7, 10}},   {2, Qt::DescendingOrder, {10, 7, 2}},
+            {3, Qt::DescendingOrder, {7, 10, 2}},  {4, Qt::AscendingOrder, {10, 7, 2}},
+            {5, Qt::AscendingOrder, {7, 2, 10}},   {5, Qt::DescendingOrder, {2, 7, 10}},
+            {11, Qt::DescendingOrder, {7, 10, 2}}, {12, Qt::DescendingOrder, {2, 7, 10}},
+            {8, Qt::AscendingOrder, {2, 7, 10}},   {13, Qt::AscendingOrder, {2, 7, 10}},
+        };
+        QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+        for (const auto& step : steps) {
+            model.sort(step.column, step.order);
+            QCOMPARE(ArchiveTestData::indexes(model), step.indexes);
+        }
+        QCOMPARE(resets.count(), 12);
+
+        // A full archive sorts stably: ties keep the order of the sort before.
+        model.replaceRecords(mixedRecords(512));
+        model.sort(1, Qt::DescendingOrder);
+        model.sort(12, Qt::AscendingOrder);
+        for (int row = 1; row < model.rowCount(); ++row) {
+            const uint earlier = cell(model, row - 1, 12, Qt::UserRole).toUInt();
+            const uint later = cell(model, row, 12, Qt::UserRole).toUInt();
+            QVERIFY(earlier < later || (earlier == later && model.record(row - 1).timeKey() >= model.record(row).timeKey()));
+        }
+    }
+
+    void archiveThreadAppendAndClear()
+    {
+        ArchiveModel model;
+        QThread* insertThread = nullptr;
+        connect(&model, &QAbstractItemModel::rowsInserted, this,
+                [&insertThread] { insertThread = QThread::currentThread(); }, Qt::DirectConnection);
+        const auto appendInWorker = [&model](quint32 index) {
+            QThread* worker = QThread::create([&model, index] {
+                model.append(record(frameAt(1), index));
+                model.resumePosition = 4;
+            });
+            worker->start();
+            worker->wait(5000);
+            delete worker;
+        };
+        appendInWorker(3);
+        QTRY_COMPARE(model.rowCount(), 1);
+        QCOMPARE(insertThread, QThread::currentThread());
+        model.clear();
+        QVERIFY(model.isEmpty());
+        QCOMPARE(model.resumePosition.load(), 0);
+
+        // A frame still queued from a stopped read does not reach rows cleared after it.
+        appendInWorker(5);
+        model.clear();
+        QTest::qWait(50);
+        QVERIFY(model.isEmpty());
+    }
 };
 
-QTEST_GUILESS_MAIN(TestResultsModel)
-#include "test_results_model.moc"
+QTEST_GUILESS_MAIN(TestTableModels)
+#include "test_table_models.moc"
