@@ -8,6 +8,22 @@
 namespace {
 
 const QString handmade = XlsxTestFiles::handmade();
+const QString shippedTemplate = XlsxTestFiles::shippedTemplate();
+
+QString partText(XlsxPackage& package, const char* part)
+{
+    return QString::fromUtf8(package.partData(QString::fromUtf8(part)));
+}
+
+// The anchor rows of a drawing part, in document order.
+QStringList anchorRows(const QString& drawing)
+{
+    QStringList rows;
+    const QRegularExpression row(QStringLiteral("<(?:xdr:)?row>(\\d+)</(?:xdr:)?row>"));
+    for (auto it = row.globalMatch(drawing); it.hasNext();)
+        rows << it.next().captured(1);
+    return rows;
+}
 
 }  // namespace
 
@@ -83,16 +99,99 @@ private slots:
         QVERIFY(!workbook.package().contains(QStringLiteral("xl/worksheets/sheet1.xml")));
     }
 
-    void activeSheetIsTheOnlySelectedTab()
+    void copiesGoBelowAndRowsBelowMove()
+    {
+        XlsxWorkbook workbook;
+        QVERIFY(workbook.openFile(shippedTemplate));
+        XlsxWorksheet* sheet = workbook.worksheet(0);
+        QVERIFY(sheet);
+        const QString below = sheet->cellText(17, 1);
+        QVERIFY(sheet->insertRowCopies(15, 3));
+
+        QCOMPARE(sheet->cellText(15, 2), QStringLiteral("&D_VAL_I"));
+        for (int row = 16; row <= 18; ++row) {
+            QCOMPARE(sheet->cellText(row, 2), QStringLiteral("&D_VAL_I"));
+            QCOMPARE(sheet->cellText(row, 9), QStringLiteral("&LST_F"));
+            QCOMPARE(sheet->cellStyle(row, 2), sheet->cellStyle(15, 2));
+            QCOMPARE(sheet->rowHeight(row), 20.0);
+        }
+        QCOMPARE(sheet->cellText(19, 1), QString());
+        QCOMPARE(sheet->cellText(20, 1), below);
+        QCOMPARE(sheet->rowHeight(26), 48.0);
+        QCOMPARE(sheet->rowHeight(23), 15.0);
+        QCOMPARE(sheet->nextRow(18), 20);
+    }
+
+    void whatHangsOnRowsMovesAlong()
+    {
+        // Pictures on the copied row itself (anchor row 14) and on the first row below it (15).
+        XlsxPackage package;
+        QVERIFY(package.openBytes(XlsxTestFiles::fileBytes(shippedTemplate)));
+        const QString drawing = partText(package, "xl/drawings/drawing1.xml");
+        QCOMPARE(anchorRows(drawing), (QStringList{"0", "22"}));
+        package.setPartData(QStringLiteral("xl/drawings/drawing1.xml"),
+                            QString(drawing).replace(QLatin1String("<row>0<"), QLatin1String("<row>14<"))
+                                .replace(QLatin1String("<row>22<"), QLatin1String("<row>15<")).toUtf8());
+        XlsxWorkbook workbook;
+        QVERIFY(workbook.openBytes(package.toBytes()));
+        QVERIFY(workbook.worksheet(0)->insertRowCopies(15, 3));
+        QVERIFY(package.openBytes(workbook.saveToBytes()));
+
+        const QString sheet = partText(package, "xl/worksheets/sheet1.xml");
+        for (const char* moved : {"<dimension ref=\"A2:I25\"/>", "<mergeCell ref=\"A2:H2\"/>", "<mergeCell ref=\"A12:H12\"/>",
+                                  "<mergeCell ref=\"A20:H20\"/><mergeCell ref=\"A21:H21\"/><mergeCell ref=\"A22:H22\"/>",
+                                  "<conditionalFormatting sqref=\"E15:F18\">",
+                                  "<brk id=\"12\" min=\"0\" max=\"16383\" man=\"1\"/><brk id=\"22\"",
+                                  "<pageSetup orientation=\"landscape\" paperSize=\"9\" fitToHeight=\"0\" fitToWidth=\"1\"/>"})
+            QVERIFY2(sheet.contains(QLatin1String(moved)), moved);
+        QVERIFY(!sheet.contains(QLatin1String("<mergeCell ref=\"A17:H17\"/>")));
+        QVERIFY(partText(package, "xl/workbook.xml").contains(QLatin1String("!$A$1:$H$27</definedName>")));
+        QCOMPARE(anchorRows(partText(package, "xl/drawings/drawing1.xml")), (QStringList{"14", "18"}));
+
+        XlsxWorkbook handmadeBook;
+        QVERIFY(handmadeBook.openFile(handmade));
+        QVERIFY(handmadeBook.worksheet(0)->insertRowCopies(2, 2));
+        QVERIFY(package.openBytes(handmadeBook.saveToBytes()));
+        const QString data = partText(package, "xl/worksheets/sheet1.xml");
+        for (const char* moved : {"<mergeCell ref=\"A7:D7\"/>", "<hyperlink ref=\"C8\" location=\"Data!A1\"",
+                                  "<dataValidation type=\"list\" sqref=\"B2:B5 D8\">", "<brk id=\"5\" max=\"16383\" man=\"1\"/>",
+                                  "<c r=\"A8\"><f>'Second Sheet'!B2+Data!A2</f>",
+                                  "<row r=\"4\" ht=\"24\" customHeight=\"1\"><c r=\"A4\"><v>42.5</v></c>", "<c r=\"C4\"><v>85</v></c>"})
+            QVERIFY2(data.contains(QLatin1String(moved)), moved);
+        QVERIFY(partText(package, "xl/workbook.xml").contains(QLatin1String(">Data!$A$1:$D$8<")));
+    }
+
+    void copiesTakeColumnsUpTo49AndOneRowMerges()
+    {
+        XlsxWorkbook workbook;
+        QVERIFY(workbook.openFile(shippedTemplate));
+        XlsxWorksheet* sheet = workbook.worksheet(0);
+        QVERIFY(sheet->writeString(2, 49, QStringLiteral("49")));
+        QVERIFY(sheet->writeString(2, 52, QStringLiteral("52")));
+        QVERIFY(sheet->insertRowCopies(2, 1));
+        QCOMPARE(sheet->cellText(3, 49), QStringLiteral("49"));
+        QVERIFY(!sheet->hasCell(3, 52));
+        QCOMPARE(sheet->cellText(2, 52), QStringLiteral("52"));
+        QCOMPARE(sheet->cellText(4, 1), QStringLiteral("&CD_ORG, &CD_ADDRESS, аттестат &CD_CRT_NUM"));
+        const QString data = XlsxTestFiles::savedPart(workbook, QStringLiteral("xl/worksheets/sheet1.xml"));
+        QVERIFY(data.contains(QLatin1String("<mergeCell ref=\"A3:H3\"/>")));
+        QVERIFY(data.contains(QLatin1String("<mergeCell ref=\"A4:H4\"/>")));
+        QVERIFY(data.contains(QLatin1String("<mergeCells count=\"15\">")));
+    }
+
+    void rowWithoutCellsIsNotCopied()
     {
         XlsxWorkbook workbook;
         QVERIFY(workbook.openFile(handmade));
-        QVERIFY(workbook.setActiveSheet(0));
-        const QByteArray saved = workbook.saveToBytes();
-        const auto part = [&saved](const char* name) { return XlsxTestFiles::partText(saved, QString::fromUtf8(name)); };
-        QVERIFY(part("xl/workbook.xml").contains(QLatin1String("<workbookView activeTab=\"0\" firstSheet=\"0\"/>")));
-        QVERIFY(part("xl/worksheets/sheet1.xml").contains(QLatin1String("<sheetView workbookViewId=\"0\" tabSelected=\"1\"/>")));
-        QVERIFY(!part("xl/worksheets/sheet2.xml").contains(QLatin1String("tabSelected")));
+        XlsxWorksheet* sheet = workbook.worksheet(0);
+        QVERIFY(sheet->insertRowCopies(5, 2));
+        QVERIFY(sheet->insertRowCopies(2, 0));
+        QCOMPARE(sheet->cellText(6, 1), QStringLiteral("50"));
+        QCOMPARE(sheet->nextRow(4), 6);
+        XlsxPackage original;
+        QVERIFY(original.openBytes(workbook.saveToBytes()));
+        QVERIFY(partText(original, "xl/worksheets/sheet1.xml").contains(QLatin1String("<mergeCell ref=\"A5:D5\"/>")));
+        QVERIFY(original.contains(QStringLiteral("xl/calcChain.xml")));
     }
 };
 

@@ -1,0 +1,490 @@
+#include "ArchiveFrameBuilder.h"
+#include "ArchiveModel.h"
+#include "ArchiveRecord.h"
+#include "ArchiveTestData.h"
+#include "ChannelRecord.h"
+#include "ChannelsModel.h"
+#include "DeviceZFN.h"
+#include "ResultsModel.h"
+#include "TestEnvironment.h"
+#include "TextDiscription.h"
+#include "VerificationSettings.h"
+
+#include <QtTest>
+#include <cmath>
+
+using Frame = ArchiveFrameBuilder;
+using namespace ArchiveTestData;
+
+namespace {
+
+ResultRecord point(double reference, double measured, double error = 0)
+{
+    ResultRecord record;
+    record.setReference(reference);
+    record.setMeasured(measured);
+    record.setAllowedError(0.5);
+    record.setCoefficient(0.8);
+    record.setError(error);
+    record.setReferenceFromDevice(true);
+    return record;
+}
+
+QString cell(const ResultsModel& model, int row, int column)
+{
+    return model.data(model.index(row, column)).toString();
+}
+
+QList<int> numbers(const ResultsModel& model)
+{
+    QList<int> result;
+    for (int row = 0; row < model.rowCount(); ++row)
+        result.append(model.data(model.index(row, 0)).toInt());
+    return result;
+}
+
+ChannelRecord channel(quint8 outputType, quint8 characteristic, double low, double high)
+{
+    ChannelRecord record;
+    record.outputType = outputType;
+    record.characteristic = characteristic;
+    record.rangeLow = low;
+    record.rangeHigh = high;
+    record.updateOutputRange();
+    return record;
+}
+
+QString cell(const ChannelsModel& model, int column)
+{
+    return model.data(model.index(0, column)).toString();
+}
+
+double typed(const ChannelsModel& model)
+{
+    return model.data(model.index(0, 3), Qt::EditRole).toDouble();
+}
+
+QVariant cell(const ArchiveModel& model, int row, int column, int role = Qt::DisplayRole)
+{
+    return model.data(model.index(row, column), role);
+}
+
+QByteArray at(const QByteArray& frame, int day, int month, int year, int hour = 0, int minute = 0, int second = 0)
+{
+    return Frame::withTime(frame, QDateTime(QDate(2000 + year, month, day), QTime(hour, minute, second)));
+}
+
+}  // namespace
+
+// The results, channel and archive tables: numbers, verdicts, uncertainty, sorting and the hand-over
+// from worker threads.
+class TestTableModels : public QObject
+{
+    Q_OBJECT
+
+    ChannelRecord m_channel;
+    VerificationSettings* m_settings = nullptr;
+
+private slots:
+    void initTestCase()
+    {
+        TestEnvironment::prepareWithChoiceLists();
+        m_settings = new VerificationSettings;
+        g_verificationSettings = m_settings;
+    }
+
+    void init()
+    {
+        m_channel.rangeLow = 0;
+        m_channel.rangeHigh = 200;
+        m_channel.outputLow = 4;
+        m_channel.outputHigh = 20;
+        m_settings->etalonDelta = 0.06;
+        m_settings->indicatorCoff = 0.02;
+    }
+
+    void cleanupTestCase()
+    {
+        g_verificationSettings = nullptr;
+        delete m_settings;
+    }
+
+    // Allowed error 0.5 (its sign does not count), coefficient 0.8.
+    void verdictsAndCellTexts()
+    {
+        const struct { double error; int verdict; const char* text; } cases[] = {
+            {0.3, 1, "Да"}, {-0.4, 1, "Да"}, {0.45, 2, "Нет для данного коэффициента"},
+            {0.5, 2, "Нет для данного коэффициента"}, {-0.6, 3, "Нет "}, {std::nan(""), 3, "Нет "},
+        };
+        ResultsModel model;
+        model.setUncertaintySources(&m_channel, m_settings);
+        for (const auto& c : cases) {
+            ResultRecord record = point(1, 1, c.error);
+            record.setAllowedError(-0.5);
+            QCOMPARE(int(record.verdict), c.verdict);
+            model.append(record);
+            QCOMPARE(cell(model, model.rowCount() - 1, 5), QString::fromUtf8(c.text));
+        }
+        model.setCoefficient(0.1);
+        QCOMPARE(int(model.record(0)->verdict), 2);
+        ResultRecord noCoefficient = point(1, 1, 0.1);
+        noCoefficient.setCoefficient(std::nan(""));
+        QCOMPARE(int(noCoefficient.verdict), 2);
+
+        model.clear();
+        model.append(ResultRecord());
+        ResultRecord hart = point(100.05, 99.5, 0.25);
+        hart.setKind(1);
+        hart.setUnit(1);
+        model.append(hart);
+        QCOMPARE(QStringList({cell(model, 0, 5), cell(model, 0, 7), cell(model, 0, 1), cell(model, 1, 1), cell(model, 1, 6)}),
+                 QStringList({"Ошибка", "-", "-", "100.05 кПа", "Считывание по HART"}));
+        QCOMPARE(model.rawData(model.index(1, 3)).toDouble(), 0.25);
+        QVERIFY(!model.rawData(model.index(1, 10)).isValid());
+    }
+
+    // references 99.9, 100.0, 100.1 (mean 100), measured 100.0, 100.2, 100.1 (mean 100.1);
+    // range 0..200 (span 200), output 4..20 mA: k = 16 / 200 = 0.08 mA per unit;
+    // etalonDelta 0.06, indicatorCoff 0.02.
+    // uA  = √(0.02 / (3·2)) = 0.0577350;  uR = 0.2 / (2√3) = 0.0577350;  uP = 200·0.06 / 300 = 0.04
+    // uRef = √(0.04² + 0.0577350² + 0.0577350²) = √0.0082667 = 0.0909212
+    // uB  = √(0.02 / 6) = 0.0577350;  uInd = 0.02 / √3 = 0.0115470;  uM = √(uB² + uInd²) = 0.0588784
+    // point 1: current 12 mA, uCurrent = (0.0001·12 + 1)·0.001 / (3·0.08) = 0.00417167,
+    //          uMeasured = √(0.00417167² + uB²) = 0.0578855, reference from the calibrator: uResult = uMeasured,
+    //          U = 2·√(uRef² + 0.0578855²) = 0.215568, relative 0.107784 %
+    // point 2: no current, 20 mA taken: uCurrent = 0.004175, uMeasured = 0.0578858, U = 0.215568
+    // point 3: HART, uCurrent = 0, uMeasured = uB; fixed reference: uResult = uM, U = 0.216641, 0.108321 %
+    void uncertaintyOfWorkedSet()
+    {
+        ResultsModel model;
+        model.setUncertaintySources(&m_channel, m_settings);
+        ResultRecord first = point(99.9, 100.0);
+        first.setHasCurrent(true);
+        first.setCurrent(12);
+        ResultRecord third = point(100.1, 100.1);
+        third.setKind(1);
+        third.setReferenceFromDevice(false);
+        model.append(first);
+        model.append(point(100.0, 100.2));
+        model.append(third);
+        QVERIFY(model.computeUncertainty({2, 0, 1}));
+
+        const double expected[3][3] = {{0.00417167, 0.0578855, 0.215568},
+                                       {0.004175, 0.0578858, 0.215568},
+                                       {0.0, 0.0577350, 0.216641}};
+        for (int row = 0; row < 3; ++row) {
+            const ResultRecord& record = *model.record(row);
+            QVERIFY(record.uReferenceSet && record.uResultSet && record.expandedSet);
+            QVERIFY(std::fabs(record.uReference - 0.0909212) < 1e-7);
+            QVERIFY(std::fabs(record.uCurrent - expected[row][0]) < 1e-8);
+            QVERIFY(std::fabs(record.uMeasured - expected[row][1]) < 1e-7);
+            QVERIFY(std::fabs(record.expanded - expected[row][2]) < 1e-6);
+        }
+        QVERIFY(std::fabs(model.record(2)->uResult - 0.0588784) < 1e-7);
+        QCOMPARE(cell(model, 0, 7), QStringLiteral("0.107784"));
+        QCOMPARE(cell(model, 2, 7), QStringLiteral("0.108321"));
+
+        // A vacuum range spreads like a gauge range: the largest reference is negative, not 0.
+        ResultsModel vacuum;
+        vacuum.setUncertaintySources(&m_channel, m_settings);
+        for (double reference : {-99.9, -100.0, -100.1})
+            vacuum.append(point(reference, reference));
+        QVERIFY(vacuum.computeUncertainty({0, 1, 2}));
+        QVERIFY(std::fabs(vacuum.record(0)->uReference - 0.0909212) < 1e-7);
+    }
+
+    void uncomputableSets()
+    {
+        const struct { QList<int> rows; double rangeHigh, outputHigh; } cases[] = {
+            {{1}, 200, 20}, {{1, 1, 9}, 200, 20}, {{0, 1}, 0, 20}, {{0, 1}, 200, 4},
+        };
+        for (const auto& c : cases) {
+            init();
+            ResultsModel model;
+            model.setUncertaintySources(&m_channel, m_settings);
+            model.append(point(10, 10.1));
+            model.append(point(20, 19.8));
+            QVERIFY(model.computeUncertainty({0, 1}));
+            m_channel.rangeHigh = c.rangeHigh;
+            m_channel.outputHigh = c.outputHigh;
+            QSignalSpy messages(&model, &ResultsModel::showPopUpMessageSignal);
+            QVERIFY(!model.computeUncertainty(c.rows));
+            QCOMPARE(messages.count(), 1);
+            QCOMPARE(cell(model, 1, 7), QStringLiteral("-"));
+            // The protocol reads the raw figures: none of the earlier set may stay behind.
+            QVERIFY(std::isnan(model.record(1)->expanded));
+            QVERIFY(std::isnan(model.record(1)->expandedRelative));
+            QVERIFY(std::isnan(model.record(1)->uResult));
+        }
+    }
+
+    // Numbers stay with their points; processed points keep their uncertainty whatever was removed
+    // or sorted before the next group.
+    void numberingRemovalAndPooling()
+    {
+        ResultsModel model;
+        model.setUncertaintySources(&m_channel, m_settings);
+        model.setCurrentGroup(4);
+        model.append(point(1, 1.1));
+        model.append(point(2, 2.1));
+        model.processNewRows();
+        const double firstSet = model.record(1)->expanded;
+        for (double reference : {50.0, 60.0, 70.0})
+            model.append(point(reference, reference + 0.3));
+        model.removeResult(0);
+        model.removeResult(4);
+        model.removeResult(-1);
+        model.sort(1, Qt::DescendingOrder);
+        model.processNewRows();
+        QCOMPARE(numbers(model), QList<int>({5, 4, 3, 2}));
+        QCOMPARE(model.record(3)->expanded, firstSet);
+        QVERIFY(model.record(2)->expandedSet && model.record(0)->expanded != firstSet);
+        QVERIFY(model.record(4) == nullptr);
+
+        model.setGroup({0, 2}, 3);
+        QCOMPARE(model.data(model.index(0, 8), Qt::EditRole).toInt(), 3);
+        QCOMPARE(model.data(model.index(1, 8), Qt::EditRole).toInt(), 0);
+        model.append(point(9, 9));
+        QCOMPARE(numbers(model).last(), 6);
+        model.clear();
+        model.append(point(1, 1));
+        QCOMPARE(numbers(model), QList<int>({1}));
+        QCOMPARE(model.currentGroup(), 4);
+    }
+
+    void sorting()
+    {
+        ResultsModel model;
+        model.setUncertaintySources(&m_channel, m_settings);
+        const double errors[] = {0.9, 0.1, 0.45, 0.1};  // verdicts 3, 1, 2, 1
+        for (int i = 0; i < 4; ++i) {
+            ResultRecord record = point(i, i, errors[i]);
+            record.setRangeText(QString(QChar('d' - i)));
+            model.append(record);
+        }
+        model.record(2)->reference = std::nan("");
+        const struct { int column; Qt::SortOrder order; QList<int> numbers; } steps[] = {
+            {5, Qt::AscendingOrder, {2, 4, 3, 1}},  {1, Qt::DescendingOrder, {4, 2, 1, 3}},
+            {1, Qt::AscendingOrder, {1, 2, 4, 3}},  {9, Qt::AscendingOrder, {4, 3, 2, 1}},
+            {11, Qt::AscendingOrder, {4, 3, 2, 1}}, {0, Qt::AscendingOrder, {1, 2, 3, 4}},
+        };
+        for (const auto& step : steps) {
+            model.sort(step.column, step.order);
+            QCOMPARE(numbers(model), step.numbers);
+        }
+        QVERIFY(model.computeUncertainty({1, 3}));
+        model.sort(7, Qt::DescendingOrder);
+        QCOMPARE(numbers(model).mid(2), QList<int>({1, 3}));
+    }
+
+    void fullModel()
+    {
+        ResultsModel model;
+        model.setUncertaintySources(&m_channel, m_settings);
+        for (int i = 0; i < ResultsModel::maxCount - 1; ++i) {
+            ResultRecord record = point((i * 37) % 101, (i * 53) % 97, (i % 13) / 10.0);
+            record.setGroup(i % 7);
+            model.append(record);
+        }
+        QVERIFY(!model.isFull());
+        // The poll thread's append reaches the rows later, but counts at once.
+        QThread* worker = QThread::create([&model] { model.append(point(1, 2)); });
+        worker->start();
+        QVERIFY(worker->wait(5000));
+        delete worker;
+        QVERIFY(model.isFull());
+        QTRY_COMPARE(model.rowCount(), ResultsModel::maxCount);
+
+        model.sort(8, Qt::AscendingOrder);
+        for (int row = 1; row < model.rowCount(); ++row)
+            QVERIFY(model.record(row - 1)->group <= model.record(row)->group);
+        model.removeResult(0);
+        QVERIFY(!model.isFull());
+    }
+
+    void expectedOutputAndError()
+    {
+        const struct { quint8 type, characteristic; double low, high, pressure, output; } cases[] = {
+            {1, 0, 0, 100, 50, 12},   {1, 0, 100, 200, 150, 12}, {0, 0, 0, 100, 100, 5},
+            {2, 0, 0, 100, 0, 5},     {2, 0, 0, 100, 100, 0},    {3, 0, 0, 100, 25, 16},
+            {1, 0, -100, 0, -25, 16}, {1, 1, 0, 100, 25, 12},    {1, 1, 0, 100, -25, -4},
+            {3, 1, 0, 100, 25, 12},
+        };
+        for (const auto& c : cases)
+            QCOMPARE(channel(c.type, c.characteristic, c.low, c.high).expectedOutput(c.pressure), c.output);
+        QVERIFY(std::isnan(channel(7, 0, 0, 100).expectedOutput(50)));
+        QVERIFY(std::isnan(channel(1, 2, 0, 100).expectedOutput(50)));
+
+        // The inverse of each output is pinned by the round trip below; here the error in % of the span.
+        ChannelRecord record = channel(1, 0, 100, 1100);
+        record.reference = 590;
+        record.currentToValue(12);
+        QCOMPARE(record.current, 12.0);
+        QCOMPARE(record.measured, 600.0);
+        QCOMPARE(record.error, 1.0);
+        ChannelRecord unknown = channel(9, 0, 0, 100);
+        unknown.currentToValue(12);
+        QVERIFY(std::isnan(unknown.measured) && std::isnan(unknown.error));
+    }
+
+    void roundTripThroughPressure()
+    {
+        const QVector<QPair<double, double>> ranges = {{0, 100}, {-100, 0}, {-40, 60}, {2.5, 1600}};
+        for (quint8 type = 0; type < 4; ++type) {
+            for (quint8 characteristic = 0; characteristic < 2; ++characteristic) {
+                for (const auto& range : ranges) {
+                    ChannelRecord record = channel(type, characteristic, range.first, range.second);
+                    for (double current : {0.5, 4.0, 7.3, 12.0, 19.9, 21.0}) {
+                        record.currentToValue(current);
+                        QVERIFY2(std::fabs(record.expectedOutput(record.measured) - current) < 1e-9,
+                                 qPrintable(QStringLiteral("type %1 root %2 current %3").arg(type).arg(characteristic).arg(current)));
+                    }
+                }
+            }
+        }
+    }
+
+    void typedCurrent()
+    {
+        ChannelsModel model;
+        model.append(ChannelRecord());
+        const QModelIndex current = model.index(0, 3);
+        QVERIFY(!(model.flags(current) & Qt::ItemIsEditable));
+        model.setCurrentEditable(true);
+        QVERIFY(model.flags(current) & Qt::ItemIsEditable);
+
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        QVERIFY(model.setData(current, QStringLiteral("12,5")));
+        QCOMPARE(typed(model), 12.5);
+        QVERIFY(model.setData(current, QStringLiteral("30")));
+        QCOMPARE(typed(model), 25.0);
+        QVERIFY(model.setData(current, -7.0));
+        QCOMPARE(typed(model), -5.0);
+        for (const QString& text : {QStringLiteral("12,5 мА"), QString(), QStringLiteral("nan")})
+            QVERIFY(!model.setData(current, text));
+        QVERIFY(!model.setData(model.index(0, 4), QStringLiteral("1")));
+        QCOMPARE(typed(model), -5.0);
+        QCOMPARE(changed.count(), 3);
+
+        // A poll must not overwrite what the operator typed.
+        ChannelRecord polled;
+        polled.current = 9;
+        polled.measured = 1;
+        model.updateMeasurement(0, polled);
+        QCOMPARE(typed(model), -5.0);
+        model.setCurrentEditable(false);
+        model.updateMeasurement(0, polled);
+        QCOMPARE(cell(model, 3) + cell(model, 4), QStringLiteral("9,0000 мА1,00000 Па"));
+
+        model.setFixedEtalon(true, 101.3);
+        model.setFixedEtalon(false, 5);
+        QVERIFY(!model.isFixedEtalon());
+        QCOMPARE(model.fixedEtalon(), 101.3);
+    }
+
+    void pollThreadUpdateReachesGuiThread()
+    {
+        ChannelsModel model;
+        model.append(ChannelRecord());
+        QThread* resetThread = nullptr;
+        connect(&model, &QAbstractItemModel::modelReset, this, [&resetThread] { resetThread = QThread::currentThread(); },
+                Qt::DirectConnection);
+        ChannelRecord polled;
+        polled.measured = 42;
+        QThread* worker = QThread::create([&model, polled] { model.updateMeasurement(0, polled); });
+        worker->start();
+        QVERIFY(worker->wait(5000));
+        delete worker;
+        QTRY_COMPARE(cell(model, 4), QStringLiteral("42,00000 Па"));
+        QCOMPARE(resetThread, QThread::currentThread());
+    }
+
+    // Valid: a good check value and a unit code from 5 to 15; the bytes round-trip with the index.
+    void validityAndBytes()
+    {
+        for (const quint8 unitCode : {5, 15, 4, 0, 16})
+            QCOMPARE(record(Frame::measurement(unitCode, 1, 1, 0, 1), 3).isValid(), unitCode == 5 || unitCode == 15);
+        QVERIFY(!record(Frame::cleared(), 7).isValid());
+        QVERIFY(!record(Frame::withBadCheck(frameAt(1)), 1).isValid());
+
+        const QByteArray bytes = record(at(frameAt(3), 31, 12, 99, 23, 59, 58), 0x01020304).toBytes();
+        QCOMPARE(bytes.size(), ArchiveRecord::recordSize);
+        QCOMPARE(bytes.mid(64), QByteArray("\x04\x03\x02\x01", 4));
+        ArchiveRecord loaded;
+        QVERIFY(ArchiveRecord::fromBytes(bytes, &loaded));
+        QCOMPARE(loaded.toBytes(), bytes);
+        QCOMPARE(loaded.index(), 0x01020304u);
+        QCOMPARE(loaded.reference(), 3.0f);
+        QCOMPARE(loaded.dateTimeText(), QStringLiteral("31.12.99 / 23:59:58"));
+        QVERIFY(!ArchiveRecord::fromBytes(bytes.left(67), &loaded));
+        QVERIFY(!ArchiveRecord::fromBytes(bytes + '\0', &loaded));
+        QCOMPARE(loaded.toBytes(), bytes);
+    }
+
+    void sortsEachColumn()
+    {
+        ArchiveModel model;
+        const QByteArray a = Frame::withErrorCode(Frame::measurement(9, std::nanf(""), 0, 0, 5), 1);
+        const QByteArray b = Frame::withHart(Frame::measurement(5, 2, 0, 0, 900), 0, 0);
+        const QByteArray c = Frame::withErrorCode(Frame::measurement(15, -4, 0, 0, 70), 3);
+        model.append(record(Frame::withTemperature(at(a, 1, 12, 24), 30), 10));
+        model.append(record(Frame::withTemperature(at(b, 2, 1, 24), 10), 2));
+        model.append(record(Frame::withTemperature(at(c, 2, 1, 23, 23), 20), 7));
+        const struct { int column; Qt::SortOrder order; QList<uint> indexes; } steps[] = {
+            {1, Qt::AscendingOrder, {7, 2, 10}},   {1, Qt::DescendingOrder, {10, 2, 7}},
+            {0, Qt::AscendingOrder, {2, 7, 10}},   {2, Qt::DescendingOrder, {10, 7, 2}},
+            {3, Qt::DescendingOrder, {7, 10, 2}},  {4, Qt::AscendingOrder, {10, 7, 2}},
+            {5, Qt::AscendingOrder, {7, 2, 10}},   {5, Qt::DescendingOrder, {2, 7, 10}},
+            {11, Qt::DescendingOrder, {7, 10, 2}}, {12, Qt::DescendingOrder, {2, 7, 10}},
+            {8, Qt::AscendingOrder, {2, 7, 10}},   {13, Qt::AscendingOrder, {2, 7, 10}},
+        };
+        QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+        for (const auto& step : steps) {
+            model.sort(step.column, step.order);
+            QCOMPARE(ArchiveTestData::indexes(model), step.indexes);
+        }
+        QCOMPARE(resets.count(), 12);
+
+        // A full archive sorts stably: ties keep the order of the sort before.
+        model.replaceRecords(mixedRecords(512));
+        model.sort(1, Qt::DescendingOrder);
+        model.sort(12, Qt::AscendingOrder);
+        for (int row = 1; row < model.rowCount(); ++row) {
+            const uint earlier = cell(model, row - 1, 12, Qt::UserRole).toUInt();
+            const uint later = cell(model, row, 12, Qt::UserRole).toUInt();
+            QVERIFY(earlier < later || (earlier == later && model.record(row - 1).timeKey() >= model.record(row).timeKey()));
+        }
+    }
+
+    void archiveThreadAppendAndClear()
+    {
+        ArchiveModel model;
+        QThread* insertThread = nullptr;
+        connect(&model, &QAbstractItemModel::rowsInserted, this,
+                [&insertThread] { insertThread = QThread::currentThread(); }, Qt::DirectConnection);
+        const auto appendInWorker = [&model](quint32 index) {
+            QThread* worker = QThread::create([&model, index] {
+                model.append(record(frameAt(1), index));
+                model.resumePosition = 4;
+            });
+            worker->start();
+            worker->wait(5000);
+            delete worker;
+        };
+        appendInWorker(3);
+        QTRY_COMPARE(model.rowCount(), 1);
+        QCOMPARE(insertThread, QThread::currentThread());
+        model.clear();
+        QVERIFY(model.isEmpty());
+        QCOMPARE(model.resumePosition.load(), 0);
+
+        // A frame still queued from a stopped read does not reach rows cleared after it.
+        appendInWorker(5);
+        model.clear();
+        QTest::qWait(50);
+        QVERIFY(model.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTableModels)
+#include "test_table_models.moc"
