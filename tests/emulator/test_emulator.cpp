@@ -163,6 +163,9 @@ private slots:
         QByteArray wrongCheck = request(1, "1;1");
         wrongCheck.replace("1;1;", "1;1;9");
         rig.send(wrongCheck + request(2, "1;1") + request(0, "1;1"));
+        QTRY_COMPARE(rig.emulator.requestCount(), 3);
+        rig.port.waitForReadyRead(100);
+        QCOMPARE(rig.port.readAll(), QByteArray());
         QCOMPARE(rig.ask("1;5"), QByteArray("4.5"));
         QCOMPARE(rig.emulator.requestCount(), 4);
 
