@@ -64,6 +64,16 @@ private slots:
         QCOMPARE(reopened.worksheet(0)->cellText(1, 1), QStringLiteral("Температура &CD_TEMP"));
     }
 
+    void activeSheetTakesTheSelection()
+    {
+        XlsxWorkbook workbook;
+        QVERIFY(workbook.openFile(handmade));
+        QVERIFY(workbook.setActiveSheet(0));
+        const QByteArray saved = workbook.saveToBytes();
+        QVERIFY(XlsxTestFiles::partText(saved, QStringLiteral("xl/worksheets/sheet1.xml")).contains("tabSelected=\"1\""));
+        QVERIFY(!XlsxTestFiles::partText(saved, QStringLiteral("xl/worksheets/sheet2.xml")).contains("tabSelected=\"1\""));
+    }
+
     void deleteRemovesWhatOnlyTheSheetReaches()
     {
         XlsxWorkbook workbook;
