@@ -9,7 +9,6 @@
 #include "TestEnvironment.h"
 
 #include <QtEndian>
-#include <cstring>
 #include <QtTest>
 
 namespace {
@@ -219,12 +218,9 @@ private slots:
         const HartVariant foreign = HartVariant::Foreign;
         const HartVariant noTrim = HartVariant::NoCurrentTrim;
         const QList<int> specific{1, 81, 80, 128, 130, 132, 145, 134, 147};
-        QTest::newRow("1 identity") << Case{family, 1, 0, true, {0, 13, 12, 20}, "1 ok"};
         QTest::newRow("2 tag and message, then 1") << Case{family, 2, 0x03, true, {18, 17, 0, 13, 12, 20}, "1 ok"};
-        QTest::newRow("3 reset") << Case{family, 3, 0, true, {42}, "3 ok"};
         QTest::newRow("4 configuration flag") << Case{family, 4, 0, true, {0, 38}, "4 ok"};
         QTest::newRow("6 parameters") << Case{family, 6, 0, true, {15, 14, 1}, "6 ok"};
-        QTest::newRow("8 zero") << Case{family, 8, 0, true, {43}, "8 ok"};
         QTest::newRow("9 specific") << Case{family, 9, 0, true, specific, "9 ok"};
         QTest::newRow("9 specific, foreign") << Case{foreign, 9, 0, true, {1, 81, 80}, "9 ok"};
         QTest::newRow("10 without a read of 9") << Case{family, 10, 0x3F, true, specific, "9 ok"};
@@ -238,7 +234,6 @@ private slots:
         QTest::newRow("17 fixed current") << Case{family, 17, 0, true, {40}, "17 ok"};
         QTest::newRow("19 trim outside fixed current")
             << Case{family, 19, 0, true, {45}, "19 failed", {"Команда 45 :Неверные данные!"}};
-        QTest::newRow("21 additional status") << Case{family, 21, 0, true, {48}, "21 ok"};
         QTest::newRow("22 measurement") << Case{family, 22, 0, true, {15, 1}, "22 ok"};
 
         // Results after each command and at the end, locks and progress; the ends carry the record.
@@ -252,19 +247,6 @@ private slots:
                 QCOMPARE(unpackAscii(second.descriptor, 12), QStringLiteral("PRESSURE SENSOR"));
                 QVERIFY(!end.data.longTagSupported);
                 QCOMPARE(int(end.data.responseCode), 64);
-            }};
-        // The long tag frame: 41 bytes, 82 characters, their count as the one raw byte 0x52.
-        const QByteArray longTag = QByteArray("PRESSURE LINE 7").leftJustified(32, ' ');
-        QTest::newRow("2 long tag") << Case{
-            family, 2, Mask::LongTag, false, {22, 0, 13, 12, 20}, "1 ok", {}, {},
-            [longTag](HartRig& rig) {
-                QVERIFY(rig.run(1).data.longTagSupported);
-                std::memcpy(rig.edited().longTag, longTag.constData(), 32);
-            },
-            [longTag](HartRig& rig, const Ending&) {
-                QCOMPARE(rig.transmitter().state().longTag, longTag);
-                const QString text = rig.bench.emulator().requests().at(0).command;
-                QCOMPARE(text.left(5) + QString::number(text.size()), QString("40;R;87"));
             }};
         // Unit, range and damping in this order, the calibrator's settings after, then the read-back.
         const QStringList settingsWrites{"block", "11;49;0;1;0"};
