@@ -156,7 +156,7 @@ private slots:
 
     // Units by index: 0 Pa, 1 kPa, 2 MPa, 3 kgf/cm², 4 kgf/m², 5 mm Hg, 6 mm of water, 7 mbar, 8 bar,
     // 9 atm, 10 psi. Not the psi of 6.894757293 and the mm Hg of 0.133322387 found elsewhere.
-    void conversions()
+    void conversionsAndHartCodes()
     {
         const struct { int from, to; double value, expected; } cases[] = {
             {1, 0, 1, 1000},      {2, 1, 1, 1000},        {3, 4, 1, 10000},         {8, 7, 1, 1000},
@@ -173,10 +173,7 @@ private slots:
             QCOMPARE(converted, c.expected);
             QCOMPARE(PressureUnits::fromKpa(quint8(c.from), PressureUnits::toKpa(c.value, quint8(c.from))), c.value);
         }
-    }
 
-    void hartCodes()
-    {
         const QList<QPair<int, int>> codes = {{12, 1}, {237, 2}, {11, 0}, {6, 10}, {255, -1}, {0, -1}};
         for (const auto& code : codes)
             QCOMPARE(PressureUnits::unitFromHartCode(quint8(code.first)), code.second);
