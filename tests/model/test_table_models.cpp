@@ -12,6 +12,8 @@
 
 #include <QtTest>
 #include <cmath>
+#include <functional>
+#include <memory>
 
 using Frame = ArchiveFrameBuilder;
 using namespace ArchiveTestData;
@@ -67,6 +69,14 @@ double typed(const ChannelsModel& model)
 QVariant cell(const ArchiveModel& model, int row, int column, int role = Qt::DisplayRole)
 {
     return model.data(model.index(row, column), role);
+}
+
+// Runs the work in a thread of its own, as the poll and archive threads do, and waits for it.
+bool runInWorker(const std::function<void()>& work)
+{
+    const std::unique_ptr<QThread> worker(QThread::create(work));
+    worker->start();
+    return worker->wait(5000);
 }
 
 QByteArray at(const QByteArray& frame, int day, int month, int year, int hour = 0, int minute = 0, int second = 0)
@@ -288,10 +298,7 @@ private slots:
         }
         QVERIFY(!model.isFull());
         // The poll thread's append reaches the rows later, but counts at once.
-        QThread* worker = QThread::create([&model] { model.append(point(1, 2)); });
-        worker->start();
-        QVERIFY(worker->wait(5000));
-        delete worker;
+        QVERIFY(runInWorker([&model] { model.append(point(1, 2)); }));
         QVERIFY(model.isFull());
         QTRY_COMPARE(model.rowCount(), ResultsModel::maxCount);
 
@@ -372,31 +379,19 @@ private slots:
         polled.measured = 1;
         model.updateMeasurement(0, polled);
         QCOMPARE(typed(model), -5.0);
+        // The poll thread's update is shown by the GUI thread.
+        QThread* resetThread = nullptr;
+        connect(&model, &QAbstractItemModel::modelReset, this, [&resetThread] { resetThread = QThread::currentThread(); },
+                Qt::DirectConnection);
         model.setCurrentEditable(false);
-        model.updateMeasurement(0, polled);
-        QCOMPARE(cell(model, 3) + cell(model, 4), QStringLiteral("9,0000 мА1,00000 Па"));
+        QVERIFY(runInWorker([&model, polled] { model.updateMeasurement(0, polled); }));
+        QTRY_COMPARE(cell(model, 3) + cell(model, 4), QStringLiteral("9,0000 мА1,00000 Па"));
+        QCOMPARE(resetThread, QThread::currentThread());
 
         model.setFixedEtalon(true, 101.3);
         model.setFixedEtalon(false, 5);
         QVERIFY(!model.isFixedEtalon());
         QCOMPARE(model.fixedEtalon(), 101.3);
-    }
-
-    void pollThreadUpdateReachesGuiThread()
-    {
-        ChannelsModel model;
-        model.append(ChannelRecord());
-        QThread* resetThread = nullptr;
-        connect(&model, &QAbstractItemModel::modelReset, this, [&resetThread] { resetThread = QThread::currentThread(); },
-                Qt::DirectConnection);
-        ChannelRecord polled;
-        polled.measured = 42;
-        QThread* worker = QThread::create([&model, polled] { model.updateMeasurement(0, polled); });
-        worker->start();
-        QVERIFY(worker->wait(5000));
-        delete worker;
-        QTRY_COMPARE(cell(model, 4), QStringLiteral("42,00000 Па"));
-        QCOMPARE(resetThread, QThread::currentThread());
     }
 
     // Valid: a good check value and a unit code from 5 to 15; the bytes round-trip with the index.
@@ -463,15 +458,12 @@ private slots:
         connect(&model, &QAbstractItemModel::rowsInserted, this,
                 [&insertThread] { insertThread = QThread::currentThread(); }, Qt::DirectConnection);
         const auto appendInWorker = [&model](quint32 index) {
-            QThread* worker = QThread::create([&model, index] {
+            return runInWorker([&model, index] {
                 model.append(record(frameAt(1), index));
                 model.resumePosition = 4;
             });
-            worker->start();
-            worker->wait(5000);
-            delete worker;
         };
-        appendInWorker(3);
+        QVERIFY(appendInWorker(3));
         QTRY_COMPARE(model.rowCount(), 1);
         QCOMPARE(insertThread, QThread::currentThread());
         model.clear();
@@ -479,7 +471,7 @@ private slots:
         QCOMPARE(model.resumePosition.load(), 0);
 
         // A frame still queued from a stopped read does not reach rows cleared after it.
-        appendInWorker(5);
+        QVERIFY(appendInWorker(5));
         model.clear();
         QTest::qWait(50);
         QVERIFY(model.isEmpty());

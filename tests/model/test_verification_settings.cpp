@@ -130,23 +130,33 @@ private slots:
         }
     }
 
-    void etalonRangeText()
+    // Protocol texts round to the committed decimals, not to an edit still pending.
+    void protocolTextsUseCommittedDecimals()
     {
+        QCOMPARE(formatNumberForProtocol(1.23456, -1), QString("1.235"));
         VerificationSettings settings;
         QCOMPARE(settings.etalonRangeText(2500.f, 0.f, 2), QString("2.5...0 МПа"));
         g_verificationSettings = &settings;
         settings.prProtocolDecimals->setValue(0);
         QCOMPARE(settings.etalonRangeText(2500.4f, -100.f, 1), QString("2500...-100 кПа"));
+        QCOMPARE(formatNumberForProtocol(100.4, -1), QString("100"));
+        QCOMPARE(formatNumberForProtocol(250.0, 2), QString("250 МПа"));
         settings.prProtocolDecimals->setValue(2);
         QCOMPARE(settings.etalonRangeText(1230.f, 0.f, 2) + settings.etalonRangeText(100.f, 0.f, 8),
                  QString("1.23...0 МПа1...0 бар"));
         QCOMPARE(settings.etalonRangeText(100.f, 0.f, -1), QString("-...- ---"));
         QCOMPARE(settings.etalonRangeText(100.f, 0.f, 11), QString("-...- ---"));
+        settings.prProtocolDecimals->setValue(3);
+        QCOMPARE(formatNumberForProtocol(2.5, -1), QString("2.5"));
+        settings.prProtocolDecimals->setEditedValue(1);
+        QCOMPARE(formatNumberForProtocol(2.25, -1), QString("2.25"));
+        settings.prProtocolDecimals->setValue(10);
+        QCOMPARE(formatNumberForProtocol(0.0123456789, -1), QString("0.0123456789"));
     }
 
     // Units by index: 0 Pa, 1 kPa, 2 MPa, 3 kgf/cm², 4 kgf/m², 5 mm Hg, 6 mm of water, 7 mbar, 8 bar,
     // 9 atm, 10 psi. Not the psi of 6.894757293 and the mm Hg of 0.133322387 found elsewhere.
-    void conversions()
+    void conversionsAndHartCodes()
     {
         const struct { int from, to; double value, expected; } cases[] = {
             {1, 0, 1, 1000},      {2, 1, 1, 1000},        {3, 4, 1, 10000},         {8, 7, 1, 1000},
@@ -163,10 +173,7 @@ private slots:
             QCOMPARE(converted, c.expected);
             QCOMPARE(PressureUnits::fromKpa(quint8(c.from), PressureUnits::toKpa(c.value, quint8(c.from))), c.value);
         }
-    }
 
-    void hartCodes()
-    {
         const QList<QPair<int, int>> codes = {{12, 1}, {237, 2}, {11, 0}, {6, 10}, {255, -1}, {0, -1}};
         for (const auto& code : codes)
             QCOMPARE(PressureUnits::unitFromHartCode(quint8(code.first)), code.second);
@@ -190,22 +197,6 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
         for (const auto& c : cases)
             QCOMPARE(formatNumberTrimmed(c.value, c.unit), c.text);
-    }
-
-    void protocolTextUsesCommittedDecimals()
-    {
-        QCOMPARE(formatNumberForProtocol(1.23456, -1), QString("1.235"));
-        VerificationSettings settings;
-        g_verificationSettings = &settings;
-        settings.prProtocolDecimals->setValue(0);
-        QCOMPARE(formatNumberForProtocol(100.4, -1), QString("100"));
-        QCOMPARE(formatNumberForProtocol(250.0, 2), QString("250 МПа"));
-        settings.prProtocolDecimals->setValue(3);
-        QCOMPARE(formatNumberForProtocol(2.5, -1), QString("2.5"));
-        settings.prProtocolDecimals->setEditedValue(1);
-        QCOMPARE(formatNumberForProtocol(2.25, -1), QString("2.25"));
-        settings.prProtocolDecimals->setValue(10);
-        QCOMPARE(formatNumberForProtocol(0.0123456789, -1), QString("0.0123456789"));
     }
 
     // A caption given by reference follows the text it refers to; an own caption is a copy.

@@ -109,7 +109,7 @@ private slots:
         QVERIFY(!workbook.package().contains(QStringLiteral("xl/worksheets/sheet1.xml")));
     }
 
-    void copiesGoBelowAndRowsBelowMove()
+    void copiesGoBelowTakeTheirColumnsAndMerges()
     {
         XlsxWorkbook workbook;
         QVERIFY(workbook.openFile(shippedTemplate));
@@ -130,6 +130,19 @@ private slots:
         QCOMPARE(sheet->rowHeight(26), 48.0);
         QCOMPARE(sheet->rowHeight(23), 15.0);
         QCOMPARE(sheet->nextRow(18), 20);
+
+        // A copy takes the columns up to 49 and the merge of its row.
+        QVERIFY(sheet->writeString(2, 49, QStringLiteral("49")));
+        QVERIFY(sheet->writeString(2, 52, QStringLiteral("52")));
+        QVERIFY(sheet->insertRowCopies(2, 1));
+        QCOMPARE(sheet->cellText(3, 49), QStringLiteral("49"));
+        QVERIFY(!sheet->hasCell(3, 52));
+        QCOMPARE(sheet->cellText(2, 52), QStringLiteral("52"));
+        QCOMPARE(sheet->cellText(4, 1), QStringLiteral("&CD_ORG, &CD_ADDRESS, аттестат &CD_CRT_NUM"));
+        const QString data = XlsxTestFiles::savedPart(workbook, QStringLiteral("xl/worksheets/sheet1.xml"));
+        QVERIFY(data.contains(QLatin1String("<mergeCell ref=\"A3:H3\"/>")));
+        QVERIFY(data.contains(QLatin1String("<mergeCell ref=\"A4:H4\"/>")));
+        QVERIFY(data.contains(QLatin1String("<mergeCells count=\"15\">")));
     }
 
     void whatHangsOnRowsMovesAlong()
@@ -169,24 +182,6 @@ private slots:
                                   "<row r=\"4\" ht=\"24\" customHeight=\"1\"><c r=\"A4\"><v>42.5</v></c>", "<c r=\"C4\"><v>85</v></c>"})
             QVERIFY2(data.contains(QLatin1String(moved)), moved);
         QVERIFY(partText(package, "xl/workbook.xml").contains(QLatin1String(">Data!$A$1:$D$8<")));
-    }
-
-    void copiesTakeColumnsUpTo49AndOneRowMerges()
-    {
-        XlsxWorkbook workbook;
-        QVERIFY(workbook.openFile(shippedTemplate));
-        XlsxWorksheet* sheet = workbook.worksheet(0);
-        QVERIFY(sheet->writeString(2, 49, QStringLiteral("49")));
-        QVERIFY(sheet->writeString(2, 52, QStringLiteral("52")));
-        QVERIFY(sheet->insertRowCopies(2, 1));
-        QCOMPARE(sheet->cellText(3, 49), QStringLiteral("49"));
-        QVERIFY(!sheet->hasCell(3, 52));
-        QCOMPARE(sheet->cellText(2, 52), QStringLiteral("52"));
-        QCOMPARE(sheet->cellText(4, 1), QStringLiteral("&CD_ORG, &CD_ADDRESS, аттестат &CD_CRT_NUM"));
-        const QString data = XlsxTestFiles::savedPart(workbook, QStringLiteral("xl/worksheets/sheet1.xml"));
-        QVERIFY(data.contains(QLatin1String("<mergeCell ref=\"A3:H3\"/>")));
-        QVERIFY(data.contains(QLatin1String("<mergeCell ref=\"A4:H4\"/>")));
-        QVERIFY(data.contains(QLatin1String("<mergeCells count=\"15\">")));
     }
 
     void rowWithoutCellsIsNotCopied()
