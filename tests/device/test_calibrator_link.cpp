@@ -100,21 +100,9 @@ private slots:
         QCOMPARE(buffer, left);
     }
 
-    void unpackReportsTheAddress()
-    {
-        QByteArray withAddress = frameOf("12;$90;");
-        quint8 address = 0;
-        QVERIFY(AsciiUail::unpackPackageGetAddress(withAddress, address));
-        QCOMPARE(address, quint8(12));
-        QCOMPARE(withAddress, QByteArray("$90"));
-        QByteArray notNumber = frameOf("x;ABCD;");
-        QVERIFY(!AsciiUail::unpackPackageGetAddress(notNumber, address));
-    }
-
     void statusReplies()
     {
         QVERIFY(AsciiUail::isOkAnswer("$0") && !AsciiUail::isOkAnswer("$00"));
-        QVERIFY(!AsciiUail::isDataPackage("$5") && !AsciiUail::isDataPackage("") && AsciiUail::isDataPackage("12.5"));
         QVERIFY(!AsciiUail::checkPackageNoErrorCode("$5") && AsciiUail::checkPackageNoErrorCode("0A"));
         QCOMPARE(AsciiUail::errorCodeText("$", "ЗФН"), QString("Неизвестная ошибка"));
         QCOMPARE(AsciiUail::errorCodeText("$5", "ЗФН"), QString("ЗФН ответил кодом ошибки №5."));
