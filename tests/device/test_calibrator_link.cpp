@@ -66,7 +66,6 @@ private slots:
         QCOMPARE(AsciiUail::crc16Bitwise(reinterpret_cast<const quint8*>(random.constData()), quint16(random.size())),
                  AsciiUail::crc16(random));
         QCOMPARE(AsciiUail::makePackage("11;1;0;1;1", 1), QByteArray("\xFF:1;11;1;0;1;1;43755\r\xFF"));
-        QCOMPARE(AsciiUail::makePackage("11;200;0;1;200", 1), QByteArray("\xFF:1;11;200;0;1;200;19630\r\xFF"));
         QByteArray search;
         AsciiUail::makeSearchPackage(0, search);
         QCOMPARE(search, QByteArray("\xFF:0;0;14891\r\xFF"));
@@ -100,21 +99,9 @@ private slots:
         QCOMPARE(buffer, left);
     }
 
-    void unpackReportsTheAddress()
-    {
-        QByteArray withAddress = frameOf("12;$90;");
-        quint8 address = 0;
-        QVERIFY(AsciiUail::unpackPackageGetAddress(withAddress, address));
-        QCOMPARE(address, quint8(12));
-        QCOMPARE(withAddress, QByteArray("$90"));
-        QByteArray notNumber = frameOf("x;ABCD;");
-        QVERIFY(!AsciiUail::unpackPackageGetAddress(notNumber, address));
-    }
-
     void statusReplies()
     {
         QVERIFY(AsciiUail::isOkAnswer("$0") && !AsciiUail::isOkAnswer("$00"));
-        QVERIFY(!AsciiUail::isDataPackage("$5") && !AsciiUail::isDataPackage("") && AsciiUail::isDataPackage("12.5"));
         QVERIFY(!AsciiUail::checkPackageNoErrorCode("$5") && AsciiUail::checkPackageNoErrorCode("0A"));
         QCOMPARE(AsciiUail::errorCodeText("$", "ЗФН"), QString("Неизвестная ошибка"));
         QCOMPARE(AsciiUail::errorCodeText("$5", "ЗФН"), QString("ЗФН ответил кодом ошибки №5."));
