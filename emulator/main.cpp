@@ -384,7 +384,8 @@ QString portsLine(const std::vector<std::unique_ptr<CalibratorEmulator>>& emulat
     QStringList entries;
     for (const auto& emulator : emulators)
         entries << QStringLiteral("COM%1=%2").arg(entries.size() + 1).arg(emulator->portPath());
-    return QStringLiteral("ZFN_PORTS=") + entries.join(QLatin1Char(';'));
+    // Quoted, so that the line pasted in front of a command keeps its ";" instead of ending there.
+    return QStringLiteral("ZFN_PORTS='%1'").arg(entries.join(QLatin1Char(';')));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "TestEnvironment.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QSerialPort>
 #include <QtTest>
 #include <chrono>
@@ -279,6 +280,26 @@ private slots:
         QVERIFY2(timer.elapsed() >= qint64((5 + 9 + 5 + 33) * HartCharacterMs) - 1, qPrintable(QString::number(timer.elapsed())));
         QVERIFY2(parseHartResponse(reply, record, 0, HartFrame::LongAddress), reply);
         QCOMPARE(rig.emulator.hartTransmitter().commands(), QList<int>({0}));
+    }
+
+    // The printed line is pasted in front of the workstation's command: the shell must keep it whole.
+    void printedPortsLineSurvivesTheShell()
+    {
+        QProcess emulator;
+        emulator.start(QString::fromUtf8(ZFN_EMULATOR_PROGRAM), {QStringLiteral("--count"), QStringLiteral("2")});
+        QVERIFY(emulator.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(emulator.canReadLine(), 30000);
+        const QString line = QString::fromUtf8(emulator.readLine()).trimmed();
+        emulator.terminate();
+        QVERIFY(emulator.waitForFinished());
+
+        QProcess shell;
+        shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), line + QStringLiteral(" sh -c 'printf %s \"$ZFN_PORTS\"'")});
+        QVERIFY(shell.waitForFinished());
+        const QStringList entries = QString::fromUtf8(shell.readAllStandardOutput()).split(QLatin1Char(';'));
+        QCOMPARE(entries.size(), 2);
+        QVERIFY(entries.at(0).startsWith(QStringLiteral("COM1=/dev/")));
+        QVERIFY(entries.at(1).startsWith(QStringLiteral("COM2=/dev/")));
     }
 };
 
