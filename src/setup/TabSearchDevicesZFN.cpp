@@ -145,13 +145,13 @@ void TabSearchDevicesZFN::setSearchSingleDevice(bool on)
 }
 
 // The device object releases a connected calibrator itself once its workers have let go of the port,
-// so the tab sends no release frame of its own here.
+// so the tab sends no release frame of its own here. A refused search leaves the table and the
+// connection as they were.
 void TabSearchDevicesZFN::searchDevices()
 {
     ui->pushButton_searchDevices->setEnabled(false);
-    clearTable();
-    showDeviceState(QString());
-    g_device->startSearch(ui->comboBox_comIntervalMin->currentIndex(), ui->comboBox_comIntervalMax->currentIndex());
+    if (g_device->startSearch(ui->comboBox_comIntervalMin->currentIndex(), ui->comboBox_comIntervalMax->currentIndex()))
+        clearTable();
     ui->pushButton_searchDevices->setEnabled(true);
 }
 

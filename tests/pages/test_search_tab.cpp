@@ -1,4 +1,5 @@
 #include "EmulatorCommands.h"
+#include "ParametrPoller.h"
 #include "QueuedSpy.h"
 #include "ScreenLocker.h"
 #include "SetupWindowRig.h"
@@ -6,6 +7,7 @@
 #include "TestEnvironment.h"
 #include "VerificationSettings.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -17,6 +19,7 @@
 namespace {
 
 const QString releaseCommand("11;200;0;1;200");
+const QString busy("Дождитесь окончания текущей операции!");
 
 // The search tab of the window on emulated calibrators.
 struct SearchPage : SetupWindowRig
@@ -150,6 +153,45 @@ private slots:
         QVERIFY(g_device->foundDevices().isEmpty());
         QCOMPARE(page.table()->rowCount(), 0);
         QVERIFY(page.deviceButtonsEnabled(false));
+    }
+
+    // A search refused because a page's poller holds the port changes nothing: the list, the table,
+    // the connection to the second calibrator and the poller stay as they were.
+    void refusedSearchKeepsTheConnection()
+    {
+        SearchPage page(2);
+        page.emulator(1).setAddress(2);
+        page.setRange(true, false);
+        page.firstPort()->setCurrentIndex(0);
+        page.lastPort()->setCurrentIndex(1);
+        QVERIFY(page.search());
+        page.table()->setCurrentCell(1, 0);
+        QVERIFY(page.settled());
+        QVERIFY(page.emulator(1).isSessionOpen());
+
+        ParametrPoller poller;
+        QObject::connect(g_device, &DeviceZFN::stopAllExternalPolls, &poller, &ParametrPoller::stop);
+        poller.start();
+        QVERIFY(poller.isRunning());
+        page.emulator(0).clearRequests();
+        page.emulator(1).clearRequests();
+        page.bench.clearPopUps();
+        QueuedSpy finished(g_device, &DeviceZFN::searchFinished);
+        QueuedSpy locked(g_device, &DeviceZFN::lockInteface);
+        page.find<QAction>("action_foundDevices")->trigger();
+        QCoreApplication::processEvents();
+
+        QCOMPARE(page.bench.popUps(), QStringList({busy}));
+        QCOMPARE(finished.count() + locked.count(), 0);
+        QCOMPARE(page.rows(), QStringList({"1 COM1 ЗФН-020", "2 COM2 ЗФН-020"}));
+        QCOMPARE(page.table()->currentRow(), 1);
+        QCOMPARE(g_device->foundDevices().size(), 2);
+        QCOMPARE(g_device->foundDeviceIndex(), 1);
+        QVERIFY(poller.isRunning());
+        poller.stop();
+        QCOMPARE(page.emulator(0).requestCount() + page.emulator(1).requestCount(), 0);
+        QVERIFY(page.emulator(1).isSessionOpen() && !page.emulator(0).isSessionOpen());
+        QVERIFY(page.deviceButtonsEnabled(true));
     }
 
     // The port lists follow the range option and keep a range in order; a stored range is taken back.
