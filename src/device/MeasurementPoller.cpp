@@ -191,7 +191,8 @@ void MeasurementPoller::publishMeasurement(ChannelRecord& channel) const
         channel.hartCurrent = m_cycle.hartSecond;
         const double span = m_records.channels.isHartInterval() ? channel.hartHigh - channel.hartLow
                                                                 : channel.rangeHigh - channel.rangeLow;
-        const double measured = PressureUnits::convertFromHart(m_records.hart.pvUnit, channel.unit, m_cycle.hartPrimary);
+        const double measured =
+            PressureUnits::convertFromHart(m_records.hart.pvUnit, channel.unit, m_cycle.hartPrimary);
         takeMeasured(channel, measured, span, m_cycle.current);
         break;
     }
