@@ -72,7 +72,10 @@ public:
     void refreshPortList();
     const QList<PortEntry>& portList() const;
     const QList<DeviceInfo>& foundDevices() const;
-    void startSearch(int first, int last);
+    // Releases the calibrator in session and searches; searchFinished() follows. False, with the
+    // refusal shown and nothing stopped or changed, while a job other than polling or archive
+    // work holds the port.
+    bool startSearch(int first, int last);
     void connectToDevice(int index);
     void releaseDevice();
     void setFlag(quint16 key, const QVariant& value);
@@ -230,6 +233,7 @@ private:
     bool exchangeCommand(const QByteArray& text, int timeoutMs);
     bool exchangeFrame(const QByteArray& request, int timeoutMs);
     void stopWorkers();
+    bool portFreeOnceWorkersStop() const;
 
     DeviceSettings* m_settings = nullptr;
     ChannelRecord* m_channel = nullptr;

@@ -43,24 +43,37 @@ void DeviceZFN::stopWorkers()
         m_poll->stopArchiveThread();
 }
 
-// The search starts from no connection: the calibrator in session is released first.
-void DeviceZFN::startSearch(int first, int last)
+// Polling and archive work give the port up for a search; any other job holding it refuses it.
+bool DeviceZFN::portFreeOnceWorkersStop() const
 {
-    stopWorkers();
-    if (!ensurePortFree()) {
-        emit searchFinished();
-        return;
+    return m_portOwner->isFree() || m_portOwner->isLentTo(m_poll->pollThread)
+           || m_portOwner->isLentTo(m_poll->archiveThread);
+}
+
+// The search starts from no connection: the calibrator in session is released first. The refusal
+// is decided before any worker is stopped.
+bool DeviceZFN::startSearch(int first, int last)
+{
+    if (!portFreeOnceWorkersStop()) {
+        refuseBusyPort();
+        return false;
     }
+    stopWorkers();
+    if (!ensurePortFree())
+        return false;
     m_search->wait();
     sendSessionEnd();
     m_foundIndex = -1;
     setConnectedDevice(nullptr);
     emit lockInteface(LockKind::Search);
     if (!m_search->start(first, last, m_poll->exchangeTimeoutMs)) {
+        // The calibrator of the list is released already, so the list goes with it.
+        g_foundDevices.clear();
         refuseBusyPort();
         emit unlockInteface();
         emit searchFinished();
     }
+    return true;
 }
 
 void DeviceZFN::connectToDevice(int index)

@@ -16,6 +16,14 @@
 
 namespace {
 constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
+
+// The reference of the cycle is already in the channel.
+void takeMeasured(ChannelRecord& channel, double measured, double span, double current)
+{
+    channel.measured = measured;
+    channel.error = (measured - channel.reference) * 100 / span;
+    channel.current = current;
+}
 }  // namespace
 
 MeasurementPoller::MeasurementPoller(CalibratorLink& link, PortOwner& owner, PollController& work, QMutex& mutex,
@@ -59,15 +67,13 @@ bool MeasurementPoller::runCycle()
         m_work.pollThread->requestStop();
     if (stopRequested())
         return false;
+    m_cycle = Readings();
     const bool measured = takeReference() && measureByMode();
     if (stopRequested())
         return false;
     if (!measured)
         return true;
-    {
-        QMutexLocker lock(&m_mutex);
-        m_work.resultTaken = false;
-    }
+    publish();
     emit cycleDone();
     return true;
 }
@@ -79,26 +85,24 @@ bool MeasurementPoller::stopRequested() const
 
 bool MeasurementPoller::takeReference()
 {
-    if (!m_records.channels.isFixedEtalon())
+    m_cycle.fixedReference = m_records.channels.isFixedEtalon();
+    if (!m_cycle.fixedReference)
         return getEventByKey(ReferenceKey);
-    QMutexLocker lock(&m_mutex);
-    m_records.channel.reference = PressureUnits::fromKpa(m_records.channel.unit, m_records.channels.fixedEtalon());
+    m_cycle.reference = m_records.channels.fixedEtalon();
     return true;
 }
 
 bool MeasurementPoller::measureByMode()
 {
-    switch (m_work.pollMode) {
+    m_cycle.mode = m_work.pollMode;
+    switch (m_cycle.mode) {
     case CurrentMode:
         return getEventByKey(CurrentKey);
     case HartMode:
         return getEventByKey(HartKey);
-    case ManualMode: {
-        QMutexLocker lock(&m_mutex);
-        const ChannelRecord& channel = m_records.channel;
-        takeMeasured(m_records.channels.manualValue, channel.rangeHigh - channel.rangeLow, notANumber);
+    case ManualMode:
+        m_cycle.manual = double(m_records.channels.manualValue);
         return true;
-    }
     default:
         stopWith(tr("Ошибка в типе опроса"));
         return false;
@@ -138,51 +142,64 @@ bool MeasurementPoller::readValue(int number, double* value)
 
 bool MeasurementPoller::readReference()
 {
-    double raw = 0;
-    if (!readValue(CalibratorMap::ValueReferencePressure, &raw))
-        return false;
-    QMutexLocker lock(&m_mutex);
-    m_records.channel.rawReference = raw;
-    m_records.channel.reference = referenceInChannelUnit(raw);
-    return true;
+    return readValue(CalibratorMap::ValueReferencePressure, &m_cycle.reference);
 }
 
 bool MeasurementPoller::readLoopCurrent()
 {
-    double current = 0;
-    if (!readValue(CalibratorMap::ValueLoopCurrent, &current))
-        return false;
-    QMutexLocker lock(&m_mutex);
-    m_records.channel.currentToValue(current);
-    m_records.channels.updateMeasurement(0, m_records.channel);
-    return true;
+    return readValue(CalibratorMap::ValueLoopCurrent, &m_cycle.current);
 }
 
 bool MeasurementPoller::readHartValues()
 {
-    double primary = 0;
-    double second = 0;
-    double current = 0;
-    if (!readValue(CalibratorMap::ValueHartPrimary, &primary) || !readValue(CalibratorMap::ValueHartSecond, &second)
-        || !readValue(CalibratorMap::ValueLoopCurrent, &current))
-        return false;
+    return readValue(CalibratorMap::ValueHartPrimary, &m_cycle.hartPrimary)
+           && readValue(CalibratorMap::ValueHartSecond, &m_cycle.hartSecond)
+           && readValue(CalibratorMap::ValueLoopCurrent, &m_cycle.current);
+}
+
+// The units, ranges and switches of the channel are taken in the same step, so the set is computed
+// from one state of the channel too. It clears "already taken": a point may now be stored from it.
+void MeasurementPoller::publish()
+{
     QMutexLocker lock(&m_mutex);
     ChannelRecord& channel = m_records.channel;
-    channel.hartCurrent = second;
-    const double span = m_records.channels.isHartInterval() ? channel.hartHigh - channel.hartLow
-                                                            : channel.rangeHigh - channel.rangeLow;
-    takeMeasured(PressureUnits::convertFromHart(m_records.hart.pvUnit, channel.unit, primary), span, current);
-    return true;
+    publishReference(channel);
+    publishMeasurement(channel);
+    m_records.channels.updateMeasurement(0, channel);
+    m_work.resultTaken = false;
 }
 
 // The caller holds the device mutex.
-void MeasurementPoller::takeMeasured(double measured, double span, double current)
+void MeasurementPoller::publishReference(ChannelRecord& channel) const
 {
-    ChannelRecord& channel = m_records.channel;
-    channel.measured = measured;
-    channel.error = (measured - channel.reference) * 100 / span;
-    channel.current = current;
-    m_records.channels.updateMeasurement(0, channel);
+    if (m_cycle.fixedReference) {
+        channel.reference = PressureUnits::fromKpa(channel.unit, m_cycle.reference);
+        return;
+    }
+    channel.rawReference = m_cycle.reference;
+    channel.reference = referenceInChannelUnit(m_cycle.reference);
+}
+
+// The caller holds the device mutex; the reference of the cycle is already in the channel.
+void MeasurementPoller::publishMeasurement(ChannelRecord& channel) const
+{
+    switch (m_cycle.mode) {
+    case CurrentMode:
+        channel.currentToValue(m_cycle.current);
+        break;
+    case HartMode: {
+        channel.hartCurrent = m_cycle.hartSecond;
+        const double span = m_records.channels.isHartInterval() ? channel.hartHigh - channel.hartLow
+                                                                : channel.rangeHigh - channel.rangeLow;
+        const double measured =
+            PressureUnits::convertFromHart(m_records.hart.pvUnit, channel.unit, m_cycle.hartPrimary);
+        takeMeasured(channel, measured, span, m_cycle.current);
+        break;
+    }
+    default:
+        takeMeasured(channel, m_cycle.manual, channel.rangeHigh - channel.rangeLow, notANumber);
+        break;
+    }
 }
 
 // The calibrator reports the reference in its module's unit; an unknown unit gives no value.

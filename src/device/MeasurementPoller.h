@@ -14,8 +14,9 @@ class PortOwner;
 class QMutex;
 
 // The measurement poll loop in the poll thread: each cycle reads the reference and, by the poll
-// mode, the loop current, the HART values or the typed value into the current channel record.
-// The device mutex is held only while the record changes, never across an exchange.
+// mode, the loop current, the HART values or the typed value, and at its end gives the current
+// channel record the whole set in one short step under the device mutex. The mutex is never held
+// across an exchange, and a point stored meanwhile holds the values of one cycle.
 class MeasurementPoller : public QObject
 {
     Q_OBJECT
@@ -40,7 +41,8 @@ public:
     void stop();
     // The loop of the poll thread; it hands the port back on every way out.
     void run();
-    // False when the cycle cannot go on: a read failed, or polling is being stopped.
+    // One read of the running cycle. False when the cycle cannot go on: a read failed, or polling
+    // is being stopped.
     bool getEventByKey(int key);
 
 signals:
@@ -51,6 +53,21 @@ signals:
     void noAnswer();
 
 private:
+    // What one cycle read, kept by the poll thread until the cycle ends.
+    struct Readings
+    {
+        int mode = CurrentMode;
+        bool fixedReference = false;
+        // The module's reading in its own unit, or the fixed value in kPa.
+        double reference = 0;
+        // mA
+        double current = 0;
+        // In the transmitter's HART unit.
+        double hartPrimary = 0;
+        double hartSecond = 0;
+        double manual = 0;
+    };
+
     bool runCycle();
     bool stopRequested() const;
     bool takeReference();
@@ -59,7 +76,9 @@ private:
     bool readReference();
     bool readLoopCurrent();
     bool readHartValues();
-    void takeMeasured(double measured, double span, double current);
+    void publish();
+    void publishReference(ChannelRecord& channel) const;
+    void publishMeasurement(ChannelRecord& channel) const;
     double referenceInChannelUnit(double raw) const;
     void stopWith(const QString& message);
 
@@ -69,4 +88,5 @@ private:
     QMutex& m_mutex;
     Records m_records;
     const std::atomic<bool>& m_connected;
+    Readings m_cycle;
 };

@@ -21,6 +21,7 @@ public:
     QSerialPort* port() const { return m_port; }
     // True only while the port lives in its home thread, not lent and not on its way back.
     bool isFree() const;
+    bool isLentTo(const QThread* worker) const;
     // Moves the port into worker before that thread starts. False, with nothing moved, while the
     // port is lent: two threads never write the port.
     bool lend(QThread* worker);

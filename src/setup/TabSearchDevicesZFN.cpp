@@ -1,7 +1,6 @@
 #include "TabSearchDevicesZFN.h"
 
 #include "DeviceZFN.h"
-#include "PortOwner.h"
 #include "IconSet.h"
 #include "VerificationSettings.h"
 #include "ui_TabSearchDevicesZFN.h"
@@ -145,13 +144,13 @@ void TabSearchDevicesZFN::setSearchSingleDevice(bool on)
 }
 
 // The device object releases a connected calibrator itself once its workers have let go of the port,
-// so the tab sends no release frame of its own here.
+// so the tab sends no release frame of its own here. A refused search leaves the table and the
+// connection as they were.
 void TabSearchDevicesZFN::searchDevices()
 {
     ui->pushButton_searchDevices->setEnabled(false);
-    clearTable();
-    showDeviceState(QString());
-    g_device->startSearch(ui->comboBox_comIntervalMin->currentIndex(), ui->comboBox_comIntervalMax->currentIndex());
+    if (g_device->startSearch(ui->comboBox_comIntervalMin->currentIndex(), ui->comboBox_comIntervalMax->currentIndex()))
+        clearTable();
     ui->pushButton_searchDevices->setEnabled(true);
 }
 
@@ -184,7 +183,6 @@ void TabSearchDevicesZFN::on_tableWidget_currentCellChanged(int currentRow, int,
 {
     if (currentRow == previousRow)
         return;
-    showDeviceState(QString());
     g_device->connectToDevice(currentRow);
     setDeviceButtonsEnabled(currentRow != -1);
 }
@@ -197,15 +195,10 @@ void TabSearchDevicesZFN::disconnectDevice()
 // A HART operation asks for this ping from its worker; the port may still be in use there.
 void TabSearchDevicesZFN::checkCurrentDevice()
 {
-    QString text;
-    if (!g_device->portOwner()->isFree())
-        text = tr("Порт занят: идет обмен с устройством.");
-    else if (g_device->sendSessionStart())
-        text = tr("Устройство на связи.");
-    else
-        text = tr("Нет связи с устройством.");
-    showDeviceState(text);
-    g_device->showPopUpMessage(text);
+    if (!g_device->ensurePortFree())
+        return;
+    g_device->showPopUpMessage(g_device->sendSessionStart() ? tr("Устройство на связи.")
+                                                            : tr("Нет связи с устройством."));
 }
 
 // The device object keeps a pointer into the found-device list, so it lets go before the list empties.
@@ -230,11 +223,6 @@ void TabSearchDevicesZFN::setDeviceButtonsEnabled(bool enabled)
 {
     ui->pushButton_checkDevice->setEnabled(enabled);
     ui->pushButton_disconnectDevice->setEnabled(enabled);
-}
-
-void TabSearchDevicesZFN::showDeviceState(const QString& text)
-{
-    ui->label_deviceState->setText(text);
 }
 
 void TabSearchDevicesZFN::loadSettings()

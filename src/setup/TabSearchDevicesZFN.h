@@ -40,7 +40,6 @@ private:
     void clearTable();
     void appendDeviceRow(const DeviceInfo& device);
     void setDeviceButtonsEnabled(bool enabled);
-    void showDeviceState(const QString& text);
     static void selectStoredPort(QComboBox* combo, int index);
 
     Ui_TabSearchDevicesZFN* ui;

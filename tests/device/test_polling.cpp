@@ -168,6 +168,50 @@ private slots:
         QVERIFY(bench.popUps().isEmpty());
     }
 
+    // A point added while a cycle waits for its slow replies holds one whole cycle: the reference
+    // read first never comes with the measured value and error of the cycle before.
+    void pointHoldsOneCycle_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("pending");
+        QTest::newRow("loop current") << 0 << "1;5";
+        QTest::newRow("hart") << 1 << "1;17";
+    }
+    void pointHoldsOneCycle()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, pending);
+        DeviceTestBench bench;
+        setUpChannel(bench, 0);
+        DeviceZFN& device = bench.device();
+        CalibratorEmulator& emulator = bench.emulator();
+        device.hartData()->pvUnit = hartKilopascal;
+        device.setPollMode(mode);
+        emulator.setValue("1", "0.1");
+        emulator.setValueDrift("1", 0.05);
+        emulator.setValue("17", "500");
+        emulator.setValue("18", "11.5");
+        emulator.setReplyDelayMs(400);
+        QueuedSpy updates(&device, &DeviceZFN::pollUpdateSignal);
+        QVERIFY(device.startPoll());
+        QVERIFY(waitForCycles(updates, 1));
+        // Once the next value is asked for, the reference of this cycle has been read.
+        const int before = emulator.requestCount();
+        const auto midCycle = [&] {
+            return emulatorCommands(emulator).mid(before).join(' ').contains("1;1 " + pending);
+        };
+        QVERIFY(QTest::qWaitFor(midCycle, 5000));
+        device.addResult();
+        device.stopPoll();
+        QCOMPARE(device.resultsModel()->rowCount(), 1);
+        const ResultRecord* r = device.resultsModel()->record(0);
+        QCOMPARE(r->measured, 500.0);
+        QCOMPARE(r->current, 12.0);
+        const double cycleError = (r->measured - r->reference) * 100 / 1000;
+        QVERIFY2(qAbs(r->error - cycleError) < 1e-9,
+                 qPrintable(QString("reference %1, error %2").arg(r->reference).arg(r->error)));
+    }
+
     // A silent calibrator, an unknown poll mode and a closed line stop polling once, each with its message.
     void failuresStopPollingOnce()
     {

@@ -1,4 +1,5 @@
 #include "EmulatorCommands.h"
+#include "ParametrPoller.h"
 #include "QueuedSpy.h"
 #include "ScreenLocker.h"
 #include "SetupWindowRig.h"
@@ -6,6 +7,7 @@
 #include "TestEnvironment.h"
 #include "VerificationSettings.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -17,6 +19,7 @@
 namespace {
 
 const QString releaseCommand("11;200;0;1;200");
+const QString busy("Дождитесь окончания текущей операции!");
 
 // The search tab of the window on emulated calibrators.
 struct SearchPage : SetupWindowRig
@@ -26,7 +29,6 @@ struct SearchPage : SetupWindowRig
     QTableWidget* table() const { return find<QTableWidget>("tableWidget"); }
     QComboBox* firstPort() const { return find<QComboBox>("comboBox_comIntervalMin"); }
     QComboBox* lastPort() const { return find<QComboBox>("comboBox_comIntervalMax"); }
-    QString state() const { return find<QLabel>("label_deviceState")->text(); }
     bool deviceButtonsEnabled(bool enabled) const
     {
         return button("pushButton_checkDevice")->isEnabled() == enabled
@@ -86,21 +88,21 @@ private slots:
         QVERIFY(page.deviceButtonsEnabled(true));
 
         page.button("pushButton_checkDevice")->click();
-        QCOMPARE(page.state(), QString("Устройство на связи."));
         QCOMPARE(page.bench.popUps().last(), QString("Устройство на связи."));
         emulator.setSilent(true);
         page.button("pushButton_checkDevice")->click();
-        QCOMPARE(page.state(), QString("Нет связи с устройством."));
         QCOMPARE(page.bench.popUps().last(), QString("Нет связи с устройством."));
         emulator.setSilent(false);
-        // A ping asked for while a worker holds the port sends nothing.
+        // A ping asked for while a worker holds the port sends nothing and is refused as any
+        // other operation is; the page shows no text of its own.
         emulator.clearRequests();
+        page.bench.clearPopUps();
         page.bench.runInWorker([] {
-            QMetaObject::invokeMethod(g_tabSearchDevices, "checkCurrentDevice", Qt::QueuedConnection);
-            QThread::msleep(300);
+            QMetaObject::invokeMethod(g_tabSearchDevices, "checkCurrentDevice", Qt::BlockingQueuedConnection);
         });
-        QCOMPARE(page.state(), QString("Порт занят: идет обмен с устройством."));
+        QCOMPARE(page.bench.popUps(), QStringList({busy}));
         QCOMPARE(emulator.requestCount(), 0);
+        QVERIFY(!page.window.findChild<QLabel*>("label_deviceState"));
 
         page.button("pushButton_disconnectDevice")->click();
         QVERIFY(emulator.waitForRequests(1, 2000));
@@ -108,7 +110,6 @@ private slots:
         QVERIFY(!g_device->isConnected());
         QCOMPARE(page.table()->currentRow(), -1);
         QVERIFY(page.deviceButtonsEnabled(false));
-        QCOMPARE(page.state(), QString());
 
         // A search that finds nothing releases the calibrator once and leaves nothing to choose.
         QVERIFY(page.search());
@@ -150,6 +151,45 @@ private slots:
         QVERIFY(g_device->foundDevices().isEmpty());
         QCOMPARE(page.table()->rowCount(), 0);
         QVERIFY(page.deviceButtonsEnabled(false));
+    }
+
+    // A search refused because a page's poller holds the port changes nothing: the list, the table,
+    // the connection to the second calibrator and the poller stay as they were.
+    void refusedSearchKeepsTheConnection()
+    {
+        SearchPage page(2);
+        page.emulator(1).setAddress(2);
+        page.setRange(true, false);
+        page.firstPort()->setCurrentIndex(0);
+        page.lastPort()->setCurrentIndex(1);
+        QVERIFY(page.search());
+        page.table()->setCurrentCell(1, 0);
+        QVERIFY(page.settled());
+        QVERIFY(page.emulator(1).isSessionOpen());
+
+        ParametrPoller poller;
+        QObject::connect(g_device, &DeviceZFN::stopAllExternalPolls, &poller, &ParametrPoller::stop);
+        poller.start();
+        QVERIFY(poller.isRunning());
+        page.emulator(0).clearRequests();
+        page.emulator(1).clearRequests();
+        page.bench.clearPopUps();
+        QueuedSpy finished(g_device, &DeviceZFN::searchFinished);
+        QueuedSpy locked(g_device, &DeviceZFN::lockInteface);
+        page.find<QAction>("action_foundDevices")->trigger();
+        QCoreApplication::processEvents();
+
+        QCOMPARE(page.bench.popUps(), QStringList({busy}));
+        QCOMPARE(finished.count() + locked.count(), 0);
+        QCOMPARE(page.rows(), QStringList({"1 COM1 ЗФН-020", "2 COM2 ЗФН-020"}));
+        QCOMPARE(page.table()->currentRow(), 1);
+        QCOMPARE(g_device->foundDevices().size(), 2);
+        QCOMPARE(g_device->foundDeviceIndex(), 1);
+        QVERIFY(poller.isRunning());
+        poller.stop();
+        QCOMPARE(page.emulator(0).requestCount() + page.emulator(1).requestCount(), 0);
+        QVERIFY(page.emulator(1).isSessionOpen() && !page.emulator(0).isSessionOpen());
+        QVERIFY(page.deviceButtonsEnabled(true));
     }
 
     // The port lists follow the range option and keep a range in order; a stored range is taken back.
