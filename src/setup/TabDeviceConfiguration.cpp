@@ -7,6 +7,7 @@
 #include "DeviceSettings.h"
 #include "DeviceZFN.h"
 #include "DirectExchange.h"
+#include "HartTextTables.h"
 #include "IconSet.h"
 #include "PressureUnits.h"
 #include "TextDiscription.h"
@@ -304,10 +305,21 @@ void TabDeviceConfiguration::readDeviceSettings()
 
 void TabDeviceConfiguration::writeDeviceSettings()
 {
-    if (!g_device->readyToStart())
+    if (!serialNumberComplete() || !g_device->readyToStart())
         return;
     formToSettings();
     g_device->startAlgorithm(WriteOperation, false, 0);
+}
+
+// An emptied field holds no serial number; it is never written as 0.
+bool TabDeviceConfiguration::serialNumberComplete()
+{
+    QLineEdit* serial = ui->lineEdit_idFirstDatchic;
+    if (serial->hasAcceptableInput())
+        return true;
+    serial->setFocus();
+    g_device->showPopUpMessage(g_msgWrongFieldData);
+    return false;
 }
 
 void TabDeviceConfiguration::setStandartSettings()

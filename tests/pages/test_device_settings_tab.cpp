@@ -1,5 +1,6 @@
 #include "DeviceSettings.h"
 #include "EmulatorCommands.h"
+#include "HartTextTables.h"
 #include "PressureUnits.h"
 #include "QuestionAnswers.h"
 #include "QueuedSpy.h"
@@ -85,7 +86,11 @@ class TestDeviceSettingsTab : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { TestEnvironment::prepareWithChoiceLists(); }
+    void initTestCase()
+    {
+        TestEnvironment::prepareWithChoiceLists();
+        initHartTextTables();
+    }
 
     void readFillsTheFormPerModel_data()
     {
@@ -193,6 +198,26 @@ private slots:
             const double limit = qBound(-100000.0, 2500.0 / factor, 100000.0);
             QVERIFY2(qAbs(page.number("doubleSpinBox_etalonHi") - limit) < 1e-5, qPrintable(QString::number(code)));
         }
+    }
+
+    // An emptied serial number is no number: the write is refused at the field and sends nothing.
+    void emptiedSerialIsRefused()
+    {
+        SettingsPage page;
+        QVERIFY(page.connectAndRead());
+        const QByteArray held = page.image();
+        QLineEdit* serial = page.find<QLineEdit>("lineEdit_idFirstDatchic");
+        serial->selectAll();
+        QTest::keyClick(serial, Qt::Key_Backspace);
+        page.reset();
+        page.button("pushButton_write")->click();
+        QCOMPARE(page.popUps(), QStringList({"В выбранном поле содержатся неверные данные"}));
+        QCOMPARE(page.window.focusWidget(), serial);
+        QVERIFY(page.bench.device().portOwner()->isFree());
+        QCOMPARE(page.bench.device().deviceSettings()->u32At(DeviceSettings::VerifiedSerialByte), 1234567u);
+
+        QTest::keyClicks(serial, "0");
+        QCOMPARE(page.write().toHex(), held.left(32).append(QByteArray(4, '\0')).append(held.mid(36)).toHex());
     }
 
     // The switch buttons show what the calibrator holds, and zero is set only when confirmed.
