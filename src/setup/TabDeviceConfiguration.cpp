@@ -70,6 +70,12 @@ void fillCodes(QComboBox* list, const QStringList& texts, const QList<int>& code
         list->addItem(texts.at(i), codes.at(i));
 }
 
+bool isField(const QWidget* widget)
+{
+    return qobject_cast<const QAbstractSpinBox*>(widget) || qobject_cast<const QComboBox*>(widget)
+           || qobject_cast<const QLineEdit*>(widget);
+}
+
 DeviceSettings blockCopy()
 {
     QMutexLocker lock(g_device->mutex());
@@ -176,8 +182,9 @@ void TabDeviceConfiguration::setFixedWidths()
     const QFontMetrics metrics(font());
     const int labelWidth = metrics.horizontalAdvance(ui->label_text_idFirstDatchic->text()) + 50;
     const int fieldWidth = metrics.horizontalAdvance(QStringLiteral("0000000000000")) + 10;
+    // A spin box's own line edit is no field: given the box's width it would cover the arrows.
     for (QWidget* field : ui->groupBox_deviceParametrs->findChildren<QWidget*>()) {
-        if (qobject_cast<QAbstractSpinBox*>(field) || qobject_cast<QComboBox*>(field) || qobject_cast<QLineEdit*>(field))
+        if (isField(field) && !isField(field->parentWidget()))
             field->setFixedWidth(fieldWidth);
     }
     for (QWidget* hidden : {ui->comboBox_HartOnOff, ui->comboBox_hartProtocolOnOff, ui->comboBox_voltage})

@@ -15,6 +15,8 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <QStyleOptionSpinBox>
+#include <QTabWidget>
 #include <QTimeEdit>
 #include <QtTest>
 
@@ -218,6 +220,36 @@ private slots:
 
         QTest::keyClicks(serial, "0");
         QCOMPARE(page.write().toHex(), held.left(32).append(QByteArray(4, '\0')).append(held.mid(36)).toHex());
+    }
+
+    // Every spin box of the settings steps up when its arrow is clicked where it is drawn, and keeps
+    // the width the page's fields share.
+    void spinBoxArrowsStep()
+    {
+        SettingsPage page;
+        page.window.show();
+        requireChild<QTabWidget>(&page.window, "tabDeviceConfig")
+            ->setCurrentWidget(requireChild<QWidget>(&page.window, "tabDevice"));
+        QVERIFY(QTest::qWaitForWindowExposed(&page.window));
+        const QList<QAbstractSpinBox*> spins =
+            page.find<QGroupBox>("groupBox_deviceParametrs")->findChildren<QAbstractSpinBox*>();
+        QCOMPARE(spins.size(), 5);
+        for (QAbstractSpinBox* spin : spins) {
+            QCOMPARE(spin->width(), page.list("comboBox_zummer")->width());
+            QStyleOptionSpinBox option;
+            option.initFrom(spin);
+            option.frame = spin->hasFrame();
+            option.buttonSymbols = spin->buttonSymbols();
+            option.subControls = QStyle::SC_SpinBoxFrame | QStyle::SC_SpinBoxEditField | QStyle::SC_SpinBoxUp
+                                 | QStyle::SC_SpinBoxDown;
+            const QPoint arrow =
+                spin->style()->subControlRect(QStyle::CC_SpinBox, &option, QStyle::SC_SpinBoxUp, spin).center();
+            QWidget* under = spin->childAt(arrow) ? spin->childAt(arrow) : spin;
+            const double before = spin->property("value").toDouble();
+            QTest::mouseClick(under, Qt::LeftButton, {}, under->mapFrom(spin, arrow));
+            QVERIFY2(spin->property("value").toDouble() == before + spin->property("singleStep").toDouble(),
+                     qPrintable(spin->objectName()));
+        }
     }
 
     // The switch buttons show what the calibrator holds, and zero is set only when confirmed.
