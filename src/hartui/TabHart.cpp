@@ -190,9 +190,7 @@ void TabHart::getHartAlgoritmResult(int algorithm, bool succeeded, const HartDev
             m_specific->beginTrimByTwoPoints(snapshot);
         }
     } else if (algorithm == 1) {
-        // Writes are compared with a read; before one has succeeded there is nothing to compare with.
-        if (succeeded)
-            m_information->enableWriteButtons();
+        m_information->enableWriteButtons(succeeded);
     }
 }
 

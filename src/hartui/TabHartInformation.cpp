@@ -148,10 +148,13 @@ void TabHartInformation::showLongTag(const HartDeviceData& data, bool supported)
                   : QString());
 }
 
-void TabHartInformation::enableWriteButtons()
+// The address is written without the read fields. The parameters are written where they differ
+// from a read, so they wait for one that succeeded.
+void TabHartInformation::enableWriteButtons(bool readSucceeded)
 {
-    ui->pushButton_writeParametrs->setEnabled(true);
     ui->pushButton_writeDeviceAdress->setEnabled(true);
+    if (readSucceeded)
+        ui->pushButton_writeParametrs->setEnabled(true);
 }
 
 void TabHartInformation::read(bool showMessages)

@@ -21,7 +21,7 @@ public:
     void showHartMessage(const HartDeviceData& data);
     void showTagDescriptorDate(const HartDeviceData& data);
     void showLongTag(const HartDeviceData& data, bool supported);
-    void enableWriteButtons();
+    void enableWriteButtons(bool readSucceeded);
 
 public slots:
     void read(bool showMessages = true);

@@ -7,6 +7,7 @@
 #include "DeviceSettings.h"
 #include "DeviceZFN.h"
 #include "DirectExchange.h"
+#include "HartTextTables.h"
 #include "IconSet.h"
 #include "PressureUnits.h"
 #include "TextDiscription.h"
@@ -67,6 +68,12 @@ void fillCodes(QComboBox* list, const QStringList& texts, const QList<int>& code
 {
     for (int i = 0; i < texts.size(); ++i)
         list->addItem(texts.at(i), codes.at(i));
+}
+
+bool isField(const QWidget* widget)
+{
+    return qobject_cast<const QAbstractSpinBox*>(widget) || qobject_cast<const QComboBox*>(widget)
+           || qobject_cast<const QLineEdit*>(widget);
 }
 
 DeviceSettings blockCopy()
@@ -175,8 +182,9 @@ void TabDeviceConfiguration::setFixedWidths()
     const QFontMetrics metrics(font());
     const int labelWidth = metrics.horizontalAdvance(ui->label_text_idFirstDatchic->text()) + 50;
     const int fieldWidth = metrics.horizontalAdvance(QStringLiteral("0000000000000")) + 10;
+    // A spin box's own line edit is no field: given the box's width it would cover the arrows.
     for (QWidget* field : ui->groupBox_deviceParametrs->findChildren<QWidget*>()) {
-        if (qobject_cast<QAbstractSpinBox*>(field) || qobject_cast<QComboBox*>(field) || qobject_cast<QLineEdit*>(field))
+        if (isField(field) && !isField(field->parentWidget()))
             field->setFixedWidth(fieldWidth);
     }
     for (QWidget* hidden : {ui->comboBox_HartOnOff, ui->comboBox_hartProtocolOnOff, ui->comboBox_voltage})
@@ -304,10 +312,21 @@ void TabDeviceConfiguration::readDeviceSettings()
 
 void TabDeviceConfiguration::writeDeviceSettings()
 {
-    if (!g_device->readyToStart())
+    if (!serialNumberComplete() || !g_device->readyToStart())
         return;
     formToSettings();
     g_device->startAlgorithm(WriteOperation, false, 0);
+}
+
+// An emptied field holds no serial number; it is never written as 0.
+bool TabDeviceConfiguration::serialNumberComplete()
+{
+    QLineEdit* serial = ui->lineEdit_idFirstDatchic;
+    if (serial->hasAcceptableInput())
+        return true;
+    serial->setFocus();
+    g_device->showPopUpMessage(g_msgWrongFieldData);
+    return false;
 }
 
 void TabDeviceConfiguration::setStandartSettings()

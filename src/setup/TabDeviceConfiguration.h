@@ -49,6 +49,7 @@ private:
     void routeUnitList(bool toStaticValue);
     void fillDisplayAndSwitches(const DeviceSettings& block);
     void takeDisplayCode(DeviceSettings& block) const;
+    bool serialNumberComplete();
     void switchU24(bool on, bool send);
     void switchHart(bool on, bool send);
     void switchOutput(int byte, int operation, bool on, bool send);

@@ -1,5 +1,6 @@
 #include "DeviceSettings.h"
 #include "EmulatorCommands.h"
+#include "HartTextTables.h"
 #include "PressureUnits.h"
 #include "QuestionAnswers.h"
 #include "QueuedSpy.h"
@@ -14,6 +15,8 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <QStyleOptionSpinBox>
+#include <QTabWidget>
 #include <QTimeEdit>
 #include <QtTest>
 
@@ -85,7 +88,11 @@ class TestDeviceSettingsTab : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { TestEnvironment::prepareWithChoiceLists(); }
+    void initTestCase()
+    {
+        TestEnvironment::prepareWithChoiceLists();
+        initHartTextTables();
+    }
 
     void readFillsTheFormPerModel_data()
     {
@@ -192,6 +199,56 @@ private slots:
             const double factor = known ? PressureUnits::kpaPerUnit(unit) : 1.0;
             const double limit = qBound(-100000.0, 2500.0 / factor, 100000.0);
             QVERIFY2(qAbs(page.number("doubleSpinBox_etalonHi") - limit) < 1e-5, qPrintable(QString::number(code)));
+        }
+    }
+
+    // An emptied serial number is no number: the write is refused at the field and sends nothing.
+    void emptiedSerialIsRefused()
+    {
+        SettingsPage page;
+        QVERIFY(page.connectAndRead());
+        const QByteArray held = page.image();
+        QLineEdit* serial = page.find<QLineEdit>("lineEdit_idFirstDatchic");
+        serial->selectAll();
+        QTest::keyClick(serial, Qt::Key_Backspace);
+        page.reset();
+        page.button("pushButton_write")->click();
+        QCOMPARE(page.popUps(), QStringList({"В выбранном поле содержатся неверные данные"}));
+        QCOMPARE(page.window.focusWidget(), serial);
+        QVERIFY(page.bench.device().portOwner()->isFree());
+        QCOMPARE(page.bench.device().deviceSettings()->u32At(DeviceSettings::VerifiedSerialByte), 1234567u);
+
+        QTest::keyClicks(serial, "0");
+        QCOMPARE(page.write().toHex(), held.left(32).append(QByteArray(4, '\0')).append(held.mid(36)).toHex());
+    }
+
+    // Every spin box of the settings steps up when its arrow is clicked where it is drawn, and keeps
+    // the width the page's fields share.
+    void spinBoxArrowsStep()
+    {
+        SettingsPage page;
+        page.window.show();
+        requireChild<QTabWidget>(&page.window, "tabDeviceConfig")
+            ->setCurrentWidget(requireChild<QWidget>(&page.window, "tabDevice"));
+        QVERIFY(QTest::qWaitForWindowExposed(&page.window));
+        const QList<QAbstractSpinBox*> spins =
+            page.find<QGroupBox>("groupBox_deviceParametrs")->findChildren<QAbstractSpinBox*>();
+        QCOMPARE(spins.size(), 5);
+        for (QAbstractSpinBox* spin : spins) {
+            QCOMPARE(spin->width(), page.list("comboBox_zummer")->width());
+            QStyleOptionSpinBox option;
+            option.initFrom(spin);
+            option.frame = spin->hasFrame();
+            option.buttonSymbols = spin->buttonSymbols();
+            option.subControls = QStyle::SC_SpinBoxFrame | QStyle::SC_SpinBoxEditField | QStyle::SC_SpinBoxUp
+                                 | QStyle::SC_SpinBoxDown;
+            const QPoint arrow =
+                spin->style()->subControlRect(QStyle::CC_SpinBox, &option, QStyle::SC_SpinBoxUp, spin).center();
+            QWidget* under = spin->childAt(arrow) ? spin->childAt(arrow) : spin;
+            const double before = spin->property("value").toDouble();
+            QTest::mouseClick(under, Qt::LeftButton, {}, under->mapFrom(spin, arrow));
+            QVERIFY2(spin->property("value").toDouble() == before + spin->property("singleStep").toDouble(),
+                     qPrintable(spin->objectName()));
         }
     }
 

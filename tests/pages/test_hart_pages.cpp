@@ -250,6 +250,21 @@ private slots:
                                     &TabHartInformation::showAditionalStatus));
     }
 
+    // A read that a transmitter answers in part still lets the operator move it to another
+    // polling address; the parameters, compared with a read, wait for one that succeeds.
+    void addressWritableAfterAFailedRead()
+    {
+        for (const auto& [command, code] : {std::pair{12, 64}, std::pair{13, 5}}) {
+            HartSubPageRig rig;
+            rig.transmitter().setResponseCode(command, code);
+            rig.showSubPage(0);
+            QVERIFY(!rig.find<QPushButton>(write)->isEnabled());
+            rig.setText("lineEdit_deviceAdress", "4");
+            QCOMPARE(rig.run(writeAddress).first(), 6);
+            QCOMPARE(rig.sentData(6), QByteArray::fromHex("0400"));
+        }
+    }
+
     // Leaving the page ends a read at its next command; turning back waits for the port rather
     // than being refused. A write runs to its end whether the page is left or the window minimised
     // and restored, which neither stops nor reads; nor does the page while another is shown.
@@ -295,7 +310,7 @@ private slots:
     }
 
     // The end marker releases the overlay and sets the lamps from its own record, the first lamp
-    // from the status byte's highest bit; the end of a failed read leaves the write buttons off.
+    // from the status byte's highest bit; the end of a failed read leaves the parameters unwritable.
     // A success is told from the record published with its result, whatever the read record holds
     // by the time the queue reaches it. The connection text changes only with the state.
     void resultsReachThePage()
