@@ -114,13 +114,22 @@ void CalibratorLink::noteCut(int timeoutMs)
     m_sinceCut.start();
 }
 
+// The wait for the bytes to leave is sliced like the read waits, so a stalled line does not hold
+// off an abort.
 bool CalibratorLink::write(const QByteArray& bytes, int timeoutMs)
 {
     takeAvailable();
     m_buffer.clear();
     m_io->write(bytes);
     debug(QStringLiteral("WRITE"), bytes);
-    return m_io->waitForBytesWritten(timeoutMs);
+    QElapsedTimer timer;
+    timer.start();
+    while (m_io->bytesToWrite() > 0) {
+        const int left = timeoutMs - int(timer.elapsed());
+        if (left <= 0 || aborted() || (!m_io->waitForBytesWritten(qMin(left, m_timing.sliceMs)) && lineFailed()))
+            return false;
+    }
+    return true;
 }
 
 // Collects one reply. A try ends at its time-out counted from the first byte, so a line that keeps
@@ -152,8 +161,10 @@ CalibratorLink::Try CalibratorLink::collect(int timeoutMs)
 
 CalibratorLink::Try CalibratorLink::runTry(const QByteArray& request, int timeoutMs)
 {
-    if (!write(request, timeoutMs))
-        return Try::Silent;
+    if (!write(request, timeoutMs)) {
+        debug(QStringLiteral("WRITE ERROR"), m_io->errorString().toLatin1());
+        return aborted() ? Try::Aborted : Try::WriteFailed;
+    }
     const Try result = collect(timeoutMs);
     debug(QStringLiteral("READ"), m_buffer);
     return result;
@@ -208,6 +219,9 @@ CalibratorLink::Status CalibratorLink::exchange(const QByteArray& request, int t
         result = runTry(request, timeoutMs);
         if (result == Try::Aborted || (result == Try::Silent && ++silentTries > silentTriesAllowed))
             break;
+        // A request that does not leave gets one further attempt, not the whole round of retries.
+        if (result == Try::WriteFailed)
+            attempts = qMax(attempts, m_retryLimit);
         if (result == Try::Garbled)
             debug(QStringLiteral("READ WRONG PACKAGE"), m_buffer);
     }

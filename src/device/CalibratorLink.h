@@ -65,7 +65,7 @@ public:
     static constexpr int bufferLimit = 2048;
 
 private:
-    enum class Try { Reply, Silent, Garbled, Aborted };
+    enum class Try { Reply, Silent, Garbled, WriteFailed, Aborted };
 
 public:
     bool open();

@@ -150,11 +150,12 @@ private slots:
         QTest::newRow("silent") << Pieces() << 0 << QByteArray() << 3;
         QTest::newRow("babbling") << Pieces() << 1 << QByteArray() << 3;
         QTest::newRow("port does not open") << Pieces() << 2 << QByteArray() << 0;
+        QTest::newRow("write stalls") << Pieces() << 3 << QByteArray() << 2;
     }
 
     // A complete reply is taken at once, however it arrives. Every try of a line that never gives
     // a whole reply is bounded by its time-out; a silent line gets three requests, a garbled one
-    // every retry.
+    // every retry, a request that cannot leave the port one more.
     void exchanges()
     {
         QFETCH(QList<ScriptedPort::Piece>, pieces);
@@ -164,6 +165,7 @@ private slots:
         m_port->answerWith(pieces);
         m_port->setBabbling(line == 1);
         m_port->setOpenFails(line == 2);
+        m_port->setWriteStalls(line == 3);
         QElapsedTimer timer;
         timer.start();
         const auto status = m_link->exchange(request("1;5"), timeoutMs);
@@ -180,9 +182,11 @@ private slots:
     {
         QTest::addColumn<int>("openDelayMs");
         QTest::addColumn<bool>("partialReply");
-        QTest::newRow("while opening") << 100 << false;
-        QTest::newRow("while silent") << 0 << false;
-        QTest::newRow("mid-collect") << 0 << true;
+        QTest::addColumn<bool>("writeStalls");
+        QTest::newRow("while opening") << 100 << false << false;
+        QTest::newRow("while silent") << 0 << false << false;
+        QTest::newRow("mid-collect") << 0 << true << false;
+        QTest::newRow("while the write stalls") << 0 << false << true;
     }
 
     // A stop that comes at any moment of the exchange ends it within one wait slice, told apart
@@ -191,7 +195,9 @@ private slots:
     {
         QFETCH(int, openDelayMs);
         QFETCH(bool, partialReply);
+        QFETCH(bool, writeStalls);
         m_port->setOpenDelayMs(openDelayMs);
+        m_port->setWriteStalls(writeStalls);
         if (partialReply)
             m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame("1").left(4), 0}});
         else
