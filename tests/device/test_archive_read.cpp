@@ -7,6 +7,7 @@
 #include "TestEnvironment.h"
 
 #include <QtTest>
+#include <algorithm>
 #include <atomic>
 
 using namespace ArchiveTestData;
@@ -161,6 +162,32 @@ private slots:
         }
         QTRY_COMPARE(stopped.count(), 6);
         QCOMPARE(bench.popUps().size(), 5);
+    }
+
+    // A start while a read runs changes nothing: the read goes on to its end without a stop, and
+    // nothing is cleared.
+    void startWhileOneRunsIsIgnored()
+    {
+        DeviceTestBench bench;
+        prepare(bench);
+        CalibratorEmulator& emulator = bench.emulator();
+        fillArchive(emulator);
+        emulator.clearRequests();
+        DeviceZFN& device = bench.device();
+        QueuedSpy stopped(&device, &DeviceZFN::archiveReadStoped);
+        QueuedSpy finished(&device, &DeviceZFN::archiveReadFinished);
+        device.startReadArchive();
+        QVERIFY(emulator.waitForRequests(20, 10000));
+        device.startReadArchive();
+        device.startClearArchive();
+        QVERIFY(finished.wait(60000));
+        QTRY_COMPARE(indexes(*device.archiveModel()).size(), frameCount);
+        QCOMPARE(indexes(*device.archiveModel()).last(), quint32(frameCount - 1));
+        const QList<EmulatorRequest> requests = emulator.requests();
+        QVERIFY(std::none_of(requests.cbegin(), requests.cend(),
+                             [](const EmulatorRequest& r) { return r.command.startsWith("11;"); }));
+        QCOMPARE(stopped.count(), 0);
+        QVERIFY(bench.popUps().isEmpty());
     }
 
     // A refused clear stops with a message; the next one starts over at the first frame and writes
