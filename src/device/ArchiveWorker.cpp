@@ -49,7 +49,7 @@ ArchiveWorker::Start ArchiveWorker::startRead()
         return Start::AlreadyRunning;
     if (m_model.resumePosition == 0)
         m_skipped = 0;
-    return start(&ArchiveWorker::readSlot);
+    return start(&ArchiveWorker::readSlot, "START READ ARCHIVE");
 }
 
 ArchiveWorker::Start ArchiveWorker::startClear()
@@ -57,17 +57,18 @@ ArchiveWorker::Start ArchiveWorker::startClear()
     if (m_running)
         return Start::AlreadyRunning;
     m_model.resumePosition = 0;
-    return start(&ArchiveWorker::clearSlot);
+    return start(&ArchiveWorker::clearSlot, "START CLEAR ARCHIVE");
 }
 
 // A worker that has handed the port back may still be finishing its thread; the restart waits for it.
-ArchiveWorker::Start ArchiveWorker::start(void (ArchiveWorker::*slot)())
+ArchiveWorker::Start ArchiveWorker::start(void (ArchiveWorker::*slot)(), const char* logLine)
 {
     PollThread* thread = m_work.archiveThread;
     m_work.stopArchiveThread();
     if (!m_owner.lend(thread))
         return Start::PortBusy;
     m_running = true;
+    qDebug() << logLine;
     disconnect(thread, &QThread::started, nullptr, nullptr);
     connect(thread, &QThread::started, this, slot, Qt::DirectConnection);
     m_work.restartArchiveThread();
@@ -94,13 +95,14 @@ void ArchiveWorker::readSlot()
         emit readStopped();
 }
 
-// However clearing ends, the next clear starts from the first frame again.
+// However clearing ends, the next clear starts from the first frame again; the log tells where
+// it stopped.
 void ArchiveWorker::clearSlot()
 {
     Step end = Step::Stopped;
     m_owner.serve([&] { end = runLoop(&ArchiveWorker::clearFrame); });
-    m_model.resumePosition = 0;
     leaveThread();
+    m_model.resumePosition = 0;
     m_running = false;
     if (end == Step::Finished)
         emit clearFinished();

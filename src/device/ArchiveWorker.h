@@ -40,7 +40,7 @@ signals:
 private:
     enum class Step { Next, Finished, Stopped };
 
-    Start start(void (ArchiveWorker::*slot)());
+    Start start(void (ArchiveWorker::*slot)(), const char* logLine);
     void readSlot();
     void clearSlot();
     Step runLoop(Step (ArchiveWorker::*step)());

@@ -136,8 +136,12 @@ bool CalibratorLink::write(const QByteArray& bytes, int timeoutMs)
 // sending bytes fails like a silent one.
 CalibratorLink::Try CalibratorLink::collect(int timeoutMs)
 {
-    if (!waitForInput(timeoutMs))
-        return aborted() ? Try::Aborted : Try::Silent;
+    if (!waitForInput(timeoutMs)) {
+        if (aborted())
+            return Try::Aborted;
+        debug(QStringLiteral("TIMEOUT"), m_io->errorString().toLatin1());
+        return Try::Silent;
+    }
     QElapsedTimer timer;
     timer.start();
     bool secondChanceUsed = false;
@@ -196,6 +200,21 @@ bool CalibratorLink::writeRegister(int reg, int type, int count, const QByteArra
            && AsciiUail::isOkAnswer(m_reply);
 }
 
+// The first attempt of an exchange logs whether the calling thread holds the port and whether it
+// opened.
+bool CalibratorLink::openForAttempt(int attempt)
+{
+    if (m_io->isOpen())
+        return true;
+    const bool opened = open();
+    if (attempt == 1)
+        debug(QStringLiteral("CKECK"), QByteArray(m_io->thread() == QThread::currentThread() ? "true" : "false") + ' '
+                                           + (opened ? "true" : "false"));
+    if (!opened)
+        debug(QStringLiteral("OPEN ERROR"), m_io->errorString().toLatin1());
+    return opened;
+}
+
 CalibratorLink::Status CalibratorLink::exchange(const QByteArray& request, int timeoutMs)
 {
     m_reply.clear();
@@ -206,10 +225,8 @@ CalibratorLink::Status CalibratorLink::exchange(const QByteArray& request, int t
     bool drained = false;
     while (result != Try::Reply && attempts <= m_retryLimit && !aborted()) {
         ++attempts;
-        if (!m_io->isOpen() && !open()) {
-            debug(QStringLiteral("OPEN ERROR"), m_io->errorString().toLatin1());
+        if (!openForAttempt(attempts))
             continue;
-        }
         if (aborted())
             break;
         if (!drained) {

@@ -80,6 +80,7 @@ private:
     QByteArray takeAvailable();
     void dropLateReply(int timeoutMs);
     bool write(const QByteArray& bytes, int timeoutMs);
+    bool openForAttempt(int attempt);
     Try runTry(const QByteArray& request, int timeoutMs);
     Try collect(int timeoutMs);
     bool isComplete() const;

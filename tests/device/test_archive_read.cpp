@@ -33,6 +33,39 @@ void prepare(DeviceTestBench& bench)
     work->archiveTimeoutMs = silentTimeoutMs;
 }
 
+// Records the lines of the debug log, written by any thread, while it lives.
+class RecordedLog
+{
+public:
+    RecordedLog() { s_previous = qInstallMessageHandler(&RecordedLog::record); }
+    ~RecordedLog() { qInstallMessageHandler(s_previous); }
+
+    QStringList lines() const
+    {
+        QMutexLocker lock(&s_mutex);
+        return s_lines;
+    }
+    int count(const QString& start) const
+    {
+        const QStringList all = lines();
+        return int(std::count_if(all.cbegin(), all.cend(), [&](const QString& line) { return line.startsWith(start); }));
+    }
+
+private:
+    static void record(QtMsgType type, const QMessageLogContext& context, const QString& text)
+    {
+        {
+            QMutexLocker lock(&s_mutex);
+            s_lines << text;
+        }
+        s_previous(type, context, text);
+    }
+
+    static inline QMutex s_mutex;
+    static inline QStringList s_lines;
+    static inline QtMessageHandler s_previous = nullptr;
+};
+
 bool readWholeArchive(DeviceZFN& device)
 {
     QueuedSpy finished(&device, &DeviceZFN::archiveReadFinished);
@@ -188,6 +221,48 @@ private slots:
                              [](const EmulatorRequest& r) { return r.command.startsWith("11;"); }));
         QCOMPARE(stopped.count(), 0);
         QVERIFY(bench.popUps().isEmpty());
+    }
+
+    // The exchange's lines depend on the debug switch; the archive's own are always written, the
+    // stop line with the frame each operation stopped at.
+    void logLines()
+    {
+        DeviceTestBench bench;
+        prepare(bench);
+        CalibratorEmulator& emulator = bench.emulator();
+        fillArchive(emulator);
+        DeviceZFN& device = bench.device();
+        device.pollController()->debugLog = true;
+        RecordedLog log;
+        QueuedSpy stopped(&device, &DeviceZFN::archiveReadStoped);
+        device.startReadArchive();
+        QVERIFY(emulator.waitForRequests(emulator.requestCount() + 20, 10000));
+        device.stopReadArchive();
+        QVERIFY(stopped.wait());
+        QCOMPARE(log.count("START READ ARCHIVE"), 1);
+        QCOMPARE(log.lines().filter("ARCHIVATION STOPED"),
+                 QStringList{"ARCHIVATION STOPED " + QString::number(device.archiveModel()->resumePosition)});
+
+        emulator.setStatusReply("11;128", 4);
+        QueuedSpy clearStopped(&device, &DeviceZFN::archiveClearStoped);
+        device.startClearArchive();
+        QVERIFY(clearStopped.wait());
+        QCOMPARE(log.count("START CLEAR ARCHIVE"), 1);
+        QCOMPARE(log.lines().filter("ARCHIVATION STOPED").last(), QString("ARCHIVATION STOPED 2"));
+
+        emulator.setSilent(true);
+        const int checks = log.count("DeviceZFN::sendAndRead::CKECK ");
+        device.startReadArchive();
+        QVERIFY(stopped.wait());
+        QCOMPARE(log.count("DeviceZFN::sendAndRead::CKECK true true"), checks + 1);
+        QCOMPARE(log.count("DeviceZFN::sendAndRead::TIMEOUT "), 3);
+
+        device.pollController()->debugLog = false;
+        const int exchangeLines = log.count("DeviceZFN::sendAndRead::");
+        device.startReadArchive();
+        QVERIFY(stopped.wait());
+        QCOMPARE(log.count("DeviceZFN::sendAndRead::"), exchangeLines);
+        QCOMPARE(log.count("START READ ARCHIVE"), 3);
     }
 
     // A refused clear stops with a message; the next one starts over at the first frame and writes

@@ -166,6 +166,8 @@ private slots:
         m_port->setBabbling(line == 1);
         m_port->setOpenFails(line == 2);
         m_port->setWriteStalls(line == 3);
+        QStringList events;
+        m_link->setDebugSink([&events](const QString& event, const QByteArray&) { events << event; });
         QElapsedTimer timer;
         timer.start();
         const auto status = m_link->exchange(request("1;5"), timeoutMs);
@@ -173,6 +175,7 @@ private slots:
         QCOMPARE(m_link->reply(), reply);
         QCOMPARE(m_port->requests(), QVector<QByteArray>(requests, request("1;5")).toList());
         QCOMPARE(m_port->openCount(), line == 2 ? m_link->retryLimit() + 1 : 1);
+        QCOMPARE(events.count("WRITE ERROR"), line == 3 ? 2 : 0);
         QVERIFY(!m_port->isOpen());
         const int limitMs = reply.isEmpty() ? (requests + 1) * (timeoutMs + 30) : timeoutMs;
         QVERIFY2(timer.elapsed() < limitMs, qPrintable(QString::number(timer.elapsed())));
