@@ -16,6 +16,12 @@ bool PortOwner::isFree() const
     return !m_borrower;
 }
 
+bool PortOwner::isLentTo(const QThread* worker) const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_borrower && m_borrower == worker;
+}
+
 bool PortOwner::lend(QThread* worker)
 {
     QMutexLocker lock(&m_mutex);

@@ -21,6 +21,7 @@ public:
     QSerialPort* port() const { return m_port; }
     // True only while the port lives in its home thread, not lent and not on its way back.
     bool isFree() const;
+    bool isLentTo(const QThread* worker) const;
     // Moves the port into worker before that thread starts. False, with nothing moved, while the
     // port is lent: two threads never write the port.
     bool lend(QThread* worker);
@@ -39,6 +40,9 @@ public:
     // earlier job does not cut it.
     bool prepareExchange();
     void abort() { m_abort = true; }
+    // Whether the job that holds the port was stopped: its exchanges are cut, and it is told apart
+    // from a calibrator that does not answer.
+    bool isAborted() const { return m_abort; }
     std::atomic<bool>& abortFlag() { return m_abort; }
 
 private:
