@@ -142,6 +142,9 @@ private slots:
         QTest::newRow("one piece") << Pieces{{frame, 2}} << 0 << QByteArray("12.5") << 1;
         QTest::newRow("three pieces") << Pieces{{frame.left(3), 2}, {frame.mid(3, 4), 6}, {frame.mid(7), 10}} << 0
                                       << QByteArray("12.5") << 1;
+        // The gap outlasts the wait for a piece, not the second chance after it.
+        QTest::newRow("two pieces, long gap") << Pieces{{frame.left(5), 2}, {frame.mid(5), 24}} << 0
+                                              << QByteArray("12.5") << 1;
         QTest::newRow("echo and garbage first")
             << Pieces{{"\x00\x13junk" + request("1;5"), 2}, {frame, 6}} << 0 << QByteArray("12.5") << 1;
         QTest::newRow("status") << Pieces{{replyFrame("$3"), 2}} << 0 << QByteArray("$3") << 1;
@@ -179,6 +182,16 @@ private slots:
         QVERIFY(!m_port->isOpen());
         const int limitMs = reply.isEmpty() ? (requests + 1) * (timeoutMs + 30) : timeoutMs;
         QVERIFY2(timer.elapsed() < limitMs, qPrintable(QString::number(timer.elapsed())));
+    }
+
+    // A register write counts only when the calibrator acknowledges it with exactly "$0".
+    void registerWriteNeedsTheAcknowledgement()
+    {
+        for (const char* status : {"$0", "$00", "$05", "$1"}) {
+            m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame(status), 2}});
+            QCOMPARE(m_link->writeRegister(49, 0, 1, "0", timeoutMs), qstrcmp(status, "$0") == 0);
+        }
+        QCOMPARE(m_port->requests().last(), request("11;49;0;1;0"));
     }
 
     void abortEndsTheWaits_data()
