@@ -201,9 +201,9 @@ bool CalibratorEmulator::isSessionOpen() const
     return m_memory.isSessionOpen();
 }
 
-void CalibratorEmulator::setCommandHandler(int command, CommandHandler handler)
+CommandHandler CalibratorEmulator::setCommandHandler(int command, CommandHandler handler)
 {
-    m_commands.setHandler(command, std::move(handler));
+    return m_commands.setHandler(command, std::move(handler));
 }
 
 void CalibratorEmulator::attachHartTransmitter(HartVariant variant)

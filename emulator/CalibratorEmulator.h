@@ -70,7 +70,8 @@ public:
     // transmitter's own polling address).
     void setHartAddressDelayMs(int ms) { m_hartAddress.setDelayMs(ms); }
 
-    void setCommandHandler(int command, CommandHandler handler);
+    // Returns the handler it replaces.
+    CommandHandler setCommandHandler(int command, CommandHandler handler);
     // Called in the worker thread for every logged request.
     void setRequestObserver(RequestObserver observer);
 

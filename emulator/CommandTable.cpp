@@ -2,10 +2,11 @@
 
 #include "EmulatorStatus.h"
 
-void CommandTable::setHandler(int command, CommandHandler handler)
+CommandHandler CommandTable::setHandler(int command, CommandHandler handler)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_handlers[command] = std::move(handler);
+    std::swap(m_handlers[command], handler);
+    return handler;
 }
 
 QByteArray CommandTable::dispatch(const QString& command) const

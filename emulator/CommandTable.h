@@ -15,7 +15,8 @@ using CommandHandler = std::function<QByteArray(const QStringList& parameters)>;
 class CommandTable
 {
 public:
-    void setHandler(int command, CommandHandler handler);
+    // Returns the handler it replaces, so that a caller can put it back.
+    CommandHandler setHandler(int command, CommandHandler handler);
     QByteArray dispatch(const QString& command) const;
 
 private:

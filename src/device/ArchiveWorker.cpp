@@ -43,30 +43,36 @@ ArchiveWorker::ArchiveWorker(CalibratorLink& link, PortOwner& owner, PollControl
 {
 }
 
-bool ArchiveWorker::startRead()
+ArchiveWorker::Start ArchiveWorker::startRead()
 {
+    if (m_running)
+        return Start::AlreadyRunning;
     if (m_model.resumePosition == 0)
         m_skipped = 0;
-    return start(&ArchiveWorker::readSlot);
+    return start(&ArchiveWorker::readSlot, "START READ ARCHIVE");
 }
 
-bool ArchiveWorker::startClear()
+ArchiveWorker::Start ArchiveWorker::startClear()
 {
+    if (m_running)
+        return Start::AlreadyRunning;
     m_model.resumePosition = 0;
-    return start(&ArchiveWorker::clearSlot);
+    return start(&ArchiveWorker::clearSlot, "START CLEAR ARCHIVE");
 }
 
 // A worker that has handed the port back may still be finishing its thread; the restart waits for it.
-bool ArchiveWorker::start(void (ArchiveWorker::*slot)())
+ArchiveWorker::Start ArchiveWorker::start(void (ArchiveWorker::*slot)(), const char* logLine)
 {
     PollThread* thread = m_work.archiveThread;
     m_work.stopArchiveThread();
     if (!m_owner.lend(thread))
-        return false;
+        return Start::PortBusy;
+    m_running = true;
+    qDebug() << logLine;
     disconnect(thread, &QThread::started, nullptr, nullptr);
     connect(thread, &QThread::started, this, slot, Qt::DirectConnection);
     m_work.restartArchiveThread();
-    return true;
+    return Start::Started;
 }
 
 void ArchiveWorker::stop()
@@ -82,19 +88,22 @@ void ArchiveWorker::readSlot()
     if (m_skipped > 0)
         qDebug() << "DeviceZFN::readArchive::SKIPPED" << int(m_skipped);
     leaveThread();
+    m_running = false;
     if (end == Step::Finished)
         emit readFinished();
     else
         emit readStopped();
 }
 
-// However clearing ends, the next clear starts from the first frame again.
+// However clearing ends, the next clear starts from the first frame again; the log tells where
+// it stopped.
 void ArchiveWorker::clearSlot()
 {
     Step end = Step::Stopped;
     m_owner.serve([&] { end = runLoop(&ArchiveWorker::clearFrame); });
-    m_model.resumePosition = 0;
     leaveThread();
+    m_model.resumePosition = 0;
+    m_running = false;
     if (end == Step::Finished)
         emit clearFinished();
     else

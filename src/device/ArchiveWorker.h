@@ -19,9 +19,11 @@ public:
     ArchiveWorker(CalibratorLink& link, PortOwner& owner, PollController& work, ArchiveModel& model,
                   const std::atomic<bool>& connected);
 
-    // False, with nothing started, while another job holds the port.
-    bool startRead();
-    bool startClear();
+    enum class Start { Started, AlreadyRunning, PortBusy };
+
+    // Only one archive operation runs at a time: a start while one runs changes nothing.
+    Start startRead();
+    Start startClear();
     // The loop reports its own end as it leaves, so a stop only waits for that.
     void stop();
     // Frames of the current pass that failed their own checks (cleared frames are not counted).
@@ -38,7 +40,7 @@ signals:
 private:
     enum class Step { Next, Finished, Stopped };
 
-    bool start(void (ArchiveWorker::*slot)());
+    Start start(void (ArchiveWorker::*slot)(), const char* logLine);
     void readSlot();
     void clearSlot();
     Step runLoop(Step (ArchiveWorker::*step)());
@@ -58,4 +60,6 @@ private:
     ArchiveModel& m_model;
     const std::atomic<bool>& m_connected;
     std::atomic<int> m_skipped{0};
+    // From a start until the loop has handed the port back; the thread may outlive it a little.
+    std::atomic<bool> m_running{false};
 };

@@ -114,21 +114,34 @@ void CalibratorLink::noteCut(int timeoutMs)
     m_sinceCut.start();
 }
 
+// The wait for the bytes to leave is sliced like the read waits, so a stalled line does not hold
+// off an abort.
 bool CalibratorLink::write(const QByteArray& bytes, int timeoutMs)
 {
     takeAvailable();
     m_buffer.clear();
     m_io->write(bytes);
     debug(QStringLiteral("WRITE"), bytes);
-    return m_io->waitForBytesWritten(timeoutMs);
+    QElapsedTimer timer;
+    timer.start();
+    while (m_io->bytesToWrite() > 0) {
+        const int left = timeoutMs - int(timer.elapsed());
+        if (left <= 0 || aborted() || (!m_io->waitForBytesWritten(qMin(left, m_timing.sliceMs)) && lineFailed()))
+            return false;
+    }
+    return true;
 }
 
 // Collects one reply. A try ends at its time-out counted from the first byte, so a line that keeps
 // sending bytes fails like a silent one.
 CalibratorLink::Try CalibratorLink::collect(int timeoutMs)
 {
-    if (!waitForInput(timeoutMs))
-        return aborted() ? Try::Aborted : Try::Silent;
+    if (!waitForInput(timeoutMs)) {
+        if (aborted())
+            return Try::Aborted;
+        debug(QStringLiteral("TIMEOUT"), m_io->errorString().toLatin1());
+        return Try::Silent;
+    }
     QElapsedTimer timer;
     timer.start();
     bool secondChanceUsed = false;
@@ -152,8 +165,10 @@ CalibratorLink::Try CalibratorLink::collect(int timeoutMs)
 
 CalibratorLink::Try CalibratorLink::runTry(const QByteArray& request, int timeoutMs)
 {
-    if (!write(request, timeoutMs))
-        return Try::Silent;
+    if (!write(request, timeoutMs)) {
+        debug(QStringLiteral("WRITE ERROR"), m_io->errorString().toLatin1());
+        return aborted() ? Try::Aborted : Try::WriteFailed;
+    }
     const Try result = collect(timeoutMs);
     debug(QStringLiteral("READ"), m_buffer);
     return result;
@@ -185,6 +200,21 @@ bool CalibratorLink::writeRegister(int reg, int type, int count, const QByteArra
            && AsciiUail::isOkAnswer(m_reply);
 }
 
+// The first attempt of an exchange logs whether the calling thread holds the port and whether it
+// opened.
+bool CalibratorLink::openForAttempt(int attempt)
+{
+    if (m_io->isOpen())
+        return true;
+    const bool opened = open();
+    if (attempt == 1)
+        debug(QStringLiteral("CKECK"), QByteArray(m_io->thread() == QThread::currentThread() ? "true" : "false") + ' '
+                                           + (opened ? "true" : "false"));
+    if (!opened)
+        debug(QStringLiteral("OPEN ERROR"), m_io->errorString().toLatin1());
+    return opened;
+}
+
 CalibratorLink::Status CalibratorLink::exchange(const QByteArray& request, int timeoutMs)
 {
     m_reply.clear();
@@ -195,10 +225,8 @@ CalibratorLink::Status CalibratorLink::exchange(const QByteArray& request, int t
     bool drained = false;
     while (result != Try::Reply && attempts <= m_retryLimit && !aborted()) {
         ++attempts;
-        if (!m_io->isOpen() && !open()) {
-            debug(QStringLiteral("OPEN ERROR"), m_io->errorString().toLatin1());
+        if (!openForAttempt(attempts))
             continue;
-        }
         if (aborted())
             break;
         if (!drained) {
@@ -208,6 +236,9 @@ CalibratorLink::Status CalibratorLink::exchange(const QByteArray& request, int t
         result = runTry(request, timeoutMs);
         if (result == Try::Aborted || (result == Try::Silent && ++silentTries > silentTriesAllowed))
             break;
+        // A request that does not leave gets one further attempt, not the whole round of retries.
+        if (result == Try::WriteFailed)
+            attempts = qMax(attempts, m_retryLimit);
         if (result == Try::Garbled)
             debug(QStringLiteral("READ WRONG PACKAGE"), m_buffer);
     }

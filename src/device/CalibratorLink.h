@@ -65,7 +65,7 @@ public:
     static constexpr int bufferLimit = 2048;
 
 private:
-    enum class Try { Reply, Silent, Garbled, Aborted };
+    enum class Try { Reply, Silent, Garbled, WriteFailed, Aborted };
 
 public:
     bool open();
@@ -80,6 +80,7 @@ private:
     QByteArray takeAvailable();
     void dropLateReply(int timeoutMs);
     bool write(const QByteArray& bytes, int timeoutMs);
+    bool openForAttempt(int attempt);
     Try runTry(const QByteArray& request, int timeoutMs);
     Try collect(int timeoutMs);
     bool isComplete() const;

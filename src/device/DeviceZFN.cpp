@@ -344,11 +344,12 @@ void DeviceZFN::sendSessionEnd()
     m_connected = false;
 }
 
-// The busy overlay's cancel: it also ends a group collection, whose poll exchanges must go on.
+// The busy overlay's cancel: it cuts the exchange in flight of whichever job holds the port. It
+// also ends a group collection, whose poll exchanges must go on.
 void DeviceZFN::stopSearch()
 {
     m_poll->stopRequested = true;
-    if (m_search->isRunning())
+    if (!m_portOwner->isLentTo(m_poll->pollThread))
         m_portOwner->abort();
 }
 

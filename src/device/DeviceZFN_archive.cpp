@@ -4,7 +4,7 @@
 
 void DeviceZFN::startReadArchive()
 {
-    if (!m_archive->startRead()) {
+    if (m_archive->startRead() == ArchiveWorker::Start::PortBusy) {
         refuseBusyPort();
         emit archiveReadStoped();
     }
@@ -17,7 +17,7 @@ void DeviceZFN::stopReadArchive()
 
 void DeviceZFN::startClearArchive()
 {
-    if (!m_archive->startClear()) {
+    if (m_archive->startClear() == ArchiveWorker::Start::PortBusy) {
         refuseBusyPort();
         emit archiveClearStoped();
     }

@@ -511,13 +511,17 @@ void HartAlgoritm::updateCalibrator(bool unit, bool range, const HartDeviceData&
     emit m_master.deviceSettingsChanged();
 }
 
+// Every register is written even after a refusal, so that the calibrator gets what it takes and
+// the closing write always follows.
 bool HartAlgoritm::writeSettingsRegisters(bool closeWrite)
 {
     const DeviceSettings& block = m_master.settings();
     using namespace CalibratorMap;
-    return m_master.writeParameter(block.imageHex(0, DeviceSettings::FirstImageBytes), RegSettingsFirst, QString(),
-                                   RegTypeMemory, ImageCount)
-           && m_master.writeParameter(block.imageHex(DeviceSettings::SecondImageFirst, DeviceSettings::SecondImageBytes),
-                                      RegSettingsSecond, QString(), RegTypeMemory, ImageCount)
-           && (!closeWrite || m_master.writeParameter("0", RegSettingsClose, QString(), RegTypeByte, 1));
+    bool written = m_master.writeParameter(block.imageHex(0, DeviceSettings::FirstImageBytes), RegSettingsFirst,
+                                           QString(), RegTypeMemory, ImageCount);
+    written &= m_master.writeParameter(block.imageHex(DeviceSettings::SecondImageFirst, DeviceSettings::SecondImageBytes),
+                                       RegSettingsSecond, QString(), RegTypeMemory, ImageCount);
+    if (closeWrite)
+        written &= m_master.writeParameter("0", RegSettingsClose, QString(), RegTypeByte, 1);
+    return written;
 }

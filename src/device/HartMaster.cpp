@@ -215,15 +215,23 @@ bool HartMaster::hartConnect(bool quiet, bool readIdentity)
     if (address == ValueRead::Status)
         takeConnectStatus(reply, quiet);
     if (address != ValueRead::Data || !takePollingAddress(reply))
-        return setPresent(false);
+        return notFound();
     if (readIdentity) {
         const ValueRead identity = readValue(CalibratorMap::ValueHartIdentity, reply);
         if (identity == ValueRead::Status)
             takeConnectStatus(reply, quiet);
         if (identity != ValueRead::Data || !takeIdentity(reply))
-            return setPresent(false);
+            return notFound();
     }
     return setPresent(true);
+}
+
+// A cut exchange leaves the transmitter as it was known.
+bool HartMaster::notFound()
+{
+    if (!m_owner.isAborted())
+        setPresent(false);
+    return false;
 }
 
 void HartMaster::takeConnectStatus(const QByteArray& reply, bool quiet)
@@ -389,9 +397,11 @@ void HartMaster::reportResult(int command)
     emit commandResult(command, m_read);
 }
 
+// An operation the user cancelled says nothing more: its exchanges were cut, nothing failed.
 void HartMaster::showMessage(const QString& text)
 {
-    emit popUp(text);
+    if (!m_owner.isAborted())
+        emit popUp(text);
 }
 
 bool HartMaster::pause(int ms)

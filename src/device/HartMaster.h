@@ -106,6 +106,7 @@ private:
     bool takePollingAddress(const QByteArray& reply);
     bool takeIdentity(const QByteArray& reply);
     bool setPresent(bool present);
+    bool notFound();
 
     CalibratorLink& m_link;
     PortOwner& m_owner;

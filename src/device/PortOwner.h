@@ -40,6 +40,9 @@ public:
     // earlier job does not cut it.
     bool prepareExchange();
     void abort() { m_abort = true; }
+    // Whether the job that holds the port was stopped: its exchanges are cut, and it is told apart
+    // from a calibrator that does not answer.
+    bool isAborted() const { return m_abort; }
     std::atomic<bool>& abortFlag() { return m_abort; }
 
 private:

@@ -193,7 +193,7 @@ bool SettingsOperations::writeSettings()
     writeParameter(data, RegSettingsClose, QString(), RegTypeByte, 1);
     stepDone();
     if (failed)
-        emit popUp(QStringLiteral("Настройки записаны с ошибкой!"));
+        tell(QStringLiteral("Настройки записаны с ошибкой!"));
     return start(ReadSettings, false, 0, m_calibrator);
 }
 
@@ -217,9 +217,9 @@ void SettingsOperations::zeroModule()
     m_work.resetProgress(zeroStep);
     QByteArray data = "0";
     if (writeParameter(data, RegModuleZero, qtr("Установка нуля ТЖС"), RegTypeByte, 1))
-        emit popUp(qtr("Ноль ТЖС успешно установлен."));
+        tell(qtr("Ноль ТЖС успешно установлен."));
     else
-        emit popUp(qtr("При установке нуля ТЖС произошла ошибка!"));
+        tell(qtr("При установке нуля ТЖС произошла ошибка!"));
     stepDone();
 }
 
@@ -256,7 +256,7 @@ bool SettingsOperations::writeParameter(QByteArray& data, int reg, const QString
     const bool written = m_link.writeRegister(reg, type, count, data, m_work.exchangeTimeoutMs);
     data = m_link.reply();
     if (!written)
-        emit popUp(AsciiUail::writeErrorText(name));
+        tell(AsciiUail::writeErrorText(name));
     return written;
 }
 
@@ -264,14 +264,14 @@ bool SettingsOperations::readParameter(QByteArray& out, int reg, const QString& 
 {
     if (readData(readCommand(reg, type, count), out))
         return true;
-    emit popUp(name.isEmpty() ? qtr("При чтении параметра произошла ошибка!")
+    tell(name.isEmpty() ? qtr("При чтении параметра произошла ошибка!")
                               : qtr("При чтении параметра \"") + name + qtr("\" произошла ошибка!"));
     return false;
 }
 
 void SettingsOperations::showReadError(const QString& name)
 {
-    emit popUp(name.isEmpty() ? qtr("При чтении параметров произошла ошибка")
+    tell(name.isEmpty() ? qtr("При чтении параметров произошла ошибка")
                               : qtr("При чтении параметра") + ' ' + name + qtr(" произошла ошибка"));
 }
 
@@ -401,12 +401,12 @@ void SettingsOperations::takeTransferFunction()
     }
     const quint8 transferFunction = hart.transferFunction;
     if (transferFunction > 1) {
-        emit popUp(qtr("У подключенного HART прибора используется неизвестная зависимость."));
+        tell(qtr("У подключенного HART прибора используется неизвестная зависимость."));
         return;
     }
     changeSecondChannel([transferFunction](ChannelRecord& channel) { channel.characteristic = transferFunction; });
     if (hart.sqrtLinearizationThreshold != 0.0f || hart.sqrtCutoffThreshold != 0.0f || hart.sqrtHysteresisWidth != 0.0f)
-        emit popUp(qtr("У подключенного HART прибора с корнеизвлекающей передаточной функцией необходимо установить "
+        tell(qtr("У подключенного HART прибора с корнеизвлекающей передаточной функцией необходимо установить "
                        "параметрам 'Порог линеаризации', 'Порог отсечки', 'Ширина гистерезиса' значение 0. "
                        "Вкладка HART > Специфические > Корнеизвлекающая зависимость."));
 }
@@ -414,6 +414,13 @@ void SettingsOperations::takeTransferFunction()
 bool SettingsOperations::runNestedHart(int hartOperation)
 {
     return m_hart.run(hartOperation);
+}
+
+// A cancelled operation says nothing more: its exchanges were cut, the calibrator did not fail.
+void SettingsOperations::tell(const QString& text)
+{
+    if (!m_owner.isAborted())
+        emit popUp(text);
 }
 
 void SettingsOperations::stepDone()

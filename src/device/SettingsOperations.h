@@ -101,6 +101,7 @@ private:
     // Runs a HART operation nested in this worker; true when the command that reads its values succeeded.
     bool runNestedHart(int hartOperation);
 
+    void tell(const QString& text);
     void stepDone();
     DeviceSettings snapshot() const;
     void store(const DeviceSettings& block);

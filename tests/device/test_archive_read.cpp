@@ -7,6 +7,7 @@
 #include "TestEnvironment.h"
 
 #include <QtTest>
+#include <algorithm>
 #include <atomic>
 
 using namespace ArchiveTestData;
@@ -14,7 +15,9 @@ using namespace ArchiveTestData;
 namespace {
 
 constexpr int frameCount = 512;
-constexpr int silentTimeoutMs = 100;
+// Long enough that a loaded machine does not run out of it before a reply, short enough for the
+// silent cases.
+constexpr int silentTimeoutMs = 500;
 
 void fillArchive(CalibratorEmulator& emulator)
 {
@@ -31,6 +34,39 @@ void prepare(DeviceTestBench& bench)
     work->archivePauseMs = 0;
     work->archiveTimeoutMs = silentTimeoutMs;
 }
+
+// Records the lines of the debug log, written by any thread, while it lives.
+class RecordedLog
+{
+public:
+    RecordedLog() { s_previous = qInstallMessageHandler(&RecordedLog::record); }
+    ~RecordedLog() { qInstallMessageHandler(s_previous); }
+
+    QStringList lines() const
+    {
+        QMutexLocker lock(&s_mutex);
+        return s_lines;
+    }
+    int count(const QString& start) const
+    {
+        const QStringList all = lines();
+        return int(std::count_if(all.cbegin(), all.cend(), [&](const QString& line) { return line.startsWith(start); }));
+    }
+
+private:
+    static void record(QtMsgType type, const QMessageLogContext& context, const QString& text)
+    {
+        {
+            QMutexLocker lock(&s_mutex);
+            s_lines << text;
+        }
+        s_previous(type, context, text);
+    }
+
+    static inline QMutex s_mutex;
+    static inline QStringList s_lines;
+    static inline QtMessageHandler s_previous = nullptr;
+};
 
 bool readWholeArchive(DeviceZFN& device)
 {
@@ -161,6 +197,75 @@ private slots:
         }
         QTRY_COMPARE(stopped.count(), 6);
         QCOMPARE(bench.popUps().size(), 5);
+    }
+
+    // A start while a read runs changes nothing: the read goes on to its end without a stop, and
+    // nothing is cleared.
+    void startWhileOneRunsIsIgnored()
+    {
+        DeviceTestBench bench;
+        prepare(bench);
+        CalibratorEmulator& emulator = bench.emulator();
+        fillArchive(emulator);
+        emulator.clearRequests();
+        DeviceZFN& device = bench.device();
+        QueuedSpy stopped(&device, &DeviceZFN::archiveReadStoped);
+        QueuedSpy finished(&device, &DeviceZFN::archiveReadFinished);
+        device.startReadArchive();
+        QVERIFY(emulator.waitForRequests(20, 10000));
+        device.startReadArchive();
+        device.startClearArchive();
+        QVERIFY(finished.wait(60000));
+        QTRY_COMPARE(indexes(*device.archiveModel()).size(), frameCount);
+        QCOMPARE(indexes(*device.archiveModel()).last(), quint32(frameCount - 1));
+        const QList<EmulatorRequest> requests = emulator.requests();
+        QVERIFY(std::none_of(requests.cbegin(), requests.cend(),
+                             [](const EmulatorRequest& r) { return r.command.startsWith("11;"); }));
+        QCOMPARE(stopped.count(), 0);
+        QVERIFY(bench.popUps().isEmpty());
+    }
+
+    // The exchange's lines depend on the debug switch; the archive's own are always written, the
+    // stop line with the frame each operation stopped at.
+    void logLines()
+    {
+        DeviceTestBench bench;
+        prepare(bench);
+        CalibratorEmulator& emulator = bench.emulator();
+        fillArchive(emulator);
+        DeviceZFN& device = bench.device();
+        device.pollController()->debugLog = true;
+        RecordedLog log;
+        QueuedSpy stopped(&device, &DeviceZFN::archiveReadStoped);
+        device.startReadArchive();
+        QVERIFY(emulator.waitForRequests(emulator.requestCount() + 20, 10000));
+        device.stopReadArchive();
+        QVERIFY(stopped.wait());
+        QCOMPARE(log.count("START READ ARCHIVE"), 1);
+        QCOMPARE(log.lines().filter("ARCHIVATION STOPED"),
+                 QStringList{"ARCHIVATION STOPED " + QString::number(device.archiveModel()->resumePosition)});
+
+        emulator.setStatusReply("11;128", 4);
+        QueuedSpy clearStopped(&device, &DeviceZFN::archiveClearStoped);
+        device.startClearArchive();
+        QVERIFY(clearStopped.wait());
+        QCOMPARE(log.count("START CLEAR ARCHIVE"), 1);
+        QCOMPARE(log.lines().filter("ARCHIVATION STOPED").last(), QString("ARCHIVATION STOPED 2"));
+
+        emulator.setSilent(true);
+        const int checks = log.count("DeviceZFN::sendAndRead::CKECK ");
+        const int timeouts = log.count("DeviceZFN::sendAndRead::TIMEOUT ");
+        device.startReadArchive();
+        QVERIFY(stopped.wait());
+        QCOMPARE(log.count("DeviceZFN::sendAndRead::CKECK true true"), checks + 1);
+        QCOMPARE(log.count("DeviceZFN::sendAndRead::TIMEOUT "), timeouts + 3);
+
+        device.pollController()->debugLog = false;
+        const int exchangeLines = log.count("DeviceZFN::sendAndRead::");
+        device.startReadArchive();
+        QVERIFY(stopped.wait());
+        QCOMPARE(log.count("DeviceZFN::sendAndRead::"), exchangeLines);
+        QCOMPARE(log.count("START READ ARCHIVE"), 3);
     }
 
     // A refused clear stops with a message; the next one starts over at the first frame and writes

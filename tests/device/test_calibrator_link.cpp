@@ -142,6 +142,9 @@ private slots:
         QTest::newRow("one piece") << Pieces{{frame, 2}} << 0 << QByteArray("12.5") << 1;
         QTest::newRow("three pieces") << Pieces{{frame.left(3), 2}, {frame.mid(3, 4), 6}, {frame.mid(7), 10}} << 0
                                       << QByteArray("12.5") << 1;
+        // The gap outlasts the wait for a piece, not the second chance after it.
+        QTest::newRow("two pieces, long gap") << Pieces{{frame.left(5), 2}, {frame.mid(5), 24}} << 0
+                                              << QByteArray("12.5") << 1;
         QTest::newRow("echo and garbage first")
             << Pieces{{"\x00\x13junk" + request("1;5"), 2}, {frame, 6}} << 0 << QByteArray("12.5") << 1;
         QTest::newRow("status") << Pieces{{replyFrame("$3"), 2}} << 0 << QByteArray("$3") << 1;
@@ -150,11 +153,12 @@ private slots:
         QTest::newRow("silent") << Pieces() << 0 << QByteArray() << 3;
         QTest::newRow("babbling") << Pieces() << 1 << QByteArray() << 3;
         QTest::newRow("port does not open") << Pieces() << 2 << QByteArray() << 0;
+        QTest::newRow("write stalls") << Pieces() << 3 << QByteArray() << 2;
     }
 
     // A complete reply is taken at once, however it arrives. Every try of a line that never gives
     // a whole reply is bounded by its time-out; a silent line gets three requests, a garbled one
-    // every retry.
+    // every retry, a request that cannot leave the port one more.
     void exchanges()
     {
         QFETCH(QList<ScriptedPort::Piece>, pieces);
@@ -164,6 +168,9 @@ private slots:
         m_port->answerWith(pieces);
         m_port->setBabbling(line == 1);
         m_port->setOpenFails(line == 2);
+        m_port->setWriteStalls(line == 3);
+        QStringList events;
+        m_link->setDebugSink([&events](const QString& event, const QByteArray&) { events << event; });
         QElapsedTimer timer;
         timer.start();
         const auto status = m_link->exchange(request("1;5"), timeoutMs);
@@ -171,18 +178,31 @@ private slots:
         QCOMPARE(m_link->reply(), reply);
         QCOMPARE(m_port->requests(), QVector<QByteArray>(requests, request("1;5")).toList());
         QCOMPARE(m_port->openCount(), line == 2 ? m_link->retryLimit() + 1 : 1);
+        QCOMPARE(events.count("WRITE ERROR"), line == 3 ? 2 : 0);
         QVERIFY(!m_port->isOpen());
         const int limitMs = reply.isEmpty() ? (requests + 1) * (timeoutMs + 30) : timeoutMs;
         QVERIFY2(timer.elapsed() < limitMs, qPrintable(QString::number(timer.elapsed())));
+    }
+
+    // A register write counts only when the calibrator acknowledges it with exactly "$0".
+    void registerWriteNeedsTheAcknowledgement()
+    {
+        for (const char* status : {"$0", "$00", "$05", "$1"}) {
+            m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame(status), 2}});
+            QCOMPARE(m_link->writeRegister(49, 0, 1, "0", timeoutMs), qstrcmp(status, "$0") == 0);
+        }
+        QCOMPARE(m_port->requests().last(), request("11;49;0;1;0"));
     }
 
     void abortEndsTheWaits_data()
     {
         QTest::addColumn<int>("openDelayMs");
         QTest::addColumn<bool>("partialReply");
-        QTest::newRow("while opening") << 100 << false;
-        QTest::newRow("while silent") << 0 << false;
-        QTest::newRow("mid-collect") << 0 << true;
+        QTest::addColumn<bool>("writeStalls");
+        QTest::newRow("while opening") << 100 << false << false;
+        QTest::newRow("while silent") << 0 << false << false;
+        QTest::newRow("mid-collect") << 0 << true << false;
+        QTest::newRow("while the write stalls") << 0 << false << true;
     }
 
     // A stop that comes at any moment of the exchange ends it within one wait slice, told apart
@@ -191,7 +211,9 @@ private slots:
     {
         QFETCH(int, openDelayMs);
         QFETCH(bool, partialReply);
+        QFETCH(bool, writeStalls);
         m_port->setOpenDelayMs(openDelayMs);
+        m_port->setWriteStalls(writeStalls);
         if (partialReply)
             m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame("1").left(4), 0}});
         else

@@ -148,6 +148,17 @@ std::function<void(HartRig&)> faultyLimits(HartFault fault)
     };
 }
 
+// Unit, range and damping read, then changed in the edited record.
+void stageNewRange(HartRig& rig)
+{
+    QVERIFY(rig.run(6).succeeded);
+    rig.edited() = *rig.device().hartData();
+    rig.edited().pvUnit = 237;
+    rig.edited().upperRangeValue = 1.6f;
+    rig.edited().lowerRangeValue = 0.1f;
+    rig.edited().damping = 2.0f;
+}
+
 void keepsTheLimitsAfter(int resultCommand, HartRig& rig, const Ending& end)
 {
     QCOMPARE(end.data.minimumSpan, 25.0f);
@@ -252,14 +263,7 @@ private slots:
         const QStringList settingsWrites{"block", "11;49;0;1;0"};
         QTest::newRow("7 unit, range and damping") << Case{
             family, 7, Mask::PvUnit | Mask::Range | Mask::Damping, false, {44, 35, 34, 15, 14, 1}, "6 ok", {}, settingsWrites,
-            [](HartRig& rig) {
-                QVERIFY(rig.run(6).succeeded);
-                rig.edited() = *rig.device().hartData();
-                rig.edited().pvUnit = 237;
-                rig.edited().upperRangeValue = 1.6f;
-                rig.edited().lowerRangeValue = 0.1f;
-                rig.edited().damping = 2.0f;
-            },
+            stageNewRange,
             [](HartRig& rig, const Ending& end) {
                 QCOMPARE(rig.transmitter().state().upperRangeValue, 1.6f);
                 QCOMPARE(int(end.data.rangeUnit), 237);
@@ -280,6 +284,14 @@ private slots:
                         work->stopRequested = true;
                 });
                 rig.edited().pvUnit = 12;
+            }};
+        // A refused register leaves none of the others unwritten.
+        QTest::newRow("7 register 16 refused") << Case{
+            family, 7, Mask::PvUnit | Mask::Range, false, {44, 35, 15, 14, 1}, "6 ok",
+            {"При записи параметров произошла ошибка!", "При записи параметров HART в ЗФН произошла ошибка!"},
+            settingsWrites, [](HartRig& rig) {
+                stageNewRange(rig);
+                rig.bench.emulator().setStatusReply("11;16", 3);
             }};
         QTest::newRow("7 write protected") << Case{
             family, 7, Mask::PvUnit | Mask::Range, false, {44}, "7 failed",

@@ -1,4 +1,5 @@
 #include "DeviceTestBench.h"
+#include "HartChangeMask.h"
 #include "ParametrPoller.h"
 #include "QueuedSpy.h"
 #include "PollController.h"
@@ -8,6 +9,7 @@
 
 #include <QSerialPort>
 #include <QtTest>
+#include <algorithm>
 #include <atomic>
 #include <stdexcept>
 
@@ -47,7 +49,27 @@ struct LoopRunner
     }
 };
 
+// A job that the busy overlay's cancel may end: how it is started, the request it is cut in, and
+// who leaves that request unanswered: the calibrator after the request named (from the start when
+// none is), or the transmitter behind it.
+struct CancelledJob
+{
+    std::function<void(DeviceZFN&)> start;
+    QString cutIn;
+    QString silentAfter = {};
+    bool transmitterSilent = false;
+};
+
+bool hasRequest(CalibratorEmulator& emulator, const QString& start)
+{
+    const QList<EmulatorRequest> requests = emulator.requests();
+    return std::any_of(requests.cbegin(), requests.cend(),
+                       [&](const EmulatorRequest& request) { return request.command.startsWith(start); });
+}
+
 }  // namespace
+
+Q_DECLARE_METATYPE(CancelledJob)
 
 // Who holds the serial port, and the threads that borrow it.
 class TestPollThreads : public QObject
@@ -135,6 +157,64 @@ private slots:
             QVERIFY(!controller.isPollRunning() && !controller.isArchiveRunning());
             QVERIFY(abort);
         }
+    }
+
+    void cancelCutsTheExchangeInFlight_data()
+    {
+        QTest::addColumn<CancelledJob>("job");
+        QTest::newRow("settings read") << CancelledJob{[](DeviceZFN& d) { d.startAlgorithm(0, false, 0); }, "10;16;"};
+        QTest::newRow("settings write") << CancelledJob{[](DeviceZFN& d) { d.startAlgorithm(1, false, 0); }, "11;16;"};
+        const auto hartIdentity = [](DeviceZFN& d) { d.startHartAlgorithm(1, true, 0); };
+        QTest::newRow("HART identity") << CancelledJob{hartIdentity, "40;", {}, true};
+        QTest::newRow("HART connect") << CancelledJob{hartIdentity, "1;19;"};
+        const auto rangeWrite = [](DeviceZFN& d) {
+            HartDeviceData& edited = *d.hartEditedData();
+            edited = *d.hartData();
+            edited.pvUnit = 12;
+            edited.upperRangeValue = 250.0f;
+            d.startHartAlgorithm(7, false, HartChangeMask::Range);
+        };
+        QTest::newRow("HART range, calibrator update") << CancelledJob{rangeWrite, "11;16;", "40;"};
+        QTest::newRow("archive read") << CancelledJob{[](DeviceZFN& d) { d.startReadArchive(); }, "10;0;"};
+        QTest::newRow("archive clear") << CancelledJob{[](DeviceZFN& d) { d.startClearArchive(); }, "11;0;"};
+    }
+
+    // The busy overlay's cancel cuts the exchange in flight, however long its time-out: the job
+    // ends at once, says nothing, writes no more and hands the port back.
+    void cancelCutsTheExchangeInFlight()
+    {
+        QFETCH(CancelledJob, job);
+        DeviceTestBench bench;
+        QVERIFY(bench.connectWithTransmitter());
+        DeviceZFN& device = bench.device();
+        QVERIFY(device.checkHartConnection(false));
+        CalibratorEmulator& emulator = bench.emulator();
+        if (job.transmitterSilent) {
+            HartTransmitterOptions slow;
+            slow.replyDelayMs = 60000;
+            emulator.hartTransmitter().setOptions(slow);
+        } else if (job.silentAfter.isEmpty()) {
+            emulator.setSilent(true);
+        } else {
+            // An option set here applies from the next request on.
+            emulator.setRequestObserver([&emulator, &job](const EmulatorRequest& request) {
+                if (request.command.startsWith(job.silentAfter))
+                    emulator.setSilent(true);
+            });
+        }
+        emulator.clearRequests();
+        job.start(device);
+        QTRY_VERIFY_WITH_TIMEOUT(hasRequest(emulator, job.cutIn), 10000);
+        const int requests = emulator.requestCount();
+        QElapsedTimer timer;
+        timer.start();
+        device.stopSearch();
+        QTRY_VERIFY_WITH_TIMEOUT(device.portOwner()->isFree(), 30000);
+        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+        QCoreApplication::processEvents();
+        QCOMPARE(bench.popUps(), QStringList());
+        QCOMPARE(emulator.requestCount(), requests);
+        QVERIFY(device.hartData()->present);
     }
 
     // A start while the thread is still leaving keeps its stop request, so the loop still ends.

@@ -129,6 +129,16 @@ private slots:
         QCOMPARE(rig->popUps(), QStringList({"Ошибка записи!", "Ошибка записи!"}));
         QCOMPARE(edit("lineEdit_factoryNum")->text(), QString("77"));
         QCOMPARE(rig->commands().last(), QString("11;30;3;2;77"));
+
+        // Only "$0" acknowledges a write, not a status that begins with it.
+        for (const QByteArray& status : {QByteArray("$00"), QByteArray("$05")}) {
+            rig->reset();
+            const CommandHandler writes =
+                rig->emulator().setCommandHandler(11, [status](const QStringList&) { return status; });
+            rig->button("pushButton_writeMinValue")->click();
+            rig->emulator().setCommandHandler(11, writes);
+            QCOMPARE(rig->popUps(), QStringList{"Ошибка записи!"});
+        }
     }
 
     void reads()

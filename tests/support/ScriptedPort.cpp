@@ -50,6 +50,14 @@ bool ScriptedPort::waitForReadyRead(int msecs)
     return false;
 }
 
+bool ScriptedPort::waitForBytesWritten(int msecs)
+{
+    if (!m_writeStalls)
+        return true;
+    QThread::msleep(ulong(msecs));
+    return false;
+}
+
 qint64 ScriptedPort::readData(char* data, qint64 maxSize)
 {
     QMutexLocker lock(&m_mutex);

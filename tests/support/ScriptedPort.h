@@ -26,6 +26,8 @@ public:
     void setBabbling(bool babbling) { m_babbling = babbling; }
     void setOpenDelayMs(int ms) { m_openDelayMs = ms; }
     void setOpenFails(bool fails) { m_openFails = fails; }
+    // Written bytes never leave the port: every wait for them runs out.
+    void setWriteStalls(bool stalls) { m_writeStalls = stalls; }
 
     QList<QByteArray> requests() const;
     int openCount() const { return m_openCount; }
@@ -34,7 +36,8 @@ public:
     bool isSequential() const override { return true; }
     qint64 bytesAvailable() const override;
     bool waitForReadyRead(int msecs) override;
-    bool waitForBytesWritten(int) override { return true; }
+    qint64 bytesToWrite() const override { return m_writeStalls ? 1 : 0; }
+    bool waitForBytesWritten(int msecs) override;
 
 protected:
     qint64 readData(char* data, qint64 maxSize) override;
@@ -54,5 +57,6 @@ private:
     bool m_babbling = false;
     int m_openDelayMs = 0;
     bool m_openFails = false;
+    std::atomic<bool> m_writeStalls{false};
     std::atomic<int> m_openCount{0};
 };
