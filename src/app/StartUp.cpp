@@ -3,6 +3,7 @@
 #include "HartTextTables.h"
 #include "MainWindow.h"
 #include "TextDiscription.h"
+#include "WheelGuard.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -27,6 +28,7 @@ void StartUp::initApplication()
     QCoreApplication::setApplicationName(QCoreApplication::translate("QObject", "АРМ ЗФН"));
     initChoiceLists();
     initHartTextTables();
+    WheelGuard::install();
 }
 
 void StartUp::loadTranslator()

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -55,13 +56,16 @@ HartStatusTextDiscription::HartStatusTextDiscription(QWidget* parent)
     layout->setContentsMargins(PopUpMargin, PopUpMargin, PopUpMargin, PopUpMargin);
     layout->setSpacing(0);
     layout->addWidget(m_strip);
-    auto* rows = new QVBoxLayout;
-    rows->setContentsMargins(PopUpMargin, PopUpMargin, PopUpMargin, PopUpMargin);
-    rows->setSpacing(PopUpMargin);
-    layout->addLayout(rows);
+    m_rowsLayout = new QVBoxLayout;
+    m_rowsLayout->setContentsMargins(PopUpMargin, PopUpMargin, PopUpMargin, PopUpMargin);
+    m_rowsLayout->setSpacing(PopUpMargin);
+    layout->addLayout(m_rowsLayout);
+    const QFontMetrics boldMetrics(m_boldFont);
     for (const char* text : statusBitTexts) {
         auto* label = new QLabel(tr(text), this);
-        rows->addWidget(label);
+        // Room for the bold face of the pointed row, so the pop-up never grows or cuts a row.
+        label->setMinimumWidth(boldMetrics.horizontalAdvance(label->text()) + boldMetrics.averageCharWidth());
+        m_rowsLayout->addWidget(label);
         m_rows.append({label, false});
     }
     connect(this, &HartStatusTextDiscription::mouseMove, this, &HartStatusTextDiscription::selectItem);
@@ -73,10 +77,12 @@ void HartStatusTextDiscription::setRowHeight(int h)
     setRowSize(QSize(8 * h, 8 * h));
 }
 
+// The strip is at least as high as the rows beside it, so that every leader line reaches its row
+// from the lamp row at the strip's foot; the pop-up takes the size its rows need.
 void HartStatusTextDiscription::setRowSize(const QSize& size)
 {
-    setFixedHeight(size.height() + 2 * PopUpMargin);
-    m_strip->setFixedSize(size);
+    m_strip->setFixedSize(size.width(), std::max(size.height(), m_rowsLayout->minimumSize().height()));
+    setFixedSize(layout()->minimumSize());
     buildMask();
 }
 

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class QLabel;
+class QVBoxLayout;
 
 // The pop-up over the status lamps: one row naming each status bit, joined to its lamp by a leader
 // line drawn on the strip at its left. Pointing at a lamp in the bar below makes its row bold and
@@ -47,5 +48,6 @@ private:
     QPen m_thickPen;
     QFont m_boldFont;
     QWidget* m_strip;
+    QVBoxLayout* m_rowsLayout;
     QList<Row> m_rows;
 };

@@ -14,8 +14,6 @@ constexpr int BarHeight = 17;
 constexpr int BarFontPixels = 13;
 constexpr int BarMargin = 1;
 constexpr int BarSpacing = 3;
-constexpr int PopUpWidth = 670;
-constexpr int PopUpStartHeight = 100;
 // One lamp and the spacing after it: the pop-up's columns stand over the lamps.
 constexpr int PopUpRowHeight = 18;
 
@@ -45,7 +43,6 @@ HartStatusWidget::HartStatusWidget(QWidget* parent)
 
     m_popUp = new HartStatusTextDiscription(this);
     m_popUp->setStyleSheet(styleSheet());
-    m_popUp->setFixedSize(PopUpWidth, PopUpStartHeight);
     m_popUp->setRowHeight(PopUpRowHeight);
 
     for (int id = 0; id < LampCount; ++id) {

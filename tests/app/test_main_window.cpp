@@ -16,17 +16,22 @@
 #include "TestEnvironment.h"
 #include "TextDiscription.h"
 
+#include <QAbstractSpinBox>
 #include <QAction>
+#include <QComboBox>
 #include <QLabel>
 #include <QMenuBar>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QtTest>
 #include <csignal>
 #include <memory>
+#include <qpa/qwindowsysteminterface.h>
 
 namespace {
 
@@ -57,6 +62,24 @@ struct WindowFixture
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }
 };
+
+// The shown text of a spin box or combo box.
+QString shownValue(const QWidget* field)
+{
+    if (const auto* combo = qobject_cast<const QComboBox*>(field))
+        return combo->currentText();
+    return qobject_cast<const QAbstractSpinBox*>(field)->text();
+}
+
+// One notch of the wheel over the middle of the widget, delivered as the platform delivers it.
+void turnWheel(QWidget* over, int angle)
+{
+    QWidget* window = over->window();
+    const QPoint local = over->mapTo(window, over->rect().center());
+    QWindowSystemInterface::handleWheelEvent(window->windowHandle(), local, window->mapToGlobal(local), QPoint(),
+                                             QPoint(0, angle));
+    QWindowSystemInterface::flushWindowSystemEvents();
+}
 
 }  // namespace
 
@@ -226,6 +249,65 @@ private slots:
         emit g_device->unlockInteface();
         QTest::keyClick(w.window.get(), Qt::Key_Return, Qt::AltModifier);
         QTRY_COMPARE(triggered.count(), 1);
+    }
+
+    void wheelPassesOverUnfocusedFields_data()
+    {
+        QTest::addColumn<QStringList>("path");
+        QTest::addColumn<QString>("holder");
+        QTest::addColumn<int>("focusedAngle");
+        const QStringList verification{"tabVerification", "tabConfiguration"};
+        QTest::newRow("variation coefficient") << verification << "groupBox_errorCorrector" << 120;
+        QTest::newRow("thermohygrometer read mode") << verification << "comboBox_glak_readmode" << -120;
+        QTest::newRow("accuracy class, editable") << verification << "comboBox_accuracyClass" << -120;
+        QTest::newRow("averagings") << QStringList{"tabDevice"} << "spinBox_numberOfAveraging" << 120;
+        QTest::newRow("buzzer") << QStringList{"tabDevice"} << "comboBox_zummer" << -120;
+    }
+
+    // A wheel turned over a field without the focus scrolls the page, changes nothing and gives no
+    // focus; the field that has the focus takes the wheel.
+    void wheelPassesOverUnfocusedFields()
+    {
+        QFETCH(QStringList, path);
+        QFETCH(QString, holder);
+        QFETCH(int, focusedAngle);
+        QTest::ignoreMessage(QtWarningMsg, "TRANSLATOR failed - no file");
+        StartUp::initApplication();
+        WindowFixture w;
+        w.show();
+        QApplication::setActiveWindow(w.window.get());
+        QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
+        for (const QString& name : path) {
+            auto* page = w.find<QWidget>(qPrintable(name));
+            qobject_cast<QTabWidget*>(page->parentWidget()->parentWidget())->setCurrentWidget(page);
+        }
+        // A parameter row's editor has no name: the last field of its group is taken.
+        auto* field = w.find<QWidget>(qPrintable(holder));
+        if (!qobject_cast<QComboBox*>(field) && !qobject_cast<QAbstractSpinBox*>(field))
+            field = field->findChildren<QAbstractSpinBox*>().last();
+        QScrollArea* area = nullptr;
+        for (QWidget* up = field; up && !area; up = up->parentWidget())
+            area = qobject_cast<QScrollArea*>(up);
+        if (area) {
+            area->verticalScrollBar()->setValue(0);
+            area->ensureWidgetVisible(field, 0, 0);
+            QVERIFY(area->verticalScrollBar()->value() < area->verticalScrollBar()->maximum());
+        }
+        w.pages()->setFocus();
+        const QString before = shownValue(field);
+        const int scrolled = area ? area->verticalScrollBar()->value() : 0;
+
+        turnWheel(field, -120);
+        QCOMPARE(shownValue(field), before);
+        QVERIFY(!field->hasFocus());
+        QCOMPARE(field->focusPolicy(), Qt::StrongFocus);
+        if (area)
+            QVERIFY(area->verticalScrollBar()->value() > scrolled);
+
+        field->setFocus(Qt::TabFocusReason);
+        QVERIFY(field->hasFocus());
+        turnWheel(field, focusedAngle);
+        QVERIFY(shownValue(field) != before);
     }
 
     // Pictures come from the folder beside the program; one that is missing is drawn there first.

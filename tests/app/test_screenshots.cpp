@@ -218,8 +218,8 @@ private slots:
         QCOMPARE(shotFault(XvfbClient::settledScreen(), page, QTest::currentDataTag(), painted), QString());
     }
 
-    // The HART page with the status bar's pop-up open over it; the lamp of the changed
-    // configuration is lit.
+    // The HART page with the status bar's pop-up open over it, its longest row pointed at and whole;
+    // the lamp of the changed configuration is lit.
     void hartPage()
     {
         QWidget* page = turnTo({"tabHart", "tab_hart_information"});
@@ -228,6 +228,8 @@ private slots:
         HartStatusTextDiscription* popUp = bar->popUp();
         const auto closePopUp = qScopeGuard([popUp] { popUp->hide(); });
         QVERIFY(QTest::qWaitForWindowExposed(popUp));
+        popUp->selectItem(6);
+        QTRY_COMPARE(cutLabels(popUp), QStringList());
         const QImage screen = XvfbClient::settledScreen();
         QCOMPARE(shotFault(screen, page, "hart_page",
                            {"label_deviceTypeExpanded", "label_id", "lineEdit_deviceName", "pushButton_updateAdress"}),

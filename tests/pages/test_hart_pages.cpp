@@ -387,6 +387,28 @@ private slots:
         QVERIFY(!popUp->isVisible());
     }
 
+    // The pop-up is as large as its texts, with any row in bold: no row is cut or squeezed, and
+    // every leader line reaches its row from the lamp row at the strip's foot.
+    void popUpFitsItsTexts()
+    {
+        HartStatusWidget bar;
+        HartStatusTextDiscription* popUp = bar.popUp();
+        popUp->show();
+        QVERIFY(QTest::qWaitForWindowExposed(popUp));
+        const QList<QLabel*> rows = popUp->findChildren<QLabel*>();
+        for (int selected = 0; selected < rows.size(); ++selected) {
+            popUp->selectItem(selected);
+            for (const QLabel* row : rows) {
+                const QFontMetrics metrics = row->fontMetrics();
+                QTRY_VERIFY2(row->width() >= metrics.horizontalAdvance(row->text()), qPrintable(row->text()));
+                QVERIFY2(row->height() >= metrics.height(), qPrintable(row->text()));
+                QVERIFY(popUp->rect().contains(row->geometry()));
+                QVERIFY(row->geometry().center().y() < popUp->strip()->geometry().bottom());
+            }
+        }
+        popUp->close();
+    }
+
     // A unit change carries the range into the new unit, and the write sends unit, then the range
     // in that unit; a number typed again is no change; values outside the tables show empty and
     // refuse or skip the write; a damping reported as NaN shows "-" and any number changes it.
