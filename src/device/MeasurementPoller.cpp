@@ -6,6 +6,7 @@
 #include "ChannelsModel.h"
 #include "DeviceSettings.h"
 #include "HartDeviceData.h"
+#include "HartTextTables.h"
 #include "PollController.h"
 #include "PollThread.h"
 #include "PortOwner.h"
@@ -96,7 +97,7 @@ bool MeasurementPoller::measureByMode()
     case ManualMode: {
         QMutexLocker lock(&m_mutex);
         const ChannelRecord& channel = m_records.channel;
-        takeMeasured(m_records.channels.manualValue, channel.rangeHigh - channel.rangeLow, notANumber);
+        takeMeasured(widenFloat(m_records.channels.manualValue), channel.rangeHigh - channel.rangeLow, notANumber);
         return true;
     }
     default:
