@@ -83,16 +83,19 @@ QByteArray ArchiveFrameBuilder::mixed(int index, quint32 serialA, quint32 serial
 {
     constexpr quint8 kilopascalCode = 6;
     constexpr quint8 megapascalCode = 7;
-    constexpr float span = 1600.0f;
+    // Computed in double and rounded to single precision once, as the calibrator stores a reading:
+    // 450 kPa in MPa is then 0.45, not the 0.45000002 of a product of floats.
+    constexpr double span = 1600.0;
     const bool megapascal = (index / 5) % 2 == 1;
-    const float referenceKpa = 100.0f + float((index * 37) % 150) * 10.0f;
-    const float deviation = float((index * 13) % 21 - 10) * 0.05f;
-    const float scale = megapascal ? 0.001f : 1.0f;
-    const float error = deviation * 100.0f / span;
-    QByteArray frame = measurement(megapascal ? megapascalCode : kilopascalCode, referenceKpa * scale,
-                                   (referenceKpa + deviation) * scale, error, index % 4 == 3 ? serialB : serialA);
+    const double referenceKpa = 100.0 + double((index * 37) % 150) * 10.0;
+    const double deviation = double((index * 13) % 21 - 10) * 0.05;
+    const double scale = megapascal ? 0.001 : 1.0;
+    const double error = deviation * 100.0 / span;
+    QByteArray frame = measurement(megapascal ? megapascalCode : kilopascalCode, float(referenceKpa * scale),
+                                   float((referenceKpa + deviation) * scale), float(error),
+                                   index % 4 == 3 ? serialB : serialA);
     if (index % 3 == 1)
-        frame = withHart(frame, (referenceKpa + deviation * 0.5f) * scale, error * 0.5f);
+        frame = withHart(frame, float((referenceKpa + deviation * 0.5) * scale), float(error * 0.5));
     if (index % 10 == 9)
         frame = withErrorCode(frame, 3);
     frame = withModuleSerial(frame, 1234567);

@@ -6,6 +6,7 @@
 #include "ChannelsModel.h"
 #include "DeviceSettings.h"
 #include "HartDeviceData.h"
+#include "HartTextTables.h"
 #include "PollController.h"
 #include "PollThread.h"
 #include "PortOwner.h"
@@ -101,7 +102,7 @@ bool MeasurementPoller::measureByMode()
     case HartMode:
         return getEventByKey(HartKey);
     case ManualMode:
-        m_cycle.manual = double(m_records.channels.manualValue);
+        m_cycle.manual = widenFloat(m_records.channels.manualValue);
         return true;
     default:
         stopWith(tr("Ошибка в типе опроса"));

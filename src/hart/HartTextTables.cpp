@@ -3,6 +3,8 @@
 #include "TextDiscription.h"
 
 #include <QObject>
+#include <charconv>
+#include <cmath>
 
 HartTextTable g_hartPhysicalSignaling;
 HartTextTable g_hartTransferFunctions;
@@ -138,7 +140,11 @@ const QString& hartOnOffText(quint8 code)
 
 double widenFloat(float value)
 {
-    return QByteArray::number(double(value), 'g', 7).toDouble();
+    if (!std::isfinite(value))
+        return double(value);
+    char text[32];
+    const std::to_chars_result written = std::to_chars(text, text + sizeof text, value);
+    return QByteArray(text, int(written.ptr - text)).toDouble();
 }
 
 QString floatToText(float value)

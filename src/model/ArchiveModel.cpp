@@ -34,6 +34,13 @@ QString paddedNumber(quint32 value, int digits)
     return QStringLiteral("%1").arg(value, digits, 10, QLatin1Char('0'));
 }
 
+// A view writes a number with six significant digits; a frame's float is shown with all it holds,
+// in the text that the filters also read.
+QVariant shownValue(const QVariant& value)
+{
+    return value.userType() == QMetaType::Double ? QVariant(value.toString()) : value;
+}
+
 bool isSortable(int column)
 {
     return column >= 0 && column <= hartColumn && column != moduleSerialColumn;
@@ -108,8 +115,10 @@ QVariant ArchiveModel::data(const QModelIndex& index, int role) const
         return sortKeyValue(record, index.column());
     if (role == Qt::UserRole)
         return userValue(record, index.column());
-    if (role == Qt::DisplayRole || role == Qt::EditRole)
+    if (role == Qt::EditRole)
         return displayValue(record, index.column());
+    if (role == Qt::DisplayRole)
+        return shownValue(displayValue(record, index.column()));
     return QVariant();
 }
 

@@ -3,6 +3,7 @@
 #include "ChannelRecord.h"
 #include "DeviceSettings.h"
 #include "ExcelSaver.h"
+#include "HartTextTables.h"
 #include "ParametrDouble.h"
 #include "ParametrEnum.h"
 #include "ParametrString.h"
@@ -15,7 +16,6 @@
 
 #include <QtEndian>
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -38,17 +38,10 @@ quint32 wordAt(const DeviceSettings& device, int offset)
     return qFromLittleEndian<quint32>(device.bytes.data() + offset);
 }
 
-float floatAt(const DeviceSettings& device, int offset)
-{
-    const quint32 bits = wordAt(device, offset);
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
 QString moduleLimitText(const DeviceSettings& device, int offset)
 {
-    return formatNumberForProtocol(PressureUnits::fromKpa(quint8(device.etalonUnitIndex()), floatAt(device, offset)), -1);
+    return formatNumberForProtocol(
+        PressureUnits::fromKpa(quint8(device.etalonUnitIndex()), widenFloat(device.floatAt(offset))), -1);
 }
 
 QString calibratorSerial(const DeviceSettings& device)
@@ -58,7 +51,7 @@ QString calibratorSerial(const DeviceSettings& device)
 
 QString etalonRange(const VerificationSettings& settings, const DeviceSettings& device)
 {
-    return settings.etalonRangeText(floatAt(device, moduleUpperOffset), floatAt(device, moduleLowerOffset),
+    return settings.etalonRangeText(device.floatAt(moduleUpperOffset), device.floatAt(moduleLowerOffset),
                                     device.etalonUnitIndex());
 }
 
@@ -113,7 +106,7 @@ ProtocolScalarKeys::Group ProtocolScalarKeys::referenceGroup(const VerificationS
     add(group, {"&ET_CLASS"}, settings.accuracyClassText);
     add(group, {"&ET_REG_NUM"}, settings.prRegNumberZfn->valueText());
     add(group, {"&ET_ACC"},
-        settings.etalonAccuracyText(floatAt(device, moduleUpperOffset), floatAt(device, moduleLowerOffset)));
+        settings.etalonAccuracyText(device.floatAt(moduleUpperOffset), device.floatAt(moduleLowerOffset)));
     return group;
 }
 

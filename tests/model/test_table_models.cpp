@@ -10,7 +10,9 @@
 #include "TextDiscription.h"
 #include "VerificationSettings.h"
 
+#include <QStyledItemDelegate>
 #include <QtTest>
+#include <charconv>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -414,6 +416,43 @@ private slots:
         QVERIFY(!ArchiveRecord::fromBytes(bytes.left(67), &loaded));
         QVERIFY(!ArchiveRecord::fromBytes(bytes + '\0', &loaded));
         QCOMPARE(loaded.toBytes(), bytes);
+    }
+
+    // Every single-precision field of a frame is shown, and given as a number, with the shortest text
+    // that reads back as the frame's float: the digits it holds, eight or nine where it needs them,
+    // never the six a view writes by itself, and no binary tail.
+    void frameFloatsKeepTheirDigits_data()
+    {
+        QTest::addColumn<float>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("typed") << 40.2f << "40.2";
+        QTest::newRow("seven digits") << 1170.175f << "1170.175";
+        QTest::newRow("kPa scaled to MPa") << 990.0f * 0.001f << "0.99000007";
+        QTest::newRow("negative") << -760.0f * 0.001f << "-0.76000005";
+        QTest::newRow("eight digits") << 123456.79f << "123456.79";
+        QTest::newRow("whole above seven digits") << 16777216.0f << "16777216";
+        QTest::newRow("smallest") << std::numeric_limits<float>::denorm_min() << "1e-45";
+        QTest::newRow("largest") << std::numeric_limits<float>::max() << "3.4028235e+38";
+    }
+
+    void frameFloatsKeepTheirDigits()
+    {
+        QFETCH(float, value);
+        QFETCH(QString, text);
+        const QByteArray frame = Frame::withHart(Frame::measurement(6, value, value, value, 1), value, value);
+        ArchiveModel model;
+        model.append(record(Frame::withTemperature(frame, value), 0));
+        const QStyledItemDelegate view;
+        for (const int column : {2, 5, 6, 7, 9, 10}) {
+            QCOMPARE(view.displayText(cell(model, 0, column), QLocale::c()), text);
+            const QVariant number = cell(model, 0, column, Qt::EditRole);
+            QCOMPARE(number.userType(), int(QMetaType::Double));
+            QCOMPARE(number.toString(), text);
+        }
+        const QByteArray digits = text.toLatin1();
+        float readBack = 0;
+        std::from_chars(digits.constData(), digits.constData() + digits.size(), readBack);
+        QCOMPARE(readBack, value);
     }
 
     void sortsEachColumn()

@@ -40,6 +40,23 @@ QVector<ArchiveRecord> frames()
     return {record(at(first, 1), 0), record(at(noValue, 2), 7), record(at(failed, 3), 511)};
 }
 
+// Single-precision values and the shortest texts that read back as them: a frame of each holds it in
+// every float field (temperature, reference, measured, error, HART pressure, HART error).
+const QList<QPair<float, QString>> digitFloats{{990.0f * 0.001f, "0.99000007"}, {-760.0f * 0.001f, "-0.76000005"},
+                                               {40.2f, "40.2"}, {123456.79f, "123456.79"}, {16777216.0f, "16777216"}};
+const int floatColumns[] = {2, 5, 6, 7, 9, 10};
+
+QVector<ArchiveRecord> digitFrames()
+{
+    QVector<ArchiveRecord> records;
+    for (const auto& [value, text] : digitFloats) {
+        const QByteArray frame = ArchiveFrameBuilder::withHart(ArchiveFrameBuilder::measurement(7, value, value, value, 1),
+                                                               value, value);
+        records << record(ArchiveFrameBuilder::withTemperature(at(frame, 4), value), quint32(records.size()));
+    }
+    return records;
+}
+
 // One field of every cell of a row: "value" or "type".
 QVariantList cells(const QJsonArray& row, const char* field)
 {
@@ -67,6 +84,8 @@ private slots:
         ArchiveModel model;
         model.replaceRecords(frames());
         QVERIFY(saveArchiveToXlsx(&model, exportDate, m_dir.filePath("frames.xlsx"), deviceName));
+        model.replaceRecords(digitFrames());
+        QVERIFY(saveArchiveToXlsx(&model, exportDate, m_dir.filePath("digits.xlsx"), deviceName));
         model.clear();
         QVERIFY(saveArchiveToXlsx(&model, exportDate, m_dir.filePath("empty.xlsx"), deviceName));
     }
@@ -98,10 +117,23 @@ private slots:
         QCOMPARE(cells(empty.value("rows").toArray().at(0).toArray(), "value").first().toString(), QStringLiteral("№"));
     }
 
+    // A float is written with its own digits, never seven of them nor its double expansion.
+    void floatCellsHoldTheFramesDigits()
+    {
+        const QJsonArray rows = read("digits.xlsx").value("rows").toArray();
+        QCOMPARE(rows.size(), digitFloats.size() + 1);
+        for (int r = 0; r < digitFloats.size(); ++r) {
+            const QVariantList values = cells(rows.at(r + 1).toArray(), "value");
+            for (const int column : floatColumns)
+                QCOMPARE(QString::number(values.at(column).toDouble(), 'g', QLocale::FloatingPointShortest),
+                         digitFloats.at(r).second);
+        }
+    }
+
     void libreOfficeShowsTitleHeadersAndRows()
     {
         XlsxTestFiles::convertWithLibreOffice("csv:Text - txt - csv (StarCalc):44,34,76,1", m_dir.path(), "csv",
-                                              {m_dir.filePath("frames.xlsx")});
+                                              {m_dir.filePath("frames.xlsx"), m_dir.filePath("digits.xlsx")});
         const QList<QStringList> rows = XlsxTestFiles::csvRows(m_dir.filePath("csv/frames.csv"));
         QCOMPARE(rows.size(), 7);
         QCOMPARE(rows.at(1).value(3), title);
@@ -112,6 +144,11 @@ private slots:
                                           "0000000", "0", "0", "0", "Нет"}));
         QCOMPARE(rows.at(6), QStringList({"", "512", "03.11.26 / 14:03:27", "0", "кПа", "45678", "10", "10", "0",
                                           "0000000", "0", "0", "3", "Нет"}));
+        const QList<QStringList> digits = XlsxTestFiles::csvRows(m_dir.filePath("csv/digits.csv"));
+        QCOMPARE(digits.size(), digitFloats.size() + 4);
+        for (int r = 0; r < digitFloats.size(); ++r)
+            for (const int column : floatColumns)
+                QCOMPARE(digits.at(r + 4).value(column + 1), digitFloats.at(r).second);
     }
 
 private:

@@ -3,6 +3,7 @@
 #include "ExcelSaver.h"
 #include "ParametrDouble.h"
 #include "ParametrEnum.h"
+#include "ParametrInt.h"
 #include "ParametrString.h"
 #include "ProtocolPlaceholders.h"
 #include "ResultsModel.h"
@@ -145,6 +146,8 @@ private slots:
     void sheetsAreKeptRenamedOrDropped();
     void failuresWriteNothing_data();
     void failuresWriteNothing();
+    void moduleLimitsKeepTheirDigits_data();
+    void moduleLimitsKeepTheirDigits();
 
 private:
     // Saves the template made of cells; the first sheet of the written protocol, or null.
@@ -476,6 +479,31 @@ void TestExcelSaver::failuresWriteNothing()
     QCOMPARE(m_saver->errorString(), error);
     QCOMPARE(XlsxTestFiles::fileBytes(templatePath(QStringLiteral("good.xlsx"))), before);
     QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList());
+}
+
+// The reference module's limits come from the calibrator in single precision; with every decimal the
+// protocol allows, they show the digits they hold, also after a change of unit.
+void TestExcelSaver::moduleLimitsKeepTheirDigits_data()
+{
+    QTest::addColumn<float>("upperKpa");
+    QTest::addColumn<int>("unitCode");
+    QTest::addColumn<QString>("limits");
+    QTest::newRow("kPa") << 6.3f << 6 << "0 6.3 6.3...0 кПа";
+    QTest::newRow("kgf/cm2") << 98.0665f << 8 << "0 1 1...0 кг/см2";
+    QTest::newRow("MPa") << 6300.1f << 7 << "0 6.3001 6.3001...0 МПа";
+}
+
+void TestExcelSaver::moduleLimitsKeepTheirDigits()
+{
+    QFETCH(float, upperKpa);
+    QFETCH(int, unitCode);
+    QFETCH(QString, limits);
+    qToLittleEndian(upperKpa, m_device.bytes.data() + DeviceSettings::ModuleUpperByte);
+    m_device.bytes[DeviceSettings::ModuleUnitByte] = quint8(unitCode);
+    m_settings->prProtocolDecimals->setValue(10);
+    XlsxWorksheet* sheet = fill({{{1, 1}, "&ET_LO &ET_HI &ET_TZS_INTERVAL"}});
+    QVERIFY(sheet);
+    QCOMPARE(sheet->cellText(1, 1), limits);
 }
 
 QTEST_GUILESS_MAIN(TestExcelSaver)

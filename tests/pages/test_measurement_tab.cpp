@@ -185,6 +185,54 @@ private slots:
         QCOMPARE(m.device().pollMode(), 0);
     }
 
+    // A typed pressure is kept in single precision; the point taken from it shows the typed digits on
+    // the results page, and its error is the one those digits give.
+    void typedPressureKeepsItsDigits_data()
+    {
+        QTest::addColumn<int>("unit");
+        QTest::addColumn<double>("low");
+        QTest::addColumn<double>("high");
+        QTest::addColumn<double>("referenceKpa");
+        QTest::addColumn<double>("typed");
+        QTest::addColumn<QStringList>("texts");
+        QTest::newRow("kPa") << 1 << 0.0 << 40.0 << 40.0 << 40.2 << QStringList({"40 кПа", "40.2 кПа", "0.5"});
+        QTest::newRow("vacuum") << 1 << -100.0 << 0.0 << -60.0 << -60.3
+                                << QStringList({"-60 кПа", "-60.3 кПа", "-0.3"});
+        QTest::newRow("Pa") << 0 << 0.0 << 360.0 << 0.09 << 99.99 << QStringList({"90 Па", "99.99 Па", "2.775"});
+    }
+
+    void typedPressureKeepsItsDigits()
+    {
+        QFETCH(int, unit);
+        QFETCH(double, low);
+        QFETCH(double, high);
+        QFETCH(double, referenceKpa);
+        QFETCH(double, typed);
+        QFETCH(QStringList, texts);
+        MeasurementBench m;
+        QVERIFY(m.connect());
+        ChannelRecord& channel = *m.device().currentChannel();
+        channel.unit = quint8(unit);
+        channel.rangeLow = low;
+        channel.rangeHigh = high;
+        m.device().channelsModel()->setRecord(0, channel);
+        auto* etalonPanel = m.page->graphWidget()->findChild<QGroupBox*>();
+        etalonPanel->findChild<QDoubleSpinBox*>()->setValue(referenceKpa);
+        etalonPanel->findChild<QComboBox*>()->setCurrentIndex(1);
+        m.modes()->setCurrentIndex(2);
+        m.child<QDoubleSpinBox>("doubleSpinBox_mesured")->setValue(typed);
+        m.button("pushButtonStart")->click();
+        QVERIFY(m.waitCycles(1));
+        m.addPoint.trigger();
+        ResultsModel* results = m.device().resultsModel();
+        QTRY_COMPARE(results->rowCount(), 1);
+        QStringList shown;
+        for (int column = 1; column <= 3; ++column)
+            shown << results->index(0, column).data().toString();
+        QCOMPARE(shown, texts);
+        m.button("pushButtonStop")->click();
+    }
+
     // The HART start reads the range and the primary variable first; polling starts once the
     // transmitter answered both, whatever their codes, and never on the end of another start. Code 6
     // goes without a word, any other code is shown; what a reply without data did not give (the range,

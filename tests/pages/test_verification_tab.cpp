@@ -1,6 +1,7 @@
 #include "ChannelRecord.h"
 #include "ChannelsModel.h"
 #include "ChildLookup.h"
+#include "DeviceSettings.h"
 #include "DeviceTestBench.h"
 #include "EditField.h"
 #include "HidHandler.h"
@@ -328,6 +329,37 @@ private slots:
         QVERIFY(marked(page.line("lineEdit_temperature")));
         QCOMPARE(page.sensor().serial, QString("-"));
         QCOMPARE(page.bench.popUps().size(), 1);
+    }
+
+    // The calibrator holds the sensor's range in kPa, in single precision: the row and the applied
+    // range carry the digits it holds, in the sensor's unit.
+    void calibratorRangeKeepsItsDigits_data()
+    {
+        QTest::addColumn<float>("upperKpa");
+        QTest::addColumn<int>("unitCode");
+        QTest::addColumn<double>("upper");
+        QTest::newRow("kPa") << 6.3f << 6 << 6.3;
+        QTest::newRow("MPa") << 6300.1f << 7 << 6.3001;
+        QTest::newRow("kgf/cm2") << 98.0665f << 8 << 1.0;
+    }
+
+    void calibratorRangeKeepsItsDigits()
+    {
+        QFETCH(float, upperKpa);
+        QFETCH(int, unitCode);
+        QFETCH(double, upper);
+        SettingsPage page;
+        QVERIFY(page.bench.connectTo(0));
+        QByteArray limit(4, '\0');
+        qToLittleEndian(upperKpa, limit.data());
+        page.bench.emulator().setRegister(16 + DeviceSettings::VerifiedUpperByte, 2, limit.toHex());
+        page.bench.emulator().setRegister(16 + DeviceSettings::VerifiedUnitByte, 2, QByteArray(1, char(unitCode)).toHex());
+        QVERIFY(page.readCalibrator());
+        QTRY_VERIFY(page.cellMarked(Column::UpperColumn));
+        QCOMPARE(page.cell(Column::UpperColumn).toDouble(), upper);
+        page.line("lineEdit_verificatorName")->setText("Иванов");
+        QVERIFY(page.tab->applySettings(true));
+        QCOMPARE(page.sensor().rangeHigh, upper);
     }
 
     // The button fills the form only; the start reads into the record, and only in its mode.
