@@ -158,13 +158,16 @@ void TabHartUCurrentOutput::enableForAddress(const HartDeviceData& data)
     setEnabled(addressZero && presetsAllowed);
 }
 
+// A refused value changes nothing: the current set before stays measured. The check of the
+// transmitter may need the port, which the poller holds until it stops.
 void TabHartUCurrentOutput::setFixedCurrent()
 {
-    poller->stop();
     float current = 0.0f;
-    if (!g_device->checkHartConnection(true) || !selectedCurrent(current))
+    if (!selectedCurrent(current))
         return;
-    startFixedCurrent(current);
+    poller->stop();
+    if (g_device->checkHartConnection(true))
+        startFixedCurrent(current);
 }
 
 bool TabHartUCurrentOutput::selectedCurrent(float& current)
@@ -340,11 +343,9 @@ void TabHartUCurrentOutput::trimHi()
     trim(ui->lineEdit_valueHi, false);
 }
 
+// As with a fixed current, a refused value leaves the armed row measuring.
 void TabHartUCurrentOutput::trim(QLineEdit* field, bool low)
 {
-    poller->stop();
-    if (!g_device->checkHartConnection(true))
-        return;
     float current = 0.0f;
     if (!parseCurrent(field->text(), current)) {
         refuse(field, g_msgWrongFieldData);
@@ -354,6 +355,9 @@ void TabHartUCurrentOutput::trim(QLineEdit* field, bool low)
         refuse(nullptr, tr("Значение выходит за пределы диапазона."));
         return;
     }
+    poller->stop();
+    if (!g_device->checkHartConnection(true))
+        return;
     HartDeviceData& staged = *g_device->hartEditedData();
     (low ? staged.trimCurrentLow : staged.trimCurrentHigh) = current;
     readTrimValues(staged);

@@ -238,6 +238,7 @@ void ArchiveModel::replaceRecords(const QVector<ArchiveRecord>& records)
     m_rows = records;
     endResetModel();
     resumePosition = 0;
+    emit recordsReplaced();
 }
 
 bool ArchiveModel::isEmpty() const

@@ -47,6 +47,10 @@ public:
     // runs and by the GUI thread only while it does not.
     std::atomic<int> resumePosition{0};
 
+signals:
+    // The rows were replaced at once (cleared or loaded), in the order they came.
+    void recordsReplaced();
+
 private:
     QVariant displayValue(const ArchiveRecord& record, int column) const;
 

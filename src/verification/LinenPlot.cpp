@@ -325,6 +325,8 @@ void LinenPlot::insertPanelWidget(QWidget* widget, int position)
     updateLayout();
 }
 
+// A curve with a value that is not a number holds its own copy of the samples: it is emptied
+// here with the buffers, not left with the points of the samples cleared.
 void LinenPlot::clear()
 {
     TryLocker lock(m_mutex);
@@ -337,6 +339,8 @@ void LinenPlot::clear()
     m_indexX.resize(0);
     for (LinenCurve& entry : m_curves)
         entry.values.resize(0);
+    m_curvesPending = false;
+    applyCurves();
 }
 
 void LinenPlot::setStandartPlotScale()

@@ -115,6 +115,7 @@ TabArchive::TabArchive(QWidget* parent)
             &ConfiguratorModule::saveArchive);
     connect(ui->pushButton_moveToResult, &QPushButton::clicked, this, &TabArchive::moveToResults);
     connect(g_device->archiveModel(), &ArchiveModel::rowsInserted, this, &TabArchive::updateModel);
+    connect(g_device->archiveModel(), &ArchiveModel::recordsReplaced, this, &TabArchive::framesReplaced);
 }
 
 TabArchive::~TabArchive()
@@ -238,19 +239,50 @@ void TabArchive::readArchiveFromStart()
     resumeReadArchive();
 }
 
-// A refused start ends at once, through the same stop signal.
+// A refused start ends at once, through the same stop signal. The frames read are appended
+// after the loaded ones, whatever column those were sorted by.
 void TabArchive::resumeReadArchive()
 {
     showReadProgress();
+    forgetSortOrder();
     ++m_pendingReads;
     g_device->startReadArchive();
-    m_pressureGraph->clear();
-    m_errorGraph->clear();
+    clearPlots();
 }
 
 void TabArchive::archiveReadStoped()
 {
     runEnded(m_pendingReads, Reading);
+    if (m_pendingReads == 0)
+        readEnded();
+}
+
+// The last frame of a read arrives before its stop or finish signal. Plots built while frames
+// were still coming are built again over all of them.
+void TabArchive::readEnded()
+{
+    if (!m_pressureGraph->plot()->indexX().isEmpty())
+        plotGraphics();
+}
+
+void TabArchive::clearPlots()
+{
+    m_pressureGraph->clear();
+    m_errorGraph->clear();
+}
+
+void TabArchive::framesReplaced()
+{
+    forgetSortOrder();
+    clearPlots();
+}
+
+// The header's arrow tells the order of the rows; rows that came in their own order have none.
+// The view sorts by the new indicator, and the model leaves the rows of no column where they are.
+void TabArchive::forgetSortOrder()
+{
+    QHeaderView* header = ui->tableView->horizontalHeader();
+    header->setSortIndicator(-1, header->sortIndicatorOrder());
 }
 
 void TabArchive::runEnded(int& pending, State state)
@@ -304,8 +336,7 @@ void TabArchive::hideEvent(QHideEvent* event)
 
 void TabArchive::plotGraphics()
 {
-    m_pressureGraph->clear();
-    m_errorGraph->clear();
+    clearPlots();
     const int count = g_device->archiveModel()->rowCount();
     m_pressureGraph->plot()->resizeSamples(count);
     m_errorGraph->plot()->resizeSamples(count);

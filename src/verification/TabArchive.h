@@ -59,6 +59,10 @@ private:
     // One stop or finish signal of the device: the controls go idle when no run of that kind is left.
     void runEnded(int& pending, State state);
     void plotFrame(int slot, int row);
+    void clearPlots();
+    void framesReplaced();
+    void forgetSortOrder();
+    void readEnded();
     QString proposedExportName() const;
 
     Ui_TabArchive* ui;

@@ -16,11 +16,13 @@
 #include "TryLocker.h"
 #include "ui_TabMeasurement.h"
 
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QHideEvent>
+#include <QKeyEvent>
 #include <QMutex>
 #include <QShowEvent>
 #include <limits>
@@ -63,6 +65,7 @@ TabMeasurement::TabMeasurement(QWidget* parent)
     setControlsPolling(false);
     loadCurrentGroup();
     fitTableHeight();
+    keepAddPointKey();
 }
 
 TabMeasurement::~TabMeasurement()
@@ -478,6 +481,28 @@ void TabMeasurement::loadCurrentGroup()
 void TabMeasurement::changeCurrentGroup(int group)
 {
     g_device->resultsModel()->setCurrentGroup(group);
+}
+
+// Space is the window's add-point key. A spin box claims it before any shortcut and, with its
+// text selected after Return, replaces the value by a blank; on this page it never gets it.
+void TabMeasurement::keepAddPointKey()
+{
+    for (QAbstractSpinBox* box : findChildren<QAbstractSpinBox*>())
+        box->installEventFilter(this);
+}
+
+bool TabMeasurement::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::ShortcutOverride && type != QEvent::KeyPress && type != QEvent::KeyRelease)
+        return QWidget::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_Space || key->modifiers() != Qt::NoModifier)
+        return QWidget::eventFilter(watched, event);
+    // An override left unclaimed lets the shortcut act; a key press that still comes, with the
+    // action disabled while nothing is polled, ends here.
+    event->setAccepted(type != QEvent::ShortcutOverride);
+    return true;
 }
 
 void TabMeasurement::fitTableHeight()

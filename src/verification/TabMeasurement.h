@@ -52,6 +52,7 @@ public slots:
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // What this start of a HART poll has learnt from its operation: the range comes from the
@@ -86,6 +87,7 @@ private:
     void setHartCurveVisible(bool visible);
     void setChannelColumnsVisible(bool visible);
     void fitTableHeight();
+    void keepAddPointKey();
     void startHartRangeRead();
     void takeHartResult(int command, const HartDeviceData& snapshot);
     void setActionsVisible(bool visible);

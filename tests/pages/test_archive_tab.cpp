@@ -16,6 +16,7 @@
 #include "TestEnvironment.h"
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -397,6 +398,70 @@ private slots:
         QVERIFY(std::is_sorted(times.cbegin(), times.cend()) && times.first() < times.last());
         page.pressureGraph()->control()->setIndexMode();
         QCOMPARE(samples(pressure, 0), QList<double>({3, 1, 2}));
+    }
+
+    // After a read the plots show the loaded frames or nothing: a read from the start empties
+    // every curve at once, the HART ones too, and plots built while frames still came are built
+    // again over all of them when the read ends. The header's arrow goes with a sort only: rows
+    // read, or loaded from a file, come in their own order.
+    void plotsAndSortArrowFollowTheLoadedFrames()
+    {
+        ArchiveWindow w;
+        constexpr int errorColumn = 7;
+        LinenPlot* pressure = w.page->pressureGraph()->plot();
+        LinenPlot* error = w.page->errorGraph()->plot();
+        const auto drawn = [&] {
+            QList<int> sizes;
+            for (int curve : {0, 1, 2})
+                sizes << int(pressure->curve(curve)->dataSize());
+            for (int curve : {0, 1})
+                sizes << int(error->curve(curve)->dataSize());
+            return sizes;
+        };
+        const QList<int> nothing{0, 0, 0, 0, 0};
+        auto* table = requireChild<QTableView>(w.page, "tableView");
+        QHeaderView* header = table->horizontalHeader();
+        const auto plotSorted = [&] {
+            table->sortByColumn(errorColumn, Qt::DescendingOrder);
+            w.click("pushButton_plotGrapf");
+            return header->sortIndicatorSection() == errorColumn && !drawn().contains(0);
+        };
+
+        w.model().replaceRecords(mixedRecords(30));
+        QVERIFY(plotSorted());
+        w.click("pushButton_readArchive", "Считать");
+        QCOMPARE(header->sortIndicatorSection(), -1);
+        QCOMPARE(drawn(), nothing);
+        QVERIFY(w.rowsArrive(4));
+        QCOMPARE(header->sortIndicatorSection(), -1);
+        QCOMPARE(drawn(), nothing);
+        QueuedSpy stopped(&w.device(), &DeviceZFN::archiveReadStoped);
+        w.click("pushButton_stopRead");
+        QVERIFY(stopped.wait(20000));
+        QCOMPARE(drawn(), nothing);
+
+        QVERIFY(plotSorted());
+        w.click("pushButton_readArchive", "Начать с начала");
+        QCOMPARE(drawn(), nothing);
+        QCOMPARE(header->sortIndicatorSection(), -1);
+        QVERIFY(w.rowsArrive(2));
+        w.click("pushButton_plotGrapf");
+        QVERIFY(w.rowsArrive(drawn().first() + 2));
+        w.click("pushButton_stopRead");
+        QVERIFY(stopped.wait(20000));
+        QCOMPARE(drawn().first(), w.model().rowCount());
+
+        QVERIFY(plotSorted());
+        w.click("pushButton_readArchive", "Продолжить");
+        QCOMPARE(header->sortIndicatorSection(), -1);
+        w.click("pushButton_stopRead");
+        QVERIFY(stopped.wait(20000));
+
+        QVERIFY(plotSorted());
+        w.model().replaceRecords(mixedRecords(5));
+        QCOMPARE(drawn(), nothing);
+        QCOMPARE(header->sortIndicatorSection(), -1);
+        QCOMPARE(column(w.model(), 0), QStringList({"1", "2", "3", "4", "5"}));
     }
 
     void filters_data()

@@ -133,6 +133,29 @@ QList<int> litLamps(const TabHartxAditionalStatus& page)
     return lit;
 }
 
+// Clicks a button of the current output page that must refuse while the calibrator measures the
+// fixed current: empty when it told the message, sent the transmitter nothing and kept measuring
+// and showing the current, else what went wrong.
+QString refusalWhileMeasuring(HartSubPageRig& rig, const char* button, const QString& message)
+{
+    rig.clearLogs();
+    const int told = rig.bench.popUps().size();
+    rig.find<QPushButton>(button)->click();
+    if (!QTest::qWaitFor([&] { return rig.bench.popUps().size() > told; }, 5000)
+        || rig.bench.popUps().mid(told) != QStringList{message})
+        return QStringLiteral("%1 told: %2").arg(button, rig.bench.popUps().mid(told).join(" | "));
+    if (!rig.transmitter().commands().isEmpty())
+        return QStringLiteral("%1 sent a HART command").arg(button);
+    const int reads = rig.bench.emulator().requestCount();
+    if (!QTest::qWaitFor([&] { return rig.bench.emulator().requestCount() > reads; }, 5000))
+        return QStringLiteral("%1 stopped the measurement").arg(button);
+    QCoreApplication::processEvents();
+    const bool measuring = rig.tab->currentOutputPage()->currentPoller()->isRunning();
+    if (!measuring || !rig.find<QWidget>("widget_zfnCurrent")->isVisible())
+        return QStringLiteral("%1 stopped showing the current").arg(button);
+    return QString();
+}
+
 }  // namespace
 
 // The HART tab and its pages in the main window, each walked after its silent read from the
@@ -637,6 +660,38 @@ private slots:
         QVERIFY(!rig.find<QLabel>("label_warn_only_5_20")->isVisible());
     }
 
+    // A refused value changes nothing: the transmitter stays at the current set before, and its
+    // measurement goes on, shown and at hand for a trim row.
+    void refusedValueKeepsTheMeasuredCurrent()
+    {
+        HartSubPageRig rig;
+        rig.showSubPage(CurrentOutputPage);
+        rig.find<QRadioButton>("radioButton_value_4")->click();
+        QCOMPARE(rig.run("pushButton_setFixedCurrentMode"), QList<int>({40}));
+        QTRY_COMPARE(rig.text("label_zfnCurrent"), QString("12"));
+        rig.find<QRadioButton>("radioButton_another")->click();
+        for (const char* current : {"25", "3.49"}) {
+            rig.setText("lineEdit_staticValue", current);
+            QCOMPARE(refusalWhileMeasuring(rig, "pushButton_setFixedCurrentMode", outOfRange), QString());
+        }
+        rig.setText("lineEdit_staticValue", "");
+        QCOMPARE(refusalWhileMeasuring(rig, "pushButton_setFixedCurrentMode", g_msgWrongFieldData), QString());
+        rig.changeState([](HartTransmitterState& s) { s.dacShift = 0.02; });
+        QTRY_COMPARE(rig.text("label_zfnCurrent"), QString("12.02"));
+
+        rig.run("pushButton_setFixedHi");
+        QTRY_COMPARE(rig.text("label_zfnCurrent"), QString("20.02"));
+        rig.setText("lineEdit_valueHi", "23.5");
+        QCOMPARE(refusalWhileMeasuring(rig, "pushButton_trimHi", outOfRange), QString());
+        rig.setText("lineEdit_valueHi", "");
+        QCOMPARE(refusalWhileMeasuring(rig, "pushButton_trimHi", g_msgWrongFieldData), QString());
+        QCOMPARE(rig.window->focusWidget(), rig.find<QWidget>("lineEdit_valueHi"));
+        rig.find<QPushButton>("pushButton_setZfnValHi")->click();
+        QCOMPARE(rig.text("lineEdit_valueHi"), QString("20.02"));
+        QCOMPARE(rig.run("pushButton_stopTrimHi"), QList<int>({40}));
+        QTRY_VERIFY(!rig.find<QWidget>("widget_zfnCurrent")->isVisible());
+    }
+
     // Without command 45 the transmitter is trimmed through its output coefficients, which need
     // both measured currents and a read of the present ones.
     void coefficientTrim()
@@ -654,7 +709,7 @@ private slots:
         QCOMPARE(rig.bench.popUps().size(), 1);
         rig.run("pushButton_setFixedLow");
         rig.setText("lineEdit_valueLow", "23.5");
-        QCOMPARE(rig.refusal("pushButton_trimLo", outOfRange), QString());
+        QCOMPARE(refusalWhileMeasuring(rig, "pushButton_trimLo", outOfRange), QString());
     }
 
     // A poll slot that asked to stop still holds the port until its loop has left.

@@ -7,6 +7,7 @@
 #include "HartFault.h"
 #include "HartTransmitter.h"
 #include "LinenPlot.h"
+#include "LinenPlotControl.h"
 #include "PollController.h"
 #include "QueuedSpy.h"
 #include "ResultsModel.h"
@@ -230,6 +231,53 @@ private slots:
         for (int column = 1; column <= 3; ++column)
             shown << results->index(0, column).data().toString();
         QCOMPARE(shown, texts);
+        m.button("pushButtonStop")->click();
+    }
+
+    // Space is the window's add-point key wherever the focus is on the page. A typed pressure is
+    // taken with Return, which leaves its text selected; Space then adds the point and never lands
+    // in that field, nor in another spin box, also while nothing is polled and the action is off.
+    void spaceAddsPointFromAnyField()
+    {
+        MeasurementBench m;
+        m.addPoint.setShortcut(Qt::Key_Space);
+        m.tabs.addAction(&m.addPoint);
+        QVERIFY(m.connect());
+        QVERIFY(QTest::qWaitForWindowActive(&m.tabs));
+        m.modes()->setCurrentIndex(2);
+        auto* etalonPanel = m.page->graphWidget()->findChild<QGroupBox*>();
+        etalonPanel->findChild<QComboBox*>()->setCurrentIndex(1);
+        auto* pressure = m.child<QDoubleSpinBox>("doubleSpinBox_mesured");
+        const QList<QWidget*> targets{pressure, m.child<QSpinBox>("spinBox_currentGroup"),
+                                      m.page->graphWidget()->control()->findChild<QSpinBox*>(),
+                                      etalonPanel->findChild<QDoubleSpinBox*>(), m.child<QTableView>("tableView")};
+        const auto pressSpace = [](QWidget* target) {
+            target->setFocus();
+            if (!QTest::qWaitFor([target] { return target->hasFocus(); }, 5000))
+                return false;
+            QTest::keyClick(target, Qt::Key_Return);
+            QTest::keyClick(target, Qt::Key_Space);
+            return true;
+        };
+        pressure->selectAll();
+        QTest::keyClicks(pressure, "150");
+        QTest::keyClick(pressure, Qt::Key_Return);
+        QCOMPARE(pressure->value(), 150.0);
+        const QString typed = pressure->text();
+        QVERIFY(pressSpace(pressure));
+        QCOMPARE(pressure->text(), typed);
+
+        ResultsModel* results = m.device().resultsModel();
+        QCOMPARE(results->rowCount(), 0);
+        m.button("pushButtonStart")->click();
+        for (QWidget* target : targets) {
+            const int before = results->rowCount();
+            QVERIFY(m.waitCycles(1));
+            QVERIFY2(pressSpace(target), target->metaObject()->className());
+            QTRY_VERIFY2(results->rowCount() == before + 1, target->metaObject()->className());
+        }
+        QCOMPARE(pressure->text(), typed);
+        QCOMPARE(results->record(0)->measured, 150.0);
         m.button("pushButtonStop")->click();
     }
 
