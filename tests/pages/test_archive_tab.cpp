@@ -470,6 +470,27 @@ private slots:
         }
     }
 
+    // A text sorts as a text even when it spells a number; values that are numbers go first, rows
+    // without a value last. Equal texts keep their order.
+    void textsSortAsTexts()
+    {
+        QStandardItemModel source;
+        for (const QVariant& value : QVariantList{"b", "a", "B", "10", 9.5, "9", 7, QVariant()}) {
+            auto* item = new QStandardItem;
+            item->setData(value, Qt::DisplayRole);
+            source.appendRow(item);
+        }
+        MultiSortFilterProxyModel proxy;
+        proxy.setSourceModel(&source);
+        proxy.sort(0, Qt::AscendingOrder);
+        QCOMPARE(column(proxy, 0), QStringList({"7", "9.5", "10", "9", "B", "a", "b", ""}));
+        proxy.sort(0, Qt::DescendingOrder);
+        QCOMPARE(column(proxy, 0), QStringList({"", "b", "a", "B", "9", "10", "9.5", "7"}));
+        proxy.setSortCaseSensitivity(Qt::CaseInsensitive);
+        proxy.sort(0, Qt::AscendingOrder);
+        QCOMPARE(column(proxy, 0), QStringList({"7", "9.5", "10", "9", "a", "b", "B", ""}));
+    }
+
     void headersMarkTheSortList()
     {
         QStandardItemModel source(2, 6);
