@@ -177,12 +177,22 @@ private slots:
         QVERIFY(partText(package, "xl/workbook.xml").contains(QLatin1String("!$A$1:$H$27</definedName>")));
         QCOMPARE(anchorRows(partText(package, "xl/drawings/drawing1.xml")), (QStringList{"14", "18"}));
 
+        // A merge and a link over rows 1 to 3 take in the copies of row 2.
+        QVERIFY(package.openBytes(XlsxTestFiles::fileBytes(handmade)));
+        package.setPartData(QStringLiteral("xl/worksheets/sheet1.xml"),
+                            partText(package, "xl/worksheets/sheet1.xml")
+                                .replace(QLatin1String("<mergeCell ref=\"A5:D5\"/>"),
+                                         QLatin1String("<mergeCell ref=\"A5:D5\"/><mergeCell ref=\"E1:F3\"/>"))
+                                .replace(QLatin1String("<hyperlink ref=\"C6\""),
+                                         QLatin1String("<hyperlink ref=\"D1:D3\" location=\"Data!A1\"/><hyperlink ref=\"C6\""))
+                                .toUtf8());
         XlsxWorkbook handmadeBook;
-        QVERIFY(handmadeBook.openFile(handmade));
+        QVERIFY(handmadeBook.openBytes(package.toBytes()));
         QVERIFY(handmadeBook.worksheet(0)->insertRowCopies(2, 2));
         QVERIFY(package.openBytes(handmadeBook.saveToBytes()));
         const QString data = partText(package, "xl/worksheets/sheet1.xml");
-        for (const char* moved : {"<mergeCell ref=\"A7:D7\"/>", "<hyperlink ref=\"C8\" location=\"Data!A1\"",
+        for (const char* moved : {"<mergeCell ref=\"A7:D7\"/><mergeCell ref=\"E1:F5\"/>",
+                                  "<hyperlink ref=\"D1:D5\" location=\"Data!A1\"/><hyperlink ref=\"C8\" location=\"Data!A1\"",
                                   "<dataValidation type=\"list\" sqref=\"B2:B5 D8\">", "<brk id=\"7\" max=\"16383\" man=\"1\"/>",
                                   "<c r=\"A8\"><f>'Second Sheet'!B2+Data!A2</f>",
                                   "<row r=\"4\" ht=\"24\" customHeight=\"1\"><c r=\"A4\"><v>42.5</v></c>", "<c r=\"C4\"><v>85</v></c>"})
