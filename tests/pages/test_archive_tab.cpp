@@ -127,7 +127,7 @@ QList<double> shownReferences()
     return references;
 }
 
-const QStringList texts{"0", "10", "", "9", "abc", "00"};
+const QStringList texts{"0", "10", "", "9", "abc", "00", "01"};
 
 FilterCondition condition(int combine, int operation, const QString& pattern, int column = 0)
 {
@@ -297,7 +297,16 @@ private slots:
         w.click("pushButton_convertToExcel");
         w.click("pushButton_moveToResult");
         QCOMPARE(w.f.bench.popUps(), QStringList({"Архив пуст или не загружен.", "Архив пуст или не загружен."}));
-        w.model().replaceRecords(mixedRecords(3));
+        // A serial keeps its own frames, not those of a longer serial that it begins.
+        QVector<ArchiveRecord> records;
+        for (int i = 0; i < 4; ++i)
+            records << record(ArchiveFrameBuilder::mixed(i, 12345, 123456), quint32(i));
+        w.model().replaceRecords(records);
+        w.click("pushButton_moveToResult");
+        w.combo("comboBox_deviceSerialNum")->setCurrentText("12345");
+        QCOMPARE(shown(4), QString("3: 12345"));
+        w.clickInPanel("pushButton_close");
+        QTRY_VERIFY(!w.panel());
 
         w.click("pushButton_readArchive", "Считать");
         QCOMPARE(w.model().rowCount(), 0);
@@ -406,13 +415,13 @@ private slots:
         QTest::newRow("none") << Conditions{} << texts;
         QTest::newRow("only matches of 0") << Conditions{condition(0, 0, "0")} << QStringList{"0", "00"};
         QTest::newRow("only matches of *") << Conditions{condition(0, 0, "*")} << texts;
-        QTest::newRow("not only matches") << Conditions{condition(0, 1, "0")} << QStringList{"10", "", "9", "abc"};
-        QTest::newRow("less, as text") << Conditions{condition(0, 2, "9")} << QStringList{"0", "10", "", "00"};
-        QTest::newRow("at most") << Conditions{condition(0, 3, "9")} << QStringList{"0", "10", "", "9", "00"};
+        QTest::newRow("not only matches") << Conditions{condition(0, 1, "0")} << QStringList{"10", "", "9", "abc", "01"};
+        QTest::newRow("less, as text") << Conditions{condition(0, 2, "9")} << QStringList{"0", "10", "", "00", "01"};
+        QTest::newRow("at most") << Conditions{condition(0, 3, "9")} << QStringList{"0", "10", "", "9", "00", "01"};
         QTest::newRow("greater") << Conditions{condition(0, 4, "9")} << QStringList{"abc"};
         QTest::newRow("at least") << Conditions{condition(0, 5, "9")} << QStringList{"9", "abc"};
         QTest::newRow("unknown operation") << Conditions{condition(0, 7, "0")} << texts;
-        QTest::newRow("and") << Conditions{condition(0, 5, "0"), condition(0, 2, "9")} << QStringList{"0", "10", "00"};
+        QTest::newRow("and") << Conditions{condition(0, 5, "0"), condition(0, 2, "9")} << QStringList{"0", "10", "00", "01"};
         QTest::newRow("or") << Conditions{condition(0, 0, "0"), condition(1, 0, "9")} << QStringList{"0", "9", "00"};
         QTest::newRow("combine 2 is left out")
             << Conditions{condition(0, 0, "0"), condition(1, 0, "9"), condition(2, 0, "abc")}
