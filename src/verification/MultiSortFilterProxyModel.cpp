@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -43,6 +44,34 @@ bool madeOfMatches(const QRegExp& pattern, const QString& text)
     return pattern.indexIn(text) >= 0 && QString(text).remove(pattern).isEmpty();
 }
 
+// The number by which the base class orders a value of a numeric type; none for the others, which
+// it compares as texts (dates and times as ISO texts, so in time order).
+bool numericKey(const QVariant& value, double& key)
+{
+    switch (value.userType()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Float:
+    case QMetaType::Double:
+        key = value.toDouble();
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Gives the rows of a sorted list their places from `next` on, equal values one place; returns the
+// first place left.
+template <typename Value, typename Equal>
+int place(const std::vector<std::pair<Value, int>>& sorted, Equal equal, int next, QVector<int>& ranks)
+{
+    for (size_t i = 0; i < sorted.size(); ++i)
+        ranks[sorted[i].second] = i > 0 && equal(sorted[i - 1].first, sorted[i].first) ? next - 1 : next++;
+    return next;
+}
+
 int compareTexts(const QRegExp& pattern, const QString& text)
 {
     return text.compare(pattern.pattern(), pattern.caseSensitivity());
@@ -53,6 +82,13 @@ int compareTexts(const QRegExp& pattern, const QString& text)
 MultiSortFilterProxyModel::MultiSortFilterProxyModel(QObject* parent) : QSortFilterProxyModel(parent)
 {
     connect(this, &QSortFilterProxyModel::sortRoleChanged, this, &MultiSortFilterProxyModel::dropSortRanks);
+    // The base class has sorted by the old ranks when it tells of a new text order.
+    const auto resortTexts = [this] {
+        dropSortRanks();
+        invalidate();
+    };
+    connect(this, &QSortFilterProxyModel::sortCaseSensitivityChanged, this, resortTexts);
+    connect(this, &QSortFilterProxyModel::sortLocaleAwareChanged, this, resortTexts);
 }
 
 // Connected before the base class connects its own, so the keys are dropped before it sorts the
@@ -126,7 +162,7 @@ bool MultiSortFilterProxyModel::lessThan(const QModelIndex& left, const QModelIn
     return m_sortRanks.at(left.row()) < m_sortRanks.at(right.row());
 }
 
-// Ranks rather than the numbers themselves: the base class compares rows in an order of its own,
+// Ranks rather than the values themselves: the base class compares rows in an order of its own,
 // and half as many bytes read at random take half the cache.
 void MultiSortFilterProxyModel::readSortRanks(int column) const
 {
@@ -134,26 +170,29 @@ void MultiSortFilterProxyModel::readSortRanks(int column) const
     const int rows = source->rowCount();
     const int role = sortRole();
     std::vector<std::pair<double, int>> numbers;
+    std::vector<std::pair<QString, int>> texts;
     numbers.reserve(size_t(rows));
     m_sortRanks.resize(rows);
     for (int row = 0; row < rows; ++row) {
-        bool number = false;
-        const double key = source->index(row, column).data(role).toDouble(&number);
+        const QVariant value = source->index(row, column).data(role);
+        double key = 0;
+        const bool number = numericKey(value, key);
+        m_sortRanks[row] = -1;
         if (number && !std::isnan(key))
             numbers.emplace_back(key, row);
-        else
-            m_sortRanks[row] = -1;
+        else if (!number && value.isValid())
+            texts.emplace_back(value.toString(), row);
     }
     std::sort(numbers.begin(), numbers.end());
-    int rank = 0;
-    for (size_t i = 0; i < numbers.size(); ++i) {
-        if (i > 0 && numbers[i].first != numbers[i - 1].first)
-            ++rank;
-        m_sortRanks[numbers[i].second] = rank;
-    }
+    const auto order = [this](const QString& a, const QString& b) {
+        return isSortLocaleAware() ? QString::localeAwareCompare(a, b) : a.compare(b, sortCaseSensitivity());
+    };
+    std::sort(texts.begin(), texts.end(), [&order](const auto& a, const auto& b) { return order(a.first, b.first) < 0; });
+    int next = place(numbers, std::equal_to<double>(), 0, m_sortRanks);
+    next = place(texts, [&order](const QString& a, const QString& b) { return order(a, b) == 0; }, next, m_sortRanks);
     for (int& entry : m_sortRanks)
         if (entry < 0)
-            entry = rank + 1;
+            entry = next;
     m_ranksColumn = column;
     m_ranksRole = role;
 }

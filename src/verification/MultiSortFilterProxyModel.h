@@ -9,9 +9,10 @@
 
 // A proxy over a table that keeps the source rows passing an ordered list of column conditions,
 // each joined to the result so far by AND or OR, and marks a list of sort columns in the horizontal
-// header with an arrow and their position. It sorts by the numbers of its sort role (a value that
-// is not a number goes after every number, as the base class puts a missing value), read once per
-// column and ranked, and kept until the source changes, so a sort of many rows compares integers.
+// header with an arrow and their position. It sorts by its sort role as the base class compares
+// values, numbers by value and anything else as text, with the numbers before the texts and rows
+// without a value last; the values are read once per column and ranked, and the ranks kept until
+// the source changes, so a sort of many rows compares integers.
 class MultiSortFilterProxyModel : public QSortFilterProxyModel
 {
     Q_OBJECT
@@ -49,8 +50,8 @@ private:
     QList<SortColumn> m_sortColumns;
     QList<FilterCondition> m_filters;
     QList<QMetaObject::Connection> m_sourceConnections;
-    // The place of every source row's sort role number among the column's distinct numbers; rows
-    // without a number share the place after the last.
+    // The place of every source row's sort role value among the column's distinct values; rows
+    // without a value share the place after the last.
     mutable QVector<int> m_sortRanks;
     mutable int m_ranksColumn = -1;
     mutable int m_ranksRole = -1;

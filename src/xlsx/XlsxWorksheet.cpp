@@ -343,6 +343,7 @@ bool XlsxWorksheet::shiftRowsDown(int row, int count)
     if (pugi::xml_node dimension = m_root.child("dimension"))
         setAttribute(dimension, "ref", XlsxRef::shiftRange(attributeText(dimension, "ref"), row, count, true));
     shiftDrawingAnchors(row, count);
+    shiftRowBreaks(row, count);
     m_workbook.shiftDefinedNames(m_partName, row, count);
     changed();
     return true;
@@ -375,6 +376,16 @@ void XlsxWorksheet::shiftDrawingAnchors(int row, int count)
         }
         if (moved)
             m_workbook.package().markChanged(part);
+    }
+}
+
+// A manual break's id is the last row of its page: a break right after row goes below the new rows.
+void XlsxWorksheet::shiftRowBreaks(int row, int count)
+{
+    for (pugi::xml_node pageBreak : m_root.child("rowBreaks").children("brk")) {
+        const int last = pageBreak.attribute("id").as_int();
+        if (last >= row)
+            setAttribute(pageBreak, "id", QString::number(qMin(last + count, XlsxRef::maxRow)));
     }
 }
 

@@ -75,6 +75,7 @@ private:
     void copyOneRowMerges(int sourceRow, int count);
     void shiftRanges(const char* parent, const char* child, const char* attribute, int row, int count, bool extend);
     void shiftDrawingAnchors(int row, int count);
+    void shiftRowBreaks(int row, int count);
     void changed();
 
     XlsxWorkbook& m_workbook;

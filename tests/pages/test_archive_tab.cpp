@@ -128,7 +128,7 @@ QList<double> shownReferences()
     return references;
 }
 
-const QStringList texts{"0", "10", "", "9", "abc", "00"};
+const QStringList texts{"0", "10", "", "9", "abc", "00", "01"};
 
 FilterCondition condition(int combine, int operation, const QString& pattern, int column = 0)
 {
@@ -298,7 +298,16 @@ private slots:
         w.click("pushButton_convertToExcel");
         w.click("pushButton_moveToResult");
         QCOMPARE(w.f.bench.popUps(), QStringList({"Архив пуст или не загружен.", "Архив пуст или не загружен."}));
-        w.model().replaceRecords(mixedRecords(3));
+        // A serial keeps its own frames, not those of a longer serial that it begins.
+        QVector<ArchiveRecord> records;
+        for (int i = 0; i < 4; ++i)
+            records << record(ArchiveFrameBuilder::mixed(i, 12345, 123456), quint32(i));
+        w.model().replaceRecords(records);
+        w.click("pushButton_moveToResult");
+        w.combo("comboBox_deviceSerialNum")->setCurrentText("12345");
+        QCOMPARE(shown(4), QString("3: 12345"));
+        w.clickInPanel("pushButton_close");
+        QTRY_VERIFY(!w.panel());
 
         w.click("pushButton_readArchive", "Считать");
         QCOMPARE(w.model().rowCount(), 0);
@@ -471,13 +480,13 @@ private slots:
         QTest::newRow("none") << Conditions{} << texts;
         QTest::newRow("only matches of 0") << Conditions{condition(0, 0, "0")} << QStringList{"0", "00"};
         QTest::newRow("only matches of *") << Conditions{condition(0, 0, "*")} << texts;
-        QTest::newRow("not only matches") << Conditions{condition(0, 1, "0")} << QStringList{"10", "", "9", "abc"};
-        QTest::newRow("less, as text") << Conditions{condition(0, 2, "9")} << QStringList{"0", "10", "", "00"};
-        QTest::newRow("at most") << Conditions{condition(0, 3, "9")} << QStringList{"0", "10", "", "9", "00"};
+        QTest::newRow("not only matches") << Conditions{condition(0, 1, "0")} << QStringList{"10", "", "9", "abc", "01"};
+        QTest::newRow("less, as text") << Conditions{condition(0, 2, "9")} << QStringList{"0", "10", "", "00", "01"};
+        QTest::newRow("at most") << Conditions{condition(0, 3, "9")} << QStringList{"0", "10", "", "9", "00", "01"};
         QTest::newRow("greater") << Conditions{condition(0, 4, "9")} << QStringList{"abc"};
         QTest::newRow("at least") << Conditions{condition(0, 5, "9")} << QStringList{"9", "abc"};
         QTest::newRow("unknown operation") << Conditions{condition(0, 7, "0")} << texts;
-        QTest::newRow("and") << Conditions{condition(0, 5, "0"), condition(0, 2, "9")} << QStringList{"0", "10", "00"};
+        QTest::newRow("and") << Conditions{condition(0, 5, "0"), condition(0, 2, "9")} << QStringList{"0", "10", "00", "01"};
         QTest::newRow("or") << Conditions{condition(0, 0, "0"), condition(1, 0, "9")} << QStringList{"0", "9", "00"};
         QTest::newRow("combine 2 is left out")
             << Conditions{condition(0, 0, "0"), condition(1, 0, "9"), condition(2, 0, "abc")}
@@ -533,6 +542,27 @@ private slots:
             QCOMPARE(column(whole, 0).indexOf("a1"), order == Qt::AscendingOrder ? 4 : 2);
             QCOMPARE(column(incremental, 0), column(whole, 0));
         }
+    }
+
+    // A text sorts as a text even when it spells a number; values that are numbers go first, rows
+    // without a value last. Equal texts keep their order.
+    void textsSortAsTexts()
+    {
+        QStandardItemModel source;
+        for (const QVariant& value : QVariantList{"b", "a", "B", "10", 9.5, "9", 7, QVariant()}) {
+            auto* item = new QStandardItem;
+            item->setData(value, Qt::DisplayRole);
+            source.appendRow(item);
+        }
+        MultiSortFilterProxyModel proxy;
+        proxy.setSourceModel(&source);
+        proxy.sort(0, Qt::AscendingOrder);
+        QCOMPARE(column(proxy, 0), QStringList({"7", "9.5", "10", "9", "B", "a", "b", ""}));
+        proxy.sort(0, Qt::DescendingOrder);
+        QCOMPARE(column(proxy, 0), QStringList({"", "b", "a", "B", "9", "10", "9.5", "7"}));
+        proxy.setSortCaseSensitivity(Qt::CaseInsensitive);
+        proxy.sort(0, Qt::AscendingOrder);
+        QCOMPARE(column(proxy, 0), QStringList({"7", "9.5", "10", "9", "a", "b", "B", ""}));
     }
 
     void headersMarkTheSortList()

@@ -147,7 +147,8 @@ private slots:
 
     void whatHangsOnRowsMovesAlong()
     {
-        // Pictures on the copied row itself (anchor row 14) and on the first row below it (15).
+        // Pictures on the copied row itself (anchor row 14) and on the first row below it (15); a
+        // manual page break right after the copied row besides those after rows 12 and 22.
         XlsxPackage package;
         QVERIFY(package.openBytes(XlsxTestFiles::fileBytes(shippedTemplate)));
         const QString drawing = partText(package, "xl/drawings/drawing1.xml");
@@ -155,6 +156,11 @@ private slots:
         package.setPartData(QStringLiteral("xl/drawings/drawing1.xml"),
                             QString(drawing).replace(QLatin1String("<row>0<"), QLatin1String("<row>14<"))
                                 .replace(QLatin1String("<row>22<"), QLatin1String("<row>15<")).toUtf8());
+        package.setPartData(QStringLiteral("xl/worksheets/sheet1.xml"),
+                            partText(package, "xl/worksheets/sheet1.xml")
+                                .replace(QLatin1String("<brk id=\"22\""),
+                                         QLatin1String("<brk id=\"15\" max=\"16383\" man=\"1\"/><brk id=\"22\""))
+                                .toUtf8());
         XlsxWorkbook workbook;
         QVERIFY(workbook.openBytes(package.toBytes()));
         QVERIFY(workbook.worksheet(0)->insertRowCopies(15, 3));
@@ -164,20 +170,30 @@ private slots:
         for (const char* moved : {"<dimension ref=\"A2:I25\"/>", "<mergeCell ref=\"A2:H2\"/>", "<mergeCell ref=\"A12:H12\"/>",
                                   "<mergeCell ref=\"A20:H20\"/><mergeCell ref=\"A21:H21\"/><mergeCell ref=\"A22:H22\"/>",
                                   "<conditionalFormatting sqref=\"E15:F18\">",
-                                  "<brk id=\"12\" min=\"0\" max=\"16383\" man=\"1\"/><brk id=\"22\"",
+                                  "<brk id=\"12\" min=\"0\" max=\"16383\" man=\"1\"/><brk id=\"18\" max=\"16383\" man=\"1\"/><brk id=\"25\"",
                                   "<pageSetup orientation=\"landscape\" paperSize=\"9\" fitToHeight=\"0\" fitToWidth=\"1\"/>"})
             QVERIFY2(sheet.contains(QLatin1String(moved)), moved);
         QVERIFY(!sheet.contains(QLatin1String("<mergeCell ref=\"A17:H17\"/>")));
         QVERIFY(partText(package, "xl/workbook.xml").contains(QLatin1String("!$A$1:$H$27</definedName>")));
         QCOMPARE(anchorRows(partText(package, "xl/drawings/drawing1.xml")), (QStringList{"14", "18"}));
 
+        // A merge and a link over rows 1 to 3 take in the copies of row 2.
+        QVERIFY(package.openBytes(XlsxTestFiles::fileBytes(handmade)));
+        package.setPartData(QStringLiteral("xl/worksheets/sheet1.xml"),
+                            partText(package, "xl/worksheets/sheet1.xml")
+                                .replace(QLatin1String("<mergeCell ref=\"A5:D5\"/>"),
+                                         QLatin1String("<mergeCell ref=\"A5:D5\"/><mergeCell ref=\"E1:F3\"/>"))
+                                .replace(QLatin1String("<hyperlink ref=\"C6\""),
+                                         QLatin1String("<hyperlink ref=\"D1:D3\" location=\"Data!A1\"/><hyperlink ref=\"C6\""))
+                                .toUtf8());
         XlsxWorkbook handmadeBook;
-        QVERIFY(handmadeBook.openFile(handmade));
+        QVERIFY(handmadeBook.openBytes(package.toBytes()));
         QVERIFY(handmadeBook.worksheet(0)->insertRowCopies(2, 2));
         QVERIFY(package.openBytes(handmadeBook.saveToBytes()));
         const QString data = partText(package, "xl/worksheets/sheet1.xml");
-        for (const char* moved : {"<mergeCell ref=\"A7:D7\"/>", "<hyperlink ref=\"C8\" location=\"Data!A1\"",
-                                  "<dataValidation type=\"list\" sqref=\"B2:B5 D8\">", "<brk id=\"5\" max=\"16383\" man=\"1\"/>",
+        for (const char* moved : {"<mergeCell ref=\"A7:D7\"/><mergeCell ref=\"E1:F5\"/>",
+                                  "<hyperlink ref=\"D1:D5\" location=\"Data!A1\"/><hyperlink ref=\"C8\" location=\"Data!A1\"",
+                                  "<dataValidation type=\"list\" sqref=\"B2:B5 D8\">", "<brk id=\"7\" max=\"16383\" man=\"1\"/>",
                                   "<c r=\"A8\"><f>'Second Sheet'!B2+Data!A2</f>",
                                   "<row r=\"4\" ht=\"24\" customHeight=\"1\"><c r=\"A4\"><v>42.5</v></c>", "<c r=\"C4\"><v>85</v></c>"})
             QVERIFY2(data.contains(QLatin1String(moved)), moved);
