@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr int timeoutMs = 40;
+constexpr int timeoutMs = 200;
 constexpr quint8 address = 1;
 
 QByteArray frameOf(const QByteArray& body)
@@ -44,7 +44,8 @@ void abortAfter(std::atomic<bool>& abort, int delayMs, const std::function<void(
 
 Q_DECLARE_METATYPE(ScriptedPort::Piece)
 
-// The frames, and the exchange over a scripted line with time-outs of a few tens of milliseconds.
+// The frames, and the exchange over a scripted line with time-outs of a few hundred milliseconds:
+// short enough for a quick run, long enough that a loaded machine does not outlast a wait.
 class TestCalibratorLink : public QObject
 {
     Q_OBJECT
@@ -125,9 +126,9 @@ private slots:
         m_abort = false;
         m_link = std::make_unique<CalibratorLink>(m_port.get(), &m_abort);
         CalibratorLink::Timing& timing = m_link->timing();
-        timing.pieceWaitMs = 15;
-        timing.secondChanceMs = 15;
-        timing.quietMs = 30;
+        timing.pieceWaitMs = 75;
+        timing.secondChanceMs = 75;
+        timing.quietMs = 150;
         timing.sliceMs = 5;
     }
 
@@ -139,15 +140,15 @@ private slots:
         QTest::addColumn<int>("requests");
         const QByteArray frame = replyFrame("12.5");
         using Pieces = QList<ScriptedPort::Piece>;
-        QTest::newRow("one piece") << Pieces{{frame, 2}} << 0 << QByteArray("12.5") << 1;
-        QTest::newRow("three pieces") << Pieces{{frame.left(3), 2}, {frame.mid(3, 4), 6}, {frame.mid(7), 10}} << 0
+        QTest::newRow("one piece") << Pieces{{frame, 10}} << 0 << QByteArray("12.5") << 1;
+        QTest::newRow("three pieces") << Pieces{{frame.left(3), 10}, {frame.mid(3, 4), 30}, {frame.mid(7), 50}} << 0
                                       << QByteArray("12.5") << 1;
         // The gap outlasts the wait for a piece, not the second chance after it.
-        QTest::newRow("two pieces, long gap") << Pieces{{frame.left(5), 2}, {frame.mid(5), 24}} << 0
+        QTest::newRow("two pieces, long gap") << Pieces{{frame.left(5), 10}, {frame.mid(5), 120}} << 0
                                               << QByteArray("12.5") << 1;
         QTest::newRow("echo and garbage first")
-            << Pieces{{"\x00\x13junk" + request("1;5"), 2}, {frame, 6}} << 0 << QByteArray("12.5") << 1;
-        QTest::newRow("status") << Pieces{{replyFrame("$3"), 2}} << 0 << QByteArray("$3") << 1;
+            << Pieces{{"\x00\x13junk" + request("1;5"), 10}, {frame, 30}} << 0 << QByteArray("12.5") << 1;
+        QTest::newRow("status") << Pieces{{replyFrame("$3"), 10}} << 0 << QByteArray("$3") << 1;
         const QByteArray foreign = replyFrame("7").replace("!1;", "!2;");
         QTest::newRow("foreign address") << Pieces{{foreign, 0}} << 0 << QByteArray() << 6;
         QTest::newRow("silent") << Pieces() << 0 << QByteArray() << 3;
@@ -180,7 +181,7 @@ private slots:
         QCOMPARE(m_port->openCount(), line == 2 ? m_link->retryLimit() + 1 : 1);
         QCOMPARE(events.count("WRITE ERROR"), line == 3 ? 2 : 0);
         QVERIFY(!m_port->isOpen());
-        const int limitMs = reply.isEmpty() ? (requests + 1) * (timeoutMs + 30) : timeoutMs;
+        const int limitMs = reply.isEmpty() ? (requests + 1) * (timeoutMs + 150) : timeoutMs;
         QVERIFY2(timer.elapsed() < limitMs, qPrintable(QString::number(timer.elapsed())));
     }
 
