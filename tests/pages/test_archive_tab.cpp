@@ -314,7 +314,11 @@ private slots:
         QVERIFY(w.model().resumePosition > 0);
         w.pages->setCurrentWidget(w.archiveTab);
 
-        // While a poll holds the port, read and clear are refused before they ask.
+        // While a poll holds the port, read and clear are refused before they ask. The poll gets
+        // its values and the read's late reply is gone, so nothing ends the poll before the clicks.
+        w.emulator().setValue("1", "100");
+        w.emulator().setValue("5", "12");
+        QVERIFY(w.f.bench.flushLine());
         QVERIFY(w.device().startPoll());
         w.click("pushButton_readArchive", "Продолжить");
         w.click("pushButton_clearArchive");
@@ -324,6 +328,7 @@ private slots:
         QCOMPARE(w.f.bench.popUps().mid(2), QStringList({busy, busy}));
         QCOMPARE(w.controls(), idle);
 
+        QVERIFY(w.f.bench.flushLine());
         w.emulator().clearRequests();
         w.click("pushButton_clearArchive", "Отмена");
         QCOMPARE(w.asked, QStringList{"Очистить архив калибратора?"});

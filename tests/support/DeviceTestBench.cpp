@@ -59,6 +59,16 @@ bool DeviceTestBench::connectWithTransmitter(HartVariant variant)
     return connected;
 }
 
+bool DeviceTestBench::flushLine()
+{
+    CalibratorLink::Timing& timing = m_device->link()->timing();
+    const int quietMs = timing.quietMs;
+    timing.quietMs = 2000;
+    const bool answered = m_device->readValues(1);
+    timing.quietMs = quietMs;
+    return answered;
+}
+
 void DeviceTestBench::runInWorker(const std::function<void()>& fn)
 {
     PortOwner* owner = m_device->portOwner();
