@@ -130,6 +130,7 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(m.plot()->sampleCount(), updates.count());
         QVERIFY(m.isIdle());
+        QVERIFY(m.bench.flushLine());
         const int requests = m.bench.emulator().requestCount();
         QTest::qWait(300);
         QCOMPARE(m.bench.emulator().requestCount(), requests);
