@@ -135,9 +135,9 @@ private slots:
         QTest::qWait(300);
         QCOMPARE(m.bench.emulator().requestCount(), requests);
 
-        m.device().setExchangeTimeout(300);
         m.button("pushButtonStart")->click();
         QVERIFY(m.waitCycles(1));
+        m.device().setExchangeTimeout(300);
         m.bench.emulator().setSilent(true);
         QTRY_VERIFY_WITH_TIMEOUT(m.isIdle(), 15000);
         QTest::qWait(200);
