@@ -71,7 +71,7 @@ public:
     bool waitCycles(int count)
     {
         QueuedSpy updates(&device(), &DeviceZFN::pollUpdateSignal);
-        return QTest::qWaitFor([&] { return updates.count() >= count; }, 5000);
+        return QTest::qWaitFor([&] { return updates.count() >= count; }, 20000);
     }
     bool isPollRunning() { return device().pollController()->isPollRunning(); }
     bool isIdle()
