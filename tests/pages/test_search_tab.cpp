@@ -9,9 +9,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QSemaphore>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QThread>
 #include <QtTest>
 
 namespace {
@@ -97,7 +97,10 @@ private slots:
         emulator.clearRequests();
         page.bench.runInWorker([] {
             QMetaObject::invokeMethod(g_tabSearchDevices, "checkCurrentDevice", Qt::QueuedConnection);
-            QThread::msleep(300);
+            // The worker keeps the port until the GUI thread has run the ping queued before this.
+            QSemaphore pinged;
+            QMetaObject::invokeMethod(g_tabSearchDevices, [&pinged] { pinged.release(); }, Qt::QueuedConnection);
+            pinged.acquire();
         });
         QCOMPARE(page.state(), QString("Порт занят: идет обмен с устройством."));
         QCOMPARE(emulator.requestCount(), 0);
