@@ -106,7 +106,7 @@ private slots:
         QCOMPARE(emulator.requestCount(), 0);
 
         page.button("pushButton_disconnectDevice")->click();
-        QVERIFY(emulator.waitForRequests(1, 2000));
+        QVERIFY(emulator.waitForRequests(1, 20000));
         QCOMPARE(emulator.requests().first().command, releaseCommand);
         QVERIFY(!g_device->isConnected());
         QCOMPARE(page.table()->currentRow(), -1);
@@ -148,6 +148,7 @@ private slots:
 
         page.bench.emulator(1).clearRequests();
         page.button("pushButton_updateComList")->click();
+        QVERIFY(page.bench.emulator(1).waitForRequests(1, 20000));
         QCOMPARE(page.bench.emulator(1).requests().first().command, releaseCommand);
         QVERIFY(!g_device->isConnected());
         QVERIFY(g_device->foundDevices().isEmpty());
