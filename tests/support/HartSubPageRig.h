@@ -36,7 +36,6 @@ public:
         timing.addressRetryMs = 10;
         timing.addressSettleMs = 10;
         timing.factoryResetPauseMs = 10;
-        device().pollController()->hartTimeoutMs = 1500;
         window = std::make_unique<MainWindow>();
         tab = window->findChild<TabHart*>();
         scope = tab->informationPage();
