@@ -141,7 +141,7 @@ private slots:
 
         page.table()->setCurrentCell(1, 0);
         QVERIFY(page.settled());
-        QVERIFY(!page.bench.emulator(0).isSessionOpen());
+        QTRY_VERIFY_WITH_TIMEOUT(!page.bench.emulator(0).isSessionOpen(), 20000);
         QVERIFY(page.bench.emulator(1).isSessionOpen());
         const QTabWidget* pages = page.find<QTabWidget>("tabDeviceConfig");
         QCOMPARE(pages->tabText(pages->indexOf(page.find<QWidget>("tabDevice"))), QString("Настройки ЛМВ"));
