@@ -47,7 +47,7 @@ bool DeviceTestBench::connectTo(int index, int address, int type)
     g_foundDevices.append(DeviceInfo(g_portList.at(index), quint8(address), quint8(type)));
     m_device->connectToDevice(0);
     // With the window there, a connect starts the settings read; the caller gets the port after it.
-    const bool settled = QTest::qWaitFor([this] { return m_device->portOwner()->isFree(); }, 10000);
+    const bool settled = QTest::qWaitFor([this] { return m_device->portOwner()->isFree(); }, 30000);
     return settled && m_device->isConnected();
 }
 
