@@ -73,11 +73,14 @@ SettingsOperations::SettingsOperations(CalibratorLink& link, PortOwner& owner, P
 }
 
 // The thread object is handed to this object's thread, so that it is deleted there even when a
-// worker that has since ended created it.
+// worker that has since ended created it. A worker that passes the port on still reports its end
+// and uses this object afterwards: the next worker starts only once it has left, so the ends come
+// in order and waiting for the last worker waits for both.
 bool SettingsOperations::start(int operation, bool flag, int argument, const Calibrator& calibrator)
 {
     auto* thread = new QThread;
-    if (!m_owner.handOver(thread) && !m_owner.lend(thread)) {
+    const bool passedOn = m_owner.handOver(thread);
+    if (!passedOn && !m_owner.lend(thread)) {
         delete thread;
         return false;
     }
@@ -92,7 +95,11 @@ bool SettingsOperations::start(int operation, bool flag, int argument, const Cal
     thread->moveToThread(this->thread());
     connect(thread, &QThread::started, this, &SettingsOperations::run, Qt::DirectConnection);
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    thread->start(QThread::InheritPriority);
+    if (passedOn)
+        connect(QThread::currentThread(), &QThread::finished, thread,
+                [thread] { thread->start(QThread::InheritPriority); }, Qt::DirectConnection);
+    else
+        thread->start(QThread::InheritPriority);
     return true;
 }
 

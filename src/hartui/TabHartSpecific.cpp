@@ -13,6 +13,7 @@
 #include "PressureUnits.h"
 #include "ui_TabHartSpecific.h"
 
+#include <QMutexLocker>
 #include <QtEndian>
 #include <algorithm>
 #include <cmath>
@@ -551,7 +552,12 @@ void TabHartSpecific::pollPreashure()
         poller->requestStop();
         return;
     }
-    const int from = g_device->deviceSettings()->etalonUnitIndex();
+    int from = 0;
+    {
+        // The settings pages and workers write the block under the device mutex.
+        QMutexLocker lock(g_device->mutex());
+        from = g_device->deviceSettings()->etalonUnitIndex();
+    }
     const int to = trimUnitIndex;
     const bool known = from >= 0 && from < PressureUnits::unitCount && to >= 0;
     const float pressure = known ? float(PressureUnits::convert(quint8(from), quint8(to), double(reference))) : NAN;

@@ -34,7 +34,6 @@ public:
         timing.addressRetryMs = 10;
         timing.addressSettleMs = 10;
         timing.factoryResetPauseMs = 10;
-        device().pollController()->hartTimeoutMs = 1500;
         clearReports();
     }
 

@@ -179,6 +179,27 @@ private slots:
         }
     }
 
+    // A write's worker held up after handing the port to its read-back still reports its end first,
+    // and the device is not destroyed under it.
+    void writeEndsBeforeItsReadBack()
+    {
+        DeviceTestBench bench;
+        // Connected before the spy, so the worker is held up before its end is queued to the spy.
+        QObject::connect(
+            &bench.device(), &DeviceZFN::algoritmFinished, &bench.device(),
+            [](int operation) {
+                if (operation == 1)
+                    QThread::msleep(300);
+            },
+            Qt::DirectConnection);
+        QueuedSpy finished(&bench.device(), &DeviceZFN::algoritmFinished);
+        QueuedSpy unlocks(&bench.device(), &DeviceZFN::unlockInteface);
+        QVERIFY(bench.connectTo(0));
+        bench.device().startAlgorithm(1, false, 0);
+        QVERIFY(QTest::qWaitFor([&] { return !unlocks.isEmpty(); }, waitMs));
+        QCOMPARE(finished.firstInts(), QList<int>({1, 0}));
+    }
+
     // A reply that fails its check leaves the whole block as it was, with one message, and the read
     // reports failure; the verification read keeps the class text too.
     void badRepliesLeaveTheBlock()

@@ -190,9 +190,10 @@ private slots:
         w.setPause(0);
         QueuedSpy finished(&w.device(), &DeviceZFN::archiveReadFinished);
         w.click("pushButton_readArchive", "Продолжить");
-        QTest::qWait(100);
+        // The stopped run's stop signal was queued before the click.
+        QCoreApplication::processEvents();
         QVERIFY(w.controls() == reading || finished.count() == 1);
-        QVERIFY(finished.wait(60000));
+        QVERIFY(finished.count() == 1 || finished.wait(60000));
         QTRY_COMPARE(w.controls(), idle);
         QCOMPARE(w.model().rowCount(), CalibratorMap::ArchiveFrameCount);
         QCOMPARE(reset.count(), 1);
@@ -324,7 +325,11 @@ private slots:
         QVERIFY(w.model().resumePosition > 0);
         w.pages->setCurrentWidget(w.archiveTab);
 
-        // While a poll holds the port, read and clear are refused before they ask.
+        // While a poll holds the port, read and clear are refused before they ask. The poll gets
+        // its values and the read's late reply is gone, so nothing ends the poll before the clicks.
+        w.emulator().setValue("1", "100");
+        w.emulator().setValue("5", "12");
+        QVERIFY(w.f.bench.flushLine());
         QVERIFY(w.device().startPoll());
         w.click("pushButton_readArchive", "Продолжить");
         w.click("pushButton_clearArchive");
@@ -334,6 +339,7 @@ private slots:
         QCOMPARE(w.f.bench.popUps().mid(2), QStringList({busy, busy}));
         QCOMPARE(w.controls(), idle);
 
+        QVERIFY(w.f.bench.flushLine());
         w.emulator().clearRequests();
         w.click("pushButton_clearArchive", "Отмена");
         QCOMPARE(w.asked, QStringList{"Очистить архив калибратора?"});

@@ -520,7 +520,10 @@ private slots:
         // A module unit outside the table gives no pressure to insert.
         QTest::qWait(700);
         QVERIFY(!rig.find<QPushButton>("pushButton_setZfnValue")->isEnabled());
-        rig.device().deviceSettings()->bytes[DeviceSettings::ModuleUnitByte] = 6;
+        {
+            QMutexLocker lock(rig.device().mutex());
+            rig.device().deviceSettings()->bytes[DeviceSettings::ModuleUnitByte] = 6;
+        }
         QTRY_COMPARE(rig.text("label_zfnPvalue"), QString("50.25"));
         QTRY_VERIFY(rig.find<QPushButton>("pushButton_setZfnValue")->isEnabled());
         rig.find<QPushButton>("pushButton_setZfnValue")->click();

@@ -72,7 +72,7 @@ public:
     bool waitCycles(int count)
     {
         QueuedSpy updates(&device(), &DeviceZFN::pollUpdateSignal);
-        return QTest::qWaitFor([&] { return updates.count() >= count; }, 5000);
+        return QTest::qWaitFor([&] { return updates.count() >= count; }, 20000);
     }
     bool isPollRunning() { return device().pollController()->isPollRunning(); }
     bool isIdle()
@@ -131,13 +131,14 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(m.plot()->sampleCount(), updates.count());
         QVERIFY(m.isIdle());
+        QVERIFY(m.bench.flushLine());
         const int requests = m.bench.emulator().requestCount();
         QTest::qWait(300);
         QCOMPARE(m.bench.emulator().requestCount(), requests);
 
-        m.device().setExchangeTimeout(300);
         m.button("pushButtonStart")->click();
         QVERIFY(m.waitCycles(1));
+        m.device().setExchangeTimeout(300);
         m.bench.emulator().setSilent(true);
         QTRY_VERIFY_WITH_TIMEOUT(m.isIdle(), 15000);
         QTest::qWait(200);

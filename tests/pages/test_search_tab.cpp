@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QThread>
 #include <QtTest>
 
 namespace {
@@ -105,7 +104,7 @@ private slots:
         QVERIFY(!page.window.findChild<QLabel*>("label_deviceState"));
 
         page.button("pushButton_disconnectDevice")->click();
-        QVERIFY(emulator.waitForRequests(1, 2000));
+        QVERIFY(emulator.waitForRequests(1, 20000));
         QCOMPARE(emulator.requests().first().command, releaseCommand);
         QVERIFY(!g_device->isConnected());
         QCOMPARE(page.table()->currentRow(), -1);
@@ -139,13 +138,14 @@ private slots:
 
         page.table()->setCurrentCell(1, 0);
         QVERIFY(page.settled());
-        QVERIFY(!page.bench.emulator(0).isSessionOpen());
+        QTRY_VERIFY_WITH_TIMEOUT(!page.bench.emulator(0).isSessionOpen(), 20000);
         QVERIFY(page.bench.emulator(1).isSessionOpen());
         const QTabWidget* pages = page.find<QTabWidget>("tabDeviceConfig");
         QCOMPARE(pages->tabText(pages->indexOf(page.find<QWidget>("tabDevice"))), QString("Настройки ЛМВ"));
 
         page.bench.emulator(1).clearRequests();
         page.button("pushButton_updateComList")->click();
+        QVERIFY(page.bench.emulator(1).waitForRequests(1, 20000));
         QCOMPARE(page.bench.emulator(1).requests().first().command, releaseCommand);
         QVERIFY(!g_device->isConnected());
         QVERIFY(g_device->foundDevices().isEmpty());

@@ -47,7 +47,7 @@ bool DeviceTestBench::connectTo(int index, int address, int type)
     g_foundDevices.append(DeviceInfo(g_portList.at(index), quint8(address), quint8(type)));
     m_device->connectToDevice(0);
     // With the window there, a connect starts the settings read; the caller gets the port after it.
-    const bool settled = QTest::qWaitFor([this] { return m_device->portOwner()->isFree(); }, 10000);
+    const bool settled = QTest::qWaitFor([this] { return m_device->portOwner()->isFree(); }, 30000);
     return settled && m_device->isConnected();
 }
 
@@ -57,6 +57,16 @@ bool DeviceTestBench::connectWithTransmitter(HartVariant variant)
     const bool connected = connectTo(0);
     m_device->deviceSettings()->bytes[DeviceSettings::HartModemByte] = 1;
     return connected;
+}
+
+bool DeviceTestBench::flushLine()
+{
+    CalibratorLink::Timing& timing = m_device->link()->timing();
+    const int quietMs = timing.quietMs;
+    timing.quietMs = 2000;
+    const bool answered = m_device->readValues(1);
+    timing.quietMs = quietMs;
+    return answered;
 }
 
 void DeviceTestBench::runInWorker(const std::function<void()>& fn)

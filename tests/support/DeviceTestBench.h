@@ -26,6 +26,11 @@ public:
     bool connectTo(int index, int address = 1, int type = 70);
     // The same on the first emulator with a transmitter behind it and the HART modem switched on.
     bool connectWithTransmitter(HartVariant variant = HartVariant::Family);
+    // A stop may cut an exchange short with its request still on its way to the emulator, and its
+    // reply on the way back. Reads a value from the GUI thread, first draining that reply however
+    // late the loaded emulator sends it: once the read is answered, the emulator has logged the cut
+    // request and the line is clean. False when the read got no answer.
+    bool flushLine();
     // Runs fn in a worker thread that holds the serial port, as the device object's workers do.
     void runInWorker(const std::function<void()>& fn);
     void destroyDevice() { m_device.reset(); }

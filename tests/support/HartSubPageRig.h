@@ -36,7 +36,6 @@ public:
         timing.addressRetryMs = 10;
         timing.addressSettleMs = 10;
         timing.factoryResetPauseMs = 10;
-        device().pollController()->hartTimeoutMs = 1500;
         window = std::make_unique<MainWindow>();
         tab = window->findChild<TabHart*>();
         scope = tab->informationPage();
@@ -86,12 +85,12 @@ public:
     {
         QueuedSpy finished(&device(), &DeviceZFN::sendAlgoritmFinished);
         showHartPage();
-        if (!finished.wait(10000))
+        if (!finished.wait(30000))
             qFatal("the silent read of the first page did not end");
         auto* pages = requireChild<QTabWidget>(tab, "tabWidget");
         if (index != pages->currentIndex()) {
             pages->setCurrentIndex(index);
-            if (!finished.wait(10000))
+            if (!finished.wait(30000))
                 qFatal("the silent read of the sub-page did not end");
         }
         scope = pages->currentWidget();
@@ -106,7 +105,7 @@ public:
         clearLogs();
         QueuedSpy finished(&device(), &DeviceZFN::sendAlgoritmFinished);
         find<QPushButton>(button)->click();
-        const bool ended = finished.wait(10000);
+        const bool ended = finished.wait(30000);
         QCoreApplication::processEvents();
         return transmitter().commands() + (ended ? QList<int>() : QList<int>{-1});
     }

@@ -20,7 +20,6 @@ public:
         window.setStartMode(MainWindow::TuneWork);
         window.setStartMode(MainWindow::ServiceKey);
         window.setStartMode(MainWindow::ApplyModes);
-        bench.device().setExchangeTimeout(300);
     }
 
     DeviceTestBench bench;
