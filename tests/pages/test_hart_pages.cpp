@@ -149,9 +149,12 @@ QString refusalWhileMeasuring(HartSubPageRig& rig, const char* button, const QSt
     const int reads = rig.bench.emulator().requestCount();
     if (!QTest::qWaitFor([&] { return rig.bench.emulator().requestCount() > reads; }, 5000))
         return QStringLiteral("%1 stopped the measurement").arg(button);
-    QCoreApplication::processEvents();
-    const bool measuring = rig.tab->currentOutputPage()->currentPoller()->isRunning();
-    if (!measuring || !rig.find<QWidget>("widget_zfnCurrent")->isVisible())
+    // The readout of a poll started just before may still be on its way to the window.
+    const auto showing = [&] {
+        return rig.tab->currentOutputPage()->currentPoller()->isRunning()
+               && rig.find<QWidget>("widget_zfnCurrent")->isVisible();
+    };
+    if (!QTest::qWaitFor(showing, 5000))
         return QStringLiteral("%1 stopped showing the current").arg(button);
     return QString();
 }
