@@ -31,13 +31,21 @@ const QString inFlightCommand = QStringLiteral("0D");
 QMutex g_logMutex;
 QStringList g_replies;
 
+// The reply of the command in flight is read whole by its own exchange, or, when the sub-tab change
+// cut that exchange (whose own read then logs nothing), drained as the late reply in front of the
+// next request.
 void logHandler(QtMsgType, const QMessageLogContext&, const QString& message)
 {
     static const QString read = QStringLiteral("DeviceZFN::sendAndRead::READ ");
-    if (!message.startsWith(read) || message.startsWith(read + QLatin1String("WRONG")))
+    static const QString late = QStringLiteral("DeviceZFN::sendAndRead::LATE ");
+    const bool isLate = message.startsWith(late);
+    if (!isLate && (!message.startsWith(read) || message.startsWith(read + QLatin1String("WRONG"))))
+        return;
+    const QString reply = message.mid(isLate ? late.size() : read.size());
+    if (reply.isEmpty())
         return;
     QMutexLocker lock(&g_logMutex);
-    g_replies << message.mid(read.size());
+    g_replies << reply;
 }
 
 struct Run

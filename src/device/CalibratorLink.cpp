@@ -88,8 +88,10 @@ bool CalibratorLink::isComplete() const
 
 // After a cut exchange the calibrator may still be answering it; that reply must not be taken as
 // the answer to the next request. The line is drained until the late frame is whole (one request
-// was cut, so one reply can come) or until it stays quiet. The bytes the cut exchange had already
-// read stay in front: without them the rest of its reply would never look whole.
+// was cut, so one reply can come) or until it stays quiet. The calibrator may begin that reply as
+// late as the cut exchange's own time-out (a HART pass-through waits for the transmitter), so the
+// first byte is awaited that long; the bytes the cut exchange had already read stay in front:
+// without them the rest of its reply would never look whole.
 void CalibratorLink::dropLateReply(int timeoutMs)
 {
     if (!m_cutPending)
@@ -99,10 +101,12 @@ void CalibratorLink::dropLateReply(int timeoutMs)
         return;
     QElapsedTimer timer;
     timer.start();
-    while (timer.elapsed() < timeoutMs && waitForInput(m_timing.quietMs)) {
+    int waitMs = qMax(m_timing.quietMs, m_cutTimeoutMs - int(m_sinceCut.elapsed()));
+    while (timer.elapsed() < timeoutMs && waitForInput(qMin(waitMs, timeoutMs - int(timer.elapsed())))) {
         append(takeAvailable());
         if (isComplete())
             break;
+        waitMs = m_timing.quietMs;
     }
     debug(QStringLiteral("LATE"), m_buffer);
 }

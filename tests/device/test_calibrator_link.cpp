@@ -235,8 +235,12 @@ private slots:
     {
         QTest::addColumn<int>("readBeforeCut");
         QTest::addColumn<int>("firstPieceMs");
-        QTest::newRow("cut before the reply") << 5 << 40;
-        QTest::newRow("cut inside the reply") << 2 << 5;
+        QTest::addColumn<int>("restMs");
+        QTest::newRow("cut before the reply") << 5 << 40 << 60;
+        QTest::newRow("cut inside the reply") << 2 << 5 << 60;
+        // A pass-through reply may begin only when the transmitter has answered, after a silence
+        // longer than the quiet time but within the cut exchange's own time-out.
+        QTest::newRow("reply after a long silence") << 0 << 0 << 1200;
     }
 
     // The reply to a cut exchange that arrives late, whole, after the next request went out, is not
@@ -246,19 +250,20 @@ private slots:
     {
         QFETCH(int, readBeforeCut);
         QFETCH(int, firstPieceMs);
+        QFETCH(int, restMs);
         m_link->timing().quietMs = 1000;
         const QByteArray late = replyFrame("101.3");
         m_port->answerWith(QList<ScriptedPort::Piece>{{late.left(readBeforeCut), firstPieceMs},
-                                                      {late.mid(readBeforeCut), 60}});
+                                                      {late.mid(readBeforeCut), restMs}});
         abortAfter(m_abort, 20, [&] { m_link->exchange(request("1;1"), 5000); });
         QCOMPARE(m_link->lastStatus(), CalibratorLink::Status::Aborted);
         m_abort = false;
-        m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame("12.0"), 100}});
+        m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame("12.0"), 400}});
         QElapsedTimer timer;
         timer.start();
         QCOMPARE(m_link->exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
         QCOMPARE(m_link->reply(), QByteArray("12.0"));
-        QVERIFY2(timer.elapsed() < m_link->timing().quietMs, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY2(timer.elapsed() < restMs + m_link->timing().quietMs, qPrintable(QString::number(timer.elapsed())));
     }
 
     void identifyCollectsUntilSilence()
