@@ -86,36 +86,72 @@ bool CalibratorLink::isComplete() const
     return AsciiUail::unpackPackage(trial, m_address);
 }
 
-// After a cut exchange the calibrator may still be answering it; that reply must not be taken as
-// the answer to the next request. The line is drained until the late frame is whole (one request
-// was cut, so one reply can come) or until it stays quiet. The calibrator may begin that reply as
-// late as the cut exchange's own time-out (a HART pass-through waits for the transmitter), so the
-// first byte is awaited that long; the bytes the cut exchange had already read stay in front:
-// without them the rest of its reply would never look whole.
-void CalibratorLink::dropLateReply(int timeoutMs)
+// A QIODevice other than a serial port is one line of its own.
+QString CalibratorLink::portKey() const
 {
-    if (!m_cutPending)
-        return;
-    m_cutPending = false;
-    if (m_sinceCut.elapsed() > m_cutTimeoutMs)
-        return;
-    QElapsedTimer timer;
-    timer.start();
-    int waitMs = qMax(m_timing.quietMs, m_cutTimeoutMs - int(m_sinceCut.elapsed()));
-    while (timer.elapsed() < timeoutMs && waitForInput(qMin(waitMs, timeoutMs - int(timer.elapsed())))) {
-        append(takeAvailable());
-        if (isComplete())
-            break;
-        waitMs = m_timing.quietMs;
-    }
-    debug(QStringLiteral("LATE"), m_buffer);
+    const auto* port = qobject_cast<const QSerialPort*>(m_io);
+    return port ? port->portName() : QString();
 }
 
-void CalibratorLink::noteCut(int timeoutMs)
+namespace {
+
+bool isPassThrough(const QByteArray& request)
 {
-    m_cutPending = true;
-    m_cutTimeoutMs = timeoutMs;
-    m_sinceCut.start();
+    const int body = request.indexOf(':');
+    const int first = request.indexOf(';', body + 1);
+    const int second = request.indexOf(';', first + 1);
+    return body >= 0 && first > body && second > first
+           && request.mid(first + 1, second - first - 1) == QByteArray::number(CalibratorMap::CmdHartPassThrough);
+}
+
+}  // namespace
+
+// A cut exchange whose request left may still be answered, and that reply must not be taken as the
+// answer to the next request on the port. The calibrator answers a pass-through only once the
+// transmitter has, so its reply may begin as late as the cut exchange's own deadline; any other
+// request it answers at once, so only the quiet time after the cut is left. A request that never
+// left, or whose wait ran out, leaves nothing to drain.
+void CalibratorLink::noteCut(const QByteArray& request, int timeoutMs)
+{
+    LateReply late;
+    late.sinceCut.start();
+    if (isPassThrough(request))
+        late.passThroughWaitMs = qMax(0, timeoutMs - int(m_sinceRequestLeft.elapsed()));
+    late.partial = m_buffer;
+    m_lateReplies.insert(portKey(), late);
+}
+
+// Drains the port until the late frame is whole (one request was cut, so one reply can come) or its
+// time has passed, whatever the next exchange's own time-out; a frame still arriving then may end.
+// The bytes the cut exchange had read stay in front: without them the rest of its reply would never
+// look whole. A drain that is itself cut keeps the time it had.
+void CalibratorLink::drainLateReply(int timeoutMs)
+{
+    const auto it = m_lateReplies.find(portKey());
+    if (it == m_lateReplies.end())
+        return;
+    LateReply& late = it.value();
+    m_buffer = late.partial;
+    const qint64 windowMs = late.passThroughWaitMs >= 0 ? late.passThroughWaitMs : m_timing.quietMs;
+    // A line that babbles is not drained for ever.
+    const qint64 limitMs = windowMs + timeoutMs;
+    QElapsedTimer sincePiece;
+    while (!isComplete()) {
+        qint64 leftMs = windowMs - late.sinceCut.elapsed();
+        if (sincePiece.isValid())
+            leftMs = qMax(leftMs, m_timing.quietMs - sincePiece.elapsed());
+        leftMs = qMin(leftMs, limitMs - late.sinceCut.elapsed());
+        if (leftMs <= 0 || !waitForInput(int(leftMs)))
+            break;
+        append(takeAvailable());
+        sincePiece.start();
+    }
+    if (aborted()) {
+        late.partial = m_buffer;
+        return;
+    }
+    debug(QStringLiteral("LATE"), m_buffer);
+    m_lateReplies.erase(it);
 }
 
 // The wait for the bytes to leave is sliced like the read waits, so a stalled line does not hold
@@ -173,7 +209,10 @@ CalibratorLink::Try CalibratorLink::runTry(const QByteArray& request, int timeou
         debug(QStringLiteral("WRITE ERROR"), m_io->errorString().toLatin1());
         return aborted() ? Try::Aborted : Try::WriteFailed;
     }
+    m_sinceRequestLeft.start();
+    m_awaitingReply = true;
     const Try result = collect(timeoutMs);
+    m_awaitingReply = result == Try::Aborted;
     debug(QStringLiteral("READ"), m_buffer);
     return result;
 }
@@ -227,16 +266,17 @@ CalibratorLink::Status CalibratorLink::exchange(const QByteArray& request, int t
     int silentTries = 0;
     Try result = Try::Silent;
     bool drained = false;
+    m_awaitingReply = false;
     while (result != Try::Reply && attempts <= m_retryLimit && !aborted()) {
         ++attempts;
         if (!openForAttempt(attempts))
             continue;
-        if (aborted())
-            break;
         if (!drained) {
-            dropLateReply(timeoutMs);
+            drainLateReply(timeoutMs);
             drained = true;
         }
+        if (aborted())
+            break;
         result = runTry(request, timeoutMs);
         if (result == Try::Aborted || (result == Try::Silent && ++silentTries > silentTriesAllowed))
             break;
@@ -254,7 +294,8 @@ CalibratorLink::Status CalibratorLink::exchange(const QByteArray& request, int t
         m_lastStatus = Status::Ok;
     } else {
         m_lastStatus = aborted() ? Status::Aborted : Status::NoAnswer;
-        noteCut(timeoutMs);
+        if (m_awaitingReply)
+            noteCut(request, timeoutMs);
         debug(QStringLiteral("ERROR"), m_io->errorString().toLatin1());
     }
     debug(QStringLiteral("RESULT"), m_lastStatus == Status::Ok ? "true" : "false");
@@ -264,13 +305,15 @@ CalibratorLink::Status CalibratorLink::exchange(const QByteArray& request, int t
 CalibratorLink::Identify CalibratorLink::identify(const QByteArray& request, int writeTimeoutMs)
 {
     m_reply.clear();
-    dropLateReply(m_timing.identifyTimeoutMs);
+    drainLateReply(m_timing.identifyTimeoutMs);
+    if (aborted())
+        return Identify::Aborted;
     if (!write(request, writeTimeoutMs))
-        return Identify::WriteFailed;
+        return aborted() ? Identify::Aborted : Identify::WriteFailed;
     if (!waitForInput(m_timing.identifyTimeoutMs)) {
         if (!aborted())
             return Identify::Silent;
-        noteCut(m_timing.identifyTimeoutMs);
+        noteCut(request, m_timing.identifyTimeoutMs);
         return Identify::Aborted;
     }
     append(takeAvailable());

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QString>
 #include <atomic>
 #include <functional>
@@ -10,7 +11,7 @@
 class QIODevice;
 
 // One request-reply exchange with a calibrator over any QIODevice: open, let a late reply of a cut
-// exchange pass, drop stale input, write, collect until the frame checks pass, a second chance,
+// exchange on the same port pass, drop stale input, write, collect until the frame checks pass, a second chance,
 // retries and time-outs. It runs in whichever thread holds the device; an abort flag set from
 // another thread ends every wait within one slice.
 class CalibratorLink
@@ -22,7 +23,8 @@ public:
     {
         int pieceWaitMs = 500;
         int secondChanceMs = 500;
-        // Silence that ends the drain of a late reply: longer than a calibrator's turnaround.
+        // How long after a cut the calibrator may still answer a request it answers at once, and the
+        // silence that ends a late reply's frame: longer than a calibrator's turnaround.
         int quietMs = 250;
         int sliceMs = 50;
         int identifyTimeoutMs = 2000;
@@ -78,13 +80,14 @@ private:
     bool lineFailed() const;
     void append(const QByteArray& bytes);
     QByteArray takeAvailable();
-    void dropLateReply(int timeoutMs);
+    QString portKey() const;
+    void drainLateReply(int timeoutMs);
+    void noteCut(const QByteArray& request, int timeoutMs);
     bool write(const QByteArray& bytes, int timeoutMs);
     bool openForAttempt(int attempt);
     Try runTry(const QByteArray& request, int timeoutMs);
     Try collect(int timeoutMs);
     bool isComplete() const;
-    void noteCut(int timeoutMs);
     void debug(const QString& event, const QByteArray& detail = QByteArray()) const;
 
     QIODevice* m_io;
@@ -96,7 +99,17 @@ private:
     QByteArray m_buffer;
     QByteArray m_reply;
     Status m_lastStatus = Status::NoAnswer;
-    bool m_cutPending = false;
-    int m_cutTimeoutMs = 0;
-    QElapsedTimer m_sinceCut;
+    // Set while the request of the running try has left and its reply is awaited.
+    bool m_awaitingReply = false;
+    QElapsedTimer m_sinceRequestLeft;
+
+    // A cut exchange whose reply may still come, per port: the bytes it had read and, for a
+    // pass-through, how long after the cut its reply may begin (-1: the quiet time).
+    struct LateReply
+    {
+        QElapsedTimer sinceCut;
+        int passThroughWaitMs = -1;
+        QByteArray partial;
+    };
+    QHash<QString, LateReply> m_lateReplies;
 };

@@ -233,14 +233,18 @@ private slots:
 
     void lateReplyOfCutExchangeIsDropped_data()
     {
+        QTest::addColumn<QByteArray>("cutCommand");
         QTest::addColumn<int>("readBeforeCut");
         QTest::addColumn<int>("firstPieceMs");
         QTest::addColumn<int>("restMs");
-        QTest::newRow("cut before the reply") << 5 << 40 << 60;
-        QTest::newRow("cut inside the reply") << 2 << 5 << 60;
-        // A pass-through reply may begin only when the transmitter has answered, after a silence
-        // longer than the quiet time but within the cut exchange's own time-out.
-        QTest::newRow("reply after a long silence") << 0 << 0 << 1200;
+        // The calibrator answers a value read at once: within the quiet time after the cut.
+        QTest::newRow("value read, cut before the reply") << QByteArray("1;1") << 5 << 40 << 60;
+        QTest::newRow("value read, cut inside the reply") << QByteArray("1;1") << 2 << 5 << 60;
+        // It answers a pass-through once the transmitter has: after a silence longer than the quiet
+        // time and than the next exchange's own time-out, but within the cut exchange's.
+        QTest::newRow("pass-through, reply soon") << QByteArray("40;5;ABCDE") << 0 << 0 << 300;
+        QTest::newRow("pass-through, reply after a long silence") << QByteArray("40;5;ABCDE") << 0 << 0 << 1200;
+        QTest::newRow("pass-through, cut inside the reply") << QByteArray("40;5;ABCDE") << 3 << 5 << 900;
     }
 
     // The reply to a cut exchange that arrives late, whole, after the next request went out, is not
@@ -248,22 +252,86 @@ private slots:
     // for the line to stay quiet.
     void lateReplyOfCutExchangeIsDropped()
     {
+        QFETCH(QByteArray, cutCommand);
         QFETCH(int, readBeforeCut);
         QFETCH(int, firstPieceMs);
         QFETCH(int, restMs);
-        m_link->timing().quietMs = 1000;
+        const bool passThrough = cutCommand.startsWith("40;");
+        if (!passThrough)
+            m_link->timing().quietMs = 1000;
         const QByteArray late = replyFrame("101.3");
         m_port->answerWith(QList<ScriptedPort::Piece>{{late.left(readBeforeCut), firstPieceMs},
                                                       {late.mid(readBeforeCut), restMs}});
-        abortAfter(m_abort, 20, [&] { m_link->exchange(request("1;1"), 5000); });
+        abortAfter(m_abort, 20, [&] { m_link->exchange(request(cutCommand), 5000); });
         QCOMPARE(m_link->lastStatus(), CalibratorLink::Status::Aborted);
         m_abort = false;
-        m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame("12.0"), 400}});
+        m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame("12.0"), 100}});
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(m_link->exchange(request("1;5"), 400), CalibratorLink::Status::Ok);
+        QCOMPARE(m_link->reply(), QByteArray("12.0"));
+        QCOMPARE(m_port->requests().size(), 2);
+        const int limitMs = restMs + (passThrough ? 400 : m_link->timing().quietMs);
+        QVERIFY2(timer.elapsed() < limitMs, qPrintable(QString::number(timer.elapsed())));
+    }
+
+    void nothingLeftToDrain_data()
+    {
+        QTest::addColumn<int>("way");
+        QTest::newRow("every try ran out") << 0;
+        QTest::newRow("cut while opening") << 1;
+        QTest::newRow("cut before the request left") << 2;
+        QTest::newRow("late reply already whole") << 3;
+        QTest::newRow("pass-through cut at its time-out") << 4;
+    }
+
+    // An exchange whose request never left, or whose wait ran out, leaves nothing to wait for: the
+    // next request goes out at once, even with a quiet time far longer than its reply takes.
+    void nothingLeftToDrain()
+    {
+        QFETCH(int, way);
+        m_link->timing().quietMs = 3000;
+        m_port->setOpenDelayMs(way == 1 ? 100 : 0);
+        m_port->setWriteStalls(way == 2);
+        if (way == 0) {
+            m_port->answerNothing();
+            QCOMPARE(m_link->exchange(request("1;1"), 100), CalibratorLink::Status::NoAnswer);
+        } else if (way == 3) {
+            m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame("101.3"), 0}});
+            m_link->timing().pieceWaitMs = 5000;
+            abortAfter(m_abort, 50, [&] { m_link->exchange(request("40;5;A"), 5000); });
+        } else {
+            if (way != 1)
+                m_port->answerNothing();
+            abortAfter(m_abort, way == 4 ? 190 : 30, [&] { m_link->exchange(request("40;5;A"), 200); });
+        }
+        m_abort = false;
+        m_port->setOpenDelayMs(0);
+        m_port->setWriteStalls(false);
+        m_link->timing().pieceWaitMs = 75;
+        m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame("12.0"), 10}});
         QElapsedTimer timer;
         timer.start();
         QCOMPARE(m_link->exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
         QCOMPARE(m_link->reply(), QByteArray("12.0"));
-        QVERIFY2(timer.elapsed() < restMs + m_link->timing().quietMs, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+    }
+
+    // A cut of the drain itself keeps the time the cut exchange left: the exchange after it still
+    // lets the late reply pass, and gets its own.
+    void cutDrainKeepsItsTime()
+    {
+        const QByteArray late = replyFrame("101.3");
+        m_port->answerWith(QList<ScriptedPort::Piece>{{late, 900}});
+        abortAfter(m_abort, 20, [&] { m_link->exchange(request("40;5;A"), 5000); });
+        m_abort = false;
+        abortAfter(m_abort, 200, [&] { m_link->exchange(request("1;1"), 2000); });
+        QCOMPARE(m_link->lastStatus(), CalibratorLink::Status::Aborted);
+        QCOMPARE(m_port->requests().size(), 1);
+        m_abort = false;
+        m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame("12.0"), 10}});
+        QCOMPARE(m_link->exchange(request("1;5"), 400), CalibratorLink::Status::Ok);
+        QCOMPARE(m_link->reply(), QByteArray("12.0"));
     }
 
     void identifyCollectsUntilSilence()
