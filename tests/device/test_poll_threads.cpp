@@ -217,6 +217,64 @@ private slots:
         QVERIFY(device.hartData()->present);
     }
 
+    void lateTransmitterReplyAfterCancel_data()
+    {
+        QTest::addColumn<int>("replyDelayMs");
+        QTest::newRow("3 s") << 3000;
+        QTest::newRow("6.5 s") << 6500;
+    }
+
+    // A HART operation cancelled while the transmitter is slow: the calibrator still forwards its
+    // reply, up to the pass-through's own time-out later. The ping and the value read after it get
+    // their own replies, and the calibrator stays connected.
+    void lateTransmitterReplyAfterCancel()
+    {
+        QFETCH(int, replyDelayMs);
+        DeviceTestBench bench;
+        QVERIFY(bench.connectWithTransmitter());
+        DeviceZFN& device = bench.device();
+        QVERIFY(device.checkHartConnection(false));
+        CalibratorEmulator& emulator = bench.emulator();
+        emulator.setValue("1", "101.325");
+        HartTransmitterOptions slow;
+        slow.replyDelayMs = replyDelayMs;
+        emulator.hartTransmitter().setOptions(slow);
+        emulator.clearRequests();
+        device.startHartAlgorithm(1, true, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(hasRequest(emulator, "40;"), 10000);
+        QTest::qWait(300);
+        device.stopSearch();
+        QTRY_VERIFY_WITH_TIMEOUT(device.portOwner()->isFree(), 30000);
+        QVERIFY(device.sendSessionStart());
+        QVERIFY(device.isConnected());
+        QByteArray value;
+        QVERIFY(device.readValuesTo(value, 1));
+        QCOMPARE(value, QByteArray("101.325"));
+        QCOMPARE(bench.popUps(), QStringList());
+    }
+
+    // The late reply belongs to the port of the cut exchange: connecting another calibrator right
+    // after the cancel sends its start frame at once.
+    void otherPortWaitsForNothing()
+    {
+        DeviceTestBench bench(2);
+        QVERIFY(bench.connectWithTransmitter());
+        DeviceZFN& device = bench.device();
+        QVERIFY(device.checkHartConnection(false));
+        HartTransmitterOptions slow;
+        slow.replyDelayMs = 5000;
+        bench.emulator(0).hartTransmitter().setOptions(slow);
+        bench.emulator(0).clearRequests();
+        device.startHartAlgorithm(1, true, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(hasRequest(bench.emulator(0), "40;"), 10000);
+        device.stopSearch();
+        QTRY_VERIFY_WITH_TIMEOUT(device.portOwner()->isFree(), 30000);
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(bench.connectTo(1));
+        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+    }
+
     // A start while the thread is still leaving keeps its stop request, so the loop still ends.
     void startWhileLeavingKeepsTheStop()
     {
