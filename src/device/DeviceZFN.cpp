@@ -116,7 +116,7 @@ void DeviceZFN::createPoller()
 
 void DeviceZFN::createCollector()
 {
-    const ResultsCollector::Sources sources{*m_channel, *m_channelsModel, *m_verificationSettings, *m_archiveModel};
+    const ResultsCollector::Sources sources{*m_channel, *m_verificationSettings, *m_archiveModel};
     m_collector = new ResultsCollector(*m_mutex, *m_poll, sources, *m_resultsModel, *m_poller);
     connect(m_collector, &ResultsCollector::message, this, &DeviceZFN::showPopUpMessageSignal, Qt::DirectConnection);
     connect(m_collector, &ResultsCollector::groupStarted, this, [this] { emit lockInteface(LockKind::StoppableExchange); }, Qt::DirectConnection);

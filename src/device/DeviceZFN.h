@@ -207,9 +207,6 @@ public:
     bool leaveFixedCurrent();
     bool readSpecificInfo();
     static bool hartResponseOk(const HartDeviceData& snapshot) { return snapshot.responseCode == 0; }
-signals:
-    // A HART operation changed the settings block (unit and range of the verified sensor).
-    void deviceSettingsChanged();
 public slots:
     void makeHartAlgoritmSeparate();
     void makeHartAlgoritmSeparate(bool nested);

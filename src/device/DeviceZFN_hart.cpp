@@ -16,7 +16,7 @@ void DeviceZFN::createHartMaster()
     connect(m_hart, &HartMaster::connectionState, this, &DeviceZFN::sendHartDeviceConnectionState,
             Qt::DirectConnection);
     connect(m_hart, &HartMaster::popUp, this, &DeviceZFN::showPopUpMessageSignal, Qt::DirectConnection);
-    connect(m_hart, &HartMaster::deviceSettingsChanged, this, &DeviceZFN::deviceSettingsChanged, Qt::DirectConnection);
+    connect(m_hart, &HartMaster::settingsBlockChanged, this, &DeviceZFN::settingsBlockChanged, Qt::DirectConnection);
     connect(this, &DeviceZFN::deviceConnected, m_hart, &HartMaster::forgetTransmitter, Qt::DirectConnection);
 }
 

@@ -508,7 +508,7 @@ void HartAlgoritm::updateCalibrator(bool unit, bool range, const HartDeviceData&
     }
     if (!writeSettingsRegisters(closeWrite))
         m_master.showMessage(failure);
-    emit m_master.deviceSettingsChanged();
+    emit m_master.settingsBlockChanged();
 }
 
 // Every register is written even after a refusal, so that the calibrator gets what it takes and

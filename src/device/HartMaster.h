@@ -86,7 +86,8 @@ signals:
     void operationFinished(int algorithm, bool succeeded, const HartDeviceData& data);
     void connectionState(bool connected);
     void popUp(const QString& text);
-    void deviceSettingsChanged();
+    // The unit and range of the verified sensor were put into the settings block.
+    void settingsBlockChanged();
 
 private:
     enum class ValueRead { Data, Status, Failed };

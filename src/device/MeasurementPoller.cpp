@@ -159,13 +159,16 @@ bool MeasurementPoller::readHartValues()
 }
 
 // The units, ranges and switches of the channel are taken in the same step, so the set is computed
-// from one state of the channel too. It clears "already taken": a point may now be stored from it.
+// from one state of the channel too; the cycle's mode and source of the reference go with it. It
+// clears "already taken": a point may now be stored from it.
 void MeasurementPoller::publish()
 {
     QMutexLocker lock(&m_mutex);
     ChannelRecord& channel = m_records.channel;
     publishReference(channel);
     publishMeasurement(channel);
+    channel.pollMode = m_cycle.mode;
+    channel.referenceFromDevice = !m_cycle.fixedReference;
     m_records.channels.updateMeasurement(0, channel);
     m_work.resultTaken = false;
 }

@@ -3,7 +3,6 @@
 #include "ArchiveModel.h"
 #include "ArchiveRecord.h"
 #include "ChannelRecord.h"
-#include "ChannelsModel.h"
 #include "HartTextTables.h"
 #include "MeasurementPoller.h"
 #include "ParametrDouble.h"
@@ -44,7 +43,8 @@ ResultRecord ResultsCollector::channelResult(double reference, double measured, 
     return result;
 }
 
-// At most one result per poll cycle: the cycle clears the flag when it has new values.
+// At most one result per poll cycle: the cycle clears the flag when it has new values. Everything
+// of the point comes from that cycle, even when the mode or the reference was switched since.
 bool ResultsCollector::storeCurrentResult()
 {
     if (m_work.resultTaken)
@@ -58,8 +58,8 @@ bool ResultsCollector::storeCurrentResult()
     m_work.resultTaken = true;
     ResultRecord result = channelResult(m_sources.channel.reference, m_sources.channel.measured, m_sources.channel.error);
     result.setUnit(m_sources.channel.unit);
-    result.setKind(quint8(m_work.pollMode));
-    result.setReferenceFromDevice(!m_sources.channels.isFixedEtalon());
+    result.setKind(quint8(m_sources.channel.pollMode));
+    result.setReferenceFromDevice(m_sources.channel.referenceFromDevice);
     result.setGroup(m_results.currentGroup());
     result.setHasCurrent(!std::isnan(m_sources.channel.current));
     result.setCurrent(m_sources.channel.current);

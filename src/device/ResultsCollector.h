@@ -5,7 +5,6 @@
 
 class ArchiveModel;
 class ChannelRecord;
-class ChannelsModel;
 class MeasurementPoller;
 class PollController;
 class QAbstractItemModel;
@@ -23,7 +22,6 @@ public:
     struct Sources
     {
         const ChannelRecord& channel;
-        const ChannelsModel& channels;
         const VerificationSettings& settings;
         const ArchiveModel& archive;
     };

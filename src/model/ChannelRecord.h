@@ -38,6 +38,10 @@ public:
     double hartLow = 0;
     // mA: the loop current the HART poll reads as the calibrator's second HART value.
     double hartCurrent = std::numeric_limits<double>::quiet_NaN();
+    // How the cycle that gave the measurement took it: its poll mode, and whether its reference was
+    // read from the calibrator rather than typed.
+    int pollMode = 0;
+    bool referenceFromDevice = false;
     quint8 unit = 0;
     quint8 outputType = 0;
     quint8 characteristic = 0;

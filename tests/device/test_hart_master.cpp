@@ -85,7 +85,7 @@ public:
     QueuedSpy results{&device(), &DeviceZFN::sendHartResult};
     QueuedSpy locks{&device(), &DeviceZFN::lockInteface};
     QueuedSpy progress{&device(), &DeviceZFN::sendProgress};
-    QueuedSpy settingsChanged{&device(), &DeviceZFN::deviceSettingsChanged};
+    QueuedSpy settingsChanged{&device(), &DeviceZFN::settingsBlockChanged};
 };
 
 // One operation on a fresh rig: what is done to the rig first, the transmitter commands in order,

@@ -213,6 +213,51 @@ private slots:
                  qPrintable(QString("reference %1, error %2").arg(r->reference).arg(r->error)));
     }
 
+    // The source of the reference and the poll mode changed after a cycle and before its point: the
+    // point keeps the cycle's, which choose its uncertainty terms.
+    void pointKeepsItsCyclesSourceAndMode_data()
+    {
+        QTest::addColumn<bool>("fixedBefore");
+        QTest::addColumn<int>("modeBefore");
+        QTest::addColumn<bool>("fixedAfter");
+        QTest::addColumn<int>("modeAfter");
+        QTest::newRow("read reference, then fixed") << false << 0 << true << 0;
+        QTest::newRow("fixed reference, then read") << true << 0 << false << 0;
+        QTest::newRow("loop current, then hart") << false << 0 << false << 1;
+        QTest::newRow("hart, then manual") << false << 1 << true << 2;
+        QTest::newRow("manual, then loop current") << true << 2 << true << 0;
+    }
+    void pointKeepsItsCyclesSourceAndMode()
+    {
+        QFETCH(bool, fixedBefore);
+        QFETCH(int, modeBefore);
+        QFETCH(bool, fixedAfter);
+        QFETCH(int, modeAfter);
+        DeviceTestBench bench;
+        // The next cycle waits for the stop.
+        setUpChannel(bench, 600000);
+        DeviceZFN& device = bench.device();
+        device.hartData()->pvUnit = hartKilopascal;
+        device.channelsModel()->manualValue = 42.5f;
+        bench.emulator().setValue("17", "250");
+        bench.emulator().setValue("18", "11.5");
+        device.channelsModel()->setFixedEtalon(fixedBefore, 100);
+        device.setPollMode(modeBefore);
+        QueuedSpy updates(&device, &DeviceZFN::pollUpdateSignal);
+        QVERIFY(device.startPoll());
+        QVERIFY(waitForCycles(updates, 1));
+        device.channelsModel()->setFixedEtalon(fixedAfter, 100);
+        device.setPollMode(modeAfter);
+        device.addResult();
+        device.stopPoll();
+        QCOMPARE(device.resultsModel()->rowCount(), 1);
+        const ResultRecord* r = device.resultsModel()->record(0);
+        QCOMPARE(r->reference, fixedBefore ? 100.0 : 400.0);
+        QCOMPARE(r->referenceFromDevice, !fixedBefore);
+        QCOMPARE(int(r->kind), modeBefore);
+        QCOMPARE(r->hasCurrent, modeBefore != 2);
+    }
+
     // A silent calibrator, an unknown poll mode and a closed line stop polling once, each with its message.
     void failuresStopPollingOnce()
     {

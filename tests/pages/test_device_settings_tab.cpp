@@ -1,5 +1,8 @@
 #include "DeviceSettings.h"
 #include "EmulatorCommands.h"
+#include "HartChangeMask.h"
+#include "HartDeviceData.h"
+#include "HartMaster.h"
 #include "HartTextTables.h"
 #include "PressureUnits.h"
 #include "QuestionAnswers.h"
@@ -18,6 +21,7 @@
 #include <QStyleOptionSpinBox>
 #include <QTabWidget>
 #include <QTimeEdit>
+#include <QtEndian>
 #include <QtTest>
 
 namespace {
@@ -77,6 +81,14 @@ struct SettingsPage : SetupWindowRig
             if (command.startsWith("11;16;2;4;") || command.startsWith("11;48;2;4;"))
                 hex += command.mid(10).toLatin1();
         return QByteArray::fromHex(hex);
+    }
+    // Starts a HART operation and waits until it has ended, with its follow-on, and freed the port.
+    bool runHart(int algorithm, bool flag, int mask = 0)
+    {
+        QueuedSpy hartEnded{&bench.device(), &DeviceZFN::sendAlgoritmFinished};
+        return bench.device().startHartAlgorithm(algorithm, flag, mask) && QTest::qWaitFor([&] {
+            return !hartEnded.isEmpty() && bench.device().portOwner()->isFree();
+        }, 30000);
     }
     QByteArray image() { return QByteArray::fromHex(emulator().registerText(16, 2) + emulator().registerText(48, 2)); }
     void setImageBytes(int offset, const QByteArray& bytes) { emulator().setRegister(16 + offset, 2, bytes.toHex()); }
@@ -200,6 +212,63 @@ private slots:
             const double limit = qBound(-100000.0, 2500.0 / factor, 100000.0);
             QVERIFY2(qAbs(page.number("doubleSpinBox_etalonHi") - limit) < 1e-5, qPrintable(QString::number(code)));
         }
+    }
+
+    void hartOperationRefreshesTheForm_data()
+    {
+        QTest::addColumn<int>("algorithm");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<double>("lower");
+        QTest::addColumn<double>("upper");
+        QTest::addColumn<int>("unitCode");
+        QTest::addColumn<float>("lowerKpa");
+        QTest::addColumn<float>("upperKpa");
+        QTest::newRow("7 unit and range") << 7 << "МПа" << 0.1 << 1.6 << 7 << 100.0f << 1600.0f;
+        QTest::newRow("11 factory settings") << 11 << "кПа" << 0.0 << 1000.0 << 6 << 0.0f << 1000.0f;
+    }
+
+    // A HART operation that gave the calibrator the transmitter's unit and range shows them on the
+    // page, and the page's next write keeps them.
+    void hartOperationRefreshesTheForm()
+    {
+        QFETCH(int, algorithm);
+        QFETCH(QString, unit);
+        QFETCH(double, lower);
+        QFETCH(double, upper);
+        QFETCH(int, unitCode);
+        QFETCH(float, lowerKpa);
+        QFETCH(float, upperKpa);
+        SettingsPage page;
+        page.emulator().attachHartTransmitter();
+        page.emulator().setRegister(275, 0, "1");
+        QVERIFY(page.connectAndRead());
+        QCOMPARE(page.number("doubleSpinBox_HiP"), 1600.0);
+        DeviceZFN& device = page.bench.device();
+        device.hartMaster()->timing().factoryResetPauseMs = 10;
+        QVERIFY(device.checkHartConnection(false));
+        if (algorithm == 7) {
+            QVERIFY(page.runHart(6, false));
+            HartDeviceData& staged = *device.hartEditedData();
+            staged = *device.hartData();
+            staged.pvUnit = 237;
+            staged.upperRangeValue = 1.6f;
+            staged.lowerRangeValue = 0.1f;
+            QVERIFY(page.runHart(7, false, HartChangeMask::PvUnit | HartChangeMask::Range));
+        } else {
+            QVERIFY(page.runHart(9, true));
+            QVERIFY(page.runHart(11, true));
+        }
+        const QByteArray held = page.image();
+        QCOMPARE(int(held.at(10)), unitCode);
+        QCOMPARE(qFromLittleEndian<float>(held.constData() + 20), lowerKpa);
+        QCOMPARE(qFromLittleEndian<float>(held.constData() + 16), upperKpa);
+
+        QTRY_COMPARE(page.list("comboBox_unitVerifiablePD")->currentText(), unit);
+        QCOMPARE(page.number("doubleSpinBox_LoP"), lower);
+        QCOMPARE(page.number("doubleSpinBox_HiP"), upper);
+        page.reset();
+        QCOMPARE(page.write().toHex(), held.toHex());
+        QVERIFY(page.popUps().isEmpty());
     }
 
     // An emptied serial number is no number: the write is refused at the field and sends nothing.
