@@ -44,19 +44,18 @@ const struct BadInput
     const char* field;
     const char* text;
     const char* button;
-    const QString& message;
 } badInputs[] = {
-    {"lineEdit_longHeader", "ЖЖ", write, wrongCharacters},
-    {"lineEdit_numberOfPreambuls", "21", write, wrongCharacters},
-    {"lineEdit_numberOfPreambuls", "", write, wrongCharacters},
-    {"lineEdit_note", "A~B", write, wrongCharacters},
-    {"dateEdit", "2156", write, g_msgWrongFieldData},
-    {"dateEdit", "1899", write, g_msgWrongFieldData},
-    {"lineEdit_description", "ДАТЧИК", write, wrongCharacters},
-    {"lineEdit_header", "pt-101", write, wrongCharacters},
-    {"lineEdit_deviceAdress", "", writeAddress, g_msgWrongFieldData},
-    {"lineEdit_deviceAdress", "16", writeAddress, g_msgWrongFieldData},
-    {"lineEdit_deviceAdress", "-1", writeAddress, g_msgWrongFieldData},
+    {"lineEdit_longHeader", "ЖЖ", write},
+    {"lineEdit_numberOfPreambuls", "21", write},
+    {"lineEdit_numberOfPreambuls", "", write},
+    {"lineEdit_note", "A~B", write},
+    {"dateEdit", "2156", write},
+    {"dateEdit", "1899", write},
+    {"lineEdit_description", "ДАТЧИК", write},
+    {"lineEdit_header", "pt-101", write},
+    {"lineEdit_deviceAdress", "", writeAddress},
+    {"lineEdit_deviceAdress", "16", writeAddress},
+    {"lineEdit_deviceAdress", "-1", writeAddress},
 };
 
 // Additional status replies in turn, and the lamps each lights: every reply starts from all lamps
@@ -201,7 +200,7 @@ private slots:
                 line->setText(bad.text);
             else
                 qobject_cast<QDateEdit*>(field)->setDate(QDate(QString(bad.text).toInt(), 1, 1));
-            QCOMPARE(rig.refusal(bad.button, bad.message, bad.field), QString());
+            QCOMPARE(rig.refusal(bad.button, wrongCharacters, bad.field), QString());
         }
         QCOMPARE(writable(*rig.device().hartData()), writable(read));
         QCOMPARE(writable(*rig.device().hartEditedData()), staged);
