@@ -484,7 +484,8 @@ private slots:
         QCOMPARE(rig.sentData(34), QByteArray::fromHex("3F000000"));
     }
 
-    // Each group follows its own support flag and a write sends only the changed group; the
+    // Each group follows its own support flag and a write sends only the changed group (the
+    // transmitter's own cut-off is on the page's list, so a write needs no pick there); the
     // two-point trim against the polled reference pressure, each point advancing only on its
     // acceptance; trim reset and factory restore, each told in a box.
     void specificPage()
@@ -495,7 +496,6 @@ private slots:
         rig.changeState([](HartTransmitterState& s) {
             s.alarmCurrentLow = 3.5f;
             s.alarmCurrentHigh = 24.0f;
-            s.sqrtCutoffThreshold = 0.25f;
         });
         rig.showSubPage(SpecificPage);
         for (const char* group : {"groupBox_outputSingnal", "groupBox_squareDependence", "groupBox_indicationParametrs",
@@ -565,7 +565,6 @@ private slots:
             rig.changeState([](HartTransmitterState& s) {
                 s.menuPassword = 4321;
                 s.reedZeroing = 1;
-                s.sqrtCutoffThreshold = 0.25f;
             });
             rig.showSubPage(SpecificPage);
             for (const char* name : variant.shown)
