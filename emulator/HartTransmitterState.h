@@ -68,7 +68,7 @@ struct HartTransmitterState
     float alarmCurrentLow = 3.6f;
     float alarmCurrentHigh = 22.5f;
     float sqrtLinearizationThreshold = 1.0f;
-    float sqrtCutoffThreshold = 0.5f;
+    float sqrtCutoffThreshold = 0.25f;
     float sqrtHysteresisWidth = 0.1f;
     quint8 menuLanguage = 0;
     quint8 displayDecimals = 2;

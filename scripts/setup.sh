@@ -2,7 +2,7 @@
 # Installs the Debian packages the workstation and its tests need, when any is missing.
 set -euo pipefail
 packages=(cmake make g++ clang libclang-rt-dev qtbase5-dev qtbase5-private-dev libqt5serialport5-dev
-          libqwt-qt5-dev qttools5-dev qttools5-dev-tools xvfb xauth fonts-dejavu-core
+          libqwt-qt5-dev qttools5-dev qttools5-dev-tools qttranslations5-l10n xvfb xauth fonts-dejavu-core
           libzip-dev libpugixml-dev pkgconf python3-openpyxl poppler-utils)
 # The tests read the protocols with LibreOffice; the full Calc package conflicts with the one without a GUI.
 dpkg-query -W -f='${Status}' libreoffice-calc 2>/dev/null | grep -q "install ok installed" || packages+=(libreoffice-calc-nogui)

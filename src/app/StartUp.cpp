@@ -8,9 +8,24 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QTextCodec>
 #include <QTranslator>
 #include <cstring>
+
+namespace {
+
+// Qt's own dialogs and standard buttons speak the interface's language, whatever the system's is.
+void loadQtTranslator()
+{
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (translator->load(QStringLiteral("qtbase_ru"), QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;
+}
+
+}  // namespace
 
 // The workstation paints nothing with OpenGL. Left alone, Qt's X11 plugin loads the GL driver at
 // start-up only to find it unused: with a software renderer that is about 50 MB resident and a
@@ -34,6 +49,7 @@ void StartUp::initApplication()
 void StartUp::loadTranslator()
 {
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
+    loadQtTranslator();
     const QString folder = QCoreApplication::applicationDirPath();
     const QString path = folder + QStringLiteral("/arm_zfn_en.qm");
     if (!QFileInfo::exists(path)) {

@@ -202,7 +202,7 @@ ArchiveWorker::Step ArchiveWorker::advance(int position)
 // that cut the exchange short is no failure of the calibrator.
 ArchiveWorker::Step ArchiveWorker::exchangeFailed()
 {
-    if (!m_work.archiveThread->isStopRequested() && m_link.lastStatus() != CalibratorLink::Status::Aborted)
+    if (!m_owner.isAborted())
         emit noAnswer();
     return Step::Stopped;
 }

@@ -50,8 +50,9 @@ bool DeviceZFN::portFreeOnceWorkersStop() const
            || m_portOwner->isLentTo(m_poll->archiveThread);
 }
 
-// The search starts from no connection: the calibrator in session is released first. The refusal
-// is decided before any worker is stopped.
+// The search starts from no connection: the calibrator in session is released first. A port held
+// by a job other than polling or archive work is refused before any worker is stopped; once they
+// have stopped for the search, they stay stopped even when the port is then still refused.
 bool DeviceZFN::startSearch(int first, int last)
 {
     if (!portFreeOnceWorkersStop()) {

@@ -178,7 +178,7 @@ void HartMaster::reportNoAnswer()
 {
     m_lastAnswer = Answer::NoAnswer;
     qDebug() << "DeviceZFN::sendHartCommand ZFN does not ANWSER!";
-    if (m_link.lastStatus() == CalibratorLink::Status::Aborted)
+    if (m_owner.isAborted())
         return;
     showMessage(m_deviceName + qtr(" не отвечает!"));
     setPresent(false);

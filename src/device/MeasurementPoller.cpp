@@ -125,16 +125,19 @@ bool MeasurementPoller::getEventByKey(int key)
 }
 
 // Every value comes as a decimal number; a status reply ("$n") or other text counts as no answer.
+// A loop that is to stop (it may have told its failure already) asks nothing more.
 bool MeasurementPoller::readValue(int number, double* value)
 {
+    if (stopRequested())
+        return false;
     const QByteArray command = CalibratorLink::commandText(CalibratorMap::CmdReadValue, {number});
-    bool ok = !stopRequested() && m_link.command(command, m_work.exchangeTimeoutMs) == CalibratorLink::Status::Ok;
+    bool ok = m_link.command(command, m_work.exchangeTimeoutMs) == CalibratorLink::Status::Ok;
     double read = 0;
     if (ok)
         read = m_link.reply().trimmed().toDouble(&ok);
     if (ok)
         *value = read;
-    if (!ok && !stopRequested() && m_link.lastStatus() != CalibratorLink::Status::Aborted) {
+    if (!ok && !m_owner.isAborted()) {
         emit noAnswer();
         m_work.pollThread->requestStop();
     }

@@ -54,9 +54,10 @@ void PollController::stopAndWait(PollThread* thread)
 {
     if (!thread->isRunning())
         return;
-    thread->requestStop();
+    // The abort flag first: a worker that sees its stop also sees its exchange cut.
     if (abortFlag)
         *abortFlag = true;
+    thread->requestStop();
     if (QThread::currentThread() == thread)
         return;
     waitForFinish(thread);

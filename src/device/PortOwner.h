@@ -41,7 +41,7 @@ public:
     bool prepareExchange();
     void abort() { m_abort = true; }
     // Whether the job that holds the port was stopped: its exchanges are cut, and it is told apart
-    // from a calibrator that does not answer.
+    // from a calibrator that does not answer. A stopped job shows no failure message.
     bool isAborted() const { return m_abort; }
     std::atomic<bool>& abortFlag() { return m_abort; }
 

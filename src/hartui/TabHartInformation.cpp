@@ -202,7 +202,7 @@ bool TabHartInformation::collectEdits(Edits& edits)
         return false;
     const QDate date = ui->dateEdit->date();
     if (date.year() < FirstYear || date.year() > LastYear)
-        return refuse(ui->dateEdit, g_msgWrongFieldData);
+        return refuse(ui->dateEdit);
     edits.date[0] = quint8(date.day());
     edits.date[1] = quint8(date.month());
     edits.date[2] = quint8(date.year() - FirstYear);
@@ -211,7 +211,7 @@ bool TabHartInformation::collectEdits(Edits& edits)
     bool number = false;
     const uint preambles = ui->lineEdit_numberOfPreambuls->text().toUInt(&number);
     if (!number || preambles > MaxResponsePreambles)
-        return refuse(ui->lineEdit_numberOfPreambuls, tr("Выбранный параметр содержит неверные символы!"));
+        return refuse(ui->lineEdit_numberOfPreambuls);
     edits.preambles = quint8(preambles);
     // The long tag field is enabled only while the transmitter has one.
     edits.longTagEdited = ui->lineEdit_longHeader->isEnabled();
@@ -219,7 +219,7 @@ bool TabHartInformation::collectEdits(Edits& edits)
         return true;
     const QString longTag = ui->lineEdit_longHeader->text();
     if (!isLatin1(longTag))
-        return refuse(ui->lineEdit_longHeader, tr("Выбранный параметр содержит неверные символы!"));
+        return refuse(ui->lineEdit_longHeader);
     const QByteArray bytes = longTag.toLatin1().leftJustified(LongTagBytes, ' ', true);
     std::memcpy(edits.longTag, bytes.constData(), LongTagBytes);
     return true;
@@ -227,13 +227,13 @@ bool TabHartInformation::collectEdits(Edits& edits)
 
 bool TabHartInformation::packField(QWidget* field, const QString& text, quint8* out, int byteCount)
 {
-    return packAscii(text, out, byteCount) || refuse(field, tr("Выбранный параметр содержит неверные символы!"));
+    return packAscii(text, out, byteCount) || refuse(field);
 }
 
-bool TabHartInformation::refuse(QWidget* field, const QString& message)
+bool TabHartInformation::refuse(QWidget* field)
 {
     field->setFocus();
-    g_device->showPopUpMessage(message);
+    g_device->showPopUpMessage(tr("Выбранный параметр содержит неверные символы!"));
     return false;
 }
 
@@ -250,7 +250,7 @@ void TabHartInformation::writeDeviceAdress()
     bool number = false;
     const int address = ui->lineEdit_deviceAdress->text().toInt(&number);
     if (!number || address < 0 || address > MaxPollingAddress) {
-        refuse(ui->lineEdit_deviceAdress, g_msgWrongFieldData);
+        refuse(ui->lineEdit_deviceAdress);
         return;
     }
     if (!g_device->checkHartConnection(true))

@@ -37,7 +37,7 @@ private:
 
     bool collectEdits(Edits& edits);
     bool packField(QWidget* field, const QString& text, quint8* out, int byteCount);
-    bool refuse(QWidget* field, const QString& message);
+    bool refuse(QWidget* field);
     void resetFields();
     void setupFieldWidths();
 
