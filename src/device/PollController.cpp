@@ -92,11 +92,6 @@ void PollController::stopArchiveThread()
     stopAndWait(archiveThread);
 }
 
-void PollController::requestArchiveStop()
-{
-    archiveThread->requestStop();
-}
-
 void PollController::resetProgress(int step)
 {
     stopRequested = false;

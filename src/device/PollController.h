@@ -55,7 +55,6 @@ public:
     void restartPollThread();
     void restartArchiveThread();
     void stopArchiveThread();
-    void requestArchiveStop();
     void resetProgress(int step);
     void stopAll();
 
