@@ -4,13 +4,13 @@
 #include "ArchiveRecord.h"
 #include "ChannelRecord.h"
 #include "ChannelsModel.h"
-#include "HartTextTables.h"
 #include "MeasurementPoller.h"
 #include "ParametrDouble.h"
 #include "PollController.h"
 #include "PollThread.h"
 #include "ResultRecord.h"
 #include "ResultsModel.h"
+#include "TextDiscription.h"
 #include "VerificationSettings.h"
 
 #include <QAbstractItemModel>
