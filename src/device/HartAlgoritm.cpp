@@ -10,6 +10,7 @@
 #include "HartResponseCodes.h"
 #include "PollController.h"
 #include "PressureUnits.h"
+#include "TextDiscription.h"
 
 #include <QCoreApplication>
 #include <QtEndian>
@@ -502,9 +503,9 @@ void HartAlgoritm::updateCalibrator(bool unit, bool range, const HartDeviceData&
         block.setVerifiablePdUnitIndex(quint8(unitIndex));
     if (range) {
         block.setFloatAt(DeviceSettings::VerifiedUpperByte,
-                         float(PressureUnits::toKpa(double(values.upperRangeValue), quint8(rangeIndex))));
+                         PressureUnits::toKpaFloat(widenFloat(values.upperRangeValue), quint8(rangeIndex)));
         block.setFloatAt(DeviceSettings::VerifiedLowerByte,
-                         float(PressureUnits::toKpa(double(values.lowerRangeValue), quint8(rangeIndex))));
+                         PressureUnits::toKpaFloat(widenFloat(values.lowerRangeValue), quint8(rangeIndex)));
     }
     if (!writeSettingsRegisters(closeWrite))
         m_master.showMessage(failure);

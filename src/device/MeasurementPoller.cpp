@@ -6,11 +6,11 @@
 #include "ChannelsModel.h"
 #include "DeviceSettings.h"
 #include "HartDeviceData.h"
-#include "HartTextTables.h"
 #include "PollController.h"
 #include "PollThread.h"
 #include "PortOwner.h"
 #include "PressureUnits.h"
+#include "TextDiscription.h"
 
 #include <QMutex>
 #include <limits>

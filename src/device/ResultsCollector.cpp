@@ -3,13 +3,13 @@
 #include "ArchiveModel.h"
 #include "ArchiveRecord.h"
 #include "ChannelRecord.h"
-#include "HartTextTables.h"
 #include "MeasurementPoller.h"
 #include "ParametrDouble.h"
 #include "PollController.h"
 #include "PollThread.h"
 #include "ResultRecord.h"
 #include "ResultsModel.h"
+#include "TextDiscription.h"
 #include "VerificationSettings.h"
 
 #include <QAbstractItemModel>

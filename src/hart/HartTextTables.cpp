@@ -1,10 +1,6 @@
 #include "HartTextTables.h"
 
-#include "TextDiscription.h"
-
 #include <QObject>
-#include <charconv>
-#include <cmath>
 
 HartTextTable g_hartPhysicalSignaling;
 HartTextTable g_hartTransferFunctions;
@@ -136,23 +132,4 @@ const QString& hartCurrentOutputTypeText(quint8 code)
 const QString& hartOnOffText(quint8 code)
 {
     return hartCodeText(code, g_hartOnOff);
-}
-
-double widenFloat(float value)
-{
-    if (!std::isfinite(value))
-        return double(value);
-    char text[32];
-    const std::to_chars_result written = std::to_chars(text, text + sizeof text, value);
-    return QByteArray(text, int(written.ptr - text)).toDouble();
-}
-
-QString floatToText(float value)
-{
-    return trimmedNumber(widenFloat(value), 6);
-}
-
-QString doubleToText(double value)
-{
-    return trimmedNumber(value, 6);
 }

@@ -35,12 +35,3 @@ const QString& hartPhysicalSignalingText(quint8 code);
 const QString& hartUnitText(quint8 code);
 const QString& hartCurrentOutputTypeText(quint8 code);
 const QString& hartOnOffText(quint8 code);
-
-// The double read from the shortest text that reads back as the same float, so that a
-// single-precision value shows the digits it holds: widened as it is, 100.05f would show its binary
-// tail (100.05000305), and seven significant digits would lose those of a float that needs eight or nine.
-double widenFloat(float value);
-
-// Six decimals, then trailing zeros and a trailing point removed; never "-0".
-QString floatToText(float value);
-QString doubleToText(double value);

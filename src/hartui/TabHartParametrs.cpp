@@ -8,6 +8,7 @@
 #include "HartWrite.h"
 #include "IconSet.h"
 #include "PressureUnits.h"
+#include "TextDiscription.h"
 #include "ui_TabHartParametrs.h"
 
 #include <cmath>

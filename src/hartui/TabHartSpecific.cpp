@@ -11,6 +11,7 @@
 #include "IconSet.h"
 #include "ParametrPoller.h"
 #include "PressureUnits.h"
+#include "TextDiscription.h"
 #include "ui_TabHartSpecific.h"
 
 #include <QMutexLocker>

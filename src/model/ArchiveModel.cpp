@@ -1,6 +1,5 @@
 #include "ArchiveModel.h"
 
-#include "HartTextTables.h"
 #include "ResultsModel.h"
 #include "TextDiscription.h"
 

@@ -1,5 +1,7 @@
 #include "PressureUnits.h"
 
+#include "TextDiscription.h"
+
 #include <array>
 #include <limits>
 
@@ -72,4 +74,14 @@ double PressureUnits::convertFromHart(quint8 hartCode, quint8 unit, double value
 double PressureUnits::convertHart(quint8 hartFrom, quint8 hartTo, double value)
 {
     return value * kpaPerUnit(unitFromHartCode(hartFrom)) / kpaPerUnit(unitFromHartCode(hartTo));
+}
+
+float PressureUnits::toKpaFloat(double value, quint8 unit)
+{
+    return float(toKpa(value, unit));
+}
+
+double PressureUnits::fromKpaFloat(quint8 unit, float kpa)
+{
+    return fromKpa(unit, widenFloat(kpa));
 }

@@ -19,4 +19,10 @@ public:
     static double convert(quint8 from, quint8 to, double value);
     static double convertFromHart(quint8 hartCode, quint8 unit, double value);
     static double convertHart(quint8 hartFrom, quint8 hartTo, double value);
+
+    // The calibrator keeps pressures in kPa in single precision. A value for it is converted in
+    // double and rounded to float once (a single-precision value goes in through widenFloat, or its
+    // binary tail lands the result a float step off); a value from it keeps the digits the float holds.
+    static float toKpaFloat(double value, quint8 unit);
+    static double fromKpaFloat(quint8 unit, float kpa);
 };

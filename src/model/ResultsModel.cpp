@@ -1,7 +1,6 @@
 #include "ResultsModel.h"
 
 #include "ChannelRecord.h"
-#include "HartTextTables.h"
 #include "TextDiscription.h"
 #include "VerificationSettings.h"
 

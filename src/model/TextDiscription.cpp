@@ -4,6 +4,7 @@
 #include "VerificationSettings.h"
 
 #include <QObject>
+#include <charconv>
 #include <cmath>
 
 namespace TextDiscription {
@@ -89,6 +90,25 @@ QString trimmedNumber(double value, int decimals)
     if (text == QLatin1String("-0"))
         return QStringLiteral("0");
     return text;
+}
+
+double widenFloat(float value)
+{
+    if (!std::isfinite(value))
+        return double(value);
+    char text[32];
+    const std::to_chars_result written = std::to_chars(text, text + sizeof text, value);
+    return QByteArray(text, int(written.ptr - text)).toDouble();
+}
+
+QString floatToText(float value)
+{
+    return trimmedNumber(widenFloat(value), 6);
+}
+
+QString doubleToText(double value)
+{
+    return trimmedNumber(value, 6);
 }
 
 void initChoiceLists()

@@ -38,8 +38,16 @@ const QLocale& russianLocale();
 // Name of a unit index, TextDiscription::noValue outside the unit list.
 const QString& unitName(int index);
 
-// A unit of -1 gives the bare number, any other unit appends a blank and its name.
+// The double read from the shortest text that reads back as the same float, so that a
+// single-precision value shows the digits it holds: widened as it is, 100.05f would show its binary
+// tail (100.05000305), and seven significant digits would lose those of a float that needs eight or nine.
+double widenFloat(float value);
+
 // Fixed notation with the given decimals, trailing zeros and point removed, never "-0"; "-" for NaN or infinity.
 QString trimmedNumber(double value, int decimals);
+// Six decimals, trimmed as above.
+QString floatToText(float value);
+QString doubleToText(double value);
+// A unit of -1 gives the bare number, any other unit appends a blank and its name.
 QString formatNumberTrimmed(double value, int unit);
 QString formatNumberForProtocol(double value, int unit);

@@ -1,6 +1,5 @@
 #include "VerificationSettings.h"
 
-#include "HartTextTables.h"
 #include "ParametrDouble.h"
 #include "ParametrEnum.h"
 #include "ParametrInt.h"
@@ -203,8 +202,8 @@ QString VerificationSettings::etalonRangeText(float upperKpa, float lowerKpa, in
 {
     const quint8 unit = quint8(etalonUnitIndex);
     return QStringLiteral("%1...%2 %3")
-        .arg(formatNumberForProtocol(PressureUnits::fromKpa(unit, widenFloat(upperKpa)), -1),
-             formatNumberForProtocol(PressureUnits::fromKpa(unit, widenFloat(lowerKpa)), -1),
+        .arg(formatNumberForProtocol(PressureUnits::fromKpaFloat(unit, upperKpa), -1),
+             formatNumberForProtocol(PressureUnits::fromKpaFloat(unit, lowerKpa), -1),
              unitName(etalonUnitIndex));
 }
 

@@ -3,7 +3,6 @@
 #include "ChannelRecord.h"
 #include "DeviceSettings.h"
 #include "ExcelSaver.h"
-#include "HartTextTables.h"
 #include "ParametrDouble.h"
 #include "ParametrEnum.h"
 #include "ParametrString.h"
@@ -40,8 +39,8 @@ quint32 wordAt(const DeviceSettings& device, int offset)
 
 QString moduleLimitText(const DeviceSettings& device, int offset)
 {
-    return formatNumberForProtocol(
-        PressureUnits::fromKpa(quint8(device.etalonUnitIndex()), widenFloat(device.floatAt(offset))), -1);
+    const quint8 unit = quint8(device.etalonUnitIndex());
+    return formatNumberForProtocol(PressureUnits::fromKpaFloat(unit, device.floatAt(offset)), -1);
 }
 
 QString calibratorSerial(const DeviceSettings& device)

@@ -9,7 +9,6 @@
 #include "EditField.h"
 #include "HAbstractParametr.h"
 #include "HButton.h"
-#include "HartTextTables.h"
 #include "HidHandler.h"
 #include "ModelTemplates.h"
 #include "ParametrDouble.h"
@@ -35,12 +34,6 @@ constexpr int startReadMode = 1;
 QString roundedText(float value)
 {
     return QString::number(std::round(double(value)), 'f', 0);
-}
-
-// The calibrator keeps the limit in kPa, in single precision.
-double sensorLimit(const DeviceSettings& block, int offset, int unit)
-{
-    return PressureUnits::fromKpa(quint8(unit), widenFloat(block.floatAt(offset)));
 }
 
 // A complete, finite number; a decimal comma counts as a point.
@@ -290,8 +283,8 @@ void TabConfiguration::getAlgoritmResult(int id)
         const int unit = block.verifiablePdUnitIndex();
         setCell(NameColumn, second.name);
         setCell(SerialColumn, block.u32At(DeviceSettings::VerifiedSerialByte));
-        setCell(LowerColumn, sensorLimit(block, DeviceSettings::VerifiedLowerByte, unit));
-        setCell(UpperColumn, sensorLimit(block, DeviceSettings::VerifiedUpperByte, unit));
+        setCell(LowerColumn, PressureUnits::fromKpaFloat(quint8(unit), block.floatAt(DeviceSettings::VerifiedLowerByte)));
+        setCell(UpperColumn, PressureUnits::fromKpaFloat(quint8(unit), block.floatAt(DeviceSettings::VerifiedUpperByte)));
         setCell(UnitColumn, unitName(unit));
         setCell(CharacteristicColumn, listItem(TextDiscription::lstCharacteristics, second.characteristic));
         setCell(OutputColumn, listItem(TextDiscription::lstOutputs, second.outputType));

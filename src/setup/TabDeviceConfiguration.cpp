@@ -222,15 +222,17 @@ void TabDeviceConfiguration::settingsToForm()
     const int reference = block.etalonUnitIndex();
     ui->comboBox_unitPD->setCurrentIndex(isKnownUnit(reference) ? reference : -1);
     ui->doubleSpinBox_etalonLow->setValue(
-        PressureUnits::fromKpa(limitUnit(reference), block.floatAt(DeviceSettings::ModuleLowerByte)));
+        PressureUnits::fromKpaFloat(limitUnit(reference), block.floatAt(DeviceSettings::ModuleLowerByte)));
     ui->doubleSpinBox_etalonHi->setValue(
-        PressureUnits::fromKpa(limitUnit(reference), block.floatAt(DeviceSettings::ModuleUpperByte)));
+        PressureUnits::fromKpaFloat(limitUnit(reference), block.floatAt(DeviceSettings::ModuleUpperByte)));
 
     const int verified = block.verifiablePdUnitIndex();
     ui->comboBox_unitVerifiablePD->setCurrentIndex(isKnownUnit(verified) ? verified : -1);
     showPosition(ui->comboBox_outputType, block.bytes[DeviceSettings::CurrentInputByte]);
-    ui->doubleSpinBox_LoP->setValue(PressureUnits::fromKpa(limitUnit(verified), block.floatAt(DeviceSettings::VerifiedLowerByte)));
-    ui->doubleSpinBox_HiP->setValue(PressureUnits::fromKpa(limitUnit(verified), block.floatAt(DeviceSettings::VerifiedUpperByte)));
+    ui->doubleSpinBox_LoP->setValue(
+        PressureUnits::fromKpaFloat(limitUnit(verified), block.floatAt(DeviceSettings::VerifiedLowerByte)));
+    ui->doubleSpinBox_HiP->setValue(
+        PressureUnits::fromKpaFloat(limitUnit(verified), block.floatAt(DeviceSettings::VerifiedUpperByte)));
     ui->lineEdit_idFirstDatchic->setText(QString::number(block.u32At(DeviceSettings::VerifiedSerialByte)));
     fillDisplayAndSwitches(block);
     routeUnitList(false);
@@ -262,8 +264,8 @@ void TabDeviceConfiguration::formToSettings()
     if (ui->comboBox_unitVerifiablePD->currentIndex() >= 0)
         block.setVerifiablePdUnitIndex(quint8(ui->comboBox_unitVerifiablePD->currentIndex()));
     const quint8 unit = limitUnit(block.verifiablePdUnitIndex());
-    block.setFloatAt(DeviceSettings::VerifiedLowerByte, float(PressureUnits::toKpa(ui->doubleSpinBox_LoP->value(), unit)));
-    block.setFloatAt(DeviceSettings::VerifiedUpperByte, float(PressureUnits::toKpa(ui->doubleSpinBox_HiP->value(), unit)));
+    block.setFloatAt(DeviceSettings::VerifiedLowerByte, PressureUnits::toKpaFloat(ui->doubleSpinBox_LoP->value(), unit));
+    block.setFloatAt(DeviceSettings::VerifiedUpperByte, PressureUnits::toKpaFloat(ui->doubleSpinBox_HiP->value(), unit));
     takePosition(ui->comboBox_outputType, bytes[DeviceSettings::CurrentInputByte]);
     if (ui->lineEdit_idFirstDatchic->isModified())
         block.setU32At(DeviceSettings::VerifiedSerialByte, ui->lineEdit_idFirstDatchic->text().toUInt());

@@ -7,7 +7,6 @@
 #include "DeviceZFN.h"
 #include "FlagGuard.h"
 #include "GraphWidget.h"
-#include "HartTextTables.h"
 #include "IconSet.h"
 #include "InteractionHooks.h"
 #include "LinenPlot.h"

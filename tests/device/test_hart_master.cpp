@@ -5,8 +5,10 @@
 #include "HartMaster.h"
 #include "HartPackedAscii.h"
 #include "PollController.h"
+#include "PressureUnits.h"
 #include "QueuedSpy.h"
 #include "TestEnvironment.h"
+#include "TextDiscription.h"
 
 #include <QtEndian>
 #include <QtTest>
@@ -156,6 +158,11 @@ void stageNewRange(HartRig& rig)
     rig.edited().upperRangeValue = 1.6f;
     rig.edited().lowerRangeValue = 0.1f;
     rig.edited().damping = 2.0f;
+}
+
+QString floatDigits(float value)
+{
+    return QString::number(widenFloat(value), 'g', QLocale::FloatingPointShortest);
 }
 
 void keepsTheLimitsAfter(int resultCommand, HartRig& rig, const Ending& end)
@@ -394,6 +401,47 @@ private slots:
         QCOMPARE(rig.calibratorRequests("11;"), expandedWrites(c.writes, *rig.device().deviceSettings()));
         if (c.check)
             c.check(rig, end);
+    }
+
+    void rangeKeepsItsDigits_data()
+    {
+        QTest::addColumn<int>("hartUnit");
+        QTest::addColumn<QStringList>("typed");
+        QTest::addColumn<QStringList>("writtenKpa");
+        QTest::newRow("МПа") << 237 << QStringList{"6.3001", "4.01"} << QStringList{"6300.1", "4010"};
+        QTest::newRow("бар") << 7 << QStringList{"4.3", "0.6"} << QStringList{"430", "60"};
+        QTest::newRow("мбар") << 8 << QStringList{"40.3", "0.9"} << QStringList{"4.03", "0.09"};
+        QTest::newRow("кгс/см2") << 10 << QStringList{"1.6", "0.7"} << QStringList{"156.9064", "68.64655"};
+        QTest::newRow("атм") << 14 << QStringList{"1.3", "0"} << QStringList{"131.7225", "0"};
+        QTest::newRow("мм вод. ст.")
+            << 239 << QStringList{"1600.3", "-0.5"} << QStringList{"15.693582", "-0.004903325"};
+        QTest::newRow("кПа") << 12 << QStringList{"250.3", "0.1"} << QStringList{"250.3", "0.1"};
+    }
+
+    // A range typed in the transmitter's unit reaches the calibrator as the float nearest to its
+    // value in kPa, and reads back from there with the digits that were typed.
+    void rangeKeepsItsDigits()
+    {
+        QFETCH(int, hartUnit);
+        QFETCH(QStringList, typed);
+        QFETCH(QStringList, writtenKpa);
+        HartRig rig;
+        QVERIFY(rig.run(6).succeeded);
+        rig.edited() = *rig.device().hartData();
+        rig.edited().pvUnit = quint8(hartUnit);
+        rig.edited().upperRangeValue = typed.at(0).toFloat();
+        rig.edited().lowerRangeValue = typed.at(1).toFloat();
+        QVERIFY(rig.run(7, HartChangeMask::PvUnit | HartChangeMask::Range, false).succeeded);
+
+        const QStringList writes = rig.calibratorRequests("11;16;");
+        QCOMPARE(writes.size(), 1);
+        const QByteArray block = QByteArray::fromHex(writes.first().section(';', 4).toLatin1());
+        const quint8 unit = quint8(PressureUnits::unitFromHartCode(quint8(hartUnit)));
+        for (int i = 0; i < 2; ++i) {
+            const float kpa = qFromLittleEndian<float>(block.constData() + DeviceSettings::VerifiedUpperByte + 4 * i);
+            QCOMPARE(floatDigits(kpa), writtenKpa.at(i));
+            QCOMPARE(floatDigits(float(PressureUnits::fromKpaFloat(unit, kpa))), typed.at(i));
+        }
     }
 
     // A lost transmitter is looked for again; a lost calibrator reply is reported, and commands

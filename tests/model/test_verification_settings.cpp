@@ -197,6 +197,10 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
         for (const auto& c : cases)
             QCOMPARE(formatNumberTrimmed(c.value, c.unit), c.text);
+        // Single-precision values show the digits they hold.
+        QCOMPARE(floatToText(100.05f) + ' ' + floatToText(0.000001f) + ' ' + doubleToText(1234567.5),
+                 QString("100.05 0.000001 1234567.5"));
+        QCOMPARE(widenFloat(100.05f), 100.05);
     }
 
     // A caption given by reference follows the text it refers to; an own caption is a copy.
