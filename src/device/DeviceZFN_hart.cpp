@@ -8,7 +8,7 @@
 // The master's reports are the device object's own signals.
 void DeviceZFN::createHartMaster()
 {
-    m_hart = new HartMaster(*m_link, *m_portOwner, *m_poll, *m_hartData, *m_hartEdited, *m_settings, m_deviceName);
+    m_hart = new HartMaster(*m_link, *m_portOwner, *m_poll, *m_hartData, *m_hartEdited, *m_settings, *m_mutex, m_deviceName);
     connect(m_hart, &HartMaster::lockInterface, this, &DeviceZFN::lockInteface, Qt::DirectConnection);
     connect(m_hart, &HartMaster::progress, this, &DeviceZFN::sendProgress, Qt::DirectConnection);
     connect(m_hart, &HartMaster::commandResult, this, &DeviceZFN::sendHartResult, Qt::DirectConnection);

@@ -498,7 +498,7 @@ void HartAlgoritm::updateCalibrator(bool unit, bool range, const HartDeviceData&
         m_master.showMessage(failure);
         return;
     }
-    DeviceSettings& block = m_master.settings();
+    DeviceSettings block = m_master.settingsSnapshot();
     if (unit)
         block.setVerifiablePdUnitIndex(quint8(unitIndex));
     if (range) {
@@ -507,16 +507,16 @@ void HartAlgoritm::updateCalibrator(bool unit, bool range, const HartDeviceData&
         block.setFloatAt(DeviceSettings::VerifiedLowerByte,
                          PressureUnits::toKpaFloat(widenFloat(values.lowerRangeValue), quint8(rangeIndex)));
     }
-    if (!writeSettingsRegisters(closeWrite))
+    m_master.storeSettings(block);
+    if (!writeSettingsRegisters(block, closeWrite))
         m_master.showMessage(failure);
     emit m_master.settingsBlockChanged();
 }
 
 // Every register is written even after a refusal, so that the calibrator gets what it takes and
 // the closing write always follows.
-bool HartAlgoritm::writeSettingsRegisters(bool closeWrite)
+bool HartAlgoritm::writeSettingsRegisters(const DeviceSettings& block, bool closeWrite)
 {
-    const DeviceSettings& block = m_master.settings();
     using namespace CalibratorMap;
     bool written = m_master.writeParameter(block.imageHex(0, DeviceSettings::FirstImageBytes), RegSettingsFirst,
                                            QString(), RegTypeMemory, ImageCount);

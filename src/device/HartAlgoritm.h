@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QtGlobal>
 
+class DeviceSettings;
 class HartDeviceData;
 class HartMaster;
 class PollController;
@@ -73,7 +74,7 @@ private:
     void applySqrtDefaults();
     // Writes the confirmed unit and range into the calibrator's settings registers.
     void updateCalibrator(bool unit, bool range, const HartDeviceData& values, bool closeWrite);
-    bool writeSettingsRegisters(bool closeWrite);
+    bool writeSettingsRegisters(const DeviceSettings& block, bool closeWrite);
     quint8 mask() const;
 
     HartMaster& m_master;

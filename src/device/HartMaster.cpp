@@ -3,6 +3,7 @@
 #include "AsciiUail.h"
 #include "CalibratorLink.h"
 #include "CalibratorMap.h"
+#include "DeviceSettings.h"
 #include "HartAlgoritm.h"
 #include "HartFrame.h"
 #include "HartResponseCodes.h"
@@ -12,6 +13,7 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QMutexLocker>
 #include <QSerialPort>
 #include <QThread>
 
@@ -47,17 +49,30 @@ QString qtr(const char* text)
 }  // namespace
 
 HartMaster::HartMaster(CalibratorLink& link, PortOwner& owner, PollController& work, HartDeviceData& read,
-                       HartDeviceData& edited, DeviceSettings& settings, const QString& deviceName)
+                       HartDeviceData& edited, DeviceSettings& settings, QMutex& mutex, const QString& deviceName)
     : m_link(link)
     , m_owner(owner)
     , m_work(work)
     , m_read(read)
     , m_edited(edited)
     , m_settings(settings)
+    , m_mutex(mutex)
     , m_deviceName(deviceName)
     , m_algoritm(std::make_unique<HartAlgoritm>(*this, work))
 {
     qRegisterMetaType<HartDeviceData>("HartDeviceData");
+}
+
+DeviceSettings HartMaster::settingsSnapshot() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_settings;
+}
+
+void HartMaster::storeSettings(const DeviceSettings& block)
+{
+    QMutexLocker lock(&m_mutex);
+    m_settings = block;
 }
 
 // A running operation ends at its next command; the exchange under way is cut.

@@ -4,6 +4,7 @@
 #include "HartReplyOutcome.h"
 
 #include <QByteArray>
+#include <QMutex>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -38,13 +39,15 @@ public:
     enum class Start { Started, Refused, PortBusy };
 
     HartMaster(CalibratorLink& link, PortOwner& owner, PollController& work, HartDeviceData& read,
-               HartDeviceData& edited, DeviceSettings& settings, const QString& deviceName);
+               HartDeviceData& edited, DeviceSettings& settings, QMutex& mutex, const QString& deviceName);
     ~HartMaster() override;
 
     Timing& timing() { return m_timing; }
     HartDeviceData& read() { return m_read; }
     HartDeviceData& staged() { return m_staged; }
-    DeviceSettings& settings() { return m_settings; }
+    // The pages and the settings workers read and replace the block under the device mutex.
+    DeviceSettings settingsSnapshot() const;
+    void storeSettings(const DeviceSettings& block);
     const QString& deviceName() const { return m_deviceName; }
 
     // In the thread that holds the port. On success the frame text is replaced by the reply's data.
@@ -116,6 +119,7 @@ private:
     HartDeviceData& m_edited;
     HartDeviceData m_staged;
     DeviceSettings& m_settings;
+    QMutex& m_mutex;
     const QString& m_deviceName;
     std::unique_ptr<HartAlgoritm> m_algoritm;
     Timing m_timing;
