@@ -898,6 +898,31 @@ private slots:
                                         "8 Температура прибора в недопустимых пределах.",
                                         "9 Дефект электронного блока прибора."}));
     }
+
+    // The preset currents, each named on its button and sent to the transmitter as it is named.
+    void currentPresets()
+    {
+        HartSubPageRig rig;
+        rig.showSubPage(CurrentOutputPage);
+        const struct
+        {
+            const char* button;
+            const char* text;
+            const char* sent;
+        } presets[] = {
+            {"radioButton_value_1", "3.8   мА", "40733333"}, {"radioButton_value_2", "4.0   мА", "40800000"},
+            {"radioButton_value_3", "8.0   мА", "41000000"}, {"radioButton_value_4", "12.0  мА", "41400000"},
+            {"radioButton_value_5", "16.0  мА", "41800000"}, {"radioButton_value_6", "20.0  мА", "41a00000"},
+            {"radioButton_value_7", "20.8  мА", "41a66666"},
+        };
+        for (const auto& preset : presets) {
+            QCOMPARE(rig.text(preset.button), QString(preset.text));
+            rig.find<QRadioButton>(preset.button)->click();
+            QCOMPARE(rig.run("pushButton_setFixedCurrentMode"), QList<int>({40}));
+            QCOMPARE(rig.sentData(40).toHex(), QByteArray(preset.sent));
+        }
+        rig.run("pushButton_unsetFixedCurrentMode");
+    }
 };
 
 QTEST_MAIN(TestHartPages)
