@@ -436,9 +436,10 @@ HartSlaveReply protection(const QByteArray&, HartTransmitterState& s)
 
 HartSlaveReply writeProtection(const QByteArray& r, HartTransmitterState& s)
 {
-    constexpr quint8 WrongReedZeroing = 8;
-    if (byteAt(r, 2) > 1)
-        return refuse(WrongReedZeroing);
+    // The zeroing byte holds two permissions: bit 0 by the reed switch, bit 1 by the button.
+    constexpr quint8 WrongZeroing = 8;
+    if (byteAt(r, 2) > 3)
+        return refuse(WrongZeroing);
     s.menuPassword = wordAt(r, 0);
     s.reedZeroing = byteAt(r, 2);
     return ok(r.left(3));

@@ -94,6 +94,38 @@ struct SettingsPage : SetupWindowRig
     void setImageBytes(int offset, const QByteArray& bytes) { emulator().setRegister(16 + offset, 2, bytes.toHex()); }
 };
 
+// A list of the page as it must read (texts, and the codes its items carry when they carry any),
+// and the byte of the settings image that a write of each item sets, with the value it sets.
+struct SettingsList
+{
+    const char* name;
+    QStringList texts;
+    QList<int> codes;
+    int byte;
+    QList<int> written;
+};
+
+const QStringList offOn = {"выкл.", "вкл."};
+const QStringList unitNames = {"Па", "кПа", "МПа", "кг/см2", "кг/м2", "мм рт.ст.", "мм вод.ст.", "мбар", "бар", "АТМ", "psi"};
+
+// Empty when the page's list holds exactly the items, else what it holds.
+QString listMismatch(const QComboBox* combo, const SettingsList& list)
+{
+    QStringList texts;
+    QList<int> codes;
+    for (int i = 0; i < combo->count(); ++i) {
+        texts << combo->itemText(i);
+        if (!list.codes.isEmpty())
+            codes << combo->itemData(i).toInt();
+    }
+    if (texts == list.texts && codes == list.codes)
+        return QString();
+    QStringList shown;
+    for (int i = 0; i < texts.size(); ++i)
+        shown << (codes.isEmpty() ? texts.at(i) : QStringLiteral("%1 (%2)").arg(texts.at(i)).arg(codes.at(i)));
+    return QStringLiteral("%1 holds %2").arg(list.name, shown.join(", "));
+}
+
 }  // namespace
 
 class TestDeviceSettingsTab : public QObject
@@ -434,6 +466,56 @@ private slots:
         page.bench.device().releaseDevice();
         page.button("pushButton_writeDateTimeToDevice")->click();
         QCOMPARE(page.popUps().last(), g_device->deviceName() + " не подключен!");
+    }
+    // Every list of the page item by item; every choice written once, into its byte of the image
+    // (the module in use into its own register), and shown again by the read that follows.
+    void listsAndTheirWrites()
+    {
+        SettingsPage page;
+        QVERIFY(page.connectAndRead(90));
+        const QList<SettingsList> written = {
+            {"comboBox_voltage", {"24 В", "36 В"}, {}, 5, {0, 1}},
+            {"comboBox_relayTest", offOn, {}, 6, {0, 1}},
+            {"comboBox_zummer", offOn, {}, 7, {0, 1}},
+            {"comboBox_autoTurnOff", offOn, {}, 8, {0, 1}},
+            {"comboBox_unitVerifiablePD", unitNames, {}, 10, {5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}},
+            {"comboBox_outputType", {"0-5 мА", "4-20 мА"}, {}, 11, {0, 1}},
+            {"comboBox_brightness", {"низкая", "средняя", "высокая"}, {16, 37, 112}, 48, {16, 37, 112}},
+            {"comboBox_currentPD", {"внутренний", "внешний"}, {}, -1, {0, 1}},
+        };
+        const QList<SettingsList> shownOnly = {
+            {"comboBox_unitPD", unitNames, {}, -1, {}},
+            {"comboBox_HartOnOff", offOn, {}, -1, {}},
+            {"comboBox_hartProtocolOnOff", offOn, {}, -1, {}},
+            {"comboBox_contrast", {"7", "8", "9", "10", "11"}, {7, 8, 9, 10, 11}, -1, {}},
+        };
+        for (const SettingsList& list : written + shownOnly)
+            QCOMPARE(listMismatch(page.list(list.name), list), QString());
+
+        QList<int> start;
+        for (const SettingsList& list : written) {
+            start << page.list(list.name)->currentIndex();
+            QVERIFY2(start.last() >= 0, list.name);
+        }
+        for (int step = 1; step <= unitNames.size(); ++step) {
+            QList<int> chosen;
+            for (int i = 0; i < written.size(); ++i) {
+                chosen << (start.at(i) + step) % written.at(i).texts.size();
+                page.list(written.at(i).name)->setCurrentIndex(chosen.last());
+            }
+            const QByteArray image = page.write();
+            const QString module = page.commands().filter("11;67;").join('|');
+            for (int i = 0; i < written.size(); ++i) {
+                const SettingsList& list = written.at(i);
+                const int value = list.written.at(chosen.at(i));
+                const QString choice = QStringLiteral("%1 \"%2\"").arg(list.name, list.texts.at(chosen.at(i)));
+                if (list.byte < 0)
+                    QCOMPARE(module, QStringLiteral("11;67;2;1;%1").arg(value));
+                else
+                    QVERIFY2(image.size() > list.byte && quint8(image.at(list.byte)) == value, qPrintable(choice));
+                QVERIFY2(page.list(list.name)->currentIndex() == chosen.at(i), qPrintable(choice + " read back"));
+            }
+        }
     }
 };
 

@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QDateEdit>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMouseEvent>
@@ -157,6 +158,83 @@ QString refusalWhileMeasuring(HartSubPageRig& rig, const char* button, const QSt
         return QStringLiteral("%1 stopped showing the current").arg(button);
     return QString();
 }
+
+// A list of a HART page: its items (texts, and the codes they carry as item data when they carry
+// any) and, per item, the bytes a write of it puts at an offset of a command's data (mask: the
+// bits of a shared byte that are the list's).
+struct ChoiceList
+{
+    const char* combo;
+    QStringList texts;
+    QList<int> codes;
+    int command;
+    int offset;
+    QList<QByteArray> written;
+    quint8 mask = 0xFF;
+};
+
+// Empty when the page's list holds exactly the items, else what it holds.
+QString listMismatch(HartSubPageRig& rig, const char* name, const ChoiceList& list)
+{
+    const auto* combo = rig.find<QComboBox>(name);
+    QStringList texts;
+    QList<int> codes;
+    for (int i = 0; i < combo->count(); ++i) {
+        texts << combo->itemText(i);
+        if (!list.codes.isEmpty())
+            codes << combo->itemData(i).toInt();
+    }
+    if (texts == list.texts && codes == list.codes)
+        return QString();
+    QStringList shown;
+    for (int i = 0; i < texts.size(); ++i)
+        shown << (codes.isEmpty() ? texts.at(i) : QStringLiteral("%1 (%2)").arg(texts.at(i)).arg(codes.at(i)));
+    return QStringLiteral("%1 holds %2").arg(name, shown.join(", "));
+}
+
+// Writes every choice of the lists, stepping them together from what the page shows so that each
+// write changes each list: empty when every write carried each choice's bytes and the read-back
+// that follows shows the choice again, else the first that did not.
+QString writeEachChoice(HartSubPageRig& rig, const QList<ChoiceList>& lists)
+{
+    QList<int> start;
+    int steps = 0;
+    for (const ChoiceList& list : lists) {
+        start << rig.find<QComboBox>(list.combo)->currentIndex();
+        if (start.last() < 0)
+            return QStringLiteral("%1 shows no choice to start from").arg(list.combo);
+        steps = std::max(steps, int(list.texts.size()));
+    }
+    for (int step = 1; step <= steps; ++step) {
+        QList<int> chosen;
+        for (int i = 0; i < lists.size(); ++i) {
+            chosen << (start.at(i) + step) % lists.at(i).texts.size();
+            rig.find<QComboBox>(lists.at(i).combo)->setCurrentIndex(chosen.last());
+        }
+        if (rig.run(write).contains(-1))
+            return QStringLiteral("the write of step %1 did not end").arg(step);
+        for (int i = 0; i < lists.size(); ++i) {
+            const ChoiceList& list = lists.at(i);
+            const QByteArray expected = QByteArray::fromHex(list.written.at(chosen.at(i)));
+            QByteArray sent = rig.sentData(list.command).mid(list.offset, expected.size());
+            for (char& byte : sent)
+                byte = char(quint8(byte) & list.mask);
+            if (sent != expected)
+                return QStringLiteral("%1 \"%2\" sent %3 in command %4")
+                    .arg(list.combo, list.texts.at(chosen.at(i)), QString(sent.toHex()))
+                    .arg(list.command);
+            const int shown = rig.find<QComboBox>(list.combo)->currentIndex();
+            if (shown != chosen.at(i))
+                return QStringLiteral("%1 shows item %2 after writing \"%3\"")
+                    .arg(list.combo)
+                    .arg(shown)
+                    .arg(list.texts.at(chosen.at(i)));
+        }
+    }
+    return QString();
+}
+
+const QStringList permissionTexts = {"запрещено", "разрешено"};
 
 }  // namespace
 
@@ -732,6 +810,116 @@ private slots:
         poller.stop();
         QVERIFY(!poller.isRunning());
         QVERIFY(bench.device().portOwner()->isFree());
+    }
+    // The transfer functions and units offered with their HART codes; each written and read back.
+    void parametersPageLists()
+    {
+        HartSubPageRig rig;
+        rig.showSubPage(ParametrsPage);
+        const ChoiceList function = {"comboBox_device_functiuon", {"Линейная", "Корнеизвлекающая"}, {0, 1}, 47, 0,
+                                     {"00", "01"}};
+        const ChoiceList unit = {"comboBox_device_measureV1",
+                                 {"Па", "кПа", "МПа", "кгс/см2", "кгс/м2", "мм рт. ст.", "мм вод. ст.", "мБар", "Бар", "Атм"},
+                                 {11, 12, 237, 10, 176, 5, 239, 8, 7, 14},
+                                 44,
+                                 0,
+                                 {"0b", "0c", "ed", "0a", "b0", "05", "ef", "08", "07", "0e"}};
+        QCOMPARE(listMismatch(rig, function.combo, function), QString());
+        for (const char* combo : {"comboBox_device_measureV1", "comboBox_device_measureV2", "comboBox_device_measureV3",
+                                  "comboBox_device_measureV4"})
+            QCOMPARE(listMismatch(rig, combo, unit), QString());
+        QCOMPARE(writeEachChoice(rig, {function, unit}), QString());
+    }
+
+    // The device-specific lists with their codes or texts; each choice written in its command's
+    // bytes and read back. The write-protection type trades the password for its on/off list.
+    void specificPageLists()
+    {
+        const QList<ChoiceList> lists = {
+            {"comboBox_cuttentOutputType", {"0-5", "4-20", "5-0", "20-4"}, {0, 1, 2, 3}, 129, 0,
+             {"00", "01", "02", "03"}},
+            {"comboBox_currentErrorLevel", {"низкий", "высокий", "выключен", "двойной"}, {0, 1, 2, 3}, 129, 1,
+             {"00", "01", "02", "03"}},
+            {"comboBox_linearisationEdge", {"0", "0.5", "1", "2", "3"}, {}, 131, 0,
+             {"00000000", "3f000000", "3f800000", "40000000", "40400000"}},
+            {"comboBox_cutoffEgde", {"0", "0.25", "1", "2.25", "4"}, {}, 131, 4,
+             {"00000000", "3e800000", "3f800000", "40100000", "40800000"}},
+            {"comboBox_numAfterPoint", {"0", "1", "2", "3"}, {}, 133, 1, {"00", "01", "02", "03"}},
+            {"comboBox_indicationMode", {"давление", "% от диапазона", "мА"}, {0, 1, 2}, 133, 2, {"00", "01", "02"}},
+        };
+        const ChoiceList byReed = {"comboBox_nullPaswordByGercon", permissionTexts, {0, 1}, 135, 2, {"00", "01"}, 0x01};
+        const ChoiceList byButtonList = {byButton, permissionTexts, {0, 1}, 135, 2, {"00", "02"}, 0x02};
+        const ChoiceList onOff = {protection, {"Выключена", "Включена"}, {0, 1}, 135, 0, {"0000", "0001"}};
+        {
+            HartSubPageRig rig(HartVariant::Family, hartTypeButtonZeroing);
+            rig.changeState([](HartTransmitterState& s) { s.sqrtCutoffThreshold = 0.25f; });
+            rig.showSubPage(SpecificPage);
+            for (const ChoiceList& list : lists + QList<ChoiceList>{byReed, byButtonList, onOff})
+                QCOMPARE(listMismatch(rig, list.combo, list), QString());
+            QCOMPARE(writeEachChoice(rig, lists + QList<ChoiceList>{byReed, byButtonList}), QString());
+        }
+        HartSubPageRig rig(HartVariant::Family, hartTypeWriteProtection);
+        rig.changeState([](HartTransmitterState& s) { s.sqrtCutoffThreshold = 0.25f; });
+        rig.showSubPage(SpecificPage);
+        QCOMPARE(writeEachChoice(rig, {onOff, byReed}), QString());
+    }
+
+    // The rows of the status pop-up, lamp by lamp, and of the additional status page.
+    void statusTexts()
+    {
+        HartStatusWidget bar;
+        QStringList popUpRows;
+        for (const QLabel* row : bar.popUp()->findChildren<QLabel*>())
+            popUpRows << row->text();
+        QCOMPARE(popUpRows, QStringList({"Серьезная неисправность прибора", "Конфигурация изменена",
+                                         "Пропадало питание", "Доступен дополнительный статус",
+                                         "Установлен фиксированный ток", "Токовый выход в насыщении",
+                                         "Измеренное значение одной из вторичных переменных вне допустимых пределов",
+                                         "Измеренное значение первичной переменной вне допустимых пределов"}));
+
+        TabHartxAditionalStatus page(nullptr);
+        auto* grid = page.findChild<QGridLayout*>("gridLayout");
+        QStringList pageRows;
+        for (const HartStatusElement* lamp : page.lamps()) {
+            int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
+            grid->getItemPosition(grid->indexOf(const_cast<HartStatusElement*>(lamp)), &row, &column, &rowSpan,
+                                  &columnSpan);
+            pageRows << QStringLiteral("%1 %2").arg(lamp->id()).arg(
+                qobject_cast<QLabel*>(grid->itemAtPosition(row, column + 1)->widget())->text());
+        }
+        QCOMPARE(pageRows, QStringList({"0 Выход за диапазон одной из переменных прибора.", "1 Пропадало питание.",
+                                        "2 Прибор требует поверки или обслуживания.",
+                                        "3 Прибор в режиме симуляции. Выход прибора не связан с измеряемой величиной.",
+                                        "4 ПЗУ прибора содержит ошибки.", "5 ОЗУ прибора содержит ошибки.",
+                                        "6 Сработал сторожевой таймер - прибор перезагружен.",
+                                        "7 Напряжение питания прибора вне допустимых пределов.",
+                                        "8 Температура прибора в недопустимых пределах.",
+                                        "9 Дефект электронного блока прибора."}));
+    }
+
+    // The preset currents, each named on its button and sent to the transmitter as it is named.
+    void currentPresets()
+    {
+        HartSubPageRig rig;
+        rig.showSubPage(CurrentOutputPage);
+        const struct
+        {
+            const char* button;
+            const char* text;
+            const char* sent;
+        } presets[] = {
+            {"radioButton_value_1", "3.8   мА", "40733333"}, {"radioButton_value_2", "4.0   мА", "40800000"},
+            {"radioButton_value_3", "8.0   мА", "41000000"}, {"radioButton_value_4", "12.0  мА", "41400000"},
+            {"radioButton_value_5", "16.0  мА", "41800000"}, {"radioButton_value_6", "20.0  мА", "41a00000"},
+            {"radioButton_value_7", "20.8  мА", "41a66666"},
+        };
+        for (const auto& preset : presets) {
+            QCOMPARE(rig.text(preset.button), QString(preset.text));
+            rig.find<QRadioButton>(preset.button)->click();
+            QCOMPARE(rig.run("pushButton_setFixedCurrentMode"), QList<int>({40}));
+            QCOMPARE(rig.sentData(40).toHex(), QByteArray(preset.sent));
+        }
+        rig.run("pushButton_unsetFixedCurrentMode");
     }
 };
 

@@ -352,6 +352,27 @@ private slots:
         QCOMPARE(m.bench.popUps().filter("Устройство отвечает"), messages);
         m.button("pushButtonStop")->click();
     }
+
+    // The poll modes, the graph types and the reference sources, in the order their indexes mean.
+    void choiceLists()
+    {
+        MeasurementBench m;
+        const auto texts = [](const QComboBox* combo) {
+            QStringList items;
+            for (int i = 0; i < combo->count(); ++i)
+                items << combo->itemText(i);
+            return items;
+        };
+        QCOMPARE(texts(m.modes()),
+                 QStringList({"Измерение тока", "Считывание давления по HART", "Ручной ввод давления"}));
+        auto* etalonPanel = m.page->graphWidget()->findChild<QGroupBox*>();
+        QCOMPARE(texts(etalonPanel->findChild<QComboBox*>()), QStringList({"Эталон ТЖС", "Ручной ввод"}));
+        QStringList graphLists;
+        for (const QComboBox* combo : m.page->graphWidget()->findChildren<QComboBox*>())
+            if (!etalonPanel->isAncestorOf(combo))
+                graphLists << texts(combo).join(", ");
+        QCOMPARE(graphLists, QStringList({"Давление, Ток, Погрешность"}));
+    }
 };
 
 QTEST_MAIN(TestMeasurementTab)

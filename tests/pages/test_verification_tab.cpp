@@ -7,6 +7,7 @@
 #include "HidHandler.h"
 #include "ModelTemplates.h"
 #include "ParametrDouble.h"
+#include "ParametrEnum.h"
 #include "ParametrString.h"
 #include "PrField.h"
 #include "QueuedSpy.h"
@@ -29,6 +30,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -121,6 +123,32 @@ QStringList logLines(const QString& path)
         return {};
     return QString::fromLatin1(file.readAll()).split('\n', Qt::SkipEmptyParts);
 }
+
+QStringList itemTexts(const QComboBox* combo)
+{
+    QStringList texts;
+    for (int i = 0; i < combo->count(); ++i)
+        texts << combo->itemText(i);
+    return texts;
+}
+
+QList<int> itemCodes(const QComboBox* combo)
+{
+    QList<int> codes;
+    for (int i = 0; i < combo->count(); ++i)
+        codes << combo->itemData(i).toInt();
+    return codes;
+}
+
+// A list of the page: its items (with the codes they carry, when they carry any) and what the
+// record holds for the choice after an apply, as the position of that choice in the list.
+struct PageList
+{
+    QComboBox* combo;
+    QStringList texts;
+    QList<int> codes;
+    std::function<int()> stored;
+};
 
 }  // namespace
 
@@ -391,6 +419,86 @@ private slots:
         QCOMPARE(page.bench.popUps(), QStringList({glakMissingText, glakMissingText}));
         QCOMPARE(page.line("lineEdit_temperature")->text(), QString("18"));
         QCOMPARE(page.record().temperature, QString("19"));
+    }
+
+    // Every list of the page item by item; each choice applied into the record and shown again
+    // when the record is loaded.
+    void listsAndTheirApplies()
+    {
+        SettingsPage page;
+        page.edit(Column::UpperColumn, "100");
+        VerificationSettings& r = page.record();
+        const auto combo = [&](const char* name) { return page.find<QComboBox>(name); };
+        const auto editor = [&](const HAbstractParametr* parametr) {
+            return qobject_cast<QComboBox*>(page.editorOf(parametr));
+        };
+        const QStringList conformity = {"соответствует", "не соответствует", "-"};
+        const QStringList pressureUnits = {"мм рт.ст.", "кПа"};
+        const QList<PageList> lists = {
+            {combo("comboBox_modelTZS"), TextDiscription::lstModuleCodes, {},
+             [&] { return r.etalonModelText == TextDiscription::lstModuleCodes.value(r.modelTZS) ? r.modelTZS : -1; }},
+            {combo("comboBox_accuracyClass"), {"A0", "A", "B", "C"}, {},
+             [&] { return r.accuracyClassText == QStringList({"A0", "A", "B", "C"}).value(r.tzsAccuracyClass)
+                              ? r.tzsAccuracyClass : -1; }},
+            {combo("comboBox_glak_readmode"), {"вручную", "при нажатии кнопки СТАРТ"}, {0, 1},
+             [&] { return r.glakReadMode; }},
+            {combo("comboBox_atmosphericPressureMeasure"), pressureUnits, {},
+             [&] { return pressureUnits.indexOf(r.atmPressureUnits); }},
+            {editor(r.prVerificationType), {"первичная", "периодическая"}, {0, 1},
+             [&] { return r.prVerificationType->value(); }},
+            {editor(r.prCheckTightness), conformity, {0, 1, 2}, [&] { return r.prCheckTightness->value(); }},
+            {editor(r.prTrial), conformity, {0, 1, 2}, [&] { return r.prTrial->value(); }},
+            {editor(r.prCheckInsulationStrength), conformity, {0, 1, 2},
+             [&] { return r.prCheckInsulationStrength->value(); }},
+            {editor(r.prCheckInsulationResistance), conformity, {0, 1, 2},
+             [&] { return r.prCheckInsulationResistance->value(); }},
+        };
+        QCOMPARE(itemTexts(combo("comboBox_TzsMeasureUnit")), QStringList({"кПА", "МПА"}));
+        for (const PageList& list : lists) {
+            QCOMPARE(itemTexts(list.combo), list.texts);
+            if (!list.codes.isEmpty())
+                QCOMPARE(itemCodes(list.combo), list.codes);
+            for (int i = 0; i < list.texts.size(); ++i) {
+                list.combo->setCurrentIndex(i);
+                QVERIFY(page.tab->applySettings(true));
+                QCOMPARE(list.stored(), i);
+                list.combo->setCurrentIndex((i + 1) % list.texts.size());
+                page.tab->loadSettings();
+                QCOMPARE(list.combo->currentText(), list.texts.at(i));
+            }
+        }
+
+        // The sensor row's lists come from its delegates' editors.
+        auto* view = page.find<QTableView>("tableView");
+        const QList<QPair<int, QStringList>> columns = {
+            {Column::UnitColumn,
+             {"Па", "кПа", "МПа", "кг/см2", "кг/м2", "мм рт.ст.", "мм вод.ст.", "мбар", "бар", "АТМ", "psi"}},
+            {Column::OutputColumn, {"0 - 5 мА", "4 - 20 мА", "5 - 0 мА", "20 - 4 мА"}},
+            {Column::CharacteristicColumn, {"линейная", "квадратичная"}},
+            {Column::NameColumn, TextDiscription::lstChannelsNames},
+        };
+        for (const auto& column : columns) {
+            const QModelIndex cell = page.table()->index(0, column.first);
+            QAbstractItemDelegate* delegate = view->itemDelegateForColumn(column.first);
+            QVERIFY(delegate);
+            std::unique_ptr<QWidget> editor(delegate->createEditor(view->viewport(), QStyleOptionViewItem(), cell));
+            auto* list = qobject_cast<QComboBox*>(editor.get());
+            QVERIFY(list);
+            QCOMPARE(itemTexts(list), column.second);
+            for (int i = 0; i < column.second.size() && column.first != Column::NameColumn; ++i) {
+                list->setCurrentIndex(i);
+                delegate->setModelData(list, page.table(), cell);
+                QVERIFY(page.tab->applySettings(true));
+                const ChannelRecord sensor = page.sensor();
+                const int stored = column.first == Column::UnitColumn     ? sensor.unit
+                                   : column.first == Column::OutputColumn ? sensor.outputType
+                                                                          : sensor.characteristic;
+                QCOMPARE(stored, i);
+                page.edit(column.first, column.second.value(i + 1, column.second.first()));
+                page.tab->loadSettings();
+                QCOMPARE(page.cell(column.first), column.second.at(i));
+            }
+        }
     }
 
 private:
