@@ -156,6 +156,29 @@ void sortAndFilter(MultiSortFilterProxyModel& proxy, QStandardItemModel& source,
     proxy.setFilters({condition(0, 0, "a*")});
 }
 
+// A row holding the number value, with the given child rows.
+QStandardItem* node(int value, const QList<QStandardItem*>& children = {})
+{
+    auto* item = new QStandardItem;
+    item->setData(value, Qt::DisplayRole);
+    for (QStandardItem* child : children)
+        item->appendRow(child);
+    return item;
+}
+
+// The rows under parent in the model's order, each followed by its own rows in brackets.
+QString tree(const QAbstractItemModel& model, const QModelIndex& parent = {})
+{
+    QStringList rows;
+    for (int row = 0; row < model.rowCount(parent); ++row) {
+        const QModelIndex index = model.index(row, 0, parent);
+        rows << index.data().toString();
+        if (model.rowCount(index) > 0)
+            rows.last() += '(' + tree(model, index) + ')';
+    }
+    return rows.join(' ');
+}
+
 }  // namespace
 
 Q_DECLARE_METATYPE(Conditions)
@@ -569,6 +592,24 @@ private slots:
         proxy.setSortCaseSensitivity(Qt::CaseInsensitive);
         proxy.sort(0, Qt::AscendingOrder);
         QCOMPARE(column(proxy, 0), QStringList({"7", "9.5", "10", "9", "a", "b", "B", ""}));
+    }
+
+    // Rows sort among their siblings by their own values, at any depth, also where a parent holds
+    // more rows than the top level, and a row added later finds its place among its own siblings.
+    void childRowsSortWithinTheirParent()
+    {
+        QStandardItemModel source;
+        source.appendRow(node(30, {node(5), node(1), node(4), node(2), node(3)}));
+        source.appendRow(node(10, {node(7), node(9, {node(8), node(6)})}));
+        source.appendRow(node(20));
+        MultiSortFilterProxyModel proxy;
+        proxy.setSourceModel(&source);
+        proxy.sort(0, Qt::AscendingOrder);
+        QCOMPARE(tree(proxy), QString("10(7 9(6 8)) 20 30(1 2 3 4 5)"));
+        proxy.sort(0, Qt::DescendingOrder);
+        QCOMPARE(tree(proxy), QString("30(5 4 3 2 1) 20 10(9(8 6) 7)"));
+        source.item(1)->child(1)->appendRow(node(7));
+        QCOMPARE(tree(proxy), QString("30(5 4 3 2 1) 20 10(9(8 7 6) 7)"));
     }
 
     void headersMarkTheSortList()
