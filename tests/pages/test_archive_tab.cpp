@@ -156,6 +156,28 @@ void sortAndFilter(MultiSortFilterProxyModel& proxy, QStandardItemModel& source,
     proxy.setFilters({condition(0, 0, "a*")});
 }
 
+// A click on the header of a table's column, scrolled into view first.
+void clickHeader(QTableView* table, int section)
+{
+    table->scrollTo(table->model()->index(0, section));
+    QHeaderView* header = table->horizontalHeader();
+    const QPoint middle(header->sectionViewportPosition(section) + header->sectionSize(section) / 2,
+                        header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, middle);
+}
+
+// The range of each axis of the archive page's two plots.
+QStringList axes(TabArchive* page)
+{
+    QStringList ranges;
+    for (GraphWidget* graph : {page->pressureGraph(), page->errorGraph()})
+        for (int axis : {QwtPlot::xBottom, QwtPlot::yLeft}) {
+            const QwtInterval range = graph->plot()->axisScaleDiv(axis).interval();
+            ranges << QString("%1..%2").arg(range.minValue()).arg(range.maxValue());
+        }
+    return ranges;
+}
+
 // A row holding the number value, with the given child rows.
 QStandardItem* node(int value, const QList<QStandardItem*>& children = {})
 {
@@ -500,6 +522,76 @@ private slots:
         QCOMPARE(drawn(), nothing);
         QCOMPARE(header->sortIndicatorSection(), -1);
         QCOMPARE(column(w.model(), 0), QStringList({"1", "2", "3", "4", "5"}));
+    }
+
+    // A click on a column the rows are never sorted by (the transmitter's serial, the empty last
+    // column) leaves the arrow and the rows as they were, on the page and on its panel, where the
+    // rows come back in that order when a filter rebuilds them; the other columns sort.
+    void sortArrowStaysWhereTheRowsAreSorted()
+    {
+        constexpr int errorColumn = 7;
+        ArchiveWindow w;
+        w.model().replaceRecords(mixedRecords(30));
+        const auto check = [&](QTableView* table, const std::function<void()>& rebuild) {
+            QHeaderView* header = table->horizontalHeader();
+            const QStringList loaded = column(*table->model(), 0);
+            clickHeader(table, errorColumn);
+            clickHeader(table, errorColumn);
+            QCOMPARE(header->sortIndicatorSection(), errorColumn);
+            QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+            const QStringList sorted = column(*table->model(), 0);
+            QVERIFY(sorted != loaded);
+            for (int unsorted : {8, 13}) {
+                clickHeader(table, unsorted);
+                QCOMPARE(header->sortIndicatorSection(), errorColumn);
+                QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+                rebuild();
+                QCOMPARE(column(*table->model(), 0), sorted);
+            }
+            clickHeader(table, 2);
+            QCOMPARE(header->sortIndicatorSection(), 2);
+            QVERIFY(column(*table->model(), 0) != sorted);
+        };
+        check(requireChild<QTableView>(w.page, "tableView"), [] {});
+        w.click("pushButton_moveToResult");
+        w.combo("comboBox_allowErrorCode")->setCurrentText("Да");
+        check(w.table(), [&] {
+            w.combo("comboBox_deviceSerialNum")->setCurrentText("00123");
+            w.combo("comboBox_deviceSerialNum")->setCurrentIndex(0);
+        });
+    }
+
+    // Emptied for a read from the start, the plots show the axes of a new page until they are built
+    // again, not those of the frames they showed.
+    void restartedPlotsShowTheAxesOfANewPage_data()
+    {
+        QTest::addColumn<bool>("interrupted");
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("interrupted read, from the start") << true << "Начать с начала";
+        QTest::newRow("loaded frames, read again") << false << "Считать";
+    }
+
+    void restartedPlotsShowTheAxesOfANewPage()
+    {
+        QFETCH(bool, interrupted);
+        QFETCH(QString, answer);
+        ArchiveWindow w;
+        const QStringList fresh = axes(w.page);
+        if (interrupted) {
+            w.click("pushButton_readArchive");
+            QVERIFY(w.rowsArrive(3));
+            QueuedSpy stopped(&w.device(), &DeviceZFN::archiveReadStoped);
+            w.click("pushButton_stopRead");
+            QVERIFY(stopped.wait(20000));
+        } else {
+            w.model().replaceRecords(mixedRecords(30));
+        }
+        w.click("pushButton_plotGrapf");
+        QVERIFY(axes(w.page) != fresh);
+        w.click("pushButton_readArchive", answer);
+        QCOMPARE(w.controls(), reading);
+        QCOMPARE(axes(w.page), fresh);
+        w.click("pushButton_stopRead");
     }
 
     void filters_data()
