@@ -25,6 +25,7 @@
 #include <QtTest>
 #include <QtTest/qtestspontaneevent.h>
 #include <cmath>
+#include <functional>
 #include <qwt_plot_curve.h>
 
 using namespace ArchiveTestData;
