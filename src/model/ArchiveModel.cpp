@@ -40,11 +40,6 @@ QVariant shownValue(const QVariant& value)
     return value.userType() == QMetaType::Double ? QVariant(value.toString()) : value;
 }
 
-bool isSortable(int column)
-{
-    return column >= 0 && column <= hartColumn && column != moduleSerialColumn;
-}
-
 double sortKey(const ArchiveRecord& record, int column)
 {
     switch (column) {
@@ -77,7 +72,7 @@ double sortKey(const ArchiveRecord& record, int column)
 
 QVariant sortKeyValue(const ArchiveRecord& record, int column)
 {
-    if (!isSortable(column))
+    if (!ArchiveModel::sortsColumn(column))
         return QVariant();
     const double key = sortKey(record, column);
     return std::isnan(key) ? QVariant() : QVariant(key);
@@ -86,6 +81,11 @@ QVariant sortKeyValue(const ArchiveRecord& record, int column)
 }  // namespace
 
 ArchiveModel::ArchiveModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+bool ArchiveModel::sortsColumn(int column)
+{
+    return column >= 0 && column <= hartColumn && column != moduleSerialColumn;
+}
 
 QModelIndex ArchiveModel::index(int row, int column, const QModelIndex& parent) const
 {
@@ -199,7 +199,7 @@ QVariant ArchiveModel::headerData(int section, Qt::Orientation orientation, int 
 void ArchiveModel::sort(int column, Qt::SortOrder order)
 {
     beginResetModel();
-    if (isSortable(column)) {
+    if (sortsColumn(column)) {
         std::stable_sort(m_rows.begin(), m_rows.end(), [column, order](const ArchiveRecord& a, const ArchiveRecord& b) {
             return sortKeyBefore(sortKey(a, column), sortKey(b, column), order);
         });

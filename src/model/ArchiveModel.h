@@ -32,6 +32,9 @@ public:
     // does not sort and for a value that is not a number.
     static constexpr int SortKeyRole = Qt::UserRole + 2;
 
+    // Whether sort orders the rows by this column.
+    static bool sortsColumn(int column);
+
     // The text of the HART-online column.
     static QString hartOnlineText(bool online);
 

@@ -28,6 +28,9 @@
 
 namespace {
 
+constexpr double emptyScaleMin = 0.0;
+constexpr double emptyScaleMax = 1000.0;
+
 bool allFinite(const QVector<double>& values)
 {
     return std::all_of(values.cbegin(), values.cend(), [](double v) { return std::isfinite(v); });
@@ -67,6 +70,17 @@ void LinenPlot::setupAxes()
     m_bottomAxis->setMinBorderDist(0, QFontMetrics(m_bottomAxis->font()).height() / 2);
     setAxisScaleDraw(QwtPlot::yLeft, new RussianScaleDraw);
     setAxisTitle(QwtPlot::yLeft, tr("Давление, Па"));
+    setEmptyScale();
+}
+
+// Automatic scaling keeps the last scale while nothing is plotted; from this one it scales
+// to the first samples.
+void LinenPlot::setEmptyScale()
+{
+    for (int axis : {QwtPlot::xBottom, QwtPlot::yLeft}) {
+        setAxisScale(axis, emptyScaleMin, emptyScaleMax);
+        setAxisAutoScale(axis);
+    }
 }
 
 // Pan with the left button, zoom a rectangle with the right one (Ctrl: back to the base, Shift:
@@ -326,7 +340,8 @@ void LinenPlot::insertPanelWidget(QWidget* widget, int position)
 }
 
 // A curve with a value that is not a number holds its own copy of the samples: it is emptied
-// here with the buffers, not left with the points of the samples cleared.
+// here with the buffers, not left with the points of the samples cleared. The axes go back to
+// those of a new plot, not kept from the samples cleared.
 void LinenPlot::clear()
 {
     TryLocker lock(m_mutex);
@@ -341,6 +356,7 @@ void LinenPlot::clear()
         entry.values.resize(0);
     m_curvesPending = false;
     applyCurves();
+    setEmptyScale();
 }
 
 void LinenPlot::setStandartPlotScale()

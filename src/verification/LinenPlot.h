@@ -84,6 +84,7 @@ protected:
 
 private:
     void setupAxes();
+    void setEmptyScale();
     void setupNavigation();
     void installScaleDraw(QwtScaleDraw* draw, const QString& title);
     void growBuffers();

@@ -6,6 +6,7 @@
 #include "IconSet.h"
 #include "MultiSortFilterProxyModel.h"
 #include "ResultsModel.h"
+#include "SortClickFilter.h"
 #include "ui_MenuArchiveToResults.h"
 
 #include <QCloseEvent>
@@ -76,6 +77,7 @@ void MenuArchiveToResults::setupTable()
     // Turning sorting on sorts by the header's indicator; none keeps the archive table's order.
     table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     table->setSortingEnabled(true);
+    new SortClickFilter(table->horizontalHeader(), &ArchiveModel::sortsColumn);
     table->setAlternatingRowColors(true);
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     table->horizontalHeader()->setResizeContentsPrecision(contentRowsMeasured);

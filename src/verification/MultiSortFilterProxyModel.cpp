@@ -154,27 +154,30 @@ bool MultiSortFilterProxyModel::filterAcceptsRow(int sourceRow, const QModelInde
     return accepted;
 }
 
+// The base class compares siblings only, and sorts the rows of one parent before the next.
 bool MultiSortFilterProxyModel::lessThan(const QModelIndex& left, const QModelIndex& right) const
 {
+    const QModelIndex parent = left.parent();
     const int highestRow = qMax(left.row(), right.row());
-    if (left.column() != m_ranksColumn || sortRole() != m_ranksRole || highestRow >= m_sortRanks.size())
-        readSortRanks(left.column());
+    if (left.column() != m_ranksColumn || sortRole() != m_ranksRole || parent != m_ranksParent
+        || highestRow >= m_sortRanks.size())
+        readSortRanks(parent, left.column());
     return m_sortRanks.at(left.row()) < m_sortRanks.at(right.row());
 }
 
 // Ranks rather than the values themselves: the base class compares rows in an order of its own,
 // and half as many bytes read at random take half the cache.
-void MultiSortFilterProxyModel::readSortRanks(int column) const
+void MultiSortFilterProxyModel::readSortRanks(const QModelIndex& parent, int column) const
 {
     const QAbstractItemModel* source = sourceModel();
-    const int rows = source->rowCount();
+    const int rows = source->rowCount(parent);
     const int role = sortRole();
     std::vector<std::pair<double, int>> numbers;
     std::vector<std::pair<QString, int>> texts;
     numbers.reserve(size_t(rows));
     m_sortRanks.resize(rows);
     for (int row = 0; row < rows; ++row) {
-        const QVariant value = source->index(row, column).data(role);
+        const QVariant value = source->index(row, column, parent).data(role);
         double key = 0;
         const bool number = numericKey(value, key);
         m_sortRanks[row] = -1;
@@ -193,6 +196,7 @@ void MultiSortFilterProxyModel::readSortRanks(int column) const
     for (int& entry : m_sortRanks)
         if (entry < 0)
             entry = next;
+    m_ranksParent = parent;
     m_ranksColumn = column;
     m_ranksRole = role;
 }

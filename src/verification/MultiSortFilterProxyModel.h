@@ -45,15 +45,17 @@ private:
     static bool holds(const FilterCondition& condition, const QString& text);
     int sortPosition(int column) const;
     void resort();
-    void readSortRanks(int column) const;
+    void readSortRanks(const QModelIndex& parent, int column) const;
     void dropSortRanks();
 
     QList<SortColumn> m_sortColumns;
     QList<FilterCondition> m_filters;
     QList<QMetaObject::Connection> m_sourceConnections;
-    // The place of every source row's sort role value among the column's distinct values; rows
-    // without a value share the place after the last.
+    // The place of the sort role value of every row under one source parent among the distinct
+    // values of its siblings; rows without a value share the place after the last. Any change of
+    // the source drops them, so the parent is only compared, never used as an index.
     mutable QVector<int> m_sortRanks;
+    mutable QModelIndex m_ranksParent;
     mutable int m_ranksColumn = -1;
     mutable int m_ranksRole = -1;
 };

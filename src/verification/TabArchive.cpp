@@ -13,6 +13,7 @@
 #include "LinenPlotControl.h"
 #include "MenuArchiveToResults.h"
 #include "PressureUnits.h"
+#include "SortClickFilter.h"
 #include "TextDiscription.h"
 #include "ui_TabArchive.h"
 
@@ -80,6 +81,7 @@ TabArchive::TabArchive(QWidget* parent)
     // Turning sorting on sorts by the header's indicator; none keeps the frames in their order.
     table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     table->setSortingEnabled(true);
+    new SortClickFilter(table->horizontalHeader(), &ArchiveModel::sortsColumn);
     table->setAlternatingRowColors(true);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);

@@ -25,6 +25,7 @@
 #include <QtTest>
 #include <QtTest/qtestspontaneevent.h>
 #include <cmath>
+#include <functional>
 #include <qwt_plot_curve.h>
 
 using namespace ArchiveTestData;
@@ -154,6 +155,51 @@ void sortAndFilter(MultiSortFilterProxyModel& proxy, QStandardItemModel& source,
     proxy.setSortRole(Qt::UserRole);
     proxy.sort(1, order);
     proxy.setFilters({condition(0, 0, "a*")});
+}
+
+// A click on the header of a table's column, scrolled into view first.
+void clickHeader(QTableView* table, int section)
+{
+    table->scrollTo(table->model()->index(0, section));
+    QHeaderView* header = table->horizontalHeader();
+    const QPoint middle(header->sectionViewportPosition(section) + header->sectionSize(section) / 2,
+                        header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, middle);
+}
+
+// The range of each axis of the archive page's two plots.
+QStringList axes(TabArchive* page)
+{
+    QStringList ranges;
+    for (GraphWidget* graph : {page->pressureGraph(), page->errorGraph()})
+        for (int axis : {QwtPlot::xBottom, QwtPlot::yLeft}) {
+            const QwtInterval range = graph->plot()->axisScaleDiv(axis).interval();
+            ranges << QString("%1..%2").arg(range.minValue()).arg(range.maxValue());
+        }
+    return ranges;
+}
+
+// A row holding the number value, with the given child rows.
+QStandardItem* node(int value, const QList<QStandardItem*>& children = {})
+{
+    auto* item = new QStandardItem;
+    item->setData(value, Qt::DisplayRole);
+    for (QStandardItem* child : children)
+        item->appendRow(child);
+    return item;
+}
+
+// The rows under parent in the model's order, each followed by its own rows in brackets.
+QString tree(const QAbstractItemModel& model, const QModelIndex& parent = {})
+{
+    QStringList rows;
+    for (int row = 0; row < model.rowCount(parent); ++row) {
+        const QModelIndex index = model.index(row, 0, parent);
+        rows << index.data().toString();
+        if (model.rowCount(index) > 0)
+            rows.last() += '(' + tree(model, index) + ')';
+    }
+    return rows.join(' ');
 }
 
 }  // namespace
@@ -479,6 +525,76 @@ private slots:
         QCOMPARE(column(w.model(), 0), QStringList({"1", "2", "3", "4", "5"}));
     }
 
+    // A click on a column the rows are never sorted by (the transmitter's serial, the empty last
+    // column) leaves the arrow and the rows as they were, on the page and on its panel, where the
+    // rows come back in that order when a filter rebuilds them; the other columns sort.
+    void sortArrowStaysWhereTheRowsAreSorted()
+    {
+        constexpr int errorColumn = 7;
+        ArchiveWindow w;
+        w.model().replaceRecords(mixedRecords(30));
+        const auto check = [&](QTableView* table, const std::function<void()>& rebuild) {
+            QHeaderView* header = table->horizontalHeader();
+            const QStringList loaded = column(*table->model(), 0);
+            clickHeader(table, errorColumn);
+            clickHeader(table, errorColumn);
+            QCOMPARE(header->sortIndicatorSection(), errorColumn);
+            QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+            const QStringList sorted = column(*table->model(), 0);
+            QVERIFY(sorted != loaded);
+            for (int unsorted : {8, 13}) {
+                clickHeader(table, unsorted);
+                QCOMPARE(header->sortIndicatorSection(), errorColumn);
+                QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+                rebuild();
+                QCOMPARE(column(*table->model(), 0), sorted);
+            }
+            clickHeader(table, 2);
+            QCOMPARE(header->sortIndicatorSection(), 2);
+            QVERIFY(column(*table->model(), 0) != sorted);
+        };
+        check(requireChild<QTableView>(w.page, "tableView"), [] {});
+        w.click("pushButton_moveToResult");
+        w.combo("comboBox_allowErrorCode")->setCurrentText("Да");
+        check(w.table(), [&] {
+            w.combo("comboBox_deviceSerialNum")->setCurrentText("00123");
+            w.combo("comboBox_deviceSerialNum")->setCurrentIndex(0);
+        });
+    }
+
+    // Emptied for a read from the start, the plots show the axes of a new page until they are built
+    // again, not those of the frames they showed.
+    void restartedPlotsShowTheAxesOfANewPage_data()
+    {
+        QTest::addColumn<bool>("interrupted");
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("interrupted read, from the start") << true << "Начать с начала";
+        QTest::newRow("loaded frames, read again") << false << "Считать";
+    }
+
+    void restartedPlotsShowTheAxesOfANewPage()
+    {
+        QFETCH(bool, interrupted);
+        QFETCH(QString, answer);
+        ArchiveWindow w;
+        const QStringList fresh = axes(w.page);
+        if (interrupted) {
+            w.click("pushButton_readArchive");
+            QVERIFY(w.rowsArrive(3));
+            QueuedSpy stopped(&w.device(), &DeviceZFN::archiveReadStoped);
+            w.click("pushButton_stopRead");
+            QVERIFY(stopped.wait(20000));
+        } else {
+            w.model().replaceRecords(mixedRecords(30));
+        }
+        w.click("pushButton_plotGrapf");
+        QVERIFY(axes(w.page) != fresh);
+        w.click("pushButton_readArchive", answer);
+        QCOMPARE(w.controls(), reading);
+        QCOMPARE(axes(w.page), fresh);
+        w.click("pushButton_stopRead");
+    }
+
     void filters_data()
     {
         QTest::addColumn<Conditions>("filters");
@@ -569,6 +685,24 @@ private slots:
         proxy.setSortCaseSensitivity(Qt::CaseInsensitive);
         proxy.sort(0, Qt::AscendingOrder);
         QCOMPARE(column(proxy, 0), QStringList({"7", "9.5", "10", "9", "a", "b", "B", ""}));
+    }
+
+    // Rows sort among their siblings by their own values, at any depth, also where a parent holds
+    // more rows than the top level, and a row added later finds its place among its own siblings.
+    void childRowsSortWithinTheirParent()
+    {
+        QStandardItemModel source;
+        source.appendRow(node(30, {node(5), node(1), node(4), node(2), node(3)}));
+        source.appendRow(node(10, {node(7), node(9, {node(8), node(6)})}));
+        source.appendRow(node(20));
+        MultiSortFilterProxyModel proxy;
+        proxy.setSourceModel(&source);
+        proxy.sort(0, Qt::AscendingOrder);
+        QCOMPARE(tree(proxy), QString("10(7 9(6 8)) 20 30(1 2 3 4 5)"));
+        proxy.sort(0, Qt::DescendingOrder);
+        QCOMPARE(tree(proxy), QString("30(5 4 3 2 1) 20 10(9(8 6) 7)"));
+        source.item(1)->child(1)->appendRow(node(7));
+        QCOMPARE(tree(proxy), QString("30(5 4 3 2 1) 20 10(9(8 7 6) 7)"));
     }
 
     void headersMarkTheSortList()
