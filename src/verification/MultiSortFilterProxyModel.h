@@ -11,9 +11,9 @@
 // each joined to the result so far by AND or OR, and marks a list of sort columns in the horizontal
 // header with an arrow and their position. It sorts by its sort role as the base class compares
 // values, numbers by value and anything else as text: ascending, the numbers come before the texts
-// and rows without a value last; descending, the other way round. The values are read once per
-// column and ranked, and the ranks kept until the source changes, so a sort of many rows compares
-// integers.
+// and rows without a value last; descending, the other way round. The values of one parent's rows
+// are read once per column and ranked, and the ranks kept until the source changes, so a sort of
+// many rows compares integers.
 class MultiSortFilterProxyModel : public QSortFilterProxyModel
 {
     Q_OBJECT
