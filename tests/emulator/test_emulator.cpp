@@ -1,4 +1,5 @@
 #include "AsciiUail.h"
+#include "BoundedWait.h"
 #include "CalibratorEmulator.h"
 #include "HartDeviceData.h"
 #include "HartFrame.h"
@@ -288,7 +289,7 @@ private slots:
         QProcess emulator;
         emulator.start(QString::fromUtf8(ZFN_EMULATOR_PROGRAM), {QStringLiteral("--count"), QStringLiteral("2")});
         QVERIFY(emulator.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(emulator.canReadLine(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(emulator.canReadLine(), BoundedWait::jobMs);
         const QString line = QString::fromUtf8(emulator.readLine()).trimmed();
         emulator.terminate();
         QVERIFY(emulator.waitForFinished());
