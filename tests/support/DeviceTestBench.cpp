@@ -3,6 +3,7 @@
 #include "BoundedWait.h"
 #include "ConfiguratorModule.h"
 #include "DeviceSettings.h"
+#include "Watchdog.h"
 
 #include <QThread>
 
@@ -22,11 +23,18 @@ DeviceTestBench::DeviceTestBench(int emulatorCount)
 
 DeviceTestBench::~DeviceTestBench()
 {
-    m_device.reset();
+    destroyDevice();
     m_emulators.clear();
     DeviceZFN::setPopUpSink(nullptr);
     g_foundDevices.clear();
     g_portList.clear();
+}
+
+// The device object waits for its workers without a bound as it goes.
+void DeviceTestBench::destroyDevice()
+{
+    const Watchdog watchdog(BoundedWait::jobMs, "the device object did not end its workers");
+    m_device.reset();
 }
 
 void DeviceTestBench::publishPorts(const QStringList& extraEntries)
