@@ -74,7 +74,7 @@ void CalibratorEmulator::stop()
     m_stop.request();
     if (m_worker.joinable())
         m_worker.join();
-    m_terminal.close();
+    m_terminal.hangUp();
 }
 
 bool CalibratorEmulator::isRunning() const

@@ -32,6 +32,8 @@ public:
     CalibratorEmulator& operator=(const CalibratorEmulator&) = delete;
 
     bool start();
+    // Hangs the line up. Its path then leads nowhere until the emulator is destroyed or started
+    // again: a workstation that still uses it reaches no other emulator, in any process.
     void stop();
     bool isRunning() const;
     QString portPath() const;

@@ -37,6 +37,12 @@ void PseudoTerminal::close()
     m_slavePath.clear();
 }
 
+void PseudoTerminal::hangUp()
+{
+    closeFd(m_master);
+    m_slavePath.clear();
+}
+
 bool PseudoTerminal::isOpen() const
 {
     return m_master >= 0;

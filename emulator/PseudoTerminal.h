@@ -14,6 +14,10 @@ public:
 
     bool open();
     void close();
+    // Closes the master side only: the line's far end is gone. The slave side stays open until
+    // close(), so the terminal's number stays taken and no later terminal, of this process or
+    // another, is handed the path a port user may still open.
+    void hangUp();
     bool isOpen() const;
     int masterFd() const;
     QString slavePath() const;

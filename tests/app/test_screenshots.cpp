@@ -1,5 +1,6 @@
 #include "ArchiveModel.h"
 #include "ArchiveTestData.h"
+#include "BoundedWait.h"
 #include "ChildLookup.h"
 #include "DeviceSettings.h"
 #include "DeviceTestBench.h"
@@ -120,7 +121,7 @@ class TestScreenshots : public QObject
             const bool reads = tabs->currentWidget() != page && name.contains("hart", Qt::CaseInsensitive);
             QueuedSpy finished(&m_bench->device(), &DeviceZFN::sendAlgoritmFinished);
             tabs->setCurrentWidget(page);
-            if (reads && !finished.wait(10000))
+            if (reads && !finished.wait())
                 qFatal("the read of %s did not end", qPrintable(name));
         }
         return page;
@@ -144,8 +145,8 @@ private slots:
         m_window->move(0, 0);
         m_window->show();
         QVERIFY(m_bench->connectTo(0, 1, 90));
-        QVERIFY(QTest::qWaitFor(
-            [&] { return m_bench->device().portOwner()->isFree() && m_window->menuBar()->isEnabled(); }, 10000));
+        QVERIFY(BoundedWait::until(
+            [&] { return m_bench->device().portOwner()->isFree() && m_window->menuBar()->isEnabled(); }));
         m_bench->device().deviceSettings()->bytes[DeviceSettings::HartModemByte] = 1;
     }
 
@@ -170,11 +171,11 @@ private slots:
         QVERIFY(workstation.waitForStarted(5000));
         QImage screen;
         QRect shown;
-        const bool appeared = QTest::qWaitFor([&] {
+        const bool appeared = BoundedWait::until([&] {
             screen = XvfbClient::settledScreen();
             shown = XvfbServer::paintedArea(screen);
             return (shown.width() >= 755 && shown.height() >= 550) || workstation.state() != QProcess::Running;
-        }, 30000);
+        }, BoundedWait::jobMs);
         workstation.kill();
         workstation.waitForFinished(5000);
         QVERIFY2(appeared && shown.width() >= 755 && shown.height() >= 550, "the main window never appeared");
@@ -276,9 +277,9 @@ private slots:
         QWidget* page = turnTo({"tabVerification", "tabMeasurement"});
         QueuedSpy updates(&m_bench->device(), &DeviceZFN::pollUpdateSignal);
         requireChild<QPushButton>(page, "pushButtonStart")->click();
-        QVERIFY(QTest::qWaitFor([&] { return updates.count() >= 30; }, 20000));
+        QVERIFY(BoundedWait::until([&] { return updates.count() >= 30; }, BoundedWait::jobMs));
         requireChild<QPushButton>(page, "pushButtonStop")->click();
-        QVERIFY(QTest::qWaitFor([&] { return m_bench->device().portOwner()->isFree(); }, 10000));
+        QVERIFY(BoundedWait::until([&] { return m_bench->device().portOwner()->isFree(); }));
 
         QCOMPARE(shotFault(XvfbClient::settledScreen(), page, "measurement_page"), QString());
         LinenPlot* plot = page->findChild<TabMeasurement*>()->graphWidget()->plot();

@@ -1,6 +1,7 @@
 #include "ArchiveFrameBuilder.h"
 #include "ArchiveModel.h"
 #include "ArchiveTestData.h"
+#include "BoundedWait.h"
 #include "DeviceTestBench.h"
 #include "QueuedSpy.h"
 #include "PollController.h"
@@ -71,8 +72,9 @@ private:
 bool readWholeArchive(DeviceZFN& device)
 {
     QueuedSpy finished(&device, &DeviceZFN::archiveReadFinished);
+    QueuedSpy stopped(&device, &DeviceZFN::archiveReadStoped);
     device.startReadArchive();
-    return finished.wait(60000);
+    return finished.waitBefore(stopped, BoundedWait::jobMs);
 }
 
 }  // namespace
@@ -154,7 +156,7 @@ private slots:
             else
                 emulator.setRegister(reg, 1, bad.text);
             device.startReadArchive();
-            QVERIFY(stopped.wait(5000));
+            QVERIFY(stopped.wait());
             QTRY_VERIFY(device.portOwner()->isFree());
             QCOMPARE(model.resumePosition.load(), bad.frame);
             QTRY_COMPARE(model.rowCount(), bad.frame);
@@ -168,7 +170,7 @@ private slots:
                 emulator.setSilent(true);
         });
         device.startReadArchive();
-        QVERIFY(stopped.wait(5000));
+        QVERIFY(stopped.wait());
         QTRY_VERIFY(!device.pollController()->isArchiveRunning());
         QVERIFY(device.portOwner()->isFree());
         QCOMPARE(model.resumePosition.load(), 23);
@@ -178,7 +180,7 @@ private slots:
         emulator.setSilent(false);
         const int before = emulator.requestCount();
         device.startReadArchive();
-        QVERIFY(emulator.waitForRequests(before + 300, 30000));
+        QVERIFY(emulator.waitForRequests(before + 300, BoundedWait::jobMs));
         device.stopReadArchive();
         QVERIFY(!device.pollController()->isArchiveRunning());
         QVERIFY(device.portOwner()->isFree());
@@ -189,7 +191,7 @@ private slots:
         QCOMPARE(finished.count(), 0);
 
         device.startReadArchive();
-        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 60000);
+        QVERIFY(finished.waitBefore(stopped, BoundedWait::jobMs));
         QTRY_COMPARE(model.rowCount(), frameCount);
         for (int row = 0; row < frameCount; ++row) {
             QCOMPARE(model.record(row).index(), quint32(row));
@@ -212,10 +214,10 @@ private slots:
         QueuedSpy stopped(&device, &DeviceZFN::archiveReadStoped);
         QueuedSpy finished(&device, &DeviceZFN::archiveReadFinished);
         device.startReadArchive();
-        QVERIFY(emulator.waitForRequests(20, 10000));
+        QVERIFY(emulator.waitForRequests(20, BoundedWait::stepMs));
         device.startReadArchive();
         device.startClearArchive();
-        QVERIFY(finished.wait(60000));
+        QVERIFY(finished.waitBefore(stopped, BoundedWait::jobMs));
         QTRY_COMPARE(indexes(*device.archiveModel()).size(), frameCount);
         QCOMPARE(indexes(*device.archiveModel()).last(), quint32(frameCount - 1));
         const QList<EmulatorRequest> requests = emulator.requests();
@@ -238,7 +240,7 @@ private slots:
         RecordedLog log;
         QueuedSpy stopped(&device, &DeviceZFN::archiveReadStoped);
         device.startReadArchive();
-        QVERIFY(emulator.waitForRequests(emulator.requestCount() + 20, 10000));
+        QVERIFY(emulator.waitForRequests(emulator.requestCount() + 20, BoundedWait::stepMs));
         device.stopReadArchive();
         QVERIFY(stopped.wait());
         QCOMPARE(log.count("START READ ARCHIVE"), 1);
@@ -280,7 +282,7 @@ private slots:
         DeviceZFN& device = bench.device();
         QueuedSpy stopped(&device, &DeviceZFN::archiveClearStoped);
         device.startClearArchive();
-        QVERIFY(stopped.wait(5000));
+        QVERIFY(stopped.wait());
         QTRY_COMPARE(bench.popUps(), QStringList({"ЗФН не отвечает!"}));
         QCOMPARE(emulator.archiveFrame(1), ArchiveFrameBuilder::cleared());
         QCOMPARE(emulator.archiveFrame(2), frameAt(2));
@@ -293,7 +295,7 @@ private slots:
         QueuedSpy progress(&device, &DeviceZFN::sendProgress);
         QueuedSpy cleared(&device, &DeviceZFN::archiveClearFinished);
         device.startClearArchive();
-        QVERIFY(cleared.wait(60000));
+        QVERIFY(cleared.waitBefore(stopped, BoundedWait::jobMs));
         QVERIFY(device.portOwner()->isFree());
         for (int i = 0; i < frameCount; ++i)
             QCOMPARE(emulator.archiveFrame(i), ArchiveFrameBuilder::cleared());

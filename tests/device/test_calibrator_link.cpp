@@ -1,4 +1,5 @@
 #include "AsciiUail.h"
+#include "BoundedWait.h"
 #include "CalibratorLink.h"
 #include "ScriptedPort.h"
 #include "TestEnvironment.h"
@@ -36,7 +37,9 @@ void abortAfter(std::atomic<bool>& abort, int delayMs, const std::function<void(
     worker->start();
     QThread::msleep(ulong(delayMs));
     abort = true;
-    worker->wait();
+    // The worker uses the caller's link: a cut that never ends leaves nothing safe to go on with.
+    if (!worker->wait(BoundedWait::stepMs))
+        qFatal("the cut exchange did not end");
     delete worker;
 }
 

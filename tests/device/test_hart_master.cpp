@@ -1,3 +1,4 @@
+#include "BoundedWait.h"
 #include "DeviceSettings.h"
 #include "DeviceTestBench.h"
 #include "HartChangeMask.h"
@@ -57,7 +58,7 @@ public:
         bench.emulator().clearRequests();
         clearReports();
         QueuedSpy finished(&device(), &DeviceZFN::sendAlgoritmFinished);
-        if (!device().startHartAlgorithm(algorithm, flag, mask) || !finished.wait(30000))
+        if (!device().startHartAlgorithm(algorithm, flag, mask) || !finished.wait(BoundedWait::jobMs))
             return {};
         device().waitForWorker();
         QCoreApplication::processEvents();
@@ -490,7 +491,7 @@ private slots:
         QVERIFY(rig.device().startHartAlgorithm(6, true, 0));
         QVERIFY(!rig.device().startHartAlgorithm(1, true, 0));
         QCOMPARE(rig.bench.popUps(), QStringList{"Дождитесь окончания текущей операции!"});
-        QVERIFY(finished.wait(10000));
+        QVERIFY(finished.wait());
         rig.device().waitForWorker();
         QCOMPARE(rig.transmitter().commands(), QList<int>({15, 14, 1}));
         QCOMPARE(rig.locks.size(), 1);

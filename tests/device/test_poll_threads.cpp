@@ -1,3 +1,4 @@
+#include "BoundedWait.h"
 #include "DeviceTestBench.h"
 #include "HartChangeMask.h"
 #include "ParametrPoller.h"
@@ -15,7 +16,8 @@
 
 namespace {
 
-// Lends the port to a new thread that runs job through the owner; returns the finished thread.
+// Lends the port to a new thread that runs job through the owner; returns the finished thread. A job
+// that never ends still uses the caller's data: the program cannot go on past it.
 std::unique_ptr<QThread> runLent(PortOwner& owner, const std::function<void()>& job)
 {
     std::unique_ptr<QThread> worker(QThread::create([&owner, job] {
@@ -27,7 +29,8 @@ std::unique_ptr<QThread> runLent(PortOwner& owner, const std::function<void()>& 
     if (!owner.lend(worker.get()))
         return nullptr;
     worker->start();
-    worker->wait();
+    if (!worker->wait(BoundedWait::stepMs))
+        qFatal("the lent job did not end");
     return worker;
 }
 
@@ -122,7 +125,7 @@ private slots:
         first.start();
         QMetaObject::invokeMethod(owner.port(), [&owner] { owner.giveBack(); }, Qt::BlockingQueuedConnection);
         first.quit();
-        first.wait();
+        QVERIFY(first.wait(BoundedWait::stepMs));
         QVERIFY(owner.isFree());
 
         // A lend clears the abort of the last job.
@@ -204,12 +207,12 @@ private slots:
         }
         emulator.clearRequests();
         job.start(device);
-        QTRY_VERIFY_WITH_TIMEOUT(hasRequest(emulator, job.cutIn), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(hasRequest(emulator, job.cutIn), BoundedWait::stepMs);
         const int requests = emulator.requestCount();
         QElapsedTimer timer;
         timer.start();
         device.stopSearch();
-        QTRY_VERIFY_WITH_TIMEOUT(device.portOwner()->isFree(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(device.portOwner()->isFree(), BoundedWait::stepMs);
         QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
         QCoreApplication::processEvents();
         QCOMPARE(bench.popUps(), QStringList());
@@ -241,10 +244,10 @@ private slots:
         emulator.hartTransmitter().setOptions(slow);
         emulator.clearRequests();
         device.startHartAlgorithm(1, true, 0);
-        QTRY_VERIFY_WITH_TIMEOUT(hasRequest(emulator, "40;"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(hasRequest(emulator, "40;"), BoundedWait::stepMs);
         QTest::qWait(300);
         device.stopSearch();
-        QTRY_VERIFY_WITH_TIMEOUT(device.portOwner()->isFree(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(device.portOwner()->isFree(), BoundedWait::stepMs);
         QVERIFY(device.sendSessionStart());
         QVERIFY(device.isConnected());
         QByteArray value;
@@ -266,9 +269,9 @@ private slots:
         bench.emulator(0).hartTransmitter().setOptions(slow);
         bench.emulator(0).clearRequests();
         device.startHartAlgorithm(1, true, 0);
-        QTRY_VERIFY_WITH_TIMEOUT(hasRequest(bench.emulator(0), "40;"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(hasRequest(bench.emulator(0), "40;"), BoundedWait::stepMs);
         device.stopSearch();
-        QTRY_VERIFY_WITH_TIMEOUT(device.portOwner()->isFree(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(device.portOwner()->isFree(), BoundedWait::stepMs);
         QElapsedTimer timer;
         timer.start();
         QVERIFY(bench.connectTo(1));

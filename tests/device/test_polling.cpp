@@ -1,3 +1,4 @@
+#include "BoundedWait.h"
 #include "CalibratorLink.h"
 #include "ChannelsModel.h"
 #include "DeviceSettings.h"
@@ -46,7 +47,7 @@ void setUpChannel(DeviceTestBench& bench, int intervalMs)
 
 bool waitForCycles(const QueuedSpy& updates, int count)
 {
-    return QTest::qWaitFor([&] { return updates.count() >= count; }, 5000);
+    return BoundedWait::until([&] { return updates.count() >= count; });
 }
 
 QString cellText(DeviceZFN& device, int column)
@@ -155,7 +156,7 @@ private slots:
             step.change(device);
             bench.emulator().clearRequests();
             const auto cycleSeen = [&] { return emulatorCommands(bench.emulator()).join(' ').contains(step.cycle); };
-            QVERIFY2(QTest::qWaitFor(cycleSeen, 5000), step.name);
+            QVERIFY2(BoundedWait::until(cycleSeen), step.name);
             const ChannelRecord channel = bench.channel();
             QCOMPARE(channel.reference, step.reference);
             QCOMPARE(channel.measured, step.measured);
@@ -201,7 +202,7 @@ private slots:
         const auto midCycle = [&] {
             return emulatorCommands(emulator).mid(before).join(' ').contains("1;1 " + pending);
         };
-        QVERIFY(QTest::qWaitFor(midCycle, 5000));
+        QVERIFY(BoundedWait::until(midCycle));
         device.addResult();
         device.stopPoll();
         QCOMPARE(device.resultsModel()->rowCount(), 1);
@@ -273,7 +274,7 @@ private slots:
         const int startStops = fullyStopped.count();
 
         bench.emulator().setSilent(true);
-        QTRY_VERIFY_WITH_TIMEOUT(!device.pollController()->isPollRunning(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!device.pollController()->isPollRunning(), BoundedWait::stepMs);
         QVERIFY(isIdleWithPortHome(device));
         QTRY_COMPARE(bench.popUps(), QStringList({"ЗФН не отвечает!"}));
         QTest::qWait(100);
@@ -353,7 +354,7 @@ private slots:
         QTest::qWait(replyDelayMs);
         QueuedSpy searched(&device, &DeviceZFN::searchFinished);
         device.startSearch(0, 0);
-        QVERIFY(searched.wait(5000));
+        QVERIFY(searched.wait());
         QCOMPARE(g_foundDevices.size(), 1);
     }
 
@@ -382,7 +383,7 @@ private slots:
         QElapsedTimer timer;
         timer.start();
         QVERIFY(device.startPoll());
-        QVERIFY(updates.wait(10000));
+        QVERIFY(updates.wait(BoundedWait::stepMs));
         const int boundMs = 2 * replyDelayMs + device.link()->timing().quietMs + 700;
         QVERIFY2(timer.elapsed() < boundMs, qPrintable(QString::number(timer.elapsed())));
         device.stopPoll();

@@ -1,6 +1,7 @@
 #include "ArchiveFrameBuilder.h"
 #include "ArchiveModel.h"
 #include "ArchiveTestData.h"
+#include "BoundedWait.h"
 #include "ChannelsModel.h"
 #include "DeviceSettings.h"
 #include "DeviceTestBench.h"
@@ -39,7 +40,7 @@ bool startPolling(DeviceTestBench& bench, int intervalMs)
     bench.emulator().setValueDrift("5", 0.01);
     QueuedSpy updates(&device, &DeviceZFN::pollUpdateSignal);
     device.startPoll();
-    return QTest::qWaitFor([&] { return updates.count() > 0; }, 5000);
+    return BoundedWait::until([&] { return updates.count() > 0; });
 }
 
 QList<int> groups(ResultsModel& model)

@@ -1,4 +1,5 @@
 #include "AsciiUail.h"
+#include "BoundedWait.h"
 #include "DeviceTestBench.h"
 #include "EmulatorCommands.h"
 #include "QueuedSpy.h"
@@ -14,7 +15,7 @@ bool runSearch(DeviceZFN& device, int first, int last)
 {
     QueuedSpy finished(&device, &DeviceZFN::searchFinished);
     device.startSearch(first, last);
-    return finished.wait(20000);
+    return finished.wait(BoundedWait::jobMs);
 }
 
 QStringList foundPorts()
@@ -119,7 +120,7 @@ private slots:
         QElapsedTimer timer;
         timer.start();
         device.stopSearch();
-        QVERIFY(finished.wait(5000));
+        QVERIFY(finished.wait());
         QVERIFY2(timer.elapsed() < 500, qPrintable(QString::number(timer.elapsed())));
         QCOMPARE(bench.emulator(2).requestCount(), 0);
         QVERIFY(runSearch(device, 2, 2));

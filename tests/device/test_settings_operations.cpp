@@ -1,3 +1,4 @@
+#include "BoundedWait.h"
 #include "CalibratorMemory.h"
 #include "ChannelRecord.h"
 #include "DeviceSettings.h"
@@ -13,8 +14,6 @@
 #include <memory>
 
 namespace {
-
-constexpr int waitMs = 10000;
 
 DeviceSettings markedBlock()
 {
@@ -65,7 +64,7 @@ struct Rig
     {
         const int ends = unlocks.count();
         device().startAlgorithm(operation, false, argument);
-        return QTest::qWaitFor([&] { return unlocks.count() > ends; }, waitMs) && device().portOwner()->isFree();
+        return BoundedWait::until([&] { return unlocks.count() > ends; }) && device().portOwner()->isFree();
     }
     QByteArray image() { return QByteArray::fromHex(emulator().registerText(16, 2) + emulator().registerText(48, 2)); }
 };
@@ -196,7 +195,7 @@ private slots:
         QueuedSpy unlocks(&bench.device(), &DeviceZFN::unlockInteface);
         QVERIFY(bench.connectTo(0));
         bench.device().startAlgorithm(1, false, 0);
-        QVERIFY(QTest::qWaitFor([&] { return !unlocks.isEmpty(); }, waitMs));
+        QVERIFY(BoundedWait::until([&] { return !unlocks.isEmpty(); }));
         QCOMPARE(finished.firstInts(), QList<int>({1, 0}));
     }
 
@@ -338,7 +337,7 @@ private slots:
         // Leaving while a read runs waits for it: nothing of the device is used after it is gone.
         rig.emulator().setReplyDelayMs(100);
         rig.device().startAlgorithm(0, false, 0);
-        QVERIFY(rig.emulator().waitForRequests(rig.emulator().requestCount() + 1, waitMs));
+        QVERIFY(rig.emulator().waitForRequests(rig.emulator().requestCount() + 1, BoundedWait::stepMs));
         rig.bench.destroyDevice();
     }
 };

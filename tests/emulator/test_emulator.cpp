@@ -1,5 +1,8 @@
 #include "AsciiUail.h"
+#include "BoundedWait.h"
 #include "CalibratorEmulator.h"
+#include "DeviceTestBench.h"
+#include "EmulatorCommands.h"
 #include "HartDeviceData.h"
 #include "HartFrame.h"
 #include "HartTransmitter.h"
@@ -152,6 +155,27 @@ private slots:
         QVERIFY(log.at(0).timeUs <= log.at(1).timeUs && log.at(1).timeUs <= log.at(2).timeUs);
     }
 
+    // A calibrator that went away leaves its line to nobody: the release frame that the device
+    // object sends to the line as it goes reaches no emulator started since, of any test program.
+    void stoppedLineLeadsNowhere()
+    {
+        auto bench = std::make_unique<DeviceTestBench>();
+        QVERIFY(bench->connectTo(0));
+        const QString path = bench->emulator().portPath();
+        bench->emulator().stop();
+        CalibratorEmulator next;
+        QVERIFY(next.start());
+        QVERIFY(next.portPath() != path);
+        bench.reset();
+        // Whatever reached the new line before this request is logged before it.
+        QSerialPort port(next.portPath());
+        QVERIFY(port.open(QIODevice::ReadWrite));
+        port.write(request(1, "1;1"));
+        QVERIFY(port.waitForBytesWritten(BoundedWait::stepMs));
+        QVERIFY(next.waitForRequests(1, BoundedWait::stepMs));
+        QCOMPARE(emulatorCommands(next), QStringList{"1;1"});
+    }
+
     // Requests with a wrong check value, for another address or, at address 0, other than identify
     // stay unanswered: the first bytes back are the good request's reply. Bad check values count
     // down; a status reply matches whole fields of the request.
@@ -288,7 +312,7 @@ private slots:
         QProcess emulator;
         emulator.start(QString::fromUtf8(ZFN_EMULATOR_PROGRAM), {QStringLiteral("--count"), QStringLiteral("2")});
         QVERIFY(emulator.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(emulator.canReadLine(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(emulator.canReadLine(), BoundedWait::jobMs);
         const QString line = QString::fromUtf8(emulator.readLine()).trimmed();
         emulator.terminate();
         QVERIFY(emulator.waitForFinished());

@@ -1,6 +1,7 @@
 #include "ArchiveFrameBuilder.h"
 #include "ArchiveModel.h"
 #include "ArchiveTestData.h"
+#include "BoundedWait.h"
 #include "CalibratorMap.h"
 #include "ConfiguratorFixture.h"
 #include "GraphWidget.h"
@@ -82,7 +83,7 @@ struct ArchiveWindow
     }
     bool rowsArrive(int rows)
     {
-        return QTest::qWaitFor([&] { return model().rowCount() >= rows; }, 20000);
+        return BoundedWait::until([&] { return model().rowCount() >= rows; }, BoundedWait::jobMs);
     }
     // The buttons the operator can use, and the progress while it is shown.
     QStringList controls() const
@@ -239,7 +240,7 @@ private slots:
         // The stopped run's stop signal was queued before the click.
         QCoreApplication::processEvents();
         QVERIFY(w.controls() == reading || finished.count() == 1);
-        QVERIFY(finished.count() == 1 || finished.wait(60000));
+        QVERIFY(finished.count() == 1 || finished.wait(BoundedWait::jobMs));
         QTRY_COMPARE(w.controls(), idle);
         QCOMPARE(w.model().rowCount(), CalibratorMap::ArchiveFrameCount);
         QCOMPARE(reset.count(), 1);
@@ -393,7 +394,7 @@ private slots:
         QCOMPARE(w.emulator().requestCount(), 0);
         w.click("pushButton_clearArchive", "Очистить");
         QCOMPARE(w.controls(), clearing);
-        QVERIFY(w.emulator().waitForRequests(4, 10000));
+        QVERIFY(w.emulator().waitForRequests(4, BoundedWait::stepMs));
         // The end of the clear, however it came, brings the page back.
         w.device().stopClearArchive();
         QTRY_COMPARE(w.controls(), idle);
@@ -498,7 +499,7 @@ private slots:
         QCOMPARE(drawn(), nothing);
         QueuedSpy stopped(&w.device(), &DeviceZFN::archiveReadStoped);
         w.click("pushButton_stopRead");
-        QVERIFY(stopped.wait(20000));
+        QVERIFY(stopped.wait(BoundedWait::jobMs));
         QCOMPARE(drawn(), nothing);
 
         QVERIFY(plotSorted());
@@ -509,14 +510,14 @@ private slots:
         w.click("pushButton_plotGrapf");
         QVERIFY(w.rowsArrive(drawn().first() + 2));
         w.click("pushButton_stopRead");
-        QVERIFY(stopped.wait(20000));
+        QVERIFY(stopped.wait(BoundedWait::jobMs));
         QCOMPARE(drawn().first(), w.model().rowCount());
 
         QVERIFY(plotSorted());
         w.click("pushButton_readArchive", "Продолжить");
         QCOMPARE(header->sortIndicatorSection(), -1);
         w.click("pushButton_stopRead");
-        QVERIFY(stopped.wait(20000));
+        QVERIFY(stopped.wait(BoundedWait::jobMs));
 
         QVERIFY(plotSorted());
         w.model().replaceRecords(mixedRecords(5));

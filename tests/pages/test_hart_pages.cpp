@@ -1,3 +1,4 @@
+#include "BoundedWait.h"
 #include "HartDeviceTypeNames.h"
 #include "HartStatusElement.h"
 #include "HartStatusTextDiscription.h"
@@ -141,20 +142,20 @@ QString refusalWhileMeasuring(HartSubPageRig& rig, const char* button, const QSt
     rig.clearLogs();
     const int told = rig.bench.popUps().size();
     rig.find<QPushButton>(button)->click();
-    if (!QTest::qWaitFor([&] { return rig.bench.popUps().size() > told; }, 5000)
+    if (!BoundedWait::until([&] { return rig.bench.popUps().size() > told; })
         || rig.bench.popUps().mid(told) != QStringList{message})
         return QStringLiteral("%1 told: %2").arg(button, rig.bench.popUps().mid(told).join(" | "));
     if (!rig.transmitter().commands().isEmpty())
         return QStringLiteral("%1 sent a HART command").arg(button);
     const int reads = rig.bench.emulator().requestCount();
-    if (!QTest::qWaitFor([&] { return rig.bench.emulator().requestCount() > reads; }, 5000))
+    if (!BoundedWait::until([&] { return rig.bench.emulator().requestCount() > reads; }))
         return QStringLiteral("%1 stopped the measurement").arg(button);
     // The readout of a poll started just before may still be on its way to the window.
     const auto showing = [&] {
         return rig.tab->currentOutputPage()->currentPoller()->isRunning()
                && rig.find<QWidget>("widget_zfnCurrent")->isVisible();
     };
-    if (!QTest::qWaitFor(showing, 5000))
+    if (!BoundedWait::until(showing))
         return QStringLiteral("%1 stopped showing the current").arg(button);
     return QString();
 }
@@ -380,7 +381,8 @@ private slots:
         QTRY_VERIFY(rig.transmitter().commands().contains(13));
         rig.showOtherPage();
         rig.showHartPage();
-        QTRY_COMPARE_WITH_TIMEOUT(rig.transmitter().commands(), QList<int>({0, 13, 0, 13, 12, 20}), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.transmitter().commands(), QList<int>({0, 13, 0, 13, 12, 20}),
+                                  BoundedWait::stepMs);
         QTRY_VERIFY(!rig.window->findChild<ScreenLocker*>()->isVisible());
         QTRY_COMPARE(finished.size(), 2);
         QVERIFY(!finished.first().at(1).toBool());

@@ -1,3 +1,4 @@
+#include "BoundedWait.h"
 #include "ChannelsModel.h"
 #include "ChildLookup.h"
 #include "DeviceAuxBlock.h"
@@ -72,7 +73,7 @@ public:
     bool waitCycles(int count)
     {
         QueuedSpy updates(&device(), &DeviceZFN::pollUpdateSignal);
-        return QTest::qWaitFor([&] { return updates.count() >= count; }, 20000);
+        return BoundedWait::until([&] { return updates.count() >= count; }, BoundedWait::jobMs);
     }
     bool isPollRunning() { return device().pollController()->isPollRunning(); }
     bool isIdle()
@@ -119,7 +120,7 @@ private slots:
         QCOMPARE(results->record(0)->reference, 180.0);
         QueuedSpy locks(&m.device(), &DeviceZFN::lockInteface);
         m.addGroup.trigger();
-        QTRY_COMPARE_WITH_TIMEOUT(m.child<QSpinBox>("spinBox_currentGroup")->value(), 2, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(m.child<QSpinBox>("spinBox_currentGroup")->value(), 2, BoundedWait::stepMs);
         QCOMPARE(results->rowCount(), 11);
         QCOMPARE(locks.size(), 1);
         QCOMPARE(locks.first().first().value<quint8>(), quint8(1));
@@ -140,7 +141,7 @@ private slots:
         QVERIFY(m.waitCycles(1));
         m.device().setExchangeTimeout(300);
         m.bench.emulator().setSilent(true);
-        QTRY_VERIFY_WITH_TIMEOUT(m.isIdle(), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(m.isIdle(), BoundedWait::jobMs);
         QTest::qWait(200);
         QCOMPARE(m.bench.popUps(), QStringList({"Калибратор не подключен.", "ЗФН не отвечает!"}));
     }
@@ -254,7 +255,7 @@ private slots:
                                       etalonPanel->findChild<QDoubleSpinBox*>(), m.child<QTableView>("tableView")};
         const auto pressSpace = [](QWidget* target) {
             target->setFocus();
-            if (!QTest::qWaitFor([target] { return target->hasFocus(); }, 5000))
+            if (!BoundedWait::until([target] { return target->hasFocus(); }))
                 return false;
             QTest::keyClick(target, Qt::Key_Return);
             QTest::keyClick(target, Qt::Key_Space);
@@ -330,7 +331,7 @@ private slots:
         m.child<QCheckBox>("checkBox_useHardDeviceIntervals")->click();
         QueuedSpy finished(&m.device(), &DeviceZFN::sendAlgoritmFinished);
         m.button("pushButtonStart")->click();
-        QVERIFY(finished.wait(10000));
+        QVERIFY(finished.wait());
         QTRY_COMPARE(m.isPollRunning(), !silent);
         if (silent) {
             // Nor does the end of the same operation started elsewhere.

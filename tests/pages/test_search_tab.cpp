@@ -1,3 +1,4 @@
+#include "BoundedWait.h"
 #include "EmulatorCommands.h"
 #include "ParametrPoller.h"
 #include "QueuedSpy.h"
@@ -49,7 +50,7 @@ struct SearchPage : SetupWindowRig
     {
         QueuedSpy finished(g_device, &DeviceZFN::searchFinished);
         button("pushButton_searchDevices")->click();
-        return finished.wait(20000) && settled();
+        return finished.wait(BoundedWait::jobMs) && settled();
     }
     void setRange(bool range, bool firstOnly)
     {
@@ -104,7 +105,7 @@ private slots:
         QVERIFY(!page.window.findChild<QLabel*>("label_deviceState"));
 
         page.button("pushButton_disconnectDevice")->click();
-        QVERIFY(emulator.waitForRequests(1, 20000));
+        QVERIFY(emulator.waitForRequests(1, BoundedWait::jobMs));
         QCOMPARE(emulator.requests().first().command, releaseCommand);
         QVERIFY(!g_device->isConnected());
         QCOMPARE(page.table()->currentRow(), -1);
@@ -138,14 +139,14 @@ private slots:
 
         page.table()->setCurrentCell(1, 0);
         QVERIFY(page.settled());
-        QTRY_VERIFY_WITH_TIMEOUT(!page.bench.emulator(0).isSessionOpen(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!page.bench.emulator(0).isSessionOpen(), BoundedWait::jobMs);
         QVERIFY(page.bench.emulator(1).isSessionOpen());
         const QTabWidget* pages = page.find<QTabWidget>("tabDeviceConfig");
         QCOMPARE(pages->tabText(pages->indexOf(page.find<QWidget>("tabDevice"))), QString("Настройки ЛМВ"));
 
         page.bench.emulator(1).clearRequests();
         page.button("pushButton_updateComList")->click();
-        QVERIFY(page.bench.emulator(1).waitForRequests(1, 20000));
+        QVERIFY(page.bench.emulator(1).waitForRequests(1, BoundedWait::jobMs));
         QCOMPARE(page.bench.emulator(1).requests().first().command, releaseCommand);
         QVERIFY(!g_device->isConnected());
         QVERIFY(g_device->foundDevices().isEmpty());

@@ -1,3 +1,4 @@
+#include "BoundedWait.h"
 #include "ChannelRecord.h"
 #include "ChannelsModel.h"
 #include "ChildLookup.h"
@@ -102,7 +103,7 @@ struct SettingsPage
     {
         QueuedSpy finished(&bench.device(), &DeviceZFN::algoritmFinished);
         click("pushButton_read");
-        return QTest::qWaitFor([&] { return !finished.isEmpty() && bench.device().portOwner()->isFree(); }, 10000);
+        return BoundedWait::until([&] { return !finished.isEmpty() && bench.device().portOwner()->isFree(); });
     }
 };
 

@@ -1,10 +1,11 @@
 #include "DeviceTestBench.h"
 
+#include "BoundedWait.h"
 #include "ConfiguratorModule.h"
 #include "DeviceSettings.h"
+#include "Watchdog.h"
 
 #include <QThread>
-#include <QtTest>
 
 DeviceTestBench::DeviceTestBench(int emulatorCount)
 {
@@ -22,11 +23,18 @@ DeviceTestBench::DeviceTestBench(int emulatorCount)
 
 DeviceTestBench::~DeviceTestBench()
 {
-    m_device.reset();
+    destroyDevice();
     m_emulators.clear();
     DeviceZFN::setPopUpSink(nullptr);
     g_foundDevices.clear();
     g_portList.clear();
+}
+
+// The device object waits for its workers without a bound as it goes.
+void DeviceTestBench::destroyDevice()
+{
+    const Watchdog watchdog(BoundedWait::jobMs, "the device object did not end its workers");
+    m_device.reset();
 }
 
 void DeviceTestBench::publishPorts(const QStringList& extraEntries)
@@ -47,7 +55,7 @@ bool DeviceTestBench::connectTo(int index, int address, int type)
     g_foundDevices.append(DeviceInfo(g_portList.at(index), quint8(address), quint8(type)));
     m_device->connectToDevice(0);
     // With the window there, a connect starts the settings read; the caller gets the port after it.
-    const bool settled = QTest::qWaitFor([this] { return m_device->portOwner()->isFree(); }, 30000);
+    const bool settled = BoundedWait::until([this] { return m_device->portOwner()->isFree(); }, BoundedWait::jobMs);
     return settled && m_device->isConnected();
 }
 
@@ -76,8 +84,9 @@ void DeviceTestBench::runInWorker(const std::function<void()>& fn)
     if (!owner->lend(worker))
         qFatal("the port is lent");
     worker->start();
-    while (!worker->wait(10))
-        QCoreApplication::processEvents();
+    // A worker that never ends still uses the caller's data: the program cannot go on past it.
+    if (!BoundedWait::threadEnds(*worker, BoundedWait::jobMs))
+        qFatal("the worker did not end");
     delete worker;
 }
 

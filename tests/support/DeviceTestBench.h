@@ -33,7 +33,7 @@ public:
     bool flushLine();
     // Runs fn in a worker thread that holds the serial port, as the device object's workers do.
     void runInWorker(const std::function<void()>& fn);
-    void destroyDevice() { m_device.reset(); }
+    void destroyDevice();
     // The current channel as the poll thread left it, read under the device mutex.
     ChannelRecord channel();
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BoundedWait.h"
 #include "ChildLookup.h"
 #include "DeviceSettings.h"
 #include "DeviceTestBench.h"
@@ -85,12 +86,12 @@ public:
     {
         QueuedSpy finished(&device(), &DeviceZFN::sendAlgoritmFinished);
         showHartPage();
-        if (!finished.wait(30000))
+        if (!finished.wait(BoundedWait::jobMs))
             qFatal("the silent read of the first page did not end");
         auto* pages = requireChild<QTabWidget>(tab, "tabWidget");
         if (index != pages->currentIndex()) {
             pages->setCurrentIndex(index);
-            if (!finished.wait(30000))
+            if (!finished.wait(BoundedWait::jobMs))
                 qFatal("the silent read of the sub-page did not end");
         }
         scope = pages->currentWidget();
@@ -105,7 +106,7 @@ public:
         clearLogs();
         QueuedSpy finished(&device(), &DeviceZFN::sendAlgoritmFinished);
         find<QPushButton>(button)->click();
-        const bool ended = finished.wait(30000);
+        const bool ended = finished.wait(BoundedWait::jobMs);
         QCoreApplication::processEvents();
         return transmitter().commands() + (ended ? QList<int>() : QList<int>{-1});
     }

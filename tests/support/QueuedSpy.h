@@ -1,9 +1,10 @@
 #pragma once
 
+#include "BoundedWait.h"
+
 #include <QCoreApplication>
 #include <QList>
 #include <QObject>
-#include <QTest>
 #include <QVariant>
 
 // Records a signal's emissions like QSignalSpy, but in the thread that made the spy: an emission
@@ -34,9 +35,19 @@ public:
     }
 
     // True when one more emission arrives within timeoutMs.
-    bool wait(int timeoutMs = 5000)
+    bool wait(int timeoutMs = BoundedWait::stepMs)
     {
         const int before = count();
-        return QTest::qWaitFor([&] { return count() > before; }, timeoutMs);
+        return BoundedWait::until([&] { return count() > before; }, timeoutMs);
+    }
+
+    // True when one more emission arrives within timeoutMs and none at `rival` first: a job that
+    // ends the other way fails the wait at once.
+    bool waitBefore(const QueuedSpy& rival, int timeoutMs = BoundedWait::stepMs)
+    {
+        const int before = count();
+        const int rivalBefore = rival.count();
+        BoundedWait::until([&] { return count() > before || rival.count() > rivalBefore; }, timeoutMs);
+        return count() > before && rival.count() == rivalBefore;
     }
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BoundedWait.h"
 #include "ChildLookup.h"
 #include "DeviceTestBench.h"
 #include "EmulatorCommands.h"
@@ -49,8 +50,8 @@ public:
     // Waits until no job holds the port and the window is unlocked.
     bool settled() const
     {
-        return QTest::qWaitFor([this] { return g_device->portOwner()->isFree() && window.menuBar()->isEnabled(); },
-                               20000);
+        return BoundedWait::until([this] { return g_device->portOwner()->isFree() && window.menuBar()->isEnabled(); },
+                                  BoundedWait::jobMs);
     }
 
 private:

@@ -1,5 +1,6 @@
 #include "XlsxTestFiles.h"
 
+#include "BoundedWait.h"
 #include "VerificationSettings.h"
 #include "XlsxPackage.h"
 #include "XlsxWorkbook.h"
@@ -78,9 +79,13 @@ QString XlsxTestFiles::runReader(const QString& program, const QStringList& argu
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(program, arguments);
-    process.waitForFinished(300000);
+    // A reader that does not end in time is killed and fails, rather than report the exit code 0
+    // of a process still running.
+    const bool ended = process.waitForFinished(BoundedWait::programMs);
+    if (!ended)
+        process.kill();
     if (exitCode)
-        *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        *exitCode = ended && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     return QString::fromUtf8(process.readAll());
 }
 
