@@ -56,6 +56,7 @@ private:
     // the source drops them, so the parent is only compared, never used as an index.
     mutable QVector<int> m_sortRanks;
     mutable QModelIndex m_ranksParent;
+    mutable bool m_flatSource = false;
     mutable int m_ranksColumn = -1;
     mutable int m_ranksRole = -1;
 };
