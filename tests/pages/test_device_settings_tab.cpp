@@ -1,3 +1,4 @@
+#include "ComboListCheck.h"
 #include "DeviceSettings.h"
 #include "EmulatorCommands.h"
 #include "HartChangeMask.h"
@@ -107,24 +108,6 @@ struct SettingsList
 
 const QStringList offOn = {"выкл.", "вкл."};
 const QStringList unitNames = {"Па", "кПа", "МПа", "кг/см2", "кг/м2", "мм рт.ст.", "мм вод.ст.", "мбар", "бар", "АТМ", "psi"};
-
-// Empty when the page's list holds exactly the items, else what it holds.
-QString listMismatch(const QComboBox* combo, const SettingsList& list)
-{
-    QStringList texts;
-    QList<int> codes;
-    for (int i = 0; i < combo->count(); ++i) {
-        texts << combo->itemText(i);
-        if (!list.codes.isEmpty())
-            codes << combo->itemData(i).toInt();
-    }
-    if (texts == list.texts && codes == list.codes)
-        return QString();
-    QStringList shown;
-    for (int i = 0; i < texts.size(); ++i)
-        shown << (codes.isEmpty() ? texts.at(i) : QStringLiteral("%1 (%2)").arg(texts.at(i)).arg(codes.at(i)));
-    return QStringLiteral("%1 holds %2").arg(list.name, shown.join(", "));
-}
 
 }  // namespace
 
@@ -490,7 +473,7 @@ private slots:
             {"comboBox_contrast", {"7", "8", "9", "10", "11"}, {7, 8, 9, 10, 11}, -1, {}},
         };
         for (const SettingsList& list : written + shownOnly)
-            QCOMPARE(listMismatch(page.list(list.name), list), QString());
+            QCOMPARE(comboListMismatch(page.list(list.name), list.name, list.texts, list.codes), QString());
 
         QList<int> start;
         for (const SettingsList& list : written) {

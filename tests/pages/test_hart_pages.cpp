@@ -1,4 +1,5 @@
 #include "BoundedWait.h"
+#include "ComboListCheck.h"
 #include "HartDeviceTypeNames.h"
 #include "HartStatusElement.h"
 #include "HartStatusTextDiscription.h"
@@ -173,25 +174,6 @@ struct ChoiceList
     QList<QByteArray> written;
     quint8 mask = 0xFF;
 };
-
-// Empty when the page's list holds exactly the items, else what it holds.
-QString listMismatch(HartSubPageRig& rig, const char* name, const ChoiceList& list)
-{
-    const auto* combo = rig.find<QComboBox>(name);
-    QStringList texts;
-    QList<int> codes;
-    for (int i = 0; i < combo->count(); ++i) {
-        texts << combo->itemText(i);
-        if (!list.codes.isEmpty())
-            codes << combo->itemData(i).toInt();
-    }
-    if (texts == list.texts && codes == list.codes)
-        return QString();
-    QStringList shown;
-    for (int i = 0; i < texts.size(); ++i)
-        shown << (codes.isEmpty() ? texts.at(i) : QStringLiteral("%1 (%2)").arg(texts.at(i)).arg(codes.at(i)));
-    return QStringLiteral("%1 holds %2").arg(name, shown.join(", "));
-}
 
 // Writes every choice of the lists, stepping them together from what the page shows so that each
 // write changes each list: empty when every write carried each choice's bytes and the read-back
@@ -826,10 +808,10 @@ private slots:
                                  44,
                                  0,
                                  {"0b", "0c", "ed", "0a", "b0", "05", "ef", "08", "07", "0e"}};
-        QCOMPARE(listMismatch(rig, function.combo, function), QString());
+        QCOMPARE(comboListMismatch(rig.find<QComboBox>(function.combo), function.combo, function.texts, function.codes), QString());
         for (const char* combo : {"comboBox_device_measureV1", "comboBox_device_measureV2", "comboBox_device_measureV3",
                                   "comboBox_device_measureV4"})
-            QCOMPARE(listMismatch(rig, combo, unit), QString());
+            QCOMPARE(comboListMismatch(rig.find<QComboBox>(combo), combo, unit.texts, unit.codes), QString());
         QCOMPARE(writeEachChoice(rig, {function, unit}), QString());
     }
 
@@ -857,7 +839,7 @@ private slots:
             rig.changeState([](HartTransmitterState& s) { s.sqrtCutoffThreshold = 0.25f; });
             rig.showSubPage(SpecificPage);
             for (const ChoiceList& list : lists + QList<ChoiceList>{byReed, byButtonList, onOff})
-                QCOMPARE(listMismatch(rig, list.combo, list), QString());
+                QCOMPARE(comboListMismatch(rig.find<QComboBox>(list.combo), list.combo, list.texts, list.codes), QString());
             QCOMPARE(writeEachChoice(rig, lists + QList<ChoiceList>{byReed, byButtonList}), QString());
         }
         HartSubPageRig rig(HartVariant::Family, hartTypeWriteProtection);
