@@ -21,10 +21,9 @@ const QString loadedWithErrors = QStringLiteral("При загрузке арх�
 
 QByteArray fileRecord(const QByteArray& frame, quint32 index)
 {
-    QByteArray record = frame;
-    record.resize(ArchiveRecord::recordSize);
-    qToLittleEndian<quint32>(index, record.data() + ArchiveRecord::frameSize);
-    return record;
+    char indexBytes[sizeof(quint32)];
+    qToLittleEndian<quint32>(index, indexBytes);
+    return frame.leftJustified(ArchiveRecord::frameSize, '\0', true) + QByteArray(indexBytes, sizeof indexBytes);
 }
 
 QByteArray modelBytes(const ArchiveModel& model)
