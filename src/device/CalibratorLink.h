@@ -11,9 +11,9 @@
 class QIODevice;
 
 // One request-reply exchange with a calibrator over any QIODevice: open, let a late reply of a cut
-// exchange on the same port pass, drop stale input, write, collect until the frame checks pass, a second chance,
-// retries and time-outs. It runs in whichever thread holds the device; an abort flag set from
-// another thread ends every wait within one slice.
+// exchange on the same port pass, drop stale input, write, collect until the frame checks pass, a
+// second chance, retries and time-outs. It runs in whichever thread holds the device; an abort flag
+// set from another thread ends every wait within one slice.
 class CalibratorLink
 {
 public:
