@@ -178,7 +178,7 @@ CalibratorLink::Try CalibratorLink::collect(int timeoutMs)
 {
     if (!waitForInput(timeoutMs)) {
         if (aborted())
-            return Try::Aborted;
+            return Try::Cut;
         debug(QStringLiteral("TIMEOUT"), m_io->errorString().toLatin1());
         return Try::Silent;
     }
@@ -195,10 +195,10 @@ CalibratorLink::Try CalibratorLink::collect(int timeoutMs)
         if (waitForInput(qMin(left, m_timing.pieceWaitMs)))
             continue;
         if (aborted())
-            return Try::Aborted;
+            return Try::Cut;
         // One second chance: late bytes may complete a frame that failed the check.
         if (secondChanceUsed || !waitForInput(qMin(left, m_timing.secondChanceMs)))
-            return aborted() ? Try::Aborted : Try::Garbled;
+            return aborted() ? Try::Cut : Try::Garbled;
         secondChanceUsed = true;
     }
 }
@@ -210,9 +210,7 @@ CalibratorLink::Try CalibratorLink::runTry(const QByteArray& request, int timeou
         return aborted() ? Try::Aborted : Try::WriteFailed;
     }
     m_sinceRequestLeft.start();
-    m_awaitingReply = true;
     const Try result = collect(timeoutMs);
-    m_awaitingReply = result == Try::Aborted;
     debug(QStringLiteral("READ"), m_buffer);
     return result;
 }
@@ -266,7 +264,6 @@ CalibratorLink::Status CalibratorLink::exchange(const QByteArray& request, int t
     int silentTries = 0;
     Try result = Try::Silent;
     bool drained = false;
-    m_awaitingReply = false;
     while (result != Try::Reply && attempts <= m_retryLimit && !aborted()) {
         ++attempts;
         if (!openForAttempt(attempts))
@@ -278,7 +275,7 @@ CalibratorLink::Status CalibratorLink::exchange(const QByteArray& request, int t
         if (aborted())
             break;
         result = runTry(request, timeoutMs);
-        if (result == Try::Aborted || (result == Try::Silent && ++silentTries > silentTriesAllowed))
+        if (result == Try::Aborted || result == Try::Cut || (result == Try::Silent && ++silentTries > silentTriesAllowed))
             break;
         // A request that does not leave gets one further attempt, not the whole round of retries.
         if (result == Try::WriteFailed)
@@ -294,7 +291,7 @@ CalibratorLink::Status CalibratorLink::exchange(const QByteArray& request, int t
         m_lastStatus = Status::Ok;
     } else {
         m_lastStatus = aborted() ? Status::Aborted : Status::NoAnswer;
-        if (m_awaitingReply)
+        if (result == Try::Cut)
             noteCut(request, timeoutMs);
         debug(QStringLiteral("ERROR"), m_io->errorString().toLatin1());
     }

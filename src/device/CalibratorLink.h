@@ -67,7 +67,8 @@ public:
     static constexpr int bufferLimit = 2048;
 
 private:
-    enum class Try { Reply, Silent, Garbled, WriteFailed, Aborted };
+    // Aborted: stopped before the request left; Cut: stopped while its reply was awaited.
+    enum class Try { Reply, Silent, Garbled, WriteFailed, Aborted, Cut };
 
 public:
     bool open();
@@ -99,8 +100,6 @@ private:
     QByteArray m_buffer;
     QByteArray m_reply;
     Status m_lastStatus = Status::NoAnswer;
-    // Set while the request of the running try has left and its reply is awaited.
-    bool m_awaitingReply = false;
     QElapsedTimer m_sinceRequestLeft;
 
     // A cut exchange whose reply may still come, per port: the bytes it had read and, for a
