@@ -70,6 +70,25 @@ bool hasRequest(CalibratorEmulator& emulator, const QString& start)
                        [&](const EmulatorRequest& request) { return request.command.startsWith(start); });
 }
 
+// Starts HART operation 1 on the first calibrator, whose transmitter answers after replyDelayMs,
+// and cancels it cutAfterMs after its first pass-through request; true once the port is home.
+bool cancelSlowIdentity(DeviceTestBench& bench, int replyDelayMs, int cutAfterMs)
+{
+    DeviceZFN& device = bench.device();
+    if (!device.checkHartConnection(false))
+        return false;
+    HartTransmitterOptions slow;
+    slow.replyDelayMs = replyDelayMs;
+    bench.emulator().hartTransmitter().setOptions(slow);
+    bench.emulator().clearRequests();
+    device.startHartAlgorithm(1, true, 0);
+    if (!BoundedWait::until([&] { return hasRequest(bench.emulator(), "40;"); }))
+        return false;
+    QTest::qWait(cutAfterMs);
+    device.stopSearch();
+    return BoundedWait::until([&] { return device.portOwner()->isFree(); });
+}
+
 }  // namespace
 
 Q_DECLARE_METATYPE(CancelledJob)
@@ -235,19 +254,9 @@ private slots:
         QFETCH(int, replyDelayMs);
         DeviceTestBench bench;
         QVERIFY(bench.connectWithTransmitter());
+        bench.emulator().setValue("1", "101.325");
+        QVERIFY(cancelSlowIdentity(bench, replyDelayMs, 300));
         DeviceZFN& device = bench.device();
-        QVERIFY(device.checkHartConnection(false));
-        CalibratorEmulator& emulator = bench.emulator();
-        emulator.setValue("1", "101.325");
-        HartTransmitterOptions slow;
-        slow.replyDelayMs = replyDelayMs;
-        emulator.hartTransmitter().setOptions(slow);
-        emulator.clearRequests();
-        device.startHartAlgorithm(1, true, 0);
-        QTRY_VERIFY_WITH_TIMEOUT(hasRequest(emulator, "40;"), BoundedWait::stepMs);
-        QTest::qWait(300);
-        device.stopSearch();
-        QTRY_VERIFY_WITH_TIMEOUT(device.portOwner()->isFree(), BoundedWait::stepMs);
         QVERIFY(device.sendSessionStart());
         QVERIFY(device.isConnected());
         QByteArray value;
@@ -262,16 +271,7 @@ private slots:
     {
         DeviceTestBench bench(2);
         QVERIFY(bench.connectWithTransmitter());
-        DeviceZFN& device = bench.device();
-        QVERIFY(device.checkHartConnection(false));
-        HartTransmitterOptions slow;
-        slow.replyDelayMs = 5000;
-        bench.emulator(0).hartTransmitter().setOptions(slow);
-        bench.emulator(0).clearRequests();
-        device.startHartAlgorithm(1, true, 0);
-        QTRY_VERIFY_WITH_TIMEOUT(hasRequest(bench.emulator(0), "40;"), BoundedWait::stepMs);
-        device.stopSearch();
-        QTRY_VERIFY_WITH_TIMEOUT(device.portOwner()->isFree(), BoundedWait::stepMs);
+        QVERIFY(cancelSlowIdentity(bench, 5000, 0));
         QElapsedTimer timer;
         timer.start();
         QVERIFY(bench.connectTo(1));
