@@ -1,19 +1,33 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the workstation and its tests need, when any is missing.
+# Installs the Debian packages that are missing: "run" (the default) what the workstation's build and
+# the program need, "test" those and what the tests, the fuzz targets and the benchmarks add.
 set -euo pipefail
-packages=(cmake make g++ clang libclang-rt-dev qtbase5-dev qtbase5-private-dev libqt5serialport5-dev
-          libqwt-qt5-dev qttools5-dev qttools5-dev-tools qttranslations5-l10n xvfb xauth fonts-dejavu-core
-          libzip-dev libpugixml-dev pkgconf python3-openpyxl poppler-utils)
-# The tests read the protocols with LibreOffice; the full Calc package conflicts with the one without a GUI.
-dpkg-query -W -f='${Status}' libreoffice-calc 2>/dev/null | grep -q "install ok installed" || packages+=(libreoffice-calc-nogui)
+run_packages=(cmake make g++ pkgconf qtbase5-dev libqt5serialport5-dev libqwt-qt5-dev qttools5-dev
+              qttools5-dev-tools qttranslations5-l10n fonts-dejavu-core libzip-dev libpugixml-dev)
+# clang and its runtime build the fuzz targets; the window test reads Qt's private headers; the
+# start-up bench watches the X server through xcb, whose headers no other package brings for sure.
+test_packages=(clang libclang-rt-dev qtbase5-private-dev xvfb xauth libxcb1-dev python3-openpyxl poppler-utils)
+
+packages=("${run_packages[@]}")
+case "${1:-run}" in
+  run) ;;
+  test)
+    packages+=("${test_packages[@]}")
+    # The tests read the protocols with LibreOffice; the full Calc package conflicts with the one without a GUI.
+    dpkg-query -W -f='${Status}' libreoffice-calc 2>/dev/null | grep -q "install ok installed" || packages+=(libreoffice-calc-nogui)
+    ;;
+  *) echo "usage: $0 [run|test]" >&2; exit 2 ;;
+esac
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
-  sudo_cmd=()
-  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
+  # sudo resets the environment, so the variable goes on its command line, where it survives.
+  as_root=(env DEBIAN_FRONTEND=noninteractive)
+  [ "$(id -u)" -eq 0 ] || as_root=(sudo env DEBIAN_FRONTEND=noninteractive)
+  "${as_root[@]}" apt-get update -qq
+  "${as_root[@]}" apt-get install -y -qq "${missing[@]}"
 fi

@@ -3,7 +3,7 @@
 # runs every test with CTest, then runs the fuzz targets for a bounded time.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-bash "$root/scripts/setup.sh"
+bash "$root/scripts/setup.sh" test
 export LC_ALL=C.UTF-8 LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 jobs=$(nproc)

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Runs scripts/setup.sh against stand-ins for dpkg-query, apt-get, sudo and id that record what would
+# be installed and with which environment, on a machine where nothing is installed yet.
+set -euo pipefail
+setup="$(cd "$(dirname "$0")/../.." && pwd)/scripts/setup.sh"
+fails=0
+passes=0
+
+fake_bin() {
+  local bin=$1 uid=$2
+  mkdir -p "$bin"
+  printf '#!/bin/sh\nexit 1\n' >"$bin/dpkg-query"
+  printf '#!/bin/sh\necho "$DEBIAN_FRONTEND $*" >>"%s/apt.log"\n' "$bin" >"$bin/apt-get"
+  printf '#!/bin/sh\necho %s\n' "$uid" >"$bin/id"
+  # Like the real one, sudo starts the command with a reset environment.
+  printf '#!/bin/sh\nexec env -i PATH="$PATH" "$@"\n' >"$bin/sudo"
+  chmod +x "$bin"/*
+}
+
+# install_line MODE UID: the packages apt-get was asked to install, with the environment it saw.
+install_line() {
+  local bin
+  bin=$(mktemp -d)
+  fake_bin "$bin" "$2"
+  PATH="$bin:$PATH" bash "$setup" "$1" >/dev/null
+  grep ' install ' "$bin/apt.log"
+  rm -rf "$bin"
+}
+
+check() {
+  local what=$1 line=$2 package=$3 expected=$4
+  local found=no
+  [[ " $line " == *" $package "* ]] && found=yes
+  if [ "$found" = "$expected" ]; then
+    passes=$((passes + 1))
+  else
+    echo "FAIL: $what: $package installed: $found, expected $expected"
+    fails=$((fails + 1))
+  fi
+}
+
+for uid in 0 1000; do
+  run=$(install_line run "$uid")
+  test=$(install_line test "$uid")
+  for line in "$run" "$test"; do
+    check "uid $uid, noninteractive" "$line" noninteractive yes
+  done
+  for p in g++ qtbase5-dev libqt5serialport5-dev libqwt-qt5-dev qttranslations5-l10n libzip-dev libpugixml-dev; do
+    check "run, uid $uid" "$run" "$p" yes
+    check "test, uid $uid" "$test" "$p" yes
+  done
+  for p in clang libclang-rt-dev qtbase5-private-dev xvfb libxcb1-dev python3-openpyxl poppler-utils libreoffice-calc-nogui; do
+    check "run, uid $uid" "$run" "$p" no
+    check "test, uid $uid" "$test" "$p" yes
+  done
+done
+
+echo "$passes passed, $fails failed"
+[ "$fails" -eq 0 ]
