@@ -8,14 +8,17 @@
 #include "QueuedSpy.h"
 #include "ParametrDouble.h"
 #include "PollController.h"
+#include "PollThread.h"
 #include "ResultRecord.h"
 #include "ResultsModel.h"
 #include "TestEnvironment.h"
 #include "TextDiscription.h"
 #include "VerificationSettings.h"
 
+#include <QSemaphore>
 #include <QSortFilterProxyModel>
 #include <QtTest>
+#include <atomic>
 #include <cmath>
 
 namespace {
@@ -223,6 +226,43 @@ private slots:
             QVERIFY(qAbs(r.expandedRelative - expanded / 10) < 1e-7);
         }
         QVERIFY(bench.popUps().isEmpty());
+    }
+
+    // A group asked for while the loop is reporting its end, by a stop or a silent calibrator, is
+    // ended at once: no later cycle or stop would end it, and the overlay would stay.
+    void groupAskedForAsPollingEndsIsEnded_data()
+    {
+        QTest::addColumn<bool>("silent");
+        QTest::newRow("stop") << false;
+        QTest::newRow("silent calibrator") << true;
+    }
+    void groupAskedForAsPollingEndsIsEnded()
+    {
+        QFETCH(bool, silent);
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        DeviceZFN& device = bench.device();
+        device.setExchangeTimeout(100);
+        QVERIFY(startPolling(bench, 10));
+        QSemaphore release;
+        std::atomic<bool> reporting{false};
+        connect(&device, &DeviceZFN::poolFullyStoped, &device, [&] {
+            if (!reporting.exchange(true))
+                release.acquire();
+        }, Qt::DirectConnection);
+        QueuedSpy locked(&device, &DeviceZFN::lockInteface);
+        QueuedSpy unlocked(&device, &DeviceZFN::unlockInteface);
+        if (silent)
+            bench.emulator().setSilent(true);
+        else
+            device.pollController()->pollThread->requestStop();
+        QVERIFY(BoundedWait::until([&] { return reporting.load(); }));
+        device.addGroupResult();
+        release.release();
+        QVERIFY(BoundedWait::threadEnds(*device.pollController()->pollThread));
+        QTRY_COMPARE(locked.count(), 1);
+        QTRY_COMPARE(unlocked.count(), 1);
+        QCOMPARE(device.resultsModel()->rowCount(), 0);
     }
 
     void archiveFramesReplaceTheResults()
