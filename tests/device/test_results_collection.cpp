@@ -208,20 +208,23 @@ private slots:
         QVERIFY(startPolling(bench, 10, "497", 0));
         QueuedSpy progress(&device, &DeviceZFN::sendProgress);
         QueuedSpy added(&device, &DeviceZFN::groupAdded);
-        device.addGroupResult();
-        QVERIFY(added.wait());
+        // The second group counts its own points.
+        QList<int> steps;
+        for (int group = 0; group < 2; ++group) {
+            device.addGroupResult();
+            QVERIFY(added.wait());
+            for (int point = 1; point <= groupSize; ++point)
+                steps << point * (100 / groupSize);
+        }
         device.stopPoll();
         ResultsModel& results = *device.resultsModel();
-        QCOMPARE(results.rowCount(), groupSize);
-        QList<int> steps;
-        for (int point = 1; point <= groupSize; ++point)
-            steps << point * (100 / groupSize);
+        QCOMPARE(results.rowCount(), 2 * groupSize);
         QCOMPARE(progress.firstInts(), steps);
-        QTRY_VERIFY(results.record(groupSize - 1)->expandedSet);
-        for (int row = 0; row < groupSize; ++row) {
+        QTRY_VERIFY(results.record(2 * groupSize - 1)->expandedSet);
+        for (int row = 0; row < 2 * groupSize; ++row) {
             const ResultRecord& r = *results.record(row);
-            QCOMPARE(QList<double>({r.error, r.coefficient, double(r.verdict)}),
-                     QList<double>({0.3, coefficient, double(verdict)}));
+            QCOMPARE(QList<double>({r.error, r.coefficient, double(r.verdict), double(r.group)}),
+                     QList<double>({0.3, coefficient, double(verdict), double(1 + row / groupSize)}));
             QVERIFY2(qAbs(r.expanded - expanded) < 1e-6, qPrintable(QString::number(r.expanded, 'g', 9)));
             QVERIFY(qAbs(r.expandedRelative - expanded / 10) < 1e-7);
         }
@@ -305,7 +308,7 @@ private slots:
         QTRY_COMPARE(serial.count(), 1);
         QCOMPARE(serial.last().at(0).toUInt(), 777u);
 
-        device.setArchiveSelectedRows({2, 0, 9});
+        device.setArchiveSelectedRows({2, 0, 3, 9});
         device.setArchiveSelectedOnly(true);
         device.addArchiveFramesToResults();
         QCOMPARE(references(results), QList<double>({300, 100}));
