@@ -2,7 +2,6 @@
 
 #include "CalibratorLink.h"
 #include "CalibratorMap.h"
-#include "ChannelRecord.h"
 #include "ChannelsModel.h"
 #include "DeviceSettings.h"
 #include "HartDeviceData.h"
@@ -38,8 +37,16 @@ bool MeasurementPoller::start()
     stop();
     if (!m_owner.lend(m_work.pollThread))
         return false;
+    refusePointsUntilCycle();
     m_work.restartPollThread();
     return true;
+}
+
+// The table still holds the previous session's values, which the calibrator may no longer show.
+void MeasurementPoller::refusePointsUntilCycle()
+{
+    QMutexLocker lock(&m_mutex);
+    m_work.resultTaken = true;
 }
 
 void MeasurementPoller::stop()
@@ -162,8 +169,9 @@ bool MeasurementPoller::readHartValues()
 }
 
 // The units, ranges and switches of the channel are taken in the same step, so the set is computed
-// from one state of the channel too; the cycle's mode and source of the reference go with it. It
-// clears "already taken": a point may now be stored from it.
+// from one state of the channel too; the cycle's mode and source of the reference go with it. The
+// copy kept of it is what a point is made of, whatever the channel becomes before the point is
+// stored. It clears "already taken": a point may now be stored from it.
 void MeasurementPoller::publish()
 {
     QMutexLocker lock(&m_mutex);
@@ -173,6 +181,7 @@ void MeasurementPoller::publish()
     channel.pollMode = m_cycle.mode;
     channel.referenceFromDevice = !m_cycle.fixedReference;
     m_records.channels.updateMeasurement(0, channel);
+    m_published = channel;
     m_work.resultTaken = false;
 }
 

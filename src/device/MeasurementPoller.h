@@ -1,11 +1,12 @@
 #pragma once
 
+#include "ChannelRecord.h"
+
 #include <QObject>
 #include <QString>
 #include <atomic>
 
 class CalibratorLink;
-class ChannelRecord;
 class ChannelsModel;
 class DeviceSettings;
 class HartDeviceData;
@@ -44,6 +45,9 @@ public:
     // One read of the running cycle. False when the cycle cannot go on: a read failed, or polling
     // is being stopped.
     bool getEventByKey(int key);
+    // The channel as the last cycle of this session left it: all a point is made of. The caller
+    // holds the device mutex.
+    const ChannelRecord& publishedCycle() const { return m_published; }
 
 signals:
     void cycleDone();
@@ -68,6 +72,7 @@ private:
         double manual = 0;
     };
 
+    void refusePointsUntilCycle();
     bool runCycle();
     bool stopRequested() const;
     bool takeReference();
@@ -89,4 +94,5 @@ private:
     Records m_records;
     const std::atomic<bool>& m_connected;
     Readings m_cycle;
+    ChannelRecord m_published;
 };

@@ -39,8 +39,8 @@ public:
     int archiveTimeoutMs = 7000;
     std::atomic<int> exchangeTimeoutMs{2000};
     std::atomic<int> pollMode{0};
-    // At most one result per poll cycle: the cycle clears it, a stored result sets it. Guarded by
-    // the device mutex.
+    // At most one result per poll cycle: the cycle clears it, a stored result and a start of
+    // polling set it. Guarded by the device mutex.
     bool resultTaken = true;
     std::atomic<bool> debugLog{false};
 

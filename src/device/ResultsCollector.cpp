@@ -28,23 +28,25 @@ ResultsCollector::ResultsCollector(QMutex& mutex, PollController& work, const So
 
 // A result carrying the channel's range, allowed error and expected output, and the committed
 // accuracy coefficient.
-ResultRecord ResultsCollector::channelResult(double reference, double measured, double error) const
+ResultRecord ResultsCollector::channelResult(const ChannelRecord& channel, double reference, double measured,
+                                             double error) const
 {
     ResultRecord result;
     result.setReference(reference);
     result.setMeasured(measured);
-    result.setExpectedCurrent(m_sources.channel.expectedOutput(reference));
+    result.setExpectedCurrent(channel.expectedOutput(reference));
     result.setError(error);
-    result.setAllowedError(m_sources.channel.allowedError);
+    result.setAllowedError(channel.allowedError);
     result.setCoefficient(m_sources.settings.prAnalysisCoeffAccuracy->value());
-    result.setRangeText(m_sources.channel.rangeText());
-    result.setRangeLow(m_sources.channel.rangeLow);
-    result.setRangeHigh(m_sources.channel.rangeHigh);
+    result.setRangeText(channel.rangeText());
+    result.setRangeLow(channel.rangeLow);
+    result.setRangeHigh(channel.rangeHigh);
     return result;
 }
 
-// At most one result per poll cycle: the cycle clears the flag when it has new values. Everything
-// of the point comes from that cycle, even when the mode or the reference was switched since.
+// At most one result per poll cycle: the cycle clears the flag when it has new values, a start sets
+// it. Everything of the point comes from that cycle, even when the mode, the reference, the unit or
+// the range was changed since.
 bool ResultsCollector::storeCurrentResult()
 {
     if (m_work.resultTaken)
@@ -56,13 +58,14 @@ bool ResultsCollector::storeCurrentResult()
         return false;
     }
     m_work.resultTaken = true;
-    ResultRecord result = channelResult(m_sources.channel.reference, m_sources.channel.measured, m_sources.channel.error);
-    result.setUnit(m_sources.channel.unit);
-    result.setKind(quint8(m_sources.channel.pollMode));
-    result.setReferenceFromDevice(m_sources.channel.referenceFromDevice);
+    const ChannelRecord& cycle = m_poller.publishedCycle();
+    ResultRecord result = channelResult(cycle, cycle.reference, cycle.measured, cycle.error);
+    result.setUnit(cycle.unit);
+    result.setKind(quint8(cycle.pollMode));
+    result.setReferenceFromDevice(cycle.referenceFromDevice);
     result.setGroup(m_results.currentGroup());
-    result.setHasCurrent(!std::isnan(m_sources.channel.current));
-    result.setCurrent(m_sources.channel.current);
+    result.setHasCurrent(!std::isnan(cycle.current));
+    result.setCurrent(cycle.current);
     m_results.append(result);
     return true;
 }
@@ -161,7 +164,7 @@ quint32 ResultsCollector::archiveFrameToResult(int row)
     const double reference = widenFloat(frame.reference());
     const double measured = widenFloat(hart ? frame.hartPressure() : frame.measured());
     const double error = widenFloat(hart ? frame.hartError() : frame.error());
-    ResultRecord result = channelResult(reference, measured, error);
+    ResultRecord result = channelResult(m_sources.channel, reference, measured, error);
     result.setUnit(quint8(frame.unitIndex()));
     result.setKind(hart ? 1 : 0);
     result.setReferenceFromDevice(true);

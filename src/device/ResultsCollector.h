@@ -52,7 +52,7 @@ signals:
     void archiveSerialFound(quint32 serial);
 
 private:
-    ResultRecord channelResult(double reference, double measured, double error) const;
+    ResultRecord channelResult(const ChannelRecord& channel, double reference, double measured, double error) const;
     quint32 archiveFrameToResult(int row);
     bool isGroupFull() const;
 

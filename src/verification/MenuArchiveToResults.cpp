@@ -1,6 +1,7 @@
 #include "MenuArchiveToResults.h"
 
 #include "ArchiveModel.h"
+#include "CalibratorMap.h"
 #include "ConfirmPrompt.h"
 #include "DeviceZFN.h"
 #include "IconSet.h"
@@ -164,12 +165,14 @@ QList<int> MenuArchiveToResults::selectedRows() const
     return rows;
 }
 
+// A calibrator's whole archive moves, beyond the limit of measured points; only frames merged from
+// several archive files can be more.
 bool MenuArchiveToResults::acceptMove(int frameCount) const
 {
-    if (frameCount > ResultsModel::maxCount) {
+    if (frameCount > CalibratorMap::ArchiveFrameCount) {
         g_device->showPopUpMessage(tr("Выбрано кадров: %1. В результаты можно перенести не более %2.")
                                        .arg(frameCount)
-                                       .arg(ResultsModel::maxCount));
+                                       .arg(CalibratorMap::ArchiveFrameCount));
         return false;
     }
     return g_device->resultsModel()->isEmpty()

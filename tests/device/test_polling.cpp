@@ -10,6 +10,7 @@
 #include "ResultRecord.h"
 #include "ResultsModel.h"
 #include "TestEnvironment.h"
+#include "VerificationSettings.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
@@ -21,6 +22,7 @@ namespace {
 constexpr quint8 megapascalCode = 7;
 constexpr quint8 kilopascal = 1;
 constexpr quint8 megapascal = 2;
+constexpr quint8 bar = 8;
 constexpr quint8 hartKilopascal = 12;
 const double none = std::nan("");
 const QString busy("Дождитесь окончания текущей операции!");
@@ -66,6 +68,34 @@ bool isIdleWithPortHome(DeviceZFN& device)
     return mutexFree;
 }
 
+// The sensor row of the verification settings: unit, range, output type and allowed error.
+struct Sensor
+{
+    quint8 unit;
+    double low;
+    double high;
+    quint8 outputType;
+    double allowedError;
+};
+
+// As the settings tab applies its sensor row: the channel under the device mutex, then the table.
+void applySensor(DeviceZFN& device, const Sensor& sensor)
+{
+    ChannelRecord channel;
+    {
+        QMutexLocker lock(device.mutex());
+        ChannelRecord& current = *device.currentChannel();
+        current.unit = sensor.unit;
+        current.rangeLow = sensor.low;
+        current.rangeHigh = sensor.high;
+        current.outputType = sensor.outputType;
+        current.allowedError = sensor.allowedError;
+        current.updateOutputRange();
+        channel = current;
+    }
+    device.channelsModel()->setRecord(0, channel);
+}
+
 // One poll mode or source of the reference, what a cycle asks the calibrator and what it gives.
 struct Step
 {
@@ -79,6 +109,8 @@ struct Step
 };
 
 }  // namespace
+
+Q_DECLARE_METATYPE(Sensor)
 
 class TestPolling : public QObject
 {
@@ -257,6 +289,100 @@ private slots:
         QCOMPARE(r->referenceFromDevice, !fixedBefore);
         QCOMPARE(int(r->kind), modeBefore);
         QCOMPARE(r->hasCurrent, modeBefore != 2);
+    }
+
+    // The sensor row applied (as "Применить" does) between a cycle and its point: the point keeps the
+    // cycle's unit, range and sensor, with the reference and measured value that cycle gave in them.
+    // 0.4 MPa and 12 mA (the middle of 4-20 mA) come from the calibrator in every cycle.
+    void pointKeepsItsCyclesUnitAndRange_data()
+    {
+        QTest::addColumn<Sensor>("before");
+        QTest::addColumn<Sensor>("after");
+        QTest::addColumn<double>("reference");
+        const Sensor kpa{kilopascal, 0, 1000, 1, 0.1};
+        QTest::newRow("unit") << kpa << Sensor{megapascal, 0, 1000, 1, 0.1} << 400.0;
+        QTest::newRow("lower end") << Sensor{kilopascal, -100, 1100, 1, 0.1} << Sensor{kilopascal, 200, 1100, 1, 0.1}
+                                   << 400.0;
+        QTest::newRow("upper end") << Sensor{kilopascal, 100, 900, 1, 0.1} << Sensor{kilopascal, 100, 600, 1, 0.1}
+                                   << 400.0;
+        QTest::newRow("unit and range") << kpa << Sensor{megapascal, 0, 1, 1, 0.1} << 400.0;
+        QTest::newRow("unit and lower end") << Sensor{bar, 2, 6, 1, 0.1} << Sensor{kilopascal, -50, 6, 1, 0.1} << 4.0;
+        QTest::newRow("both ends") << Sensor{megapascal, 0.2, 0.6, 1, 0.1} << Sensor{megapascal, -0.1, 1.6, 1, 0.1}
+                                   << 0.4;
+        QTest::newRow("output and allowed error") << kpa << Sensor{kilopascal, 0, 1000, 0, 0.5} << 400.0;
+    }
+    void pointKeepsItsCyclesUnitAndRange()
+    {
+        QFETCH(Sensor, before);
+        QFETCH(Sensor, after);
+        QFETCH(double, reference);
+        DeviceTestBench bench;
+        // The next cycle waits for the stop.
+        setUpChannel(bench, 600000);
+        DeviceZFN& device = bench.device();
+        applySensor(device, before);
+        QueuedSpy updates(&device, &DeviceZFN::pollUpdateSignal);
+        QVERIFY(device.startPoll());
+        QVERIFY(waitForCycles(updates, 1));
+        const ChannelRecord cycle = bench.channel();
+        applySensor(device, after);
+        device.addResult();
+        device.stopPoll();
+        QCOMPARE(device.resultsModel()->rowCount(), 1);
+        const ResultRecord* r = device.resultsModel()->record(0);
+        const double measured = (before.low + before.high) / 2;
+        QCOMPARE(QList<double>({double(r->unit), r->rangeLow, r->rangeHigh, r->measured, r->allowedError}),
+                 QList<double>({double(before.unit), before.low, before.high, measured, before.allowedError}));
+        QCOMPARE(r->rangeText, cycle.rangeText());
+        QVERIFY2(qAbs(r->reference - reference) < 1e-9, qPrintable(QString::number(r->reference)));
+        QVERIFY(qAbs(r->error - (measured - reference) * 100 / (before.high - before.low)) < 1e-9);
+        QCOMPARE(r->expectedCurrent, cycle.expectedOutput(r->reference));
+    }
+
+    // "Стоп", the calibrator moves on, "Старт", and a point or a group asked for at once: it holds
+    // the new session's first cycle, never the values the calibrator sent before the stop.
+    void noPointBeforeTheSessionsFirstCycle_data()
+    {
+        QTest::addColumn<bool>("group");
+        QTest::newRow("point") << false;
+        QTest::newRow("group") << true;
+    }
+    void noPointBeforeTheSessionsFirstCycle()
+    {
+        QFETCH(bool, group);
+        DeviceTestBench bench;
+        setUpChannel(bench, 10);
+        DeviceZFN& device = bench.device();
+        CalibratorEmulator& emulator = bench.emulator();
+        device.verificationSettings()->groupPointCount = 2;
+        QueuedSpy updates(&device, &DeviceZFN::pollUpdateSignal);
+        QVERIFY(device.startPoll());
+        QVERIFY(waitForCycles(updates, 1));
+        device.stopPoll();
+        emulator.setValue("1", "0.8");
+        emulator.setValue("5", "16");
+        // The first cycle of the next session takes a while, as after a cancelled HART operation.
+        emulator.setReplyDelayMs(300);
+        QueuedSpy added(&device, &DeviceZFN::groupAdded);
+        updates.clear();
+        QVERIFY(device.startPoll());
+        if (group)
+            device.addGroupResult();
+        else
+            device.addResult();
+        ResultsModel& results = *device.resultsModel();
+        QCOMPARE(results.rowCount(), 0);
+        QVERIFY(waitForCycles(updates, 1));
+        if (group)
+            QVERIFY(added.wait());
+        else
+            device.addResult();
+        device.stopPoll();
+        QTRY_COMPARE(results.rowCount(), group ? 2 : 1);
+        for (int row = 0; row < results.rowCount(); ++row)
+            QCOMPARE(QList<double>({results.record(row)->reference, results.record(row)->measured}),
+                     QList<double>({800, 750}));
+        QVERIFY(bench.popUps().isEmpty());
     }
 
     // A silent calibrator, an unknown poll mode and a closed line stop polling once, each with its message.

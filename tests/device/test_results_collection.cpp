@@ -6,15 +6,19 @@
 #include "DeviceSettings.h"
 #include "DeviceTestBench.h"
 #include "QueuedSpy.h"
+#include "ParametrDouble.h"
 #include "PollController.h"
+#include "PollThread.h"
 #include "ResultRecord.h"
 #include "ResultsModel.h"
 #include "TestEnvironment.h"
 #include "TextDiscription.h"
 #include "VerificationSettings.h"
 
+#include <QSemaphore>
 #include <QSortFilterProxyModel>
 #include <QtTest>
+#include <atomic>
 #include <cmath>
 
 namespace {
@@ -24,8 +28,10 @@ constexpr quint8 megapascalCode = 7;
 const QString fullText = "Достигнуто максимальное количество результатов (500). Очистите часть списка на вкладке "
                          "Результаты.";
 
-// A 4-20 mA sensor of 0..1000 kPa polled in loop-current mode, values drifting from cycle to cycle.
-bool startPolling(DeviceTestBench& bench, int intervalMs)
+// A 4-20 mA sensor of 0..1000 kPa polled in loop-current mode, the current drifting from cycle to cycle
+// unless told otherwise.
+bool startPolling(DeviceTestBench& bench, int intervalMs, const QString& reference = "500",
+                  double currentDrift = 0.01)
 {
     DeviceZFN& device = bench.device();
     device.pollController()->pollIntervalMs = intervalMs;
@@ -35,9 +41,9 @@ bool startPolling(DeviceTestBench& bench, int intervalMs)
     channel.outputType = 1;
     channel.updateOutputRange();
     channel.rangeHigh = 1000;
-    bench.emulator().setValue("1", "500");
+    bench.emulator().setValue("1", reference);
     bench.emulator().setValue("5", "12");
-    bench.emulator().setValueDrift("5", 0.01);
+    bench.emulator().setValueDrift("5", currentDrift);
     QueuedSpy updates(&device, &DeviceZFN::pollUpdateSignal);
     device.startPoll();
     return BoundedWait::until([&] { return updates.count() > 0; });
@@ -149,6 +155,119 @@ private slots:
         QTRY_COMPARE(added.count(), 0);
     }
 
+    // What a group's points take from the verification settings: the applied accuracy coefficient
+    // (never one typed and not applied) for their verdict, the group size, and the reference
+    // module's accuracy and the indicator's resolution for their uncertainty, the latter only for a
+    // typed reference. Every cycle gives 497 kPa and 12 mA (500 kPa): an error of 0.3 % against an
+    // allowed 0.5 %, and no spread, so U = 2·√(uP² + u²) with uP = 1000·delta / 300 and u the
+    // loop-current term 0.0208583 or, for a typed reference, indicator / √3.
+    void pointsTakeTheAppliedVerificationSettings_data()
+    {
+        QTest::addColumn<double>("coefficient");
+        QTest::addColumn<double>("typedCoefficient");
+        QTest::addColumn<double>("etalonDelta");
+        QTest::addColumn<double>("indicator");
+        QTest::addColumn<int>("groupSize");
+        QTest::addColumn<bool>("fixedReference");
+        QTest::addColumn<int>("verdict");
+        QTest::addColumn<double>("expanded");
+        QTest::newRow("coefficient") << 0.8 << 0.8 << 0.06 << 0.02 << 2 << false << 1 << 0.402169;
+        QTest::newRow("lower coefficient") << 0.5 << 0.5 << 0.06 << 0.02 << 2 << false << 2 << 0.402169;
+        QTest::newRow("lower coefficient typed") << 0.8 << 0.5 << 0.06 << 0.02 << 2 << false << 1 << 0.402169;
+        QTest::newRow("higher coefficient typed") << 0.5 << 0.8 << 0.06 << 0.02 << 2 << false << 2 << 0.402169;
+        QTest::newRow("module accuracy") << 0.8 << 0.8 << 0.15 << 0.02 << 2 << false << 1 << 1.000870;
+        QTest::newRow("indicator, read reference") << 0.8 << 0.8 << 0.06 << 0.5 << 2 << false << 1 << 0.402169;
+        QTest::newRow("typed reference") << 0.8 << 0.8 << 0.06 << 0.02 << 2 << true << 1 << 0.400666;
+        QTest::newRow("indicator, typed reference") << 0.8 << 0.8 << 0.06 << 0.5 << 2 << true << 1 << 0.702377;
+        QTest::newRow("module accuracy and indicator") << 0.8 << 0.8 << 0.15 << 0.5 << 2 << true << 1 << 1.154701;
+        QTest::newRow("typed coefficient, module accuracy") << 0.8 << 0.5 << 0.15 << 0.02 << 2 << false << 1 << 1.000870;
+        QTest::newRow("group of 3, lower coefficient") << 0.5 << 0.5 << 0.06 << 0.02 << 3 << false << 2 << 0.402169;
+        QTest::newRow("group of 3, module accuracy") << 0.8 << 0.8 << 0.15 << 0.02 << 3 << false << 1 << 1.000870;
+    }
+    void pointsTakeTheAppliedVerificationSettings()
+    {
+        QFETCH(double, coefficient);
+        QFETCH(double, typedCoefficient);
+        QFETCH(double, etalonDelta);
+        QFETCH(double, indicator);
+        QFETCH(int, groupSize);
+        QFETCH(bool, fixedReference);
+        QFETCH(int, verdict);
+        QFETCH(double, expanded);
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        DeviceZFN& device = bench.device();
+        device.currentChannel()->allowedError = 0.5;
+        device.channelsModel()->setFixedEtalon(fixedReference, 497);
+        VerificationSettings& settings = *device.verificationSettings();
+        settings.prAnalysisCoeffAccuracy->setValue(coefficient);
+        settings.prAnalysisCoeffAccuracy->setEditedValue(typedCoefficient);
+        settings.etalonDelta = etalonDelta;
+        settings.indicatorCoff = indicator;
+        settings.groupPointCount = groupSize;
+        QVERIFY(startPolling(bench, 10, "497", 0));
+        QueuedSpy progress(&device, &DeviceZFN::sendProgress);
+        QueuedSpy added(&device, &DeviceZFN::groupAdded);
+        // The second group counts its own points.
+        QList<int> steps;
+        for (int group = 0; group < 2; ++group) {
+            device.addGroupResult();
+            QVERIFY(added.wait());
+            for (int point = 1; point <= groupSize; ++point)
+                steps << point * (100 / groupSize);
+        }
+        device.stopPoll();
+        ResultsModel& results = *device.resultsModel();
+        QCOMPARE(results.rowCount(), 2 * groupSize);
+        QCOMPARE(progress.firstInts(), steps);
+        QTRY_VERIFY(results.record(2 * groupSize - 1)->expandedSet);
+        for (int row = 0; row < 2 * groupSize; ++row) {
+            const ResultRecord& r = *results.record(row);
+            QCOMPARE(QList<double>({r.error, r.coefficient, double(r.verdict), double(r.group)}),
+                     QList<double>({0.3, coefficient, double(verdict), double(1 + row / groupSize)}));
+            QVERIFY2(qAbs(r.expanded - expanded) < 1e-6, qPrintable(QString::number(r.expanded, 'g', 9)));
+            QVERIFY(qAbs(r.expandedRelative - expanded / 10) < 1e-7);
+        }
+        QVERIFY(bench.popUps().isEmpty());
+    }
+
+    // A group asked for while the loop is reporting its end, by a stop or a silent calibrator, is
+    // ended at once: no later cycle or stop would end it, and the overlay would stay.
+    void groupAskedForAsPollingEndsIsEnded_data()
+    {
+        QTest::addColumn<bool>("silent");
+        QTest::newRow("stop") << false;
+        QTest::newRow("silent calibrator") << true;
+    }
+    void groupAskedForAsPollingEndsIsEnded()
+    {
+        QFETCH(bool, silent);
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        DeviceZFN& device = bench.device();
+        device.setExchangeTimeout(100);
+        QVERIFY(startPolling(bench, 10));
+        QSemaphore release;
+        std::atomic<bool> reporting{false};
+        connect(&device, &DeviceZFN::poolFullyStoped, &device, [&] {
+            if (!reporting.exchange(true))
+                release.acquire();
+        }, Qt::DirectConnection);
+        QueuedSpy locked(&device, &DeviceZFN::lockInteface);
+        QueuedSpy unlocked(&device, &DeviceZFN::unlockInteface);
+        if (silent)
+            bench.emulator().setSilent(true);
+        else
+            device.pollController()->pollThread->requestStop();
+        QVERIFY(BoundedWait::until([&] { return reporting.load(); }));
+        device.addGroupResult();
+        release.release();
+        QVERIFY(BoundedWait::threadEnds(*device.pollController()->pollThread));
+        QTRY_COMPARE(locked.count(), 1);
+        QTRY_COMPARE(unlocked.count(), 1);
+        QCOMPARE(device.resultsModel()->rowCount(), 0);
+    }
+
     void archiveFramesReplaceTheResults()
     {
         DeviceTestBench bench;
@@ -189,7 +308,7 @@ private slots:
         QTRY_COMPARE(serial.count(), 1);
         QCOMPARE(serial.last().at(0).toUInt(), 777u);
 
-        device.setArchiveSelectedRows({2, 0, 9});
+        device.setArchiveSelectedRows({2, 0, 3, 9});
         device.setArchiveSelectedOnly(true);
         device.addArchiveFramesToResults();
         QCOMPARE(references(results), QList<double>({300, 100}));

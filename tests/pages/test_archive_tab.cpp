@@ -296,13 +296,10 @@ private slots:
         w.combo("comboBox_hartState")->setCurrentIndex(0);
         w.combo("comboBox_allowErrorCode")->setCurrentText("Да");
         QCOMPARE(shown(11), QString("512: 0 3"));
-        w.clickInPanel("pushButton_move");
         w.clickInPanel("pushButton_moveSelected");
         archiveFilterProxy->setFilters({condition(0, 0, "none")});
         w.clickInPanel("pushButton_move");
-        QCOMPARE(w.f.bench.popUps().mid(1),
-                 QStringList({"Выбрано кадров: 512. В результаты можно перенести не более 500.",
-                              "Кадры архива не выделены!", "Список кадров пуст!"}));
+        QCOMPARE(w.f.bench.popUps().mid(1), QStringList({"Кадры архива не выделены!", "Список кадров пуст!"}));
         w.clickInPanel("pushButton_close");
         QVERIFY(!archiveToResultsMenuShown);
         QTRY_VERIFY(!w.panel() && !archiveFilterProxy);
@@ -338,6 +335,57 @@ private slots:
         QCOMPARE(w.pages->currentWidget(), requireChild<QWidget>(w.f.window.get(), "tabVerification"));
         QCOMPARE(requireChild<QTabWidget>(w.f.window.get(), "tabVerificationTabWidget")->currentWidget(),
                  requireChild<QWidget>(w.f.window.get(), "tabResults"));
+    }
+
+    // A calibrator's whole archive moves into the results, beyond their limit of measured points;
+    // only more frames (merged archive files) are refused, before the question, changing nothing.
+    void wholeArchiveMovesIntoTheResults_data()
+    {
+        QTest::addColumn<int>("frames");
+        QTest::addColumn<bool>("selected");
+        QTest::newRow("511 shown") << 511 << false;
+        QTest::newRow("512 shown") << 512 << false;
+        QTest::newRow("513 shown") << 513 << false;
+        QTest::newRow("512 selected") << 512 << true;
+        QTest::newRow("513 selected") << 513 << true;
+    }
+    void wholeArchiveMovesIntoTheResults()
+    {
+        QFETCH(int, frames);
+        QFETCH(bool, selected);
+        ArchiveWindow w;
+        QVector<ArchiveRecord> records;
+        QList<double> references;
+        for (int i = 0; i < frames; ++i) {
+            records << record(frameAt(i), quint32(i % CalibratorMap::ArchiveFrameCount));
+            references << i;
+        }
+        w.model().replaceRecords(records);
+        ResultsModel& results = *w.device().resultsModel();
+        for (double reference : {-1.0, -2.0}) {
+            ResultRecord point;
+            point.setReference(reference);
+            results.append(point);
+        }
+        w.click("pushButton_moveToResult");
+        QCOMPARE(archiveFilterProxy->rowCount(), frames);
+        if (selected)
+            w.table()->selectAll();
+        w.reply = "Заменить";
+        w.clickInPanel(selected ? "pushButton_moveSelected" : "pushButton_move");
+        if (frames > CalibratorMap::ArchiveFrameCount) {
+            QCOMPARE(w.f.bench.popUps(),
+                     QStringList{QString("Выбрано кадров: %1. В результаты можно перенести не более 512.").arg(frames)});
+            QVERIFY(w.asked.isEmpty());
+            QCOMPARE(w.results(), QList<double>({-1, -2}));
+            QVERIFY(w.panel());
+            return;
+        }
+        QCOMPARE(w.asked, QStringList{"Результаты уже содержат точки. Заменить их кадрами архива?"});
+        QCOMPARE(w.results(), references);
+        QCOMPARE(results.record(frames - 1)->number, frames);
+        QTRY_VERIFY(!w.panel());
+        QVERIFY(w.f.bench.popUps().isEmpty());
     }
 
     void restartPollClearAndLeave()
