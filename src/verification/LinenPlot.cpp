@@ -68,6 +68,12 @@ void LinenPlot::setupAxes()
 {
     m_bottomAxis = axisWidget(QwtPlot::xBottom);
     m_bottomAxis->setMinBorderDist(0, QFontMetrics(m_bottomAxis->font()).height() / 2);
+    // Qwt sizes a tick label without the font's descent, so the axis would cut the tail of the
+    // decimal comma off the labels at its ends: "0,02" would read "0.02".
+    QwtScaleWidget* leftAxis = axisWidget(QwtPlot::yLeft);
+    const QFontMetrics leftMetrics(leftAxis->font());
+    const int labelReach = (leftMetrics.ascent() + 1) / 2 + leftMetrics.descent();
+    leftAxis->setMinBorderDist(labelReach, labelReach);
     setAxisScaleDraw(QwtPlot::yLeft, new RussianScaleDraw);
     setAxisTitle(QwtPlot::yLeft, tr("Давление, Па"));
     setEmptyScale();

@@ -3,6 +3,7 @@
 #include "PanelLegend.h"
 #include "ReducedPlotCurve.h"
 #include "TestEnvironment.h"
+#include "TextDiscription.h"
 
 #include <QImage>
 #include <QImageReader>
@@ -21,6 +22,7 @@
 #include <qwt_scale_map.h>
 #include <qwt_scale_div.h>
 #include <qwt_scale_draw.h>
+#include <qwt_scale_widget.h>
 
 namespace {
 
@@ -202,6 +204,41 @@ private slots:
         QCOMPARE(plot.axisScaleDraw(QwtPlot::yLeft)->label(-0.5).text(), QString("-0,5"));
         plot.setPlotMode(1);
         QCOMPARE(plot.axisScaleDraw(QwtPlot::xBottom)->label(1000).text(), QString("1") + blank + "000");
+    }
+
+    // A tick label is drawn whole inside its axis, the comma's tail of the lowest and the highest
+    // label included: every label reads with the same separator.
+    void tickLabelsKeepTheirComma_data()
+    {
+        QTest::addColumn<double>("from");
+        QTest::addColumn<double>("to");
+        QTest::newRow("0.02 to 0.08") << 0.02 << 0.08;
+        QTest::newRow("-0.04 to 0.04") << -0.04 << 0.04;
+        QTest::newRow("0.5 to 3.5") << 0.5 << 3.5;
+    }
+    void tickLabelsKeepTheirComma()
+    {
+        QFETCH(double, from);
+        QFETCH(double, to);
+        GraphWidget graph;
+        graph.resize(500, 400);
+        LinenPlot* plot = graph.plot();
+        plot->setAxisScale(QwtPlot::yLeft, from, to);
+        graph.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&graph));
+        const QwtScaleWidget* axis = plot->axisWidget(QwtPlot::yLeft);
+        const QwtScaleDraw* draw = axis->scaleDraw();
+        const QFontMetricsF metrics(axis->font());
+        const QList<double> ticks = plot->axisScaleDiv(QwtPlot::yLeft).ticks(QwtScaleDiv::MajorTick);
+        QVERIFY(ticks.size() >= 4);
+        for (double tick : ticks) {
+            const QString text = draw->label(tick).text();
+            QCOMPARE(text, russianLocale().toString(tick));
+            // Qwt places a label by its digits; the glyphs reach above them and, by the descent, below.
+            QRectF glyphs = draw->labelRect(axis->font(), tick).translated(draw->labelPosition(tick));
+            glyphs.adjust(0, glyphs.height() - metrics.ascent(), 0, metrics.descent());
+            QVERIFY2(QRectF(axis->rect()).contains(glyphs), qPrintable(text));
+        }
     }
 
     // A long series is drawn column by column without stroking; its 2-pixel line covers the pixels
