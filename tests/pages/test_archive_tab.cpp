@@ -6,6 +6,7 @@
 #include "ConfiguratorFixture.h"
 #include "GraphWidget.h"
 #include "InteractionHooks.h"
+#include "LegendCheck.h"
 #include "LinenPlot.h"
 #include "LinenPlotControl.h"
 #include "MenuArchiveToResults.h"
@@ -460,6 +461,28 @@ private slots:
         QVERIFY(std::is_sorted(times.cbegin(), times.cend()) && times.first() < times.last());
         page.pressureGraph()->control()->setIndexMode();
         QCOMPARE(samples(pressure, 0), QList<double>({3, 1, 2}));
+    }
+
+    // Every legend entry of both plots shows whole on one line, in a page as wide as the window
+    // opens and in a narrower one.
+    void plotLegendsShowWholeEntries_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::newRow("window width") << 973;
+        QTest::newRow("narrow") << 760;
+    }
+    void plotLegendsShowWholeEntries()
+    {
+        QFETCH(int, width);
+        DeviceTestBench bench;
+        bench.device().archiveModel()->replaceRecords(ArchiveTestData::mixedRecords(60));
+        TabArchive page;
+        page.resize(width, 640);
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        requireChild<QPushButton>(&page, "pushButton_plotGrapf")->click();
+        QCOMPARE(cutLegendEntries(page.pressureGraph()->plot()), QStringList());
+        QCOMPARE(cutLegendEntries(page.errorGraph()->plot()), QStringList());
     }
 
     // After a read the plots show the loaded frames or nothing: a read from the start empties

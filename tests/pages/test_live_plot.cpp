@@ -1,10 +1,12 @@
 #include "GraphWidget.h"
+#include "LegendCheck.h"
 #include "LinenPlot.h"
 #include "PanelLegend.h"
 #include "ReducedPlotCurve.h"
 #include "TestEnvironment.h"
 #include "TextDiscription.h"
 
+#include <QGroupBox>
 #include <QImage>
 #include <QImageReader>
 #include <QLabel>
@@ -204,6 +206,33 @@ private slots:
         QCOMPARE(plot.axisScaleDraw(QwtPlot::yLeft)->label(-0.5).text(), QString("-0,5"));
         plot.setPlotMode(1);
         QCOMPARE(plot.axisScaleDraw(QwtPlot::xBottom)->label(1000).text(), QString("1") + blank + "000");
+    }
+
+    // The entries of a legend that shares its side with a tall panel, as the measurement page's, in
+    // a wide and in a narrow plot.
+    void legendEntriesShowWhole_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QStringList>("titles");
+        const QStringList measurement{"Эталон", "Измеренное значение"};
+        QTest::newRow("measurement, wide") << 940 << measurement;
+        QTest::newRow("measurement, narrow") << 400 << measurement;
+        QTest::newRow("errors, narrow") << 300 << QStringList{"Погр.", "HART Погр."};
+    }
+    void legendEntriesShowWhole()
+    {
+        QFETCH(int, width);
+        QFETCH(QStringList, titles);
+        GraphWidget graph;
+        for (const QString& title : titles)
+            graph.plot()->addCurve(title, QPen(Qt::red, 2.0));
+        auto* panel = new QGroupBox(QStringLiteral("Эталон"));
+        panel->setMinimumHeight(150);
+        graph.plot()->insertPanelWidget(panel, 1);
+        graph.resize(width, 420);
+        graph.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&graph));
+        QCOMPARE(cutLegendEntries(graph.plot()), QStringList());
     }
 
     // A tick label is drawn whole inside its axis, the comma's tail of the lowest and the highest
