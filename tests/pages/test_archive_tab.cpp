@@ -711,6 +711,49 @@ private slots:
         QCOMPARE(column(proxy, 0), QStringList({"7", "9.5", "10", "9", "a", "b", "B", ""}));
     }
 
+    // Rows of equal keys keep the order they have in the source, sorted up or down, by numbers or
+    // by texts, and again after a filter has taken one of them away.
+    void equalKeysKeepTheSourceOrder_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("order");
+        QTest::addColumn<QVariantList>("keys");
+        QTest::addColumn<QStringList>("sorted");
+        const QVariantList numbers{2, 1, 2.0, 1, 3, 2};
+        const QVariantList texts{"b", "a", "b", "c", "a", "b"};
+        QTest::newRow("numbers up") << 1 << int(Qt::AscendingOrder) << numbers
+                                    << QStringList{"r1", "r3", "r0", "r2", "r5", "r4"};
+        QTest::newRow("numbers down") << 1 << int(Qt::DescendingOrder) << numbers
+                                      << QStringList{"r4", "r0", "r2", "r5", "r1", "r3"};
+        QTest::newRow("texts up") << 2 << int(Qt::AscendingOrder) << texts
+                                  << QStringList{"r1", "r4", "r0", "r2", "r5", "r3"};
+        QTest::newRow("texts down") << 2 << int(Qt::DescendingOrder) << texts
+                                    << QStringList{"r3", "r0", "r2", "r5", "r1", "r4"};
+        QTest::newRow("all equal up") << 1 << int(Qt::AscendingOrder) << QVariantList{5, 5, 5.0, 5, 5, 5}
+                                      << QStringList{"r0", "r1", "r2", "r3", "r4", "r5"};
+        QTest::newRow("all equal down") << 2 << int(Qt::DescendingOrder) << QVariantList{"x", "x", "x", "x", "x", "x"}
+                                        << QStringList{"r0", "r1", "r2", "r3", "r4", "r5"};
+    }
+    void equalKeysKeepTheSourceOrder()
+    {
+        QFETCH(int, column);
+        QFETCH(int, order);
+        QFETCH(QVariantList, keys);
+        QFETCH(QStringList, sorted);
+        QStandardItemModel source(keys.size(), 3);
+        for (int row = 0; row < keys.size(); ++row) {
+            source.setData(source.index(row, 0), QStringLiteral("r%1").arg(row));
+            source.setData(source.index(row, column), keys.at(row));
+        }
+        MultiSortFilterProxyModel proxy;
+        proxy.setSourceModel(&source);
+        proxy.sort(column, Qt::SortOrder(order));
+        QCOMPARE(ArchiveTestData::column(proxy, 0), sorted);
+        proxy.setFilters({condition(0, 1, "r2")});
+        sorted.removeOne("r2");
+        QCOMPARE(ArchiveTestData::column(proxy, 0), sorted);
+    }
+
     // Rows sort among their siblings by their own values, at any depth, also where a parent holds
     // more rows than the top level, and a row added later finds its place among its own siblings.
     void childRowsSortWithinTheirParent()
