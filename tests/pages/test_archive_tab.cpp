@@ -356,7 +356,7 @@ private slots:
         w.combo("comboBox_deviceSerialNum")->setCurrentText("12345");
         QCOMPARE(shown(4), QString("3: 12345"));
         w.clickInPanel("pushButton_close");
-        QTRY_VERIFY(!w.panel());
+        QTRY_VERIFY_WITH_TIMEOUT(!w.panel(), BoundedWait::stepMs);
 
         w.click("pushButton_readArchive", "Считать");
         QCOMPARE(w.model().rowCount(), 0);
@@ -391,20 +391,20 @@ private slots:
         w.emulator().clearRequests();
         w.click("pushButton_clearArchive", "Отмена");
         QCOMPARE(w.asked, QStringList{"Очистить архив калибратора?"});
-        QTest::qWait(50);
+        QVERIFY(!w.running() && w.device().portOwner()->isFree());
         QCOMPARE(w.emulator().requestCount(), 0);
         w.click("pushButton_clearArchive", "Очистить");
         QCOMPARE(w.controls(), clearing);
         QVERIFY(w.emulator().waitForRequests(4, BoundedWait::stepMs));
         // The end of the clear, however it came, brings the page back.
         w.device().stopClearArchive();
-        QTRY_COMPARE(w.controls(), idle);
+        QTRY_COMPARE_WITH_TIMEOUT(w.controls(), idle, BoundedWait::stepMs);
         QCOMPARE(int(w.model().resumePosition), 0);
         QCOMPARE(w.emulator().archiveFrame(0), ArchiveFrameBuilder::cleared());
         QVERIFY(w.emulator().archiveFrame(10) != ArchiveFrameBuilder::cleared());
 
         w.click("pushButton_clearArchive");
-        QTRY_VERIFY(w.running());
+        QTRY_VERIFY_WITH_TIMEOUT(w.running(), BoundedWait::stepMs);
         w.pages->setCurrentIndex(0);
         QVERIFY(!w.running());
         QCOMPARE(w.page->state(), TabArchive::Idle);
@@ -607,7 +607,7 @@ private slots:
             QVERIFY(w.rowsArrive(3));
             QueuedSpy stopped(&w.device(), &DeviceZFN::archiveReadStoped);
             w.click("pushButton_stopRead");
-            QVERIFY(stopped.wait(20000));
+            QVERIFY(stopped.wait(BoundedWait::jobMs));
         } else {
             w.model().replaceRecords(mixedRecords(30));
         }
