@@ -48,11 +48,10 @@ LinenPlot::LinenPlot(QWidget* parent)
     setAutoReplot(false);
     setCanvas(new QwtPlotCanvas);
     plotLayout()->setAlignCanvasToScales(true);
-    // The legend keeps the width of its widest entry, taken from the canvas, as long as the plot has it.
-    plotLayout()->setLegendRatio(1.0);
     m_legend = new PanelLegend(this);
     m_legend->setDefaultItemMode(QwtLegendData::Checkable);
-    insertLegend(m_legend, QwtPlot::RightLegend);
+    // The legend keeps the width of its widest entry, taken from the canvas, as long as the plot has it.
+    insertLegend(m_legend, QwtPlot::RightLegend, 1.0);
     connect(m_legend, &QwtLegend::checked, this, &LinenPlot::showItem);
     setupNavigation();
     setPlotMode(0);
