@@ -430,15 +430,22 @@ private slots:
                  QStringList({"Ошибка записи '$3' !", "При записи параметров произошла ошибка!"}));
 
         // An image write that gets no valid reply may still have been taken: byte 0 is cleared once.
+        // Short waits for the rest of a garbled frame, and no retry; the poll that follows gets the
+        // link's own again, so its outcome does not hang on how fast a loaded machine passes replies on.
+        CalibratorLink* link = page.bench.device().link();
+        const CalibratorLink::Timing timing = link->timing();
+        const int retries = link->retryLimit();
         page.emulator().clearStatusReplies();
-        page.bench.device().link()->setRetryLimit(0);
-        page.bench.device().link()->timing().pieceWaitMs = 50;
-        page.bench.device().link()->timing().secondChanceMs = 50;
+        link->setRetryLimit(0);
+        link->timing().pieceWaitMs = 50;
+        link->timing().secondChanceMs = 50;
         page.emulator().setBadCheckReplies(1);
         page.emulator().clearRequests();
         page.button("pushButton_writeDateTimeToDevice")->click();
         QCOMPARE(page.popUps().last(), QString("При получении данных возникла ошибка!"));
         QCOMPARE(page.commands().mid(1), QStringList({"11;0;2;1;0"}));
+        link->timing() = timing;
+        link->setRetryLimit(retries);
 
         // The clock waits while the poller holds the port; without a connection it says so.
         page.emulator().setValue("1", "100");
