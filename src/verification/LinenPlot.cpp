@@ -50,7 +50,8 @@ LinenPlot::LinenPlot(QWidget* parent)
     plotLayout()->setAlignCanvasToScales(true);
     m_legend = new PanelLegend(this);
     m_legend->setDefaultItemMode(QwtLegendData::Checkable);
-    insertLegend(m_legend, QwtPlot::RightLegend);
+    // The legend keeps the width of its widest entry, taken from the canvas, as long as the plot has it.
+    insertLegend(m_legend, QwtPlot::RightLegend, 1.0);
     connect(m_legend, &QwtLegend::checked, this, &LinenPlot::showItem);
     setupNavigation();
     setPlotMode(0);
@@ -68,6 +69,12 @@ void LinenPlot::setupAxes()
 {
     m_bottomAxis = axisWidget(QwtPlot::xBottom);
     m_bottomAxis->setMinBorderDist(0, QFontMetrics(m_bottomAxis->font()).height() / 2);
+    // Qwt sizes a tick label without the font's descent, so the axis would cut the tail of the
+    // decimal comma off the labels at its ends: "0,02" would read "0.02".
+    QwtScaleWidget* leftAxis = axisWidget(QwtPlot::yLeft);
+    const QFontMetrics leftMetrics(leftAxis->font());
+    const int labelReach = (leftMetrics.ascent() + 1) / 2 + leftMetrics.descent();
+    leftAxis->setMinBorderDist(labelReach, labelReach);
     setAxisScaleDraw(QwtPlot::yLeft, new RussianScaleDraw);
     setAxisTitle(QwtPlot::yLeft, tr("Давление, Па"));
     setEmptyScale();

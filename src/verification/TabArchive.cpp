@@ -158,9 +158,9 @@ void TabArchive::createCurves(int number)
     const Curve curves[] = {
         {0, m_pressureGraph, QT_TR_NOOP("P эт."), Qt::red, 3.0},
         {1, m_pressureGraph, QT_TR_NOOP("P изм."), Qt::blue, 2.0},
-        {2, m_pressureGraph, QT_TR_NOOP("HART\nP"), Qt::green, 2.0},
+        {2, m_pressureGraph, QT_TR_NOOP("HART P"), Qt::green, 2.0},
         {4, m_errorGraph, QT_TR_NOOP("Погр."), Qt::black, 2.0},
-        {5, m_errorGraph, QT_TR_NOOP("HART\nПогр."), QColor(10, 140, 123), 2.0},
+        {5, m_errorGraph, QT_TR_NOOP("HART Погр."), QColor(10, 140, 123), 2.0},
     };
     for (const Curve& curve : curves)
         if (curve.number == number)

@@ -168,10 +168,10 @@ private slots:
         for (int i = 0; i < 5; ++i) {
             controller.restartPollThread();
             controller.restartArchiveThread();
-            QTRY_VERIFY(poll.cycles > 0 && archive.cycles > 0);
+            QTRY_VERIFY_WITH_TIMEOUT(poll.cycles > 0 && archive.cycles > 0, BoundedWait::stepMs);
             poll.cycles = 0;
             controller.restartPollThread();
-            QTRY_VERIFY(poll.cycles > 0);
+            QTRY_VERIFY_WITH_TIMEOUT(poll.cycles > 0, BoundedWait::stepMs);
             QVERIFY(controller.isPollRunning() && controller.isArchiveRunning());
             abort = false;
             controller.stopPollThread();
@@ -284,10 +284,10 @@ private slots:
         PollThread thread;
         LoopRunner runner(&thread);
         thread.start();
-        QTRY_VERIFY(runner.cycles > 0);
+        QTRY_VERIFY_WITH_TIMEOUT(runner.cycles > 0, BoundedWait::stepMs);
         thread.requestStop();
         thread.start();
-        QVERIFY(thread.wait(2000));
+        QVERIFY(BoundedWait::threadEnds(thread));
     }
 
     // The poller holds the port while it runs and hands it back on a stop from outside or inside.
@@ -307,23 +307,23 @@ private slots:
         for (int run = 0; run < 3; ++run) {
             polls = 0;
             poller.start();
-            QTRY_VERIFY_WITH_TIMEOUT(polls >= 1, 200);
+            QTRY_VERIFY_WITH_TIMEOUT(polls >= 1, BoundedWait::stepMs);
             QVERIFY(portWasMine);
             poller.stop();
             QVERIFY(!poller.isRunning());
             QCOMPARE(bench.device().serialPort()->thread(), bench.device().thread());
         }
         poller.stop();
-        QTRY_COMPARE(stopped.count(), 3);
+        QTRY_COMPARE_WITH_TIMEOUT(stopped.count(), 3, BoundedWait::stepMs);
 
         polls = 0;
         stopAfter = 2;
         poller.start();
-        QTRY_VERIFY_WITH_TIMEOUT(!poller.isRunning(), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(!poller.isRunning(), BoundedWait::stepMs);
         QCOMPARE(int(polls), 2);
         QCOMPARE(bench.device().serialPort()->thread(), bench.device().thread());
         poller.start();
-        QTRY_VERIFY(polls >= 3);
+        QTRY_VERIFY_WITH_TIMEOUT(polls >= 3, BoundedWait::stepMs);
         poller.stop();
     }
 };

@@ -6,6 +6,7 @@
 #include "ConfiguratorFixture.h"
 #include "GraphWidget.h"
 #include "InteractionHooks.h"
+#include "LegendCheck.h"
 #include "LinenPlot.h"
 #include "LinenPlotControl.h"
 #include "MenuArchiveToResults.h"
@@ -403,7 +404,7 @@ private slots:
         w.combo("comboBox_deviceSerialNum")->setCurrentText("12345");
         QCOMPARE(shown(4), QString("3: 12345"));
         w.clickInPanel("pushButton_close");
-        QTRY_VERIFY(!w.panel());
+        QTRY_VERIFY_WITH_TIMEOUT(!w.panel(), BoundedWait::stepMs);
 
         w.click("pushButton_readArchive", "Считать");
         QCOMPARE(w.model().rowCount(), 0);
@@ -438,20 +439,20 @@ private slots:
         w.emulator().clearRequests();
         w.click("pushButton_clearArchive", "Отмена");
         QCOMPARE(w.asked, QStringList{"Очистить архив калибратора?"});
-        QTest::qWait(50);
+        QVERIFY(!w.running() && w.device().portOwner()->isFree());
         QCOMPARE(w.emulator().requestCount(), 0);
         w.click("pushButton_clearArchive", "Очистить");
         QCOMPARE(w.controls(), clearing);
         QVERIFY(w.emulator().waitForRequests(4, BoundedWait::stepMs));
         // The end of the clear, however it came, brings the page back.
         w.device().stopClearArchive();
-        QTRY_COMPARE(w.controls(), idle);
+        QTRY_COMPARE_WITH_TIMEOUT(w.controls(), idle, BoundedWait::stepMs);
         QCOMPARE(int(w.model().resumePosition), 0);
         QCOMPARE(w.emulator().archiveFrame(0), ArchiveFrameBuilder::cleared());
         QVERIFY(w.emulator().archiveFrame(10) != ArchiveFrameBuilder::cleared());
 
         w.click("pushButton_clearArchive");
-        QTRY_VERIFY(w.running());
+        QTRY_VERIFY_WITH_TIMEOUT(w.running(), BoundedWait::stepMs);
         w.pages->setCurrentIndex(0);
         QVERIFY(!w.running());
         QCOMPARE(w.page->state(), TabArchive::Idle);
@@ -508,6 +509,28 @@ private slots:
         QVERIFY(std::is_sorted(times.cbegin(), times.cend()) && times.first() < times.last());
         page.pressureGraph()->control()->setIndexMode();
         QCOMPARE(samples(pressure, 0), QList<double>({3, 1, 2}));
+    }
+
+    // Every legend entry of both plots shows whole on one line, in a page as wide as the window
+    // opens and in a narrower one.
+    void plotLegendsShowWholeEntries_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::newRow("window width") << 973;
+        QTest::newRow("narrow") << 760;
+    }
+    void plotLegendsShowWholeEntries()
+    {
+        QFETCH(int, width);
+        DeviceTestBench bench;
+        bench.device().archiveModel()->replaceRecords(ArchiveTestData::mixedRecords(60));
+        TabArchive page;
+        page.resize(width, 640);
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        requireChild<QPushButton>(&page, "pushButton_plotGrapf")->click();
+        QCOMPARE(cutLegendEntries(page.pressureGraph()->plot()), QStringList());
+        QCOMPARE(cutLegendEntries(page.errorGraph()->plot()), QStringList());
     }
 
     // After a read the plots show the loaded frames or nothing: a read from the start empties
@@ -632,7 +655,7 @@ private slots:
             QVERIFY(w.rowsArrive(3));
             QueuedSpy stopped(&w.device(), &DeviceZFN::archiveReadStoped);
             w.click("pushButton_stopRead");
-            QVERIFY(stopped.wait(20000));
+            QVERIFY(stopped.wait(BoundedWait::jobMs));
         } else {
             w.model().replaceRecords(mixedRecords(30));
         }
@@ -716,7 +739,7 @@ private slots:
     }
 
     // A text sorts as a text even when it spells a number; values that are numbers go first, rows
-    // without a value last. Equal texts keep their order.
+    // without a value last. Equal texts keep their order. A new case rule sorts the rows again at once.
     void textsSortAsTexts()
     {
         QStandardItemModel source;
@@ -732,8 +755,52 @@ private slots:
         proxy.sort(0, Qt::DescendingOrder);
         QCOMPARE(column(proxy, 0), QStringList({"", "b", "a", "B", "9", "10", "9.5", "7"}));
         proxy.setSortCaseSensitivity(Qt::CaseInsensitive);
+        QCOMPARE(column(proxy, 0), QStringList({"", "b", "B", "a", "9", "10", "9.5", "7"}));
         proxy.sort(0, Qt::AscendingOrder);
         QCOMPARE(column(proxy, 0), QStringList({"7", "9.5", "10", "9", "a", "b", "B", ""}));
+    }
+
+    // Rows of equal keys keep the order they have in the source, sorted up or down, by numbers or
+    // by texts, and again after a filter has taken one of them away.
+    void equalKeysKeepTheSourceOrder_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("order");
+        QTest::addColumn<QVariantList>("keys");
+        QTest::addColumn<QStringList>("sorted");
+        const QVariantList numbers{2, 1, 2.0, 1, 3, 2};
+        const QVariantList texts{"b", "a", "b", "c", "a", "b"};
+        QTest::newRow("numbers up") << 1 << int(Qt::AscendingOrder) << numbers
+                                    << QStringList{"r1", "r3", "r0", "r2", "r5", "r4"};
+        QTest::newRow("numbers down") << 1 << int(Qt::DescendingOrder) << numbers
+                                      << QStringList{"r4", "r0", "r2", "r5", "r1", "r3"};
+        QTest::newRow("texts up") << 2 << int(Qt::AscendingOrder) << texts
+                                  << QStringList{"r1", "r4", "r0", "r2", "r5", "r3"};
+        QTest::newRow("texts down") << 2 << int(Qt::DescendingOrder) << texts
+                                    << QStringList{"r3", "r0", "r2", "r5", "r1", "r4"};
+        QTest::newRow("all equal up") << 1 << int(Qt::AscendingOrder) << QVariantList{5, 5, 5.0, 5, 5, 5}
+                                      << QStringList{"r0", "r1", "r2", "r3", "r4", "r5"};
+        QTest::newRow("all equal down") << 2 << int(Qt::DescendingOrder) << QVariantList{"x", "x", "x", "x", "x", "x"}
+                                        << QStringList{"r0", "r1", "r2", "r3", "r4", "r5"};
+    }
+    void equalKeysKeepTheSourceOrder()
+    {
+        QFETCH(int, column);
+        QFETCH(int, order);
+        QFETCH(QVariantList, keys);
+        QFETCH(QStringList, sorted);
+        QStandardItemModel source(keys.size(), 3);
+        for (int row = 0; row < keys.size(); ++row) {
+            source.setData(source.index(row, 0), QStringLiteral("r%1").arg(row));
+            source.setData(source.index(row, column), keys.at(row));
+        }
+        MultiSortFilterProxyModel proxy;
+        proxy.setSourceModel(&source);
+        proxy.sort(column, Qt::SortOrder(order));
+        QCOMPARE(ArchiveTestData::column(proxy, 0), sorted);
+        proxy.setFilters({condition(0, 1, "r2")});
+        sorted.removeOne("r2");
+        QCOMPARE(ArchiveTestData::column(proxy, 0), sorted);
     }
 
     // Rows sort among their siblings by their own values, at any depth, also where a parent holds

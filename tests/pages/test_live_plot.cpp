@@ -1,9 +1,12 @@
 #include "GraphWidget.h"
+#include "LegendCheck.h"
 #include "LinenPlot.h"
 #include "PanelLegend.h"
 #include "ReducedPlotCurve.h"
 #include "TestEnvironment.h"
+#include "TextDiscription.h"
 
+#include <QGroupBox>
 #include <QImage>
 #include <QImageReader>
 #include <QLabel>
@@ -21,6 +24,7 @@
 #include <qwt_scale_map.h>
 #include <qwt_scale_div.h>
 #include <qwt_scale_draw.h>
+#include <qwt_scale_widget.h>
 
 namespace {
 
@@ -202,6 +206,68 @@ private slots:
         QCOMPARE(plot.axisScaleDraw(QwtPlot::yLeft)->label(-0.5).text(), QString("-0,5"));
         plot.setPlotMode(1);
         QCOMPARE(plot.axisScaleDraw(QwtPlot::xBottom)->label(1000).text(), QString("1") + blank + "000");
+    }
+
+    // The entries of a legend that shares its side with a tall panel, as the measurement page's, in
+    // a wide and in a narrow plot.
+    void legendEntriesShowWhole_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QStringList>("titles");
+        const QStringList measurement{"Эталон", "Измеренное значение"};
+        QTest::newRow("measurement, wide") << 940 << measurement;
+        QTest::newRow("measurement, narrow") << 400 << measurement;
+        QTest::newRow("errors, narrow") << 300 << QStringList{"Погр.", "HART Погр."};
+    }
+    void legendEntriesShowWhole()
+    {
+        QFETCH(int, width);
+        QFETCH(QStringList, titles);
+        GraphWidget graph;
+        for (const QString& title : titles)
+            graph.plot()->addCurve(title, QPen(Qt::red, 2.0));
+        auto* panel = new QGroupBox(QStringLiteral("Эталон"));
+        panel->setMinimumHeight(150);
+        graph.plot()->insertPanelWidget(panel, 1);
+        graph.resize(width, 420);
+        graph.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&graph));
+        QCOMPARE(cutLegendEntries(graph.plot()), QStringList());
+    }
+
+    // A tick label is drawn whole inside its axis, the comma's tail of the lowest and the highest
+    // label included: every label reads with the same separator.
+    void tickLabelsKeepTheirComma_data()
+    {
+        QTest::addColumn<double>("from");
+        QTest::addColumn<double>("to");
+        QTest::newRow("0.02 to 0.08") << 0.02 << 0.08;
+        QTest::newRow("-0.04 to 0.04") << -0.04 << 0.04;
+        QTest::newRow("0.5 to 3.5") << 0.5 << 3.5;
+    }
+    void tickLabelsKeepTheirComma()
+    {
+        QFETCH(double, from);
+        QFETCH(double, to);
+        GraphWidget graph;
+        graph.resize(500, 400);
+        LinenPlot* plot = graph.plot();
+        plot->setAxisScale(QwtPlot::yLeft, from, to);
+        graph.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&graph));
+        const QwtScaleWidget* axis = plot->axisWidget(QwtPlot::yLeft);
+        const QwtScaleDraw* draw = axis->scaleDraw();
+        const QFontMetricsF metrics(axis->font());
+        const QList<double> ticks = plot->axisScaleDiv(QwtPlot::yLeft).ticks(QwtScaleDiv::MajorTick);
+        QVERIFY(ticks.size() >= 4);
+        for (double tick : ticks) {
+            const QString text = draw->label(tick).text();
+            QCOMPARE(text, russianLocale().toString(tick));
+            // Qwt places a label by its digits; the glyphs reach above them and, by the descent, below.
+            QRectF glyphs = draw->labelRect(axis->font(), tick).translated(draw->labelPosition(tick));
+            glyphs.adjust(0, glyphs.height() - metrics.ascent(), 0, metrics.descent());
+            QVERIFY2(QRectF(axis->rect()).contains(glyphs), qPrintable(text));
+        }
     }
 
     // A long series is drawn column by column without stroking; its 2-pixel line covers the pixels

@@ -1,6 +1,7 @@
 #include "BoundedWait.h"
 #include "ChannelsModel.h"
 #include "ChildLookup.h"
+#include "ComboListCheck.h"
 #include "DeviceAuxBlock.h"
 #include "DeviceSettings.h"
 #include "DeviceTestBench.h"
@@ -358,20 +359,14 @@ private slots:
     void choiceLists()
     {
         MeasurementBench m;
-        const auto texts = [](const QComboBox* combo) {
-            QStringList items;
-            for (int i = 0; i < combo->count(); ++i)
-                items << combo->itemText(i);
-            return items;
-        };
-        QCOMPARE(texts(m.modes()),
+        QCOMPARE(comboItemTexts(m.modes()),
                  QStringList({"Измерение тока", "Считывание давления по HART", "Ручной ввод давления"}));
         auto* etalonPanel = m.page->graphWidget()->findChild<QGroupBox*>();
-        QCOMPARE(texts(etalonPanel->findChild<QComboBox*>()), QStringList({"Эталон ТЖС", "Ручной ввод"}));
+        QCOMPARE(comboItemTexts(etalonPanel->findChild<QComboBox*>()), QStringList({"Эталон ТЖС", "Ручной ввод"}));
         QStringList graphLists;
         for (const QComboBox* combo : m.page->graphWidget()->findChildren<QComboBox*>())
             if (!etalonPanel->isAncestorOf(combo))
-                graphLists << texts(combo).join(", ");
+                graphLists << comboItemTexts(combo).join(", ");
         QCOMPARE(graphLists, QStringList({"Давление, Ток, Погрешность"}));
     }
 };

@@ -2,6 +2,7 @@
 #include "ChannelRecord.h"
 #include "ChannelsModel.h"
 #include "ChildLookup.h"
+#include "ComboListCheck.h"
 #include "DeviceSettings.h"
 #include "DeviceTestBench.h"
 #include "EditField.h"
@@ -123,22 +124,6 @@ QStringList logLines(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return QString::fromLatin1(file.readAll()).split('\n', Qt::SkipEmptyParts);
-}
-
-QStringList itemTexts(const QComboBox* combo)
-{
-    QStringList texts;
-    for (int i = 0; i < combo->count(); ++i)
-        texts << combo->itemText(i);
-    return texts;
-}
-
-QList<int> itemCodes(const QComboBox* combo)
-{
-    QList<int> codes;
-    for (int i = 0; i < combo->count(); ++i)
-        codes << combo->itemData(i).toInt();
-    return codes;
 }
 
 // A list of the page: its items (with the codes they carry, when they carry any) and what the
@@ -454,11 +439,9 @@ private slots:
             {editor(r.prCheckInsulationResistance), conformity, {0, 1, 2},
              [&] { return r.prCheckInsulationResistance->value(); }},
         };
-        QCOMPARE(itemTexts(combo("comboBox_TzsMeasureUnit")), QStringList({"кПА", "МПА"}));
+        QCOMPARE(comboItemTexts(combo("comboBox_TzsMeasureUnit")), QStringList({"кПА", "МПА"}));
         for (const PageList& list : lists) {
-            QCOMPARE(itemTexts(list.combo), list.texts);
-            if (!list.codes.isEmpty())
-                QCOMPARE(itemCodes(list.combo), list.codes);
+            QCOMPARE(comboListMismatch(list.combo, list.combo->objectName(), list.texts, list.codes), QString());
             for (int i = 0; i < list.texts.size(); ++i) {
                 list.combo->setCurrentIndex(i);
                 QVERIFY(page.tab->applySettings(true));
@@ -485,7 +468,7 @@ private slots:
             std::unique_ptr<QWidget> editor(delegate->createEditor(view->viewport(), QStyleOptionViewItem(), cell));
             auto* list = qobject_cast<QComboBox*>(editor.get());
             QVERIFY(list);
-            QCOMPARE(itemTexts(list), column.second);
+            QCOMPARE(comboItemTexts(list), column.second);
             for (int i = 0; i < column.second.size() && column.first != Column::NameColumn; ++i) {
                 list->setCurrentIndex(i);
                 delegate->setModelData(list, page.table(), cell);
