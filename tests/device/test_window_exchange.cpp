@@ -155,10 +155,13 @@ private slots:
     void eventsDuringTheWaitFindThePortTaken_data()
     {
         QTest::addColumn<int>("attempt");
-        QTest::newRow("value read") << 0;
-        QTest::newRow("ping") << 1;
-        QTest::newRow("poll start") << 2;
-        QTest::newRow("HART operation") << 3;
+        QTest::addColumn<QStringList>("popUps");
+        const QStringList busy{QStringLiteral("Дождитесь окончания текущей операции!")};
+        QTest::newRow("value read") << 0 << QStringList();
+        QTest::newRow("ping") << 1 << QStringList();
+        QTest::newRow("poll start") << 2 << busy;
+        QTest::newRow("HART operation") << 3 << busy;
+        QTest::newRow("HART connect") << 4 << busy;
     }
 
     // A timer or a queued call that the wait delivers may try to use the calibrator: it is refused
@@ -167,10 +170,10 @@ private slots:
     void eventsDuringTheWaitFindThePortTaken()
     {
         QFETCH(int, attempt);
+        QFETCH(QStringList, popUps);
         DeviceTestBench bench;
         QVERIFY(bench.connectWithTransmitter());
         DeviceZFN& device = bench.device();
-        device.hartData()->present = true;
         CalibratorEmulator& emulator = bench.emulator();
         emulator.setSilent(true);
         emulator.clearRequests();
@@ -180,6 +183,7 @@ private slots:
             [&] { return device.sendSessionStart(); },
             [&] { return device.startPoll(); },
             [&] { return device.startHartAlgorithm(1, true, 0); },
+            [&] { return device.checkHartConnection(true); },
         };
         int tried = 0;
         bool accepted = false;
@@ -208,6 +212,7 @@ private slots:
         QCOMPARE(requestCount(emulator, "11;1;0;1;1"), 3);
         QVERIFY(device.portOwner()->isFree());
         QVERIFY(!device.pollController()->isPollRunning());
+        QCOMPARE(bench.popUps(), popUps);
         // Once the wait is over, the calibrator is reached again.
         emulator.setSilent(false);
         QVERIFY(device.readValues(1));
