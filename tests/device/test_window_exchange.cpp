@@ -2,6 +2,7 @@
 #include "DeviceTestBench.h"
 #include "LockKind.h"
 #include "PollController.h"
+#include "PollThread.h"
 #include "PortOwner.h"
 #include "QueuedSpy.h"
 #include "TestEnvironment.h"
@@ -150,6 +151,27 @@ private slots:
         QVERIFY(device.readValuesTo(value, 1));
         QCOMPARE(value, QByteArray("101.325"));
         QCOMPARE(bench.popUps(), QStringList());
+    }
+
+    // A stop that waits for a worker's last step does as the exchanges do.
+    void longStopKeepsTheWindowAlive()
+    {
+        PollController work;
+        QList<bool> told;
+        work.longWaitNotifier = [&told](bool waiting) { told << waiting; };
+        PollThread* thread = work.pollThread;
+        QObject::connect(thread, &QThread::started, [thread] {
+            while (!thread->isStopRequested())
+                QThread::msleep(5);
+            // The step under way when the stop came outlasts it.
+            QThread::msleep(600);
+            QThread::currentThread()->quit();
+        });
+        thread->start();
+        const Heartbeat heartbeat;
+        work.stopPollThread();
+        QVERIFY2(heartbeat.longestGapMs() <= longestGapMs, qPrintable(QString::number(heartbeat.longestGapMs())));
+        QCOMPARE(told, (QList<bool>{true, false}));
     }
 
     void eventsDuringTheWaitFindThePortTaken_data()
