@@ -47,6 +47,8 @@ bool CalibratorLink::waitForInput(int timeoutMs)
             return true;
         if (lineFailed())
             return false;
+        if (m_waitObserver)
+            m_waitObserver->waitSlice();
     }
     return false;
 }
@@ -258,6 +260,8 @@ bool CalibratorLink::openForAttempt(int attempt)
 
 CalibratorLink::Status CalibratorLink::exchange(const QByteArray& request, int timeoutMs)
 {
+    if (m_waitObserver)
+        m_waitObserver->exchangeStarted();
     m_reply.clear();
     close();
     int attempts = 0;
@@ -296,6 +300,8 @@ CalibratorLink::Status CalibratorLink::exchange(const QByteArray& request, int t
         debug(QStringLiteral("ERROR"), m_io->errorString().toLatin1());
     }
     debug(QStringLiteral("RESULT"), m_lastStatus == Status::Ok ? "true" : "false");
+    if (m_waitObserver)
+        m_waitObserver->exchangeEnded();
     return m_lastStatus;
 }
 

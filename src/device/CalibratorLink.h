@@ -33,6 +33,16 @@ public:
         int releaseSettleMs = 100;
     };
     using DebugSink = std::function<void(const QString& event, const QByteArray& detail)>;
+    // Told in the exchanging thread when an exchange starts and ends, and between the slices of its
+    // waits for input.
+    class WaitObserver
+    {
+    public:
+        virtual ~WaitObserver() = default;
+        virtual void exchangeStarted() = 0;
+        virtual void waitSlice() = 0;
+        virtual void exchangeEnded() = 0;
+    };
 
     CalibratorLink(QIODevice* io, const std::atomic<bool>* abortFlag);
 
@@ -40,6 +50,7 @@ public:
     void setRetryLimit(int limit) { m_retryLimit = limit; }
     int retryLimit() const { return m_retryLimit; }
     void setDebugSink(DebugSink sink) { m_debug = std::move(sink); }
+    void setWaitObserver(WaitObserver* observer) { m_waitObserver = observer; }
 
     // The bus address of the calibrator spoken to; replies from any other are not taken.
     void setAddress(quint8 address) { m_address = address; }
@@ -97,6 +108,7 @@ private:
     int m_retryLimit = 5;
     quint8 m_address = 1;
     DebugSink m_debug;
+    WaitObserver* m_waitObserver = nullptr;
     QByteArray m_buffer;
     QByteArray m_reply;
     Status m_lastStatus = Status::NoAnswer;

@@ -9,6 +9,7 @@
 #include "DeviceAuxBlock.h"
 #include "DeviceSearch.h"
 #include "DeviceSettings.h"
+#include "ExchangeWait.h"
 #include "HartDeviceData.h"
 #include "HartMaster.h"
 #include "MeasurementPoller.h"
@@ -83,6 +84,8 @@ void DeviceZFN::init()
         else
             emit unlockInteface();
     };
+    m_exchangeWait = new ExchangeWait(*m_portOwner, m_poll->longWaitNotifier);
+    m_link->setWaitObserver(m_exchangeWait);
     connect(m_poll->pollThread, &QThread::started, this, &DeviceZFN::pollSlot, Qt::DirectConnection);
     connect(this, &DeviceZFN::showPopUpMessageSignal, this, &DeviceZFN::showPopUpMessage, Qt::QueuedConnection);
 
@@ -195,6 +198,7 @@ DeviceZFN::~DeviceZFN()
     delete m_secondChannel;
     delete m_auxBlock;
     delete m_link;
+    delete m_exchangeWait;
     delete m_portOwner;
     delete m_mutex;
     if (g_verificationSettings == m_verificationSettings)
@@ -324,10 +328,11 @@ QByteArray DeviceZFN::sessionFrame(int reg, int value) const
     return AsciiUail::makePackage(text, busAddress());
 }
 
-// Only an acknowledged start frame counts: a refusal ("$n") leaves the calibrator unconnected.
+// Only an acknowledged start frame counts: a refusal ("$n") leaves the calibrator unconnected. A
+// ping that may not use the port now says nothing about the connection.
 bool DeviceZFN::sendSessionStart()
 {
-    if (m_foundIndex == -1 || !m_connectedDevice)
+    if (m_foundIndex == -1 || !m_connectedDevice || !m_portOwner->canExchange())
         return false;
     const bool ok = sendAndRead(sessionFrame(CalibratorMap::RegSessionStart, CalibratorMap::SessionStartValue))
                     && AsciiUail::isOkAnswer(m_lastReply);

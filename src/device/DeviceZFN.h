@@ -26,6 +26,7 @@ class ConfiguratorModule;
 class DeviceAuxBlock;
 class DeviceSearch;
 class DeviceSettings;
+class ExchangeWait;
 class HartMaster;
 class MeasurementPoller;
 class PollController;
@@ -231,6 +232,7 @@ private:
     bool exchangeFrame(const QByteArray& request, int timeoutMs);
     void stopWorkers();
     bool portFreeOnceWorkersStop() const;
+    bool connectTransmitter(bool quiet);
 
     DeviceSettings* m_settings = nullptr;
     ChannelRecord* m_channel = nullptr;
@@ -252,6 +254,7 @@ private:
     ResultsCollector* m_collector = nullptr;
     SettingsOperations* m_settingsOperations = nullptr;
     CalibratorLink* m_link = nullptr;
+    ExchangeWait* m_exchangeWait = nullptr;
     QByteArray m_lastReply;
     QString m_deviceName;
     PollController* m_poll = nullptr;

@@ -1,6 +1,7 @@
 #include "DeviceZFN.h"
 
 #include "DeviceSettings.h"
+#include "ExchangeWait.h"
 #include "HartMaster.h"
 #include "PollController.h"
 #include "PortOwner.h"
@@ -35,17 +36,24 @@ bool DeviceZFN::checkHartConnection(bool showMessages)
     } else if (m_hartData->present) {
         emit sendHartDeviceConnectionState(true);
         return true;
-    } else if (!m_portOwner->isHeldByCurrentThread()) {
+    } else if (!m_portOwner->canExchange()) {
         if (showMessages)
             refuseBusyPort();
         return false;
-    } else if (m_hart->hartConnect(!showMessages, true)) {
+    } else if (connectTransmitter(!showMessages)) {
         return true;
     } else if (showMessages && !m_poll->hartErrorShown) {
         showPopUpMessage(tr("HART устройство не подключено!"));
     }
     emit sendHartDeviceConnectionState(false);
     return false;
+}
+
+// Its two reads show one busy overlay when the window's thread makes them.
+bool DeviceZFN::connectTransmitter(bool quiet)
+{
+    const ExchangeWait::Operation operation(*m_exchangeWait);
+    return m_hart->hartConnect(quiet, true);
 }
 
 bool DeviceZFN::sendHartFrame(QByteArray& hexFrame)

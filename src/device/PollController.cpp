@@ -1,12 +1,9 @@
 #include "PollController.h"
 
+#include "LongWait.h"
 #include "PollThread.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-
 namespace {
-constexpr int longWaitMs = 200;
 constexpr int waitSliceMs = 20;
 }  // namespace
 
@@ -33,21 +30,9 @@ bool PollController::isArchiveRunning() const
 // hands something to the GUI thread while stopping cannot dead-lock against us.
 void PollController::waitForFinish(QThread* thread)
 {
-    const bool guiThread = QCoreApplication::instance()
-                           && QThread::currentThread() == QCoreApplication::instance()->thread();
-    QElapsedTimer timer;
-    timer.start();
-    bool notified = false;
-    while (!thread->wait(waitSliceMs)) {
-        if (!notified && timer.elapsed() > longWaitMs && longWaitNotifier) {
-            longWaitNotifier(true);
-            notified = true;
-        }
-        if (guiThread)
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    }
-    if (notified)
-        longWaitNotifier(false);
+    LongWait wait(longWaitNotifier);
+    while (!thread->wait(waitSliceMs))
+        wait.slice();
 }
 
 void PollController::stopAndWait(PollThread* thread)

@@ -13,7 +13,7 @@ PortOwner::~PortOwner()
 bool PortOwner::isFree() const
 {
     QMutexLocker lock(&m_mutex);
-    return !m_borrower;
+    return !m_borrower && !m_homeBusy;
 }
 
 bool PortOwner::isLentTo(const QThread* worker) const
@@ -25,7 +25,7 @@ bool PortOwner::isLentTo(const QThread* worker) const
 bool PortOwner::lend(QThread* worker)
 {
     QMutexLocker lock(&m_mutex);
-    if (m_borrower)
+    if (m_borrower || m_homeBusy)
         return false;
     m_borrower = worker;
     m_abort = false;
@@ -67,9 +67,21 @@ bool PortOwner::isHeldByCurrentThread() const
     return m_port->thread() == QThread::currentThread();
 }
 
+bool PortOwner::canExchange() const
+{
+    QMutexLocker lock(&m_mutex);
+    return !m_homeBusy && isHeldByCurrentThread();
+}
+
+void PortOwner::setHomeBusy(bool busy)
+{
+    QMutexLocker lock(&m_mutex);
+    m_homeBusy = busy;
+}
+
 bool PortOwner::prepareExchange()
 {
-    if (!isHeldByCurrentThread())
+    if (!canExchange())
         return false;
     if (isFree())
         m_abort = false;

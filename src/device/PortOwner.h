@@ -19,11 +19,12 @@ public:
     PortOwner& operator=(const PortOwner&) = delete;
 
     QSerialPort* port() const { return m_port; }
-    // True only while the port lives in its home thread, not lent and not on its way back.
+    // True only while the port lives in its home thread, not lent and not on its way back, and that
+    // thread is not in the middle of an exchange of its own.
     bool isFree() const;
     bool isLentTo(const QThread* worker) const;
     // Moves the port into worker before that thread starts. False, with nothing moved, while the
-    // port is lent: two threads never write the port.
+    // port is lent or the home thread is in the middle of an exchange: two threads never write the port.
     bool lend(QThread* worker);
     // Runs job in the borrowing thread and gives the port back however the job ends.
     void serve(const std::function<void()>& job);
@@ -35,7 +36,13 @@ public:
 
     // Whether the calling thread holds the port: its home thread while it is free, or its borrower.
     bool isHeldByCurrentThread() const;
-    // Before an exchange: false when the calling thread does not hold the port. In the home thread
+    // Whether the calling thread may start an exchange now: it holds the port, and is not delivering
+    // events in the middle of an exchange of its own.
+    bool canExchange() const;
+    // Set by the home thread while it delivers events in the middle of its own exchange: whatever
+    // those events run finds the port taken.
+    void setHomeBusy(bool busy);
+    // Before an exchange: false when the calling thread may not start one now. In the home thread
     // the exchange is a job of its own (connect, release, a direct read), so a stop left from an
     // earlier job does not cut it.
     bool prepareExchange();
@@ -50,5 +57,6 @@ private:
     QThread* m_home;
     mutable QMutex m_mutex;
     QThread* m_borrower = nullptr;
+    bool m_homeBusy = false;
     std::atomic<bool> m_abort{false};
 };

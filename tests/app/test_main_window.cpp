@@ -1,3 +1,4 @@
+#include "BoundedWait.h"
 #include "ChildLookup.h"
 #include "DeviceAuxBlock.h"
 #include "DeviceSettings.h"
@@ -13,6 +14,7 @@
 #include "StartSwitches.h"
 #include "StartUp.h"
 #include "TabFactorySettings.h"
+#include "TabSearchDevicesZFN.h"
 #include "TestEnvironment.h"
 #include "TextDiscription.h"
 
@@ -237,6 +239,40 @@ private slots:
         emit g_device->sendHartResult(-1);
         QVERIFY(!locker->isVisible());
         QVERIFY(w.window->menuBar()->isEnabled());
+    }
+
+    // "Проверить устройство" on a calibrator that does not answer: its three tries run in the
+    // window's thread, under the overlay shown once and hidden once, over a window that goes on
+    // painting; then the failure is told.
+    void silentPingShowsTheOverlay()
+    {
+        DeviceTestBench bench;
+        MainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(bench.connectTo(0));
+        QVERIFY(BoundedWait::until([&] { return window.menuBar()->isEnabled(); }));
+        bench.emulator().setSilent(true);
+        bench.clearPopUps();
+        ScreenLocker* locker = window.findChild<ScreenLocker*>();
+        QueuedSpy shows(&bench.device(), &DeviceZFN::lockInteface);
+        QueuedSpy hides(&bench.device(), &DeviceZFN::unlockInteface);
+        bool shownDuringPing = false;
+        QTimer watch;
+        watch.setInterval(50);
+        connect(&watch, &QTimer::timeout, &watch, [&] {
+            shownDuringPing = shownDuringPing || (locker->isVisible() && !window.menuBar()->isEnabled());
+        });
+        watch.start();
+        // What the button and a HART operation's request both run.
+        g_tabSearchDevices->checkCurrentDevice();
+        watch.stop();
+        QVERIFY(shownDuringPing);
+        QCOMPARE(shows.size(), 1);
+        QCOMPARE(hides.size(), 1);
+        QVERIFY(!locker->isVisible());
+        QVERIFY(window.menuBar()->isEnabled());
+        QCOMPARE(bench.popUps(), QStringList{QStringLiteral("Нет связи с устройством.")});
     }
 
     void shortcutsAreDeadWhileLocked()
