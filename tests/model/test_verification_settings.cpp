@@ -328,6 +328,45 @@ private slots:
         QCOMPARE(QByteArray(reinterpret_cast<char*>(bytes), 6), QByteArray(reinterpret_cast<const char*>(device), 6));
     }
 
+    // A new record starts every number at its default; a value from a project file beyond a limit
+    // comes in at that limit.
+    void numbersStartAndStayInTheirLimits_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<double>("initial");
+        QTest::addColumn<double>("minimum");
+        QTest::addColumn<double>("maximum");
+        QTest::addColumn<double>("step");
+        QTest::newRow("protocol decimals") << 0 << 3.0 << 0.0 << 10.0 << 1.0;
+        QTest::newRow("accuracy coefficient") << 14 << 1.0 << 0.1 << 1.0 << 0.001;
+        QTest::newRow("variation coefficient") << 15 << 2.0 << 0.5 << 10.0 << 0.001;
+    }
+
+    void numbersStartAndStayInTheirLimits()
+    {
+        QFETCH(int, index);
+        QFETCH(double, initial);
+        QFETCH(double, minimum);
+        QFETCH(double, maximum);
+        QFETCH(double, step);
+        VerificationSettings settings;
+        HAbstractParametr* parametr = settings.parametr(index);
+        auto* number = dynamic_cast<ParametrInt*>(parametr);
+        auto* real = dynamic_cast<ParametrDouble*>(parametr);
+        QVERIFY(number || real);
+        const auto stored = [number, real] { return number ? double(number->value()) : real->value(); };
+        QCOMPARE(stored(), initial);
+        QList<double> kept;
+        for (double value : {minimum - step, minimum, minimum + step, maximum - step, maximum, maximum + step}) {
+            if (number)
+                number->setValue(int(value));
+            else
+                real->setValue(value);
+            kept << stored();
+        }
+        QCOMPARE(kept, (QList<double>{minimum, minimum, minimum + step, maximum - step, maximum, maximum}));
+    }
+
     void channelStyleColours()
     {
         ParametrChannelStyle style(QStringLiteral("Канал"), immediate);
