@@ -292,12 +292,17 @@ private slots:
     // stores: numbers within their limits and with the field's decimals, texts up to their length.
     void protocolFieldsKeepTheirLimits_data()
     {
+        // A parameter's index, or -1 and the name of one of the page's own number fields.
         QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("widget");
         QTest::addColumn<QVariant>("typed");
         QTest::addColumn<QVariant>("stored");
         QTest::addColumn<QString>("shown");
         const auto row = [](const char* name, int index, const QVariant& typed, const QVariant& stored, const QString& shown) {
-            QTest::newRow(name) << index << typed << stored << shown;
+            QTest::newRow(name) << index << QString() << typed << stored << shown;
+        };
+        const auto own = [](const char* name, const char* widget, double typed, double stored, const QString& shown) {
+            QTest::newRow(name) << -1 << QString(widget) << QVariant(typed) << QVariant(stored) << shown;
         };
         row("decimals below 0", 0, -1, 0, "0");
         row("decimals 0", 0, 0, 0, "0");
@@ -313,6 +318,12 @@ private slots:
         row("variation coefficient to three decimals", 15, 2.0004, 2.0, "2.000");
         row("variation coefficient 10", 15, 10.0, 10.0, "10.000");
         row("variation coefficient above 10", 15, 10.001, 10.0, "10.000");
+        own("reference delta below 0", "doubleSpinBox_etalonDelta", -0.01, 0.0, "0.0000");
+        own("reference delta to four decimals", "doubleSpinBox_etalonDelta", 0.45678, 0.4568, "0.4568");
+        own("reference delta above 10", "doubleSpinBox_etalonDelta", 10.5, 10.0, "10.0000");
+        own("point coefficient below 0", "doubleSpinBox_infoPointNum", -0.1, 0.0, "0.00000");
+        own("point coefficient to five decimals", "doubleSpinBox_infoPointNum", 1.234567, 1.23457, "1.23457");
+        own("point coefficient above 99.99", "doubleSpinBox_infoPointNum", 100.0, 99.99, "99.99000");
         const struct
         {
             const char* name;
@@ -333,12 +344,13 @@ private slots:
     void protocolFieldsKeepTheirLimits()
     {
         QFETCH(int, index);
+        QFETCH(QString, widget);
         QFETCH(QVariant, typed);
         QFETCH(QVariant, stored);
         QFETCH(QString, shown);
         SettingsPage page;
         HAbstractParametr* parametr = page.record().parametr(index);
-        QWidget* editor = page.editorOf(parametr);
+        QWidget* editor = parametr ? page.editorOf(parametr) : page.find<QWidget>(qPrintable(widget));
         QString text;
         if (auto* spin = qobject_cast<QSpinBox*>(editor)) {
             spin->setValue(typed.toInt());
@@ -358,7 +370,11 @@ private slots:
         QCOMPARE(text, shown);
         page.click("pushButton_apply");
         QCOMPARE(page.bench.popUps(), QStringList({"Настройки применены."}));
-        switch (parametr->typeId()) {
+        const VerificationSettings& r = page.record();
+        switch (parametr ? parametr->typeId() : -1) {
+        case -1:
+            QCOMPARE(widget == "doubleSpinBox_etalonDelta" ? r.etalonDelta : r.indicatorCoff, stored.toDouble());
+            break;
         case ParametrInt::TypeId:
             QCOMPARE(static_cast<ParametrInt*>(parametr)->value(), stored.toInt());
             break;
