@@ -298,7 +298,8 @@ private slots:
         QTest::addColumn<QVariant>("typed");
         QTest::addColumn<QVariant>("stored");
         QTest::addColumn<QString>("shown");
-        const auto row = [](const char* name, int index, const QVariant& typed, const QVariant& stored, const QString& shown) {
+        const auto row = [](const char* name, int index, const QVariant& typed, const QVariant& stored,
+                             const QString& shown) {
             QTest::newRow(name) << index << QString() << typed << stored << shown;
         };
         const auto own = [](const char* name, const char* widget, double typed, double stored, const QString& shown) {
@@ -337,7 +338,8 @@ private slots:
         for (const auto& text : texts) {
             const QString full = QString(text.length - 1, QChar(0x0436)) + QLatin1Char('z');
             row(qPrintable(QStringLiteral("%1 at its length").arg(text.name)), text.index, full, full, full);
-            row(qPrintable(QStringLiteral("%1 beyond it").arg(text.name)), text.index, full + QLatin1Char('y'), full, full);
+            row(qPrintable(QStringLiteral("%1 beyond it").arg(text.name)), text.index, full + QLatin1Char('y'), full,
+                full);
         }
     }
 

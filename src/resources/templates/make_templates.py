@@ -90,6 +90,7 @@ def protocol_sheet(wb):
     line(ws, 2, "ПРОТОКОЛ ПОВЕРКИ № &D_SH_NUM", bold=True, height=22)
     line(ws, 3, "&CD_ORG, &CD_ADDRESS, аттестат &CD_CRT_NUM")
     line(ws, 4, "Средство измерений: &D_NAME, заводской № &D_SERIAL")
+    # The output-signal text ends in its unit.
     line(ws, 5, "Диапазон измерений: &D_FINTERVAL, выходной сигнал &D_SIGNAL")
     line(ws, 6, "Владелец: &D_OWNER. Примечания: &D_NOTES")
     line(ws, 7, "Методика поверки: &D_DOC_VR. Поверка &D_VR_TYPE_OF")
@@ -98,8 +99,8 @@ def protocol_sheet(wb):
     line(ws, 10, "&CD_ET_AUX_LST")
     line(ws, 11, "Эталон: &ET_TYPE № &ET_SERIAL, &ET_TZS_TYPE № &ET_TZS_SERIAL (&ET_LO ... &ET_HI &ET_UNIT), класс &ET_CLASS")
     line(ws, 12, "Опробование: &D_CHECK_USG. Герметичность: &D_CHECK_THT. Изоляция: &D_CHECK_EL, &D_CHECK_R")
-    # The output-signal text carries its unit. No list key counts the lines and a list row's copies
-    # drop formulas, so the table has no line number column.
+    # No list key counts the table's lines and a list row's copies keep a formula's value only, so
+    # the table has no line number column.
     headers = ["Давление, &D_UNIT", "Эталон, &D_ET_UNIT", "Ток, мА", "Погрешность, %",
                "Допуск, %", "Вариация, %", "Допуск вариации, %"]
     for column, text in enumerate(headers, start=1):
