@@ -193,7 +193,8 @@ private slots:
         }
         const QStringList brackets = cell.split(QLatin1Char(' '));
         const auto boundOf = [&brackets](int i) {
-            return brackets.at(i).section(QLatin1Char(':'), 0, 0).remove(QLatin1Char('<')).remove(QLatin1Char('=')).toFloat();
+            const QString bound = brackets.at(i).section(QLatin1Char(':'), 0, 0);
+            return QString(bound).remove(QLatin1Char('<')).remove(QLatin1Char('=')).toFloat();
         };
         const auto textOf = [&brackets](int i) {
             return i < brackets.size() ? brackets.at(i).section(QLatin1Char(':'), 1) : QStringLiteral("-");
@@ -409,6 +410,50 @@ private slots:
         QCOMPARE(parametr.value(), QDateTime(QDate(2024, 3, 6), QTime(9, 5, 7), Qt::LocalTime));
         parametr.toDeviceBytes(bytes);
         QCOMPARE(QByteArray(reinterpret_cast<char*>(bytes), 6), QByteArray(reinterpret_cast<const char*>(device), 6));
+    }
+
+    // The captions the settings page shows beside the protocol fields, and the two fields that take
+    // several lines.
+    void parameterCaptions_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<bool>("multiLine");
+        const QStringList captions{"Кол-во знаков после зап. в протоколе",
+                                   "Номер протокола",
+                                   "Наименование организации",
+                                   "Адрес организации",
+                                   "№ сертификата аккредитации",
+                                   "Список эталонов",
+                                   "Владелец датчика",
+                                   "Замечания по датчику",
+                                   "Обозначение документа",
+                                   "Тип поверки",
+                                   "Проверка герметичности",
+                                   "Опробование",
+                                   "Проверка эл. прочности изоляции",
+                                   "Проверка эл. R изоляции",
+                                   "Коэффициент для расчета доп. погрешности",
+                                   "Коэффициент для расчета доп. вариации",
+                                   "Рег. номер",
+                                   "Рег. номер",
+                                   "Тип",
+                                   "Номер",
+                                   "Погрешность, %"};
+        QCOMPARE(captions.size(), VerificationSettings::parametrCount);
+        for (int index = 0; index < captions.size(); ++index)
+            QTest::newRow(qPrintable(QString::number(index))) << index << captions.at(index) << (index == 3 || index == 5);
+    }
+
+    void parameterCaptions()
+    {
+        QFETCH(int, index);
+        QFETCH(QString, caption);
+        QFETCH(bool, multiLine);
+        VerificationSettings settings;
+        const HAbstractParametr* parametr = settings.parametr(index);
+        QCOMPARE(parametr->caption(), caption);
+        QCOMPARE(parametr->flags(), quint8(deferred | (multiLine ? HAbstractParametr::TallInput : 0)));
     }
 
     // A new record starts every number at its default; a value from a project file beyond a limit
