@@ -412,6 +412,14 @@ private slots:
         QCOMPARE(QByteArray(reinterpret_cast<char*>(bytes), 6), QByteArray(reinterpret_cast<const char*>(device), 6));
     }
 
+    // The build puts the shipped template into Templates/ beside the program.
+    void templateIsLookedForBesideTheProgram()
+    {
+        VerificationSettings settings;
+        settings.txtProtocolName = QStringLiteral("Протокол поверки.xlsx");
+        QCOMPARE(settings.templatePath(), QCoreApplication::applicationDirPath() + "/Templates/Протокол поверки.xlsx");
+    }
+
     // The captions the settings page shows beside the protocol fields, and the two fields that take
     // several lines.
     void parameterCaptions_data()
