@@ -417,7 +417,8 @@ private slots:
     {
         VerificationSettings settings;
         settings.txtProtocolName = QStringLiteral("Протокол поверки.xlsx");
-        QCOMPARE(settings.templatePath(), QCoreApplication::applicationDirPath() + "/Templates/Протокол поверки.xlsx");
+        QCOMPARE(settings.templatePath(),
+                 QCoreApplication::applicationDirPath() + QStringLiteral("/Templates/Протокол поверки.xlsx"));
     }
 
     // The captions the settings page shows beside the protocol fields, and the two fields that take

@@ -405,7 +405,8 @@ void TestExcelSaver::everyListKeyAlias_data()
         << QStringList{"&D_P_I", "&D_VAL_D", "&D1_VAL", "&D1_VAL_D", "&D_VAL_I и слова"}
         << QStringList{"1", "1004.5", "497", "497", "1004.5"};
     QTest::newRow("fields keep cursors of their own")
-        << QStringList{"&D_INX", "&D_INT_I", "&D_I", "&D_INX_I", "&D_ACC_D"} << QStringList{"0", "0 .. 1000", "4.016", "1", "0.45"};
+        << QStringList{"&D_INX", "&D_INT_I", "&D_I", "&D_INX_I", "&D_ACC_D"}
+        << QStringList{"0", "0 .. 1000", "4.016", "1", "0.45"};
     QTest::newRow("not a list key") << QStringList{"&D_VA", "&D_INXX", "D_VAL", " &D_VAL", "&d_val"}
                                     << QStringList{"&D_VA", "0", "D_VAL", " &D_VAL", "&d_val"};
 }
