@@ -130,6 +130,90 @@ private slots:
         }
     }
 
+    // Every cell of the category table, each bracket at its bound and one float step past it, and
+    // each floor at its value and one step below it. "<=60:2 <=120:3" reads: up to 60 "2", up to 120
+    // "3", above "-"; "<" marks a bound that is not reached.
+    void accuracyTableCells_data()
+    {
+        QTest::addColumn<int>("module");
+        QTest::addColumn<int>("classIndex");
+        QTest::addColumn<float>("floor");
+        QTest::addColumn<QString>("cell");
+        const QStringList classes{"A0", "A", "B", "C"};
+        const struct
+        {
+            float floor;
+            QStringList cells;
+        } table[] = {
+            {0, {"1", "1", "1", "1"}},
+            {0, {"2", "2", "<=60:2 <=120:3", "РСИ"}},
+            {0, {"1", "1", "<200:1 <=250:2", "<100:1 <=250:2"}},
+            {0, {"2", "<=270:2 <=600:3", "3", "РСИ"}},
+            {0, {"3", "3", "3", "РСИ"}},
+            {0, {"-", "-", "-", "-"}},
+            {0, {"-", "-", "-", "-"}},
+            {0, {"<=1.5:1 <=2.5:2", "<=0.8:1 <=2.5:2", "2", "2"}},
+            {0, {"<=3:1 <=6.3:2", "<=2:1 <=6.3:2", "2", "2"}},
+            {0, {"<=8:1 <=16:2", "<=6:1 <=16:2", "2", "2"}},
+            {0, {"1", "<=32.8:1 <=40:2", "<=5.5:1 <=40:2", "<=5.5:1 <=40:2"}},
+            {0, {"1", "<=82:1 <=100:2", "<=50:1 <=100:2", "<=59:2 <=100:3"}},
+            {0, {"1", "<=200:1 <=250:2", "<=100:1 <=250:2", "<=75:1 <=250:2"}},
+            {0, {"1", "<=495:1 <=600:2", "<=300:1 <=600:2", "<=354:2 <=600:3"}},
+            {0, {"1", "<=2050:1 <=2500:2", "<=1300:1 <=2500:2", "<=1500:2 <=2500:3"}},
+            {0, {"1", "<=5000:1 <=6000:2", "<=3000:1 <=6000:2", "<=3500:2 <=6000:3"}},
+            {0, {"1", "<=13000:1 <=16000:2", "<=8000:1 <=16000:2", "<=9500:2 <=16000:3"}},
+            {0, {"1", "<=50000:1 <=60000:2", "<=30000:1 <=60000:2", "<=35500:2 <=60000:3"}},
+            {0, {"1", "<=80000:1 <=100000:2", "<=41000:1 <=100000:2", "<=17000:1 <=100000:2"}},
+            {-10, {"1", "<=13:1 <=20:2", "<=10:1 <=20:2", "<=5:1 <=20:2"}},
+            {-40, {"1", "<=52:1 <=80:2", "<=40:1 <=80:2", "<=20:1 <=80:2"}},
+            {-100, {"1", "<=169:1 <=260:2", "<=130:1 <=260:2", "<=65:1 <=260:2"}},
+            {-100, {"<=0:3 <=600:1", "<=0:3 <=390:1 <=600:2", "<=0:3 <=200:1 <=600:2", "<=0:3 <=360:2 <=600:3"}},
+        };
+        for (int module = 0; module < int(std::size(table)); ++module)
+            for (int column = 0; column < classes.size(); ++column)
+                QTest::newRow(qPrintable(QStringLiteral("module %1 %2").arg(module).arg(classes.at(column))))
+                    << module << column << table[module].floor << table[module].cells.at(column);
+    }
+
+    void accuracyTableCells()
+    {
+        QFETCH(int, module);
+        QFETCH(int, classIndex);
+        QFETCH(float, floor);
+        QFETCH(QString, cell);
+        VerificationSettings settings;
+        settings.modelTZS = quint8(module);
+        settings.tzsAccuracyClass = quint8(classIndex);
+        const auto category = [&settings](float upper, float lower) {
+            return settings.etalonAccuracyText(upper, lower);
+        };
+        if (!cell.contains(QLatin1Char(':'))) {
+            QCOMPARE(category(1e6f, -1e6f) + category(noNumber, noNumber), cell + cell);
+            return;
+        }
+        const QStringList brackets = cell.split(QLatin1Char(' '));
+        const auto boundOf = [&brackets](int i) {
+            const QString bound = brackets.at(i).section(QLatin1Char(':'), 0, 0);
+            return QString(bound).remove(QLatin1Char('<')).remove(QLatin1Char('=')).toFloat();
+        };
+        const auto textOf = [&brackets](int i) {
+            return i < brackets.size() ? brackets.at(i).section(QLatin1Char(':'), 1) : QStringLiteral("-");
+        };
+        QCOMPARE(category(boundOf(0) - 1, floor), textOf(0));
+        QCOMPARE(category(boundOf(0) - 1, std::nextafter(floor, -1e9f)), QStringLiteral("-"));
+        QCOMPARE(category(noNumber, floor), QStringLiteral("-"));
+        for (int i = 0; i < brackets.size(); ++i) {
+            const bool strict = !brackets.at(i).startsWith(QLatin1String("<="));
+            const float bound = boundOf(i);
+            const QString text = textOf(i);
+            const QString next = textOf(i + 1);
+            const float below = std::nextafter(bound, -1e9f);
+            const float above = std::nextafter(bound, 1e9f);
+            const QStringList got{category(below, floor), category(bound, floor), category(above, floor)};
+            QCOMPARE(got, (QStringList{text, strict ? next : text, next}));
+        }
+    }
+
     // Protocol texts round to the committed decimals, not to an edit still pending.
     void protocolTextsUseCommittedDecimals()
     {
@@ -326,6 +410,98 @@ private slots:
         QCOMPARE(parametr.value(), QDateTime(QDate(2024, 3, 6), QTime(9, 5, 7), Qt::LocalTime));
         parametr.toDeviceBytes(bytes);
         QCOMPARE(QByteArray(reinterpret_cast<char*>(bytes), 6), QByteArray(reinterpret_cast<const char*>(device), 6));
+    }
+
+    // The build puts the shipped template into Templates/ beside the program.
+    void templateIsLookedForBesideTheProgram()
+    {
+        VerificationSettings settings;
+        settings.txtProtocolName = QStringLiteral("Протокол поверки.xlsx");
+        QCOMPARE(settings.templatePath(),
+                 QCoreApplication::applicationDirPath() + QStringLiteral("/Templates/Протокол поверки.xlsx"));
+    }
+
+    // The captions the settings page shows beside the protocol fields, and the two fields that take
+    // several lines.
+    void parameterCaptions_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<bool>("multiLine");
+        const QStringList captions{"Кол-во знаков после зап. в протоколе",
+                                   "Номер протокола",
+                                   "Наименование организации",
+                                   "Адрес организации",
+                                   "№ сертификата аккредитации",
+                                   "Список эталонов",
+                                   "Владелец датчика",
+                                   "Замечания по датчику",
+                                   "Обозначение документа",
+                                   "Тип поверки",
+                                   "Проверка герметичности",
+                                   "Опробование",
+                                   "Проверка эл. прочности изоляции",
+                                   "Проверка эл. R изоляции",
+                                   "Коэффициент для расчета доп. погрешности",
+                                   "Коэффициент для расчета доп. вариации",
+                                   "Рег. номер",
+                                   "Рег. номер",
+                                   "Тип",
+                                   "Номер",
+                                   "Погрешность, %"};
+        QCOMPARE(captions.size(), VerificationSettings::parametrCount);
+        for (int index = 0; index < captions.size(); ++index)
+            QTest::newRow(qPrintable(QString::number(index))) << index << captions.at(index) << (index == 3 || index == 5);
+    }
+
+    void parameterCaptions()
+    {
+        QFETCH(int, index);
+        QFETCH(QString, caption);
+        QFETCH(bool, multiLine);
+        VerificationSettings settings;
+        const HAbstractParametr* parametr = settings.parametr(index);
+        QCOMPARE(parametr->caption(), caption);
+        QCOMPARE(parametr->flags(), quint8(deferred | (multiLine ? HAbstractParametr::TallInput : 0)));
+    }
+
+    // A new record starts every number at its default; a value from a project file beyond a limit
+    // comes in at that limit.
+    void numbersStartAndStayInTheirLimits_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<double>("initial");
+        QTest::addColumn<double>("minimum");
+        QTest::addColumn<double>("maximum");
+        QTest::addColumn<double>("step");
+        QTest::newRow("protocol decimals") << 0 << 3.0 << 0.0 << 10.0 << 1.0;
+        QTest::newRow("accuracy coefficient") << 14 << 1.0 << 0.1 << 1.0 << 0.001;
+        QTest::newRow("variation coefficient") << 15 << 2.0 << 0.5 << 10.0 << 0.001;
+    }
+
+    void numbersStartAndStayInTheirLimits()
+    {
+        QFETCH(int, index);
+        QFETCH(double, initial);
+        QFETCH(double, minimum);
+        QFETCH(double, maximum);
+        QFETCH(double, step);
+        VerificationSettings settings;
+        HAbstractParametr* parametr = settings.parametr(index);
+        auto* number = dynamic_cast<ParametrInt*>(parametr);
+        auto* real = dynamic_cast<ParametrDouble*>(parametr);
+        QVERIFY(number || real);
+        const auto stored = [number, real] { return number ? double(number->value()) : real->value(); };
+        QCOMPARE(stored(), initial);
+        QList<double> kept;
+        for (double value : {minimum - step, minimum, minimum + step, maximum - step, maximum, maximum + step}) {
+            if (number)
+                number->setValue(int(value));
+            else
+                real->setValue(value);
+            kept << stored();
+        }
+        QCOMPARE(kept, (QList<double>{minimum, minimum, minimum + step, maximum - step, maximum, maximum}));
     }
 
     void channelStyleColours()

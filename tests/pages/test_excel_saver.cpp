@@ -142,6 +142,8 @@ private slots:
     void keysInBothVerdicts();
     void groupRows_data();
     void groupRows();
+    void everyListKeyAlias_data();
+    void everyListKeyAlias();
     void sheetsAreKeptRenamedOrDropped_data();
     void sheetsAreKeptRenamedOrDropped();
     void failuresWriteNothing_data();
@@ -360,6 +362,82 @@ void TestExcelSaver::groupRows()
     }
     QCOMPARE(sheet->cellText(rows.size() + 1, 1), summary);
     QCOMPARE(sheet->cellText(halfEnd, 1), QStringLiteral("конец"));
+}
+
+void TestExcelSaver::everyListKeyAlias_data()
+{
+    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<QStringList>("texts");
+    // Three groups whose fields all differ from the top to the bottom, but the variation, mirrored
+    // by its nature, and field 7, which is always empty.
+    const struct
+    {
+        QStringList keys;
+        QStringList fields;
+    } codes[] = {
+        {{"&D1_INX", "&D_INX"}, {"0", "1", "2"}},
+        {{"&D_I", "&D1_SGN", "&D_SGN"}, {"4.016", "11.952", "20.072"}},
+        {{"&D1_ECSGN", "&D_ECSGN"}, {"4", "15.314", "20"}},  // square-root characteristic
+        {{"&D_P", "&D1_VAL", "&D_VAL"}, {"1", "497", "1004.5"}},
+        {{"&VR_E", "&D1_REFF", "&D_REFF"}, {"0", "500", "1000"}},
+        {{"&D_ACC", "&D1_ACC"}, {"0.1", "-0.3", "0.45"}},
+        {{"&D_ALL_ACC", "&D1_ALL_ACC"}, {"0.5", "0.6", "0.7"}},
+        {{"&D_INT", "&D1_INT"}, {"0 .. 1000", "0 .. 1100", "0 .. 1200"}},
+        {{"&D_UND_PRC", "&D1_UNC_PRC", "&D_UNC_PRC"}, {"0.123", "-", "0.3"}},
+        {{"&D_UND", "&D1_UNC", "&D_UNC"}, {"", "", ""}},
+        {{"&D_VAR", "&D1_VAR"}, {"100.35", "0", "100.35"}},
+        {{"&D_ALL_VAR", "&D1_ALL_VAR"}, {"1", "1.2", "1.4"}},
+    };
+    const QString none = QStringLiteral("-");
+    const auto fourCells = [](const QString& key) { return QStringList{key, key, key, key}; };
+    for (const auto& code : codes) {
+        QStringList backwards;
+        for (const QString& field : code.fields)
+            backwards.prepend(field);
+        for (const QString& key : code.keys) {
+            // A fourth cell of the key finds its cursor past the groups.
+            QTest::newRow(qPrintable(key + "_I")) << fourCells(key + "_I") << code.fields + QStringList{none};
+            QTest::newRow(qPrintable(key)) << fourCells(key) << code.fields + QStringList{none};
+            QTest::newRow(qPrintable(key + "_D")) << fourCells(key + "_D") << backwards + QStringList{none};
+        }
+    }
+    QTest::newRow("aliases share their field's cursors")
+        << QStringList{"&D_P_I", "&D_VAL_D", "&D1_VAL", "&D1_VAL_D", "&D_VAL_I и слова"}
+        << QStringList{"1", "1004.5", "497", "497", "1004.5"};
+    QTest::newRow("fields keep cursors of their own")
+        << QStringList{"&D_INX", "&D_INT_I", "&D_I", "&D_INX_I", "&D_ACC_D"}
+        << QStringList{"0", "0 .. 1000", "4.016", "1", "0.45"};
+    QTest::newRow("not a list key") << QStringList{"&D_VA", "&D_INXX", "D_VAL", " &D_VAL", "&d_val"}
+                                    << QStringList{"&D_VA", "0", "D_VAL", " &D_VAL", "&d_val"};
+}
+
+// Each key in a column of cells, on three groups of the channel's own range.
+void TestExcelSaver::everyListKeyAlias()
+{
+    QFETCH(QStringList, keys);
+    QFETCH(QStringList, texts);
+    m_results->clear();
+    const struct
+    {
+        double reference, measured, allowed, rangeHigh, uncertainty;
+    } points[] = {{0, 1, 0.5, 1000, 0.123}, {500, 497, 0.6, 1100, missing}, {1000, 1004.5, 0.7, 1200, 0.3}};
+    for (int i = 0; i < 3; ++i) {
+        ResultRecord record = WorkedExample::point(m_channel, i + 1, points[i].reference, points[i].measured);
+        record.setAllowedError(points[i].allowed);
+        record.setRangeHigh(points[i].rangeHigh);
+        record.expandedRelative = points[i].uncertainty;
+        record.expandedSet = !std::isnan(points[i].uncertainty);
+        m_results->append(record);
+    }
+    XlsxTestFiles::Cells cells;
+    for (int row = 0; row < keys.size(); ++row)
+        cells[{row + 1, 2}] = keys.at(row);
+    XlsxWorksheet* sheet = fill(cells);
+    QVERIFY(sheet);
+    QStringList written;
+    for (int row = 1; row <= keys.size(); ++row)
+        written << sheet->cellText(row, 2);
+    QCOMPARE(written, texts);
 }
 
 void TestExcelSaver::sheetsAreKeptRenamedOrDropped_data()

@@ -9,6 +9,8 @@
 #include "WorkedExample.h"
 #include "XlsxTestFiles.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QStandardPaths>
 #include <QtTest>
 
@@ -37,6 +39,29 @@ const QList<Protocol> protocols{
      6},
 };
 
+// The records a protocol is written from, handed to one engine.
+struct ProtocolBench
+{
+    ProtocolBench()
+    {
+        g_verificationSettings = &settings;
+        WorkedExample::attach(saver, channel, device, results, settings);
+        WorkedExample::fill(channel, settings, results);
+    }
+    ~ProtocolBench() { g_verificationSettings = nullptr; }
+    bool write(const QString& templatePath, const QString& name, const QString& output)
+    {
+        settings.txtProtocolName = QStringLiteral("office-%1.xlsx").arg(name);
+        return XlsxTestFiles::installTemplate(templatePath, settings.txtProtocolName) && saver.save(output);
+    }
+
+    VerificationSettings settings;
+    ResultsModel results;
+    ChannelRecord channel;
+    DeviceSettings device;
+    ExcelSaver saver;
+};
+
 }  // namespace
 
 // The program's handlers write the worked example, and forty groups that fail a check, into the
@@ -51,6 +76,8 @@ private slots:
     void openpyxlSeesTheTemplateLayout();
     void libreOfficePrintsEveryPage();
     void libreOfficeReadsTheValues();
+    void shippedTableListsTheGroups_data();
+    void shippedTableListsTheGroups();
 
 private:
     QString output(const QString& name) const { return m_dir.filePath(name + QStringLiteral(".xlsx")); }
@@ -67,26 +94,17 @@ void TestProtocolOffice::initTestCase()
             QSKIP("LibreOffice or poppler-utils is not installed");
     TestEnvironment::prepare();
     initChoiceLists();
-    VerificationSettings settings;
-    g_verificationSettings = &settings;
-    ResultsModel results;
-    ChannelRecord channel;
-    DeviceSettings device;
-    ExcelSaver saver;
-    WorkedExample::attach(saver, channel, device, results, settings);
     for (const Protocol& protocol : protocols) {
-        WorkedExample::fill(channel, settings, results);
+        ProtocolBench bench;
         if (protocol.groups != 5) {
-            results.clear();
+            bench.results.clear();
             for (int group = 1; group <= protocol.groups; ++group)
-                results.append(WorkedExample::point(channel, group, 25.0 * group, 25.0 * group + 1));
+                bench.results.append(WorkedExample::point(bench.channel, group, 25.0 * group, 25.0 * group + 1));
         }
-        settings.prTrial->setValue(protocol.conform ? 0 : 1);
-        settings.txtProtocolName = QStringLiteral("office-%1.xlsx").arg(protocol.name);
-        QVERIFY(XlsxTestFiles::installTemplate(protocol.templatePath, settings.txtProtocolName));
-        QVERIFY2(saver.save(output(protocol.name)), qPrintable(saver.errorString()));
+        bench.settings.prTrial->setValue(protocol.conform ? 0 : 1);
+        QVERIFY2(bench.write(protocol.templatePath, protocol.name, output(protocol.name)),
+                 qPrintable(bench.saver.errorString()));
     }
-    g_verificationSettings = nullptr;
 }
 
 void TestProtocolOffice::openpyxlSeesTheTemplateLayout()
@@ -139,15 +157,15 @@ void TestProtocolOffice::libreOfficeReadsTheValues()
             QStringLiteral("csv"));
     const QList<QStringList> sheet = sheetRows("conform", " Прибор 1");
     QVERIFY(sheet.size() > 22);
-    QCOMPARE(sheet.at(listRow - 1).mid(0, 8), QStringList({"1", "-2", "0", "3.968", "-0.2", "0.5", "0.3", "1"}));
-    QCOMPARE(sheet.at(listRow + 3).mid(0, 8), QStringList({"8", "1", "0", "4.016", "0.1", "0.5", "0.3", "1"}));
+    QCOMPARE(sheet.at(listRow - 1).mid(0, 7), QStringList({"-2", "0", "3.968", "-0.2", "0.5", "0.3", "1"}));
+    QCOMPARE(sheet.at(listRow + 3).mid(0, 7), QStringList({"1", "0", "4.016", "0.1", "0.5", "0.3", "1"}));
     QCOMPARE(sheet.at(9).first().count(QLatin1Char('\n')), 2);
     QCOMPARE(sheet.at(20).first(), QStringLiteral("Максимальная погрешность: 0.45 %, максимальная вариация: 0.7 %"));
     QCOMPARE(sheet.at(21).first(), QStringLiteral("Результаты поверки положительны. Прибор годен"));
 
     const QList<QStringList> rejected = sheetRows("rejected", " Прибор 1");
     QVERIFY(rejected.size() > listRow + 41);
-    QCOMPARE(rejected.at(listRow - 1 + 39).mid(0, 3), QStringList({"39", "1001", "1000"}));
+    QCOMPARE(rejected.at(listRow - 1 + 39).mid(0, 3), QStringList({"1001", "1000", "20.016"}));
     QCOMPARE(rejected.at(listRow + 41).first(), QStringLiteral("Результаты поверки отрицательны. Прибор забракован"));
 
     const QList<QStringList> strokes = sheetRows("variant", "Сертификат Прибор 1");
@@ -156,6 +174,55 @@ void TestProtocolOffice::libreOfficeReadsTheValues()
     QCOMPARE(strokes.at(7).mid(0, 4), QStringList({"500", "497", "504", "0.7"}));
     QCOMPARE(strokes.at(8).mid(0, 4), QStringList({"1000", "1004.5", "1004.5", "0"}));
     QCOMPARE(strokes.at(3).first(), QStringLiteral("Результат: пригодным к применению"));
+}
+
+void TestProtocolOffice::shippedTableListsTheGroups_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QString>("maxVariation");
+    QTest::newRow("one group") << QStringList{"101.1|100|5.618|0.11|0.5|0|1"} << "0";
+    QTest::newRow("three groups") << QStringList{"101.1|100|5.618|0.11|0.5|20|1", "201.1|200|7.218|0.11|0.5|0|1",
+                                                 "301.1|300|8.818|0.11|0.5|20|1"}
+                                  << "20";
+}
+
+// Groups of twelve points whose last point stands for the group: the table reads one line a group,
+// no point's place among the results, and the output signal names its unit once.
+void TestProtocolOffice::shippedTableListsTheGroups()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(QString, maxVariation);
+    const int groups = lines.size();
+    const QString name = QStringLiteral("groups-%1").arg(groups);
+    {
+        ProtocolBench bench;
+        bench.results.clear();
+        for (int group = 1; group <= groups; ++group)
+            for (int k = 0; k < 12; ++k)
+                bench.results.append(WorkedExample::point(bench.channel, group, 100.0 * group, 100.0 * group + 0.1 * k));
+        QVERIFY2(bench.write(XlsxTestFiles::shippedTemplate(), name, output(name)), qPrintable(bench.saver.errorString()));
+    }
+    int exitCode = 0;
+    const QString report = XlsxTestFiles::runReader(
+        python, {"-c",
+                 "import json, sys\nfrom openpyxl import load_workbook\n"
+                 "ws = load_workbook(sys.argv[1])[' Прибор 1']\n"
+                 "print(json.dumps([[ws.cell(r, c).value or '' for c in range(1, 10)] for r in range(1, 30)]))",
+                 output(name)},
+        &exitCode);
+    QVERIFY2(exitCode == 0, qPrintable(report));
+    QList<QStringList> rows;
+    for (const QJsonValue& row : QJsonDocument::fromJson(report.toUtf8()).array())
+        rows << row.toVariant().toStringList();
+    QCOMPARE(rows.size(), 29);
+    QCOMPARE(rows.at(4).first(), QStringLiteral("Диапазон измерений: 0...1000 кПа, выходной сигнал 4 - 20 мА"));
+    QCOMPARE(rows.at(13), QStringList({"Давление, кПа", "Эталон, кПа", "Ток, мА", "Погрешность, %", "Допуск, %",
+                                       "Вариация, %", "Допуск вариации, %", "", ""}));
+    for (int line = 0; line < groups; ++line)
+        QCOMPARE(QStringList(rows.at(listRow - 1 + line).mid(0, 8)).join('|'), lines.at(line) + '|');
+    QVERIFY(rows.at(listRow - 1 + groups).join(QString()).isEmpty());
+    QCOMPARE(rows.at(listRow + groups).first(),
+             QStringLiteral("Максимальная погрешность: 0.11 %, максимальная вариация: %1 %").arg(maxVariation));
 }
 
 QTEST_GUILESS_MAIN(TestProtocolOffice)

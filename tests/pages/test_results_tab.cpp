@@ -94,7 +94,7 @@ private slots:
         QVERIFY(QFileInfo(ConfiguratorModule::settingsFolder() + "Excel").isDir());
         XlsxWorkbook protocol;
         QVERIFY(protocol.openFile(m_savePath));
-        QCOMPARE(protocol.worksheet(0)->cellText(listRow + 4, 5), QStringLiteral("0.1"));
+        QCOMPARE(protocol.worksheet(0)->cellText(listRow + 4, 4), QStringLiteral("0.1"));
         QCOMPARE(protocol.worksheet(0)->cellText(22, 1), QString("Результаты поверки положительны. Прибор годен"));
 
         m_settings->txtProtocolName = QStringLiteral("нет такого.xlsx");

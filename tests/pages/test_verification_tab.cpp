@@ -10,6 +10,7 @@
 #include "ModelTemplates.h"
 #include "ParametrDouble.h"
 #include "ParametrEnum.h"
+#include "ParametrInt.h"
 #include "ParametrString.h"
 #include "PrField.h"
 #include "QueuedSpy.h"
@@ -27,9 +28,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTextEdit>
 #include <QtTest>
 #include <cmath>
 #include <functional>
@@ -268,6 +271,106 @@ private slots:
         // The apply that a project save makes says nothing.
         QVERIFY(page.tab->applySettings(true));
         QCOMPARE(page.bench.popUps().size(), 1);
+    }
+
+    // What the operator puts into each protocol field, what the field then shows and what an apply
+    // stores: numbers within their limits and with the field's decimals, texts up to their length.
+    void protocolFieldsKeepTheirLimits_data()
+    {
+        // A parameter's index, or -1 and the name of one of the page's own number fields.
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("widget");
+        QTest::addColumn<QVariant>("typed");
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<QString>("shown");
+        const auto row = [](const char* name, int index, const QVariant& typed, const QVariant& stored,
+                             const QString& shown) {
+            QTest::newRow(name) << index << QString() << typed << stored << shown;
+        };
+        const auto own = [](const char* name, const char* widget, double typed, double stored, const QString& shown) {
+            QTest::newRow(name) << -1 << QString(widget) << QVariant(typed) << QVariant(stored) << shown;
+        };
+        row("decimals below 0", 0, -1, 0, "0");
+        row("decimals 0", 0, 0, 0, "0");
+        row("decimals 10", 0, 10, 10, "10");
+        row("decimals above 10", 0, 11, 10, "10");
+        row("accuracy coefficient below 0.1", 14, 0.099, 0.1, "0.100");
+        row("accuracy coefficient 0.1", 14, 0.1, 0.1, "0.100");
+        row("accuracy coefficient to three decimals", 14, 0.4567, 0.457, "0.457");
+        row("accuracy coefficient 1", 14, 1.0, 1.0, "1.000");
+        row("accuracy coefficient above 1", 14, 1.001, 1.0, "1.000");
+        row("variation coefficient below 0.5", 15, 0.499, 0.5, "0.500");
+        row("variation coefficient 0.5", 15, 0.5, 0.5, "0.500");
+        row("variation coefficient to three decimals", 15, 2.0004, 2.0, "2.000");
+        row("variation coefficient 10", 15, 10.0, 10.0, "10.000");
+        row("variation coefficient above 10", 15, 10.001, 10.0, "10.000");
+        own("reference delta below 0", "doubleSpinBox_etalonDelta", -0.01, 0.0, "0.0000");
+        own("reference delta to four decimals", "doubleSpinBox_etalonDelta", 0.45678, 0.4568, "0.4568");
+        own("reference delta above 10", "doubleSpinBox_etalonDelta", 10.5, 10.0, "10.0000");
+        own("point coefficient below 0", "doubleSpinBox_infoPointNum", -0.1, 0.0, "0.00000");
+        own("point coefficient to five decimals", "doubleSpinBox_infoPointNum", 1.234567, 1.23457, "1.23457");
+        own("point coefficient above 99.99", "doubleSpinBox_infoPointNum", 100.0, 99.99, "99.99000");
+        const struct
+        {
+            const char* name;
+            int index;
+            int length;
+        } texts[] = {{"protocol number", 1, 250},   {"organisation", 2, 250},     {"address", 3, 500},
+                     {"certificate", 4, 250},       {"reference list", 5, 500},   {"owner", 6, 250},
+                     {"notes", 7, 250},             {"document", 8, 250},         {"calibrator registry", 16, 100},
+                     {"module registry", 17, 100},  {"setter type", 18, 100},     {"setter number", 19, 100},
+                     {"setter accuracy", 20, 100}};
+        for (const auto& text : texts) {
+            const QString full = QString(text.length - 1, QChar(0x0436)) + QLatin1Char('z');
+            row(qPrintable(QStringLiteral("%1 at its length").arg(text.name)), text.index, full, full, full);
+            row(qPrintable(QStringLiteral("%1 beyond it").arg(text.name)), text.index, full + QLatin1Char('y'), full,
+                full);
+        }
+    }
+
+    void protocolFieldsKeepTheirLimits()
+    {
+        QFETCH(int, index);
+        QFETCH(QString, widget);
+        QFETCH(QVariant, typed);
+        QFETCH(QVariant, stored);
+        QFETCH(QString, shown);
+        SettingsPage page;
+        HAbstractParametr* parametr = page.record().parametr(index);
+        QWidget* editor = parametr ? page.editorOf(parametr) : page.find<QWidget>(qPrintable(widget));
+        QString text;
+        if (auto* spin = qobject_cast<QSpinBox*>(editor)) {
+            spin->setValue(typed.toInt());
+            text = spin->text();
+        } else if (auto* real = qobject_cast<QDoubleSpinBox*>(editor)) {
+            real->setValue(typed.toDouble());
+            text = real->text();
+        } else if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+            line->setText(typed.toString());
+            text = line->text();
+        } else {
+            auto* lines = qobject_cast<QTextEdit*>(editor);
+            QVERIFY(lines);
+            lines->setPlainText(typed.toString());
+            text = lines->toPlainText();
+        }
+        QCOMPARE(text, shown);
+        page.click("pushButton_apply");
+        QCOMPARE(page.bench.popUps(), QStringList({"Настройки применены."}));
+        const VerificationSettings& r = page.record();
+        switch (parametr ? parametr->typeId() : -1) {
+        case -1:
+            QCOMPARE(widget == "doubleSpinBox_etalonDelta" ? r.etalonDelta : r.indicatorCoff, stored.toDouble());
+            break;
+        case ParametrInt::TypeId:
+            QCOMPARE(static_cast<ParametrInt*>(parametr)->value(), stored.toInt());
+            break;
+        case ParametrDouble::TypeId:
+            QCOMPARE(static_cast<ParametrDouble*>(parametr)->value(), stored.toDouble());
+            break;
+        default:
+            QCOMPARE(static_cast<ParametrString*>(parametr)->value(), stored.toString());
+        }
     }
 
     // A refused apply, as the one before a project save, stores nothing and selects the bad cell.

@@ -118,11 +118,11 @@ private slots:
         const QString below = sheet->cellText(17, 1);
         QVERIFY(sheet->insertRowCopies(15, 3));
 
-        QCOMPARE(sheet->cellText(15, 2), QStringLiteral("&D_VAL_I"));
+        QCOMPARE(sheet->cellText(15, 1), QStringLiteral("&D_VAL_I"));
         for (int row = 16; row <= 18; ++row) {
-            QCOMPARE(sheet->cellText(row, 2), QStringLiteral("&D_VAL_I"));
-            QCOMPARE(sheet->cellText(row, 9), QStringLiteral("&LST_F"));
-            QCOMPARE(sheet->cellStyle(row, 2), sheet->cellStyle(15, 2));
+            QCOMPARE(sheet->cellText(row, 1), QStringLiteral("&D_VAL_I"));
+            QCOMPARE(sheet->cellText(row, 8), QStringLiteral("&LST_F"));
+            QCOMPARE(sheet->cellStyle(row, 1), sheet->cellStyle(15, 1));
             QCOMPARE(sheet->rowHeight(row), 20.0);
         }
         QCOMPARE(sheet->cellText(19, 1), QString());
@@ -140,8 +140,8 @@ private slots:
         QCOMPARE(sheet->cellText(2, 52), QStringLiteral("52"));
         QCOMPARE(sheet->cellText(4, 1), QStringLiteral("&CD_ORG, &CD_ADDRESS, аттестат &CD_CRT_NUM"));
         const QString data = XlsxTestFiles::savedPart(workbook, QStringLiteral("xl/worksheets/sheet1.xml"));
-        QVERIFY(data.contains(QLatin1String("<mergeCell ref=\"A3:H3\"/>")));
-        QVERIFY(data.contains(QLatin1String("<mergeCell ref=\"A4:H4\"/>")));
+        QVERIFY(data.contains(QLatin1String("<mergeCell ref=\"A3:G3\"/>")));
+        QVERIFY(data.contains(QLatin1String("<mergeCell ref=\"A4:G4\"/>")));
         QVERIFY(data.contains(QLatin1String("<mergeCells count=\"15\">")));
     }
 
@@ -167,14 +167,14 @@ private slots:
         QVERIFY(package.openBytes(workbook.saveToBytes()));
 
         const QString sheet = partText(package, "xl/worksheets/sheet1.xml");
-        for (const char* moved : {"<dimension ref=\"A2:I25\"/>", "<mergeCell ref=\"A2:H2\"/>", "<mergeCell ref=\"A12:H12\"/>",
-                                  "<mergeCell ref=\"A20:H20\"/><mergeCell ref=\"A21:H21\"/><mergeCell ref=\"A22:H22\"/>",
-                                  "<conditionalFormatting sqref=\"E15:F18\">",
+        for (const char* moved : {"<dimension ref=\"A2:H25\"/>", "<mergeCell ref=\"A2:G2\"/>", "<mergeCell ref=\"A12:G12\"/>",
+                                  "<mergeCell ref=\"A20:G20\"/><mergeCell ref=\"A21:G21\"/><mergeCell ref=\"A22:G22\"/>",
+                                  "<conditionalFormatting sqref=\"D15:E18\">",
                                   "<brk id=\"12\" min=\"0\" max=\"16383\" man=\"1\"/><brk id=\"18\" max=\"16383\" man=\"1\"/><brk id=\"25\"",
                                   "<pageSetup orientation=\"landscape\" paperSize=\"9\" fitToHeight=\"0\" fitToWidth=\"1\"/>"})
             QVERIFY2(sheet.contains(QLatin1String(moved)), moved);
-        QVERIFY(!sheet.contains(QLatin1String("<mergeCell ref=\"A17:H17\"/>")));
-        QVERIFY(partText(package, "xl/workbook.xml").contains(QLatin1String("!$A$1:$H$27</definedName>")));
+        QVERIFY(!sheet.contains(QLatin1String("<mergeCell ref=\"A17:G17\"/>")));
+        QVERIFY(partText(package, "xl/workbook.xml").contains(QLatin1String("!$A$1:$G$27</definedName>")));
         QCOMPARE(anchorRows(partText(package, "xl/drawings/drawing1.xml")), (QStringList{"14", "18"}));
 
         // A merge and a link over rows 1 to 3 take in the copies of row 2.

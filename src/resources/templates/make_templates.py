@@ -69,7 +69,7 @@ def page_layout(ws, landscape, print_area):
     ws.print_area = print_area
 
 
-def line(ws, row, text, last="H", bold=False, height=None):
+def line(ws, row, text, last="G", bold=False, height=None):
     ws.cell(row=row, column=1, value=text).alignment = WRAP
     if bold:
         ws.cell(row=row, column=1).font = Font(bold=True, size=13)
@@ -81,17 +81,17 @@ def line(ws, row, text, last="H", bold=False, height=None):
 def protocol_sheet(wb):
     ws = wb.active
     ws.title = "&DEV_SH_1"
-    ws.column_dimensions["A"].width = 7
-    for column in "BCDEFGH":
+    for column in "ABCDEFG":
         ws.column_dimensions[column].width = 15
-    ws.column_dimensions["I"].width = 4
+    ws.column_dimensions["H"].width = 4
     ws.row_dimensions[1].height = 40
     logo = PlainImage(png(96, 40, (40, 80, 160)), 96, 40)
     ws.add_image(logo, "A1")
     line(ws, 2, "ПРОТОКОЛ ПОВЕРКИ № &D_SH_NUM", bold=True, height=22)
     line(ws, 3, "&CD_ORG, &CD_ADDRESS, аттестат &CD_CRT_NUM")
     line(ws, 4, "Средство измерений: &D_NAME, заводской № &D_SERIAL")
-    line(ws, 5, "Диапазон измерений: &D_FINTERVAL, выходной сигнал &D_SIGNAL &D_SIGNAL_UNIT")
+    # The output-signal text ends in its unit.
+    line(ws, 5, "Диапазон измерений: &D_FINTERVAL, выходной сигнал &D_SIGNAL")
     line(ws, 6, "Владелец: &D_OWNER. Примечания: &D_NOTES")
     line(ws, 7, "Методика поверки: &D_DOC_VR. Поверка &D_VR_TYPE_OF")
     line(ws, 8, "Вид поверки: &D_VR_TYPE")
@@ -99,7 +99,9 @@ def protocol_sheet(wb):
     line(ws, 10, "&CD_ET_AUX_LST")
     line(ws, 11, "Эталон: &ET_TYPE № &ET_SERIAL, &ET_TZS_TYPE № &ET_TZS_SERIAL (&ET_LO ... &ET_HI &ET_UNIT), класс &ET_CLASS")
     line(ws, 12, "Опробование: &D_CHECK_USG. Герметичность: &D_CHECK_THT. Изоляция: &D_CHECK_EL, &D_CHECK_R")
-    headers = ["№", "Давление, &D_UNIT", "Эталон, &D_ET_UNIT", "Ток, мА", "Погрешность, %",
+    # No list key counts the table's lines and a list row's copies keep a formula's value only, so
+    # the table has no line number column.
+    headers = ["Давление, &D_UNIT", "Эталон, &D_ET_UNIT", "Ток, мА", "Погрешность, %",
                "Допуск, %", "Вариация, %", "Допуск вариации, %"]
     for column, text in enumerate(headers, start=1):
         cell = ws.cell(row=14, column=column, value=text)
@@ -108,14 +110,14 @@ def protocol_sheet(wb):
         cell.border = BOX
         cell.fill = PatternFill("solid", fgColor="DDE4F0")
     ws.row_dimensions[14].height = 32
-    keys = ["&D_INX_I", "&D_VAL_I", "&D_REFF_I", "&D_I_I", "&D_ACC_I", "&D_ALL_ACC_I", "&D_VAR_I", "&D_ALL_VAR_I"]
+    keys = ["&D_VAL_I", "&D_REFF_I", "&D_I_I", "&D_ACC_I", "&D_ALL_ACC_I", "&D_VAR_I", "&D_ALL_VAR_I"]
     for column, key in enumerate(keys, start=1):
         cell = ws.cell(row=15, column=column, value=key)
         cell.alignment = CENTER
         cell.border = BOX
-    ws.cell(row=15, column=9, value="&LST_F")
+    ws.cell(row=15, column=8, value="&LST_F")
     ws.row_dimensions[15].height = 20
-    ws.conditional_formatting.add("E15:F15", CellIsRule(operator="greaterThan", formula=["0.5"],
+    ws.conditional_formatting.add("D15:E15", CellIsRule(operator="greaterThan", formula=["0.5"],
                                                         font=Font(color="C00000")))
     line(ws, 17, "Максимальная погрешность: &VR_MAX_ACC %, максимальная вариация: &VR_MAX_VAR %")
     line(ws, 18, "Результаты поверки &VR_RESULT_SHORT. &VR_RESULT")
@@ -132,7 +134,7 @@ def protocol_sheet(wb):
     ws.add_image(stamp, "F23")
     ws.row_breaks.append(Break(id=12))
     ws.row_breaks.append(Break(id=22))
-    page_layout(ws, True, "A1:H24")
+    page_layout(ws, True, "A1:G24")
 
 
 def document_sheet(wb, title, heading, lines):
