@@ -14,6 +14,8 @@ namespace {
 
 constexpr int timeoutMs = 200;
 constexpr quint8 address = 1;
+constexpr auto withinAnswerTime = CalibratorLink::LateReply::WithinAnswerTime;
+constexpr auto untilDeadline = CalibratorLink::LateReply::UntilDeadline;
 
 QByteArray frameOf(const QByteArray& body)
 {
@@ -265,7 +267,8 @@ private slots:
         const QByteArray late = replyFrame("101.3");
         m_port->answerWith(QList<ScriptedPort::Piece>{{late.left(readBeforeCut), firstPieceMs},
                                                       {late.mid(readBeforeCut), restMs}});
-        abortAfter(m_abort, 20, [&] { m_link->exchange(request(cutCommand), 5000); });
+        const auto lateReply = passThrough ? untilDeadline : withinAnswerTime;
+        abortAfter(m_abort, 20, [&] { m_link->exchange(request(cutCommand), 5000, lateReply); });
         QCOMPARE(m_link->lastStatus(), CalibratorLink::Status::Aborted);
         m_abort = false;
         m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame("12.0"), 100}});
@@ -276,6 +279,109 @@ private slots:
         QCOMPARE(m_port->requests().size(), 2);
         const int limitMs = restMs + (passThrough ? 400 : m_link->timing().quietMs);
         QVERIFY2(timer.elapsed() < limitMs, qPrintable(QString::number(timer.elapsed())));
+    }
+
+    void cutReplyWindow_data()
+    {
+        QTest::addColumn<int>("answerMs");
+        QTest::addColumn<int>("lateMs");
+        QTest::addColumn<int>("cutTimeoutMs");
+        // How long the calibrator took to answer before (-1: it never did), when the cut request's
+        // reply comes after it left (-1: never) and the cut exchange's time-out.
+        QTest::newRow("fast, reply within the quiet time") << 10 << 120 << 2000;
+        QTest::newRow("fast, reply never comes") << 10 << -1 << 2000;
+        QTest::newRow("first request, reply within the quiet time") << -1 << 120 << 2000;
+        QTest::newRow("400 ms answers") << 400 << 420 << 2000;
+        QTest::newRow("600 ms answers") << 600 << 650 << 2000;
+        QTest::newRow("600 ms answers, reply never comes") << 600 << -1 << 2000;
+        QTest::newRow("800 ms answers, reply after the answer time") << 800 << 950 << 2000;
+        QTest::newRow("800 ms answers, cut exchange's deadline first") << 800 << -1 << 1000;
+    }
+
+    // The reply to a request cut while it was awaited may come, counted from when it left, for the
+    // quiet time or half again the time the calibrator took to answer, whichever is longer, never
+    // past the cut exchange's deadline. Within that it is dropped and the next request gets its own
+    // reply, which comes as late as the calibrator's answers do; when none comes, the next request
+    // waits exactly that long.
+    void cutReplyWindow()
+    {
+        QFETCH(int, answerMs);
+        QFETCH(int, lateMs);
+        QFETCH(int, cutTimeoutMs);
+        using Pieces = QList<ScriptedPort::Piece>;
+        if (answerMs >= 0) {
+            m_port->answerWith(Pieces{{replyFrame("0.4"), answerMs}});
+            QCOMPARE(m_link->exchange(request("1;1"), 2000), CalibratorLink::Status::Ok);
+        }
+        if (lateMs >= 0)
+            m_port->answerWith(Pieces{{replyFrame("101.3"), lateMs}});
+        else
+            m_port->answerNothing();
+        QElapsedTimer sinceCutRequest;
+        sinceCutRequest.start();
+        abortAfter(m_abort, 30, [&] { m_link->exchange(request("1;1"), cutTimeoutMs); });
+        QCOMPARE(m_link->lastStatus(), CalibratorLink::Status::Aborted);
+        m_abort = false;
+        const int ownMs = qMax(10, answerMs);
+        m_port->answerWith(Pieces{{replyFrame("12.0"), ownMs}});
+        QCOMPARE(m_link->exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
+        QCOMPARE(m_link->reply(), QByteArray("12.0"));
+        const int windowMs = qMin(cutTimeoutMs, qMax(m_link->timing().quietMs, answerMs * 3 / 2));
+        const int untilMs = lateMs >= 0 ? qMin(lateMs, windowMs) : windowMs;
+        const int tookMs = int(sinceCutRequest.elapsed()) - ownMs;
+        QVERIFY2(tookMs >= untilMs && tookMs < untilMs + 300, qPrintable(QString::number(tookMs)));
+    }
+
+    void owedRepliesAreCountedInOrder_data()
+    {
+        QTest::addColumn<int>("answerMs");
+        QTest::addColumn<bool>("passThrough");
+        QTest::addColumn<int>("cutReplyMs");
+        QTest::addColumn<int>("releaseReplyMs");
+        QTest::addColumn<bool>("identify");
+        // The calibrator answers one request after another: the release's acknowledgement follows
+        // the cut request's reply. Times count from each request's write; the release leaves about
+        // 40 ms after the cut request.
+        QTest::newRow("300 ms answers, then a read") << 300 << false << 300 << 560 << false;
+        QTest::newRow("300 ms answers, then an identify") << 300 << false << 300 << 560 << true;
+        QTest::newRow("slow transmitter, then a read") << 10 << true << 1200 << 1180 << false;
+        QTest::newRow("slow transmitter, then an identify") << 10 << true << 1200 << 1180 << true;
+        QTest::newRow("fast, cut reply lost, then a read") << 10 << false << -1 << 20 << false;
+    }
+
+    // A release frame, whose reply nobody reads, after a cut request: the next exchange on the port,
+    // or the search's identify, drains both replies, the acknowledgement counted from the reply
+    // before it, and takes its own.
+    void owedRepliesAreCountedInOrder()
+    {
+        QFETCH(int, answerMs);
+        QFETCH(bool, passThrough);
+        QFETCH(int, cutReplyMs);
+        QFETCH(int, releaseReplyMs);
+        QFETCH(bool, identify);
+        using Pieces = QList<ScriptedPort::Piece>;
+        m_port->answerWith(Pieces{{replyFrame("0.4"), answerMs}});
+        QCOMPARE(m_link->exchange(request("1;1"), 2000), CalibratorLink::Status::Ok);
+        if (cutReplyMs >= 0)
+            m_port->answerWith(Pieces{{replyFrame("101.3"), cutReplyMs}});
+        else
+            m_port->answerNothing();
+        const QByteArray cut = request(passThrough ? "40;5;A" : "1;1");
+        abortAfter(m_abort, 30, [&] { m_link->exchange(cut, 5000, passThrough ? untilDeadline : withinAnswerTime); });
+        m_abort = false;
+        m_port->answerWith(Pieces{{replyFrame("$0"), releaseReplyMs}});
+        QVERIFY(m_link->sendWithoutReply(request("11;200;0;1;200"), timeoutMs));
+        const QByteArray own = replyFrame(identify ? "$70" : "12.0");
+        m_port->answerWith(Pieces{{own, 10}});
+        if (identify) {
+            QVERIFY(m_link->open());
+            QCOMPARE(m_link->identify(request("0"), timeoutMs), CalibratorLink::Identify::Reply);
+            QCOMPARE(m_link->reply(), own);
+        } else {
+            QCOMPARE(m_link->exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
+            QCOMPARE(m_link->reply(), QByteArray("12.0"));
+        }
+        QCOMPARE(m_port->requests().size(), 4);
     }
 
     void nothingLeftToDrain_data()
@@ -302,11 +408,11 @@ private slots:
         } else if (way == 3) {
             m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame("101.3"), 0}});
             m_link->timing().pieceWaitMs = 5000;
-            abortAfter(m_abort, 50, [&] { m_link->exchange(request("40;5;A"), 5000); });
+            abortAfter(m_abort, 50, [&] { m_link->exchange(request("40;5;A"), 5000, untilDeadline); });
         } else {
             if (way != 1)
                 m_port->answerNothing();
-            abortAfter(m_abort, way == 4 ? 190 : 30, [&] { m_link->exchange(request("40;5;A"), 200); });
+            abortAfter(m_abort, way == 4 ? 190 : 30, [&] { m_link->exchange(request("40;5;A"), 200, untilDeadline); });
         }
         m_abort = false;
         m_port->setOpenDelayMs(0);
@@ -321,19 +427,19 @@ private slots:
     }
 
     // A cut of the drain itself keeps the time the cut exchange left: the exchange after it still
-    // lets the late reply pass, and gets its own.
+    // lets the late reply pass, and gets its own, which would come after the late one had it not.
     void cutDrainKeepsItsTime()
     {
         const QByteArray late = replyFrame("101.3");
         m_port->answerWith(QList<ScriptedPort::Piece>{{late, 900}});
-        abortAfter(m_abort, 20, [&] { m_link->exchange(request("40;5;A"), 5000); });
+        abortAfter(m_abort, 20, [&] { m_link->exchange(request("40;5;A"), 5000, untilDeadline); });
         m_abort = false;
         abortAfter(m_abort, 200, [&] { m_link->exchange(request("1;1"), 2000); });
         QCOMPARE(m_link->lastStatus(), CalibratorLink::Status::Aborted);
         QCOMPARE(m_port->requests().size(), 1);
         m_abort = false;
-        m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame("12.0"), 10}});
-        QCOMPARE(m_link->exchange(request("1;5"), 400), CalibratorLink::Status::Ok);
+        m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame("12.0"), 800}});
+        QCOMPARE(m_link->exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
         QCOMPARE(m_link->reply(), QByteArray("12.0"));
     }
 
