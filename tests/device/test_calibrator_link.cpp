@@ -59,6 +59,36 @@ class TestCalibratorLink : public QObject
     std::atomic<bool> m_abort{false};
     std::unique_ptr<CalibratorLink> m_link;
 
+    // Runs one call of the link in a thread of its own under the step bound, so a call that spins
+    // fails its case: at the bound the abort flag is set, and only a call that ignores even that
+    // ends the program.
+    template <typename Call>
+    auto bounded(Call call) -> decltype(call())
+    {
+        decltype(call()) result{};
+        const std::unique_ptr<QThread> worker(QThread::create([&] { result = call(); }));
+        worker->start();
+        if (!worker->wait(BoundedWait::stepMs)) {
+            m_abort = true;
+            if (!worker->wait(BoundedWait::stepMs))
+                qFatal("the link ignored its abort");
+            QTest::qFail("the link did not return within its bound", __FILE__, __LINE__);
+        }
+        return result;
+    }
+
+    CalibratorLink::Status exchange(const QByteArray& frame, int ms, CalibratorLink::LateReply late = withinAnswerTime)
+    {
+        return bounded([&] { return m_link->exchange(frame, ms, late); });
+    }
+
+    CalibratorLink::Identify identify()
+    {
+        return bounded([&] {
+            return m_link->open() ? m_link->identify(request("0"), timeoutMs) : CalibratorLink::Identify::WriteFailed;
+        });
+    }
+
 private slots:
     void initTestCase() { TestEnvironment::prepare(); }
 
@@ -179,7 +209,7 @@ private slots:
         m_link->setDebugSink([&events](const QString& event, const QByteArray&) { events << event; });
         QElapsedTimer timer;
         timer.start();
-        const auto status = m_link->exchange(request("1;5"), timeoutMs);
+        const auto status = exchange(request("1;5"), timeoutMs);
         QCOMPARE(status, reply.isEmpty() ? CalibratorLink::Status::NoAnswer : CalibratorLink::Status::Ok);
         QCOMPARE(m_link->reply(), reply);
         QCOMPARE(m_port->requests(), QVector<QByteArray>(requests, request("1;5")).toList());
@@ -195,7 +225,7 @@ private slots:
     {
         for (const char* status : {"$0", "$00", "$05", "$1"}) {
             m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame(status), 2}});
-            QCOMPARE(m_link->writeRegister(49, 0, 1, "0", timeoutMs), qstrcmp(status, "$0") == 0);
+            QCOMPARE(bounded([&] { return m_link->writeRegister(49, 0, 1, "0", timeoutMs); }), qstrcmp(status, "$0") == 0);
         }
         QCOMPARE(m_port->requests().last(), request("11;49;0;1;0"));
     }
@@ -274,7 +304,7 @@ private slots:
         m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame("12.0"), 100}});
         QElapsedTimer timer;
         timer.start();
-        QCOMPARE(m_link->exchange(request("1;5"), 400), CalibratorLink::Status::Ok);
+        QCOMPARE(exchange(request("1;5"), 400), CalibratorLink::Status::Ok);
         QCOMPARE(m_link->reply(), QByteArray("12.0"));
         QCOMPARE(m_port->requests().size(), 2);
         const int limitMs = restMs + (passThrough ? 400 : m_link->timing().quietMs);
@@ -311,7 +341,7 @@ private slots:
         using Pieces = QList<ScriptedPort::Piece>;
         if (answerMs >= 0) {
             m_port->answerWith(Pieces{{replyFrame("0.4"), answerMs}});
-            QCOMPARE(m_link->exchange(request("1;1"), 2000), CalibratorLink::Status::Ok);
+            QCOMPARE(exchange(request("1;1"), 2000), CalibratorLink::Status::Ok);
         }
         if (lateMs >= 0)
             m_port->answerWith(Pieces{{replyFrame("101.3"), lateMs}});
@@ -324,7 +354,7 @@ private slots:
         m_abort = false;
         const int ownMs = qMax(10, answerMs);
         m_port->answerWith(Pieces{{replyFrame("12.0"), ownMs}});
-        QCOMPARE(m_link->exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
+        QCOMPARE(exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
         QCOMPARE(m_link->reply(), QByteArray("12.0"));
         const int windowMs = qMin(cutTimeoutMs, qMax(m_link->timing().quietMs, answerMs * 3 / 2));
         const int untilMs = lateMs >= 0 ? qMin(lateMs, windowMs) : windowMs;
@@ -338,7 +368,7 @@ private slots:
         QTest::addColumn<bool>("passThrough");
         QTest::addColumn<int>("cutReplyMs");
         QTest::addColumn<int>("releaseReplyMs");
-        QTest::addColumn<bool>("identify");
+        QTest::addColumn<bool>("search");
         // The calibrator answers one request after another: the release's acknowledgement follows
         // the cut request's reply. Times count from each request's write; the release leaves about
         // 40 ms after the cut request.
@@ -358,10 +388,10 @@ private slots:
         QFETCH(bool, passThrough);
         QFETCH(int, cutReplyMs);
         QFETCH(int, releaseReplyMs);
-        QFETCH(bool, identify);
+        QFETCH(bool, search);
         using Pieces = QList<ScriptedPort::Piece>;
         m_port->answerWith(Pieces{{replyFrame("0.4"), answerMs}});
-        QCOMPARE(m_link->exchange(request("1;1"), 2000), CalibratorLink::Status::Ok);
+        QCOMPARE(exchange(request("1;1"), 2000), CalibratorLink::Status::Ok);
         if (cutReplyMs >= 0)
             m_port->answerWith(Pieces{{replyFrame("101.3"), cutReplyMs}});
         else
@@ -370,15 +400,14 @@ private slots:
         abortAfter(m_abort, 30, [&] { m_link->exchange(cut, 5000, passThrough ? untilDeadline : withinAnswerTime); });
         m_abort = false;
         m_port->answerWith(Pieces{{replyFrame("$0"), releaseReplyMs}});
-        QVERIFY(m_link->sendWithoutReply(request("11;200;0;1;200"), timeoutMs));
-        const QByteArray own = replyFrame(identify ? "$70" : "12.0");
+        QVERIFY(bounded([&] { return m_link->sendWithoutReply(request("11;200;0;1;200"), timeoutMs); }));
+        const QByteArray own = replyFrame(search ? "$70" : "12.0");
         m_port->answerWith(Pieces{{own, 10}});
-        if (identify) {
-            QVERIFY(m_link->open());
-            QCOMPARE(m_link->identify(request("0"), timeoutMs), CalibratorLink::Identify::Reply);
+        if (search) {
+            QCOMPARE(identify(), CalibratorLink::Identify::Reply);
             QCOMPARE(m_link->reply(), own);
         } else {
-            QCOMPARE(m_link->exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
+            QCOMPARE(exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
             QCOMPARE(m_link->reply(), QByteArray("12.0"));
         }
         QCOMPARE(m_port->requests().size(), 4);
@@ -404,7 +433,7 @@ private slots:
         m_port->setWriteStalls(way == 2);
         if (way == 0) {
             m_port->answerNothing();
-            QCOMPARE(m_link->exchange(request("1;1"), 100), CalibratorLink::Status::NoAnswer);
+            QCOMPARE(exchange(request("1;1"), 100), CalibratorLink::Status::NoAnswer);
         } else if (way == 3) {
             m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame("101.3"), 0}});
             m_link->timing().pieceWaitMs = 5000;
@@ -421,7 +450,7 @@ private slots:
         m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame("12.0"), 10}});
         QElapsedTimer timer;
         timer.start();
-        QCOMPARE(m_link->exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
+        QCOMPARE(exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
         QCOMPARE(m_link->reply(), QByteArray("12.0"));
         QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
     }
@@ -439,7 +468,7 @@ private slots:
         QCOMPARE(m_port->requests().size(), 1);
         m_abort = false;
         m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame("12.0"), 800}});
-        QCOMPARE(m_link->exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
+        QCOMPARE(exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
         QCOMPARE(m_link->reply(), QByteArray("12.0"));
     }
 
@@ -447,12 +476,11 @@ private slots:
     {
         const QByteArray frame = replyFrame("$70");
         m_port->answerWith(QList<ScriptedPort::Piece>{{frame.left(5), 2}, {frame.mid(5), 10}});
-        QVERIFY(m_link->open());
-        QCOMPARE(m_link->identify(request("0"), timeoutMs), CalibratorLink::Identify::Reply);
+        QCOMPARE(identify(), CalibratorLink::Identify::Reply);
         QCOMPARE(m_link->reply(), frame);
         m_port->answerNothing();
         m_link->timing().identifyTimeoutMs = timeoutMs;
-        QCOMPARE(m_link->identify(request("0"), timeoutMs), CalibratorLink::Identify::Silent);
+        QCOMPARE(identify(), CalibratorLink::Identify::Silent);
     }
 };
 
