@@ -415,34 +415,43 @@ private slots:
 
     void nothingLeftToDrain_data()
     {
-        QTest::addColumn<int>("way");
-        QTest::newRow("every try ran out") << 0;
-        QTest::newRow("cut while opening") << 1;
-        QTest::newRow("cut before the request left") << 2;
-        QTest::newRow("late reply already whole") << 3;
-        QTest::newRow("pass-through cut at its time-out") << 4;
+        QTest::addColumn<int>("openDelayMs");
+        QTest::addColumn<bool>("writeStalls");
+        QTest::addColumn<QList<ScriptedPort::Piece>>("answer");
+        QTest::addColumn<int>("pieceWaitMs");
+        QTest::addColumn<int>("timeoutMs");
+        // When the stop comes after the exchange began; -1: none comes.
+        QTest::addColumn<int>("cutAfterMs");
+        using Pieces = QList<ScriptedPort::Piece>;
+        QTest::newRow("every try ran out") << 0 << false << Pieces() << 75 << 100 << -1;
+        QTest::newRow("cut while opening") << 100 << false << Pieces() << 75 << 200 << 30;
+        QTest::newRow("cut before the request left") << 0 << true << Pieces() << 75 << 200 << 30;
+        QTest::newRow("late reply already whole") << 0 << false << Pieces{{replyFrame("101.3"), 0}} << 5000 << 5000 << 50;
+        QTest::newRow("pass-through cut at its time-out") << 0 << false << Pieces() << 75 << 200 << 190;
     }
 
     // An exchange whose request never left, or whose wait ran out, leaves nothing to wait for: the
     // next request goes out at once, even with a quiet time far longer than its reply takes.
     void nothingLeftToDrain()
     {
-        QFETCH(int, way);
+        QFETCH(int, openDelayMs);
+        QFETCH(bool, writeStalls);
+        QFETCH(QList<ScriptedPort::Piece>, answer);
+        QFETCH(int, pieceWaitMs);
+        QFETCH(int, timeoutMs);
+        QFETCH(int, cutAfterMs);
         m_link->timing().quietMs = 3000;
-        m_port->setOpenDelayMs(way == 1 ? 100 : 0);
-        m_port->setWriteStalls(way == 2);
-        if (way == 0) {
-            m_port->answerNothing();
-            QCOMPARE(exchange(request("1;1"), 100), CalibratorLink::Status::NoAnswer);
-        } else if (way == 3) {
-            m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame("101.3"), 0}});
-            m_link->timing().pieceWaitMs = 5000;
-            abortAfter(m_abort, 50, [&] { m_link->exchange(request("40;5;A"), 5000, untilDeadline); });
-        } else {
-            if (way != 1)
-                m_port->answerNothing();
-            abortAfter(m_abort, way == 4 ? 190 : 30, [&] { m_link->exchange(request("40;5;A"), 200, untilDeadline); });
-        }
+        m_link->timing().pieceWaitMs = pieceWaitMs;
+        m_port->setOpenDelayMs(openDelayMs);
+        m_port->setWriteStalls(writeStalls);
+        // A request still opening the port takes no answer: the next one would.
+        if (openDelayMs == 0)
+            m_port->answerWith(answer);
+        const QByteArray passThrough = request("40;5;A");
+        if (cutAfterMs < 0)
+            QCOMPARE(exchange(passThrough, timeoutMs, untilDeadline), CalibratorLink::Status::NoAnswer);
+        else
+            abortAfter(m_abort, cutAfterMs, [&] { m_link->exchange(passThrough, timeoutMs, untilDeadline); });
         m_abort = false;
         m_port->setOpenDelayMs(0);
         m_port->setWriteStalls(false);
