@@ -316,28 +316,35 @@ private slots:
         QTest::addColumn<int>("answerMs");
         QTest::addColumn<int>("lateMs");
         QTest::addColumn<int>("cutTimeoutMs");
+        QTest::addColumn<bool>("defaultTiming");
         // How long the calibrator took to answer before (-1: it never did), when the cut request's
-        // reply comes after it left (-1: never) and the cut exchange's time-out.
-        QTest::newRow("fast, reply within the quiet time") << 10 << 120 << 2000;
-        QTest::newRow("fast, reply never comes") << 10 << -1 << 2000;
-        QTest::newRow("first request, reply within the quiet time") << -1 << 120 << 2000;
-        QTest::newRow("400 ms answers") << 400 << 420 << 2000;
-        QTest::newRow("600 ms answers") << 600 << 650 << 2000;
-        QTest::newRow("600 ms answers, reply never comes") << 600 << -1 << 2000;
-        QTest::newRow("800 ms answers, reply after the answer time") << 800 << 950 << 2000;
-        QTest::newRow("800 ms answers, cut exchange's deadline first") << 800 << -1 << 1000;
+        // reply comes after it left (-1: never), the cut exchange's time-out, and whether the link
+        // keeps the timing it is built with.
+        QTest::newRow("fast, reply within the quiet time") << 10 << 120 << 2000 << false;
+        QTest::newRow("fast, reply never comes") << 10 << -1 << 2000 << false;
+        QTest::newRow("default timing, fast, reply within the quiet time") << 10 << 220 << 2000 << true;
+        QTest::newRow("default timing, fast, reply never comes") << 10 << -1 << 2000 << true;
+        QTest::newRow("first request, reply within the quiet time") << -1 << 120 << 2000 << false;
+        QTest::newRow("400 ms answers") << 400 << 420 << 2000 << false;
+        QTest::newRow("600 ms answers") << 600 << 650 << 2000 << false;
+        QTest::newRow("600 ms answers, reply never comes") << 600 << -1 << 2000 << false;
+        QTest::newRow("800 ms answers, reply after the answer time") << 800 << 950 << 2000 << false;
+        QTest::newRow("800 ms answers, cut exchange's deadline first") << 800 << -1 << 1000 << false;
     }
 
     // The reply to a request cut while it was awaited may come, counted from when it left, for the
     // quiet time or half again the time the calibrator took to answer, whichever is longer, never
     // past the cut exchange's deadline. Within that it is dropped and the next request gets its own
-    // reply, which comes as late as the calibrator's answers do; when none comes, the next request
-    // waits exactly that long.
+    // reply, which comes late enough to be taken after the cut one had the wait been shorter; when
+    // none comes, the next request waits exactly that long.
     void cutReplyWindow()
     {
         QFETCH(int, answerMs);
         QFETCH(int, lateMs);
         QFETCH(int, cutTimeoutMs);
+        QFETCH(bool, defaultTiming);
+        if (defaultTiming)
+            m_link->timing() = CalibratorLink::Timing();
         using Pieces = QList<ScriptedPort::Piece>;
         if (answerMs >= 0) {
             m_port->answerWith(Pieces{{replyFrame("0.4"), answerMs}});
@@ -352,7 +359,7 @@ private slots:
         abortAfter(m_abort, 30, [&] { m_link->exchange(request("1;1"), cutTimeoutMs); });
         QCOMPARE(m_link->lastStatus(), CalibratorLink::Status::Aborted);
         m_abort = false;
-        const int ownMs = qMax(10, answerMs);
+        const int ownMs = qMax(10, qMax(answerMs, lateMs));
         m_port->answerWith(Pieces{{replyFrame("12.0"), ownMs}});
         QCOMPARE(exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
         QCOMPARE(m_link->reply(), QByteArray("12.0"));
