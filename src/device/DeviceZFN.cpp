@@ -335,11 +335,10 @@ bool DeviceZFN::sendSessionStart()
     return ok;
 }
 
-// Callers stop every worker first; a port still lent is not written from here. The release is a job
-// of its own: a stop left over from the last job does not cut the drain before it.
+// Callers stop every worker first; a port still lent is not written from here.
 void DeviceZFN::sendSessionEnd()
 {
-    if (m_foundIndex != -1 && m_portOwner->isFree() && m_portOwner->prepareExchange())
+    if (m_foundIndex != -1 && m_portOwner->isFree())
         m_link->sendWithoutReply(sessionFrame(CalibratorMap::RegSessionEnd, CalibratorMap::SessionEndValue),
                                  releaseWriteTimeoutMs);
     m_connected = false;
