@@ -82,6 +82,15 @@ class TestCalibratorLink : public QObject
         return bounded([&] { return m_link->exchange(frame, ms, late); });
     }
 
+    // The next request is answered with data after ms, or never when ms is -1.
+    void answerAfter(int ms, const QByteArray& data)
+    {
+        if (ms >= 0)
+            m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame(data), ms}});
+        else
+            m_port->answerNothing();
+    }
+
     CalibratorLink::Identify identify()
     {
         return bounded([&] {
@@ -345,22 +354,18 @@ private slots:
         QFETCH(bool, defaultTiming);
         if (defaultTiming)
             m_link->timing() = CalibratorLink::Timing();
-        using Pieces = QList<ScriptedPort::Piece>;
         if (answerMs >= 0) {
-            m_port->answerWith(Pieces{{replyFrame("0.4"), answerMs}});
+            answerAfter(answerMs, "0.4");
             QCOMPARE(exchange(request("1;1"), 2000), CalibratorLink::Status::Ok);
         }
-        if (lateMs >= 0)
-            m_port->answerWith(Pieces{{replyFrame("101.3"), lateMs}});
-        else
-            m_port->answerNothing();
+        answerAfter(lateMs, "101.3");
         QElapsedTimer sinceCutRequest;
         sinceCutRequest.start();
         abortAfter(m_abort, 30, [&] { m_link->exchange(request("1;1"), cutTimeoutMs); });
         QCOMPARE(m_link->lastStatus(), CalibratorLink::Status::Aborted);
         m_abort = false;
         const int ownMs = qMax(10, qMax(answerMs, lateMs));
-        m_port->answerWith(Pieces{{replyFrame("12.0"), ownMs}});
+        answerAfter(ownMs, "12.0");
         QCOMPARE(exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
         QCOMPARE(m_link->reply(), QByteArray("12.0"));
         const int windowMs = qMin(cutTimeoutMs, qMax(m_link->timing().quietMs, answerMs * 3 / 2));
@@ -397,16 +402,13 @@ private slots:
         QFETCH(int, releaseReplyMs);
         QFETCH(bool, search);
         using Pieces = QList<ScriptedPort::Piece>;
-        m_port->answerWith(Pieces{{replyFrame("0.4"), answerMs}});
+        answerAfter(answerMs, "0.4");
         QCOMPARE(exchange(request("1;1"), 2000), CalibratorLink::Status::Ok);
-        if (cutReplyMs >= 0)
-            m_port->answerWith(Pieces{{replyFrame("101.3"), cutReplyMs}});
-        else
-            m_port->answerNothing();
+        answerAfter(cutReplyMs, "101.3");
         const QByteArray cut = request(passThrough ? "40;5;A" : "1;1");
         abortAfter(m_abort, 30, [&] { m_link->exchange(cut, 5000, passThrough ? untilDeadline : withinAnswerTime); });
         m_abort = false;
-        m_port->answerWith(Pieces{{replyFrame("$0"), releaseReplyMs}});
+        answerAfter(releaseReplyMs, "$0");
         QVERIFY(bounded([&] { return m_link->sendWithoutReply(request("11;200;0;1;200"), timeoutMs); }));
         const QByteArray own = replyFrame(search ? "$70" : "12.0");
         m_port->answerWith(Pieces{{own, 10}});
