@@ -6,6 +6,7 @@
 #include <QIODevice>
 #include <QSerialPort>
 #include <QThread>
+#include <limits>
 
 namespace {
 constexpr int silentTriesAllowed = 2;
@@ -370,7 +371,8 @@ bool CalibratorLink::sendWithoutReply(const QByteArray& frame, int writeTimeoutM
     m_io->waitForBytesWritten(writeTimeoutMs);
     m_sinceRequestLeft.start();
     m_buffer.clear();
-    noteOwed(writeTimeoutMs, LateReply::WithinAnswerTime);
+    // No exchange waits for the acknowledgement, so no deadline of its own bounds it.
+    noteOwed(std::numeric_limits<int>::max(), LateReply::WithinAnswerTime);
     QThread::msleep(ulong(m_timing.releaseSettleMs));
     drainOwedReplies(writeTimeoutMs, false);
     close();

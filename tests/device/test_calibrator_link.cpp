@@ -381,19 +381,21 @@ private slots:
         QTest::addColumn<int>("cutReplyMs");
         QTest::addColumn<int>("releaseReplyMs");
         QTest::addColumn<bool>("search");
+        QTest::addColumn<bool>("cut");
         // The calibrator answers one request after another: the release's acknowledgement follows
         // the cut request's reply. Times count from each request's write; the release leaves about
         // 40 ms after the cut request.
-        QTest::newRow("300 ms answers, then a read") << 300 << false << 300 << 560 << false;
-        QTest::newRow("300 ms answers, then an identify") << 300 << false << 300 << 560 << true;
-        QTest::newRow("slow transmitter, then a read") << 10 << true << 1200 << 1180 << false;
-        QTest::newRow("slow transmitter, then an identify") << 10 << true << 1200 << 1180 << true;
-        QTest::newRow("fast, cut reply lost, then a read") << 10 << false << -1 << 20 << false;
+        QTest::newRow("300 ms answers, then a read") << 300 << false << 300 << 560 << false << true;
+        QTest::newRow("300 ms answers, then an identify") << 300 << false << 300 << 560 << true << true;
+        QTest::newRow("300 ms answers, nothing cut, then a read") << 300 << false << -1 << 300 << false << false;
+        QTest::newRow("slow transmitter, then a read") << 10 << true << 1200 << 1180 << false << true;
+        QTest::newRow("slow transmitter, then an identify") << 10 << true << 1200 << 1180 << true << true;
+        QTest::newRow("fast, cut reply lost, then a read") << 10 << false << -1 << 20 << false << true;
     }
 
     // A release frame, whose reply nobody reads, after a cut request: the next exchange on the port,
     // or the search's identify, drains both replies, the acknowledgement counted from the reply
-    // before it, and takes its own.
+    // before it, and takes its own, which comes as late as the calibrator's answers do.
     void owedRepliesAreCountedInOrder()
     {
         QFETCH(int, answerMs);
@@ -401,17 +403,20 @@ private slots:
         QFETCH(int, cutReplyMs);
         QFETCH(int, releaseReplyMs);
         QFETCH(bool, search);
-        using Pieces = QList<ScriptedPort::Piece>;
+        QFETCH(bool, cut);
         answerAfter(answerMs, "0.4");
         QCOMPARE(exchange(request("1;1"), 2000), CalibratorLink::Status::Ok);
-        answerAfter(cutReplyMs, "101.3");
-        const QByteArray cut = request(passThrough ? "40;5;A" : "1;1");
-        abortAfter(m_abort, 30, [&] { m_link->exchange(cut, 5000, passThrough ? untilDeadline : withinAnswerTime); });
-        m_abort = false;
+        if (cut) {
+            answerAfter(cutReplyMs, "101.3");
+            const QByteArray cutRequest = request(passThrough ? "40;5;A" : "1;1");
+            const auto late = passThrough ? untilDeadline : withinAnswerTime;
+            abortAfter(m_abort, 30, [&] { m_link->exchange(cutRequest, 5000, late); });
+            m_abort = false;
+        }
         answerAfter(releaseReplyMs, "$0");
         QVERIFY(bounded([&] { return m_link->sendWithoutReply(request("11;200;0;1;200"), timeoutMs); }));
         const QByteArray own = replyFrame(search ? "$70" : "12.0");
-        m_port->answerWith(Pieces{{own, 10}});
+        answerAfter(answerMs, search ? "$70" : "12.0");
         if (search) {
             QCOMPARE(identify(), CalibratorLink::Identify::Reply);
             QCOMPARE(m_link->reply(), own);
@@ -419,7 +424,21 @@ private slots:
             QCOMPARE(exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
             QCOMPARE(m_link->reply(), QByteArray("12.0"));
         }
-        QCOMPARE(m_port->requests().size(), 4);
+        QCOMPARE(m_port->requests().size(), cut ? 4 : 3);
+    }
+
+    // A line that babbles while a cut request's reply is drained ends the drain at its bound, and
+    // the exchange after it fails as on any babbling line.
+    void babblingLineEndsTheDrain()
+    {
+        m_port->answerNothing();
+        abortAfter(m_abort, 30, [&] { m_link->exchange(request("1;1"), timeoutMs); });
+        m_abort = false;
+        m_port->setBabbling(true);
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(exchange(request("1;5"), timeoutMs), CalibratorLink::Status::NoAnswer);
+        QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
     }
 
     void nothingLeftToDrain_data()
