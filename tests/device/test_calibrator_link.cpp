@@ -326,19 +326,21 @@ private slots:
         QTest::addColumn<int>("lateMs");
         QTest::addColumn<int>("cutTimeoutMs");
         QTest::addColumn<bool>("defaultTiming");
+        QTest::addColumn<int>("cutAfterMs");
         // How long the calibrator took to answer before (-1: it never did), when the cut request's
-        // reply comes after it left (-1: never), the cut exchange's time-out, and whether the link
-        // keeps the timing it is built with.
-        QTest::newRow("fast, reply within the quiet time") << 10 << 120 << 2000 << false;
-        QTest::newRow("fast, reply never comes") << 10 << -1 << 2000 << false;
-        QTest::newRow("default timing, fast, reply within the quiet time") << 10 << 220 << 2000 << true;
-        QTest::newRow("default timing, fast, reply never comes") << 10 << -1 << 2000 << true;
-        QTest::newRow("first request, reply within the quiet time") << -1 << 120 << 2000 << false;
-        QTest::newRow("400 ms answers") << 400 << 420 << 2000 << false;
-        QTest::newRow("600 ms answers") << 600 << 650 << 2000 << false;
-        QTest::newRow("600 ms answers, reply never comes") << 600 << -1 << 2000 << false;
-        QTest::newRow("800 ms answers, reply after the answer time") << 800 << 950 << 2000 << false;
-        QTest::newRow("800 ms answers, cut exchange's deadline first") << 800 << -1 << 1000 << false;
+        // reply comes after it left (-1: never), the cut exchange's time-out, whether the link
+        // keeps the timing it is built with, and when the stop comes.
+        QTest::newRow("fast, reply within the quiet time") << 10 << 120 << 2000 << false << 30;
+        QTest::newRow("fast, reply never comes") << 10 << -1 << 2000 << false << 30;
+        QTest::newRow("fast, cut after the quiet time, reply never comes") << 10 << -1 << 2000 << false << 300;
+        QTest::newRow("default timing, fast, reply within the quiet time") << 10 << 220 << 2000 << true << 30;
+        QTest::newRow("default timing, fast, reply never comes") << 10 << -1 << 2000 << true << 30;
+        QTest::newRow("first request, reply within the quiet time") << -1 << 120 << 2000 << false << 30;
+        QTest::newRow("400 ms answers") << 400 << 420 << 2000 << false << 30;
+        QTest::newRow("600 ms answers") << 600 << 650 << 2000 << false << 30;
+        QTest::newRow("600 ms answers, reply never comes") << 600 << -1 << 2000 << false << 30;
+        QTest::newRow("800 ms answers, reply after the answer time") << 800 << 950 << 2000 << false << 30;
+        QTest::newRow("800 ms answers, cut exchange's deadline first") << 800 << -1 << 1000 << false << 30;
     }
 
     // The reply to a request cut while it was awaited may come, counted from when it left, for the
@@ -352,6 +354,7 @@ private slots:
         QFETCH(int, lateMs);
         QFETCH(int, cutTimeoutMs);
         QFETCH(bool, defaultTiming);
+        QFETCH(int, cutAfterMs);
         if (defaultTiming)
             m_link->timing() = CalibratorLink::Timing();
         if (answerMs >= 0) {
@@ -361,7 +364,7 @@ private slots:
         answerAfter(lateMs, "101.3");
         QElapsedTimer sinceCutRequest;
         sinceCutRequest.start();
-        abortAfter(m_abort, 30, [&] { m_link->exchange(request("1;1"), cutTimeoutMs); });
+        abortAfter(m_abort, cutAfterMs, [&] { m_link->exchange(request("1;1"), cutTimeoutMs); });
         QCOMPARE(m_link->lastStatus(), CalibratorLink::Status::Aborted);
         m_abort = false;
         const int ownMs = qMax(10, qMax(answerMs, lateMs));
@@ -369,7 +372,7 @@ private slots:
         QCOMPARE(exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
         QCOMPARE(m_link->reply(), QByteArray("12.0"));
         const int windowMs = qMin(cutTimeoutMs, qMax(m_link->timing().quietMs, answerMs * 3 / 2));
-        const int untilMs = lateMs >= 0 ? qMin(lateMs, windowMs) : windowMs;
+        const int untilMs = qMax(cutAfterMs, lateMs >= 0 ? qMin(lateMs, windowMs) : windowMs);
         const int tookMs = int(sinceCutRequest.elapsed()) - ownMs;
         QVERIFY2(tookMs >= untilMs && tookMs < untilMs + 300, qPrintable(QString::number(tookMs)));
     }
