@@ -6,10 +6,13 @@
 #include <QIODevice>
 #include <QSerialPort>
 #include <QThread>
+#include <limits>
 
 namespace {
 constexpr int silentTriesAllowed = 2;
 constexpr int identifyPieceLimit = 101;
+// A cut request's reply may come this many times the calibrator's last answer time after it left.
+constexpr double answerMargin = 1.5;
 }  // namespace
 
 CalibratorLink::CalibratorLink(QIODevice* io, const std::atomic<bool>* abortFlag) : m_io(io), m_abort(abortFlag) {}
@@ -95,65 +98,99 @@ QString CalibratorLink::portKey() const
     return port ? port->portName() : QString();
 }
 
-namespace {
-
-bool isPassThrough(const QByteArray& request)
+// A cut request may still be answered, and that reply must not be taken as the answer to the next
+// request on the port. The calibrator answers a pass-through only once the transmitter has, so its
+// reply may begin as late as the exchange's own deadline; any other request within the quiet time,
+// or, when that calibrator has taken longer, half again the time it took. A request that never left,
+// or whose wait ran out, owes nothing.
+void CalibratorLink::noteOwed(int deadlineMs, LateReply late)
 {
-    const int body = request.indexOf(':');
-    const int first = request.indexOf(';', body + 1);
-    const int second = request.indexOf(';', first + 1);
-    return body >= 0 && first > body && second > first
-           && request.mid(first + 1, second - first - 1) == QByteArray::number(CalibratorMap::CmdHartPassThrough);
+    PortAccount& account = m_ports[portKey()];
+    OwedReply owed;
+    owed.sinceSent = m_sinceRequestLeft;
+    owed.windowMs = deadlineMs;
+    if (late == LateReply::WithinAnswerTime)
+        owed.windowMs = qMin(owed.windowMs, answerWindowMs(account.answerMs));
+    if (account.owed.isEmpty())
+        account.partial = m_buffer;
+    account.owed.append(owed);
 }
 
-}  // namespace
-
-// A cut exchange whose request left may still be answered, and that reply must not be taken as the
-// answer to the next request on the port. The calibrator answers a pass-through only once the
-// transmitter has, so its reply may begin as late as the cut exchange's own deadline; any other
-// request it answers at once, so only the quiet time after the cut is left. A request that never
-// left, or whose wait ran out, leaves nothing to drain.
-void CalibratorLink::noteCut(const QByteArray& request, int timeoutMs)
+qint64 CalibratorLink::answerWindowMs(qint64 answerMs) const
 {
-    LateReply late;
-    late.sinceCut.start();
-    if (isPassThrough(request))
-        late.passThroughWaitMs = qMax(0, timeoutMs - int(m_sinceRequestLeft.elapsed()));
-    late.partial = m_buffer;
-    m_lateReplies.insert(portKey(), late);
+    return qMax<qint64>(m_timing.quietMs, qint64(double(answerMs) * answerMargin));
 }
 
-// Drains the port until the late frame is whole (one request was cut, so one reply can come) or its
-// time has passed, whatever the next exchange's own time-out; a frame still arriving then may end.
-// The bytes the cut exchange had read stay in front: without them the rest of its reply would never
-// look whole. A drain that is itself cut keeps the time it had.
-void CalibratorLink::drainLateReply(int timeoutMs)
+void CalibratorLink::noteAnswerTime()
 {
-    const auto it = m_lateReplies.find(portKey());
-    if (it == m_lateReplies.end())
-        return;
-    LateReply& late = it.value();
-    m_buffer = late.partial;
-    const qint64 windowMs = late.passThroughWaitMs >= 0 ? late.passThroughWaitMs : m_timing.quietMs;
-    // A line that babbles is not drained for ever.
-    const qint64 limitMs = windowMs + timeoutMs;
+    m_ports[portKey()].answerMs = m_sinceRequestLeft.elapsed();
+}
+
+// An owed reply is one frame, from its "!" to the carriage return after it (an echo has no "!");
+// what follows belongs to the next.
+bool CalibratorLink::takeOwedFrame()
+{
+    const int start = m_buffer.indexOf('!');
+    const int end = start < 0 ? -1 : m_buffer.indexOf('\r', start);
+    if (end < 0)
+        return false;
+    debug(QStringLiteral("LATE"), m_buffer.left(end + 1));
+    m_buffer.remove(0, end + 1);
+    return true;
+}
+
+// Waits for one owed frame until it is whole or its time has passed, whatever the next exchange's
+// own time-out; a frame still arriving then may end within the quiet time, and a line that babbles
+// is not drained for ever. Due: the drain was cut, or was not to wait.
+CalibratorLink::Drain CalibratorLink::drainOwedFrame(const OwedReply& owed, int timeoutMs, bool wait)
+{
+    const qint64 limitMs = owed.windowMs + timeoutMs;
     QElapsedTimer sincePiece;
-    while (!isComplete()) {
-        qint64 leftMs = windowMs - late.sinceCut.elapsed();
+    append(takeAvailable());
+    while (!takeOwedFrame()) {
+        if (!wait)
+            return Drain::Due;
+        qint64 leftMs = owed.windowMs - owed.sinceSent.elapsed();
         if (sincePiece.isValid())
             leftMs = qMax(leftMs, m_timing.quietMs - sincePiece.elapsed());
-        leftMs = qMin(leftMs, limitMs - late.sinceCut.elapsed());
-        if (leftMs <= 0 || !waitForInput(int(leftMs)))
-            break;
+        leftMs = qMin(leftMs, limitMs - owed.sinceSent.elapsed());
+        if (leftMs <= 0)
+            return Drain::Gone;
+        if (!waitForInput(int(leftMs)))
+            return aborted() ? Drain::Due : Drain::Gone;
         append(takeAvailable());
         sincePiece.start();
     }
-    if (aborted()) {
-        late.partial = m_buffer;
-        return;
+    return Drain::Whole;
+}
+
+void CalibratorLink::answerFromNow(OwedReply& owed, qint64 answerMs) const
+{
+    owed.windowMs = qMax(owed.windowMs - owed.sinceSent.elapsed(), answerWindowMs(answerMs));
+    owed.sinceSent.start();
+}
+
+// Drains the replies the port owes, oldest first. The bytes the oldest had brought stay in front:
+// without them the rest of its frame would never look whole. A drain that is itself cut keeps the
+// time and the bytes it had; without wait, only what has come is taken. True when nothing is owed.
+bool CalibratorLink::drainOwedReplies(int timeoutMs, bool wait)
+{
+    const auto it = m_ports.find(portKey());
+    if (it == m_ports.end())
+        return true;
+    PortAccount& account = it.value();
+    m_buffer = account.partial;
+    while (!account.owed.isEmpty()) {
+        const Drain drained = drainOwedFrame(account.owed.first(), timeoutMs, wait);
+        if (drained == Drain::Due)
+            break;
+        account.owed.removeFirst();
+        // The calibrator answers one request after another: the next reply may begin only now.
+        if (drained == Drain::Whole && !account.owed.isEmpty())
+            answerFromNow(account.owed.first(), account.answerMs);
     }
-    debug(QStringLiteral("LATE"), m_buffer);
-    m_lateReplies.erase(it);
+    account.partial = account.owed.isEmpty() ? QByteArray() : m_buffer;
+    return account.owed.isEmpty();
 }
 
 // The wait for the bytes to leave is sliced like the read waits, so a stalled line does not hold
@@ -217,9 +254,9 @@ CalibratorLink::Try CalibratorLink::runTry(const QByteArray& request, int timeou
     return result;
 }
 
-CalibratorLink::Status CalibratorLink::command(const QByteArray& text, int timeoutMs)
+CalibratorLink::Status CalibratorLink::command(const QByteArray& text, int timeoutMs, LateReply late)
 {
-    return exchange(AsciiUail::makePackage(QString::fromLatin1(text), m_address), timeoutMs);
+    return exchange(AsciiUail::makePackage(QString::fromLatin1(text), m_address), timeoutMs, late);
 }
 
 QByteArray CalibratorLink::commandText(int command, std::initializer_list<int> fields)
@@ -258,7 +295,7 @@ bool CalibratorLink::openForAttempt(int attempt)
     return opened;
 }
 
-CalibratorLink::Status CalibratorLink::exchange(const QByteArray& request, int timeoutMs)
+CalibratorLink::Status CalibratorLink::exchange(const QByteArray& request, int timeoutMs, LateReply late)
 {
     if (m_waitObserver)
         m_waitObserver->exchangeStarted();
@@ -273,7 +310,7 @@ CalibratorLink::Status CalibratorLink::exchange(const QByteArray& request, int t
         if (!openForAttempt(attempts))
             continue;
         if (!drained) {
-            drainLateReply(timeoutMs);
+            drainOwedReplies(timeoutMs);
             drained = true;
         }
         if (aborted())
@@ -290,13 +327,15 @@ CalibratorLink::Status CalibratorLink::exchange(const QByteArray& request, int t
     close();
 
     if (result == Try::Reply) {
+        if (late == LateReply::WithinAnswerTime)
+            noteAnswerTime();
         m_reply = m_buffer;
         AsciiUail::unpackPackage(m_reply, m_address);
         m_lastStatus = Status::Ok;
     } else {
         m_lastStatus = aborted() ? Status::Aborted : Status::NoAnswer;
         if (result == Try::Cut)
-            noteCut(request, timeoutMs);
+            noteOwed(timeoutMs, late);
         debug(QStringLiteral("ERROR"), m_io->errorString().toLatin1());
     }
     debug(QStringLiteral("RESULT"), m_lastStatus == Status::Ok ? "true" : "false");
@@ -308,20 +347,21 @@ CalibratorLink::Status CalibratorLink::exchange(const QByteArray& request, int t
 CalibratorLink::Identify CalibratorLink::identify(const QByteArray& request, int writeTimeoutMs)
 {
     m_reply.clear();
-    drainLateReply(m_timing.identifyTimeoutMs);
-    if (aborted())
+    if (!drainOwedReplies(m_timing.identifyTimeoutMs))
         return Identify::Aborted;
     if (!write(request, writeTimeoutMs))
         return aborted() ? Identify::Aborted : Identify::WriteFailed;
+    m_sinceRequestLeft.start();
     if (!waitForInput(m_timing.identifyTimeoutMs)) {
         if (!aborted())
             return Identify::Silent;
-        noteCut(request, m_timing.identifyTimeoutMs);
+        noteOwed(m_timing.identifyTimeoutMs, LateReply::WithinAnswerTime);
         return Identify::Aborted;
     }
     append(takeAvailable());
     for (int piece = 0; piece < identifyPieceLimit && waitForInput(m_timing.identifySilenceMs); ++piece)
         append(takeAvailable());
+    noteAnswerTime();
     m_reply = m_buffer;
     return Identify::Reply;
 }
@@ -330,9 +370,17 @@ bool CalibratorLink::sendWithoutReply(const QByteArray& frame, int writeTimeoutM
 {
     if (!open())
         return false;
+    // Nobody reads what comes back, so the frame need not wait for the replies still owed: its own
+    // is counted after them.
+    drainOwedReplies(writeTimeoutMs, false);
     m_io->write(frame);
     m_io->waitForBytesWritten(writeTimeoutMs);
+    m_sinceRequestLeft.start();
+    m_buffer.clear();
+    // No exchange waits for the acknowledgement, so no deadline of its own bounds it.
+    noteOwed(std::numeric_limits<int>::max(), LateReply::WithinAnswerTime);
     QThread::msleep(ulong(m_timing.releaseSettleMs));
+    drainOwedReplies(writeTimeoutMs, false);
     close();
     return true;
 }

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QHash>
+#include <QList>
 #include <QString>
 #include <atomic>
 #include <functional>
@@ -10,10 +11,10 @@
 
 class QIODevice;
 
-// One request-reply exchange with a calibrator over any QIODevice: open, let a late reply of a cut
-// exchange on the same port pass, drop stale input, write, collect until the frame checks pass, a
-// second chance, retries and time-outs. It runs in whichever thread holds the device; an abort flag
-// set from another thread ends every wait within one slice.
+// One request-reply exchange with a calibrator over any QIODevice: open, let the replies the port
+// still owes pass, drop stale input, write, collect until the frame checks pass, a second chance,
+// retries and time-outs. It runs in whichever thread holds the device; an abort flag set from
+// another thread ends every wait within one slice.
 class CalibratorLink
 {
 public:
@@ -23,8 +24,8 @@ public:
     {
         int pieceWaitMs = 500;
         int secondChanceMs = 500;
-        // How long after a cut the calibrator may still answer a request it answers at once, and the
-        // silence that ends a late reply's frame: longer than a calibrator's turnaround.
+        // How long after it left a cut request may still be answered by a calibrator that answers
+        // at once, and the silence that ends a late reply's frame: longer than a fast turnaround.
         int quietMs = 250;
         int sliceMs = 50;
         int identifyTimeoutMs = 2000;
@@ -32,6 +33,10 @@ public:
         int identifySilenceMs = 20;
         int releaseSettleMs = 100;
     };
+    // How long the reply to a request cut while it was awaited may still come: within the answer
+    // time the calibrator has shown, or, for a pass-through, which the calibrator answers once the
+    // transmitter has, until the exchange's own deadline.
+    enum class LateReply { WithinAnswerTime, UntilDeadline };
     using DebugSink = std::function<void(const QString& event, const QByteArray& detail)>;
     // Told in the exchanging thread when an exchange starts and ends, and between the slices of its
     // waits for input.
@@ -57,9 +62,9 @@ public:
     quint8 address() const { return m_address; }
 
     // The reply's data field is left in reply(); a status reply ("$n") is a reply too.
-    Status exchange(const QByteArray& request, int timeoutMs);
+    Status exchange(const QByteArray& request, int timeoutMs, LateReply late = LateReply::WithinAnswerTime);
     // The same for a command text ("10;16;2;4"), framed for the calibrator's address.
-    Status command(const QByteArray& text, int timeoutMs);
+    Status command(const QByteArray& text, int timeoutMs, LateReply late = LateReply::WithinAnswerTime);
     // A register write: the data goes out as text up to its first NUL byte, and only the
     // acknowledgement "$0" counts as written.
     bool writeRegister(int reg, int type, int count, const QByteArray& data, int timeoutMs);
@@ -68,7 +73,8 @@ public:
     static QByteArray commandText(int command, std::initializer_list<int> fields);
     // The search's identify request on an open port; the raw reply is left in reply().
     Identify identify(const QByteArray& request, int writeTimeoutMs);
-    // Writes a frame that gets no reply (the release frame) and lets it leave the line.
+    // Writes a frame whose reply nobody reads (the release frame) and lets it leave the line; its
+    // acknowledgement is owed unless it came meanwhile.
     bool sendWithoutReply(const QByteArray& frame, int writeTimeoutMs);
 
     QByteArray reply() const { return m_reply; }
@@ -80,6 +86,20 @@ public:
 private:
     // Aborted: stopped before the request left; Cut: stopped while its reply was awaited.
     enum class Try { Reply, Silent, Garbled, WriteFailed, Aborted, Cut };
+    // A reply the port still owes: how long after its request left it may still begin.
+    struct OwedReply
+    {
+        QElapsedTimer sinceSent;
+        qint64 windowMs = 0;
+    };
+    // Per port: the replies it owes, oldest first, the bytes the oldest had brought, and how long
+    // its calibrator took to answer last (-1: not known).
+    struct PortAccount
+    {
+        QList<OwedReply> owed;
+        QByteArray partial;
+        qint64 answerMs = -1;
+    };
 
 public:
     bool open();
@@ -93,8 +113,15 @@ private:
     void append(const QByteArray& bytes);
     QByteArray takeAvailable();
     QString portKey() const;
-    void drainLateReply(int timeoutMs);
-    void noteCut(const QByteArray& request, int timeoutMs);
+    bool drainOwedReplies(int timeoutMs, bool wait = true);
+    // Whole: its frame came; Gone: its time passed; Due: it may still come.
+    enum class Drain { Whole, Gone, Due };
+    Drain drainOwedFrame(const OwedReply& owed, int timeoutMs, bool wait);
+    qint64 answerWindowMs(qint64 answerMs) const;
+    void answerFromNow(OwedReply& owed, qint64 answerMs) const;
+    bool takeOwedFrame();
+    void noteOwed(int deadlineMs, LateReply late);
+    void noteAnswerTime();
     bool write(const QByteArray& bytes, int timeoutMs);
     bool openForAttempt(int attempt);
     Try runTry(const QByteArray& request, int timeoutMs);
@@ -114,13 +141,5 @@ private:
     Status m_lastStatus = Status::NoAnswer;
     QElapsedTimer m_sinceRequestLeft;
 
-    // A cut exchange whose reply may still come, per port: the bytes it had read and, for a
-    // pass-through, how long after the cut its reply may begin (-1: the quiet time).
-    struct LateReply
-    {
-        QElapsedTimer sinceCut;
-        int passThroughWaitMs = -1;
-        QByteArray partial;
-    };
-    QHash<QString, LateReply> m_lateReplies;
+    QHash<QString, PortAccount> m_ports;
 };

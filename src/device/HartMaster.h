@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CalibratorLink.h"
 #include "HartDeviceData.h"
 #include "HartReplyOutcome.h"
 
@@ -10,7 +11,6 @@
 #include <QString>
 #include <memory>
 
-class CalibratorLink;
 class DeviceSettings;
 class HartAlgoritm;
 class PollController;
@@ -99,7 +99,8 @@ private:
     void runChain();
     bool runOperation(int algorithm, bool flag);
     void emitEnd();
-    bool exchange(const QByteArray& text, int timeoutMs);
+    bool exchange(const QByteArray& text, int timeoutMs,
+                  CalibratorLink::LateReply late = CalibratorLink::LateReply::WithinAnswerTime);
     bool sendFrame(QByteArray& frame, bool once);
     bool judge(HartReplyOutcome outcome, bool acceptDeviceError, bool showDeviceError);
     void stepProgress();

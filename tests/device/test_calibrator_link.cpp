@@ -14,6 +14,8 @@ namespace {
 
 constexpr int timeoutMs = 200;
 constexpr quint8 address = 1;
+constexpr auto withinAnswerTime = CalibratorLink::LateReply::WithinAnswerTime;
+constexpr auto untilDeadline = CalibratorLink::LateReply::UntilDeadline;
 
 QByteArray frameOf(const QByteArray& body)
 {
@@ -56,6 +58,45 @@ class TestCalibratorLink : public QObject
     std::unique_ptr<ScriptedPort> m_port;
     std::atomic<bool> m_abort{false};
     std::unique_ptr<CalibratorLink> m_link;
+
+    // Runs one call of the link in a thread of its own under the step bound, so a call that spins
+    // fails its case: at the bound the abort flag is set, and only a call that ignores even that
+    // ends the program.
+    template <typename Call>
+    auto bounded(Call call) -> decltype(call())
+    {
+        decltype(call()) result{};
+        const std::unique_ptr<QThread> worker(QThread::create([&] { result = call(); }));
+        worker->start();
+        if (!worker->wait(BoundedWait::stepMs)) {
+            m_abort = true;
+            if (!worker->wait(BoundedWait::stepMs))
+                qFatal("the link ignored its abort");
+            QTest::qFail("the link did not return within its bound", __FILE__, __LINE__);
+        }
+        return result;
+    }
+
+    CalibratorLink::Status exchange(const QByteArray& frame, int ms, CalibratorLink::LateReply late = withinAnswerTime)
+    {
+        return bounded([&] { return m_link->exchange(frame, ms, late); });
+    }
+
+    // The next request is answered with data after ms, or never when ms is -1.
+    void answerAfter(int ms, const QByteArray& data)
+    {
+        if (ms >= 0)
+            m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame(data), ms}});
+        else
+            m_port->answerNothing();
+    }
+
+    CalibratorLink::Identify identify()
+    {
+        return bounded([&] {
+            return m_link->open() ? m_link->identify(request("0"), timeoutMs) : CalibratorLink::Identify::WriteFailed;
+        });
+    }
 
 private slots:
     void initTestCase() { TestEnvironment::prepare(); }
@@ -177,7 +218,7 @@ private slots:
         m_link->setDebugSink([&events](const QString& event, const QByteArray&) { events << event; });
         QElapsedTimer timer;
         timer.start();
-        const auto status = m_link->exchange(request("1;5"), timeoutMs);
+        const auto status = exchange(request("1;5"), timeoutMs);
         QCOMPARE(status, reply.isEmpty() ? CalibratorLink::Status::NoAnswer : CalibratorLink::Status::Ok);
         QCOMPARE(m_link->reply(), reply);
         QCOMPARE(m_port->requests(), QVector<QByteArray>(requests, request("1;5")).toList());
@@ -193,7 +234,7 @@ private slots:
     {
         for (const char* status : {"$0", "$00", "$05", "$1"}) {
             m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame(status), 2}});
-            QCOMPARE(m_link->writeRegister(49, 0, 1, "0", timeoutMs), qstrcmp(status, "$0") == 0);
+            QCOMPARE(bounded([&] { return m_link->writeRegister(49, 0, 1, "0", timeoutMs); }), qstrcmp(status, "$0") == 0);
         }
         QCOMPARE(m_port->requests().last(), request("11;49;0;1;0"));
     }
@@ -265,49 +306,183 @@ private slots:
         const QByteArray late = replyFrame("101.3");
         m_port->answerWith(QList<ScriptedPort::Piece>{{late.left(readBeforeCut), firstPieceMs},
                                                       {late.mid(readBeforeCut), restMs}});
-        abortAfter(m_abort, 20, [&] { m_link->exchange(request(cutCommand), 5000); });
+        const auto lateReply = passThrough ? untilDeadline : withinAnswerTime;
+        abortAfter(m_abort, 20, [&] { m_link->exchange(request(cutCommand), 5000, lateReply); });
         QCOMPARE(m_link->lastStatus(), CalibratorLink::Status::Aborted);
         m_abort = false;
         m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame("12.0"), 100}});
         QElapsedTimer timer;
         timer.start();
-        QCOMPARE(m_link->exchange(request("1;5"), 400), CalibratorLink::Status::Ok);
+        QCOMPARE(exchange(request("1;5"), 400), CalibratorLink::Status::Ok);
         QCOMPARE(m_link->reply(), QByteArray("12.0"));
         QCOMPARE(m_port->requests().size(), 2);
         const int limitMs = restMs + (passThrough ? 400 : m_link->timing().quietMs);
         QVERIFY2(timer.elapsed() < limitMs, qPrintable(QString::number(timer.elapsed())));
     }
 
+    void cutReplyWindow_data()
+    {
+        QTest::addColumn<int>("answerMs");
+        QTest::addColumn<int>("lateMs");
+        QTest::addColumn<int>("cutTimeoutMs");
+        QTest::addColumn<bool>("defaultTiming");
+        QTest::addColumn<int>("cutAfterMs");
+        // How long the calibrator took to answer before (-1: it never did), when the cut request's
+        // reply comes after it left (-1: never), the cut exchange's time-out, whether the link
+        // keeps the timing it is built with, and when the stop comes.
+        QTest::newRow("fast, reply within the quiet time") << 10 << 120 << 2000 << false << 30;
+        QTest::newRow("fast, reply never comes") << 10 << -1 << 2000 << false << 30;
+        QTest::newRow("fast, cut after the quiet time, reply never comes") << 10 << -1 << 2000 << false << 300;
+        QTest::newRow("default timing, fast, reply within the quiet time") << 10 << 220 << 2000 << true << 30;
+        QTest::newRow("default timing, fast, reply never comes") << 10 << -1 << 2000 << true << 30;
+        QTest::newRow("first request, reply within the quiet time") << -1 << 120 << 2000 << false << 30;
+        QTest::newRow("400 ms answers") << 400 << 420 << 2000 << false << 30;
+        QTest::newRow("600 ms answers") << 600 << 650 << 2000 << false << 30;
+        QTest::newRow("600 ms answers, reply never comes") << 600 << -1 << 2000 << false << 30;
+        QTest::newRow("800 ms answers, reply after the answer time") << 800 << 950 << 2000 << false << 30;
+        QTest::newRow("800 ms answers, cut exchange's deadline first") << 800 << -1 << 1000 << false << 30;
+    }
+
+    // The reply to a request cut while it was awaited may come, counted from when it left, for the
+    // quiet time or half again the time the calibrator took to answer, whichever is longer, never
+    // past the cut exchange's deadline. Within that it is dropped and the next request gets its own
+    // reply, which comes late enough to be taken after the cut one had the wait been shorter; when
+    // none comes, the next request waits exactly that long.
+    void cutReplyWindow()
+    {
+        QFETCH(int, answerMs);
+        QFETCH(int, lateMs);
+        QFETCH(int, cutTimeoutMs);
+        QFETCH(bool, defaultTiming);
+        QFETCH(int, cutAfterMs);
+        if (defaultTiming)
+            m_link->timing() = CalibratorLink::Timing();
+        if (answerMs >= 0) {
+            answerAfter(answerMs, "0.4");
+            QCOMPARE(exchange(request("1;1"), 2000), CalibratorLink::Status::Ok);
+        }
+        answerAfter(lateMs, "101.3");
+        QElapsedTimer sinceCutRequest;
+        sinceCutRequest.start();
+        abortAfter(m_abort, cutAfterMs, [&] { m_link->exchange(request("1;1"), cutTimeoutMs); });
+        QCOMPARE(m_link->lastStatus(), CalibratorLink::Status::Aborted);
+        m_abort = false;
+        const int ownMs = qMax(10, qMax(answerMs, lateMs));
+        answerAfter(ownMs, "12.0");
+        QCOMPARE(exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
+        QCOMPARE(m_link->reply(), QByteArray("12.0"));
+        const int windowMs = qMin(cutTimeoutMs, qMax(m_link->timing().quietMs, answerMs * 3 / 2));
+        const int untilMs = qMax(cutAfterMs, lateMs >= 0 ? qMin(lateMs, windowMs) : windowMs);
+        const int tookMs = int(sinceCutRequest.elapsed()) - ownMs;
+        QVERIFY2(tookMs >= untilMs && tookMs < untilMs + 300, qPrintable(QString::number(tookMs)));
+    }
+
+    void owedRepliesAreCountedInOrder_data()
+    {
+        QTest::addColumn<int>("answerMs");
+        QTest::addColumn<bool>("passThrough");
+        QTest::addColumn<int>("cutReplyMs");
+        QTest::addColumn<int>("releaseReplyMs");
+        QTest::addColumn<bool>("search");
+        QTest::addColumn<bool>("cut");
+        // The calibrator answers one request after another: the release's acknowledgement follows
+        // the cut request's reply. Times count from each request's write; the release leaves about
+        // 40 ms after the cut request.
+        QTest::newRow("300 ms answers, then a read") << 300 << false << 300 << 560 << false << true;
+        QTest::newRow("300 ms answers, then an identify") << 300 << false << 300 << 560 << true << true;
+        QTest::newRow("300 ms answers, nothing cut, then a read") << 300 << false << -1 << 300 << false << false;
+        QTest::newRow("slow transmitter, then a read") << 10 << true << 1200 << 1180 << false << true;
+        QTest::newRow("slow transmitter, then an identify") << 10 << true << 1200 << 1180 << true << true;
+        QTest::newRow("fast, cut reply lost, then a read") << 10 << false << -1 << 20 << false << true;
+    }
+
+    // A release frame, whose reply nobody reads, after a cut request: the next exchange on the port,
+    // or the search's identify, drains both replies, the acknowledgement counted from the reply
+    // before it, and takes its own, which comes as late as the calibrator's answers do.
+    void owedRepliesAreCountedInOrder()
+    {
+        QFETCH(int, answerMs);
+        QFETCH(bool, passThrough);
+        QFETCH(int, cutReplyMs);
+        QFETCH(int, releaseReplyMs);
+        QFETCH(bool, search);
+        QFETCH(bool, cut);
+        answerAfter(answerMs, "0.4");
+        QCOMPARE(exchange(request("1;1"), 2000), CalibratorLink::Status::Ok);
+        if (cut) {
+            answerAfter(cutReplyMs, "101.3");
+            const QByteArray cutRequest = request(passThrough ? "40;5;A" : "1;1");
+            const auto late = passThrough ? untilDeadline : withinAnswerTime;
+            abortAfter(m_abort, 30, [&] { m_link->exchange(cutRequest, 5000, late); });
+            m_abort = false;
+        }
+        answerAfter(releaseReplyMs, "$0");
+        QVERIFY(bounded([&] { return m_link->sendWithoutReply(request("11;200;0;1;200"), timeoutMs); }));
+        const QByteArray own = replyFrame(search ? "$70" : "12.0");
+        answerAfter(answerMs, search ? "$70" : "12.0");
+        if (search) {
+            QCOMPARE(identify(), CalibratorLink::Identify::Reply);
+            QCOMPARE(m_link->reply(), own);
+        } else {
+            QCOMPARE(exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
+            QCOMPARE(m_link->reply(), QByteArray("12.0"));
+        }
+        QCOMPARE(m_port->requests().size(), cut ? 4 : 3);
+    }
+
+    // A line that babbles while a cut request's reply is drained ends the drain at its bound, and
+    // the exchange after it fails as on any babbling line.
+    void babblingLineEndsTheDrain()
+    {
+        m_port->answerNothing();
+        abortAfter(m_abort, 30, [&] { m_link->exchange(request("1;1"), timeoutMs); });
+        m_abort = false;
+        m_port->setBabbling(true);
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(exchange(request("1;5"), timeoutMs), CalibratorLink::Status::NoAnswer);
+        QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
+    }
+
     void nothingLeftToDrain_data()
     {
-        QTest::addColumn<int>("way");
-        QTest::newRow("every try ran out") << 0;
-        QTest::newRow("cut while opening") << 1;
-        QTest::newRow("cut before the request left") << 2;
-        QTest::newRow("late reply already whole") << 3;
-        QTest::newRow("pass-through cut at its time-out") << 4;
+        QTest::addColumn<int>("openDelayMs");
+        QTest::addColumn<bool>("writeStalls");
+        QTest::addColumn<QList<ScriptedPort::Piece>>("answer");
+        QTest::addColumn<int>("pieceWaitMs");
+        QTest::addColumn<int>("timeoutMs");
+        // When the stop comes after the exchange began; -1: none comes.
+        QTest::addColumn<int>("cutAfterMs");
+        using Pieces = QList<ScriptedPort::Piece>;
+        QTest::newRow("every try ran out") << 0 << false << Pieces() << 75 << 100 << -1;
+        QTest::newRow("cut while opening") << 100 << false << Pieces() << 75 << 200 << 30;
+        QTest::newRow("cut before the request left") << 0 << true << Pieces() << 75 << 200 << 30;
+        QTest::newRow("late reply already whole") << 0 << false << Pieces{{replyFrame("101.3"), 0}} << 5000 << 5000 << 50;
+        QTest::newRow("pass-through cut at its time-out") << 0 << false << Pieces() << 75 << 200 << 190;
     }
 
     // An exchange whose request never left, or whose wait ran out, leaves nothing to wait for: the
     // next request goes out at once, even with a quiet time far longer than its reply takes.
     void nothingLeftToDrain()
     {
-        QFETCH(int, way);
+        QFETCH(int, openDelayMs);
+        QFETCH(bool, writeStalls);
+        QFETCH(QList<ScriptedPort::Piece>, answer);
+        QFETCH(int, pieceWaitMs);
+        QFETCH(int, timeoutMs);
+        QFETCH(int, cutAfterMs);
         m_link->timing().quietMs = 3000;
-        m_port->setOpenDelayMs(way == 1 ? 100 : 0);
-        m_port->setWriteStalls(way == 2);
-        if (way == 0) {
-            m_port->answerNothing();
-            QCOMPARE(m_link->exchange(request("1;1"), 100), CalibratorLink::Status::NoAnswer);
-        } else if (way == 3) {
-            m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame("101.3"), 0}});
-            m_link->timing().pieceWaitMs = 5000;
-            abortAfter(m_abort, 50, [&] { m_link->exchange(request("40;5;A"), 5000); });
-        } else {
-            if (way != 1)
-                m_port->answerNothing();
-            abortAfter(m_abort, way == 4 ? 190 : 30, [&] { m_link->exchange(request("40;5;A"), 200); });
-        }
+        m_link->timing().pieceWaitMs = pieceWaitMs;
+        m_port->setOpenDelayMs(openDelayMs);
+        m_port->setWriteStalls(writeStalls);
+        // A request still opening the port takes no answer: the next one would.
+        if (openDelayMs == 0)
+            m_port->answerWith(answer);
+        const QByteArray passThrough = request("40;5;A");
+        if (cutAfterMs < 0)
+            QCOMPARE(exchange(passThrough, timeoutMs, untilDeadline), CalibratorLink::Status::NoAnswer);
+        else
+            abortAfter(m_abort, cutAfterMs, [&] { m_link->exchange(passThrough, timeoutMs, untilDeadline); });
         m_abort = false;
         m_port->setOpenDelayMs(0);
         m_port->setWriteStalls(false);
@@ -315,25 +490,25 @@ private slots:
         m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame("12.0"), 10}});
         QElapsedTimer timer;
         timer.start();
-        QCOMPARE(m_link->exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
+        QCOMPARE(exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
         QCOMPARE(m_link->reply(), QByteArray("12.0"));
         QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
     }
 
     // A cut of the drain itself keeps the time the cut exchange left: the exchange after it still
-    // lets the late reply pass, and gets its own.
+    // lets the late reply pass, and gets its own, which would come after the late one had it not.
     void cutDrainKeepsItsTime()
     {
         const QByteArray late = replyFrame("101.3");
         m_port->answerWith(QList<ScriptedPort::Piece>{{late, 900}});
-        abortAfter(m_abort, 20, [&] { m_link->exchange(request("40;5;A"), 5000); });
+        abortAfter(m_abort, 20, [&] { m_link->exchange(request("40;5;A"), 5000, untilDeadline); });
         m_abort = false;
         abortAfter(m_abort, 200, [&] { m_link->exchange(request("1;1"), 2000); });
         QCOMPARE(m_link->lastStatus(), CalibratorLink::Status::Aborted);
         QCOMPARE(m_port->requests().size(), 1);
         m_abort = false;
-        m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame("12.0"), 10}});
-        QCOMPARE(m_link->exchange(request("1;5"), 400), CalibratorLink::Status::Ok);
+        m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame("12.0"), 800}});
+        QCOMPARE(exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
         QCOMPARE(m_link->reply(), QByteArray("12.0"));
     }
 
@@ -341,12 +516,11 @@ private slots:
     {
         const QByteArray frame = replyFrame("$70");
         m_port->answerWith(QList<ScriptedPort::Piece>{{frame.left(5), 2}, {frame.mid(5), 10}});
-        QVERIFY(m_link->open());
-        QCOMPARE(m_link->identify(request("0"), timeoutMs), CalibratorLink::Identify::Reply);
+        QCOMPARE(identify(), CalibratorLink::Identify::Reply);
         QCOMPARE(m_link->reply(), frame);
         m_port->answerNothing();
         m_link->timing().identifyTimeoutMs = timeoutMs;
-        QCOMPARE(m_link->identify(request("0"), timeoutMs), CalibratorLink::Identify::Silent);
+        QCOMPARE(identify(), CalibratorLink::Identify::Silent);
     }
 };
 

@@ -278,6 +278,46 @@ private slots:
         QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
     }
 
+    void sameCalibratorAfterASlowTransmitter_data()
+    {
+        QTest::addColumn<bool>("search");
+        QTest::newRow("reconnect") << false;
+        QTest::newRow("search") << true;
+    }
+
+    // A HART operation cancelled while the transmitter takes 3 s, at the real byte time: the
+    // calibrator forwards the transmitter's reply late, then acknowledges the release that a
+    // reconnect or a search sends. After a reconnect each value comes from its own reply; a search
+    // finds the calibrator.
+    void sameCalibratorAfterASlowTransmitter()
+    {
+        QFETCH(bool, search);
+        DeviceTestBench bench;
+        QVERIFY(bench.connectWithTransmitter());
+        CalibratorEmulator& emulator = bench.emulator();
+        emulator.setPaced(true);
+        emulator.setValue("1", "101.325");
+        emulator.setValue("5", "12.5");
+        QVERIFY(cancelSlowIdentity(bench, 3000, 300));
+        DeviceZFN& device = bench.device();
+        if (search) {
+            QueuedSpy finished(&device, &DeviceZFN::searchFinished);
+            QVERIFY(device.startSearch(0, 0));
+            QVERIFY(finished.wait(BoundedWait::jobMs));
+            QCOMPARE(g_foundDevices.size(), 1);
+            return;
+        }
+        QVERIFY(bench.connectTo(0));
+        QStringList values;
+        for (const int number : {1, 5, 1}) {
+            QByteArray value;
+            QVERIFY(device.readValuesTo(value, number));
+            values << QString::fromLatin1(value);
+        }
+        QCOMPARE(values, QStringList({"101.325", "12.5", "101.325"}));
+        QCOMPARE(bench.popUps(), QStringList());
+    }
+
     // A start while the thread is still leaving keeps its stop request, so the loop still ends.
     void startWhileLeavingKeepsTheStop()
     {

@@ -518,6 +518,54 @@ private slots:
         QVERIFY(bench.popUps().isEmpty());
     }
 
+    void slowCalibratorAfterAStop_data()
+    {
+        QTest::addColumn<int>("replyDelayMs");
+        QTest::addColumn<bool>("search");
+        for (const int delayMs : {400, 600, 800}) {
+            QTest::addRow("%d ms answers, a start", delayMs) << delayMs << false;
+            QTest::addRow("%d ms answers, a search", delayMs) << delayMs << true;
+        }
+    }
+
+    // A stop cuts the reference read of a calibrator that answers slowly, its reply still to come. A
+    // start right after it reads every value from its own reply, cycle after cycle; a search right
+    // after it finds the calibrator.
+    void slowCalibratorAfterAStop()
+    {
+        QFETCH(int, replyDelayMs);
+        QFETCH(bool, search);
+        DeviceTestBench bench;
+        setUpChannel(bench, 10);
+        DeviceZFN& device = bench.device();
+        CalibratorEmulator& emulator = bench.emulator();
+        emulator.setReplyDelayMs(replyDelayMs);
+        QueuedSpy updates(&device, &DeviceZFN::pollUpdateSignal);
+        QVERIFY(device.startPoll());
+        QVERIFY(waitForCycles(updates, 1));
+        emulator.clearRequests();
+        QVERIFY(BoundedWait::until([&] { return emulatorCommands(emulator).contains("1;1"); }));
+        device.stopPoll();
+        if (search) {
+            QueuedSpy searched(&device, &DeviceZFN::searchFinished);
+            QVERIFY(device.startSearch(0, 0));
+            QVERIFY(searched.wait(BoundedWait::jobMs));
+            QCOMPARE(g_foundDevices.size(), 1);
+            return;
+        }
+        QList<QList<double>> cycles;
+        QObject::connect(&device, &DeviceZFN::pollUpdateSignal, &device, [&] {
+            const ChannelRecord channel = bench.channel();
+            cycles << QList<double>({channel.reference, channel.measured, channel.current});
+        });
+        QVERIFY(device.startPoll());
+        QVERIFY(BoundedWait::until([&] { return cycles.size() >= 3; }, BoundedWait::jobMs));
+        device.stopPoll();
+        for (const QList<double>& cycle : cycles)
+            QCOMPARE(cycle, QList<double>({400, 500, 12}));
+        QVERIFY(bench.popUps().isEmpty());
+    }
+
     // While polling holds the port, archive and settings work is refused with a message, not
     // started beside it; polling is refused while another job holds the port.
     void otherJobsAreRefusedWhileOneRuns()

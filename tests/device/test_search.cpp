@@ -110,7 +110,12 @@ private slots:
             QCOMPARE(device.serialPort()->thread(), device.thread());
         }
 
-        // A stop cuts the identify wait of the silent port, not waited out, and asks no more ports.
+        // COM2 now answers, slowly: the reply to an identify cut there may come long after the cut.
+        bench.emulator(1).setSilent(false);
+        bench.emulator(1).setReplyDelayMs(1500);
+        QVERIFY(runSearch(device, 1, 1));
+        QCOMPARE(foundPorts(), QStringList({"COM2 ЗФН-020 1"}));
+        // A stop cuts the identify wait of the slow port, not waited out, and asks no more ports.
         device.setFlag(DeviceZFN::SearchPortRange, true);
         device.setFlag(DeviceZFN::SearchFirstOnly, false);
         bench.emulator(2).clearRequests();
@@ -128,6 +133,9 @@ private slots:
         QVERIFY(runSearch(device, 2, 2));
         QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
         QCOMPARE(foundPorts(), QStringList({all.at(1)}));
+        // Its own port lets the late reply pass first.
+        QVERIFY(runSearch(device, 1, 1));
+        QCOMPARE(foundPorts(), QStringList({"COM2 ЗФН-020 1"}));
     }
 
     // A refused start frame leaves no connection. A found calibrator is connected with the start
