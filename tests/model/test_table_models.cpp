@@ -22,9 +22,14 @@ using namespace ArchiveTestData;
 
 namespace {
 
+// A point of a 4-20 mA sensor of 0..200.
 ResultRecord point(double reference, double measured, double error = 0)
 {
     ResultRecord record;
+    record.setRangeLow(0);
+    record.setRangeHigh(200);
+    record.setOutputLow(4);
+    record.setOutputHigh(20);
     record.setReference(reference);
     record.setMeasured(measured);
     record.setAllowedError(0.5);
@@ -94,7 +99,6 @@ class TestTableModels : public QObject
 {
     Q_OBJECT
 
-    ChannelRecord m_channel;
     VerificationSettings* m_settings = nullptr;
 
 private slots:
@@ -107,10 +111,6 @@ private slots:
 
     void init()
     {
-        m_channel.rangeLow = 0;
-        m_channel.rangeHigh = 200;
-        m_channel.outputLow = 4;
-        m_channel.outputHigh = 20;
         m_settings->etalonDelta = 0.06;
         m_settings->indicatorCoff = 0.02;
     }
@@ -129,7 +129,7 @@ private slots:
             {0.5, 2, "Нет для данного коэффициента"}, {-0.6, 3, "Нет "}, {std::nan(""), 3, "Нет "},
         };
         ResultsModel model;
-        model.setUncertaintySources(&m_channel, m_settings);
+        model.setUncertaintySources(m_settings);
         for (const auto& c : cases) {
             ResultRecord record = point(1, 1, c.error);
             record.setAllowedError(-0.5);
@@ -169,7 +169,7 @@ private slots:
     void uncertaintyOfWorkedSet()
     {
         ResultsModel model;
-        model.setUncertaintySources(&m_channel, m_settings);
+        model.setUncertaintySources(m_settings);
         ResultRecord first = point(99.9, 100.0);
         first.setHasCurrent(true);
         first.setCurrent(12);
@@ -198,7 +198,7 @@ private slots:
 
         // A vacuum range spreads like a gauge range: the largest reference is negative, not 0.
         ResultsModel vacuum;
-        vacuum.setUncertaintySources(&m_channel, m_settings);
+        vacuum.setUncertaintySources(m_settings);
         for (double reference : {-99.9, -100.0, -100.1})
             vacuum.append(point(reference, reference));
         QVERIFY(vacuum.computeUncertainty({0, 1, 2}));
@@ -213,12 +213,14 @@ private slots:
         for (const auto& c : cases) {
             init();
             ResultsModel model;
-            model.setUncertaintySources(&m_channel, m_settings);
+            model.setUncertaintySources(m_settings);
             model.append(point(10, 10.1));
             model.append(point(20, 19.8));
             QVERIFY(model.computeUncertainty({0, 1}));
-            m_channel.rangeHigh = c.rangeHigh;
-            m_channel.outputHigh = c.outputHigh;
+            for (int row : {0, 1}) {
+                model.record(row)->rangeHigh = c.rangeHigh;
+                model.record(row)->outputHigh = c.outputHigh;
+            }
             QSignalSpy messages(&model, &ResultsModel::showPopUpMessageSignal);
             QVERIFY(!model.computeUncertainty(c.rows));
             QCOMPARE(messages.count(), 1);
@@ -235,7 +237,7 @@ private slots:
     void numberingRemovalAndPooling()
     {
         ResultsModel model;
-        model.setUncertaintySources(&m_channel, m_settings);
+        model.setUncertaintySources(m_settings);
         model.setCurrentGroup(4);
         model.append(point(1, 1.1));
         model.append(point(2, 2.1));
@@ -267,7 +269,7 @@ private slots:
     void sorting()
     {
         ResultsModel model;
-        model.setUncertaintySources(&m_channel, m_settings);
+        model.setUncertaintySources(m_settings);
         const double errors[] = {0.9, 0.1, 0.45, 0.1};  // verdicts 3, 1, 2, 1
         for (int i = 0; i < 4; ++i) {
             ResultRecord record = point(i, i, errors[i]);
@@ -292,7 +294,7 @@ private slots:
     void fullModel()
     {
         ResultsModel model;
-        model.setUncertaintySources(&m_channel, m_settings);
+        model.setUncertaintySources(m_settings);
         for (int i = 0; i < ResultsModel::maxCount - 1; ++i) {
             ResultRecord record = point((i * 37) % 101, (i * 53) % 97, (i % 13) / 10.0);
             record.setGroup(i % 7);
