@@ -74,7 +74,7 @@ void DeviceZFN::init()
     m_archiveModel = new ArchiveModel(this);
     m_verificationSettings = new VerificationSettings;
     g_verificationSettings = m_verificationSettings;
-    m_resultsModel->setUncertaintySources(m_channel, m_verificationSettings);
+    m_resultsModel->setUncertaintySources(m_verificationSettings);
 
     m_poll = new PollController;
     m_poll->abortFlag = &m_portOwner->abortFlag();

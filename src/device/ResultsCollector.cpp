@@ -26,8 +26,8 @@ ResultsCollector::ResultsCollector(QMutex& mutex, PollController& work, const So
 {
 }
 
-// A result carrying the channel's range, allowed error and expected output, and the committed
-// accuracy coefficient.
+// A result carrying the channel's range, output ends, allowed error and expected output, and the
+// committed accuracy coefficient.
 ResultRecord ResultsCollector::channelResult(const ChannelRecord& channel, double reference, double measured,
                                              double error) const
 {
@@ -41,6 +41,8 @@ ResultRecord ResultsCollector::channelResult(const ChannelRecord& channel, doubl
     result.setRangeText(channel.rangeText());
     result.setRangeLow(channel.rangeLow);
     result.setRangeHigh(channel.rangeHigh);
+    result.setOutputLow(channel.outputLow);
+    result.setOutputHigh(channel.outputHigh);
     return result;
 }
 

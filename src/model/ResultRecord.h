@@ -26,6 +26,8 @@ public:
     void setRangeText(const QString& value) { rangeText = value; }
     void setRangeLow(double value) { rangeLow = value; }
     void setRangeHigh(double value) { rangeHigh = value; }
+    void setOutputLow(double value) { outputLow = value; }
+    void setOutputHigh(double value) { outputHigh = value; }
 
     int number = 0;
     int group = 0;
@@ -54,4 +56,7 @@ public:
     QString rangeText;
     double rangeLow = std::numeric_limits<double>::quiet_NaN();
     double rangeHigh = std::numeric_limits<double>::quiet_NaN();
+    // mA: the channel's output ends when the point was taken, for the loop-current term.
+    double outputLow = std::numeric_limits<double>::quiet_NaN();
+    double outputHigh = std::numeric_limits<double>::quiet_NaN();
 };

@@ -1,6 +1,5 @@
 #include "ResultsModel.h"
 
-#include "ChannelRecord.h"
 #include "TextDiscription.h"
 #include "VerificationSettings.h"
 
@@ -53,36 +52,41 @@ double referenceSpread(const QVector<ResultRecord>& set)
     return (maximum - minimum) / twoRootThree;
 }
 
-// The loop-current term, in pressure units; mAPerUnit is the output slope of the channel.
-double currentTerm(const ResultRecord& record, double outputHigh, double mAPerUnit)
+double span(const ResultRecord& record)
+{
+    return record.rangeHigh - record.rangeLow;
+}
+
+// The loop-current term, in pressure units, over the output slope the point was measured with.
+double currentTerm(const ResultRecord& record)
 {
     if (record.kind != 0)
         return 0;
-    const double current = record.hasCurrent ? record.current : outputHigh;
+    const double mAPerUnit = (record.outputHigh - record.outputLow) / span(record);
+    const double current = record.hasCurrent ? record.current : record.outputHigh;
     return (0.0001 * current + 1.0) * 0.001 / (3 * mAPerUnit);
 }
 
 // Fills the uncertainty terms of every record of the set; false when any result is not a number.
-bool computeSet(QVector<ResultRecord>& set, const ChannelRecord& channel, const VerificationSettings& settings)
+// Each point is taken against its own range and output ends: the channel may have been set to
+// another since, and a set may hold points of several ranges.
+bool computeSet(QVector<ResultRecord>& set, const VerificationSettings& settings)
 {
-    const double span = channel.rangeHigh - channel.rangeLow;
     const double uA = typeA(set, &ResultRecord::reference);
     const double uR = referenceSpread(set);
-    const double uP = span * settings.etalonDelta / 300;
-    const double uReference = root(uP * uP + uA * uA + uR * uR);
-    const double mAPerUnit = (channel.outputHigh - channel.outputLow) / span;
     const double uB = typeA(set, &ResultRecord::measured);
     const double uIndicator = settings.indicatorCoff / rootThree;
     const double uMeasuredSet = root(uB * uB + uIndicator * uIndicator);
     for (ResultRecord& record : set) {
-        record.uReference = uReference;
+        const double uP = span(record) * settings.etalonDelta / 300;
+        record.uReference = root(uP * uP + uA * uA + uR * uR);
         record.uReferenceSet = true;
-        record.uCurrent = currentTerm(record, channel.outputHigh, mAPerUnit);
+        record.uCurrent = currentTerm(record);
         record.uMeasured = root(record.uCurrent * record.uCurrent + uB * uB);
         record.uResult = record.referenceFromDevice ? record.uMeasured : uMeasuredSet;
         record.uResultSet = true;
         record.expanded = 2 * root(record.uReference * record.uReference + record.uResult * record.uResult);
-        record.expandedRelative = record.expanded * 100 / span;
+        record.expandedRelative = record.expanded * 100 / span(record);
         record.expandedSet = true;
         if (!std::isfinite(record.expanded) || !std::isfinite(record.expandedRelative))
             return false;
@@ -175,9 +179,8 @@ bool sortsBefore(const ResultRecord& a, const ResultRecord& b, int column, Qt::S
 
 ResultsModel::ResultsModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void ResultsModel::setUncertaintySources(const ChannelRecord* channel, const VerificationSettings* settings)
+void ResultsModel::setUncertaintySources(const VerificationSettings* settings)
 {
-    m_channel = channel;
     m_settings = settings;
 }
 
@@ -411,12 +414,12 @@ QVector<int> ResultsModel::existingRows(const QList<int>& rows) const
 
 bool ResultsModel::applyUncertainty(const QVector<int>& rows)
 {
-    if (rows.size() < 2 || !m_channel || !m_settings)
+    if (rows.size() < 2 || !m_settings)
         return false;
     QVector<ResultRecord> set;
     for (int row : rows)
         set.append(m_rows.at(row).record);
-    if (!computeSet(set, *m_channel, *m_settings))
+    if (!computeSet(set, *m_settings))
         return false;
     for (int i = 0; i < rows.size(); ++i)
         m_rows[rows.at(i)].record = set.at(i);

@@ -2,7 +2,6 @@
 
 #include "ResultRecord.h"
 
-class ChannelRecord;
 class VerificationSettings;
 
 #include <QAbstractTableModel>
@@ -33,8 +32,8 @@ public:
     static constexpr int columnTotal = 10;
 
     explicit ResultsModel(QObject* parent = nullptr);
-    // What the uncertainty is computed from: the channel under test and the verification settings.
-    void setUncertaintySources(const ChannelRecord* channel, const VerificationSettings* settings);
+    // What the uncertainty is computed from besides the points themselves.
+    void setUncertaintySources(const VerificationSettings* settings);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -78,7 +77,6 @@ private:
     void markUncomputed(const QVector<int>& rows);
     QString cellText(const ResultRecord& record, int column) const;
 
-    const ChannelRecord* m_channel = nullptr;
     const VerificationSettings* m_settings = nullptr;
     QVector<Row> m_rows;
     int m_nextNumber = 1;

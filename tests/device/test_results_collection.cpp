@@ -15,6 +15,7 @@
 #include "TextDiscription.h"
 #include "VerificationSettings.h"
 
+#include <QMutexLocker>
 #include <QSemaphore>
 #include <QSortFilterProxyModel>
 #include <QtTest>
@@ -28,19 +29,31 @@ constexpr quint8 megapascalCode = 7;
 const QString fullText = "Достигнуто максимальное количество результатов (500). Очистите часть списка на вкладке "
                          "Результаты.";
 
-// A 4-20 mA sensor of 0..1000 kPa polled in loop-current mode, the current drifting from cycle to cycle
-// unless told otherwise.
+constexpr quint8 kilopascalIndex = 1;
+constexpr quint8 megapascalIndex = 2;
+
+// A sensor's range in kPa and its output type.
+struct Sensor
+{
+    double low = 0;
+    double high = 1000;
+    quint8 outputType = 1;
+};
+
+// A sensor (4-20 mA, 0..1000 kPa unless told otherwise) polled in loop-current mode, the current
+// drifting from cycle to cycle unless told otherwise.
 bool startPolling(DeviceTestBench& bench, int intervalMs, const QString& reference = "500",
-                  double currentDrift = 0.01)
+                  double currentDrift = 0.01, const Sensor& sensor = Sensor())
 {
     DeviceZFN& device = bench.device();
     device.pollController()->pollIntervalMs = intervalMs;
     device.deviceSettings()->bytes[DeviceSettings::ModuleUnitByte] = kilopascalCode;
     ChannelRecord& channel = *device.currentChannel();
-    channel.unit = 1;
-    channel.outputType = 1;
+    channel.unit = kilopascalIndex;
+    channel.outputType = sensor.outputType;
     channel.updateOutputRange();
-    channel.rangeHigh = 1000;
+    channel.rangeLow = sensor.low;
+    channel.rangeHigh = sensor.high;
     bench.emulator().setValue("1", reference);
     bench.emulator().setValue("5", "12");
     bench.emulator().setValueDrift("5", currentDrift);
@@ -227,6 +240,72 @@ private slots:
                      QList<double>({0.3, coefficient, double(verdict), double(1 + row / groupSize)}));
             QVERIFY2(qAbs(r.expanded - expanded) < 1e-6, qPrintable(QString::number(r.expanded, 'g', 9)));
             QVERIFY(qAbs(r.expandedRelative - expanded / 10) < 1e-7);
+        }
+        QVERIFY(bench.popUps().isEmpty());
+    }
+
+    // The sensor row applied anew after a group's last point and before the group is processed
+    // changes nothing of its uncertainty: that is over the range and output the points were measured
+    // with. Every cycle gives 500 kPa and 12 mA with no spread, so U = 2·√(uP² + uI²) with
+    // uP = span·0.06 / 300 and uI = (0.0001·12 + 1)·0.001 / (3·k), k = output span / range span.
+    void groupKeepsTheRangeItWasMeasuredWith_data()
+    {
+        QTest::addColumn<double>("low");
+        QTest::addColumn<double>("high");
+        QTest::addColumn<int>("outputType");
+        QTest::addColumn<int>("appliedUnit");
+        QTest::addColumn<double>("appliedLow");
+        QTest::addColumn<double>("appliedHigh");
+        QTest::addColumn<int>("appliedOutputType");
+        QTest::addColumn<double>("expanded");
+        QTest::addColumn<double>("relative");
+        const int kPa = kilopascalIndex;
+        const int MPa = megapascalIndex;
+        QTest::newRow("range moved") << 200.0 << 1000.0 << 1 << kPa << 0.0 << 1000.0 << 1 << 0.321736 << 0.0402169;
+        QTest::newRow("range narrowed") << -100.0 << 900.0 << 1 << kPa << -100.0 << 400.0 << 1 << 0.402169 << 0.0402169;
+        QTest::newRow("unit") << 200.0 << 1000.0 << 1 << MPa << 0.2 << 1.0 << 1 << 0.321736 << 0.0402169;
+        QTest::newRow("output") << 100.0 << 600.0 << 0 << kPa << 100.0 << 600.0 << 1 << 0.210844 << 0.0421688;
+        QTest::newRow("output and range") << 250.0 << 750.0 << 1 << kPa << 100.0 << 600.0 << 0 << 0.201085 << 0.0402169;
+        QTest::newRow("unit and range") << 100.0 << 600.0 << 0 << MPa << 0.1 << 1.1 << 0 << 0.210844 << 0.0421688;
+    }
+    void groupKeepsTheRangeItWasMeasuredWith()
+    {
+        QFETCH(double, low);
+        QFETCH(double, high);
+        QFETCH(int, outputType);
+        QFETCH(int, appliedUnit);
+        QFETCH(double, appliedLow);
+        QFETCH(double, appliedHigh);
+        QFETCH(int, appliedOutputType);
+        QFETCH(double, expanded);
+        QFETCH(double, relative);
+        DeviceTestBench bench;
+        QVERIFY(bench.connectTo(0));
+        DeviceZFN& device = bench.device();
+        device.verificationSettings()->groupPointCount = 3;
+        device.verificationSettings()->etalonDelta = 0.06;
+        QVERIFY(startPolling(bench, 10, "500", 0, Sensor{low, high, quint8(outputType)}));
+        // The group is processed in this thread; it must not take its queued work before the row is applied.
+        QSemaphore full;
+        connect(&device, &DeviceZFN::groupAdded, &device, [&full] { full.release(); }, Qt::DirectConnection);
+        device.addGroupResult();
+        QVERIFY(full.tryAcquire(1, BoundedWait::stepMs));
+        {
+            QMutexLocker lock(device.mutex());
+            ChannelRecord& channel = *device.currentChannel();
+            channel.unit = quint8(appliedUnit);
+            channel.rangeLow = appliedLow;
+            channel.rangeHigh = appliedHigh;
+            channel.outputType = quint8(appliedOutputType);
+            channel.updateOutputRange();
+        }
+        ResultsModel& results = *device.resultsModel();
+        QVERIFY(BoundedWait::until([&] { return results.rowCount() == 3 && results.record(2)->expandedSet; }));
+        device.stopPoll();
+        for (int row = 0; row < 3; ++row) {
+            const ResultRecord& r = *results.record(row);
+            QVERIFY2(qAbs(r.expanded - expanded) < 1e-6, qPrintable(QString::number(r.expanded, 'g', 9)));
+            QVERIFY2(qAbs(r.expandedRelative - relative) < 1e-7, qPrintable(QString::number(r.expandedRelative, 'g', 9)));
         }
         QVERIFY(bench.popUps().isEmpty());
     }

@@ -22,9 +22,14 @@ using namespace ArchiveTestData;
 
 namespace {
 
+// A point of a 4-20 mA sensor of 0..200.
 ResultRecord point(double reference, double measured, double error = 0)
 {
     ResultRecord record;
+    record.setRangeLow(0);
+    record.setRangeHigh(200);
+    record.setOutputLow(4);
+    record.setOutputHigh(20);
     record.setReference(reference);
     record.setMeasured(measured);
     record.setAllowedError(0.5);
@@ -86,7 +91,48 @@ QByteArray at(const QByteArray& frame, int day, int month, int year, int hour = 
     return Frame::withTime(frame, QDateTime(QDate(2000 + year, month, day), QTime(hour, minute, second)));
 }
 
+// What a set's uncertainty is computed from: three points alike but for their references and measured
+// pressures, and the verification settings.
+struct SetInputs
+{
+    QVector<double> references{100, 100, 100};
+    QVector<double> measured{100, 100, 100};
+    double rangeLow = 0;
+    double rangeHigh = 200;
+    double outputLow = 4;
+    double outputHigh = 20;
+    // NaN: no loop current was read.
+    double current = 12;
+    quint8 kind = 0;
+    bool referenceFromDevice = true;
+    double etalonDelta = 0.01;
+    double indicator = 0.02;
+};
+
+SetInputs with(const std::function<void(SetInputs&)>& change)
+{
+    SetInputs inputs;
+    change(inputs);
+    return inputs;
+}
+
+ResultRecord pointOf(const SetInputs& inputs, int index)
+{
+    ResultRecord record = point(inputs.references.at(index), inputs.measured.at(index));
+    record.setRangeLow(inputs.rangeLow);
+    record.setRangeHigh(inputs.rangeHigh);
+    record.setOutputLow(inputs.outputLow);
+    record.setOutputHigh(inputs.outputHigh);
+    record.setHasCurrent(!std::isnan(inputs.current));
+    record.setCurrent(inputs.current);
+    record.setKind(inputs.kind);
+    record.setReferenceFromDevice(inputs.referenceFromDevice);
+    return record;
+}
+
 }  // namespace
+
+Q_DECLARE_METATYPE(SetInputs)
 
 // The results, channel and archive tables: numbers, verdicts, uncertainty, sorting and the hand-over
 // from worker threads.
@@ -94,7 +140,6 @@ class TestTableModels : public QObject
 {
     Q_OBJECT
 
-    ChannelRecord m_channel;
     VerificationSettings* m_settings = nullptr;
 
 private slots:
@@ -107,10 +152,6 @@ private slots:
 
     void init()
     {
-        m_channel.rangeLow = 0;
-        m_channel.rangeHigh = 200;
-        m_channel.outputLow = 4;
-        m_channel.outputHigh = 20;
         m_settings->etalonDelta = 0.06;
         m_settings->indicatorCoff = 0.02;
     }
@@ -129,7 +170,7 @@ private slots:
             {0.5, 2, "Нет для данного коэффициента"}, {-0.6, 3, "Нет "}, {std::nan(""), 3, "Нет "},
         };
         ResultsModel model;
-        model.setUncertaintySources(&m_channel, m_settings);
+        model.setUncertaintySources(m_settings);
         for (const auto& c : cases) {
             ResultRecord record = point(1, 1, c.error);
             record.setAllowedError(-0.5);
@@ -169,7 +210,7 @@ private slots:
     void uncertaintyOfWorkedSet()
     {
         ResultsModel model;
-        model.setUncertaintySources(&m_channel, m_settings);
+        model.setUncertaintySources(m_settings);
         ResultRecord first = point(99.9, 100.0);
         first.setHasCurrent(true);
         first.setCurrent(12);
@@ -198,11 +239,111 @@ private slots:
 
         // A vacuum range spreads like a gauge range: the largest reference is negative, not 0.
         ResultsModel vacuum;
-        vacuum.setUncertaintySources(&m_channel, m_settings);
+        vacuum.setUncertaintySources(m_settings);
         for (double reference : {-99.9, -100.0, -100.1})
             vacuum.append(point(reference, reference));
         QVERIFY(vacuum.computeUncertainty({0, 1, 2}));
         QVERIFY(std::fabs(vacuum.record(0)->uReference - 0.0909212) < 1e-7);
+    }
+
+    // Each input of the expanded uncertainty alone and in pairs, against a set with no spread: a
+    // 4-20 mA sensor of 0..200 read at 12 mA, module accuracy 0.01 %, indicator 0.02.
+    void uncertaintyInputs_data()
+    {
+        const QVector<double> referenceSpread{99.9, 100.0, 100.3};
+        const QVector<double> measuredSpread{99.8, 100.2, 100.1};
+        const double none = std::nan("");
+        QTest::addColumn<SetInputs>("inputs");
+        QTest::addColumn<double>("expanded");
+        QTest::addColumn<double>("relative");
+        QTest::newRow("no spread") << SetInputs() << 0.0157286041621 << 0.00786430208106;
+        QTest::newRow("reference spread") << with([&](SetInputs& s) { s.references = referenceSpread; })
+                                          << 0.333704210492 << 0.166852105246;
+        QTest::newRow("measured spread") << with([&](SetInputs& s) { s.measured = measuredSpread; })
+                                         << 0.240884135565 << 0.120442067782;
+        QTest::newRow("module accuracy") << with([](SetInputs& s) { s.etalonDelta = 0.05; })
+                                         << 0.0671867223159 << 0.033593361158;
+        QTest::newRow("range low") << with([](SetInputs& s) { s.rangeLow = 50; })
+                                   << 0.0117964531216 << 0.00786430208106;
+        QTest::newRow("range high") << with([](SetInputs& s) { s.rangeHigh = 400; })
+                                    << 0.0314572083243 << 0.00786430208106;
+        QTest::newRow("output 0-5 mA") << with([](SetInputs& s) { s.outputLow = 0; s.outputHigh = 5; })
+                                       << 0.0298428648014 << 0.0149214324007;
+        QTest::newRow("loop current") << with([](SetInputs& s) { s.current = 16; })
+                                      << 0.0157303726028 << 0.00786518630139;
+        QTest::newRow("no loop current") << with([&](SetInputs& s) { s.current = none; })
+                                         << 0.0157321415509 << 0.00786607077545;
+        QTest::newRow("HART") << with([](SetInputs& s) { s.kind = 1; }) << 0.0133333333333 << 0.00666666666667;
+        QTest::newRow("typed reference") << with([](SetInputs& s) { s.referenceFromDevice = false; })
+                                         << 0.0266666666667 << 0.0133333333333;
+        QTest::newRow("indicator, read reference") << with([](SetInputs& s) { s.indicator = 0.5; })
+                                                   << 0.0157286041621 << 0.00786430208106;
+        QTest::newRow("reference and measured spread")
+            << with([&](SetInputs& s) { s.references = referenceSpread; s.measured = measuredSpread; })
+            << 0.41126181184 << 0.20563090592;
+        QTest::newRow("reference spread, module accuracy")
+            << with([&](SetInputs& s) { s.references = referenceSpread; s.etalonDelta = 0.05; })
+            << 0.340037007937 << 0.170018503968;
+        QTest::newRow("measured spread, typed reference")
+            << with([&](SetInputs& s) { s.measured = measuredSpread; s.referenceFromDevice = false; })
+            << 0.241844761963 << 0.120922380981;
+        QTest::newRow("measured spread, HART") << with([&](SetInputs& s) { s.measured = measuredSpread; s.kind = 1; })
+                                               << 0.240739601137 << 0.120369800568;
+        QTest::newRow("range low and high") << with([](SetInputs& s) { s.rangeLow = -100; s.rangeHigh = 400; })
+                                            << 0.0393215104053 << 0.00786430208106;
+        QTest::newRow("range low, output 0-5 mA")
+            << with([](SetInputs& s) { s.rangeLow = 50; s.outputLow = 0; s.outputHigh = 5; })
+            << 0.0223821486011 << 0.0149214324007;
+        QTest::newRow("no loop current, output 0-5 mA")
+            << with([&](SetInputs& s) { s.current = none; s.outputLow = 0; s.outputHigh = 5; })
+            << 0.0298261659919 << 0.014913082996;
+        QTest::newRow("loop current, output 0-5 mA")
+            << with([](SetInputs& s) { s.current = 16; s.outputLow = 0; s.outputHigh = 5; })
+            << 0.029852408025 << 0.0149262040125;
+        QTest::newRow("HART, typed reference") << with([](SetInputs& s) { s.kind = 1; s.referenceFromDevice = false; })
+                                               << 0.0266666666667 << 0.0133333333333;
+        QTest::newRow("indicator, typed reference")
+            << with([](SetInputs& s) { s.indicator = 0.5; s.referenceFromDevice = false; })
+            << 0.577504208739 << 0.288752104369;
+        QTest::newRow("module accuracy, range high") << with([](SetInputs& s) { s.etalonDelta = 0.05; s.rangeHigh = 400; })
+                                                     << 0.134373444632 << 0.033593361158;
+    }
+    void uncertaintyInputs()
+    {
+        QFETCH(SetInputs, inputs);
+        QFETCH(double, expanded);
+        QFETCH(double, relative);
+        m_settings->etalonDelta = inputs.etalonDelta;
+        m_settings->indicatorCoff = inputs.indicator;
+        ResultsModel model;
+        model.setUncertaintySources(m_settings);
+        for (int index = 0; index < 3; ++index)
+            model.append(pointOf(inputs, index));
+        QVERIFY(model.computeUncertainty({0, 1, 2}));
+        for (int row = 0; row < 3; ++row) {
+            const ResultRecord& r = *model.record(row);
+            QVERIFY2(qAbs(r.expanded - expanded) < 1e-11, qPrintable(QString::number(r.expanded, 'g', 12)));
+            QVERIFY2(qAbs(r.expandedRelative - relative) < 1e-11, qPrintable(QString::number(r.expandedRelative, 'g', 12)));
+        }
+    }
+
+    // Points of several ranges in one set: the spread is the set's, the span and the output slope each
+    // point's own (the rows "no spread" and "range high" above).
+    void setOfSeveralRanges()
+    {
+        ResultsModel model;
+        model.setUncertaintySources(m_settings);
+        m_settings->etalonDelta = 0.01;
+        const SetInputs inputs;
+        model.append(pointOf(inputs, 0));
+        model.append(pointOf(with([](SetInputs& s) { s.rangeHigh = 400; }), 1));
+        model.append(pointOf(inputs, 2));
+        QVERIFY(model.computeUncertainty({0, 1, 2}));
+        QCOMPARE(QStringList({cell(model, 0, 7), cell(model, 1, 7), cell(model, 2, 7)}),
+                 QStringList({"0.007864", "0.007864", "0.007864"}));
+        const double expanded[] = {0.0157286041621, 0.0314572083243, 0.0157286041621};
+        for (int row = 0; row < 3; ++row)
+            QVERIFY(qAbs(model.record(row)->expanded - expanded[row]) < 1e-11);
     }
 
     void uncomputableSets()
@@ -213,12 +354,14 @@ private slots:
         for (const auto& c : cases) {
             init();
             ResultsModel model;
-            model.setUncertaintySources(&m_channel, m_settings);
+            model.setUncertaintySources(m_settings);
             model.append(point(10, 10.1));
             model.append(point(20, 19.8));
             QVERIFY(model.computeUncertainty({0, 1}));
-            m_channel.rangeHigh = c.rangeHigh;
-            m_channel.outputHigh = c.outputHigh;
+            for (int row : {0, 1}) {
+                model.record(row)->rangeHigh = c.rangeHigh;
+                model.record(row)->outputHigh = c.outputHigh;
+            }
             QSignalSpy messages(&model, &ResultsModel::showPopUpMessageSignal);
             QVERIFY(!model.computeUncertainty(c.rows));
             QCOMPARE(messages.count(), 1);
@@ -235,7 +378,7 @@ private slots:
     void numberingRemovalAndPooling()
     {
         ResultsModel model;
-        model.setUncertaintySources(&m_channel, m_settings);
+        model.setUncertaintySources(m_settings);
         model.setCurrentGroup(4);
         model.append(point(1, 1.1));
         model.append(point(2, 2.1));
@@ -267,7 +410,7 @@ private slots:
     void sorting()
     {
         ResultsModel model;
-        model.setUncertaintySources(&m_channel, m_settings);
+        model.setUncertaintySources(m_settings);
         const double errors[] = {0.9, 0.1, 0.45, 0.1};  // verdicts 3, 1, 2, 1
         for (int i = 0; i < 4; ++i) {
             ResultRecord record = point(i, i, errors[i]);
@@ -292,7 +435,7 @@ private slots:
     void fullModel()
     {
         ResultsModel model;
-        model.setUncertaintySources(&m_channel, m_settings);
+        model.setUncertaintySources(m_settings);
         for (int i = 0; i < ResultsModel::maxCount - 1; ++i) {
             ResultRecord record = point((i * 37) % 101, (i * 53) % 97, (i % 13) / 10.0);
             record.setGroup(i % 7);

@@ -46,6 +46,8 @@ ResultRecord WorkedExample::point(const ChannelRecord& channel, int group, doubl
     record.setExpectedCurrent(channel.expectedOutput(reference));
     record.setRangeLow(channel.rangeLow);
     record.setRangeHigh(channel.rangeHigh);
+    record.setOutputLow(channel.outputLow);
+    record.setOutputHigh(channel.outputHigh);
     return record;
 }
 
