@@ -9,6 +9,7 @@
 #include "ParametrPoller.h"
 #include "PortOwner.h"
 #include "ScreenLocker.h"
+#include "TabDeviceConfiguration.h"
 #include "TabHartSpecific.h"
 #include "TabHartUCurrentOutput.h"
 #include "TabHartxAditionalStatus.h"
@@ -215,6 +216,70 @@ QString writeEachChoice(HartSubPageRig& rig, const QList<ChoiceList>& lists)
         }
     }
     return QString();
+}
+
+// One operator step on the parameters page: "unit X" picks a PV unit, "max T", "min T" and
+// "damping T" type into a field, "function N" picks a transfer function, "read" reads again.
+void operateParametrs(HartSubPageRig& rig, const QString& step)
+{
+    const QString what = step.section(' ', 0, 0);
+    const QString value = step.section(' ', 1);
+    const QHash<QString, const char*> fields = {{"max", "lineEdit_device_mainValMax"},
+                                                {"min", "lineEdit_device_mainValMin"},
+                                                {"damping", "lineEdit_device_demph"}};
+    if (what == "unit")
+        rig.find<QComboBox>("comboBox_device_measureV1")->setCurrentText(value);
+    else if (what == "function")
+        rig.find<QComboBox>("comboBox_device_functiuon")->setCurrentIndex(value.toInt());
+    else if (what == "read")
+        rig.run("pushButton_readParametrs");
+    else
+        rig.setText(fields.value(what), value);
+}
+
+// Every HART request from the last clear as "command:data".
+QStringList hartRequests(HartSubPageRig& rig)
+{
+    QStringList sent;
+    for (const HartSlaveRequest& request : rig.transmitter().requests())
+        sent << QStringLiteral("%1:%2").arg(request.command).arg(QString(request.data.toHex()));
+    return sent;
+}
+
+// The transmitter's range, unit, damping and transfer function.
+QString transmitterOutput(const HartTransmitterState& s)
+{
+    return QStringLiteral("%1..%2 %3, %4 s, function %5")
+        .arg(floatToText(s.lowerRangeValue), floatToText(s.upperRangeValue), hartUnitText(s.pvUnit),
+             floatToText(s.damping))
+        .arg(s.transferFunction);
+}
+
+// The settings page reads the calibrator's settings block; false when the read did not end.
+bool readCalibratorSettings(HartSubPageRig& rig)
+{
+    QueuedSpy finished(&rig.device(), &DeviceZFN::algoritmFinished);
+    requireChild<QPushButton>(rig.window->findChild<TabDeviceConfiguration*>(), "pushButton_read")->click();
+    return BoundedWait::until([&] { return !finished.isEmpty() && rig.device().portOwner()->isFree(); },
+                              BoundedWait::jobMs);
+}
+
+// The settings image the calibrator holds (registers 16 and 48).
+DeviceSettings calibratorImage(HartSubPageRig& rig)
+{
+    const QByteArray image = QByteArray::fromHex(rig.bench.emulator().registerText(16, 2)
+                                                 + rig.bench.emulator().registerText(48, 2));
+    DeviceSettings block;
+    std::copy_n(image.constData(), std::min(int(image.size()), DeviceSettings::Size), block.bytes.begin());
+    return block;
+}
+
+// The unit and range of the sensor under test in a settings block.
+QString calibratorRange(const DeviceSettings& block)
+{
+    return QStringLiteral("%1 %2..%3 кПа")
+        .arg(unitName(block.verifiablePdUnitIndex()), floatToText(block.floatAt(DeviceSettings::VerifiedLowerByte)),
+             floatToText(block.floatAt(DeviceSettings::VerifiedUpperByte)));
 }
 
 const QStringList permissionTexts = {"запрещено", "разрешено"};
@@ -496,8 +561,8 @@ private slots:
         popUp->close();
     }
 
-    // A unit change carries the range into the new unit, and the write sends unit, then the range
-    // in that unit; a number typed again is no change; values outside the tables show empty and
+    // A unit change carries the range into the new unit, and the write sends the unit alone, the
+    // transmitter converting its range itself; a number typed again is no change; values outside the tables show empty and
     // refuse or skip the write; a damping reported as NaN shows "-" and any number changes it.
     void parametersPage()
     {
@@ -513,8 +578,8 @@ private slots:
                                           "label_measure_device_mainValMax", "lineEdit_secsor_intervalHi",
                                           "label_measure_secsor_intervalHi"};
         QCOMPARE(rig.texts(shown), QStringList({"0.1", "0", "МПа", "2500", "кПа"}));
-        QCOMPARE(rig.run(write).mid(0, 3), QList<int>({44, 35, 15}));
-        QCOMPARE(rig.sentData(35), QByteArray::fromHex("ED3DCCCCCD00000000"));
+        QCOMPARE(rig.run(write).mid(0, 3), QList<int>({44, 15, 14}));
+        QCOMPARE(rig.texts(shown).mid(0, 3), QStringList({"0.1", "0", "МПа"}));
 
         rig.setText("lineEdit_device_demph", "0.50");
         QCOMPARE(rig.refusal(write, unchanged), QString());
@@ -544,6 +609,152 @@ private slots:
         rig.changeState([](HartTransmitterState& s) { s.writeProtect = 0; });
         QCOMPARE(rig.run(write).mid(0, 3), QList<int>({44, 34, 15}));
         QCOMPARE(rig.sentData(34), QByteArray::fromHex("3F000000"));
+    }
+
+    void parametrsWrites_data()
+    {
+        QTest::addColumn<float>("lower");
+        QTest::addColumn<float>("upper");
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QStringList>("sent");
+        QTest::addColumn<QString>("transmitter");
+        QTest::addColumn<QString>("calibrator");
+        const QString asRead = "кПа 0..1600 кПа";
+        const auto row = [](const char* name, float lower, float upper, const QStringList& steps, const char* shown,
+                            const QStringList& sent, const char* transmitter, const QString& calibrator) {
+            QTest::newRow(name) << lower << upper << steps << QString(shown) << sent << QString(transmitter)
+                                << calibrator;
+        };
+        // A range typed in a new unit goes in that unit; one left as converted stays with the
+        // transmitter, which converts it itself.
+        row("new unit, range typed", 0, 100, {"unit мБар", "max 100"}, "0..100", {"44:08", "35:0842c8000000000000"},
+            "0..100 мБар, 0.5 s, function 0", "мбар 0..10 кПа");
+        row("new unit, range untouched", 0, 100, {"unit мБар"}, "0..1000", {"44:08"},
+            "0..1000 мБар, 0.5 s, function 0", "мбар 0..1600 кПа");
+        row("new unit, shown number typed again", 0, 100, {"unit мБар", "max 1000.0", "min 0"}, "0..1000.0",
+            {"44:08"}, "0..1000 мБар, 0.5 s, function 0", "мбар 0..1600 кПа");
+        row("new unit, only the minimum", 0, 100, {"unit МПа", "min 0.01"}, "0.01..0.1",
+            {"44:ed", "35:ed3dcccccd3c23d70a"}, "0.01..0.1 МПа, 0.5 s, function 0", "МПа 10..100 кПа");
+        row("new unit, only the maximum", 0, 100, {"unit Бар", "max 2"}, "0..2", {"44:07", "35:074000000000000000"},
+            "0..2 Бар, 0.5 s, function 0", "бар 0..200 кПа");
+        row("range typed, then a new unit", 0, 100, {"max 200", "unit мБар"}, "0..2000",
+            {"44:08", "35:0844fa000000000000"}, "0..2000 мБар, 0.5 s, function 0", "мбар 0..200 кПа");
+        row("new unit and back", 0, 100, {"unit МПа", "unit кПа"}, "0..100", {}, "0..100 кПа, 0.5 s, function 0",
+            asRead);
+        row("typed, then read again", 0, 100, {"max 200", "read"}, "0..100", {}, "0..100 кПа, 0.5 s, function 0",
+            asRead);
+        row("below 0, new unit, minimum typed", -50, 150, {"unit МПа", "min -0.02"}, "-0.02..0.15",
+            {"44:ed", "35:ed3e19999abca3d70a"}, "-0.02..0.15 МПа, 0.5 s, function 0", "МПа -20..150 кПа");
+        row("below 0, new unit, untouched", -50, 150, {"unit мБар"}, "-500..1500", {"44:08"},
+            "-500..1500 мБар, 0.5 s, function 0", "мбар 0..1600 кПа");
+        row("below 0, same unit, maximum typed", -50, 150, {"max 120"}, "-50..120", {"35:0c42f00000c2480000"},
+            "-50..120 кПа, 0.5 s, function 0", "кПа -50..120 кПа");
+        // Each field alone and in pairs, in the same unit.
+        row("minimum", 0, 100, {"min 10"}, "10..100", {"35:0c42c8000041200000"}, "10..100 кПа, 0.5 s, function 0",
+            "кПа 10..100 кПа");
+        row("maximum", 0, 100, {"max 250"}, "0..250", {"35:0c437a000000000000"}, "0..250 кПа, 0.5 s, function 0",
+            "кПа 0..250 кПа");
+        row("damping", 0, 100, {"damping 2"}, "0..100", {"34:40000000"}, "0..100 кПа, 2 s, function 0", asRead);
+        row("function", 0, 100, {"function 1"}, "0..100", {"47:01"}, "0..100 кПа, 0.5 s, function 1", asRead);
+        row("unit", 0, 100, {"unit Па"}, "0..100000", {"44:0b"}, "0..100000 Па, 0.5 s, function 0",
+            "Па 0..1600 кПа");
+        row("minimum and maximum", 0, 100, {"min 10", "max 90"}, "10..90", {"35:0c42b4000041200000"},
+            "10..90 кПа, 0.5 s, function 0", "кПа 10..90 кПа");
+        row("minimum and damping", 0, 100, {"min 10", "damping 1"}, "10..100",
+            {"35:0c42c8000041200000", "34:3f800000"}, "10..100 кПа, 1 s, function 0", "кПа 10..100 кПа");
+        row("minimum and function", 0, 100, {"min 10", "function 1"}, "10..100", {"35:0c42c8000041200000", "47:01"},
+            "10..100 кПа, 0.5 s, function 1", "кПа 10..100 кПа");
+        row("maximum and damping", 0, 100, {"max 90", "damping 0"}, "0..90", {"35:0c42b4000000000000", "34:00000000"},
+            "0..90 кПа, 0 s, function 0", "кПа 0..90 кПа");
+        row("maximum and function", 0, 100, {"max 90", "function 1"}, "0..90", {"35:0c42b4000000000000", "47:01"},
+            "0..90 кПа, 0.5 s, function 1", "кПа 0..90 кПа");
+        row("damping and function", 0, 100, {"damping 3", "function 1"}, "0..100", {"34:40400000", "47:01"},
+            "0..100 кПа, 3 s, function 1", asRead);
+        row("unit and damping", 0, 100, {"unit МПа", "damping 1"}, "0..0.1", {"44:ed", "34:3f800000"},
+            "0..0.1 МПа, 1 s, function 0", "МПа 0..1600 кПа");
+        row("unit and function", 0, 100, {"function 1", "unit Атм"}, "0..0.986923", {"44:0e", "47:01"},
+            "0..0.986923 Атм, 0.5 s, function 1", "АТМ 0..1600 кПа");
+        row("unit, both limits", 0, 100, {"unit Атм", "min 0.5", "max 2"}, "0.5..2",
+            {"44:0e", "35:0e400000003f000000"}, "0.5..2 Атм, 0.5 s, function 0", "АТМ 50.6625..202.65 кПа");
+        // Each unit, the range left as converted and a maximum typed in it: the transmitter and the
+        // calibrator take it in that unit.
+        const struct
+        {
+            const char* unit;
+            const char* code;
+            const char* shown;
+            const char* converted;
+            const char* calibrator;
+        } units[] = {
+            {"Па", "0b", "0..100000", "0..100000", "Па 0..0.05 кПа"},
+            {"кПа", "0c", "0..100", "0..100", "кПа 0..50 кПа"},
+            {"МПа", "ed", "0..0.1", "0..0.1", "МПа 0..50000 кПа"},
+            {"кгс/см2", "0a", "0..1.01972", "0..1.019716", "кг/см2 0..4903.325 кПа"},
+            {"кгс/м2", "b0", "0..10197.2", "0..10197.162", "кг/м2 0..0.490333 кПа"},
+            {"мм рт. ст.", "05", "0..750.064", "0..750.0638", "мм рт.ст. 0..6.666099 кПа"},
+            {"мм вод. ст.", "ef", "0..10197.2", "0..10197.162", "мм вод.ст. 0..0.490333 кПа"},
+            {"мБар", "08", "0..1000", "0..1000", "мбар 0..5 кПа"},
+            {"Бар", "07", "0..1", "0..1", "бар 0..5000 кПа"},
+            {"Атм", "0e", "0..0.986923", "0..0.986923", "АТМ 0..5066.25 кПа"},
+        };
+        for (const auto& unit : units) {
+            const QString code = unit.code;
+            const QStringList typed = {"35:" + code + "4248000000000000"};
+            const QStringList sent = code == "0c" ? typed : QStringList{"44:" + code} + typed;
+            const QString name = unit.unit;
+            QTest::addRow("%s untouched", unit.unit)
+                << 0.0f << 100.0f << QStringList{"unit " + name} << QString(unit.shown)
+                << (code == "0c" ? QStringList() : QStringList{"44:" + code})
+                << QStringLiteral("%1 %2, 0.5 s, function 0").arg(unit.converted, name)
+                << QStringLiteral("%1 0..1600 кПа").arg(QString(unit.calibrator).section(' ', 0, -3));
+            QTest::addRow("50 in %s", unit.unit)
+                << 0.0f << 100.0f << QStringList{"unit " + name, "max 50"} << QStringLiteral("0..50") << sent
+                << QStringLiteral("0..50 %1, 0.5 s, function 0").arg(name) << QString(unit.calibrator);
+        }
+    }
+
+    // A write on the parameters page against the transmitter's range in kPa: what the range fields
+    // show before it, the HART commands with their data, and what the transmitter and the
+    // calibrator end with. The range goes when it differs from what the page showed in its unit.
+    void parametrsWrites()
+    {
+        QFETCH(float, lower);
+        QFETCH(float, upper);
+        QFETCH(QStringList, steps);
+        QFETCH(QString, shown);
+        QFETCH(QStringList, sent);
+        QFETCH(QString, transmitter);
+        QFETCH(QString, calibrator);
+        HartSubPageRig rig;
+        rig.changeState([&](HartTransmitterState& s) {
+            s.lowerRangeValue = lower;
+            s.upperRangeValue = upper;
+        });
+        QVERIFY(readCalibratorSettings(rig));
+        rig.showSubPage(ParametrsPage);
+        for (const QString& step : steps)
+            operateParametrs(rig, step);
+        QCOMPARE(rig.text("lineEdit_device_mainValMin") + ".." + rig.text("lineEdit_device_mainValMax"), shown);
+        if (sent.isEmpty()) {
+            QCOMPARE(rig.refusal(write, unchanged), QString());
+        } else {
+            const int before = rig.bench.popUps().size();
+            rig.run(write);
+            QCOMPARE(rig.bench.popUps().mid(before), QStringList());
+            const QStringList readBack = {"15:", "14:", "1:"};
+            QCOMPARE(hartRequests(rig), sent + readBack);
+        }
+        QCOMPARE(transmitterOutput(rig.transmitter().state()), transmitter);
+        QCOMPARE(calibratorRange(calibratorImage(rig)), calibrator);
+        QCOMPARE(calibratorRange(*rig.device().deviceSettings()), calibrator);
+        if (!sent.isEmpty()) {
+            const HartTransmitterState s = rig.transmitter().state();
+            const QStringList held = {floatToText(s.lowerRangeValue), floatToText(s.upperRangeValue),
+                                      hartUnitText(s.pvUnit)};
+            QCOMPARE(rig.texts({"lineEdit_device_mainValMin", "lineEdit_device_mainValMax", "comboBox_device_measureV1"}),
+                     held);
+        }
     }
 
     // Each group follows its own support flag and a write sends only the changed group (the
