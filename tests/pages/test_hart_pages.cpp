@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QDateEdit>
+#include <QDoubleSpinBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -272,6 +273,33 @@ DeviceSettings calibratorImage(HartSubPageRig& rig)
     DeviceSettings block;
     std::copy_n(image.constData(), std::min(int(image.size()), DeviceSettings::Size), block.bytes.begin());
     return block;
+}
+
+// The settings page's unit and range of the sensor under test.
+QString settingsPageRange(HartSubPageRig& rig)
+{
+    auto* page = rig.window->findChild<TabDeviceConfiguration*>();
+    return QStringLiteral("%1 %2..%3")
+        .arg(requireChild<QComboBox>(page, "comboBox_unitVerifiablePD")->currentText())
+        .arg(requireChild<QDoubleSpinBox>(page, "doubleSpinBox_LoP")->value())
+        .arg(requireChild<QDoubleSpinBox>(page, "doubleSpinBox_HiP")->value());
+}
+
+// The settings image the settings page's "Записать" sends (registers 16 and 48), empty when the
+// write did not end.
+QByteArray settingsPageWrite(HartSubPageRig& rig)
+{
+    rig.clearLogs();
+    QueuedSpy finished(&rig.device(), &DeviceZFN::algoritmFinished);
+    requireChild<QPushButton>(rig.window->findChild<TabDeviceConfiguration*>(), "pushButton_write")->click();
+    if (!BoundedWait::until([&] { return !finished.isEmpty() && rig.device().portOwner()->isFree(); },
+                            BoundedWait::jobMs))
+        return QByteArray();
+    QByteArray hex;
+    for (const QString& command : emulatorCommands(rig.bench.emulator()))
+        if (command.startsWith("11;16;2;4;") || command.startsWith("11;48;2;4;"))
+            hex += command.mid(10).toLatin1();
+    return QByteArray::fromHex(hex);
 }
 
 // The unit and range of the sensor under test in a settings block.
@@ -755,6 +783,53 @@ private slots:
             QCOMPARE(rig.texts({"lineEdit_device_mainValMin", "lineEdit_device_mainValMax", "comboBox_device_measureV1"}),
                      held);
         }
+    }
+
+    void calibratorUpdate_data()
+    {
+        QTest::addColumn<QStringList>("refused");
+        QTest::addColumn<QStringList>("told");
+        QTest::addColumn<QString>("held");
+        const QString failed = "При записи параметров произошла ошибка!";
+        const QString hartFailed = "При записи параметров HART в ЗФН произошла ошибка!";
+        const QString asRead = "кПа 0..1600";
+        QTest::newRow("taken") << QStringList() << QStringList() << "МПа 0..0.16";
+        QTest::newRow("register 16 refused") << QStringList{"11;16"} << QStringList{failed, hartFailed} << asRead;
+        QTest::newRow("register 48 refused") << QStringList{"11;48"} << QStringList{failed, hartFailed}
+                                             << "МПа 0..0.16";
+        QTest::newRow("closing write refused") << QStringList{"11;49"} << QStringList{failed, hartFailed}
+                                               << "МПа 0..0.16";
+        QTest::newRow("both parts refused") << QStringList{"11;16", "11;48"}
+                                            << QStringList{failed, failed, hartFailed} << asRead;
+    }
+
+    // A range and unit written to the transmitter go on to the calibrator; the device's settings
+    // block and the settings page take only what the calibrator took, so that the page's next
+    // "Записать" sends what the calibrator holds, and a refusal is told.
+    void calibratorUpdate()
+    {
+        QFETCH(QStringList, refused);
+        QFETCH(QStringList, told);
+        QFETCH(QString, held);
+        HartSubPageRig rig;
+        rig.changeState([](HartTransmitterState& s) { s.upperRangeValue = 100.0f; });
+        QVERIFY(readCalibratorSettings(rig));
+        QCOMPARE(settingsPageRange(rig), QString("кПа 0..1600"));
+        rig.showSubPage(ParametrsPage);
+        for (const QString& prefix : refused)
+            rig.bench.emulator().setStatusReply(prefix, 3);
+        operateParametrs(rig, "unit МПа");
+        operateParametrs(rig, "max 0.16");
+        const int before = rig.bench.popUps().size();
+        QCOMPARE(rig.run(write), QList<int>({44, 35, 15, 14, 1}));
+        QCOMPARE(rig.bench.popUps().mid(before), told);
+        QCOMPARE(transmitterOutput(rig.transmitter().state()), QString("0..0.16 МПа, 0.5 s, function 0"));
+        const DeviceSettings calibrator = calibratorImage(rig);
+        const DeviceSettings device = *rig.device().deviceSettings();
+        QCOMPARE(device.imageHex(0, 50), calibrator.imageHex(0, 50));
+        QTRY_COMPARE(settingsPageRange(rig), held);
+        rig.bench.emulator().clearStatusReplies();
+        QCOMPARE(settingsPageWrite(rig).toHex(), calibrator.imageHex(0, 50).toLower());
     }
 
     // Each group follows its own support flag and a write sends only the changed group (the
