@@ -903,6 +903,44 @@ private slots:
                                                                 "HART-устройсво перезагружено."}));
     }
 
+    void referencePressureDigits_data()
+    {
+        QTest::addColumn<QString>("reference");
+        QTest::addColumn<int>("moduleUnit");
+        QTest::addColumn<QString>("inKpa");
+        QTest::newRow("6.3001 МПа") << "6.3001" << 2 << "6300.1";
+        QTest::newRow("0.6301 МПа") << "0.6301" << 2 << "630.1";
+        QTest::newRow("0.2501 МПа") << "0.2501" << 2 << "250.1";
+        QTest::newRow("4.07 бар") << "4.07" << 8 << "407";
+        QTest::newRow("9.99 мбар") << "9.99" << 7 << "0.999";
+        QTest::newRow("2.59 атм") << "2.59" << 9 << "262.43175";
+    }
+
+    // The reference module's pressure, a float in its own unit, reaches the two-point trim in the
+    // transmitter's unit with the digits it has there: shown, and inserted into the trim point.
+    void referencePressureDigits()
+    {
+        QFETCH(QString, reference);
+        QFETCH(int, moduleUnit);
+        QFETCH(QString, inKpa);
+        HartSubPageRig rig;
+        rig.bench.emulator().setValue("1", reference);
+        rig.showSubPage(SpecificPage);
+        {
+            QMutexLocker lock(rig.device().mutex());
+            rig.device().deviceSettings()->bytes[DeviceSettings::ModuleUnitByte] =
+                quint8(moduleUnit + DeviceSettings::UnitCodeOffset);
+        }
+        QCOMPARE(rig.run("pushButton_trimByTwoPoints"), QList<int>({81, 80}));
+        QCOMPARE(rig.text("label_measure_trimLow"), QString("кПа"));
+        QTRY_VERIFY(rig.find<QPushButton>("pushButton_setZfnValue")->isEnabled());
+        QCOMPARE(rig.text("label_zfnPvalue"), QString::number(inKpa.toDouble(), 'g', 6));
+        rig.find<QPushButton>("pushButton_setZfnValue")->click();
+        QCOMPARE(rig.text("lineEdit_trimLow"), inKpa);
+        rig.find<QPushButton>("pushButton_trimStop")->click();
+        QTRY_VERIFY(!rig.tab->specificPage()->pressurePoller()->isRunning());
+    }
+
     // Each variant shows its own protection fields and writes what they hold: the no-password type
     // keeps the password it reported; with write protection "off" sends password 0, and the
     // reported one reads as "on".
