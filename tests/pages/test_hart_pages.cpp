@@ -832,6 +832,56 @@ private slots:
         QCOMPARE(settingsPageWrite(rig).toHex(), calibrator.imageHex(0, 50).toLower());
     }
 
+    void numberTexts_data()
+    {
+        QTest::addColumn<float>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("0.1") << 0.1f << "0.1";
+        QTest::newRow("100.05") << 100.05f << "100.05";
+        QTest::newRow("6.3001") << 6.3001f << "6.3001";
+        QTest::newRow("-0.5") << -0.5f << "-0.5";
+        QTest::newRow("eight digits") << 12.345678f << "12.345678";
+        QTest::newRow("past six decimals") << 1234.5678f << "1234.5677";
+        QTest::newRow("one millionth") << 0.000001f << "0.000001";
+        QTest::newRow("below six decimals") << 0.0000004f << "0";
+        QTest::newRow("below six decimals, negative") << -0.0000004f << "0";
+        QTest::newRow("ten million") << 1.0e7f << "10000000";
+        QTest::newRow("NaN") << float(NAN) << "-";
+    }
+
+    // A float of the transmitter shows the digits it holds, to six decimals at most, on the
+    // parameters page and the device-specific page alike.
+    void numberTexts()
+    {
+        QFETCH(float, value);
+        QFETCH(QString, text);
+        HartSubPageRig rig;
+        rig.changeState([value](HartTransmitterState& s) {
+            s.upperRangeValue = s.lowerRangeValue = s.damping = value;
+            s.sensorUpperLimit = s.sensorLowerLimit = s.minimumSpan = value;
+            s.alarmCurrentLow = s.alarmCurrentHigh = s.sqrtHysteresisWidth = s.scaleShiftB = value;
+        });
+        rig.showSubPage(ParametrsPage);
+        const QList<const char*> parametrs = {"lineEdit_device_mainValMax", "lineEdit_device_mainValMin",
+                                              "lineEdit_device_demph",      "lineEdit_secsor_intervalHi",
+                                              "lineEdit_secsor_intervalLow", "lineEdit_secsor_intervalMin"};
+        const auto everyField = [&text](const QList<const char*>& fields) {
+            QStringList texts;
+            for (int i = 0; i < fields.size(); ++i)
+                texts << text;
+            return texts;
+        };
+        QCOMPARE(rig.texts(parametrs), everyField(parametrs));
+        QueuedSpy finished(&rig.device(), &DeviceZFN::sendAlgoritmFinished);
+        auto* pages = requireChild<QTabWidget>(rig.tab, "tabWidget");
+        pages->setCurrentIndex(SpecificPage);
+        QVERIFY(finished.wait(BoundedWait::jobMs));
+        rig.scope = pages->currentWidget();
+        const QList<const char*> specific = {"lineEdit_currentErrorValueLo", "lineEdit_currentErrorValueHi",
+                                             "lineEdit_gysteresisWidth", "lineEdit_scaleShiftCurrent"};
+        QCOMPARE(rig.texts(specific), everyField(specific));
+    }
+
     // Each group follows its own support flag and a write sends only the changed group (the
     // transmitter's own cut-off is on the page's list, so a write needs no pick there); the
     // two-point trim against the polled reference pressure, each point advancing only on its
