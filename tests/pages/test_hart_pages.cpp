@@ -256,13 +256,19 @@ QString transmitterOutput(const HartTransmitterState& s)
         .arg(s.transferFunction);
 }
 
+// Clicks a button of the settings page and waits until its operation has ended and freed the port.
+bool runSettingsOperation(HartSubPageRig& rig, const char* button)
+{
+    QueuedSpy finished(&rig.device(), &DeviceZFN::algoritmFinished);
+    requireChild<QPushButton>(rig.window->findChild<TabDeviceConfiguration*>(), button)->click();
+    return BoundedWait::until([&] { return !finished.isEmpty() && rig.device().portOwner()->isFree(); },
+                              BoundedWait::jobMs);
+}
+
 // The settings page reads the calibrator's settings block; false when the read did not end.
 bool readCalibratorSettings(HartSubPageRig& rig)
 {
-    QueuedSpy finished(&rig.device(), &DeviceZFN::algoritmFinished);
-    requireChild<QPushButton>(rig.window->findChild<TabDeviceConfiguration*>(), "pushButton_read")->click();
-    return BoundedWait::until([&] { return !finished.isEmpty() && rig.device().portOwner()->isFree(); },
-                              BoundedWait::jobMs);
+    return runSettingsOperation(rig, "pushButton_read");
 }
 
 // The settings image the calibrator holds (registers 16 and 48).
@@ -290,10 +296,7 @@ QString settingsPageRange(HartSubPageRig& rig)
 QByteArray settingsPageWrite(HartSubPageRig& rig)
 {
     rig.clearLogs();
-    QueuedSpy finished(&rig.device(), &DeviceZFN::algoritmFinished);
-    requireChild<QPushButton>(rig.window->findChild<TabDeviceConfiguration*>(), "pushButton_write")->click();
-    if (!BoundedWait::until([&] { return !finished.isEmpty() && rig.device().portOwner()->isFree(); },
-                            BoundedWait::jobMs))
+    if (!runSettingsOperation(rig, "pushButton_write"))
         return QByteArray();
     QByteArray hex;
     for (const QString& command : emulatorCommands(rig.bench.emulator()))
@@ -590,8 +593,9 @@ private slots:
     }
 
     // A unit change carries the range into the new unit, and the write sends the unit alone, the
-    // transmitter converting its range itself; a number typed again is no change; values outside the tables show empty and
-    // refuse or skip the write; a damping reported as NaN shows "-" and any number changes it.
+    // transmitter converting its range itself; a number typed again is no change; values outside
+    // the tables show empty and refuse or skip the write; a damping reported as NaN shows "-" and
+    // any number changes it.
     void parametersPage()
     {
         HartSubPageRig rig;
@@ -827,7 +831,7 @@ private slots:
         const DeviceSettings calibrator = calibratorImage(rig);
         const DeviceSettings device = *rig.device().deviceSettings();
         QCOMPARE(device.imageHex(0, 50), calibrator.imageHex(0, 50));
-        QTRY_COMPARE(settingsPageRange(rig), held);
+        QTRY_COMPARE_WITH_TIMEOUT(settingsPageRange(rig), held, BoundedWait::stepMs);
         rig.bench.emulator().clearStatusReplies();
         QCOMPARE(settingsPageWrite(rig).toHex(), calibrator.imageHex(0, 50).toLower());
     }
@@ -983,12 +987,12 @@ private slots:
         }
         QCOMPARE(rig.run("pushButton_trimByTwoPoints"), QList<int>({81, 80}));
         QCOMPARE(rig.text("label_measure_trimLow"), QString("кПа"));
-        QTRY_VERIFY(rig.find<QPushButton>("pushButton_setZfnValue")->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(rig.find<QPushButton>("pushButton_setZfnValue")->isEnabled(), BoundedWait::stepMs);
         QCOMPARE(rig.text("label_zfnPvalue"), QString::number(inKpa.toDouble(), 'g', 6));
         rig.find<QPushButton>("pushButton_setZfnValue")->click();
         QCOMPARE(rig.text("lineEdit_trimLow"), inKpa);
         rig.find<QPushButton>("pushButton_trimStop")->click();
-        QTRY_VERIFY(!rig.tab->specificPage()->pressurePoller()->isRunning());
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.tab->specificPage()->pressurePoller()->isRunning(), BoundedWait::stepMs);
     }
 
     // Each variant shows its own protection fields and writes what they hold: the no-password type

@@ -391,7 +391,7 @@ private slots:
         m.button("pushButtonStart")->click();
         QVERIFY(m.waitCycles(1));
         m.button("pushButtonStop")->click();
-        QTRY_VERIFY(m.isIdle());
+        QVERIFY(BoundedWait::until([&] { return m.isIdle(); }));
         const ChannelRecord channel = *m.device().currentChannel();
         QVERIFY(channel.hartRange);
         const auto digits = [](double value) { return QString::number(value, 'g', 17); };
