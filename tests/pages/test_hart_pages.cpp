@@ -238,6 +238,21 @@ void operateParametrs(HartSubPageRig& rig, const QString& step)
         rig.setText(fields.value(what), value);
 }
 
+// Clicks the parameters page's write and waits until its operation with the read-back has ended,
+// or until the page has refused with a message and left the port free: a fault that stops the
+// write fails its row at once.
+void writeParametrsOnce(HartSubPageRig& rig)
+{
+    rig.clearLogs();
+    QueuedSpy finished(&rig.device(), &DeviceZFN::sendAlgoritmFinished);
+    const int told = rig.bench.popUps().size();
+    rig.find<QPushButton>(write)->click();
+    BoundedWait::until([&] {
+        return !finished.isEmpty() || (rig.bench.popUps().size() > told && rig.device().portOwner()->isFree());
+    }, BoundedWait::jobMs);
+    QCoreApplication::processEvents();
+}
+
 // Every HART request from the last clear as "command:data".
 QStringList hartRequests(HartSubPageRig& rig)
 {
@@ -772,7 +787,7 @@ private slots:
             QCOMPARE(rig.refusal(write, unchanged), QString());
         } else {
             const int before = rig.bench.popUps().size();
-            rig.run(write);
+            writeParametrsOnce(rig);
             QCOMPARE(rig.bench.popUps().mid(before), QStringList());
             const QStringList readBack = {"15:", "14:", "1:"};
             QCOMPARE(hartRequests(rig), sent + readBack);
