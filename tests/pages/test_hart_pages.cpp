@@ -10,6 +10,7 @@
 #include "PortOwner.h"
 #include "ScreenLocker.h"
 #include "TabDeviceConfiguration.h"
+#include "TabHartParametrs.h"
 #include "TabHartSpecific.h"
 #include "TabHartUCurrentOutput.h"
 #include "TabHartxAditionalStatus.h"
@@ -656,6 +657,20 @@ private slots:
         rig.changeState([](HartTransmitterState& s) { s.writeProtect = 0; });
         QCOMPARE(rig.run(write).mid(0, 3), QList<int>({44, 34, 15}));
         QCOMPARE(rig.sentData(34), QByteArray::fromHex("3F000000"));
+    }
+
+    // Before any read the page shows nothing of a transmitter: no unit, no transfer function, empty
+    // fields, and no write to press.
+    void parametersPageAsBuilt()
+    {
+        TabHartParametrs page;
+        for (const char* combo : {"comboBox_device_functiuon", "comboBox_device_measureV1", "comboBox_device_measureV2",
+                                  "comboBox_device_measureV3", "comboBox_device_measureV4"})
+            QVERIFY2(requireChild<QComboBox>(&page, combo)->currentIndex() == -1, combo);
+        for (const char* field : {"lineEdit_device_mainValMax", "lineEdit_device_mainValMin", "lineEdit_device_demph",
+                                  "lineEdit_device_writeProtection", "lineEdit_secsor_serialNumber"})
+            QVERIFY2(requireChild<QLineEdit>(&page, field)->text().isEmpty(), field);
+        QVERIFY(!requireChild<QPushButton>(&page, write)->isEnabled());
     }
 
     void parametrsWrites_data()
