@@ -14,6 +14,7 @@
 
 #include <QCoreApplication>
 #include <QtEndian>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -25,6 +26,18 @@ constexpr quint8 CommandNotImplemented = 64;
 
 // Count field of the settings image registers.
 constexpr int ImageCount = 4;
+
+struct ImagePart
+{
+    int reg;
+    int first;
+    int count;
+};
+
+const ImagePart imageParts[] = {
+    {CalibratorMap::RegSettingsFirst, 0, DeviceSettings::FirstImageBytes},
+    {CalibratorMap::RegSettingsSecond, DeviceSettings::SecondImageFirst, DeviceSettings::SecondImageBytes},
+};
 
 QString qtr(const char* text)
 {
@@ -498,7 +511,8 @@ void HartAlgoritm::updateCalibrator(bool unit, bool range, const HartDeviceData&
         m_master.showMessage(failure);
         return;
     }
-    DeviceSettings block = m_master.settingsSnapshot();
+    const DeviceSettings held = m_master.settingsSnapshot();
+    DeviceSettings block = held;
     if (unit)
         block.setVerifiablePdUnitIndex(quint8(unitIndex));
     if (range) {
@@ -507,21 +521,30 @@ void HartAlgoritm::updateCalibrator(bool unit, bool range, const HartDeviceData&
         block.setFloatAt(DeviceSettings::VerifiedLowerByte,
                          PressureUnits::toKpaFloat(widenFloat(values.lowerRangeValue), quint8(rangeIndex)));
     }
-    m_master.storeSettings(block);
-    if (!writeSettingsRegisters(block, closeWrite))
+    DeviceSettings taken = held;
+    const bool written = writeSettingsRegisters(block, closeWrite, taken);
+    // A refused part stays as it was: the settings page's next write would send it otherwise.
+    if (taken.bytes != held.bytes) {
+        m_master.storeSettings(taken);
+        emit m_master.settingsBlockChanged();
+    }
+    if (!written)
         m_master.showMessage(failure);
-    emit m_master.settingsBlockChanged();
 }
 
 // Every register is written even after a refusal, so that the calibrator gets what it takes and
 // the closing write always follows.
-bool HartAlgoritm::writeSettingsRegisters(const DeviceSettings& block, bool closeWrite)
+bool HartAlgoritm::writeSettingsRegisters(const DeviceSettings& block, bool closeWrite, DeviceSettings& taken)
 {
     using namespace CalibratorMap;
-    bool written = m_master.writeParameter(block.imageHex(0, DeviceSettings::FirstImageBytes), RegSettingsFirst,
-                                           QString(), RegTypeMemory, ImageCount);
-    written &= m_master.writeParameter(block.imageHex(DeviceSettings::SecondImageFirst, DeviceSettings::SecondImageBytes),
-                                       RegSettingsSecond, QString(), RegTypeMemory, ImageCount);
+    bool written = true;
+    for (const ImagePart& part : imageParts) {
+        const bool took = m_master.writeParameter(block.imageHex(part.first, part.count), part.reg, QString(),
+                                                  RegTypeMemory, ImageCount);
+        if (took)
+            std::copy_n(block.bytes.begin() + part.first, part.count, taken.bytes.begin() + part.first);
+        written &= took;
+    }
     if (closeWrite)
         written &= m_master.writeParameter("0", RegSettingsClose, QString(), RegTypeByte, 1);
     return written;

@@ -72,9 +72,11 @@ private:
     bool anyGroupSupported() const;
     void applyOutputDefaults();
     void applySqrtDefaults();
-    // Writes the confirmed unit and range into the calibrator's settings registers.
+    // Writes the confirmed unit and range into the calibrator's settings registers; the device's
+    // block takes what the calibrator took.
     void updateCalibrator(bool unit, bool range, const HartDeviceData& values, bool closeWrite);
-    bool writeSettingsRegisters(const DeviceSettings& block, bool closeWrite);
+    // Whether every register took its part; taken gets each part that was.
+    bool writeSettingsRegisters(const DeviceSettings& block, bool closeWrite, DeviceSettings& taken);
     quint8 mask() const;
 
     HartMaster& m_master;

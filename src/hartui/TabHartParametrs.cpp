@@ -12,7 +12,6 @@
 #include "ui_TabHartParametrs.h"
 
 #include <cmath>
-#include <cstring>
 
 namespace {
 
@@ -27,9 +26,25 @@ void fillCombo(QComboBox* combo, const HartTextTable& table)
         combo->addItem(QIcon(), entry.text, int(entry.code));
 }
 
-bool sameBits(float a, float b)
+// A text that is no number stays as typed: the write will ask for a value there.
+QString convertedRangeText(const QString& text, quint8 fromCode, quint8 toCode)
 {
-    return std::memcmp(&a, &b, sizeof a) == 0;
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    return ok ? QString::number(PressureUnits::convertHart(fromCode, toCode, value), 'g', 6) : text;
+}
+
+void convertRangeField(QLineEdit* field, quint8 fromCode, quint8 toCode)
+{
+    field->setText(convertedRangeText(field->text(), fromCode, toCode));
+}
+
+// A shown text that is no number ("-" for NaN) differs from every typed value.
+bool sameAsShown(float typed, const QString& shown)
+{
+    bool ok = false;
+    const float value = shown.toFloat(&ok);
+    return ok && value == typed;
 }
 
 }  // namespace
@@ -87,6 +102,8 @@ void TabHartParametrs::fillCombos()
 void TabHartParametrs::resetFields()
 {
     previousUnitIndex = -1;
+    shownUpper.clear();
+    shownLower.clear();
     for (QLineEdit* field : {ui->lineEdit_device_demph, ui->lineEdit_device_mainValMax, ui->lineEdit_device_mainValMin,
                              ui->lineEdit_device_writeProtection, ui->lineEdit_secsor_intervalHi,
                              ui->lineEdit_secsor_intervalLow, ui->lineEdit_secsor_intervalMin, ui->lineEdit_secsor_R0,
@@ -100,8 +117,10 @@ void TabHartParametrs::resetFields()
 
 void TabHartParametrs::showOutputInfo(const HartDeviceData& data)
 {
-    ui->lineEdit_device_mainValMax->setText(floatToText(data.upperRangeValue));
-    ui->lineEdit_device_mainValMin->setText(floatToText(data.lowerRangeValue));
+    shownUpper = floatToText(data.upperRangeValue);
+    shownLower = floatToText(data.lowerRangeValue);
+    ui->lineEdit_device_mainValMax->setText(shownUpper);
+    ui->lineEdit_device_mainValMin->setText(shownLower);
     ui->lineEdit_device_demph->setText(floatToText(data.damping));
     ui->lineEdit_device_writeProtection->setText(hartOnOffText(data.writeProtect));
     ui->comboBox_device_functiuon->setCurrentIndex(
@@ -165,9 +184,12 @@ void TabHartParametrs::measureChanged(int index)
         ui->label_measure_device_mainValMax->setText(combo->currentText());
         ui->label_measure_device_mainValMin->setText(combo->currentText());
         if (index != -1) {
-            const quint8 code = quint8(combo->currentData().toInt());
-            convertRangeField(ui->lineEdit_device_mainValMax, quint8(previousUnitCode), code);
-            convertRangeField(ui->lineEdit_device_mainValMin, quint8(previousUnitCode), code);
+            const quint8 from = quint8(previousUnitCode);
+            const quint8 to = quint8(combo->currentData().toInt());
+            convertRangeField(ui->lineEdit_device_mainValMax, from, to);
+            convertRangeField(ui->lineEdit_device_mainValMin, from, to);
+            shownUpper = convertedRangeText(shownUpper, from, to);
+            shownLower = convertedRangeText(shownLower, from, to);
         }
     }
     previousUnitIndex = index;
@@ -175,16 +197,9 @@ void TabHartParametrs::measureChanged(int index)
         previousUnitCode = combo->currentData().toInt();
 }
 
-// A text that is no number stays as typed: the write will ask for a value there.
-void TabHartParametrs::convertRangeField(QLineEdit* field, quint8 fromCode, quint8 toCode)
-{
-    bool ok = false;
-    const double value = field->text().toDouble(&ok);
-    if (ok)
-        field->setText(QString::number(PressureUnits::convertHart(fromCode, toCode, value), 'g', 6));
-}
-
-// Every field is checked before anything is staged; changes are found against the last read.
+// Every field is checked before anything is staged. The range is compared with what the page showed,
+// so that a range typed in a new unit is written in it and one left as converted is not; the other
+// values are compared with the last read.
 void TabHartParametrs::writeParametrs()
 {
     Edits edits;
@@ -193,7 +208,7 @@ void TabHartParametrs::writeParametrs()
     const HartDeviceData& read = *g_device->hartData();
     HartDeviceData staged = read;
     int mask = 0;
-    if (!sameBits(edits.upper, read.upperRangeValue) || !sameBits(edits.lower, read.lowerRangeValue)) {
+    if (rangeEdited(edits)) {
         staged.upperRangeValue = edits.upper;
         staged.lowerRangeValue = edits.lower;
         mask |= HartChangeMask::Range;
@@ -211,6 +226,11 @@ void TabHartParametrs::writeParametrs()
     if (edits.pvUnit != read.pvUnit)
         mask |= HartChangeMask::PvUnit;
     HartWrite::start(AlgorithmWriteParametrs, staged, mask);
+}
+
+bool TabHartParametrs::rangeEdited(const Edits& edits) const
+{
+    return !sameAsShown(edits.upper, shownUpper) || !sameAsShown(edits.lower, shownLower);
 }
 
 bool TabHartParametrs::collectEdits(Edits& edits)

@@ -561,10 +561,10 @@ void TabHartSpecific::pollPreashure()
     }
     const int to = trimUnitIndex;
     const bool known = from >= 0 && from < PressureUnits::unitCount && to >= 0;
-    const float pressure = known ? float(PressureUnits::convert(quint8(from), quint8(to), double(reference))) : NAN;
+    const double pressure = known ? PressureUnits::convert(quint8(from), quint8(to), reference) : NAN;
     lastReferencePressure = pressure;
     referenceValid = std::isfinite(pressure);
-    const QString text = referenceValid ? number(widenFloat(pressure)) : QString();
+    const QString text = referenceValid ? number(pressure) : QString();
     const bool valid = referenceValid;
     QMetaObject::invokeMethod(
         this,
@@ -592,7 +592,7 @@ void TabHartSpecific::setCurrentZfnPresure()
 {
     if (!referenceValid || !poller->isRunning())
         return;
-    const QString text = floatToText(lastReferencePressure);
+    const QString text = doubleToText(lastReferencePressure);
     if (ui->lineEdit_trimLow->isEnabled())
         ui->lineEdit_trimLow->setText(text);
     else if (ui->lineEdit_trimHi->isEnabled())

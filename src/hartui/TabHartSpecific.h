@@ -71,7 +71,7 @@ private:
     Ui_TabHartSpecific* ui;
     ParametrPoller* poller;
     // Written by the poller thread; valid only while its poll runs.
-    std::atomic<float> lastReferencePressure{0.0f};
+    std::atomic<double> lastReferencePressure{0.0};
     std::atomic<bool> referenceValid{false};
     // Unit index of the trim values; -1 when the transmitter's unit is not in the table.
     std::atomic<int> trimUnitIndex{-1};

@@ -76,6 +76,16 @@ double PressureUnits::convertHart(quint8 hartFrom, quint8 hartTo, double value)
     return value * kpaPerUnit(unitFromHartCode(hartFrom)) / kpaPerUnit(unitFromHartCode(hartTo));
 }
 
+double PressureUnits::convert(quint8 from, quint8 to, float value)
+{
+    return convert(from, to, widenFloat(value));
+}
+
+double PressureUnits::convertFromHart(quint8 hartCode, quint8 unit, float value)
+{
+    return convertFromHart(hartCode, unit, widenFloat(value));
+}
+
 float PressureUnits::toKpaFloat(double value, quint8 unit)
 {
     return float(toKpa(value, unit));

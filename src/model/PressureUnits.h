@@ -19,6 +19,10 @@ public:
     static double convert(quint8 from, quint8 to, double value);
     static double convertFromHart(quint8 hartCode, quint8 unit, double value);
     static double convertHart(quint8 hartFrom, quint8 hartTo, double value);
+    // A single-precision value converts as the digits it holds (through widenFloat): promoted as it
+    // is, its binary tail lands the result, once rounded to float, a float step off.
+    static double convert(quint8 from, quint8 to, float value);
+    static double convertFromHart(quint8 hartCode, quint8 unit, float value);
 
     // The calibrator keeps pressures in kPa in single precision. A value for it is converted in
     // double and rounded to float once (a single-precision value goes in through widenFloat, or its

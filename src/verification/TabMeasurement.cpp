@@ -368,7 +368,7 @@ void TabMeasurement::setHartIntervalSourse(bool useDevice)
 {
     QMutexLocker lock(g_device->mutex());
     ChannelRecord* channel = g_device->currentChannel();
-    const auto inChannelUnit = [&](double value) {
+    const auto inChannelUnit = [&](float value) {
         return m_hartRange.known ? PressureUnits::convertFromHart(m_hartRange.unit, channel->unit, value) : notANumber;
     };
     const double lower = inChannelUnit(m_hartRange.lower);

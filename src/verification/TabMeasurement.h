@@ -69,8 +69,9 @@ private:
     {
         bool known = false;
         quint8 unit = 0;
-        double lower = 0;
-        double upper = 0;
+        // In single precision, as the transmitter sent them.
+        float lower = 0;
+        float upper = 0;
     };
 
     void setupControls();

@@ -292,13 +292,21 @@ private slots:
                 });
                 rig.edited().pvUnit = 12;
             }};
-        // A refused register leaves none of the others unwritten.
+        // A refused register leaves none of the others unwritten, and the block keeps what the
+        // calibrator refused (МПа, 1600 and 100 kPa sent over a zeroed block).
         QTest::newRow("7 register 16 refused") << Case{
             family, 7, Mask::PvUnit | Mask::Range, false, {44, 35, 15, 14, 1}, "6 ok",
             {"При записи параметров произошла ошибка!", "При записи параметров HART в ЗФН произошла ошибка!"},
-            settingsWrites, [](HartRig& rig) {
+            {"11;16;2;4;000000000000000000000700000000000000C8440000C8420000000000000000",
+             "11;48;2;4;" + QString(36, '0'), "11;49;0;1;0"},
+            [](HartRig& rig) {
                 stageNewRange(rig);
                 rig.bench.emulator().setStatusReply("11;16", 3);
+            },
+            [](HartRig& rig, const Ending&) {
+                QCOMPARE(int(rig.device().deviceSettings()->bytes[10]), 0);
+                QCOMPARE(rig.settingsFloat(16), 0.0f);
+                QVERIFY(rig.settingsChanged.isEmpty());
             }};
         QTest::newRow("7 write protected") << Case{
             family, 7, Mask::PvUnit | Mask::Range, false, {44}, "7 failed",

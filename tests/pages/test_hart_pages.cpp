@@ -9,6 +9,8 @@
 #include "ParametrPoller.h"
 #include "PortOwner.h"
 #include "ScreenLocker.h"
+#include "TabDeviceConfiguration.h"
+#include "TabHartParametrs.h"
 #include "TabHartSpecific.h"
 #include "TabHartUCurrentOutput.h"
 #include "TabHartxAditionalStatus.h"
@@ -17,6 +19,7 @@
 
 #include <QApplication>
 #include <QDateEdit>
+#include <QDoubleSpinBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -215,6 +218,115 @@ QString writeEachChoice(HartSubPageRig& rig, const QList<ChoiceList>& lists)
         }
     }
     return QString();
+}
+
+// One operator step on the parameters page: "unit X" picks a PV unit, "max T", "min T" and
+// "damping T" type into a field, "function N" picks a transfer function, "read" reads again.
+void operateParametrs(HartSubPageRig& rig, const QString& step)
+{
+    const QString what = step.section(' ', 0, 0);
+    const QString value = step.section(' ', 1);
+    const QHash<QString, const char*> fields = {{"max", "lineEdit_device_mainValMax"},
+                                                {"min", "lineEdit_device_mainValMin"},
+                                                {"damping", "lineEdit_device_demph"}};
+    if (what == "unit")
+        rig.find<QComboBox>("comboBox_device_measureV1")->setCurrentText(value);
+    else if (what == "function")
+        rig.find<QComboBox>("comboBox_device_functiuon")->setCurrentIndex(value.toInt());
+    else if (what == "read")
+        rig.run("pushButton_readParametrs");
+    else
+        rig.setText(fields.value(what), value);
+}
+
+// Clicks the parameters page's write and waits until its operation with the read-back has ended,
+// or until the page has refused with a message and left the port free: a fault that stops the
+// write fails its row at once.
+void writeParametrsOnce(HartSubPageRig& rig)
+{
+    rig.clearLogs();
+    QueuedSpy finished(&rig.device(), &DeviceZFN::sendAlgoritmFinished);
+    const int told = rig.bench.popUps().size();
+    rig.find<QPushButton>(write)->click();
+    BoundedWait::until([&] {
+        return !finished.isEmpty() || (rig.bench.popUps().size() > told && rig.device().portOwner()->isFree());
+    }, BoundedWait::jobMs);
+    QCoreApplication::processEvents();
+}
+
+// Every HART request from the last clear as "command:data".
+QStringList hartRequests(HartSubPageRig& rig)
+{
+    QStringList sent;
+    for (const HartSlaveRequest& request : rig.transmitter().requests())
+        sent << QStringLiteral("%1:%2").arg(request.command).arg(QString(request.data.toHex()));
+    return sent;
+}
+
+// The transmitter's range, unit, damping and transfer function.
+QString transmitterOutput(const HartTransmitterState& s)
+{
+    return QStringLiteral("%1..%2 %3, %4 s, function %5")
+        .arg(floatToText(s.lowerRangeValue), floatToText(s.upperRangeValue), hartUnitText(s.pvUnit),
+             floatToText(s.damping))
+        .arg(s.transferFunction);
+}
+
+// Clicks a button of the settings page and waits until its operation has ended and freed the port.
+bool runSettingsOperation(HartSubPageRig& rig, const char* button)
+{
+    QueuedSpy finished(&rig.device(), &DeviceZFN::algoritmFinished);
+    requireChild<QPushButton>(rig.window->findChild<TabDeviceConfiguration*>(), button)->click();
+    return BoundedWait::until([&] { return !finished.isEmpty() && rig.device().portOwner()->isFree(); },
+                              BoundedWait::jobMs);
+}
+
+// The settings page reads the calibrator's settings block; false when the read did not end.
+bool readCalibratorSettings(HartSubPageRig& rig)
+{
+    return runSettingsOperation(rig, "pushButton_read");
+}
+
+// The settings image the calibrator holds (registers 16 and 48).
+DeviceSettings calibratorImage(HartSubPageRig& rig)
+{
+    const QByteArray image = QByteArray::fromHex(rig.bench.emulator().registerText(16, 2)
+                                                 + rig.bench.emulator().registerText(48, 2));
+    DeviceSettings block;
+    std::copy_n(image.constData(), std::min(int(image.size()), DeviceSettings::Size), block.bytes.begin());
+    return block;
+}
+
+// The settings page's unit and range of the sensor under test.
+QString settingsPageRange(HartSubPageRig& rig)
+{
+    auto* page = rig.window->findChild<TabDeviceConfiguration*>();
+    return QStringLiteral("%1 %2..%3")
+        .arg(requireChild<QComboBox>(page, "comboBox_unitVerifiablePD")->currentText())
+        .arg(requireChild<QDoubleSpinBox>(page, "doubleSpinBox_LoP")->value())
+        .arg(requireChild<QDoubleSpinBox>(page, "doubleSpinBox_HiP")->value());
+}
+
+// The settings image the settings page's "Записать" sends (registers 16 and 48), empty when the
+// write did not end.
+QByteArray settingsPageWrite(HartSubPageRig& rig)
+{
+    rig.clearLogs();
+    if (!runSettingsOperation(rig, "pushButton_write"))
+        return QByteArray();
+    QByteArray hex;
+    for (const QString& command : emulatorCommands(rig.bench.emulator()))
+        if (command.startsWith("11;16;2;4;") || command.startsWith("11;48;2;4;"))
+            hex += command.mid(10).toLatin1();
+    return QByteArray::fromHex(hex);
+}
+
+// The unit and range of the sensor under test in a settings block.
+QString calibratorRange(const DeviceSettings& block)
+{
+    return QStringLiteral("%1 %2..%3 кПа")
+        .arg(unitName(block.verifiablePdUnitIndex()), floatToText(block.floatAt(DeviceSettings::VerifiedLowerByte)),
+             floatToText(block.floatAt(DeviceSettings::VerifiedUpperByte)));
 }
 
 const QStringList permissionTexts = {"запрещено", "разрешено"};
@@ -496,9 +608,10 @@ private slots:
         popUp->close();
     }
 
-    // A unit change carries the range into the new unit, and the write sends unit, then the range
-    // in that unit; a number typed again is no change; values outside the tables show empty and
-    // refuse or skip the write; a damping reported as NaN shows "-" and any number changes it.
+    // A unit change carries the range into the new unit, and the write sends the unit alone, the
+    // transmitter converting its range itself; a number typed again is no change; values outside
+    // the tables show empty and refuse or skip the write; a damping reported as NaN shows "-" and
+    // any number changes it.
     void parametersPage()
     {
         HartSubPageRig rig;
@@ -513,8 +626,8 @@ private slots:
                                           "label_measure_device_mainValMax", "lineEdit_secsor_intervalHi",
                                           "label_measure_secsor_intervalHi"};
         QCOMPARE(rig.texts(shown), QStringList({"0.1", "0", "МПа", "2500", "кПа"}));
-        QCOMPARE(rig.run(write).mid(0, 3), QList<int>({44, 35, 15}));
-        QCOMPARE(rig.sentData(35), QByteArray::fromHex("ED3DCCCCCD00000000"));
+        QCOMPARE(rig.run(write).mid(0, 3), QList<int>({44, 15, 14}));
+        QCOMPARE(rig.texts(shown).mid(0, 3), QStringList({"0.1", "0", "МПа"}));
 
         rig.setText("lineEdit_device_demph", "0.50");
         QCOMPARE(rig.refusal(write, unchanged), QString());
@@ -544,6 +657,263 @@ private slots:
         rig.changeState([](HartTransmitterState& s) { s.writeProtect = 0; });
         QCOMPARE(rig.run(write).mid(0, 3), QList<int>({44, 34, 15}));
         QCOMPARE(rig.sentData(34), QByteArray::fromHex("3F000000"));
+    }
+
+    // Before any read the page shows nothing of a transmitter: no unit, no transfer function, empty
+    // fields, and no write to press.
+    void parametersPageAsBuilt()
+    {
+        TabHartParametrs page;
+        for (const char* combo : {"comboBox_device_functiuon", "comboBox_device_measureV1", "comboBox_device_measureV2",
+                                  "comboBox_device_measureV3", "comboBox_device_measureV4"})
+            QVERIFY2(requireChild<QComboBox>(&page, combo)->currentIndex() == -1, combo);
+        for (const char* field : {"lineEdit_device_mainValMax", "lineEdit_device_mainValMin", "lineEdit_device_demph",
+                                  "lineEdit_device_writeProtection", "lineEdit_secsor_serialNumber"})
+            QVERIFY2(requireChild<QLineEdit>(&page, field)->text().isEmpty(), field);
+        QVERIFY(!requireChild<QPushButton>(&page, write)->isEnabled());
+    }
+
+    void parametrsWrites_data()
+    {
+        QTest::addColumn<float>("lower");
+        QTest::addColumn<float>("upper");
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QStringList>("sent");
+        QTest::addColumn<QString>("transmitter");
+        QTest::addColumn<QString>("calibrator");
+        const QString asRead = "кПа 0..1600 кПа";
+        const auto row = [](const char* name, float lower, float upper, const QStringList& steps, const char* shown,
+                            const QStringList& sent, const char* transmitter, const QString& calibrator) {
+            QTest::newRow(name) << lower << upper << steps << QString(shown) << sent << QString(transmitter)
+                                << calibrator;
+        };
+        // A range typed in a new unit goes in that unit; one left as converted stays with the
+        // transmitter, which converts it itself.
+        row("new unit, range typed", 0, 100, {"unit мБар", "max 100"}, "0..100", {"44:08", "35:0842c8000000000000"},
+            "0..100 мБар, 0.5 s, function 0", "мбар 0..10 кПа");
+        row("new unit, range untouched", 0, 100, {"unit мБар"}, "0..1000", {"44:08"},
+            "0..1000 мБар, 0.5 s, function 0", "мбар 0..1600 кПа");
+        row("new unit, shown number typed again", 0, 100, {"unit мБар", "max 1000.0", "min 0"}, "0..1000.0",
+            {"44:08"}, "0..1000 мБар, 0.5 s, function 0", "мбар 0..1600 кПа");
+        row("new unit, only the minimum", 0, 100, {"unit МПа", "min 0.01"}, "0.01..0.1",
+            {"44:ed", "35:ed3dcccccd3c23d70a"}, "0.01..0.1 МПа, 0.5 s, function 0", "МПа 10..100 кПа");
+        row("new unit, only the maximum", 0, 100, {"unit Бар", "max 2"}, "0..2", {"44:07", "35:074000000000000000"},
+            "0..2 Бар, 0.5 s, function 0", "бар 0..200 кПа");
+        row("range typed, then a new unit", 0, 100, {"max 200", "unit мБар"}, "0..2000",
+            {"44:08", "35:0844fa000000000000"}, "0..2000 мБар, 0.5 s, function 0", "мбар 0..200 кПа");
+        row("new unit and back", 0, 100, {"unit МПа", "unit кПа"}, "0..100", {}, "0..100 кПа, 0.5 s, function 0",
+            asRead);
+        row("typed, then read again", 0, 100, {"max 200", "read"}, "0..100", {}, "0..100 кПа, 0.5 s, function 0",
+            asRead);
+        row("below 0, new unit, minimum typed", -50, 150, {"unit МПа", "min -0.02"}, "-0.02..0.15",
+            {"44:ed", "35:ed3e19999abca3d70a"}, "-0.02..0.15 МПа, 0.5 s, function 0", "МПа -20..150 кПа");
+        row("below 0, new unit, untouched", -50, 150, {"unit мБар"}, "-500..1500", {"44:08"},
+            "-500..1500 мБар, 0.5 s, function 0", "мбар 0..1600 кПа");
+        row("below 0, same unit, maximum typed", -50, 150, {"max 120"}, "-50..120", {"35:0c42f00000c2480000"},
+            "-50..120 кПа, 0.5 s, function 0", "кПа -50..120 кПа");
+        // Each field alone and in pairs, in the same unit.
+        row("minimum", 0, 100, {"min 10"}, "10..100", {"35:0c42c8000041200000"}, "10..100 кПа, 0.5 s, function 0",
+            "кПа 10..100 кПа");
+        row("maximum", 0, 100, {"max 250"}, "0..250", {"35:0c437a000000000000"}, "0..250 кПа, 0.5 s, function 0",
+            "кПа 0..250 кПа");
+        row("damping", 0, 100, {"damping 2"}, "0..100", {"34:40000000"}, "0..100 кПа, 2 s, function 0", asRead);
+        row("function", 0, 100, {"function 1"}, "0..100", {"47:01"}, "0..100 кПа, 0.5 s, function 1", asRead);
+        row("unit", 0, 100, {"unit Па"}, "0..100000", {"44:0b"}, "0..100000 Па, 0.5 s, function 0",
+            "Па 0..1600 кПа");
+        row("minimum and maximum", 0, 100, {"min 10", "max 90"}, "10..90", {"35:0c42b4000041200000"},
+            "10..90 кПа, 0.5 s, function 0", "кПа 10..90 кПа");
+        row("minimum and damping", 0, 100, {"min 10", "damping 1"}, "10..100",
+            {"35:0c42c8000041200000", "34:3f800000"}, "10..100 кПа, 1 s, function 0", "кПа 10..100 кПа");
+        row("minimum and function", 0, 100, {"min 10", "function 1"}, "10..100", {"35:0c42c8000041200000", "47:01"},
+            "10..100 кПа, 0.5 s, function 1", "кПа 10..100 кПа");
+        row("maximum and damping", 0, 100, {"max 90", "damping 0"}, "0..90", {"35:0c42b4000000000000", "34:00000000"},
+            "0..90 кПа, 0 s, function 0", "кПа 0..90 кПа");
+        row("maximum and function", 0, 100, {"max 90", "function 1"}, "0..90", {"35:0c42b4000000000000", "47:01"},
+            "0..90 кПа, 0.5 s, function 1", "кПа 0..90 кПа");
+        row("damping and function", 0, 100, {"damping 3", "function 1"}, "0..100", {"34:40400000", "47:01"},
+            "0..100 кПа, 3 s, function 1", asRead);
+        row("unit and damping", 0, 100, {"unit МПа", "damping 1"}, "0..0.1", {"44:ed", "34:3f800000"},
+            "0..0.1 МПа, 1 s, function 0", "МПа 0..1600 кПа");
+        row("unit and function", 0, 100, {"function 1", "unit Атм"}, "0..0.986923", {"44:0e", "47:01"},
+            "0..0.986923 Атм, 0.5 s, function 1", "АТМ 0..1600 кПа");
+        row("unit, both limits", 0, 100, {"unit Атм", "min 0.5", "max 2"}, "0.5..2",
+            {"44:0e", "35:0e400000003f000000"}, "0.5..2 Атм, 0.5 s, function 0", "АТМ 50.6625..202.65 кПа");
+        // Each unit, the range left as converted and a maximum typed in it: the transmitter and the
+        // calibrator take it in that unit.
+        const struct
+        {
+            const char* unit;
+            const char* code;
+            const char* shown;
+            const char* converted;
+            const char* calibrator;
+        } units[] = {
+            {"Па", "0b", "0..100000", "0..100000", "Па 0..0.05 кПа"},
+            {"кПа", "0c", "0..100", "0..100", "кПа 0..50 кПа"},
+            {"МПа", "ed", "0..0.1", "0..0.1", "МПа 0..50000 кПа"},
+            {"кгс/см2", "0a", "0..1.01972", "0..1.019716", "кг/см2 0..4903.325 кПа"},
+            {"кгс/м2", "b0", "0..10197.2", "0..10197.162", "кг/м2 0..0.490333 кПа"},
+            {"мм рт. ст.", "05", "0..750.064", "0..750.0638", "мм рт.ст. 0..6.666099 кПа"},
+            {"мм вод. ст.", "ef", "0..10197.2", "0..10197.162", "мм вод.ст. 0..0.490333 кПа"},
+            {"мБар", "08", "0..1000", "0..1000", "мбар 0..5 кПа"},
+            {"Бар", "07", "0..1", "0..1", "бар 0..5000 кПа"},
+            {"Атм", "0e", "0..0.986923", "0..0.986923", "АТМ 0..5066.25 кПа"},
+        };
+        for (const auto& unit : units) {
+            const QString code = unit.code;
+            const QStringList typed = {"35:" + code + "4248000000000000"};
+            const QStringList sent = code == "0c" ? typed : QStringList{"44:" + code} + typed;
+            const QString name = unit.unit;
+            QTest::addRow("%s untouched", unit.unit)
+                << 0.0f << 100.0f << QStringList{"unit " + name} << QString(unit.shown)
+                << (code == "0c" ? QStringList() : QStringList{"44:" + code})
+                << QStringLiteral("%1 %2, 0.5 s, function 0").arg(unit.converted, name)
+                << QStringLiteral("%1 0..1600 кПа").arg(QString(unit.calibrator).section(' ', 0, -3));
+            QTest::addRow("50 in %s", unit.unit)
+                << 0.0f << 100.0f << QStringList{"unit " + name, "max 50"} << QStringLiteral("0..50") << sent
+                << QStringLiteral("0..50 %1, 0.5 s, function 0").arg(name) << QString(unit.calibrator);
+        }
+    }
+
+    // A write on the parameters page against the transmitter's range in kPa: what the range fields
+    // show before it, the HART commands with their data, and what the transmitter and the
+    // calibrator end with. The range goes when it differs from what the page showed in its unit.
+    void parametrsWrites()
+    {
+        QFETCH(float, lower);
+        QFETCH(float, upper);
+        QFETCH(QStringList, steps);
+        QFETCH(QString, shown);
+        QFETCH(QStringList, sent);
+        QFETCH(QString, transmitter);
+        QFETCH(QString, calibrator);
+        HartSubPageRig rig;
+        rig.changeState([&](HartTransmitterState& s) {
+            s.lowerRangeValue = lower;
+            s.upperRangeValue = upper;
+        });
+        QVERIFY(readCalibratorSettings(rig));
+        rig.showSubPage(ParametrsPage);
+        for (const QString& step : steps)
+            operateParametrs(rig, step);
+        QCOMPARE(rig.text("lineEdit_device_mainValMin") + ".." + rig.text("lineEdit_device_mainValMax"), shown);
+        if (sent.isEmpty()) {
+            QCOMPARE(rig.refusal(write, unchanged), QString());
+        } else {
+            const int before = rig.bench.popUps().size();
+            writeParametrsOnce(rig);
+            QCOMPARE(rig.bench.popUps().mid(before), QStringList());
+            const QStringList readBack = {"15:", "14:", "1:"};
+            QCOMPARE(hartRequests(rig), sent + readBack);
+        }
+        QCOMPARE(transmitterOutput(rig.transmitter().state()), transmitter);
+        QCOMPARE(calibratorRange(calibratorImage(rig)), calibrator);
+        QCOMPARE(calibratorRange(*rig.device().deviceSettings()), calibrator);
+        if (!sent.isEmpty()) {
+            const HartTransmitterState s = rig.transmitter().state();
+            const QStringList held = {floatToText(s.lowerRangeValue), floatToText(s.upperRangeValue),
+                                      hartUnitText(s.pvUnit)};
+            QCOMPARE(rig.texts({"lineEdit_device_mainValMin", "lineEdit_device_mainValMax", "comboBox_device_measureV1"}),
+                     held);
+        }
+    }
+
+    void calibratorUpdate_data()
+    {
+        QTest::addColumn<QStringList>("refused");
+        QTest::addColumn<QStringList>("told");
+        QTest::addColumn<QString>("held");
+        const QString failed = "При записи параметров произошла ошибка!";
+        const QString hartFailed = "При записи параметров HART в ЗФН произошла ошибка!";
+        const QString asRead = "кПа 0..1600";
+        QTest::newRow("taken") << QStringList() << QStringList() << "МПа 0..0.16";
+        QTest::newRow("register 16 refused") << QStringList{"11;16"} << QStringList{failed, hartFailed} << asRead;
+        QTest::newRow("register 48 refused") << QStringList{"11;48"} << QStringList{failed, hartFailed}
+                                             << "МПа 0..0.16";
+        QTest::newRow("closing write refused") << QStringList{"11;49"} << QStringList{failed, hartFailed}
+                                               << "МПа 0..0.16";
+        QTest::newRow("both parts refused") << QStringList{"11;16", "11;48"}
+                                            << QStringList{failed, failed, hartFailed} << asRead;
+    }
+
+    // A range and unit written to the transmitter go on to the calibrator; the device's settings
+    // block and the settings page take only what the calibrator took, so that the page's next
+    // "Записать" sends what the calibrator holds, and a refusal is told.
+    void calibratorUpdate()
+    {
+        QFETCH(QStringList, refused);
+        QFETCH(QStringList, told);
+        QFETCH(QString, held);
+        HartSubPageRig rig;
+        rig.changeState([](HartTransmitterState& s) { s.upperRangeValue = 100.0f; });
+        QVERIFY(readCalibratorSettings(rig));
+        QCOMPARE(settingsPageRange(rig), QString("кПа 0..1600"));
+        rig.showSubPage(ParametrsPage);
+        for (const QString& prefix : refused)
+            rig.bench.emulator().setStatusReply(prefix, 3);
+        operateParametrs(rig, "unit МПа");
+        operateParametrs(rig, "max 0.16");
+        const int before = rig.bench.popUps().size();
+        QCOMPARE(rig.run(write), QList<int>({44, 35, 15, 14, 1}));
+        QCOMPARE(rig.bench.popUps().mid(before), told);
+        QCOMPARE(transmitterOutput(rig.transmitter().state()), QString("0..0.16 МПа, 0.5 s, function 0"));
+        const DeviceSettings calibrator = calibratorImage(rig);
+        const DeviceSettings device = *rig.device().deviceSettings();
+        QCOMPARE(device.imageHex(0, 50), calibrator.imageHex(0, 50));
+        QTRY_COMPARE_WITH_TIMEOUT(settingsPageRange(rig), held, BoundedWait::stepMs);
+        rig.bench.emulator().clearStatusReplies();
+        QCOMPARE(settingsPageWrite(rig).toHex(), calibrator.imageHex(0, 50).toLower());
+    }
+
+    void numberTexts_data()
+    {
+        QTest::addColumn<float>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("0.1") << 0.1f << "0.1";
+        QTest::newRow("100.05") << 100.05f << "100.05";
+        QTest::newRow("6.3001") << 6.3001f << "6.3001";
+        QTest::newRow("-0.5") << -0.5f << "-0.5";
+        QTest::newRow("eight digits") << 12.345678f << "12.345678";
+        QTest::newRow("past six decimals") << 1234.5678f << "1234.5677";
+        QTest::newRow("one millionth") << 0.000001f << "0.000001";
+        QTest::newRow("below six decimals") << 0.0000004f << "0";
+        QTest::newRow("below six decimals, negative") << -0.0000004f << "0";
+        QTest::newRow("ten million") << 1.0e7f << "10000000";
+        QTest::newRow("NaN") << float(NAN) << "-";
+    }
+
+    // A float of the transmitter shows the digits it holds, to six decimals at most, on the
+    // parameters page and the device-specific page alike.
+    void numberTexts()
+    {
+        QFETCH(float, value);
+        QFETCH(QString, text);
+        HartSubPageRig rig;
+        rig.changeState([value](HartTransmitterState& s) {
+            s.upperRangeValue = s.lowerRangeValue = s.damping = value;
+            s.sensorUpperLimit = s.sensorLowerLimit = s.minimumSpan = value;
+            s.alarmCurrentLow = s.alarmCurrentHigh = s.sqrtHysteresisWidth = s.scaleShiftB = value;
+        });
+        rig.showSubPage(ParametrsPage);
+        const QList<const char*> parametrs = {"lineEdit_device_mainValMax", "lineEdit_device_mainValMin",
+                                              "lineEdit_device_demph",      "lineEdit_secsor_intervalHi",
+                                              "lineEdit_secsor_intervalLow", "lineEdit_secsor_intervalMin"};
+        const auto everyField = [&text](const QList<const char*>& fields) {
+            QStringList texts;
+            for (int i = 0; i < fields.size(); ++i)
+                texts << text;
+            return texts;
+        };
+        QCOMPARE(rig.texts(parametrs), everyField(parametrs));
+        QueuedSpy finished(&rig.device(), &DeviceZFN::sendAlgoritmFinished);
+        auto* pages = requireChild<QTabWidget>(rig.tab, "tabWidget");
+        pages->setCurrentIndex(SpecificPage);
+        QVERIFY(finished.wait(BoundedWait::jobMs));
+        rig.scope = pages->currentWidget();
+        const QList<const char*> specific = {"lineEdit_currentErrorValueLo", "lineEdit_currentErrorValueHi",
+                                             "lineEdit_gysteresisWidth", "lineEdit_scaleShiftCurrent"};
+        QCOMPARE(rig.texts(specific), everyField(specific));
     }
 
     // Each group follows its own support flag and a write sends only the changed group (the
@@ -615,6 +985,44 @@ private slots:
         QTRY_COMPARE(rig.bench.popUps().mid(told), QStringList({"Сброс коэффициентов подстройки прошел успешно",
                                                                 "Заводские настройки успешно установлены.",
                                                                 "HART-устройсво перезагружено."}));
+    }
+
+    void referencePressureDigits_data()
+    {
+        QTest::addColumn<QString>("reference");
+        QTest::addColumn<int>("moduleUnit");
+        QTest::addColumn<QString>("inKpa");
+        QTest::newRow("6.3001 МПа") << "6.3001" << 2 << "6300.1";
+        QTest::newRow("0.6301 МПа") << "0.6301" << 2 << "630.1";
+        QTest::newRow("0.2501 МПа") << "0.2501" << 2 << "250.1";
+        QTest::newRow("4.07 бар") << "4.07" << 8 << "407";
+        QTest::newRow("9.99 мбар") << "9.99" << 7 << "0.999";
+        QTest::newRow("2.59 атм") << "2.59" << 9 << "262.43175";
+    }
+
+    // The reference module's pressure, a float in its own unit, reaches the two-point trim in the
+    // transmitter's unit with the digits it has there: shown, and inserted into the trim point.
+    void referencePressureDigits()
+    {
+        QFETCH(QString, reference);
+        QFETCH(int, moduleUnit);
+        QFETCH(QString, inKpa);
+        HartSubPageRig rig;
+        rig.bench.emulator().setValue("1", reference);
+        rig.showSubPage(SpecificPage);
+        {
+            QMutexLocker lock(rig.device().mutex());
+            rig.device().deviceSettings()->bytes[DeviceSettings::ModuleUnitByte] =
+                quint8(moduleUnit + DeviceSettings::UnitCodeOffset);
+        }
+        QCOMPARE(rig.run("pushButton_trimByTwoPoints"), QList<int>({81, 80}));
+        QCOMPARE(rig.text("label_measure_trimLow"), QString("кПа"));
+        QTRY_VERIFY_WITH_TIMEOUT(rig.find<QPushButton>("pushButton_setZfnValue")->isEnabled(), BoundedWait::stepMs);
+        QCOMPARE(rig.text("label_zfnPvalue"), QString::number(inKpa.toDouble(), 'g', 6));
+        rig.find<QPushButton>("pushButton_setZfnValue")->click();
+        QCOMPARE(rig.text("lineEdit_trimLow"), inKpa);
+        rig.find<QPushButton>("pushButton_trimStop")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.tab->specificPage()->pressurePoller()->isRunning(), BoundedWait::stepMs);
     }
 
     // Each variant shows its own protection fields and writes what they hold: the no-password type

@@ -8,9 +8,11 @@
 #include "GraphWidget.h"
 #include "HartFault.h"
 #include "HartTransmitter.h"
+#include "HartTransmitterState.h"
 #include "LinenPlot.h"
 #include "LinenPlotControl.h"
 #include "PollController.h"
+#include "PressureUnits.h"
 #include "QueuedSpy.h"
 #include "ResultsModel.h"
 #include "TabMeasurement.h"
@@ -353,6 +355,52 @@ private slots:
         QVERIFY(transmitter.commands().contains(15));
         QCOMPARE(m.bench.popUps().filter("Устройство отвечает"), messages);
         m.button("pushButtonStop")->click();
+    }
+
+    void hartRangeKeepsItsDigits_data()
+    {
+        QTest::addColumn<int>("hartUnit");
+        QTest::addColumn<QString>("lower");
+        QTest::addColumn<QString>("upper");
+        QTest::newRow("МПа") << 237 << "0.1" << "6.3001";
+        QTest::newRow("кПа") << 12 << "99.99" << "100.05";
+        QTest::newRow("бар") << 7 << "-0.3" << "1.7";
+        QTest::newRow("Па") << 11 << "0.1" << "360.3";
+    }
+
+    // The transmitter's range, floats in its unit, becomes the channel's limits with the digits the
+    // floats hold, converted in double: never their binary tails.
+    void hartRangeKeepsItsDigits()
+    {
+        QFETCH(int, hartUnit);
+        QFETCH(QString, lower);
+        QFETCH(QString, upper);
+        MeasurementBench m;
+        QVERIFY(m.connect());
+        m.bench.emulator().attachHartTransmitter(HartVariant::Family);
+        HartTransmitter& transmitter = m.bench.emulator().hartTransmitter();
+        HartTransmitterState state = transmitter.state();
+        state.rangeUnit = quint8(hartUnit);
+        state.lowerRangeValue = lower.toFloat();
+        state.upperRangeValue = upper.toFloat();
+        transmitter.setState(state);
+        m.bench.emulator().setValue("17", "100");
+        m.bench.emulator().setValue("18", "12");
+        m.device().deviceSettings()->bytes[DeviceSettings::HartModemByte] = 1;
+        m.modes()->setCurrentIndex(1);
+        m.child<QCheckBox>("checkBox_useHardDeviceIntervals")->click();
+        m.button("pushButtonStart")->click();
+        QVERIFY(m.waitCycles(1));
+        m.button("pushButtonStop")->click();
+        QVERIFY(BoundedWait::until([&] { return m.isIdle(); }));
+        const ChannelRecord channel = *m.device().currentChannel();
+        QVERIFY(channel.hartRange);
+        const auto digits = [](double value) { return QString::number(value, 'g', 17); };
+        const auto expected = [&](const QString& text) {
+            return digits(PressureUnits::convertFromHart(quint8(hartUnit), channel.unit, text.toDouble()));
+        };
+        QCOMPARE(digits(channel.hartLow), expected(lower));
+        QCOMPARE(digits(channel.hartHigh), expected(upper));
     }
 
     // The poll modes, the graph types and the reference sources, in the order their indexes mean.
