@@ -98,6 +98,13 @@ bool openUrl(const QString& path)
     return urlOpener() ? urlOpener()(url) : QDesktopServices::openUrl(url);
 }
 
+// The dialog's filter shows only files of its kind, so any other ending, a dot within the name
+// included ("prot.v2"), still takes the kind's suffix.
+QString withSuffix(const QString& path, const QString& suffix)
+{
+    return path.endsWith(suffix, Qt::CaseInsensitive) ? path : path + suffix;
+}
+
 }  // namespace
 
 void ConfiguratorModule::openFileOrFolder(const QString& path)
@@ -120,8 +127,8 @@ QString ConfiguratorModule::chooseFile(const FileDialog& dialog, QWidget* parent
     QString chosen = FileChooser::choose({dialog.mode, parent, dialog.title, start, dialog.filter});
     if (chosen.isEmpty())
         return chosen;
-    if (dialog.mode == FileChooser::Save && QFileInfo(chosen).suffix().isEmpty())
-        chosen += dialog.suffix;
+    if (dialog.mode == FileChooser::Save)
+        chosen = withSuffix(chosen, dialog.suffix);
     rememberPath(dialog.key, chosen, folder);
     return chosen;
 }

@@ -112,6 +112,34 @@ private slots:
         QCOMPARE(popUps().size(), 2);
     }
 
+    void protocolNameEndsInXlsx_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("bare name gets the suffix") << "prot10" << "prot10.xlsx";
+        QTest::newRow("own suffix kept") << "prot.xlsx" << "prot.xlsx";
+        QTest::newRow("suffix in capitals kept") << "prot.XLSX" << "prot.XLSX";
+        QTest::newRow("another dot is part of the name") << "prot.v2" << "prot.v2.xlsx";
+    }
+
+    // The dialog's filter shows only ".xlsx" files, so the protocol is written, and opened, under a
+    // name that ends in it.
+    void protocolNameEndsInXlsx()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, written);
+        WorkedExample::fill(*m_bench->device().currentChannel(), *m_settings, *m_results);
+        QTemporaryDir folder;
+        m_savePath = folder.filePath(typed);
+        m_opened.clear();
+        m_openWorks = true;
+        button("pushButtonToExcel")->click();
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{written});
+        QCOMPARE(m_opened, QList<QUrl>{QUrl::fromUserInput(folder.filePath(written))});
+        XlsxWorkbook protocol;
+        QVERIFY(protocol.openFile(folder.filePath(written)));
+    }
+
     // Every edit needs a selection; removing and clearing ask first, and the group dialog takes 1 to 100.
     void rowsAreEditedAfterAsking()
     {
