@@ -38,7 +38,8 @@ const QList<Protocol> protocols{
      {"&DEV_SH_1= Прибор 1", "&DEV_VCR_1=Свидетельство Прибор 1", "&DEV_CCR_1=Сертификат Прибор 1@7+2",
       "Примечания=Примечания"},
      5},
-    {"one group", XlsxTestFiles::shippedTemplate(), 1, true, {"&DEV_SH_1= Прибор 1", "&DEV_VCR_1=Свидетельство Прибор 1"}, 3},
+    {"one group", XlsxTestFiles::shippedTemplate(), 1, true,
+     {"&DEV_SH_1= Прибор 1", "&DEV_VCR_1=Свидетельство Прибор 1"}, 3},
     {"three groups", XlsxTestFiles::shippedTemplate(), 3, true,
      {"&DEV_SH_1= Прибор 1", "&DEV_VCR_1=Свидетельство Прибор 1"}, 3},
 };
@@ -156,7 +157,8 @@ QList<QStringList> TestProtocolOffice::sheetRows(const QString& name, const QStr
 QStringList TestProtocolOffice::pageTexts(const QString& name) const
 {
     // pdftotext ends every page with a form feed.
-    QStringList texts = XlsxTestFiles::runReader(QStringLiteral("pdftotext"), {pdf(name), "-"}).split(QLatin1Char('\f'));
+    QStringList texts =
+        XlsxTestFiles::runReader(QStringLiteral("pdftotext"), {pdf(name), "-"}).split(QLatin1Char('\f'));
     texts.removeLast();
     return texts;
 }
