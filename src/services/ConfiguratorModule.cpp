@@ -2,10 +2,13 @@
 
 #include "DeviceZFN.h"
 #include "IniFile.h"
+#include "InteractionHooks.h"
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QMetaEnum>
 #include <QStandardPaths>
 #include <QUrl>
@@ -98,6 +101,25 @@ bool openUrl(const QString& path)
     return urlOpener() ? urlOpener()(url) : QDesktopServices::openUrl(url);
 }
 
+// The dialog's filter shows only files of its kind, so any other ending, a dot within the name
+// included ("prot.v2"), still takes the kind's suffix.
+QString withSuffix(const QString& path, const QString& suffix)
+{
+    return path.endsWith(suffix, Qt::CaseInsensitive) ? path : path + suffix;
+}
+
+// The dialog asked about replacing the name as typed; a file under the name with the suffix is asked
+// about here, in the dialog's own words.
+bool mayReplace(const QString& path, const QString& title, QWidget* parent)
+{
+    QMessageBox box(QMessageBox::Warning, title,
+                    QFileDialog::tr("%1 already exists.\nDo you want to replace it?").arg(fileNameOf(path)),
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    InteractionHooks::runMessageBox(box);
+    return box.clickedButton() == box.button(QMessageBox::Yes);
+}
+
 }  // namespace
 
 void ConfiguratorModule::openFileOrFolder(const QString& path)
@@ -120,8 +142,12 @@ QString ConfiguratorModule::chooseFile(const FileDialog& dialog, QWidget* parent
     QString chosen = FileChooser::choose({dialog.mode, parent, dialog.title, start, dialog.filter});
     if (chosen.isEmpty())
         return chosen;
-    if (dialog.mode == FileChooser::Save && QFileInfo(chosen).suffix().isEmpty())
-        chosen += dialog.suffix;
+    if (dialog.mode == FileChooser::Save) {
+        const QString named = withSuffix(chosen, dialog.suffix);
+        if (named != chosen && QFileInfo::exists(named) && !mayReplace(named, dialog.title, parent))
+            return QString();
+        chosen = named;
+    }
     rememberPath(dialog.key, chosen, folder);
     return chosen;
 }

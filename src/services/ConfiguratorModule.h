@@ -52,7 +52,7 @@ public:
     static void setUrlOpener(UrlOpener opener);
     // The dialog pattern every file dialog follows: it opens in the folder remembered under key (else
     // in subFolder of the settings folder), and the folder of the chosen file is remembered. For a
-    // save, fileName is proposed in that folder and a name without a suffix gets `suffix`.
+    // save, fileName is proposed in that folder and a name that does not end in `suffix` gets it.
     struct FileDialog
     {
         FileChooser::Mode mode;

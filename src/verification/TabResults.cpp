@@ -100,7 +100,7 @@ void TabResults::convertToExcel()
         tr("Сохранение результатов"),
         tr("Файлы Excel(*.xlsx)"),
         tr("Протокол от ") + now.toString(QStringLiteral("dd MM yyyy - hh mm ss")) + QStringLiteral(".xlsx"),
-        QString()};
+        QStringLiteral(".xlsx")};
     const QString path = ConfiguratorModule::chooseFile(dialog, this);
     if (path.isEmpty())
         return;

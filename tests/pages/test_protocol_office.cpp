@@ -11,6 +11,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSet>
 #include <QStandardPaths>
 #include <QtTest>
 
@@ -31,13 +32,22 @@ struct Protocol
 };
 
 const QList<Protocol> protocols{
-    {"conform", XlsxTestFiles::shippedTemplate(), 5, true, {"&DEV_SH_1= Прибор 1", "&DEV_VCR_1=Свидетельство Прибор 1"}, 4},
-    {"rejected", XlsxTestFiles::shippedTemplate(), 40, false, {"&DEV_SH_1= Прибор 1", "&DEV_VER_1=Извещение Прибор 1"}, 5},
+    {"conform", XlsxTestFiles::shippedTemplate(), 5, true, {"&DEV_SH_1= Прибор 1", "&DEV_VCR_1=Свидетельство Прибор 1"}, 3},
+    {"rejected", XlsxTestFiles::shippedTemplate(), 40, false, {"&DEV_SH_1= Прибор 1", "&DEV_VER_1=Извещение Прибор 1"}, 4},
     {"variant", XlsxTestFiles::variantTemplate(), 5, true,
      {"&DEV_SH_1= Прибор 1", "&DEV_VCR_1=Свидетельство Прибор 1", "&DEV_CCR_1=Сертификат Прибор 1@7+2",
       "Примечания=Примечания"},
-     6},
+     5},
+    {"one group", XlsxTestFiles::shippedTemplate(), 1, true,
+     {"&DEV_SH_1= Прибор 1", "&DEV_VCR_1=Свидетельство Прибор 1"}, 3},
+    {"three groups", XlsxTestFiles::shippedTemplate(), 3, true,
+     {"&DEV_SH_1= Прибор 1", "&DEV_VCR_1=Свидетельство Прибор 1"}, 3},
 };
+
+// The page number footer is printed on every page, also on one that holds nothing else.
+const QRegularExpression footer(QStringLiteral("Стр\\. \\d+ из \\d+"));
+const QString conformity = QStringLiteral("соответствует");
+constexpr int stampSize = 64;
 
 // The records a protocol is written from, handed to one engine.
 struct ProtocolBench
@@ -74,6 +84,7 @@ class TestProtocolOffice : public QObject
 private slots:
     void initTestCase();
     void openpyxlSeesTheTemplateLayout();
+    void libreOfficePrintsEveryPage_data();
     void libreOfficePrintsEveryPage();
     void libreOfficeReadsTheValues();
     void shippedTableListsTheGroups_data();
@@ -81,8 +92,12 @@ private slots:
 
 private:
     QString output(const QString& name) const { return m_dir.filePath(name + QStringLiteral(".xlsx")); }
+    QString pdf(const QString& name) const { return m_dir.filePath(QStringLiteral("pdf/%1.pdf").arg(name)); }
     QStringList convert(const QString& filter, const QString& folder);
     QList<QStringList> sheetRows(const QString& name, const QString& sheet) const;
+    QStringList pageTexts(const QString& name) const;
+    // The pages that print a square picture of size pixels, one entry for each.
+    QList<int> picturePages(const QString& name, int size) const;
 
     QTemporaryDir m_dir;
 };
@@ -139,16 +154,69 @@ QList<QStringList> TestProtocolOffice::sheetRows(const QString& name, const QStr
     return XlsxTestFiles::csvRows(m_dir.filePath(QStringLiteral("csv/%1-%2.csv").arg(name, sheet)));
 }
 
-void TestProtocolOffice::libreOfficePrintsEveryPage()
+QStringList TestProtocolOffice::pageTexts(const QString& name) const
+{
+    // pdftotext ends every page with a form feed.
+    QStringList texts =
+        XlsxTestFiles::runReader(QStringLiteral("pdftotext"), {pdf(name), "-"}).split(QLatin1Char('\f'));
+    texts.removeLast();
+    return texts;
+}
+
+QList<int> TestProtocolOffice::picturePages(const QString& name, int size) const
+{
+    QList<int> pages;
+    const QStringList images = XlsxTestFiles::runReader(QStringLiteral("pdfimages"), {"-list", pdf(name)}).split('\n');
+    for (const QString& line : images.mid(2)) {
+        const QStringList fields = line.simplified().split(QLatin1Char(' '));
+        if (fields.size() > 4 && fields.at(3).toInt() == size && fields.at(4).toInt() == size)
+            pages << fields.first().toInt();
+    }
+    return pages;
+}
+
+void TestProtocolOffice::libreOfficePrintsEveryPage_data()
 {
     QCOMPARE(convert(QStringLiteral("pdf"), QStringLiteral("pdf")).size(), protocols.size());
-    for (const Protocol& protocol : protocols) {
-        const QString info =
-            XlsxTestFiles::runReader(QStringLiteral("pdfinfo"), {m_dir.filePath("pdf/" + protocol.name + ".pdf")});
-        const QRegularExpressionMatch pages = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(info);
-        QVERIFY2(pages.hasMatch(), qPrintable(info));
-        QVERIFY2(pages.captured(1).toInt() == protocol.pages, qPrintable(protocol.name + ": " + pages.captured(1)));
-    }
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("pages");
+    for (const Protocol& protocol : protocols)
+        QTest::newRow(qPrintable(protocol.name)) << protocol.name << protocol.pages;
+}
+
+// Every page prints some text: the stamp lies on the page of the signatures and the date, and each of
+// the four checks stands under a name of its own.
+void TestProtocolOffice::libreOfficePrintsEveryPage()
+{
+    QFETCH(QString, name);
+    QFETCH(int, pages);
+    const QString info = XlsxTestFiles::runReader(QStringLiteral("pdfinfo"), {pdf(name)});
+    const QRegularExpressionMatch count = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(info);
+    QVERIFY2(count.hasMatch(), qPrintable(info));
+    QCOMPARE(count.captured(1).toInt(), pages);
+
+    const QStringList texts = pageTexts(name);
+    QCOMPARE(texts.size(), pages);
+    for (int page = 0; page < pages; ++page)
+        QVERIFY2(!QString(texts.at(page)).remove(footer).trimmed().isEmpty(), qPrintable(QString::number(page + 1)));
+
+    const QList<int> stampPages = picturePages(name, stampSize);
+    QCOMPARE(stampPages.size(), 1);
+    const QString stampPage = texts.value(stampPages.first() - 1);
+    for (const char* signature : {"Поверитель", "Руководитель", "Дата поверки"})
+        QVERIFY2(stampPage.contains(QString::fromUtf8(signature)), signature);
+
+    const QString all = texts.join(QLatin1Char(' ')).simplified();
+    const int from = all.indexOf(QStringLiteral("Опробование"));
+    QVERIFY(from >= 0);
+    const QString checks = all.mid(from, all.indexOf(footer, from) - from);
+    QSet<QString> names;
+    QRegularExpressionMatchIterator named =
+        QRegularExpression(QStringLiteral("([^.,:]+): (не )?") + conformity).globalMatch(checks);
+    while (named.hasNext())
+        names << named.next().captured(1).trimmed();
+    QCOMPARE(checks.count(conformity), 4);
+    QVERIFY2(names.size() == 4, qPrintable(checks));
 }
 
 void TestProtocolOffice::libreOfficeReadsTheValues()

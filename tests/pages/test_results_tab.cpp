@@ -69,6 +69,9 @@ private slots:
         m_settings = m_bench->device().verificationSettings();
         m_settings->txtProtocolName = templateName;
         m_tab = std::make_unique<TabResults>();
+        m_questions.clear();
+        m_opened.clear();
+        m_openWorks = true;
     }
 
     // The date is taken at the click, also when the dialog is cancelled; a click while the dialog is open
@@ -110,6 +113,61 @@ private slots:
         QCOMPARE(m_proposed.last(), m_out.path() + "/" + proposedName);
         QCOMPARE(m_opened, (QList<QUrl>{QUrl::fromUserInput(m_savePath), QUrl::fromUserInput(m_out.path())}));
         QCOMPARE(popUps().size(), 2);
+    }
+
+    void protocolNameEndsInXlsx_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("bare name gets the suffix") << "prot10" << "prot10.xlsx";
+        QTest::newRow("own suffix kept") << "prot.xlsx" << "prot.xlsx";
+        QTest::newRow("suffix in capitals kept") << "prot.XLSX" << "prot.XLSX";
+        QTest::newRow("another dot is part of the name") << "prot.v2" << "prot.v2.xlsx";
+    }
+
+    // The dialog's filter shows only ".xlsx" files, so the protocol is written, and opened, under a
+    // name that ends in it.
+    void protocolNameEndsInXlsx()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, written);
+        WorkedExample::fill(*m_bench->device().currentChannel(), *m_settings, *m_results);
+        QTemporaryDir folder;
+        m_savePath = folder.filePath(typed);
+        button("pushButtonToExcel")->click();
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{written});
+        QCOMPARE(m_opened, QList<QUrl>{QUrl::fromUserInput(folder.filePath(written))});
+        XlsxWorkbook protocol;
+        QVERIFY(protocol.openFile(folder.filePath(written)));
+    }
+
+    // The dialog asked about "prot10" only: an existing "prot10.xlsx" is replaced when the operator
+    // says so, and a name typed with its suffix is not asked about twice.
+    void protocolUnderTheSuffixIsReplacedWhenAsked()
+    {
+        WorkedExample::fill(*m_bench->device().currentChannel(), *m_settings, *m_results);
+        QTemporaryDir folder;
+        const QString existing = folder.filePath(QStringLiteral("prot10.xlsx"));
+        QFile file(existing);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("earlier protocol") > 0);
+        file.close();
+        m_savePath = folder.filePath(QStringLiteral("prot10"));
+        m_answer = QStringLiteral("&No");
+        button("pushButtonToExcel")->click();
+        QCOMPARE(m_questions.size(), 1);
+        QVERIFY2(m_questions.first().startsWith(QStringLiteral("prot10.xlsx")), qPrintable(m_questions.first()));
+        QCOMPARE(XlsxTestFiles::fileBytes(existing), QByteArray("earlier protocol"));
+        QVERIFY(m_opened.isEmpty());
+
+        m_answer = QStringLiteral("&Yes");
+        button("pushButtonToExcel")->click();
+        XlsxWorkbook protocol;
+        QVERIFY(protocol.openFile(existing));
+        m_savePath = existing;
+        button("pushButtonToExcel")->click();
+        QCOMPARE(m_questions.size(), 2);
+        QCOMPARE(m_opened, (QList<QUrl>{QUrl::fromUserInput(existing), QUrl::fromUserInput(existing)}));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{"prot10.xlsx"});
     }
 
     // Every edit needs a selection; removing and clearing ask first, and the group dialog takes 1 to 100.

@@ -72,8 +72,11 @@ private slots:
                  qPrintable(proposed));
         QCOMPARE(f.bench.popUps(), QStringList{"Архив успешно записан!"});
         putDeviceSerial(98765);
+        // A dot within the name is no suffix of an archive.
+        f.answer({folder + "/copy.v2"});
         f.trigger("action_saveArchive");
         QVERIFY(f.requests().last().path.contains("/Архив_98765_"));
+        QVERIFY(QFileInfo(folder + "/copy.v2.ZFN").size() == shown.size() && !QFile::exists(folder + "/copy.v2"));
 
         model.clear();
         f.answer({folder + "/copy.ZFN"});

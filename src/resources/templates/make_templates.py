@@ -98,7 +98,8 @@ def protocol_sheet(wb):
     line(ws, 9, "Условия поверки: &CD_TEMP_FULL, &CD_HUM_FULL, &CD_PRES_FULL")
     line(ws, 10, "&CD_ET_AUX_LST")
     line(ws, 11, "Эталон: &ET_TYPE № &ET_SERIAL, &ET_TZS_TYPE № &ET_TZS_SERIAL (&ET_LO ... &ET_HI &ET_UNIT), класс &ET_CLASS")
-    line(ws, 12, "Опробование: &D_CHECK_USG. Герметичность: &D_CHECK_THT. Изоляция: &D_CHECK_EL, &D_CHECK_R")
+    line(ws, 12, "Опробование: &D_CHECK_USG. Герметичность: &D_CHECK_THT. Электрическая прочность изоляции: "
+             "&D_CHECK_EL. Сопротивление изоляции: &D_CHECK_R", height=30)
     # No list key counts the table's lines and a list row's copies keep a formula's value only, so
     # the table has no line number column.
     headers = ["Давление, &D_UNIT", "Эталон, &D_ET_UNIT", "Ток, мА", "Погрешность, %",
@@ -129,12 +130,14 @@ def protocol_sheet(wb):
     ws["C21"] = "&CD_CHEF_POS"
     ws["F21"] = "&CD_CHEF"
     ws["A22"] = "Дата поверки: &CD_DATE"
-    ws.row_dimensions[23].height = 48
+    ws["A22"].alignment = Alignment(vertical="top")
+    # The stamp lies within the date's row, under the names: a row never splits over two pages, so
+    # the stamp prints on the signatures' page and never on a page of its own.
+    ws.row_dimensions[22].height = 52
     stamp = PlainImage(png(64, 64, (180, 40, 40)), 64, 64)
-    ws.add_image(stamp, "F23")
+    ws.add_image(stamp, "F22")
     ws.row_breaks.append(Break(id=12))
-    ws.row_breaks.append(Break(id=22))
-    page_layout(ws, True, "A1:G24")
+    page_layout(ws, True, "A1:G22")
 
 
 def document_sheet(wb, title, heading, lines):
