@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that are missing: "run" (the default) what the workstation's build and
 # the program need, "test" those and what the tests, the fuzz targets and the benchmarks add.
+# Recommends are never installed: through them the Qt packages would bring daemons such as
+# ModemManager, which probes every serial port that appears, so every tool used is named here.
 set -euo pipefail
-run_packages=(cmake make g++ pkgconf qtbase5-dev libqt5serialport5-dev libqwt-qt5-dev qttools5-dev
-              qttools5-dev-tools qttranslations5-l10n fonts-dejavu-core libzip-dev libpugixml-dev)
+# The Cyrillic texts need a font that has them; a saved protocol is opened through xdg-open.
+run_packages=(cmake make g++ pkgconf qtbase5-dev libqt5serialport5-dev libqwt-qt5-dev qttranslations5-l10n
+              fonts-dejavu-core libzip-dev libpugixml-dev xdg-utils)
 # clang and its runtime build the fuzz targets; the window test reads Qt's private headers; the
-# start-up bench watches the X server through xcb, whose headers no other package brings for sure.
-test_packages=(clang libclang-rt-dev qtbase5-private-dev xvfb xauth libxcb1-dev python3-openpyxl poppler-utils)
+# start-up bench watches the X server through xcb, whose headers no other package brings for sure;
+# the protocol tests read the workbooks with python3 and openpyxl and LibreOffice's PDFs with pdfinfo.
+test_packages=(clang libclang-rt-dev qtbase5-private-dev xvfb xauth libxcb1-dev python3 python3-openpyxl
+               poppler-utils)
 
 packages=("${run_packages[@]}")
 case "${1:-run}" in
@@ -29,5 +34,5 @@ if [ ${#missing[@]} -gt 0 ]; then
   as_root=(env DEBIAN_FRONTEND=noninteractive)
   [ "$(id -u)" -eq 0 ] || as_root=(sudo env DEBIAN_FRONTEND=noninteractive)
   "${as_root[@]}" apt-get update -qq
-  "${as_root[@]}" apt-get install -y -qq "${missing[@]}"
+  "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi

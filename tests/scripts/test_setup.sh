@@ -34,7 +34,7 @@ check() {
   if [ "$found" = "$expected" ]; then
     passes=$((passes + 1))
   else
-    echo "FAIL: $what: $package installed: $found, expected $expected"
+    echo "FAIL: $what: $package on the install line: $found, expected $expected"
     fails=$((fails + 1))
   fi
 }
@@ -44,12 +44,21 @@ for uid in 0 1000; do
   test=$(install_line test "$uid")
   for line in "$run" "$test"; do
     check "uid $uid, noninteractive" "$line" noninteractive yes
+    # Recommends would bring daemons that probe serial ports (ModemManager), and the tools the tests
+    # call must not come only through them.
+    check "uid $uid, without recommends" "$line" --no-install-recommends yes
+    # Nothing is built with Qt's designer or translation tools.
+    for p in qttools5-dev qttools5-dev-tools; do
+      check "uid $uid" "$line" "$p" no
+    done
   done
-  for p in g++ qtbase5-dev libqt5serialport5-dev libqwt-qt5-dev qttranslations5-l10n libzip-dev libpugixml-dev; do
+  for p in g++ qtbase5-dev libqt5serialport5-dev libqwt-qt5-dev qttranslations5-l10n fonts-dejavu-core libzip-dev \
+           libpugixml-dev xdg-utils; do
     check "run, uid $uid" "$run" "$p" yes
     check "test, uid $uid" "$test" "$p" yes
   done
-  for p in clang libclang-rt-dev qtbase5-private-dev xvfb libxcb1-dev python3-openpyxl poppler-utils libreoffice-calc-nogui; do
+  for p in clang libclang-rt-dev qtbase5-private-dev xvfb xauth libxcb1-dev python3 python3-openpyxl poppler-utils \
+           libreoffice-calc-nogui; do
     check "run, uid $uid" "$run" "$p" no
     check "test, uid $uid" "$test" "$p" yes
   done
