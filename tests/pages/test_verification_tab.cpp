@@ -15,6 +15,8 @@
 #include "PrField.h"
 #include "PollController.h"
 #include "QueuedSpy.h"
+#include "ResultRecord.h"
+#include "ResultsModel.h"
 #include "SerialNumberEditor.h"
 #include "TabConfiguration.h"
 #include "TestEnvironment.h"
@@ -272,6 +274,48 @@ private slots:
         // The apply that a project save makes says nothing.
         QVERIFY(page.tab->applySettings(true));
         QCOMPARE(page.bench.popUps().size(), 1);
+    }
+
+    // An apply while points are in the results gives every point the accuracy coefficient, and
+    // each verdict follows from it; a point keeps the allowed error of the cycle it was made of.
+    void applyReachesThePointsInTheResults_data()
+    {
+        QTest::addColumn<double>("coefficient");
+        QTest::addColumn<QStringList>("verdicts");
+        const QString yes("Да");
+        const QString notForIt("Нет для данного коэффициента");
+        QTest::newRow("coefficient 0.5") << 0.5 << QStringList({yes, notForIt, notForIt, "Нет "});
+        QTest::newRow("coefficient 0.2") << 0.2 << QStringList({notForIt, notForIt, notForIt, "Нет "});
+        QTest::newRow("coefficient 0.8") << 0.8 << QStringList({yes, yes, notForIt, "Нет "});
+    }
+    void applyReachesThePointsInTheResults()
+    {
+        QFETCH(double, coefficient);
+        QFETCH(QStringList, verdicts);
+        SettingsPage page;
+        ResultsModel* results = page.bench.device().resultsModel();
+        // Error and allowed error of each point, in two groups; the coefficient they were made with is 1.
+        const QList<QPair<double, double>> points{{0.05, 0.2}, {-0.15, 0.2}, {0.45, 0.5}, {0.6, 0.5}};
+        for (int i = 0; i < points.size(); ++i) {
+            ResultRecord point;
+            point.setError(points.at(i).first);
+            point.setAllowedError(points.at(i).second);
+            point.setCoefficient(1.0);
+            point.setGroup(1 + i / 2);
+            results->append(point);
+        }
+        page.edit(Column::AllowedErrorColumn, "0,3");
+        qobject_cast<QDoubleSpinBox*>(page.editorOf(page.record().prAnalysisCoeffAccuracy))->setValue(coefficient);
+        page.click("pushButton_apply");
+        QStringList shown;
+        QList<double> coefficients;
+        for (int row = 0; row < results->rowCount(); ++row) {
+            shown << results->index(row, 5).data().toString();
+            coefficients << results->record(row)->coefficient;
+            QCOMPARE(results->record(row)->allowedError, points.at(row).second);
+        }
+        QCOMPARE(shown, verdicts);
+        QCOMPARE(coefficients, QVector<double>(points.size(), coefficient).toList());
     }
 
     // A unit or a range applied while polling runs: the channel table shows no pressure and no error
