@@ -110,6 +110,7 @@ void DeviceZFN::createPoller()
 {
     const MeasurementPoller::Records records{*m_channel, *m_channelsModel, *m_settings, *m_hartData};
     m_poller = new MeasurementPoller(*m_link, *m_portOwner, *m_poll, *m_mutex, records, m_connected);
+    connect(m_poller, &MeasurementPoller::firstCycleDone, this, &DeviceZFN::firstCycleSignal, Qt::DirectConnection);
     connect(m_poller, &MeasurementPoller::cycleDone, this, &DeviceZFN::pollUpdateSignal, Qt::DirectConnection);
     connect(m_poller, &MeasurementPoller::stopped, this, &DeviceZFN::poolFullyStoped, Qt::DirectConnection);
     connect(m_poller, &MeasurementPoller::failed, this, &DeviceZFN::stopPollingWith, Qt::DirectConnection);

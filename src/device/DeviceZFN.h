@@ -113,6 +113,8 @@ public:
     void stopPoll();
     void setPollMode(int mode);
     int pollMode() const;
+    // True once the running poll session has published a cycle: a point can be made of it.
+    bool hasSessionCycle() const;
     // Tells the user that the port is lent to another job.
     void refuseBusyPort();
     // For an operation the GUI thread runs itself: false, with the refusal shown, while a job holds
@@ -166,6 +168,8 @@ signals:
     void pollStopedSignal();
     void poolFullyStoped();
     void pollUpdateSignal();
+    // The running session's first cycle has published; it comes before that cycle's pollUpdateSignal.
+    void firstCycleSignal();
     void groupAdded();
     void archiveReadStoped();
     void archiveReadFinished();

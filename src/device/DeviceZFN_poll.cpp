@@ -3,6 +3,8 @@
 #include "MeasurementPoller.h"
 #include "PollController.h"
 
+#include <QMutex>
+
 bool DeviceZFN::startPoll()
 {
     if (m_poller->start())
@@ -24,6 +26,12 @@ void DeviceZFN::setPollMode(int mode)
 int DeviceZFN::pollMode() const
 {
     return m_poll->pollMode;
+}
+
+bool DeviceZFN::hasSessionCycle() const
+{
+    QMutexLocker lock(m_mutex);
+    return m_poll->isPollRunning() && m_poller->hasSessionCycle();
 }
 
 void DeviceZFN::pollSlot()

@@ -47,6 +47,7 @@ void MeasurementPoller::refusePointsUntilCycle()
 {
     QMutexLocker lock(&m_mutex);
     m_work.resultTaken = true;
+    m_sessionPublished = false;
 }
 
 void MeasurementPoller::stop()
@@ -174,15 +175,22 @@ bool MeasurementPoller::readHartValues()
 // stored. It clears "already taken": a point may now be stored from it.
 void MeasurementPoller::publish()
 {
-    QMutexLocker lock(&m_mutex);
-    ChannelRecord& channel = m_records.channel;
-    publishReference(channel);
-    publishMeasurement(channel);
-    channel.pollMode = m_cycle.mode;
-    channel.referenceFromDevice = !m_cycle.fixedReference;
-    m_records.channels.updateMeasurement(0, channel);
-    m_published = channel;
-    m_work.resultTaken = false;
+    bool first = false;
+    {
+        QMutexLocker lock(&m_mutex);
+        ChannelRecord& channel = m_records.channel;
+        publishReference(channel);
+        publishMeasurement(channel);
+        channel.pollMode = m_cycle.mode;
+        channel.referenceFromDevice = !m_cycle.fixedReference;
+        m_records.channels.updateMeasurement(0, channel);
+        m_published = channel;
+        m_work.resultTaken = false;
+        first = !m_sessionPublished;
+        m_sessionPublished = true;
+    }
+    if (first)
+        emit firstCycleDone();
 }
 
 // The caller holds the device mutex.

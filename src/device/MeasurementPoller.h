@@ -48,8 +48,13 @@ public:
     // The channel as the last cycle of this session left it: all a point is made of. The caller
     // holds the device mutex.
     const ChannelRecord& publishedCycle() const { return m_published; }
+    // A cycle of the running session has published: points may be taken. The caller holds the
+    // device mutex.
+    bool hasSessionCycle() const { return m_sessionPublished; }
 
 signals:
+    // Once a session, before that cycle's cycleDone.
+    void firstCycleDone();
     void cycleDone();
     void stopped();
     // Polling ended on a failure; the message is for the user.
@@ -95,4 +100,5 @@ private:
     const std::atomic<bool>& m_connected;
     Readings m_cycle;
     ChannelRecord m_published;
+    bool m_sessionPublished = false;
 };

@@ -68,6 +68,24 @@ void ChannelRecord::currentToValue(double loopCurrent)
     error = (measured - reference) * 100 / span;
 }
 
+bool ChannelRecord::sameScale(const ChannelRecord& other) const
+{
+    // An unknown end of a transmitter's range is NaN, and the same as another unknown one.
+    const auto same = [](double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); };
+    if (unit != other.unit || hartRange != other.hartRange)
+        return false;
+    if (hartRange)
+        return same(hartLow, other.hartLow) && same(hartHigh, other.hartHigh);
+    return same(rangeLow, other.rangeLow) && same(rangeHigh, other.rangeHigh);
+}
+
+void ChannelRecord::clearMeasurement()
+{
+    measured = notANumber;
+    reference = notANumber;
+    error = notANumber;
+}
+
 QString ChannelRecord::rangeText() const
 {
     return QString::number(rangeLow, 'g', 6) + QLatin1String("...") + QString::number(rangeHigh, 'g', 6)

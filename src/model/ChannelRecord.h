@@ -17,6 +17,11 @@ public:
     double expectedOutput(double pressure) const;
     // Turns a loop current into the measured pressure and its error in percent of span.
     void currentToValue(double current);
+    // The same unit and the same range in use: pressures and errors of one hold for the other.
+    bool sameScale(const ChannelRecord& other) const;
+    // The pressures and the error, which hold only for the unit and range they were computed in;
+    // the loop currents stay.
+    void clearMeasurement();
 
     QString rangeText() const;
     const QString& unitName() const;

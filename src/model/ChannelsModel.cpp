@@ -169,9 +169,12 @@ bool ChannelsModel::isHartInterval() const
     return m_hartInterval;
 }
 
+// A cycle computed for another unit or range than the row now shows is not shown under its labels.
 void ChannelsModel::updateMeasurement(int row, const ChannelRecord& record)
 {
     changeRow(row, [this, record](ChannelRecord& target) {
+        if (!target.sameScale(record))
+            return;
         target.measured = record.measured;
         target.error = record.error;
         target.reference = record.reference;
@@ -194,8 +197,12 @@ void ChannelsModel::changeRow(int row, const std::function<void(ChannelRecord&)>
     }
     if (row < 0 || row >= m_rows.size())
         return;
+    ChannelRecord& target = m_rows[row];
+    const ChannelRecord before = target;
     beginResetModel();
-    change(m_rows[row]);
+    change(target);
+    if (!target.sameScale(before))
+        target.clearMeasurement();
     endResetModel();
     m_hartInterval = m_rows.first().hartRange;
 }

@@ -6,9 +6,9 @@
 #include "Crc16.h"
 #include "DeviceSettings.h"
 #include "DeviceZFN.h"
+#include "InteractionHooks.h"
 #include "PollController.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -62,7 +62,7 @@ QString ConfiguratorModule::proposedArchiveName() const
     if (serial == 0)
         serial = g_device->archiveModel()->record(0).deviceSerial();
     return QStringLiteral("Архив_") + QString::number(serial) + QLatin1Char('_')
-        + QDateTime::currentDateTime().toString(QStringLiteral("dd-MM-yyyy hh_mm_ss"));
+        + InteractionHooks::now().toString(QStringLiteral("dd-MM-yyyy hh_mm_ss"));
 }
 
 bool ConfiguratorModule::saveArchiveFile(const QString& path)

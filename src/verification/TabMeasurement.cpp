@@ -139,6 +139,7 @@ void TabMeasurement::connectSignals()
     connect(m_graphTypeCombo, qOverload<int>(&QComboBox::currentIndexChanged), this,
             &TabMeasurement::comboBoxGraphTypeChanged);
     connect(g_device, &DeviceZFN::pollUpdateSignal, this, &TabMeasurement::updateLinen, Qt::QueuedConnection);
+    connect(g_device, &DeviceZFN::firstCycleSignal, this, &TabMeasurement::takeFirstCycle, Qt::QueuedConnection);
     connect(g_device, &DeviceZFN::pollStopedSignal, this, &TabMeasurement::stopPoll);
     connect(ui->pushButton_addPoint, &QPushButton::clicked, g_device, &DeviceZFN::addResult);
     connect(ui->pushButton_addGroup, &QPushButton::clicked, g_device, &DeviceZFN::addGroupResult);
@@ -157,20 +158,33 @@ void TabMeasurement::connectSignals()
             &TabMeasurement::onFixedValueChanged);
 }
 
-// The shortcuts of the main window's add actions work only while the buttons they press could.
 void TabMeasurement::setControlsPolling(bool polling)
 {
     ui->pushButtonStart->setEnabled(!polling);
     ui->checkBox_useHardDeviceIntervals->setEnabled(!polling);
     ui->pushButtonStop->setEnabled(polling);
-    ui->pushButton_addGroup->setEnabled(polling);
-    ui->pushButton_addPoint->setEnabled(polling);
+    setPointControlsEnabled(polling && g_device->hasSessionCycle());
+    ui->spinBox_currentGroup->setEnabled(polling);
+}
+
+// A point is made of a cycle of the running session, so the add controls wait for its first one.
+// The shortcuts of the main window's add actions work only while the buttons they press could.
+void TabMeasurement::setPointControlsEnabled(bool enabled)
+{
+    ui->pushButton_addGroup->setEnabled(enabled);
+    ui->pushButton_addPoint->setEnabled(enabled);
     const DeviceAuxBlock* actions = g_device->auxBlock();
     for (QAction* action : {actions->addGroupAction, actions->addPointAction}) {
         if (action)
-            action->setEnabled(polling);
+            action->setEnabled(enabled);
     }
-    ui->spinBox_currentGroup->setEnabled(polling);
+}
+
+// Queued from the poll thread: a session stopped or paused since then has no cycle to offer.
+void TabMeasurement::takeFirstCycle()
+{
+    if (m_polling)
+        setPointControlsEnabled(g_device->hasSessionCycle());
 }
 
 void TabMeasurement::setActionsVisible(bool visible)

@@ -80,6 +80,8 @@ private:
     QWidget* makeEtalonPanel();
     void connectSignals();
     void setControlsPolling(bool polling);
+    void setPointControlsEnabled(bool enabled);
+    void takeFirstCycle();
     void enterPolling(bool clearPlot);
     void leavePolling();
     void applyPendingPollMode();

@@ -340,7 +340,8 @@ private slots:
     }
 
     // "Стоп", the calibrator moves on, "Старт", and a point or a group asked for at once: it holds
-    // the new session's first cycle, never the values the calibrator sent before the stop.
+    // the new session's first cycle, never the values the calibrator sent before the stop. The
+    // device tells when the session has a cycle to take points from.
     void noPointBeforeTheSessionsFirstCycle_data()
     {
         QTest::addColumn<bool>("group");
@@ -356,9 +357,12 @@ private slots:
         CalibratorEmulator& emulator = bench.emulator();
         device.verificationSettings()->groupPointCount = 2;
         QueuedSpy updates(&device, &DeviceZFN::pollUpdateSignal);
+        QueuedSpy firstCycles(&device, &DeviceZFN::firstCycleSignal);
         QVERIFY(device.startPoll());
         QVERIFY(waitForCycles(updates, 1));
+        QVERIFY(device.hasSessionCycle());
         device.stopPoll();
+        QVERIFY(!device.hasSessionCycle());
         emulator.setValue("1", "0.8");
         emulator.setValue("5", "16");
         // The first cycle of the next session takes a while, as after a cancelled HART operation.
@@ -372,7 +376,9 @@ private slots:
             device.addResult();
         ResultsModel& results = *device.resultsModel();
         QCOMPARE(results.rowCount(), 0);
+        QVERIFY(!device.hasSessionCycle());
         QVERIFY(waitForCycles(updates, 1));
+        QVERIFY(device.hasSessionCycle());
         if (group)
             QVERIFY(added.wait());
         else
@@ -383,6 +389,8 @@ private slots:
             QCOMPARE(QList<double>({results.record(row)->reference, results.record(row)->measured}),
                      QList<double>({800, 750}));
         QVERIFY(bench.popUps().isEmpty());
+        // Once a session.
+        QCOMPARE(firstCycles.count(), 2);
     }
 
     // A silent calibrator, an unknown poll mode and a closed line stop polling once, each with its message.

@@ -140,9 +140,20 @@ private slots:
 
     // A refused start frame leaves no connection. A found calibrator is connected with the start
     // frame for its address, spoken to at that address, and released before a new search, on a
-    // connect to no calibrator and when the device object goes.
+    // connect to no calibrator and when the device object goes. An address takes a whole byte.
+    void connectExchangeAndRelease_data()
+    {
+        QTest::addColumn<int>("address");
+        QTest::newRow("address 3") << 3;
+        QTest::newRow("address above 15") << 29;
+        QTest::newRow("address above 127") << 200;
+    }
     void connectExchangeAndRelease()
     {
+        QFETCH(int, address);
+        const auto addressed = [address](const QString& command) {
+            return AsciiUail::makePackage(command, quint8(address));
+        };
         DeviceTestBench bench;
         DeviceZFN& device = bench.device();
         QueuedSpy connected(&device, &DeviceZFN::deviceConnected);
@@ -155,9 +166,9 @@ private slots:
         QCOMPARE(device.foundDeviceIndex(), -1);
         bench.emulator().clearStatusReplies();
 
-        bench.emulator().setAddress(3);
+        bench.emulator().setAddress(address);
         QVERIFY(runSearch(device, 0, 0));
-        QCOMPARE(foundPorts(), QStringList({"COM1 ЗФН-020 3"}));
+        QCOMPARE(foundPorts(), QStringList({"COM1 ЗФН-020 " + QString::number(address)}));
         QCOMPARE(g_foundDevices.at(0).familyName, QString("ЗФН"));
         QueuedSpy type(&device, &DeviceZFN::setDeviceType);
         QueuedSpy status(&device, &DeviceZFN::showStatusMessageSignal);
@@ -168,7 +179,7 @@ private slots:
         QTRY_COMPARE(connected.count(), 1);
         QCOMPARE(status.last().at(0).toString(), QString("ЗФН на связи."));
         QCOMPARE(device.deviceName(), QString("ЗФН"));
-        QCOMPARE(bench.emulator().requests().at(0).frame, AsciiUail::makePackage("11;1;0;1;1", 3));
+        QCOMPARE(bench.emulator().requests().at(0).frame, addressed("11;1;0;1;1"));
 
         bench.emulator().setRegister(16, 2, "00112233445566778899AABBCCDDEEFF");
         bench.emulator().setValue("5", "12.345");
@@ -182,7 +193,7 @@ private slots:
         QCOMPARE(out, QByteArray("$0"));
         QCOMPARE(bench.emulator().registerText(274, 0), QByteArray("1"));
         QCOMPARE(emulatorCommands(bench.emulator()), QStringList({"10;16;2;4", "1;5", "11;274;0;1;1"}));
-        QCOMPARE(bench.emulator().requests().last().address, 3);
+        QCOMPARE(bench.emulator().requests().last().address, address);
 
         // At the real byte time, after an echo, the reply trickles in; it is taken as soon as it is whole.
         bench.emulator().setEcho(true);
@@ -197,7 +208,7 @@ private slots:
 
         bench.emulator().clearRequests();
         QVERIFY(runSearch(device, 0, 0));
-        QCOMPARE(bench.emulator().requests().at(0).frame, AsciiUail::makePackage("11;200;0;1;200", 3));
+        QCOMPARE(bench.emulator().requests().at(0).frame, addressed("11;200;0;1;200"));
         QVERIFY(!device.isConnected());
         QCOMPARE(device.foundDeviceIndex(), -1);
 

@@ -539,6 +539,61 @@ private slots:
         QCOMPARE(model.fixedEtalon(), 101.3);
     }
 
+    // The pressures and the error hold for the unit and the range in use they were computed in: a row
+    // given others shows none until a cycle made for them, and a cycle made before the change that is
+    // shown after it stays unseen. The loop current stays; unknown ends of a transmitter's range are
+    // the same range as before.
+    void scaleChangeHidesTheOldCycle_data()
+    {
+        QTest::addColumn<int>("unit");
+        QTest::addColumn<double>("low");
+        QTest::addColumn<bool>("hartRange");
+        QTest::addColumn<double>("hartLow");
+        QTest::addColumn<bool>("kept");
+        const double unknown = std::nan("");
+        QTest::newRow("nothing") << 1 << 0.0 << true << unknown << true;
+        QTest::newRow("unit") << 2 << 0.0 << true << unknown << false;
+        QTest::newRow("own range while the transmitter's is in use") << 1 << -10.0 << true << unknown << true;
+        QTest::newRow("transmitter's end") << 1 << 0.0 << true << 0.0 << false;
+        QTest::newRow("own range in use") << 1 << 0.0 << false << unknown << false;
+        QTest::newRow("own range in use, its end") << 1 << -10.0 << false << unknown << false;
+    }
+    void scaleChangeHidesTheOldCycle()
+    {
+        QFETCH(int, unit);
+        QFETCH(double, low);
+        QFETCH(bool, hartRange);
+        QFETCH(double, hartLow);
+        QFETCH(bool, kept);
+        ChannelRecord before = channel(1, 0, 0, 100);
+        before.unit = 1;
+        before.hartRange = true;
+        before.hartLow = before.hartHigh = std::nan("");
+        const auto measure = [](ChannelRecord record, double measured) {
+            record.measured = measured;
+            record.reference = 40;
+            record.error = 2;
+            record.current = 12;
+            return record;
+        };
+        ChannelsModel model;
+        model.append(measure(before, 50));
+        ChannelRecord after = measure(before, 50);
+        after.unit = quint8(unit);
+        after.rangeLow = low;
+        after.hartRange = hartRange;
+        after.hartLow = hartLow;
+        model.setRecord(0, after);
+        const auto shown = [&model] { return QStringList({cell(model, 3), cell(model, 4), cell(model, 6)}); };
+        const QString suffix = ' ' + unitName(unit);
+        const QString current("12,0000 мА");
+        QCOMPARE(shown(), QStringList({current, kept ? "50,00000" + suffix : "-", kept ? "2,0000 %" : "-"}));
+        model.updateMeasurement(0, measure(before, 60));
+        QCOMPARE(shown().at(1), kept ? "60,00000" + suffix : "-");
+        model.updateMeasurement(0, measure(after, 70));
+        QCOMPARE(shown(), QStringList({current, "70,00000" + suffix, "2,0000 %"}));
+    }
+
     // Valid: a good check value and a unit code from 5 to 15; the bytes round-trip with the index.
     void validityAndBytes()
     {

@@ -16,6 +16,7 @@
 #include "QueuedSpy.h"
 #include "ResultsModel.h"
 #include "TabMeasurement.h"
+#include "VerificationSettings.h"
 #include "TestEnvironment.h"
 
 #include <QAction>
@@ -24,6 +25,7 @@
 #include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
@@ -79,11 +81,22 @@ public:
         return BoundedWait::until([&] { return updates.count() >= count; }, BoundedWait::jobMs);
     }
     bool isPollRunning() { return device().pollController()->isPollRunning(); }
+    // Both add buttons and both actions that press them.
+    bool canAdd()
+    {
+        return addPoint.isEnabled() && addGroup.isEnabled() && button("pushButton_addPoint")->isEnabled()
+               && button("pushButton_addGroup")->isEnabled();
+    }
+    bool cannotAdd()
+    {
+        return !addPoint.isEnabled() && !addGroup.isEnabled() && !button("pushButton_addPoint")->isEnabled()
+               && !button("pushButton_addGroup")->isEnabled();
+    }
     bool isIdle()
     {
         return !page->isPolling() && button("pushButtonStart")->isEnabled() && modes()->isEnabled()
                && !button("pushButtonStop")->isEnabled() && !child<QSpinBox>("spinBox_currentGroup")->isEnabled()
-               && !addPoint.isEnabled() && !addGroup.isEnabled();
+               && cannotAdd();
     }
 
     DeviceTestBench bench;
@@ -113,8 +126,9 @@ private slots:
         // Counted from the start, which clears the plot, so no cycle is half counted.
         QueuedSpy updates(&m.device(), &DeviceZFN::pollUpdateSignal);
         m.button("pushButtonStart")->click();
-        QVERIFY(!m.modes()->isEnabled() && m.addPoint.isEnabled() && m.addGroup.isEnabled());
+        QVERIFY(!m.modes()->isEnabled() && !m.canAdd());
         QVERIFY(m.waitCycles(3));
+        QVERIFY(m.canAdd());
         QTRY_COMPARE(m.row(), QStringList({"0 Па", "360 Па", "0 - 5 мА", "2,5000 мА", "180,00000 Па",
                                            "180,00000 Па", "0,0000 %"}));
         ResultsModel* results = m.device().resultsModel();
@@ -284,6 +298,56 @@ private slots:
         QCOMPARE(pressure->text(), typed);
         QCOMPARE(results->record(0)->measured, 150.0);
         m.button("pushButtonStop")->click();
+    }
+
+    // From "Старт" until the session's first cycle there is nothing to make a point of: the add
+    // buttons and their keys are off, and a press takes no point and starts no group. Once the cycle
+    // has come, Space takes a point and Shift+Return a group; a pause on another page starts the wait again.
+    void addControlsWaitForTheFirstCycle()
+    {
+        MeasurementBench m;
+        m.addPoint.setShortcut(Qt::Key_Space);
+        m.addGroup.setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Return));
+        m.tabs.addAction(&m.addPoint);
+        m.tabs.addAction(&m.addGroup);
+        QVERIFY(m.connect());
+        QVERIFY(QTest::qWaitForWindowActive(&m.tabs));
+        m.device().verificationSettings()->groupPointCount = 2;
+        ResultsModel* results = m.device().resultsModel();
+        QueuedSpy locks(&m.device(), &DeviceZFN::lockInteface);
+        QSignalSpy keys(&m.addPoint, &QAction::triggered);
+        QSignalSpy groupKeys(&m.addGroup, &QAction::triggered);
+        const auto pressBoth = [&] {
+            QTest::keyClick(&m.tabs, Qt::Key_Space);
+            QTest::keyClick(&m.tabs, Qt::Key_Return, Qt::ShiftModifier);
+            m.button("pushButton_addPoint")->click();
+            m.button("pushButton_addGroup")->click();
+        };
+        for (int session = 0; session < 2; ++session) {
+            // The first cycle's replies come late.
+            m.bench.emulator().setReplyDelayMs(1000);
+            if (session == 0) {
+                m.button("pushButtonStart")->click();
+            } else {
+                m.tabs.setCurrentIndex(1);
+                m.tabs.setCurrentIndex(0);
+            }
+            QVERIFY(m.isPollRunning() && m.cannotAdd());
+            pressBoth();
+            QCOMPARE(keys.count() + groupKeys.count(), 2 * session);
+            QVERIFY(m.waitCycles(1));
+            QVERIFY(m.canAdd());
+            QCOMPARE(results->rowCount(), 3 * session);
+            QCOMPARE(locks.count(), session);
+            m.bench.emulator().setReplyDelayMs(0);
+            QTest::keyClick(&m.tabs, Qt::Key_Space);
+            QTRY_COMPARE_WITH_TIMEOUT(results->rowCount(), 3 * session + 1, BoundedWait::stepMs);
+            QTest::keyClick(&m.tabs, Qt::Key_Return, Qt::ShiftModifier);
+            QTRY_COMPARE_WITH_TIMEOUT(results->rowCount(), 3 * session + 3, BoundedWait::stepMs);
+            QCOMPARE(locks.count(), session + 1);
+        }
+        m.button("pushButtonStop")->click();
+        QVERIFY(m.isIdle());
     }
 
     // The HART start reads the range and the primary variable first; polling starts once the

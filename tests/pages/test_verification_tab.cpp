@@ -13,7 +13,10 @@
 #include "ParametrInt.h"
 #include "ParametrString.h"
 #include "PrField.h"
+#include "PollController.h"
 #include "QueuedSpy.h"
+#include "ResultRecord.h"
+#include "ResultsModel.h"
 #include "SerialNumberEditor.h"
 #include "TabConfiguration.h"
 #include "TestEnvironment.h"
@@ -271,6 +274,108 @@ private slots:
         // The apply that a project save makes says nothing.
         QVERIFY(page.tab->applySettings(true));
         QCOMPARE(page.bench.popUps().size(), 1);
+    }
+
+    // An apply while points are in the results gives every point the accuracy coefficient, and
+    // each verdict follows from it; a point keeps the allowed error of the cycle it was made of.
+    void applyReachesThePointsInTheResults_data()
+    {
+        QTest::addColumn<double>("coefficient");
+        QTest::addColumn<QStringList>("verdicts");
+        const QString yes("Да");
+        const QString notForIt("Нет для данного коэффициента");
+        QTest::newRow("coefficient 0.5") << 0.5 << QStringList({yes, notForIt, notForIt, "Нет "});
+        QTest::newRow("coefficient 0.2") << 0.2 << QStringList({notForIt, notForIt, notForIt, "Нет "});
+        QTest::newRow("coefficient 0.8") << 0.8 << QStringList({yes, yes, notForIt, "Нет "});
+    }
+    void applyReachesThePointsInTheResults()
+    {
+        QFETCH(double, coefficient);
+        QFETCH(QStringList, verdicts);
+        SettingsPage page;
+        ResultsModel* results = page.bench.device().resultsModel();
+        // Error and allowed error of each point, in two groups; the coefficient they were made with is 1.
+        const QList<QPair<double, double>> points{{0.05, 0.2}, {-0.15, 0.2}, {0.45, 0.5}, {0.6, 0.5}};
+        for (int i = 0; i < points.size(); ++i) {
+            ResultRecord point;
+            point.setError(points.at(i).first);
+            point.setAllowedError(points.at(i).second);
+            point.setCoefficient(1.0);
+            point.setGroup(1 + i / 2);
+            results->append(point);
+        }
+        page.edit(Column::AllowedErrorColumn, "0,3");
+        qobject_cast<QDoubleSpinBox*>(page.editorOf(page.record().prAnalysisCoeffAccuracy))->setValue(coefficient);
+        page.click("pushButton_apply");
+        QStringList shown;
+        QList<double> coefficients;
+        for (int row = 0; row < results->rowCount(); ++row) {
+            shown << results->index(row, 5).data().toString();
+            coefficients << results->record(row)->coefficient;
+            QCOMPARE(results->record(row)->allowedError, points.at(row).second);
+        }
+        QCOMPARE(shown, verdicts);
+        QCOMPARE(coefficients, QVector<double>(points.size(), coefficient).toList());
+    }
+
+    // A unit or a range applied while polling runs: the channel table shows no pressure and no error
+    // under the new labels until the next cycle gives them; a change of neither keeps the numbers.
+    // 0.4 MPa and 12 mA (the middle of 4-20 mA) come from the calibrator in every cycle.
+    void applyClearsTheChannelRowUntilItsNextCycle_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QStringList>("between");
+        QTest::addColumn<QStringList>("after");
+        const QStringList none{"-", "-", "-"};
+        QTest::newRow("unit") << int(Column::UnitColumn) << unitName(2) << none
+                              << QStringList({"500,00000 МПа", "0,40000 МПа", "49,9600 %"});
+        QTest::newRow("lower end") << int(Column::LowerColumn) << "-1000" << none
+                                   << QStringList({"0,00000 кПа", "400,00000 кПа", "-20,0000 %"});
+        QTest::newRow("upper end") << int(Column::UpperColumn) << "600" << none
+                                   << QStringList({"300,00000 кПа", "400,00000 кПа", "-16,6667 %"});
+        const QStringList kept{"500,00000 кПа", "400,00000 кПа", "10,0000 %"};
+        QTest::newRow("model only") << int(Column::ModelColumn) << "АИР-30" << kept << kept;
+    }
+    void applyClearsTheChannelRowUntilItsNextCycle()
+    {
+        QFETCH(int, column);
+        QFETCH(QString, value);
+        QFETCH(QStringList, between);
+        QFETCH(QStringList, after);
+        SettingsPage page;
+        DeviceZFN& device = page.bench.device();
+        QVERIFY(page.bench.connectTo(0));
+        // The next cycle waits for a restart.
+        device.pollController()->pollIntervalMs = 600000;
+        device.deviceSettings()->bytes[DeviceSettings::ModuleUnitByte] = 7;
+        page.bench.emulator().setValue("1", "0.4");
+        page.bench.emulator().setValue("5", "12");
+        page.edit(Column::LowerColumn, "0");
+        page.edit(Column::UpperColumn, "1000");
+        page.edit(Column::UnitColumn, unitName(1));
+        page.edit(Column::OutputColumn, "4 - 20 мА");
+        page.click("pushButton_apply");
+        const ChannelsModel* channels = device.channelsModel();
+        const auto measurement = [channels] {
+            QStringList texts;
+            for (int cell = 4; cell <= 6; ++cell)
+                texts << channels->index(0, cell).data().toString();
+            return texts;
+        };
+        const auto cycle = [&] {
+            QueuedSpy updates(&device, &DeviceZFN::pollUpdateSignal);
+            device.stopPoll();
+            return device.startPoll() && updates.wait();
+        };
+        QVERIFY(cycle());
+        QCOMPARE(measurement(), QStringList({"500,00000 кПа", "400,00000 кПа", "10,0000 %"}));
+        page.edit(Column(column), value);
+        page.click("pushButton_apply");
+        QCOMPARE(measurement(), between);
+        QVERIFY(cycle());
+        QCOMPARE(measurement(), after);
+        device.stopPoll();
     }
 
     // What the operator puts into each protocol field, what the field then shows and what an apply

@@ -3,10 +3,12 @@
 #include "ArchiveTestData.h"
 #include "ConfiguratorFixture.h"
 #include "DeviceSettings.h"
+#include "InteractionHooks.h"
 #include "PollController.h"
 #include "TestEnvironment.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QtEndian>
@@ -85,6 +87,29 @@ private slots:
         QCOMPARE(modelBytes(model), shown);
         QCOMPARE(f.bench.popUps().last(), loaded);
         QCOMPARE(currentPage(f), QString("tabArchive"));
+    }
+
+    // The proposed name holds each field of the clock in its place: day, month, year, then the time.
+    void proposedNameHoldsTheClock_data()
+    {
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("day before month, afternoon")
+            << QDateTime({2026, 12, 5}, {14, 3, 27}) << "Архив_98765_05-12-2026 14_03_27";
+        QTest::newRow("first of the year, morning")
+            << QDateTime({2027, 1, 9}, {8, 59, 1}) << "Архив_98765_09-01-2027 08_59_01";
+    }
+    void proposedNameHoldsTheClock()
+    {
+        QFETCH(QDateTime, now);
+        QFETCH(QString, name);
+        ConfiguratorFixture f;
+        g_device->archiveModel()->replaceRecords({record(frameAt(0, 5), 0)});
+        putDeviceSerial(98765);
+        InteractionHooks::setClock([now] { return now; });
+        f.trigger("action_saveArchive");
+        InteractionHooks::setClock(nullptr);
+        QCOMPARE(QFileInfo(f.requests().first().path).fileName(), name);
     }
 
     void damagedFilesLoadTheGoodRecords_data()
