@@ -75,9 +75,30 @@ void mendLine(CalibratorEmulator& emulator)
     emulator.setSilent(false);
 }
 
+// What sets off an event during the wait of the window's thread.
+enum class Attempt { ValueRead, Ping, PollStart, HartOperation, HartConnect };
+
+bool attempt(DeviceZFN& device, Attempt what)
+{
+    switch (what) {
+    case Attempt::ValueRead:
+        return device.readValues(1);
+    case Attempt::Ping:
+        return device.sendSessionStart();
+    case Attempt::PollStart:
+        return device.startPoll();
+    case Attempt::HartOperation:
+        return device.startHartAlgorithm(1, true, 0);
+    case Attempt::HartConnect:
+        return device.checkHartConnection(true);
+    }
+    return false;
+}
+
 }  // namespace
 
 Q_DECLARE_METATYPE(Line)
+Q_DECLARE_METATYPE(Attempt)
 
 // Exchanges the window's thread makes itself: the window goes on painting while they wait.
 class TestWindowExchange : public QObject
@@ -163,14 +184,14 @@ private slots:
 
     void eventsDuringTheWaitFindThePortTaken_data()
     {
-        QTest::addColumn<int>("attempt");
+        QTest::addColumn<Attempt>("what");
         QTest::addColumn<QStringList>("popUps");
         const QStringList busy{QStringLiteral("Дождитесь окончания текущей операции!")};
-        QTest::newRow("value read") << 0 << QStringList();
-        QTest::newRow("ping") << 1 << QStringList();
-        QTest::newRow("poll start") << 2 << busy;
-        QTest::newRow("HART operation") << 3 << busy;
-        QTest::newRow("HART connect") << 4 << busy;
+        QTest::newRow("value read") << Attempt::ValueRead << QStringList();
+        QTest::newRow("ping") << Attempt::Ping << QStringList();
+        QTest::newRow("poll start") << Attempt::PollStart << busy;
+        QTest::newRow("HART operation") << Attempt::HartOperation << busy;
+        QTest::newRow("HART connect") << Attempt::HartConnect << busy;
     }
 
     // A timer or a queued call that the wait delivers may try to use the calibrator: it is refused
@@ -178,7 +199,7 @@ private slots:
     // read goes on, and the device mutex is free to the events.
     void eventsDuringTheWaitFindThePortTaken()
     {
-        QFETCH(int, attempt);
+        QFETCH(Attempt, what);
         QFETCH(QStringList, popUps);
         DeviceTestBench bench;
         QVERIFY(bench.connectWithTransmitter());
@@ -187,13 +208,6 @@ private slots:
         emulator.setSilent(true);
         emulator.clearRequests();
 
-        const std::function<bool()> attempts[] = {
-            [&] { return device.readValues(1); },
-            [&] { return device.sendSessionStart(); },
-            [&] { return device.startPoll(); },
-            [&] { return device.startHartAlgorithm(1, true, 0); },
-            [&] { return device.checkHartConnection(true); },
-        };
         int tried = 0;
         bool accepted = false;
         bool freeDuringWait = true;
@@ -207,7 +221,7 @@ private slots:
             mutexFreeDuringWait = device.mutex()->tryLock();
             if (mutexFreeDuringWait)
                 device.mutex()->unlock();
-            accepted = attempts[attempt]();
+            accepted = attempt(device, what);
         });
         trigger.start();
         QVERIFY(!device.readValues(5));
