@@ -462,9 +462,9 @@ private slots:
     }
 
     // A terminate signal that comes while the window's thread waits in an exchange of its own (the
-    // wait delivers the signal's event) cuts that exchange: the program leaves as it does with
-    // nothing under way, before the ping's first try has run out, with no failure told, and the
-    // calibrator gets one release frame.
+    // wait delivers the signal's event) cuts that exchange and every later one: the program leaves
+    // as it does with nothing under way, before the ping's first try has run out, with no failure
+    // told, and the calibrator gets one release frame.
     void quitCutsTheWindowsOwnExchange()
     {
         QFETCH(UnderWay, underWay);
@@ -506,6 +506,9 @@ private slots:
         QCOMPARE(QApplication::exec(), 0);
         const qint64 leftAfterMs = sinceSignal.isValid() ? sinceSignal.elapsed() : -1;
         const int firstTryMs = bench.device().pollController()->exchangeTimeoutMs;
+        // What the window's thread would still send on its way out is cut as well.
+        QVERIFY(!bench.device().readValues(1));
+        QCOMPARE(bench.device().lastExchangeStatus(), DeviceZFN::ExchangeStatus::Aborted);
         window.reset();
         bench.destroyDevice();
 
