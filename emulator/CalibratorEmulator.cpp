@@ -291,6 +291,7 @@ void CalibratorEmulator::run()
     FrameAssembler assembler;
     char chunk[ReadChunk];
     while (!m_stop.isSet()) {
+        babble(fd);
         pollfd readable{fd, POLLIN, 0};
         if (::poll(&readable, 1, PollIntervalMs) <= 0)
             continue;
@@ -304,6 +305,20 @@ void CalibratorEmulator::run()
             m_stop.waitUntil(StopToken::Clock::now() + std::chrono::milliseconds(PollIntervalMs));
         }
     }
+}
+
+// One poll interval's worth of bytes, with no "!" to start a frame and no carriage return to end
+// one. What the full terminal does not take is dropped, as a line drops what nobody reads.
+void CalibratorEmulator::babble(int fd)
+{
+    static const char pattern[] = "?~#%&*+-";
+    if (!m_babbling)
+        return;
+    QByteArray bytes;
+    for (int i = 0; i < PollIntervalMs; ++i)
+        bytes += pattern[i % (sizeof pattern - 1)];
+    const ssize_t written = ::write(fd, bytes.constData(), size_t(bytes.size()));
+    Q_UNUSED(written)
 }
 
 void CalibratorEmulator::serve(const FrameAssembler::Frame& frame, StopToken::Clock::time_point received)

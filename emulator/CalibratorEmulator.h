@@ -50,6 +50,9 @@ public:
     void setEcho(bool echo);
     void setLeadingGarbage(const QByteArray& bytes);
     void setSplit(int pieces, int gapMs);
+    // Between its replies the line keeps sending bytes that never make a frame (a wrong device, a
+    // line fault), about as fast as 9600 baud carries them.
+    void setBabbling(bool babbling) { m_babbling = babbling; }
 
     void setValue(const QString& key, const QString& text);
     // After every read of the value it grows by step (negative: falls).
@@ -95,6 +98,7 @@ private:
     QByteArray writeRegisters(const QStringList& parameters);
     bool isHartModemOn() const;
     void run();
+    void babble(int fd);
     void serve(const FrameAssembler::Frame& frame, StopToken::Clock::time_point received);
     ReplyPlan takeReplyPlan(const EmulatorRequest& request);
     QByteArray replyData(const EmulatorRequest& request, const EmulatorOptions& options) const;
@@ -116,4 +120,5 @@ private:
     HartTransmitter m_hart;
     HartAddressFollower m_hartAddress;
     std::atomic<bool> m_hartAttached{false};
+    std::atomic<bool> m_babbling{false};
 };

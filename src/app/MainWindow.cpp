@@ -52,7 +52,7 @@ void MainWindow::createTabs()
     m_statusLabel = new QLabel(ui->statusBar);
     ui->statusBar->hide();
 
-    connect(ui->action_quit, &QAction::triggered, qApp, &QApplication::quit);
+    connect(ui->action_quit, &QAction::triggered, this, &MainWindow::quit);
     connect(ui->action_showFullScreen, &QAction::triggered, this, &MainWindow::showFullScreenSlot);
     ConfiguratorModule* configurator = g_device->configuratorModule();
     connect(ui->action_openArchive, &QAction::triggered, configurator, &ConfiguratorModule::openArchive);
@@ -204,6 +204,12 @@ void MainWindow::loadTabsFromSettings()
 void MainWindow::saveTabsToSettings()
 {
     g_tabSearchDevices->saveSettings();
+}
+
+void MainWindow::quit()
+{
+    g_device->cutExchangesForExit();
+    QApplication::quit();
 }
 
 // Pages and actions are locked too, so that neither a key press nor a shortcut starts a second

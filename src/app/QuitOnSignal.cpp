@@ -1,6 +1,5 @@
 #include "QuitOnSignal.h"
 
-#include <QCoreApplication>
 #include <QSocketNotifier>
 #include <csignal>
 #include <sys/socket.h>
@@ -46,5 +45,5 @@ void QuitOnSignal::quit()
 {
     char byte = 0;
     if (::read(g_signalSockets[1], &byte, 1) > 0)
-        QCoreApplication::quit();
+        emit quitRequested();
 }

@@ -11,6 +11,7 @@ int main(int argc, char* argv[])
     QuitOnSignal quitOnSignal;
     StartUp::initApplication();
     Workstation workstation(argc, argv);
+    QObject::connect(&quitOnSignal, &QuitOnSignal::quitRequested, &workstation.window(), &MainWindow::quit);
     workstation.window().show();
     return app.exec();
 }

@@ -26,6 +26,7 @@ void CalibratorLink::debug(const QString& event, const QByteArray& detail) const
 bool CalibratorLink::open()
 {
     close();
+    m_sinceSlice.start();
     return m_io->open(QIODevice::ReadWrite);
 }
 
@@ -42,18 +43,33 @@ bool CalibratorLink::waitForInput(int timeoutMs)
     timer.start();
     while (!aborted() && m_io->isOpen()) {
         if (m_io->bytesAvailable() > 0)
-            return true;
+            return inputArrived();
         const int left = timeoutMs - int(timer.elapsed());
         if (left <= 0)
             return false;
         if (m_io->waitForReadyRead(qMin(left, m_timing.sliceMs)))
-            return true;
+            return inputArrived();
         if (lineFailed())
             return false;
-        if (m_waitObserver)
-            m_waitObserver->waitSlice();
+        sliceDone();
     }
     return false;
+}
+
+// A line that keeps sending bytes ends every wait early, so the slices it cuts short still count:
+// the observer is told once a slice's time has passed, whatever arrived meanwhile.
+bool CalibratorLink::inputArrived()
+{
+    if (m_sinceSlice.isValid() && m_sinceSlice.elapsed() >= m_timing.sliceMs)
+        sliceDone();
+    return true;
+}
+
+void CalibratorLink::sliceDone()
+{
+    m_sinceSlice.start();
+    if (m_waitObserver)
+        m_waitObserver->waitSlice();
 }
 
 // A line whose far end has closed fails every wait at once; only the port's error tells that from

@@ -38,8 +38,8 @@ public:
     // transmitter has, until the exchange's own deadline.
     enum class LateReply { WithinAnswerTime, UntilDeadline };
     using DebugSink = std::function<void(const QString& event, const QByteArray& detail)>;
-    // Told in the exchanging thread when an exchange starts and ends, and between the slices of its
-    // waits for input.
+    // Told in the exchanging thread when an exchange starts and ends, and at every slice's time of
+    // its waits for input, whether or not bytes came.
     class WaitObserver
     {
     public:
@@ -109,6 +109,8 @@ private:
     bool aborted() const { return m_abort && *m_abort; }
     // False at the time-out, on an abort and at once when the line has failed.
     bool waitForInput(int timeoutMs);
+    bool inputArrived();
+    void sliceDone();
     bool lineFailed() const;
     void append(const QByteArray& bytes);
     QByteArray takeAvailable();
@@ -140,6 +142,8 @@ private:
     QByteArray m_reply;
     Status m_lastStatus = Status::NoAnswer;
     QElapsedTimer m_sinceRequestLeft;
+    // Since the observer was last told, or the port was opened.
+    QElapsedTimer m_sinceSlice;
 
     QHash<QString, PortAccount> m_ports;
 };

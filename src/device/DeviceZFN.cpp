@@ -333,8 +333,10 @@ QByteArray DeviceZFN::sessionFrame(int reg, int value) const
 // ping that may not use the port now says nothing about the connection.
 bool DeviceZFN::sendSessionStart()
 {
-    if (m_foundIndex == -1 || !m_connectedDevice || !m_portOwner->canExchange())
+    if (m_foundIndex == -1 || !m_connectedDevice || !m_portOwner->canExchange()) {
+        m_lastStatus = ExchangeStatus::NoAnswer;
         return false;
+    }
     const bool ok = sendAndRead(sessionFrame(CalibratorMap::RegSessionStart, CalibratorMap::SessionStartValue))
                     && AsciiUail::isOkAnswer(m_lastReply);
     m_connected = ok;
@@ -357,6 +359,12 @@ void DeviceZFN::stopSearch()
     m_poll->stopRequested = true;
     if (!m_portOwner->isLentTo(m_poll->pollThread))
         m_portOwner->abort();
+}
+
+void DeviceZFN::cutExchangesForExit()
+{
+    m_poll->stopRequested = true;
+    m_portOwner->abortForExit();
 }
 
 void DeviceZFN::setPopUpSink(PopUpSink sink)

@@ -192,6 +192,10 @@ public slots:
     void addGroupElement();
     void stopAddingGroup();
     void stopSearch();
+    // The program is leaving: the exchange under way is cut, even one the window's thread waits in
+    // (its events, the quit among them, are delivered during the wait), and none starts any more.
+    // The release frame still goes out when the object is destroyed.
+    void cutExchangesForExit();
     void showPopUpMessage(QString text);
 
     // HART master: the transmitter behind the calibrator (command 40, values 19 and 20). The

@@ -517,9 +517,9 @@ void HartAlgoritm::updateCalibrator(bool unit, bool range, const HartDeviceData&
         block.setVerifiablePdUnitIndex(quint8(unitIndex));
     if (range) {
         block.setFloatAt(DeviceSettings::VerifiedUpperByte,
-                         PressureUnits::toKpaFloat(widenFloat(values.upperRangeValue), quint8(rangeIndex)));
+                         PressureUnits::toKpaFloat(values.upperRangeValue, quint8(rangeIndex)));
         block.setFloatAt(DeviceSettings::VerifiedLowerByte,
-                         PressureUnits::toKpaFloat(widenFloat(values.lowerRangeValue), quint8(rangeIndex)));
+                         PressureUnits::toKpaFloat(values.lowerRangeValue, quint8(rangeIndex)));
     }
     DeviceSettings taken = held;
     const bool written = writeSettingsRegisters(block, closeWrite, taken);

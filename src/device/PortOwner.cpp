@@ -28,7 +28,7 @@ bool PortOwner::lend(QThread* worker)
     if (m_borrower || m_homeBusy)
         return false;
     m_borrower = worker;
-    m_abort = false;
+    m_abort = m_leaving.load();
     m_port->moveToThread(worker);
     return true;
 }
@@ -83,7 +83,13 @@ bool PortOwner::prepareExchange()
 {
     if (!canExchange())
         return false;
-    if (isFree())
+    if (isFree() && !m_leaving)
         m_abort = false;
     return true;
+}
+
+void PortOwner::abortForExit()
+{
+    m_leaving = true;
+    m_abort = true;
 }

@@ -47,6 +47,9 @@ public:
     // earlier job does not cut it.
     bool prepareExchange();
     void abort() { m_abort = true; }
+    // The program is leaving: the running exchange is cut, and so is every exchange and job
+    // started from now on.
+    void abortForExit();
     // Whether the job that holds the port was stopped: its exchanges are cut, and it is told apart
     // from a calibrator that does not answer. A stopped job shows no failure message.
     bool isAborted() const { return m_abort; }
@@ -59,4 +62,5 @@ private:
     QThread* m_borrower = nullptr;
     bool m_homeBusy = false;
     std::atomic<bool> m_abort{false};
+    std::atomic<bool> m_leaving{false};
 };

@@ -91,6 +91,11 @@ float PressureUnits::toKpaFloat(double value, quint8 unit)
     return float(toKpa(value, unit));
 }
 
+float PressureUnits::toKpaFloat(float value, quint8 unit)
+{
+    return toKpaFloat(widenFloat(value), unit);
+}
+
 double PressureUnits::fromKpaFloat(quint8 unit, float kpa)
 {
     return fromKpa(unit, widenFloat(kpa));

@@ -25,8 +25,10 @@ public:
     static double convertFromHart(quint8 hartCode, quint8 unit, float value);
 
     // The calibrator keeps pressures in kPa in single precision. A value for it is converted in
-    // double and rounded to float once (a single-precision value goes in through widenFloat, or its
-    // binary tail lands the result a float step off); a value from it keeps the digits the float holds.
+    // double and rounded to float once (a single-precision value goes in as the digits it holds, or
+    // its binary tail lands the result a float step off); a value from it keeps the digits the float
+    // holds.
     static float toKpaFloat(double value, quint8 unit);
+    static float toKpaFloat(float value, quint8 unit);
     static double fromKpaFloat(quint8 unit, float kpa);
 };

@@ -193,12 +193,15 @@ void TabSearchDevicesZFN::disconnectDevice()
 }
 
 // A HART operation asks for this ping from its worker; the port may still be in use there.
+// A ping cut by the program's quit tells nothing.
 void TabSearchDevicesZFN::checkCurrentDevice()
 {
     if (!g_device->ensurePortFree())
         return;
-    g_device->showPopUpMessage(g_device->sendSessionStart() ? tr("Устройство на связи.")
-                                                            : tr("Нет связи с устройством."));
+    const bool answered = g_device->sendSessionStart();
+    if (g_device->lastExchangeStatus() == DeviceZFN::ExchangeStatus::Aborted)
+        return;
+    g_device->showPopUpMessage(answered ? tr("Устройство на связи.") : tr("Нет связи с устройством."));
 }
 
 // The device object keeps a pointer into the found-device list, so it lets go before the list empties.

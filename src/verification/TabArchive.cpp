@@ -362,7 +362,7 @@ void TabArchive::plotFrame(int slot, int row)
     pressure->setXValue(slot, x);
     error->setXValue(slot, x);
     const auto shown = [&](float value) {
-        return PressureUnits::convert(quint8(frame.unitIndex()), quint8(m_displayUnit), widenFloat(value));
+        return PressureUnits::convert(quint8(frame.unitIndex()), quint8(m_displayUnit), value);
     };
     const bool hart = frame.hartOnline() == 1;
     pressure->setCurveValue(0, slot, shown(frame.reference()));

@@ -10,6 +10,7 @@
 #include "MainWindow.h"
 #include "PollController.h"
 #include "QueuedSpy.h"
+#include "QuitOnSignal.h"
 #include "ScreenLocker.h"
 #include "StartSwitches.h"
 #include "StartUp.h"
@@ -21,6 +22,7 @@
 #include <QAbstractSpinBox>
 #include <QAction>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
@@ -34,6 +36,7 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QtTest>
+#include <algorithm>
 #include <csignal>
 #include <memory>
 #include <qpa/qwindowsysteminterface.h>
@@ -86,7 +89,19 @@ void turnWheel(QWidget* over, int angle)
     QWindowSystemInterface::flushWindowSystemEvents();
 }
 
+int requestCount(const CalibratorEmulator& emulator, const QString& start)
+{
+    const QList<EmulatorRequest> requests = emulator.requests();
+    return int(std::count_if(requests.cbegin(), requests.cend(),
+                             [&](const EmulatorRequest& request) { return request.command.startsWith(start); }));
+}
+
+// What the window's thread waits in when the program is told to quit.
+enum class UnderWay { Nothing, SilentPing, PingAfterCutPassThrough };
+
 }  // namespace
+
+Q_DECLARE_METATYPE(UnderWay)
 
 class TestMainWindow : public QObject
 {
@@ -434,6 +449,75 @@ private slots:
         QVERIFY(program.waitForFinished(5000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
+    }
+
+    void quitCutsTheWindowsOwnExchange_data()
+    {
+        QTest::addColumn<UnderWay>("underWay");
+        QTest::addColumn<int>("pings");
+        QTest::newRow("nothing under way") << UnderWay::Nothing << 0;
+        QTest::newRow("ping of a silent calibrator") << UnderWay::SilentPing << 1;
+        // The ping waits for the late reply first and sends nothing before it.
+        QTest::newRow("ping after a cut pass-through") << UnderWay::PingAfterCutPassThrough << 0;
+    }
+
+    // A terminate signal that comes while the window's thread waits in an exchange of its own (the
+    // wait delivers the signal's event) cuts that exchange and every later one: the program leaves
+    // as it does with nothing under way, before the ping's first try has run out, with no failure
+    // told, and the calibrator gets one release frame.
+    void quitCutsTheWindowsOwnExchange()
+    {
+        QFETCH(UnderWay, underWay);
+        QFETCH(int, pings);
+        DeviceTestBench bench;
+        CalibratorEmulator& emulator = bench.emulator();
+        auto window = std::make_unique<MainWindow>();
+        QuitOnSignal quitOnSignal;
+        connect(&quitOnSignal, &QuitOnSignal::quitRequested, window.get(), &MainWindow::quit);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        if (underWay == UnderWay::PingAfterCutPassThrough)
+            QVERIFY(bench.connectWithTransmitter() && bench.cutSlowPassThrough(3000));
+        else
+            QVERIFY(bench.connectTo(0));
+        QVERIFY(BoundedWait::until([&] { return window->menuBar()->isEnabled(); }));
+        emulator.setSilent(true);
+        emulator.clearRequests();
+        bench.clearPopUps();
+
+        QElapsedTimer sinceSignal;
+        const auto terminate = [&sinceSignal] {
+            if (sinceSignal.isValid())
+                return;
+            sinceSignal.start();
+            ::raise(SIGTERM);
+        };
+        if (underWay == UnderWay::Nothing) {
+            QTimer::singleShot(0, window.get(), terminate);
+        } else {
+            // The overlay shows once the ping has waited a while.
+            connect(&bench.device(), &DeviceZFN::lockInteface, window.get(), terminate);
+            QTimer::singleShot(0, g_tabSearchDevices, &TabSearchDevicesZFN::checkCurrentDevice);
+        }
+        QTimer neverSignalled;
+        neverSignalled.setSingleShot(true);
+        connect(&neverSignalled, &QTimer::timeout, qApp, &QCoreApplication::quit);
+        neverSignalled.start(BoundedWait::stepMs);
+        QCOMPARE(QApplication::exec(), 0);
+        const qint64 leftAfterMs = sinceSignal.isValid() ? sinceSignal.elapsed() : -1;
+        const int firstTryMs = bench.device().pollController()->exchangeTimeoutMs;
+        // What the window's thread would still send on its way out is cut as well.
+        QVERIFY(!bench.device().readValues(1));
+        QCOMPARE(bench.device().lastExchangeStatus(), DeviceZFN::ExchangeStatus::Aborted);
+        window.reset();
+        bench.destroyDevice();
+
+        QVERIFY(leftAfterMs >= 0);
+        QVERIFY2(leftAfterMs < firstTryMs, qPrintable(QString::number(leftAfterMs)));
+        QCOMPARE(requestCount(emulator, "11;1;"), pings);
+        QVERIFY(BoundedWait::until([&] { return requestCount(emulator, "11;200;") > 0; }));
+        QCOMPARE(requestCount(emulator, "11;200;"), 1);
+        QCOMPARE(bench.popUps(), QStringList());
     }
 
     // Quiet when asked to be; the calibrator's own refusal is the one message; a release forgets.

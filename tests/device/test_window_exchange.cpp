@@ -44,13 +44,6 @@ private:
     int m_ticks = 0;
 };
 
-bool hasRequest(CalibratorEmulator& emulator, const QString& start)
-{
-    const QList<EmulatorRequest> requests = emulator.requests();
-    return std::any_of(requests.cbegin(), requests.cend(),
-                       [&](const EmulatorRequest& request) { return request.command.startsWith(start); });
-}
-
 int requestCount(CalibratorEmulator& emulator, const QString& start)
 {
     const QList<EmulatorRequest> requests = emulator.requests();
@@ -58,42 +51,54 @@ int requestCount(CalibratorEmulator& emulator, const QString& start)
                              [&](const EmulatorRequest& request) { return request.command.startsWith(start); }));
 }
 
-// What the calibrator does to the ping: answers it at once, keeps silent, or first forwards the
-// late reply of a HART operation cancelled while its transmitter took transmitterDelayMs.
-enum class Line { Prompt, Silent, CutPassThrough };
-
-// A HART identity read, cancelled as soon as its pass-through has left; true once the port is home.
-bool cancelSlowPassThrough(DeviceTestBench& bench, int transmitterDelayMs)
-{
-    DeviceZFN& device = bench.device();
-    if (!device.checkHartConnection(false))
-        return false;
-    HartTransmitterOptions slow;
-    slow.replyDelayMs = transmitterDelayMs;
-    bench.emulator().hartTransmitter().setOptions(slow);
-    bench.emulator().clearRequests();
-    if (!device.startHartAlgorithm(1, true, 0)
-        || !BoundedWait::until([&] { return hasRequest(bench.emulator(), "40;"); }))
-        return false;
-    device.stopSearch();
-    return BoundedWait::until([&] { return device.portOwner()->isFree(); });
-}
+// What the calibrator does to the ping: answers it at once, keeps silent, keeps sending bytes that
+// never make a frame, or first forwards the late reply of a HART operation cancelled while its
+// transmitter took transmitterDelayMs, and then answers or babbles.
+enum class Line { Prompt, Silent, Babbling, CutPassThrough, CutPassThroughThenBabbling };
 
 bool prepareLine(DeviceTestBench& bench, Line line, int transmitterDelayMs)
 {
-    if (line == Line::Prompt)
-        return bench.connectTo(0);
-    if (line == Line::Silent) {
-        const bool connected = bench.connectTo(0);
-        bench.emulator().setSilent(true);
-        return connected;
+    CalibratorEmulator& emulator = bench.emulator();
+    const bool babbling = line == Line::Babbling || line == Line::CutPassThroughThenBabbling;
+    const bool cut = line == Line::CutPassThrough || line == Line::CutPassThroughThenBabbling;
+    const bool ready = cut ? bench.connectWithTransmitter() && bench.cutSlowPassThrough(transmitterDelayMs)
+                           : bench.connectTo(0);
+    emulator.setSilent(line == Line::Silent || babbling);
+    emulator.setBabbling(babbling);
+    return ready;
+}
+
+// Sends the replies the ping got none of.
+void mendLine(CalibratorEmulator& emulator)
+{
+    emulator.setBabbling(false);
+    emulator.setSilent(false);
+}
+
+// What sets off an event during the wait of the window's thread.
+enum class Attempt { ValueRead, Ping, PollStart, HartOperation, HartConnect };
+
+bool attempt(DeviceZFN& device, Attempt what)
+{
+    switch (what) {
+    case Attempt::ValueRead:
+        return device.readValues(1);
+    case Attempt::Ping:
+        return device.sendSessionStart();
+    case Attempt::PollStart:
+        return device.startPoll();
+    case Attempt::HartOperation:
+        return device.startHartAlgorithm(1, true, 0);
+    case Attempt::HartConnect:
+        return device.checkHartConnection(true);
     }
-    return bench.connectWithTransmitter() && cancelSlowPassThrough(bench, transmitterDelayMs);
+    return false;
 }
 
 }  // namespace
 
 Q_DECLARE_METATYPE(Line)
+Q_DECLARE_METATYPE(Attempt)
 
 // Exchanges the window's thread makes itself: the window goes on painting while they wait.
 class TestWindowExchange : public QObject
@@ -110,13 +115,16 @@ private slots:
         QTest::addColumn<int>("overlays");
         QTest::newRow("answered at once") << Line::Prompt << 0 << true << 0;
         QTest::newRow("silent calibrator") << Line::Silent << 0 << false << 1;
+        QTest::newRow("babbling line") << Line::Babbling << 0 << false << 1;
         QTest::newRow("after a cut pass-through, transmitter 1 s") << Line::CutPassThrough << 1000 << true << 1;
         QTest::newRow("after a cut pass-through, transmitter 3 s") << Line::CutPassThrough << 3000 << true << 1;
+        QTest::newRow("after a cut pass-through, a babbling line")
+            << Line::CutPassThroughThenBabbling << 1000 << false << 1;
     }
 
-    // The ping waits in the window's thread, for a late reply to pass or for its own tries: its
-    // timers keep ticking, the busy overlay shows once and hides once, and the ping gets its own
-    // answer, or fails as a calibrator that does not answer.
+    // The ping waits in the window's thread, for a late reply to pass or for its own tries, whether
+    // or not bytes keep coming: its timers keep ticking, the busy overlay shows once and hides
+    // once, and the ping gets its own answer, or fails as a calibrator that does not answer.
     void pingKeepsTheWindowAlive()
     {
         QFETCH(Line, line);
@@ -145,7 +153,7 @@ private slots:
         QVERIFY(device.portOwner()->isFree());
 
         // The next exchange right after gets its own reply.
-        bench.emulator().setSilent(false);
+        mendLine(bench.emulator());
         bench.emulator().setValue("1", "101.325");
         QByteArray value;
         QVERIFY(device.readValuesTo(value, 1));
@@ -176,14 +184,14 @@ private slots:
 
     void eventsDuringTheWaitFindThePortTaken_data()
     {
-        QTest::addColumn<int>("attempt");
+        QTest::addColumn<Attempt>("what");
         QTest::addColumn<QStringList>("popUps");
         const QStringList busy{QStringLiteral("Дождитесь окончания текущей операции!")};
-        QTest::newRow("value read") << 0 << QStringList();
-        QTest::newRow("ping") << 1 << QStringList();
-        QTest::newRow("poll start") << 2 << busy;
-        QTest::newRow("HART operation") << 3 << busy;
-        QTest::newRow("HART connect") << 4 << busy;
+        QTest::newRow("value read") << Attempt::ValueRead << QStringList();
+        QTest::newRow("ping") << Attempt::Ping << QStringList();
+        QTest::newRow("poll start") << Attempt::PollStart << busy;
+        QTest::newRow("HART operation") << Attempt::HartOperation << busy;
+        QTest::newRow("HART connect") << Attempt::HartConnect << busy;
     }
 
     // A timer or a queued call that the wait delivers may try to use the calibrator: it is refused
@@ -191,7 +199,7 @@ private slots:
     // read goes on, and the device mutex is free to the events.
     void eventsDuringTheWaitFindThePortTaken()
     {
-        QFETCH(int, attempt);
+        QFETCH(Attempt, what);
         QFETCH(QStringList, popUps);
         DeviceTestBench bench;
         QVERIFY(bench.connectWithTransmitter());
@@ -200,13 +208,6 @@ private slots:
         emulator.setSilent(true);
         emulator.clearRequests();
 
-        const std::function<bool()> attempts[] = {
-            [&] { return device.readValues(1); },
-            [&] { return device.sendSessionStart(); },
-            [&] { return device.startPoll(); },
-            [&] { return device.startHartAlgorithm(1, true, 0); },
-            [&] { return device.checkHartConnection(true); },
-        };
         int tried = 0;
         bool accepted = false;
         bool freeDuringWait = true;
@@ -220,7 +221,7 @@ private slots:
             mutexFreeDuringWait = device.mutex()->tryLock();
             if (mutexFreeDuringWait)
                 device.mutex()->unlock();
-            accepted = attempts[attempt]();
+            accepted = attempt(device, what);
         });
         trigger.start();
         QVERIFY(!device.readValues(5));

@@ -6,6 +6,7 @@
 #include "Watchdog.h"
 
 #include <QThread>
+#include <algorithm>
 
 DeviceTestBench::DeviceTestBench(int emulatorCount)
 {
@@ -65,6 +66,25 @@ bool DeviceTestBench::connectWithTransmitter(HartVariant variant)
     const bool connected = connectTo(0);
     m_device->deviceSettings()->bytes[DeviceSettings::HartModemByte] = 1;
     return connected;
+}
+
+bool DeviceTestBench::cutSlowPassThrough(int transmitterDelayMs)
+{
+    if (!m_device->checkHartConnection(false))
+        return false;
+    HartTransmitterOptions slow;
+    slow.replyDelayMs = transmitterDelayMs;
+    emulator().hartTransmitter().setOptions(slow);
+    emulator().clearRequests();
+    const auto passThroughLeft = [this] {
+        const QList<EmulatorRequest> requests = emulator().requests();
+        return std::any_of(requests.cbegin(), requests.cend(),
+                           [](const EmulatorRequest& request) { return request.command.startsWith("40;"); });
+    };
+    if (!m_device->startHartAlgorithm(1, true, 0) || !BoundedWait::until(passThroughLeft))
+        return false;
+    m_device->stopSearch();
+    return BoundedWait::until([this] { return m_device->portOwner()->isFree(); });
 }
 
 bool DeviceTestBench::flushLine()

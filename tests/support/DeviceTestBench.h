@@ -26,6 +26,10 @@ public:
     bool connectTo(int index, int address = 1, int type = 70);
     // The same on the first emulator with a transmitter behind it and the HART modem switched on.
     bool connectWithTransmitter(HartVariant variant = HartVariant::Family);
+    // With a transmitter connected: a HART identity read whose transmitter takes
+    // transmitterDelayMs, cut as soon as its pass-through has left, so its reply is still owed;
+    // true once the port is home.
+    bool cutSlowPassThrough(int transmitterDelayMs);
     // A stop may cut an exchange short with its request still on its way to the emulator, and its
     // reply on the way back. Reads a value from the GUI thread, first draining that reply however
     // late the loaded emulator sends it: once the read is answered, the emulator has logged the cut
