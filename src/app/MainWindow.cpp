@@ -17,6 +17,7 @@
 #include "ui_MainWindow.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QResizeEvent>
 #include <QTabBar>
@@ -210,6 +211,12 @@ void MainWindow::quit()
 {
     g_device->cutExchangesForExit();
     QApplication::quit();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    g_device->cutExchangesForExit();
+    QMainWindow::closeEvent(event);
 }
 
 // Pages and actions are locked too, so that neither a key press nor a shortcut starts a second

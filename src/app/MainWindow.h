@@ -49,6 +49,8 @@ public slots:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // Closing the window is a way out too: it may come while the window's thread waits in an exchange.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void createTabs();

@@ -98,10 +98,12 @@ int requestCount(const CalibratorEmulator& emulator, const QString& start)
 
 // What the window's thread waits in when the program is told to quit.
 enum class UnderWay { Nothing, SilentPing, PingAfterCutPassThrough };
+enum class QuitBy { TerminateSignal, WindowClose };
 
 }  // namespace
 
 Q_DECLARE_METATYPE(UnderWay)
+Q_DECLARE_METATYPE(QuitBy)
 
 class TestMainWindow : public QObject
 {
@@ -455,20 +457,25 @@ private slots:
     {
         QTest::addColumn<UnderWay>("underWay");
         QTest::addColumn<int>("pings");
-        QTest::newRow("nothing under way") << UnderWay::Nothing << 0;
-        QTest::newRow("ping of a silent calibrator") << UnderWay::SilentPing << 1;
-        // The ping waits for the late reply first and sends nothing before it.
-        QTest::newRow("ping after a cut pass-through") << UnderWay::PingAfterCutPassThrough << 0;
+        QTest::addColumn<QuitBy>("quitBy");
+        for (const QuitBy by : {QuitBy::TerminateSignal, QuitBy::WindowClose}) {
+            const char* how = by == QuitBy::TerminateSignal ? "signal" : "window closed";
+            QTest::addRow("%s, nothing under way", how) << UnderWay::Nothing << 0 << by;
+            QTest::addRow("%s, ping of a silent calibrator", how) << UnderWay::SilentPing << 1 << by;
+            // The ping waits for the late reply first and sends nothing before it.
+            QTest::addRow("%s, ping after a cut pass-through", how) << UnderWay::PingAfterCutPassThrough << 0 << by;
+        }
     }
 
-    // A terminate signal that comes while the window's thread waits in an exchange of its own (the
-    // wait delivers the signal's event) cuts that exchange and every later one: the program leaves
-    // as it does with nothing under way, before the ping's first try has run out, with no failure
-    // told, and the calibrator gets one release frame.
+    // A terminate signal or a close of the window that comes while the window's thread waits in an
+    // exchange of its own (the wait delivers their events) cuts that exchange and every later one:
+    // the program leaves as it does with nothing under way, before the ping's first try has run out,
+    // with no failure told, and the calibrator gets one release frame.
     void quitCutsTheWindowsOwnExchange()
     {
         QFETCH(UnderWay, underWay);
         QFETCH(int, pings);
+        QFETCH(QuitBy, quitBy);
         DeviceTestBench bench;
         CalibratorEmulator& emulator = bench.emulator();
         auto window = std::make_unique<MainWindow>();
@@ -486,11 +493,15 @@ private slots:
         bench.clearPopUps();
 
         QElapsedTimer sinceSignal;
-        const auto terminate = [&sinceSignal] {
+        MainWindow* shown = window.get();
+        const auto terminate = [&sinceSignal, quitBy, shown] {
             if (sinceSignal.isValid())
                 return;
             sinceSignal.start();
-            ::raise(SIGTERM);
+            if (quitBy == QuitBy::WindowClose)
+                shown->close();
+            else
+                ::raise(SIGTERM);
         };
         if (underWay == UnderWay::Nothing) {
             QTimer::singleShot(0, window.get(), terminate);
