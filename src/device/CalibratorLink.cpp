@@ -141,21 +141,21 @@ bool CalibratorLink::takeOwedFrame()
 
 // Waits for one owed frame until it is whole or its time has passed, whatever the next exchange's
 // own time-out; a frame still arriving then may end within the quiet time, and a line that babbles
-// is not drained for ever. Due: the drain was cut, or was not to wait.
+// is not drained for ever. Due: the drain was cut, or was not to wait while the frame may come.
 CalibratorLink::Drain CalibratorLink::drainOwedFrame(const OwedReply& owed, int timeoutMs, bool wait)
 {
     const qint64 limitMs = owed.windowMs + timeoutMs;
     QElapsedTimer sincePiece;
     append(takeAvailable());
     while (!takeOwedFrame()) {
-        if (!wait)
-            return Drain::Due;
         qint64 leftMs = owed.windowMs - owed.sinceSent.elapsed();
         if (sincePiece.isValid())
             leftMs = qMax(leftMs, m_timing.quietMs - sincePiece.elapsed());
         leftMs = qMin(leftMs, limitMs - owed.sinceSent.elapsed());
         if (leftMs <= 0)
             return Drain::Gone;
+        if (!wait)
+            return Drain::Due;
         if (!waitForInput(int(leftMs)))
             return aborted() ? Drain::Due : Drain::Gone;
         append(takeAvailable());
@@ -172,7 +172,8 @@ void CalibratorLink::answerFromNow(OwedReply& owed, qint64 answerMs) const
 
 // Drains the replies the port owes, oldest first. The bytes the oldest had brought stay in front:
 // without them the rest of its frame would never look whole. A drain that is itself cut keeps the
-// time and the bytes it had; without wait, only what has come is taken. True when nothing is owed.
+// time and the bytes it had; without wait, only what has come is taken, and a reply whose time has
+// passed is no longer owed. True when nothing is owed.
 bool CalibratorLink::drainOwedReplies(int timeoutMs, bool wait)
 {
     const auto it = m_ports.find(portKey());

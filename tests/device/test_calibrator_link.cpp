@@ -430,6 +430,45 @@ private slots:
         QCOMPARE(m_port->requests().size(), cut ? 4 : 3);
     }
 
+    void staleCutLeavesTheRelease_data()
+    {
+        QTest::addColumn<bool>("search");
+        QTest::newRow("then a read") << false;
+        QTest::newRow("then an identify") << true;
+    }
+
+    // A cut read whose reply never came, and whose time had passed when the release frame left, does
+    // not take the release's acknowledgement for its own: the release owes nothing more, and the next
+    // request leaves at once, however long the quiet time.
+    void staleCutLeavesTheRelease()
+    {
+        QFETCH(bool, search);
+        m_link->timing().quietMs = 1000;
+        answerAfter(10, "0.4");
+        QCOMPARE(exchange(request("1;1"), 2000), CalibratorLink::Status::Ok);
+        m_port->answerNothing();
+        abortAfter(m_abort, 30, [&] { m_link->exchange(request("1;1"), 100); });
+        m_abort = false;
+        // The release comes later, as after "Стоп" and a while.
+        QTest::qWait(150);
+        answerAfter(10, "$0");
+        QVERIFY(bounded([&] { return m_link->sendWithoutReply(request("11;200;0;1;200"), timeoutMs); }));
+        QElapsedTimer sinceRelease;
+        sinceRelease.start();
+        QElapsedTimer sinceNextRequest;
+        m_link->setDebugSink([&](const QString& event, const QByteArray&) {
+            if (event == "WRITE")
+                sinceNextRequest.start();
+        });
+        answerAfter(10, search ? "$70" : "12.0");
+        if (search)
+            QCOMPARE(identify(), CalibratorLink::Identify::Reply);
+        else
+            QCOMPARE(exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
+        const qint64 waitedMs = sinceRelease.elapsed() - sinceNextRequest.elapsed();
+        QVERIFY2(waitedMs < 500, qPrintable(QString::number(waitedMs)));
+    }
+
     // A line that babbles while a cut request's reply is drained ends the drain at its bound, and
     // the exchange after it fails as on any babbling line.
     void babblingLineEndsTheDrain()
