@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QThread>
 #include <QtTest>
+#include <algorithm>
 #include <atomic>
 #include <memory>
 
@@ -322,58 +323,74 @@ private slots:
 
     void cutReplyWindow_data()
     {
-        QTest::addColumn<int>("answerMs");
+        QTest::addColumn<QList<int>>("answersMs");
         QTest::addColumn<int>("lateMs");
         QTest::addColumn<int>("cutTimeoutMs");
         QTest::addColumn<bool>("defaultTiming");
         QTest::addColumn<int>("cutAfterMs");
-        // How long the calibrator took to answer before (-1: it never did), when the cut request's
-        // reply comes after it left (-1: never), the cut exchange's time-out, whether the link
-        // keeps the timing it is built with, and when the stop comes.
-        QTest::newRow("fast, reply within the quiet time") << 10 << 120 << 2000 << false << 30;
-        QTest::newRow("fast, reply never comes") << 10 << -1 << 2000 << false << 30;
-        QTest::newRow("fast, cut after the quiet time, reply never comes") << 10 << -1 << 2000 << false << 300;
-        QTest::newRow("default timing, fast, reply within the quiet time") << 10 << 220 << 2000 << true << 30;
-        QTest::newRow("default timing, fast, reply never comes") << 10 << -1 << 2000 << true << 30;
-        QTest::newRow("first request, reply within the quiet time") << -1 << 120 << 2000 << false << 30;
-        QTest::newRow("400 ms answers") << 400 << 420 << 2000 << false << 30;
-        QTest::newRow("600 ms answers") << 600 << 650 << 2000 << false << 30;
-        QTest::newRow("600 ms answers, reply never comes") << 600 << -1 << 2000 << false << 30;
-        QTest::newRow("800 ms answers, reply after the answer time") << 800 << 950 << 2000 << false << 30;
-        QTest::newRow("800 ms answers, cut exchange's deadline first") << 800 << -1 << 1000 << false << 30;
+        // How long the calibrator took to answer before, one request after another, when the cut
+        // request's reply comes after it left (-1: never), the cut exchange's time-out, whether the
+        // link keeps the timing it is built with, and when the stop comes.
+        using Ms = QList<int>;
+        QTest::newRow("fast, reply within the quiet time") << Ms{10} << 120 << 2000 << false << 30;
+        QTest::newRow("fast, reply never comes") << Ms{10} << -1 << 2000 << false << 30;
+        QTest::newRow("fast, cut after the quiet time, reply never comes") << Ms{10} << -1 << 2000 << false << 300;
+        QTest::newRow("default timing, fast, reply within the quiet time") << Ms{10} << 220 << 2000 << true << 30;
+        QTest::newRow("default timing, fast, reply never comes") << Ms{10} << -1 << 2000 << true << 30;
+        QTest::newRow("first request, reply within the quiet time") << Ms() << 120 << 2000 << false << 30;
+        QTest::newRow("first request, reply after the quiet time") << Ms() << 600 << 2000 << false << 30;
+        QTest::newRow("first request, reply never comes") << Ms() << -1 << 1000 << false << 30;
+        QTest::newRow("400 ms answers") << Ms{400} << 420 << 2000 << false << 30;
+        QTest::newRow("600 ms answers") << Ms{600} << 650 << 2000 << false << 30;
+        QTest::newRow("600 ms answers, reply never comes") << Ms{600} << -1 << 2000 << false << 30;
+        QTest::newRow("800 ms answers, reply after the answer time") << Ms{800} << 950 << 2000 << false << 30;
+        QTest::newRow("800 ms answers, cut exchange's deadline first") << Ms{800} << -1 << 1000 << false << 30;
+        QTest::newRow("800 ms, then 10 ms answers") << Ms{800, 10} << 950 << 2000 << false << 30;
+        // Given up at the window's end: the reply comes later than the calibrator ever answered, or
+        // early in the next request's wait, with that request's own reply after it.
+        QTest::newRow("fast, reply after the quiet time") << Ms{10} << 600 << 2000 << false << 30;
+        QTest::newRow("400 ms answers, reply after half again that") << Ms{400} << 700 << 2000 << false << 30;
     }
 
     // The reply to a request cut while it was awaited may come, counted from when it left, for the
-    // quiet time or half again the time the calibrator took to answer, whichever is longer, never
-    // past the cut exchange's deadline. Within that it is dropped and the next request gets its own
-    // reply, which comes late enough to be taken after the cut one had the wait been shorter; when
-    // none comes, the next request waits exactly that long.
+    // quiet time or half again the longest time the calibrator took to answer, whichever is longer,
+    // never past the cut exchange's deadline, and until that deadline while it has not answered.
+    // Within that it is dropped and the next request gets its own reply, which comes late enough to
+    // be taken after the cut one had the wait been shorter; when none comes, the next request leaves
+    // exactly that long after the cut one. A reply later than that is not taken for the next one's.
     void cutReplyWindow()
     {
-        QFETCH(int, answerMs);
+        QFETCH(QList<int>, answersMs);
         QFETCH(int, lateMs);
         QFETCH(int, cutTimeoutMs);
         QFETCH(bool, defaultTiming);
         QFETCH(int, cutAfterMs);
         if (defaultTiming)
             m_link->timing() = CalibratorLink::Timing();
-        if (answerMs >= 0) {
+        for (const int answerMs : answersMs) {
             answerAfter(answerMs, "0.4");
             QCOMPARE(exchange(request("1;1"), 2000), CalibratorLink::Status::Ok);
         }
+        QList<QElapsedTimer> writes;
+        m_link->setDebugSink([&writes](const QString& event, const QByteArray&) {
+            if (event == "WRITE") {
+                writes << QElapsedTimer();
+                writes.last().start();
+            }
+        });
         answerAfter(lateMs, "101.3");
-        QElapsedTimer sinceCutRequest;
-        sinceCutRequest.start();
         abortAfter(m_abort, cutAfterMs, [&] { m_link->exchange(request("1;1"), cutTimeoutMs); });
         QCOMPARE(m_link->lastStatus(), CalibratorLink::Status::Aborted);
         m_abort = false;
-        const int ownMs = qMax(10, qMax(answerMs, lateMs));
-        answerAfter(ownMs, "12.0");
+        const int longestMs = answersMs.isEmpty() ? -1 : *std::max_element(answersMs.begin(), answersMs.end());
+        answerAfter(qMax(10, qMax(longestMs, lateMs)), "12.0");
         QCOMPARE(exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
         QCOMPARE(m_link->reply(), QByteArray("12.0"));
-        const int windowMs = qMin(cutTimeoutMs, qMax(m_link->timing().quietMs, answerMs * 3 / 2));
+        QCOMPARE(writes.size(), 2);
+        const int windowMs =
+            longestMs < 0 ? cutTimeoutMs : qMin(cutTimeoutMs, qMax(m_link->timing().quietMs, longestMs * 3 / 2));
         const int untilMs = qMax(cutAfterMs, lateMs >= 0 ? qMin(lateMs, windowMs) : windowMs);
-        const int tookMs = int(sinceCutRequest.elapsed()) - ownMs;
+        const int tookMs = int(writes.first().elapsed() - writes.last().elapsed());
         QVERIFY2(tookMs >= untilMs && tookMs < untilMs + 300, qPrintable(QString::number(tookMs)));
     }
 
