@@ -394,6 +394,49 @@ private slots:
         QVERIFY2(tookMs >= untilMs && tookMs < untilMs + 300, qPrintable(QString::number(tookMs)));
     }
 
+    void cutCostsTheNextRequest_data()
+    {
+        QTest::addColumn<bool>("identified");
+        QTest::addColumn<int>("answerMs");
+        QTest::addColumn<int>("expectedMs");
+        // Whether the port first heard the calibrator answer an identify or a read, and how fast (-1:
+        // it never did); how long after the cut request the next one is to leave.
+        QTest::newRow("fast read before") << false << 10 << 250;
+        QTest::newRow("fast identify before") << true << 10 << 250;
+        QTest::newRow("nothing heard before") << false << -1 << 1000;
+    }
+
+    // What a cut read whose reply never comes (it met the closed port) costs the next request on the
+    // port, measured as the link is built: about the quiet time once the calibrator is known to
+    // answer fast, the cut exchange's whole time-out while the port has not heard it.
+    void cutCostsTheNextRequest()
+    {
+        QFETCH(bool, identified);
+        QFETCH(int, answerMs);
+        QFETCH(int, expectedMs);
+        m_link->timing() = CalibratorLink::Timing();
+        if (answerMs >= 0)
+            answerAfter(answerMs, identified ? "$70" : "0.4");
+        if (identified)
+            QCOMPARE(identify(), CalibratorLink::Identify::Reply);
+        else if (answerMs >= 0)
+            QCOMPARE(exchange(request("1;1"), 2000), CalibratorLink::Status::Ok);
+        QElapsedTimer sinceCutRequest;
+        QElapsedTimer sinceNextRequest;
+        m_link->setDebugSink([&](const QString& event, const QByteArray& bytes) {
+            if (event == "WRITE")
+                (bytes == request("1;1") ? sinceCutRequest : sinceNextRequest).start();
+        });
+        m_port->answerNothing();
+        abortAfter(m_abort, 30, [&] { m_link->exchange(request("1;1"), 1000); });
+        m_abort = false;
+        answerAfter(10, "12.0");
+        QCOMPARE(exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
+        QCOMPARE(m_link->reply(), QByteArray("12.0"));
+        const qint64 waitedMs = sinceCutRequest.elapsed() - sinceNextRequest.elapsed();
+        QVERIFY2(waitedMs >= expectedMs - 10 && waitedMs < expectedMs + 300, qPrintable(QString::number(waitedMs)));
+    }
+
     void owedRepliesAreCountedInOrder_data()
     {
         QTest::addColumn<int>("answerMs");
