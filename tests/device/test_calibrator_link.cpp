@@ -529,6 +529,23 @@ private slots:
         QVERIFY2(waitedMs < 500, qPrintable(QString::number(waitedMs)));
     }
 
+    // A pass-through whose first bytes make no frame, cut while it waits its second chance, owes its
+    // reply like any cut: the read after it gets its own value.
+    void cutInTheSecondChance()
+    {
+        m_link->timing().pieceWaitMs = 20;
+        m_link->timing().secondChanceMs = 3000;
+        m_port->answerWith(QList<ScriptedPort::Piece>{{"\x13zz", 5}, {replyFrame("101.3"), 600}});
+        abortAfter(m_abort, 200, [&] { m_link->exchange(request("40;5;A"), 5000, untilDeadline); });
+        QCOMPARE(m_link->lastStatus(), CalibratorLink::Status::Aborted);
+        m_abort = false;
+        // Late enough to come on its own after the cut one, had the read not waited for that.
+        answerAfter(700, "12.0");
+        QCOMPARE(exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
+        QCOMPARE(m_link->reply(), QByteArray("12.0"));
+        QCOMPARE(m_port->requests().size(), 2);
+    }
+
     // A line that babbles while a cut request's reply is drained ends the drain at its bound, and
     // the exchange after it fails as on any babbling line.
     void babblingLineEndsTheDrain()
