@@ -117,6 +117,11 @@ void CalibratorEmulator::setReplyDelayMs(int ms)
     changeOptions([ms](EmulatorOptions& o) { o.replyDelayMs = qMax(0, ms); });
 }
 
+void CalibratorEmulator::setCommandDelayMs(const QString& commandPrefix, int ms)
+{
+    changeOptions([&commandPrefix, ms](EmulatorOptions& o) { o.commandDelays.insert(commandPrefix, qMax(0, ms)); });
+}
+
 void CalibratorEmulator::setPaced(bool paced)
 {
     changeOptions([paced](EmulatorOptions& o) { o.paced = paced; });
@@ -354,6 +359,7 @@ CalibratorEmulator::ReplyPlan CalibratorEmulator::takeReplyPlan(const EmulatorRe
     std::lock_guard<std::mutex> lock(m_optionsMutex);
     ReplyPlan plan;
     plan.options = m_options;
+    plan.options.replyDelayMs = m_options.replyDelayFor(request.command);
     plan.answered = request.validCrc && !m_options.silent && isAddressedTo(request, m_options.address);
     if (plan.answered && m_options.badCheckReplies != 0) {
         plan.badCheck = true;

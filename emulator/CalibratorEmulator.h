@@ -42,6 +42,8 @@ public:
     void setDeviceType(int type);
     void setAddress(int address);
     void setReplyDelayMs(int ms);
+    // Replies to command texts that start with the fields of commandPrefix wait ms instead.
+    void setCommandDelayMs(const QString& commandPrefix, int ms);
     void setPaced(bool paced);
     void setSilent(bool silent);
     void setBadCheckReplies(int count);

@@ -17,6 +17,7 @@ struct EmulatorOptions
     bool silent = false;
     int badCheckReplies = 0;  // -1 = every reply
     QMap<QString, int> statusReplies;  // command-text prefix -> "$n"
+    QMap<QString, int> commandDelays;  // command-text prefix -> ms before the reply, for replyDelayMs
     bool echo = false;
     QByteArray leadingGarbage;
     int splitPieces = 1;
@@ -25,4 +26,6 @@ struct EmulatorOptions
     // The status code for a command text, or -1. Prefixes match whole fields ("10;1" does not
     // match "10;16;2;4"); the longest matching prefix wins.
     int statusReplyFor(const QString& command) const;
+    // The wait before the reply to a command text: its own, or replyDelayMs.
+    int replyDelayFor(const QString& command) const;
 };

@@ -6,12 +6,12 @@
 #include <QIODevice>
 #include <QSerialPort>
 #include <QThread>
-#include <limits>
 
 namespace {
 constexpr int silentTriesAllowed = 2;
 constexpr int identifyPieceLimit = 101;
-// A cut request's reply may come this many times the calibrator's last answer time after it left.
+// A cut request's reply may come this many times the longest answer time its calibrator has shown
+// after it left.
 constexpr double answerMargin = 1.5;
 }  // namespace
 
@@ -114,22 +114,28 @@ QString CalibratorLink::portKey() const
     return port ? port->portName() : QString();
 }
 
-// A cut request may still be answered, and that reply must not be taken as the answer to the next
-// request on the port. The calibrator answers a pass-through only once the transmitter has, so its
-// reply may begin as late as the exchange's own deadline; any other request within the quiet time,
-// or, when that calibrator has taken longer, half again the time it took. A request that never left,
-// or whose wait ran out, owes nothing.
-void CalibratorLink::noteOwed(int deadlineMs, LateReply late)
+// Owes the reply of the request that left last, which may begin until untilMs after it left; the
+// bytes it has brought so far stay with it.
+void CalibratorLink::noteOwed(qint64 untilMs, qint64 deadlineMs)
 {
     PortAccount& account = m_ports[portKey()];
     OwedReply owed;
     owed.sinceSent = m_sinceRequestLeft;
-    owed.windowMs = deadlineMs;
-    if (late == LateReply::WithinAnswerTime)
-        owed.windowMs = qMin(owed.windowMs, answerWindowMs(account.answerMs));
+    owed.untilMs = untilMs;
+    owed.deadlineMs = deadlineMs;
     if (account.owed.isEmpty())
         account.partial = m_buffer;
     account.owed.append(owed);
+}
+
+// A pass-through's reply until the cut exchange's deadline, since the calibrator answers it once the
+// transmitter has; any other for the longer of the quiet time and half again the longest answer the
+// port has seen, never past that deadline, and until the deadline while the port has seen none.
+void CalibratorLink::noteCutOwed(int deadlineMs, LateReply late)
+{
+    const qint64 longestMs = m_ports.value(portKey()).longestAnswerMs;
+    const bool answerTimeKnown = late == LateReply::WithinAnswerTime && longestMs >= 0;
+    noteOwed(answerTimeKnown ? qMin<qint64>(deadlineMs, answerWindowMs(longestMs)) : deadlineMs, deadlineMs);
 }
 
 qint64 CalibratorLink::answerWindowMs(qint64 answerMs) const
@@ -137,9 +143,11 @@ qint64 CalibratorLink::answerWindowMs(qint64 answerMs) const
     return qMax<qint64>(m_timing.quietMs, qint64(double(answerMs) * answerMargin));
 }
 
-void CalibratorLink::noteAnswerTime()
+// The longest, not the last: a reply taken for the wrong request measures too short a time.
+void CalibratorLink::noteAnswerTime(qint64 answerMs)
 {
-    m_ports[portKey()].answerMs = m_sinceRequestLeft.elapsed();
+    qint64& longest = m_ports[portKey()].longestAnswerMs;
+    longest = qMax(longest, answerMs);
 }
 
 // An owed reply is one frame, from its "!" to the carriage return after it (an echo has no "!");
@@ -157,21 +165,21 @@ bool CalibratorLink::takeOwedFrame()
 
 // Waits for one owed frame until it is whole or its time has passed, whatever the next exchange's
 // own time-out; a frame still arriving then may end within the quiet time, and a line that babbles
-// is not drained for ever. Due: the drain was cut, or was not to wait.
+// is not drained for ever. Due: the drain was cut, or was not to wait while the frame may come.
 CalibratorLink::Drain CalibratorLink::drainOwedFrame(const OwedReply& owed, int timeoutMs, bool wait)
 {
-    const qint64 limitMs = owed.windowMs + timeoutMs;
+    const qint64 limitMs = owed.untilMs + timeoutMs;
     QElapsedTimer sincePiece;
     append(takeAvailable());
     while (!takeOwedFrame()) {
-        if (!wait)
-            return Drain::Due;
-        qint64 leftMs = owed.windowMs - owed.sinceSent.elapsed();
+        qint64 leftMs = owed.untilMs - owed.sinceSent.elapsed();
         if (sincePiece.isValid())
             leftMs = qMax(leftMs, m_timing.quietMs - sincePiece.elapsed());
         leftMs = qMin(leftMs, limitMs - owed.sinceSent.elapsed());
         if (leftMs <= 0)
             return Drain::Gone;
+        if (!wait)
+            return Drain::Due;
         if (!waitForInput(int(leftMs)))
             return aborted() ? Drain::Due : Drain::Gone;
         append(takeAvailable());
@@ -182,13 +190,14 @@ CalibratorLink::Drain CalibratorLink::drainOwedFrame(const OwedReply& owed, int 
 
 void CalibratorLink::answerFromNow(OwedReply& owed, qint64 answerMs) const
 {
-    owed.windowMs = qMax(owed.windowMs - owed.sinceSent.elapsed(), answerWindowMs(answerMs));
-    owed.sinceSent.start();
+    owed.untilMs = qMax(owed.untilMs, owed.sinceSent.elapsed() + answerWindowMs(answerMs));
 }
 
 // Drains the replies the port owes, oldest first. The bytes the oldest had brought stay in front:
 // without them the rest of its frame would never look whole. A drain that is itself cut keeps the
-// time and the bytes it had; without wait, only what has come is taken. True when nothing is owed.
+// time and the bytes it had; without wait, only what has come is taken, and a reply whose time has
+// passed is no longer owed. One given up before its exchange's deadline leaves the port in doubt.
+// True when nothing is owed.
 bool CalibratorLink::drainOwedReplies(int timeoutMs, bool wait)
 {
     const auto it = m_ports.find(portKey());
@@ -197,13 +206,16 @@ bool CalibratorLink::drainOwedReplies(int timeoutMs, bool wait)
     PortAccount& account = it.value();
     m_buffer = account.partial;
     while (!account.owed.isEmpty()) {
-        const Drain drained = drainOwedFrame(account.owed.first(), timeoutMs, wait);
+        const OwedReply owed = account.owed.first();
+        const Drain drained = drainOwedFrame(owed, timeoutMs, wait);
         if (drained == Drain::Due)
             break;
         account.owed.removeFirst();
+        if (drained == Drain::Gone && owed.untilMs < owed.deadlineMs && owed.sinceSent.elapsed() < owed.deadlineMs)
+            account.doubt = owed;
         // The calibrator answers one request after another: the next reply may begin only now.
         if (drained == Drain::Whole && !account.owed.isEmpty())
-            answerFromNow(account.owed.first(), account.answerMs);
+            answerFromNow(account.owed.first(), account.longestAnswerMs);
     }
     account.partial = account.owed.isEmpty() ? QByteArray() : m_buffer;
     return account.owed.isEmpty();
@@ -258,14 +270,69 @@ CalibratorLink::Try CalibratorLink::collect(int timeoutMs)
     }
 }
 
-CalibratorLink::Try CalibratorLink::runTry(const QByteArray& request, int timeoutMs)
+// Collects until the buffer holds a whole frame, for at most timeoutMs; a line that babbles ends it too.
+bool CalibratorLink::awaitFrame(qint64 timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < timeoutMs && waitForInput(int(timeoutMs - timer.elapsed()))) {
+        append(takeAvailable());
+        if (isComplete())
+            return true;
+    }
+    return false;
+}
+
+void CalibratorLink::takeCutReply(const QByteArray& frame, qint64 cutTookMs)
+{
+    debug(QStringLiteral("LATE"), frame);
+    noteAnswerTime(cutTookMs);
+}
+
+// A port in doubt does not take the frame that came as this request's reply on trust: the cut given
+// up early may have been answered only now. The frame is the cut's when it came later than the
+// calibrator has ever answered (a pass-through's time says nothing of that), or when a second frame
+// follows within the time the first took counted from the cut; this request's reply is the next.
+CalibratorLink::Try CalibratorLink::settleDoubt(int timeoutMs, LateReply late)
+{
+    PortAccount& account = m_ports[portKey()];
+    const OwedReply cut = account.doubt;
+    account.doubt = OwedReply();
+    if (!cut.sinceSent.isValid() || cut.sinceSent.elapsed() > cut.deadlineMs)
+        return Try::Reply;
+    const qint64 cutTookMs = cut.sinceSent.elapsed();
+    const QByteArray first = m_buffer;
+    m_buffer.clear();
+    // The calibrator turns to this request only once it has answered the cut one.
+    m_sinceRequestLeft.start();
+    if (late == LateReply::WithinAnswerTime && m_answerMs > answerWindowMs(account.longestAnswerMs)) {
+        takeCutReply(first, cutTookMs);
+        const Try own = collect(timeoutMs);
+        m_answerMs = m_sinceRequestLeft.elapsed();
+        return own;
+    }
+    if (awaitFrame(qMin<qint64>(answerWindowMs(cutTookMs), timeoutMs))) {
+        takeCutReply(first, cutTookMs);
+        m_answerMs = m_sinceRequestLeft.elapsed();
+        return Try::Reply;
+    }
+    if (aborted())
+        return Try::Cut;
+    m_buffer = first;
+    return Try::Reply;
+}
+
+CalibratorLink::Try CalibratorLink::runTry(const QByteArray& request, int timeoutMs, LateReply late)
 {
     if (!write(request, timeoutMs)) {
         debug(QStringLiteral("WRITE ERROR"), m_io->errorString().toLatin1());
         return aborted() ? Try::Aborted : Try::WriteFailed;
     }
     m_sinceRequestLeft.start();
-    const Try result = collect(timeoutMs);
+    Try result = collect(timeoutMs);
+    m_answerMs = m_sinceRequestLeft.elapsed();
+    if (result == Try::Reply)
+        result = settleDoubt(timeoutMs, late);
     debug(QStringLiteral("READ"), m_buffer);
     return result;
 }
@@ -331,7 +398,7 @@ CalibratorLink::Status CalibratorLink::exchange(const QByteArray& request, int t
         }
         if (aborted())
             break;
-        result = runTry(request, timeoutMs);
+        result = runTry(request, timeoutMs, late);
         if (result == Try::Aborted || result == Try::Cut || (result == Try::Silent && ++silentTries > silentTriesAllowed))
             break;
         // A request that does not leave gets one further attempt, not the whole round of retries.
@@ -344,14 +411,14 @@ CalibratorLink::Status CalibratorLink::exchange(const QByteArray& request, int t
 
     if (result == Try::Reply) {
         if (late == LateReply::WithinAnswerTime)
-            noteAnswerTime();
+            noteAnswerTime(m_answerMs);
         m_reply = m_buffer;
         AsciiUail::unpackPackage(m_reply, m_address);
         m_lastStatus = Status::Ok;
     } else {
         m_lastStatus = aborted() ? Status::Aborted : Status::NoAnswer;
         if (result == Try::Cut)
-            noteOwed(timeoutMs, late);
+            noteCutOwed(timeoutMs, late);
         debug(QStringLiteral("ERROR"), m_io->errorString().toLatin1());
     }
     debug(QStringLiteral("RESULT"), m_lastStatus == Status::Ok ? "true" : "false");
@@ -371,32 +438,36 @@ CalibratorLink::Identify CalibratorLink::identify(const QByteArray& request, int
     if (!waitForInput(m_timing.identifyTimeoutMs)) {
         if (!aborted())
             return Identify::Silent;
-        noteOwed(m_timing.identifyTimeoutMs, LateReply::WithinAnswerTime);
+        noteCutOwed(m_timing.identifyTimeoutMs, LateReply::WithinAnswerTime);
         return Identify::Aborted;
     }
     append(takeAvailable());
     for (int piece = 0; piece < identifyPieceLimit && waitForInput(m_timing.identifySilenceMs); ++piece)
         append(takeAvailable());
-    noteAnswerTime();
+    noteAnswerTime(m_sinceRequestLeft.elapsed());
     m_reply = m_buffer;
     return Identify::Reply;
 }
 
-bool CalibratorLink::sendWithoutReply(const QByteArray& frame, int writeTimeoutMs)
+bool CalibratorLink::sendWithoutReply(const QByteArray& frame, int timeoutMs)
 {
     if (!open())
         return false;
     // Nobody reads what comes back, so the frame need not wait for the replies still owed: its own
     // is counted after them.
-    drainOwedReplies(writeTimeoutMs, false);
+    drainOwedReplies(timeoutMs, false);
     m_io->write(frame);
-    m_io->waitForBytesWritten(writeTimeoutMs);
+    m_io->waitForBytesWritten(timeoutMs);
     m_sinceRequestLeft.start();
     m_buffer.clear();
-    // No exchange waits for the acknowledgement, so no deadline of its own bounds it.
-    noteOwed(std::numeric_limits<int>::max(), LateReply::WithinAnswerTime);
+    // No exchange waits for the acknowledgement, so it is owed for the calibrator's answer time alone,
+    // or for the write's time-out while the port has not heard the calibrator; no deadline of its own
+    // is given up early.
+    const qint64 longestMs = m_ports.value(portKey()).longestAnswerMs;
+    const qint64 untilMs = longestMs >= 0 ? answerWindowMs(longestMs) : timeoutMs;
+    noteOwed(untilMs, untilMs);
     QThread::msleep(ulong(m_timing.releaseSettleMs));
-    drainOwedReplies(writeTimeoutMs, false);
+    drainOwedReplies(timeoutMs, false);
     close();
     return true;
 }

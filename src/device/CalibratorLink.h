@@ -33,9 +33,10 @@ public:
         int identifySilenceMs = 20;
         int releaseSettleMs = 100;
     };
-    // How long the reply to a request cut while it was awaited may still come: within the answer
-    // time the calibrator has shown, or, for a pass-through, which the calibrator answers once the
-    // transmitter has, until the exchange's own deadline.
+    // How long the reply to a request cut while it was awaited may still come: within the longest
+    // answer time the calibrator has shown on the port (until the exchange's own deadline while it
+    // has shown none), or, for a pass-through, which the calibrator answers once the transmitter
+    // has, until that deadline.
     enum class LateReply { WithinAnswerTime, UntilDeadline };
     using DebugSink = std::function<void(const QString& event, const QByteArray& detail)>;
     // Told in the exchanging thread when an exchange starts and ends, and at every slice's time of
@@ -75,7 +76,7 @@ public:
     Identify identify(const QByteArray& request, int writeTimeoutMs);
     // Writes a frame whose reply nobody reads (the release frame) and lets it leave the line; its
     // acknowledgement is owed unless it came meanwhile.
-    bool sendWithoutReply(const QByteArray& frame, int writeTimeoutMs);
+    bool sendWithoutReply(const QByteArray& frame, int timeoutMs);
 
     QByteArray reply() const { return m_reply; }
     Status lastStatus() const { return m_lastStatus; }
@@ -86,19 +87,23 @@ public:
 private:
     // Aborted: stopped before the request left; Cut: stopped while its reply was awaited.
     enum class Try { Reply, Silent, Garbled, WriteFailed, Aborted, Cut };
-    // A reply the port still owes: how long after its request left it may still begin.
+    // A reply the port still owes: when its request left, until when after that the reply may still
+    // begin, and the cut exchange's deadline: a reply given up before it may come yet.
     struct OwedReply
     {
         QElapsedTimer sinceSent;
-        qint64 windowMs = 0;
+        qint64 untilMs = 0;
+        qint64 deadlineMs = 0;
     };
-    // Per port: the replies it owes, oldest first, the bytes the oldest had brought, and how long
-    // its calibrator took to answer last (-1: not known).
+    // Per port: the replies it owes, oldest first, the bytes the oldest had brought, the longest its
+    // calibrator has taken to answer (-1: it never has), and the cut whose reply was given up before
+    // its deadline (not valid: none), whose reply may come yet.
     struct PortAccount
     {
         QList<OwedReply> owed;
         QByteArray partial;
-        qint64 answerMs = -1;
+        qint64 longestAnswerMs = -1;
+        OwedReply doubt;
     };
 
 public:
@@ -122,12 +127,16 @@ private:
     qint64 answerWindowMs(qint64 answerMs) const;
     void answerFromNow(OwedReply& owed, qint64 answerMs) const;
     bool takeOwedFrame();
-    void noteOwed(int deadlineMs, LateReply late);
-    void noteAnswerTime();
+    void noteOwed(qint64 untilMs, qint64 deadlineMs);
+    void noteCutOwed(int deadlineMs, LateReply late);
+    void noteAnswerTime(qint64 answerMs);
     bool write(const QByteArray& bytes, int timeoutMs);
     bool openForAttempt(int attempt);
-    Try runTry(const QByteArray& request, int timeoutMs);
+    Try runTry(const QByteArray& request, int timeoutMs, LateReply late);
     Try collect(int timeoutMs);
+    Try settleDoubt(int timeoutMs, LateReply late);
+    void takeCutReply(const QByteArray& frame, qint64 cutTookMs);
+    bool awaitFrame(qint64 timeoutMs);
     bool isComplete() const;
     void debug(const QString& event, const QByteArray& detail = QByteArray()) const;
 
@@ -144,6 +153,8 @@ private:
     QElapsedTimer m_sinceRequestLeft;
     // Since the observer was last told, or the port was opened.
     QElapsedTimer m_sinceSlice;
+    // How long the reply taken last took to come.
+    qint64 m_answerMs = 0;
 
     QHash<QString, PortAccount> m_ports;
 };

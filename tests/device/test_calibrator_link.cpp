@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QThread>
 #include <QtTest>
+#include <algorithm>
 #include <atomic>
 #include <memory>
 
@@ -322,59 +323,118 @@ private slots:
 
     void cutReplyWindow_data()
     {
-        QTest::addColumn<int>("answerMs");
+        QTest::addColumn<QList<int>>("answersMs");
         QTest::addColumn<int>("lateMs");
         QTest::addColumn<int>("cutTimeoutMs");
         QTest::addColumn<bool>("defaultTiming");
         QTest::addColumn<int>("cutAfterMs");
-        // How long the calibrator took to answer before (-1: it never did), when the cut request's
-        // reply comes after it left (-1: never), the cut exchange's time-out, whether the link
-        // keeps the timing it is built with, and when the stop comes.
-        QTest::newRow("fast, reply within the quiet time") << 10 << 120 << 2000 << false << 30;
-        QTest::newRow("fast, reply never comes") << 10 << -1 << 2000 << false << 30;
-        QTest::newRow("fast, cut after the quiet time, reply never comes") << 10 << -1 << 2000 << false << 300;
-        QTest::newRow("default timing, fast, reply within the quiet time") << 10 << 220 << 2000 << true << 30;
-        QTest::newRow("default timing, fast, reply never comes") << 10 << -1 << 2000 << true << 30;
-        QTest::newRow("first request, reply within the quiet time") << -1 << 120 << 2000 << false << 30;
-        QTest::newRow("400 ms answers") << 400 << 420 << 2000 << false << 30;
-        QTest::newRow("600 ms answers") << 600 << 650 << 2000 << false << 30;
-        QTest::newRow("600 ms answers, reply never comes") << 600 << -1 << 2000 << false << 30;
-        QTest::newRow("800 ms answers, reply after the answer time") << 800 << 950 << 2000 << false << 30;
-        QTest::newRow("800 ms answers, cut exchange's deadline first") << 800 << -1 << 1000 << false << 30;
+        // How long the calibrator took to answer before, one request after another, when the cut
+        // request's reply comes after it left (-1: never), the cut exchange's time-out, whether the
+        // link keeps the timing it is built with, and when the stop comes.
+        using Ms = QList<int>;
+        QTest::newRow("fast, reply within the quiet time") << Ms{10} << 120 << 2000 << false << 30;
+        QTest::newRow("fast, reply never comes") << Ms{10} << -1 << 2000 << false << 30;
+        QTest::newRow("fast, cut after the quiet time, reply never comes") << Ms{10} << -1 << 2000 << false << 300;
+        QTest::newRow("default timing, fast, reply within the quiet time") << Ms{10} << 220 << 2000 << true << 30;
+        QTest::newRow("default timing, fast, reply never comes") << Ms{10} << -1 << 2000 << true << 30;
+        QTest::newRow("first request, reply within the quiet time") << Ms() << 120 << 2000 << false << 30;
+        QTest::newRow("first request, reply after the quiet time") << Ms() << 600 << 2000 << false << 30;
+        QTest::newRow("first request, reply never comes") << Ms() << -1 << 1000 << false << 30;
+        QTest::newRow("400 ms answers") << Ms{400} << 420 << 2000 << false << 30;
+        QTest::newRow("600 ms answers") << Ms{600} << 650 << 2000 << false << 30;
+        QTest::newRow("600 ms answers, reply never comes") << Ms{600} << -1 << 2000 << false << 30;
+        QTest::newRow("800 ms answers, reply after the answer time") << Ms{800} << 950 << 2000 << false << 30;
+        QTest::newRow("800 ms answers, cut exchange's deadline first") << Ms{800} << -1 << 1000 << false << 30;
+        QTest::newRow("800 ms, then 10 ms answers") << Ms{800, 10} << 950 << 2000 << false << 30;
+        // Given up at the window's end: the reply comes later than the calibrator ever answered, or
+        // early in the next request's wait, with that request's own reply after it.
+        QTest::newRow("fast, reply after the quiet time") << Ms{10} << 600 << 2000 << false << 30;
+        QTest::newRow("400 ms answers, reply after half again that") << Ms{400} << 700 << 2000 << false << 30;
     }
 
     // The reply to a request cut while it was awaited may come, counted from when it left, for the
-    // quiet time or half again the time the calibrator took to answer, whichever is longer, never
-    // past the cut exchange's deadline. Within that it is dropped and the next request gets its own
-    // reply, which comes late enough to be taken after the cut one had the wait been shorter; when
-    // none comes, the next request waits exactly that long.
+    // quiet time or half again the longest time the calibrator took to answer, whichever is longer,
+    // never past the cut exchange's deadline, and until that deadline while it has not answered.
+    // Within that it is dropped and the next request gets its own reply, which comes late enough to
+    // be taken after the cut one had the wait been shorter; when none comes, the next request leaves
+    // exactly that long after the cut one. A reply later than that is not taken for the next one's.
     void cutReplyWindow()
     {
-        QFETCH(int, answerMs);
+        QFETCH(QList<int>, answersMs);
         QFETCH(int, lateMs);
         QFETCH(int, cutTimeoutMs);
         QFETCH(bool, defaultTiming);
         QFETCH(int, cutAfterMs);
         if (defaultTiming)
             m_link->timing() = CalibratorLink::Timing();
-        if (answerMs >= 0) {
+        for (const int answerMs : answersMs) {
             answerAfter(answerMs, "0.4");
             QCOMPARE(exchange(request("1;1"), 2000), CalibratorLink::Status::Ok);
         }
+        QList<QElapsedTimer> writes;
+        m_link->setDebugSink([&writes](const QString& event, const QByteArray&) {
+            if (event == "WRITE") {
+                writes << QElapsedTimer();
+                writes.last().start();
+            }
+        });
         answerAfter(lateMs, "101.3");
-        QElapsedTimer sinceCutRequest;
-        sinceCutRequest.start();
         abortAfter(m_abort, cutAfterMs, [&] { m_link->exchange(request("1;1"), cutTimeoutMs); });
         QCOMPARE(m_link->lastStatus(), CalibratorLink::Status::Aborted);
         m_abort = false;
-        const int ownMs = qMax(10, qMax(answerMs, lateMs));
-        answerAfter(ownMs, "12.0");
+        const int longestMs = answersMs.isEmpty() ? -1 : *std::max_element(answersMs.begin(), answersMs.end());
+        answerAfter(qMax(10, qMax(longestMs, lateMs)), "12.0");
         QCOMPARE(exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
         QCOMPARE(m_link->reply(), QByteArray("12.0"));
-        const int windowMs = qMin(cutTimeoutMs, qMax(m_link->timing().quietMs, answerMs * 3 / 2));
+        QCOMPARE(writes.size(), 2);
+        const int windowMs =
+            longestMs < 0 ? cutTimeoutMs : qMin(cutTimeoutMs, qMax(m_link->timing().quietMs, longestMs * 3 / 2));
         const int untilMs = qMax(cutAfterMs, lateMs >= 0 ? qMin(lateMs, windowMs) : windowMs);
-        const int tookMs = int(sinceCutRequest.elapsed()) - ownMs;
+        const int tookMs = int(writes.first().elapsed() - writes.last().elapsed());
         QVERIFY2(tookMs >= untilMs && tookMs < untilMs + 300, qPrintable(QString::number(tookMs)));
+    }
+
+    void cutCostsTheNextRequest_data()
+    {
+        QTest::addColumn<bool>("identified");
+        QTest::addColumn<int>("answerMs");
+        QTest::addColumn<int>("expectedMs");
+        // Whether the port first heard the calibrator answer an identify or a read, and how fast (-1:
+        // it never did); how long after the cut request the next one is to leave.
+        QTest::newRow("fast read before") << false << 10 << 250;
+        QTest::newRow("fast identify before") << true << 10 << 250;
+        QTest::newRow("nothing heard before") << false << -1 << 1000;
+    }
+
+    // What a cut read whose reply never comes (it met the closed port) costs the next request on the
+    // port, measured as the link is built: about the quiet time once the calibrator is known to
+    // answer fast, the cut exchange's whole time-out while the port has not heard it.
+    void cutCostsTheNextRequest()
+    {
+        QFETCH(bool, identified);
+        QFETCH(int, answerMs);
+        QFETCH(int, expectedMs);
+        m_link->timing() = CalibratorLink::Timing();
+        if (answerMs >= 0)
+            answerAfter(answerMs, identified ? "$70" : "0.4");
+        if (identified)
+            QCOMPARE(identify(), CalibratorLink::Identify::Reply);
+        else if (answerMs >= 0)
+            QCOMPARE(exchange(request("1;1"), 2000), CalibratorLink::Status::Ok);
+        QElapsedTimer sinceCutRequest;
+        QElapsedTimer sinceNextRequest;
+        m_link->setDebugSink([&](const QString& event, const QByteArray& bytes) {
+            if (event == "WRITE")
+                (bytes == request("1;1") ? sinceCutRequest : sinceNextRequest).start();
+        });
+        m_port->answerNothing();
+        abortAfter(m_abort, 30, [&] { m_link->exchange(request("1;1"), 1000); });
+        m_abort = false;
+        answerAfter(10, "12.0");
+        QCOMPARE(exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
+        QCOMPARE(m_link->reply(), QByteArray("12.0"));
+        const qint64 waitedMs = sinceCutRequest.elapsed() - sinceNextRequest.elapsed();
+        QVERIFY2(waitedMs >= expectedMs - 10 && waitedMs < expectedMs + 300, qPrintable(QString::number(waitedMs)));
     }
 
     void owedRepliesAreCountedInOrder_data()
@@ -428,6 +488,62 @@ private slots:
             QCOMPARE(m_link->reply(), QByteArray("12.0"));
         }
         QCOMPARE(m_port->requests().size(), cut ? 4 : 3);
+    }
+
+    void staleCutLeavesTheRelease_data()
+    {
+        QTest::addColumn<bool>("search");
+        QTest::newRow("then a read") << false;
+        QTest::newRow("then an identify") << true;
+    }
+
+    // A cut read whose reply never came, and whose time had passed when the release frame left, does
+    // not take the release's acknowledgement for its own: the release owes nothing more, and the next
+    // request leaves at once, however long the quiet time.
+    void staleCutLeavesTheRelease()
+    {
+        QFETCH(bool, search);
+        m_link->timing().quietMs = 1000;
+        answerAfter(10, "0.4");
+        QCOMPARE(exchange(request("1;1"), 2000), CalibratorLink::Status::Ok);
+        m_port->answerNothing();
+        abortAfter(m_abort, 30, [&] { m_link->exchange(request("1;1"), 100); });
+        m_abort = false;
+        // The release comes later, as after "Стоп" and a while.
+        QTest::qWait(150);
+        answerAfter(10, "$0");
+        QVERIFY(bounded([&] { return m_link->sendWithoutReply(request("11;200;0;1;200"), timeoutMs); }));
+        QElapsedTimer sinceRelease;
+        sinceRelease.start();
+        QElapsedTimer sinceNextRequest;
+        m_link->setDebugSink([&](const QString& event, const QByteArray&) {
+            if (event == "WRITE")
+                sinceNextRequest.start();
+        });
+        answerAfter(10, search ? "$70" : "12.0");
+        if (search)
+            QCOMPARE(identify(), CalibratorLink::Identify::Reply);
+        else
+            QCOMPARE(exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
+        const qint64 waitedMs = sinceRelease.elapsed() - sinceNextRequest.elapsed();
+        QVERIFY2(waitedMs < 500, qPrintable(QString::number(waitedMs)));
+    }
+
+    // A pass-through whose first bytes make no frame, cut while it waits its second chance, owes its
+    // reply like any cut: the read after it gets its own value.
+    void cutInTheSecondChance()
+    {
+        m_link->timing().pieceWaitMs = 20;
+        m_link->timing().secondChanceMs = 3000;
+        m_port->answerWith(QList<ScriptedPort::Piece>{{"\x13zz", 5}, {replyFrame("101.3"), 600}});
+        abortAfter(m_abort, 200, [&] { m_link->exchange(request("40;5;A"), 5000, untilDeadline); });
+        QCOMPARE(m_link->lastStatus(), CalibratorLink::Status::Aborted);
+        m_abort = false;
+        // Late enough to come on its own after the cut one, had the read not waited for that.
+        answerAfter(700, "12.0");
+        QCOMPARE(exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
+        QCOMPARE(m_link->reply(), QByteArray("12.0"));
+        QCOMPARE(m_port->requests().size(), 2);
     }
 
     // A line that babbles while a cut request's reply is drained ends the drain at its bound, and

@@ -574,6 +574,58 @@ private slots:
         QVERIFY(bench.popUps().isEmpty());
     }
 
+    void answerTimeChangesAcrossAStop_data()
+    {
+        QTest::addColumn<int>("replyDelayMs");
+        QTest::addColumn<int>("currentDelayMs");
+        QTest::addColumn<int>("cyclesBefore");
+        QTest::addColumn<QString>("cut");
+        // How long the calibrator takes to answer once the connect (answered at once) is over, and to
+        // answer a read of the loop current (-1: as long), how many whole cycles it runs like that
+        // before the stop, and which request the stop cuts.
+        QTest::newRow("instant, then 600 ms answers") << 600 << -1 << 0 << "1;1";
+        QTest::newRow("instant, then 800 ms answers") << 800 << -1 << 0 << "1;1";
+        QTest::newRow("300 ms answers, a 500 ms one cut") << 300 << 500 << 0 << "1;5";
+        QTest::newRow("slow current read, cut after a fast one") << 0 << 800 << 1 << "1;5";
+    }
+
+    // "Стоп" 0.1 s after a request whose answer takes longer than any before it or than the last
+    // one, "Старт" 0.1 s later: every cycle of the new session reads each value from its own reply.
+    void answerTimeChangesAcrossAStop()
+    {
+        QFETCH(int, replyDelayMs);
+        QFETCH(int, currentDelayMs);
+        QFETCH(int, cyclesBefore);
+        QFETCH(QString, cut);
+        DeviceTestBench bench;
+        setUpChannel(bench, 10);
+        DeviceZFN& device = bench.device();
+        CalibratorEmulator& emulator = bench.emulator();
+        emulator.setReplyDelayMs(replyDelayMs);
+        if (currentDelayMs >= 0)
+            emulator.setCommandDelayMs("1;5", currentDelayMs);
+        QueuedSpy updates(&device, &DeviceZFN::pollUpdateSignal);
+        emulator.clearRequests();
+        QVERIFY(device.startPoll());
+        QVERIFY(waitForCycles(updates, cyclesBefore));
+        const int before = cyclesBefore > 0 ? emulator.requestCount() : 0;
+        QVERIFY(BoundedWait::until([&] { return emulatorCommands(emulator).mid(before).contains(cut); }));
+        QTest::qWait(100);
+        device.stopPoll();
+        QTest::qWait(100);
+        QList<QList<double>> cycles;
+        QObject::connect(&device, &DeviceZFN::pollUpdateSignal, &device, [&] {
+            const ChannelRecord channel = bench.channel();
+            cycles << QList<double>({channel.reference, channel.measured, channel.current});
+        });
+        QVERIFY(device.startPoll());
+        QVERIFY(BoundedWait::until([&] { return cycles.size() >= 2; }, BoundedWait::jobMs));
+        device.stopPoll();
+        for (const QList<double>& cycle : cycles)
+            QCOMPARE(cycle, QList<double>({400, 500, 12}));
+        QVERIFY(bench.popUps().isEmpty());
+    }
+
     // While polling holds the port, archive and settings work is refused with a message, not
     // started beside it; polling is refused while another job holds the port.
     void otherJobsAreRefusedWhileOneRuns()

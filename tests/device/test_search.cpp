@@ -138,6 +138,46 @@ private slots:
         QCOMPARE(foundPorts(), QStringList({"COM2 ЗФН-020 1"}));
     }
 
+    void searchCutAtFirstContact_data()
+    {
+        QTest::addColumn<int>("replyDelayMs");
+        QTest::newRow("400 ms turnaround") << 400;
+        QTest::newRow("800 ms turnaround") << 800;
+    }
+
+    // A search cut halfway through a slow calibrator's first identify, then a search at once: the
+    // port has never heard that calibrator, so the cut identify's reply is let pass whenever it
+    // comes; the calibrator is found by its own reply, connected by its own acknowledgement, and
+    // every read after that gets its own value.
+    void searchCutAtFirstContact()
+    {
+        QFETCH(int, replyDelayMs);
+        DeviceTestBench bench;
+        CalibratorEmulator& emulator = bench.emulator();
+        emulator.setReplyDelayMs(replyDelayMs);
+        emulator.setValue("1", "101.325");
+        emulator.setValue("5", "12.5");
+        DeviceZFN& device = bench.device();
+        QueuedSpy finished(&device, &DeviceZFN::searchFinished);
+        device.startSearch(0, 0);
+        QVERIFY(emulator.waitForRequests(1, BoundedWait::stepMs));
+        QTest::qWait(replyDelayMs / 2);
+        device.stopSearch();
+        QVERIFY(finished.wait());
+        QVERIFY(runSearch(device, 0, 0));
+        QCOMPARE(foundPorts(), QStringList({"COM1 ЗФН-020 1"}));
+        device.connectToDevice(0);
+        QVERIFY(device.isConnected());
+        QByteArray out;
+        QStringList values;
+        for (const int value : {1, 5, 1}) {
+            QVERIFY(device.readValuesTo(out, value));
+            values << QString::fromLatin1(out);
+        }
+        QCOMPARE(values, QStringList({"101.325", "12.5", "101.325"}));
+        QCOMPARE(bench.popUps(), QStringList());
+    }
+
     // A refused start frame leaves no connection. A found calibrator is connected with the start
     // frame for its address, spoken to at that address, and released before a new search, on a
     // connect to no calibrator and when the device object goes. An address takes a whole byte.
