@@ -5,6 +5,7 @@
 #include "ReducedPlotCurve.h"
 #include "TestEnvironment.h"
 #include "TextDiscription.h"
+#include "TimeScaleEngine.h"
 
 #include <QGroupBox>
 #include <QImage>
@@ -206,6 +207,46 @@ private slots:
         QCOMPARE(plot.axisScaleDraw(QwtPlot::yLeft)->label(-0.5).text(), QString("-0,5"));
         plot.setPlotMode(1);
         QCOMPARE(plot.axisScaleDraw(QwtPlot::xBottom)->label(1000).text(), QString("1") + blank + "000");
+    }
+
+    // A time scale's ticks fall on whole seconds and stand at least the interval over the step count
+    // apart, across February's short month too; less than a second gets one tick at most, and a
+    // single instant a second on either side.
+    void timeTicksStandApart_data()
+    {
+        QTest::addColumn<QDateTime>("from");
+        QTest::addColumn<QDateTime>("to");
+        QTest::addColumn<int>("steps");
+        QTest::addColumn<int>("fewestTicks");
+        const QDateTime evening(QDate(2026, 4, 20), QTime(17, 46, 40, 300));
+        const QDateTime newYear(QDate(2026, 1, 1), QTime(0, 0));
+        QTest::newRow("one instant") << evening << evening << 8 << 2;
+        QTest::newRow("600 ms") << evening << evening.addMSecs(600) << 8 << 0;
+        QTest::newRow("3 s, 8 steps") << evening << evening.addSecs(3) << 8 << 3;
+        QTest::newRow("5 h, 4 steps") << evening << evening.addSecs(5 * 3600) << 4 << 3;
+        QTest::newRow("January and February, 2 steps") << newYear << newYear.addMonths(2) << 2 << 2;
+        QTest::newRow("ten months, 3 steps") << evening << evening.addMonths(10) << 3 << 2;
+    }
+    void timeTicksStandApart()
+    {
+        QFETCH(QDateTime, from);
+        QFETCH(QDateTime, to);
+        QFETCH(int, steps);
+        QFETCH(int, fewestTicks);
+        const QDateTime origin = LinenPlot().startTime();
+        const TimeScaleEngine engine(origin);
+        const QwtScaleDiv div = engine.divideScale(origin.msecsTo(from), origin.msecsTo(to), steps, 5);
+        const QList<double> ticks = div.ticks(QwtScaleDiv::MajorTick);
+        QCOMPARE(QPointF(div.lowerBound(), div.upperBound()),
+                 from == to ? QPointF(origin.msecsTo(from) - 1000, origin.msecsTo(to) + 1000)
+                            : QPointF(origin.msecsTo(from), origin.msecsTo(to)));
+        QVERIFY2(ticks.size() >= fewestTicks && ticks.size() <= steps + 1, qPrintable(QString::number(ticks.size())));
+        for (int i = 0; i < ticks.size(); ++i) {
+            QCOMPARE(std::fmod(ticks[i], 1000.0), 0.0);
+            QVERIFY(div.contains(ticks[i]));
+            if (i > 0)
+                QVERIFY2(ticks[i] - ticks[i - 1] >= div.range() / steps, qPrintable(QString::number(i)));
+        }
     }
 
     // The entries of a legend that shares its side with a tall panel, as the measurement page's, in

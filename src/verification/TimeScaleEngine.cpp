@@ -1,0 +1,81 @@
+#include "TimeScaleEngine.h"
+
+#include <QtMath>
+#include <cmath>
+#include <qwt_date.h>
+
+namespace {
+
+constexpr double msecsPerSecond = 1000.0;
+
+// No more steps than the seconds that the interval touches: Qwt's date engine then divides it in
+// whole seconds or more, never in milliseconds.
+int secondSteps(int steps, double x1, double x2)
+{
+    const double seconds = std::ceil(qMax(x1, x2) / msecsPerSecond) - std::floor(qMin(x1, x2) / msecsPerSecond);
+    return qBound(1, steps, int(seconds));
+}
+
+double closestTicks(const QwtScaleDiv& div)
+{
+    const QList<double> ticks = div.ticks(QwtScaleDiv::MajorTick);
+    double closest = qInf();
+    for (int i = 1; i < ticks.size(); ++i)
+        closest = qMin(closest, qAbs(ticks[i] - ticks[i - 1]));
+    return closest;
+}
+
+}  // namespace
+
+TimeScaleEngine::TimeScaleEngine(const QDateTime& origin)
+    : QwtDateScaleEngine(Qt::LocalTime), m_origin(QwtDate::toDouble(origin))
+{
+    // The axis spans the samples, not the whole months or years around them.
+    setAttribute(QwtScaleEngine::Floating);
+}
+
+// A single instant is shown with a second on either side, not the decades that a share of its
+// value would give, nor an empty scale.
+void TimeScaleEngine::autoScale(int maxNumSteps, double& x1, double& x2, double& stepSize) const
+{
+    widen(x1, x2);
+    x1 += m_origin;
+    x2 += m_origin;
+    QwtDateScaleEngine::autoScale(secondSteps(maxNumSteps, x1, x2), x1, x2, stepSize);
+    x1 -= m_origin;
+    x2 -= m_origin;
+}
+
+// The step hint of autoScale is left out: the engine takes its step from the step count only.
+QwtScaleDiv TimeScaleEngine::divideScale(double x1, double x2, int maxMajorSteps, int maxMinorSteps, double) const
+{
+    widen(x1, x2);
+    const double leastStep = qAbs(x2 - x1) / qMax(1, maxMajorSteps);
+    QwtScaleDiv div;
+    for (int steps = secondSteps(maxMajorSteps, x1, x2); steps >= 1; --steps) {
+        div = QwtDateScaleEngine::divideScale(x1 + m_origin, x2 + m_origin, steps, maxMinorSteps);
+        if (closestTicks(div) >= leastStep)
+            break;
+    }
+    return shifted(div, -m_origin);
+}
+
+void TimeScaleEngine::widen(double& x1, double& x2)
+{
+    if (x1 == x2) {
+        x1 -= msecsPerSecond;
+        x2 += msecsPerSecond;
+    }
+}
+
+QwtScaleDiv TimeScaleEngine::shifted(const QwtScaleDiv& div, double by)
+{
+    QwtScaleDiv moved(div.lowerBound() + by, div.upperBound() + by);
+    for (int type : {QwtScaleDiv::MinorTick, QwtScaleDiv::MediumTick, QwtScaleDiv::MajorTick}) {
+        QList<double> ticks = div.ticks(type);
+        for (double& tick : ticks)
+            tick += by;
+        moved.setTicks(type, ticks);
+    }
+    return moved;
+}
