@@ -2,7 +2,6 @@
 
 #include <QtMath>
 #include <cmath>
-#include <qwt_date.h>
 
 namespace {
 
@@ -28,7 +27,7 @@ double closestTicks(const QwtScaleDiv& div)
 }  // namespace
 
 TimeScaleEngine::TimeScaleEngine(const QDateTime& origin)
-    : QwtDateScaleEngine(Qt::LocalTime), m_origin(QwtDate::toDouble(origin))
+    : QwtDateScaleEngine(Qt::UTC), m_origin(double(origin.toMSecsSinceEpoch()))
 {
     // The axis spans the samples, not the whole months or years around them.
     setAttribute(QwtScaleEngine::Floating);
@@ -39,25 +38,36 @@ TimeScaleEngine::TimeScaleEngine(const QDateTime& origin)
 void TimeScaleEngine::autoScale(int maxNumSteps, double& x1, double& x2, double& stepSize) const
 {
     widen(x1, x2);
-    x1 += m_origin;
-    x2 += m_origin;
+    const double shift = shiftAt(qMin(x1, x2));
+    x1 += shift;
+    x2 += shift;
     QwtDateScaleEngine::autoScale(secondSteps(maxNumSteps, x1, x2), x1, x2, stepSize);
-    x1 -= m_origin;
-    x2 -= m_origin;
+    x1 -= shift;
+    x2 -= shift;
 }
 
 // The step hint of autoScale is left out: the engine takes its step from the step count only.
 QwtScaleDiv TimeScaleEngine::divideScale(double x1, double x2, int maxMajorSteps, int maxMinorSteps, double) const
 {
     widen(x1, x2);
+    const double shift = shiftAt(qMin(x1, x2));
     const double leastStep = qAbs(x2 - x1) / qMax(1, maxMajorSteps);
     QwtScaleDiv div;
     for (int steps = secondSteps(maxMajorSteps, x1, x2); steps >= 1; --steps) {
-        div = QwtDateScaleEngine::divideScale(x1 + m_origin, x2 + m_origin, steps, maxMinorSteps);
+        div = QwtDateScaleEngine::divideScale(x1 + shift, x2 + shift, steps, maxMinorSteps);
         if (closestTicks(div) >= leastStep)
             break;
     }
-    return shifted(div, -m_origin);
+    return shifted(div, -shift);
+}
+
+// Qwt's date engine reads a value as UTC, which it divides without asking the time zone at every
+// tick (a question that costs a file lookup each time); the shift adds the local offset at the
+// start of the interval, so the ticks fall on whole local hours and days.
+double TimeScaleEngine::shiftAt(double x) const
+{
+    const QDateTime instant = QDateTime::fromMSecsSinceEpoch(qint64(m_origin + x), Qt::LocalTime);
+    return m_origin + msecsPerSecond * instant.offsetFromUtc();
 }
 
 void TimeScaleEngine::widen(double& x1, double& x2)

@@ -1,3 +1,4 @@
+#include "DateTimeScaleDraw.h"
 #include "GraphWidget.h"
 #include "LegendCheck.h"
 #include "LinenPlot.h"
@@ -19,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
+#include <ctime>
 #include <qwt_legend_label.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_zoomer.h>
@@ -209,38 +211,54 @@ private slots:
         QCOMPARE(plot.axisScaleDraw(QwtPlot::xBottom)->label(1000).text(), QString("1") + blank + "000");
     }
 
-    // A time scale's ticks fall on whole seconds and stand at least the interval over the step count
-    // apart, across February's short month too; less than a second gets one tick at most, and a
-    // single instant a second on either side.
+    // A time scale's ticks fall on whole seconds of local time, three hours off UTC here, and stand
+    // at least the interval over the step count apart, across February's short month too; less
+    // than a second gets one tick at most, and a single instant a second on either side.
     void timeTicksStandApart_data()
     {
         QTest::addColumn<QDateTime>("from");
         QTest::addColumn<QDateTime>("to");
         QTest::addColumn<int>("steps");
+        QTest::addColumn<QString>("firstTick");
         QTest::addColumn<int>("fewestTicks");
         const QDateTime evening(QDate(2026, 4, 20), QTime(17, 46, 40, 300));
         const QDateTime newYear(QDate(2026, 1, 1), QTime(0, 0));
-        QTest::newRow("one instant") << evening << evening << 8 << 2;
-        QTest::newRow("600 ms") << evening << evening.addMSecs(600) << 8 << 0;
-        QTest::newRow("3 s, 8 steps") << evening << evening.addSecs(3) << 8 << 3;
-        QTest::newRow("5 h, 4 steps") << evening << evening.addSecs(5 * 3600) << 4 << 3;
-        QTest::newRow("January and February, 2 steps") << newYear << newYear.addMonths(2) << 2 << 2;
-        QTest::newRow("ten months, 3 steps") << evening << evening.addMonths(10) << 3 << 2;
+        QTest::newRow("one instant") << evening << evening << 8 << "20.04.26 17:46:40" << 2;
+        QTest::newRow("600 ms") << evening << evening.addMSecs(600) << 8 << QString() << 0;
+        QTest::newRow("3 s, 8 steps") << evening << evening.addSecs(3) << 8 << "20.04.26 17:46:41" << 3;
+        QTest::newRow("5 h, 4 steps") << evening << evening.addSecs(5 * 3600) << 4 << "20.04.26 18:00:00" << 3;
+        QTest::newRow("January and February, 2 steps")
+            << newYear << newYear.addMonths(2) << 2 << "01.01.26 00:00:00" << 2;
+        QTest::newRow("ten months, 3 steps") << evening << evening.addMonths(10) << 3 << "01.05.26 00:00:00" << 2;
     }
     void timeTicksStandApart()
     {
         QFETCH(QDateTime, from);
         QFETCH(QDateTime, to);
         QFETCH(int, steps);
+        QFETCH(QString, firstTick);
         QFETCH(int, fewestTicks);
+        struct LocalZone
+        {
+            QByteArray saved = qgetenv("TZ");
+            LocalZone() { setZone("MSK-3"); }
+            ~LocalZone() { setZone(saved); }
+            static void setZone(const QByteArray& zone)
+            {
+                zone.isEmpty() ? qunsetenv("TZ") : qputenv("TZ", zone);
+                tzset();
+            }
+        } moscow;
         const QDateTime origin = LinenPlot().startTime();
         const TimeScaleEngine engine(origin);
-        const QwtScaleDiv div = engine.divideScale(origin.msecsTo(from), origin.msecsTo(to), steps, 5);
+        const double x1 = origin.msecsTo(QDateTime(from.date(), from.time()));
+        const double x2 = origin.msecsTo(QDateTime(to.date(), to.time()));
+        const QwtScaleDiv div = engine.divideScale(x1, x2, steps, 5);
         const QList<double> ticks = div.ticks(QwtScaleDiv::MajorTick);
-        QCOMPARE(QPointF(div.lowerBound(), div.upperBound()),
-                 from == to ? QPointF(origin.msecsTo(from) - 1000, origin.msecsTo(to) + 1000)
-                            : QPointF(origin.msecsTo(from), origin.msecsTo(to)));
+        QCOMPARE(QPointF(div.lowerBound(), div.upperBound()), x1 == x2 ? QPointF(x1 - 1000, x2 + 1000) : QPointF(x1, x2));
         QVERIFY2(ticks.size() >= fewestTicks && ticks.size() <= steps + 1, qPrintable(QString::number(ticks.size())));
+        QCOMPARE(ticks.isEmpty() ? QString() : DateTimeScaleDraw(origin).label(ticks.first()).text().simplified(),
+                 firstTick);
         for (int i = 0; i < ticks.size(); ++i) {
             QCOMPARE(std::fmod(ticks[i], 1000.0), 0.0);
             QVERIFY(div.contains(ticks[i]));
