@@ -6,6 +6,7 @@
 #include "PanelLegend.h"
 #include "ReducedPlotCurve.h"
 #include "RussianScaleDraw.h"
+#include "TimeScaleEngine.h"
 #include "TryLocker.h"
 
 #include <QDebug>
@@ -24,12 +25,15 @@
 #include <qwt_plot_magnifier.h>
 #include <qwt_plot_panner.h>
 #include <qwt_plot_zoomer.h>
+#include <qwt_scale_engine.h>
 #include <qwt_scale_widget.h>
 
 namespace {
 
 constexpr double emptyScaleMin = 0.0;
 constexpr double emptyScaleMax = 1000.0;
+// Qwt's own step count of an axis, kept where the labels have room for it.
+constexpr int defaultMaxSteps = 8;
 
 bool allFinite(const QVector<double>& values)
 {
@@ -53,9 +57,9 @@ LinenPlot::LinenPlot(QWidget* parent)
     // The legend keeps the width of its widest entry, taken from the canvas, as long as the plot has it.
     insertLegend(m_legend, QwtPlot::RightLegend, 1.0);
     connect(m_legend, &QwtLegend::checked, this, &LinenPlot::showItem);
+    setupAxes();
     setupNavigation();
     setPlotMode(0);
-    setupAxes();
     (new QwtPlotGrid)->attach(this);
     replot();
 }
@@ -68,7 +72,10 @@ LinenPlot::~LinenPlot()
 void LinenPlot::setupAxes()
 {
     m_bottomAxis = axisWidget(QwtPlot::xBottom);
-    m_bottomAxis->setMinBorderDist(0, QFontMetrics(m_bottomAxis->font()).height() / 2);
+    const QFont bottomFont = m_bottomAxis->font();
+    m_bottomAxis->setMinBorderDist(0, QFontMetrics(bottomFont).height() / 2);
+    m_timeLabelExtent = DateTimeScaleDraw(m_startTime).labelSize(bottomFont, 0.0).width()
+                        + QFontMetricsF(bottomFont).horizontalAdvance(QStringLiteral("00"));
     // Qwt sizes a tick label without the font's descent, so the axis would cut the tail of the
     // decimal comma off the labels at its ends: "0,02" would read "0.02".
     QwtScaleWidget* leftAxis = axisWidget(QwtPlot::yLeft);
@@ -119,10 +126,11 @@ void LinenPlot::setClock(Clock clock)
     m_clock = std::move(clock);
 }
 
-void LinenPlot::installScaleDraw(QwtScaleDraw* draw, const QString& title)
+void LinenPlot::installScale(QwtScaleDraw* draw, QwtScaleEngine* engine, const QString& title)
 {
     m_xScaleDraw = draw;
     setAxisScaleDraw(QwtPlot::xBottom, draw);
+    setAxisScaleEngine(QwtPlot::xBottom, engine);
     setAxisTitle(QwtPlot::xBottom, title);
     setAxisLabelRotation(QwtPlot::xBottom, 0);
     setAxisLabelAlignment(QwtPlot::xBottom, Qt::AlignLeft | Qt::AlignBottom);
@@ -136,9 +144,9 @@ void LinenPlot::setPlotMode(int mode)
             return;
         m_plotMode = mode;
         if (mode == 0)
-            installScaleDraw(new DateTimeScaleDraw(m_startTime), tr(" Время"));
+            installScale(new DateTimeScaleDraw(m_startTime), new TimeScaleEngine(m_startTime), tr(" Время"));
         else
-            installScaleDraw(new RussianScaleDraw, tr(" Индекс"));
+            installScale(new RussianScaleDraw, new QwtLinearScaleEngine, tr(" Индекс"));
     }
     updateCurves();
     setStandartPlotScale();
@@ -281,6 +289,28 @@ void LinenPlot::redraw()
     replot();
     if (m_zoomer->zoomRectIndex() == 0)
         m_zoomer->setZoomBase(false);
+}
+
+// The ticks of the axis come from the length it had at the last layout; a layout that the new
+// ticks change is followed by a second pass.
+void LinenPlot::replot()
+{
+    fitTimeLabels();
+    QwtPlot::replot();
+    if (fitTimeLabels())
+        QwtPlot::replot();
+}
+
+// A time axis gets no more steps than its labels fit side by side on it. True when that changed.
+bool LinenPlot::fitTimeLabels()
+{
+    int steps = defaultMaxSteps;
+    if (m_plotMode == 0)
+        steps = qBound(1, int(m_bottomAxis->scaleDraw()->length() / m_timeLabelExtent), defaultMaxSteps);
+    if (steps == axisMaxMajor(QwtPlot::xBottom))
+        return false;
+    setAxisMaxMajor(QwtPlot::xBottom, steps);
+    return true;
 }
 
 void LinenPlot::resizeSamples(int length)
@@ -453,6 +483,8 @@ void LinenPlot::showItem(const QVariant& info, bool on)
 void LinenPlot::resizeEvent(QResizeEvent* event)
 {
     QwtPlot::resizeEvent(event);
+    if (fitTimeLabels())
+        replot();
 }
 
 // A hidden plot only counts its samples; the curves get them when it is shown.

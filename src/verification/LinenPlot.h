@@ -15,6 +15,7 @@ class QwtPlotMagnifier;
 class QwtPlotPanner;
 class QwtPlotZoomer;
 class QwtScaleDraw;
+class QwtScaleEngine;
 class QwtScaleWidget;
 
 // The line plot of live poll values and of archive frames. It keeps its own buffers: one x buffer
@@ -77,6 +78,7 @@ public slots:
     void setPlotMode(int mode);
     void setScaleMaxNumber(int number);
     void showItem(const QVariant& info, bool on);
+    void replot() override;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -86,7 +88,8 @@ private:
     void setupAxes();
     void setEmptyScale();
     void setupNavigation();
-    void installScaleDraw(QwtScaleDraw* draw, const QString& title);
+    void installScale(QwtScaleDraw* draw, QwtScaleEngine* engine, const QString& title);
+    bool fitTimeLabels();
     void growBuffers();
     void shiftBuffers();
     QVector<int> timeOrder() const;
@@ -101,6 +104,8 @@ private:
     QwtScaleWidget* m_bottomAxis = nullptr;
     QwtPlotMagnifier* m_magnifier = nullptr;
     QwtScaleDraw* m_xScaleDraw = nullptr;
+    // The width a time label takes on its axis, with the room that keeps it apart from the next.
+    double m_timeLabelExtent = 0.0;
     QDateTime m_startTime;
     QList<LinenCurve> m_curves;
     int m_plotMode = 0;

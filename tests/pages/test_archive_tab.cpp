@@ -1,6 +1,7 @@
 #include "ArchiveFrameBuilder.h"
 #include "ArchiveModel.h"
 #include "ArchiveTestData.h"
+#include "AxisLabelCheck.h"
 #include "BoundedWait.h"
 #include "CalibratorMap.h"
 #include "ConfiguratorFixture.h"
@@ -531,6 +532,37 @@ private slots:
         requireChild<QPushButton>(&page, "pushButton_plotGrapf")->click();
         QCOMPARE(cutLegendEntries(page.pressureGraph()->plot()), QStringList());
         QCOMPARE(cutLegendEntries(page.errorGraph()->plot()), QStringList());
+    }
+
+    // Both plots' time axes over a whole archive of ten months, in a window as wide as it opens and
+    // a wider one: no label over another, no text at two ticks.
+    void timeAxesReadAtEveryWidth_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("973x681") << QSize(973, 681);
+        QTest::newRow("1280x800") << QSize(1280, 800);
+    }
+    void timeAxesReadAtEveryWidth()
+    {
+        QFETCH(QSize, size);
+        ConfiguratorFixture f;
+        QVector<ArchiveRecord> records;
+        const QDateTime first(QDate(2025, 12, 25), QTime(17, 46, 40));
+        for (int i = 0; i < 513; ++i)
+            records << record(ArchiveFrameBuilder::withTime(ArchiveFrameBuilder::mixed(i % 512), first.addSecs(i * 50713)),
+                              quint32(i % 512));
+        f.bench.device().archiveModel()->replaceRecords(records);
+        auto* page = f.window->findChild<TabArchive*>();
+        requireChild<QTabWidget>(f.window.get(), "tabDeviceConfig")
+            ->setCurrentWidget(requireChild<QWidget>(f.window.get(), "tabArchive"));
+        f.window->resize(size);
+        f.show();
+        requireChild<QPushButton>(page, "pushButton_plotGrapf")->click();
+        for (GraphWidget* graph : {page->pressureGraph(), page->errorGraph()}) {
+            graph->control()->setTimeMode();
+            QVERIFY(graph->plot()->axisScaleDiv(QwtPlot::xBottom).ticks(QwtScaleDiv::MajorTick).size() >= 2);
+            QCOMPARE(clashingAxisLabels(graph->plot(), QwtPlot::xBottom), QStringList());
+        }
     }
 
     // After a read the plots show the loaded frames or nothing: a read from the start empties

@@ -1,3 +1,4 @@
+#include "DateTimeScaleDraw.h"
 #include "GraphWidget.h"
 #include "LegendCheck.h"
 #include "LinenPlot.h"
@@ -5,6 +6,7 @@
 #include "ReducedPlotCurve.h"
 #include "TestEnvironment.h"
 #include "TextDiscription.h"
+#include "TimeScaleEngine.h"
 
 #include <QGroupBox>
 #include <QImage>
@@ -18,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
+#include <ctime>
 #include <qwt_legend_label.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_zoomer.h>
@@ -206,6 +209,45 @@ private slots:
         QCOMPARE(plot.axisScaleDraw(QwtPlot::yLeft)->label(-0.5).text(), QString("-0,5"));
         plot.setPlotMode(1);
         QCOMPARE(plot.axisScaleDraw(QwtPlot::xBottom)->label(1000).text(), QString("1") + blank + "000");
+    }
+
+    // Three hours off UTC, a time scale's ticks fall on whole local days and months, and stand at
+    // least the interval over the step count apart, across February's short month too.
+    void timeTicksStandApart_data()
+    {
+        QTest::addColumn<QDate>("from");
+        QTest::addColumn<QDate>("to");
+        QTest::addColumn<int>("steps");
+        QTest::addColumn<QStringList>("labels");
+        QTest::newRow("January and February, 2 steps")
+            << QDate(2026, 1, 1) << QDate(2026, 3, 1) << 2 << QStringList{"01.01.26 00:00:00", "01.03.26 00:00:00"};
+        QTest::newRow("ten months, 3 steps") << QDate(2026, 4, 20) << QDate(2027, 2, 20) << 3
+                                             << QStringList{"01.05.26 00:00:00", "01.09.26 00:00:00", "01.01.27 00:00:00"};
+    }
+    void timeTicksStandApart()
+    {
+        QFETCH(QDate, from);
+        QFETCH(QDate, to);
+        QFETCH(int, steps);
+        QFETCH(QStringList, labels);
+        struct LocalZone
+        {
+            QByteArray saved = qgetenv("TZ");
+            LocalZone() { setZone("MSK-3"); }
+            ~LocalZone() { setZone(saved); }
+            static void setZone(const QByteArray& zone)
+            {
+                zone.isEmpty() ? qunsetenv("TZ") : qputenv("TZ", zone);
+                tzset();
+            }
+        } moscow;
+        const QDateTime origin = LinenPlot().startTime();
+        const QwtScaleDiv div = TimeScaleEngine(origin).divideScale(
+            origin.msecsTo(QDateTime(from, QTime(0, 0))), origin.msecsTo(QDateTime(to, QTime(0, 0))), steps, 5);
+        QStringList texts;
+        for (double tick : div.ticks(QwtScaleDiv::MajorTick))
+            texts << DateTimeScaleDraw(origin).label(tick).text().simplified();
+        QCOMPARE(texts, labels);
     }
 
     // The entries of a legend that shares its side with a tall panel, as the measurement page's, in

@@ -1,3 +1,4 @@
+#include "AxisLabelCheck.h"
 #include "BoundedWait.h"
 #include "ChannelsModel.h"
 #include "ChildLookup.h"
@@ -74,7 +75,8 @@ public:
             texts << model->index(0, column).data().toString();
         return texts;
     }
-    LinenPlot* plot() { return page->graphWidget()->plot(); }
+    GraphWidget* graph() { return page->graphWidget(); }
+    LinenPlot* plot() { return graph()->plot(); }
     bool waitCycles(int count)
     {
         QueuedSpy updates(&device(), &DeviceZFN::pollUpdateSignal);
@@ -465,6 +467,49 @@ private slots:
         };
         QCOMPARE(digits(channel.hartLow), expected(lower));
         QCOMPARE(digits(channel.hartHigh), expected(upper));
+    }
+
+    // The live plot's time axis, in a page as wide as the window opens and wider, after every sample
+    // of polls half a second, ten seconds and a minute apart: no label over another, no text at
+    // two ticks, and a first sample shown over seconds, not decades.
+    void timeAxisReadsAtEveryWidth_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("stepMs");
+        QTest::addColumn<int>("samples");
+        for (const QSize& size : {QSize(973, 681), QSize(1280, 800)}) {
+            const QString window = QString("%1x%2, ").arg(size.width()).arg(size.height());
+            QTest::newRow(qPrintable(window + "seconds")) << size << 500 << 20;
+            QTest::newRow(qPrintable(window + "minutes")) << size << 10000 << 60;
+            QTest::newRow(qPrintable(window + "hours")) << size << 60000 << 300;
+        }
+    }
+    void timeAxisReadsAtEveryWidth()
+    {
+        QFETCH(QSize, size);
+        QFETCH(int, stepMs);
+        QFETCH(int, samples);
+        MeasurementBench m;
+        m.tabs.resize(size);
+        m.tabs.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&m.tabs));
+        const QDateTime start(QDate(2026, 4, 20), QTime(17, 46, 40));
+        qint64 elapsed = 0;
+        m.plot()->setClock([&] { return start.addMSecs(elapsed); });
+        m.graph()->clear();
+        QStringList clashes;
+        for (int i = 0; i < samples && clashes.isEmpty(); ++i, elapsed += stepMs) {
+            m.plot()->appendSample();
+            m.plot()->fillCurveValue(0, 100);
+            m.plot()->fillCurveValue(1, 100 + i % 7);
+            m.plot()->updateCurves();
+            clashes = clashingAxisLabels(m.plot(), QwtPlot::xBottom);
+            // The first sample alone is shown with a second on either side.
+            if (i == 0)
+                QCOMPARE(m.plot()->axisScaleDiv(QwtPlot::xBottom).range(), 2000.0);
+        }
+        QVERIFY(m.plot()->axisScaleDiv(QwtPlot::xBottom).ticks(QwtScaleDiv::MajorTick).size() >= 3);
+        QCOMPARE(clashes, QStringList());
     }
 
     // The poll modes, the graph types and the reference sources, in the order their indexes mean.
