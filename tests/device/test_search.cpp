@@ -2,6 +2,7 @@
 #include "BoundedWait.h"
 #include "DeviceTestBench.h"
 #include "EmulatorCommands.h"
+#include "PollController.h"
 #include "QueuedSpy.h"
 #include "TestEnvironment.h"
 
@@ -111,28 +112,32 @@ private slots:
         }
 
         // COM2 now answers, slowly: the reply to an identify cut there may come long after the cut.
+        // Its identify wait outlasts the reply however loaded the machine.
+        constexpr qint64 slowReplyMs = 3000;
+        device.link()->timing().identifyTimeoutMs = BoundedWait::stepMs;
         bench.emulator(1).setSilent(false);
-        bench.emulator(1).setReplyDelayMs(1500);
+        bench.emulator(1).setReplyDelayMs(int(slowReplyMs));
         QVERIFY(runSearch(device, 1, 1));
         QCOMPARE(foundPorts(), QStringList({"COM2 ЗФН-020 1"}));
-        // A stop cuts the identify wait of the slow port, not waited out, and asks no more ports.
+        // A stop cuts the identify wait of the slow port: its reply is not waited for, and no more
+        // ports are asked.
         device.setFlag(DeviceZFN::SearchPortRange, true);
         device.setFlag(DeviceZFN::SearchFirstOnly, false);
+        bench.emulator(1).clearRequests();
         bench.emulator(2).clearRequests();
         QueuedSpy finished(&device, &DeviceZFN::searchFinished);
         device.startSearch(1, 3);
-        QTest::qWait(300);
-        QElapsedTimer timer;
-        timer.start();
+        QVERIFY(bench.emulator(1).waitForRequests(1, BoundedWait::stepMs));
         device.stopSearch();
         QVERIFY(finished.wait());
-        QVERIFY2(timer.elapsed() < 500, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(foundPorts(), QStringList());
         QCOMPARE(bench.emulator(2).requestCount(), 0);
-        // The cut identify may yet be answered on its own port only: another port is asked at once.
-        timer.restart();
+        // The cut identify may yet be answered on its own port only: another port is asked before
+        // that reply comes.
         QVERIFY(runSearch(device, 2, 2));
-        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
         QCOMPARE(foundPorts(), QStringList({all.at(1)}));
+        const qint64 lateReplyUs = bench.emulator(1).requests().at(0).timeUs + slowReplyMs * 1000;
+        QVERIFY(bench.emulator(2).requests().at(0).timeUs < lateReplyUs);
         // Its own port lets the late reply pass first.
         QVERIFY(runSearch(device, 1, 1));
         QCOMPARE(foundPorts(), QStringList({"COM2 ЗФН-020 1"}));
@@ -200,6 +205,9 @@ private slots:
         QVERIFY(!device.checkConnection());
         QCOMPARE(bench.popUps(), QStringList({"Калибратор не подключен."}));
         bench.emulator().setStatusReply("11;1;0;1;1", 3);
+        // A failed connect says why, with the pop-ups and status texts it gave.
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^not connected; pop-ups: .*Ошибка при подключении! ; "
+                                                              "status texts: .*Ошибка при подключении!$"));
         QVERIFY(!bench.connectTo(0));
         QTRY_COMPARE(bench.popUps().last(), QString("Ошибка при подключении!"));
         QCOMPARE(connected.count(), 0);
@@ -235,13 +243,21 @@ private slots:
         QCOMPARE(emulatorCommands(bench.emulator()), QStringList({"10;16;2;4", "1;5", "11;274;0;1;1"}));
         QCOMPARE(bench.emulator().requests().last().address, address);
 
-        // At the real byte time, after an echo, the reply trickles in; it is taken as soon as it is whole.
+        // At the real byte time, after an echo, the reply trickles in; it is taken as soon as it is
+        // whole, never after a wait for silence, which is made longer than any loaded machine's delay.
         bench.emulator().setEcho(true);
         bench.emulator().setPaced(true);
+        CalibratorLink::Timing& timing = device.link()->timing();
+        const CalibratorLink::Timing usual = timing;
+        const int usualTimeoutMs = device.pollController()->exchangeTimeoutMs;
+        timing.pieceWaitMs = timing.secondChanceMs = BoundedWait::stepMs;
+        device.setExchangeTimeout(BoundedWait::jobMs);
         QElapsedTimer timer;
         timer.start();
         QVERIFY(device.readValues(5));
-        QVERIFY2(timer.elapsed() < 450, "the exchange waited for silence after a paced reply");
+        QVERIFY2(timer.elapsed() < BoundedWait::stepMs, "the exchange waited for silence after a paced reply");
+        timing = usual;
+        device.setExchangeTimeout(usualTimeoutMs);
         QCOMPARE(device.lastReply(), QByteArray("12.345"));
         bench.emulator().setEcho(false);
         bench.emulator().setPaced(false);

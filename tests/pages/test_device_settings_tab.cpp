@@ -69,7 +69,7 @@ struct SettingsPage : SetupWindowRig
         return BoundedWait::until([&] {
             return !finished.isEmpty() && finished.last().at(0).toInt() == operation
                    && bench.device().portOwner()->isFree();
-        }, BoundedWait::jobMs);
+        }, BoundedWait::jobMs) && settled();
     }
     bool read() { return runOperation("pushButton_read", 0); }
     // Writes the form and gives the image as the write requests carried it (registers 16 and 48).

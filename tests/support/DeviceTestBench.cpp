@@ -5,6 +5,7 @@
 #include "DeviceSettings.h"
 #include "Watchdog.h"
 
+#include <QCoreApplication>
 #include <QThread>
 #include <algorithm>
 
@@ -19,6 +20,9 @@ DeviceTestBench::DeviceTestBench(int emulatorCount)
     m_device = std::make_unique<DeviceZFN>();
     m_device->init();
     m_device->setConfiguratorModule(new ConfiguratorModule(m_device.get()));
+    // Workers send status texts from their own threads: they are recorded in this one.
+    QObject::connect(m_device.get(), &DeviceZFN::showStatusMessageSignal, m_device.get(),
+                     [this](const QString& text) { m_statusTexts.append(text); });
     publishPorts();
 }
 
@@ -57,7 +61,18 @@ bool DeviceTestBench::connectTo(int index, int address, int type)
     m_device->connectToDevice(0);
     // With the window there, a connect starts the settings read; the caller gets the port after it.
     const bool settled = BoundedWait::until([this] { return m_device->portOwner()->isFree(); }, BoundedWait::jobMs);
-    return settled && m_device->isConnected();
+    const bool connected = settled && m_device->isConnected();
+    if (!connected)
+        printWhyNotConnected();
+    return connected;
+}
+
+// The device object sends its pop-ups queued: those of the failed connect are delivered first.
+void DeviceTestBench::printWhyNotConnected()
+{
+    QCoreApplication::sendPostedEvents(m_device.get(), QEvent::MetaCall);
+    qWarning().noquote() << "not connected; pop-ups:" << m_popUps.join(" | ")
+                         << "; status texts:" << m_statusTexts.join(" | ");
 }
 
 bool DeviceTestBench::connectWithTransmitter(HartVariant variant)

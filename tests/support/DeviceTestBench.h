@@ -22,7 +22,8 @@ public:
 
     // Publishes the emulators as COM1..COMn (plus extra entries, e.g. silent ports) and refreshes the list.
     void publishPorts(const QStringList& extraEntries = {});
-    // Connects to emulator `index` as if a search had found it at `address` with `type`.
+    // Connects to emulator `index` as if a search had found it at `address` with `type`. A connect
+    // that fails prints the pop-ups and status texts, which say why.
     bool connectTo(int index, int address = 1, int type = 70);
     // The same on the first emulator with a transmitter behind it and the HART modem switched on.
     bool connectWithTransmitter(HartVariant variant = HartVariant::Family);
@@ -42,7 +43,10 @@ public:
     ChannelRecord channel();
 
 private:
+    void printWhyNotConnected();
+
     std::unique_ptr<DeviceZFN> m_device;
     std::vector<std::unique_ptr<CalibratorEmulator>> m_emulators;
     QStringList m_popUps;
+    QStringList m_statusTexts;
 };

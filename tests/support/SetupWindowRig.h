@@ -6,6 +6,7 @@
 #include "EmulatorCommands.h"
 #include "MainWindow.h"
 
+#include <QCoreApplication>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QtTest>
@@ -47,11 +48,17 @@ public:
     // Connects to the first emulator as a calibrator of `type`, which starts a read of its settings.
     bool connect(int type = 70) { return bench.connectTo(0, 1, type) && settled(); }
 
-    // Waits until no job holds the port and the window is unlocked.
+    // Waits until no job holds the port and the window is unlocked. A worker hands the port back
+    // before its end reaches the window, but the lock it sent as it started is queued by then:
+    // delivered first, it keeps the window locked until the worker's unlock has come too.
     bool settled() const
     {
-        return BoundedWait::until([this] { return g_device->portOwner()->isFree() && window.menuBar()->isEnabled(); },
-                                  BoundedWait::jobMs);
+        return BoundedWait::until([this] {
+            if (!g_device->portOwner()->isFree())
+                return false;
+            QCoreApplication::sendPostedEvents();
+            return window.menuBar()->isEnabled();
+        }, BoundedWait::jobMs);
     }
 
 private:
