@@ -271,11 +271,14 @@ private slots:
     {
         DeviceTestBench bench(2);
         QVERIFY(bench.connectWithTransmitter());
-        QVERIFY(cancelSlowIdentity(bench, 5000, 0));
+        const int transmitterMs = 5000;
+        QVERIFY(cancelSlowIdentity(bench, transmitterMs, 0));
         QElapsedTimer timer;
         timer.start();
         QVERIFY(bench.connectTo(1));
-        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+        // Waiting for the first port's late reply would cost the transmitter's whole time; a connect
+        // on a loaded machine costs a fraction of it.
+        QVERIFY2(timer.elapsed() < transmitterMs / 2, qPrintable(QString::number(timer.elapsed())));
     }
 
     void sameCalibratorAfterASlowTransmitter_data()
