@@ -16,6 +16,7 @@
 #include <QRandomGenerator>
 #include <QtTest>
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -50,6 +51,25 @@ void setUpChannel(DeviceTestBench& bench, int intervalMs)
 bool waitForCycles(const QueuedSpy& updates, int count)
 {
     return BoundedWait::until([&] { return updates.count() >= count; });
+}
+
+// Polls until count cycles have published and stops; each cycle's reference, measured pressure and
+// loop current, as the channel showed them.
+QList<QList<double>> pollCycles(DeviceTestBench& bench, int count)
+{
+    DeviceZFN& device = bench.device();
+    // A cycle queued before the stop may still be delivered after this returns.
+    const auto cycles = std::make_shared<QList<QList<double>>>();
+    const QMetaObject::Connection recorder =
+        QObject::connect(&device, &DeviceZFN::pollUpdateSignal, &device, [&bench, cycles] {
+            const ChannelRecord channel = bench.channel();
+            *cycles << QList<double>({channel.reference, channel.measured, channel.current});
+        });
+    if (device.startPoll())
+        BoundedWait::until([&] { return cycles->size() >= count; }, BoundedWait::jobMs);
+    device.stopPoll();
+    QObject::disconnect(recorder);
+    return *cycles;
 }
 
 QString cellText(DeviceZFN& device, int column)
@@ -561,14 +581,8 @@ private slots:
             QCOMPARE(g_foundDevices.size(), 1);
             return;
         }
-        QList<QList<double>> cycles;
-        QObject::connect(&device, &DeviceZFN::pollUpdateSignal, &device, [&] {
-            const ChannelRecord channel = bench.channel();
-            cycles << QList<double>({channel.reference, channel.measured, channel.current});
-        });
-        QVERIFY(device.startPoll());
-        QVERIFY(BoundedWait::until([&] { return cycles.size() >= 3; }, BoundedWait::jobMs));
-        device.stopPoll();
+        const QList<QList<double>> cycles = pollCycles(bench, 3);
+        QVERIFY(cycles.size() >= 3);
         for (const QList<double>& cycle : cycles)
             QCOMPARE(cycle, QList<double>({400, 500, 12}));
         QVERIFY(bench.popUps().isEmpty());
@@ -613,14 +627,8 @@ private slots:
         QTest::qWait(100);
         device.stopPoll();
         QTest::qWait(100);
-        QList<QList<double>> cycles;
-        QObject::connect(&device, &DeviceZFN::pollUpdateSignal, &device, [&] {
-            const ChannelRecord channel = bench.channel();
-            cycles << QList<double>({channel.reference, channel.measured, channel.current});
-        });
-        QVERIFY(device.startPoll());
-        QVERIFY(BoundedWait::until([&] { return cycles.size() >= 2; }, BoundedWait::jobMs));
-        device.stopPoll();
+        const QList<QList<double>> cycles = pollCycles(bench, 2);
+        QVERIFY(cycles.size() >= 2);
         for (const QList<double>& cycle : cycles)
             QCOMPARE(cycle, QList<double>({400, 500, 12}));
         QVERIFY(bench.popUps().isEmpty());
