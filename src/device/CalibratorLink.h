@@ -126,6 +126,7 @@ private:
     Drain drainOwedFrame(const OwedReply& owed, int timeoutMs, bool wait);
     qint64 answerWindowMs(qint64 answerMs) const;
     void answerFromNow(OwedReply& owed, qint64 answerMs) const;
+    int frameEnd() const;
     bool takeOwedFrame();
     void noteOwed(qint64 untilMs, qint64 deadlineMs);
     void noteCutOwed(int deadlineMs, LateReply late);
@@ -134,9 +135,16 @@ private:
     bool openForAttempt(int attempt);
     Try runTry(const QByteArray& request, int timeoutMs, LateReply late);
     Try collect(int timeoutMs);
-    Try settleDoubt(int timeoutMs, LateReply late);
+    // How a reply is known to be whole: by the frame checks (an exchange's), or by a silence after it
+    // (the identify's, whose sender's address is not known yet).
+    enum class ReplyEnd { FrameChecks, Silence };
+    Try collectUntilSilence(int timeoutMs);
+    Try collectReply(ReplyEnd end, int timeoutMs);
+    bool replyWhole(ReplyEnd end) const;
+    bool awaitReply(ReplyEnd end, qint64 timeoutMs);
+    OwedReply takeDoubt();
+    Try settleDoubt(int timeoutMs, LateReply late, ReplyEnd end);
     void takeCutReply(const QByteArray& frame, qint64 cutTookMs);
-    bool awaitFrame(qint64 timeoutMs);
     bool isComplete() const;
     void debug(const QString& event, const QByteArray& detail = QByteArray()) const;
 

@@ -437,6 +437,52 @@ private slots:
         QVERIFY2(waitedMs >= expectedMs - 10 && waitedMs < expectedMs + 300, qPrintable(QString::number(waitedMs)));
     }
 
+    void identifyAfterADoubtfulCut_data()
+    {
+        using Pieces = QList<ScriptedPort::Piece>;
+        QTest::addColumn<int>("answerMs");
+        QTest::addColumn<Pieces>("afterCut");
+        QTest::addColumn<int>("ownMs");
+        // How long the calibrator took to answer before; what comes after the cut read, counted from
+        // when it left; when the identify's own reply comes after the identify left (-1: with what
+        // came after the cut).
+        const QByteArray late = replyFrame("101.3");
+        QTest::newRow("fast, late reply later than ever answered") << 10 << Pieces{{late, 600}} << 700;
+        QTest::newRow("400 ms answers, own reply soon after the late one") << 400 << Pieces{{late, 700}} << 300;
+        QTest::newRow("fast, late and own reply together")
+            << 10 << Pieces{{late, 600}, {replyFrame("$70"), 600}} << -1;
+        QTest::newRow("fast, no late reply") << 10 << Pieces() << 10;
+    }
+
+    // A search's identify right after a read given up before its deadline: a frame later than the
+    // calibrator has ever answered, or followed by another within the time the first took, is the
+    // read's; the identify takes its own, and the read after it its own value. With no late reply the
+    // identify takes its own after a wait of about the time the cut read took.
+    void identifyAfterADoubtfulCut()
+    {
+        QFETCH(int, answerMs);
+        QFETCH(QList<ScriptedPort::Piece>, afterCut);
+        QFETCH(int, ownMs);
+        answerAfter(answerMs, "0.4");
+        QCOMPARE(exchange(request("1;1"), 2000), CalibratorLink::Status::Ok);
+        m_port->answerWith(afterCut);
+        abortAfter(m_abort, 30, [&] { m_link->exchange(request("1;1"), 2000); });
+        m_abort = false;
+        QElapsedTimer sinceIdentifyLeft;
+        m_link->setDebugSink([&](const QString& event, const QByteArray&) {
+            if (event == "WRITE")
+                sinceIdentifyLeft.start();
+        });
+        answerAfter(ownMs, "$70");
+        QCOMPARE(identify(), CalibratorLink::Identify::Reply);
+        const qint64 tookMs = sinceIdentifyLeft.elapsed();
+        QCOMPARE(m_link->reply(), replyFrame("$70"));
+        QVERIFY2(tookMs < qMax(ownMs, 0) + 800, qPrintable(QString::number(tookMs)));
+        answerAfter(10, "12.0");
+        QCOMPARE(exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
+        QCOMPARE(m_link->reply(), QByteArray("12.0"));
+    }
+
     void owedRepliesAreCountedInOrder_data()
     {
         QTest::addColumn<int>("answerMs");
