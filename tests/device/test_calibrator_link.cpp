@@ -553,10 +553,16 @@ private slots:
         answerAfter(10, "0.4");
         QCOMPARE(exchange(request("1;1"), 2000), CalibratorLink::Status::Ok);
         m_port->answerNothing();
-        abortAfter(m_abort, 30, [&] { m_link->exchange(request("1;1"), 100); });
+        QElapsedTimer sinceCutRequest;
+        m_link->setDebugSink([&](const QString& event, const QByteArray&) {
+            if (event == "WRITE")
+                sinceCutRequest.start();
+        });
+        const int cutTimeoutMs = 100;
+        abortAfter(m_abort, 30, [&] { m_link->exchange(request("1;1"), cutTimeoutMs); });
         m_abort = false;
-        // The release comes later, as after "Стоп" and a while.
-        QTest::qWait(150);
+        // The release leaves once the cut read's time has passed, as after "Стоп" and a while.
+        QVERIFY(BoundedWait::until([&] { return sinceCutRequest.elapsed() > cutTimeoutMs; }));
         answerAfter(10, "$0");
         QVERIFY(bounded([&] { return m_link->sendWithoutReply(request("11;200;0;1;200"), timeoutMs); }));
         QElapsedTimer sinceRelease;
