@@ -201,8 +201,7 @@ void CalibratorLink::answerFromNow(OwedReply& owed, qint64 answerMs) const
 // Drains the replies the port owes, oldest first. The bytes the oldest had brought stay in front:
 // without them the rest of its frame would never look whole. A drain that is itself cut keeps the
 // time and the bytes it had; without wait, only what has come is taken, and a reply whose time has
-// passed is no longer owed. One given up before its exchange's deadline leaves the port in doubt.
-// True when nothing is owed.
+// passed is no longer owed. True when nothing is owed.
 bool CalibratorLink::drainOwedReplies(int timeoutMs, bool wait)
 {
     const auto it = m_ports.find(portKey());
@@ -216,8 +215,8 @@ bool CalibratorLink::drainOwedReplies(int timeoutMs, bool wait)
         if (drained == Drain::Due)
             break;
         account.owed.removeFirst();
-        if (drained == Drain::Gone && owed.untilMs < owed.deadlineMs && owed.sinceSent.elapsed() < owed.deadlineMs)
-            account.doubt = owed;
+        if (drained == Drain::Gone)
+            noteGivenUp(account, owed);
         // The calibrator answers one request after another: the next reply may begin only now.
         if (drained == Drain::Whole && !account.owed.isEmpty())
             answerFromNow(account.owed.first(), account.longestAnswerMs);
@@ -315,16 +314,40 @@ void CalibratorLink::takeCutReply(const QByteArray& frame, qint64 cutTookMs)
     noteAnswerTime(cutTookMs);
 }
 
-// The doubt the port is in, which only the exchange after the cut settles: not valid when there is
-// none or the cut's deadline has passed.
-CalibratorLink::OwedReply CalibratorLink::takeDoubt()
+// A reply given up before its exchange's deadline may come yet and leaves the port in doubt; one
+// given up while it is, whatever its time, would have come only after that one.
+void CalibratorLink::noteGivenUp(PortAccount& account, const OwedReply& owed)
 {
+    if (!account.doubt.isEmpty() && account.doubt.first().pastDeadline())
+        account.doubt.clear();
+    if (!account.doubt.isEmpty() || (owed.untilMs < owed.deadlineMs && !owed.pastDeadline()))
+        account.doubt.append(owed);
+}
+
+// The doubt the port is in, which only the exchange after the cut settles: empty when there is none
+// or the cut's deadline has passed.
+QList<CalibratorLink::OwedReply> CalibratorLink::takeDoubt()
+{
+    QList<OwedReply> doubt;
+    doubt.swap(m_ports[portKey()].doubt);
+    if (!doubt.isEmpty() && doubt.first().pastDeadline())
+        doubt.clear();
+    return doubt;
+}
+
+// Once the cut's reply has come, the replies given up after it are owed again, one after another
+// from now, ahead of this request's own. False when that drain is cut.
+bool CalibratorLink::letFollowersPass(const QList<OwedReply>& followers, int timeoutMs)
+{
+    if (followers.isEmpty())
+        return true;
     PortAccount& account = m_ports[portKey()];
-    OwedReply cut = account.doubt;
-    account.doubt = OwedReply();
-    if (cut.sinceSent.isValid() && cut.sinceSent.elapsed() > cut.deadlineMs)
-        return OwedReply();
-    return cut;
+    account.owed = followers;
+    account.partial = m_buffer;
+    answerFromNow(account.owed.first(), account.longestAnswerMs);
+    const bool drained = drainOwedReplies(timeoutMs);
+    m_sinceRequestLeft.start();
+    return drained;
 }
 
 // A port in doubt does not take the first frame that came as this request's reply on trust: the cut
@@ -333,10 +356,10 @@ CalibratorLink::OwedReply CalibratorLink::takeDoubt()
 // follows within the time the first took counted from the cut; this request's reply is the next.
 CalibratorLink::Try CalibratorLink::settleDoubt(int timeoutMs, LateReply late, ReplyEnd end)
 {
-    const OwedReply cut = takeDoubt();
-    if (!cut.sinceSent.isValid())
+    const QList<OwedReply> doubt = takeDoubt();
+    if (doubt.isEmpty())
         return Try::Reply;
-    const qint64 cutTookMs = cut.sinceSent.elapsed();
+    const qint64 cutTookMs = doubt.first().sinceSent.elapsed();
     const int firstEnd = frameEnd();
     const QByteArray first = m_buffer.left(firstEnd < 0 ? m_buffer.size() : firstEnd + 1);
     m_buffer.remove(0, first.size());
@@ -346,6 +369,8 @@ CalibratorLink::Try CalibratorLink::settleDoubt(int timeoutMs, LateReply late, R
                                && m_answerMs > answerWindowMs(m_ports.value(portKey()).longestAnswerMs);
     if (laterThanEver || awaitReply(end, qMin<qint64>(answerWindowMs(cutTookMs), timeoutMs))) {
         takeCutReply(first, cutTookMs);
+        if (!letFollowersPass(doubt.mid(1), timeoutMs))
+            return Try::Cut;
         const Try own = replyWhole(end) ? Try::Reply : collectReply(end, timeoutMs);
         m_answerMs = m_sinceRequestLeft.elapsed();
         return own;

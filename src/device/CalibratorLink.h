@@ -94,16 +94,18 @@ private:
         QElapsedTimer sinceSent;
         qint64 untilMs = 0;
         qint64 deadlineMs = 0;
+        bool pastDeadline() const { return sinceSent.elapsed() > deadlineMs; }
     };
     // Per port: the replies it owes, oldest first, the bytes the oldest had brought, the longest its
-    // calibrator has taken to answer (-1: it never has), and the cut whose reply was given up before
-    // its deadline (not valid: none), whose reply may come yet.
+    // calibrator has taken to answer (-1: it never has), and the doubt: the cut whose reply was given
+    // up before its deadline and may come yet, then the replies given up after it, which the
+    // calibrator sends only once it has answered the cut.
     struct PortAccount
     {
         QList<OwedReply> owed;
         QByteArray partial;
         qint64 longestAnswerMs = -1;
-        OwedReply doubt;
+        QList<OwedReply> doubt;
     };
 
 public:
@@ -142,7 +144,9 @@ private:
     Try collectReply(ReplyEnd end, int timeoutMs);
     bool replyWhole(ReplyEnd end) const;
     bool awaitReply(ReplyEnd end, qint64 timeoutMs);
-    OwedReply takeDoubt();
+    void noteGivenUp(PortAccount& account, const OwedReply& owed);
+    QList<OwedReply> takeDoubt();
+    bool letFollowersPass(const QList<OwedReply>& followers, int timeoutMs);
     Try settleDoubt(int timeoutMs, LateReply late, ReplyEnd end);
     void takeCutReply(const QByteArray& frame, qint64 cutTookMs);
     bool isComplete() const;

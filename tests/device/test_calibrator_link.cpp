@@ -442,32 +442,41 @@ private slots:
         using Pieces = QList<ScriptedPort::Piece>;
         QTest::addColumn<int>("answerMs");
         QTest::addColumn<Pieces>("afterCut");
+        QTest::addColumn<int>("ackMs");
         QTest::addColumn<int>("ownMs");
         // How long the calibrator took to answer before; what comes after the cut read, counted from
-        // when it left; when the identify's own reply comes after the identify left (-1: with what
-        // came after the cut).
+        // when it left; when the acknowledgement of a release frame sent after the cut comes after
+        // the release left (-1: none is sent); when the identify's own reply comes after the
+        // identify left (-1: with what came after the cut).
         const QByteArray late = replyFrame("101.3");
-        QTest::newRow("fast, late reply later than ever answered") << 10 << Pieces{{late, 600}} << 700;
-        QTest::newRow("400 ms answers, own reply soon after the late one") << 400 << Pieces{{late, 700}} << 300;
+        QTest::newRow("fast, late reply later than ever answered") << 10 << Pieces{{late, 600}} << -1 << 700;
+        QTest::newRow("400 ms answers, own reply soon after the late one") << 400 << Pieces{{late, 700}} << -1 << 300;
         QTest::newRow("fast, late and own reply together")
-            << 10 << Pieces{{late, 600}, {replyFrame("$70"), 600}} << -1;
-        QTest::newRow("fast, no late reply") << 10 << Pieces() << 10;
+            << 10 << Pieces{{late, 600}, {replyFrame("$70"), 600}} << -1 << -1;
+        QTest::newRow("fast, no late reply") << 10 << Pieces() << -1 << 10;
+        QTest::newRow("fast, late reply, then the release's acknowledgement") << 10 << Pieces{{late, 600}} << 700 << 800;
     }
 
     // A search's identify right after a read given up before its deadline: a frame later than the
     // calibrator has ever answered, or followed by another within the time the first took, is the
-    // read's; the identify takes its own, and the read after it its own value. With no late reply the
+    // read's, and a release frame's acknowledgement owed after it comes next; the identify takes its
+    // own, and the read after it its own value. With no late reply the
     // identify takes its own after a wait of about the time the cut read took.
     void identifyAfterADoubtfulCut()
     {
         QFETCH(int, answerMs);
         QFETCH(QList<ScriptedPort::Piece>, afterCut);
+        QFETCH(int, ackMs);
         QFETCH(int, ownMs);
         answerAfter(answerMs, "0.4");
         QCOMPARE(exchange(request("1;1"), 2000), CalibratorLink::Status::Ok);
         m_port->answerWith(afterCut);
         abortAfter(m_abort, 30, [&] { m_link->exchange(request("1;1"), 2000); });
         m_abort = false;
+        if (ackMs >= 0) {
+            answerAfter(ackMs, "$0");
+            QVERIFY(bounded([&] { return m_link->sendWithoutReply(request("11;200;0;1;200"), timeoutMs); }));
+        }
         QElapsedTimer sinceIdentifyLeft;
         m_link->setDebugSink([&](const QString& event, const QByteArray&) {
             if (event == "WRITE")
