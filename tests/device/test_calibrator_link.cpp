@@ -437,33 +437,41 @@ private slots:
         QVERIFY2(waitedMs >= expectedMs - 10 && waitedMs < expectedMs + 300, qPrintable(QString::number(waitedMs)));
     }
 
-    void identifyAfterADoubtfulCut_data()
+    void requestAfterADoubtfulCut_data()
     {
         using Pieces = QList<ScriptedPort::Piece>;
+        QTest::addColumn<bool>("search");
         QTest::addColumn<int>("answerMs");
         QTest::addColumn<Pieces>("afterCut");
         QTest::addColumn<int>("ackMs");
         QTest::addColumn<int>("ownMs");
-        // How long the calibrator took to answer before; what comes after the cut read, counted from
-        // when it left; when the acknowledgement of a release frame sent after the cut comes after
-        // the release left (-1: none is sent); when the identify's own reply comes after the
-        // identify left (-1: with what came after the cut).
+        // Whether the next request is the search's identify or a read; how long the calibrator took
+        // to answer before; what comes after the cut read, counted from when it left; when the
+        // acknowledgement of a release frame sent after the cut comes after the release left (-1:
+        // none is sent); when the next request's own reply comes after it left (-1: with what came
+        // after the cut).
         const QByteArray late = replyFrame("101.3");
-        QTest::newRow("fast, late reply later than ever answered") << 10 << Pieces{{late, 600}} << -1 << 700;
-        QTest::newRow("400 ms answers, own reply soon after the late one") << 400 << Pieces{{late, 700}} << -1 << 300;
-        QTest::newRow("fast, late and own reply together")
-            << 10 << Pieces{{late, 600}, {replyFrame("$70"), 600}} << -1 << -1;
-        QTest::newRow("fast, no late reply") << 10 << Pieces() << -1 << 10;
-        QTest::newRow("fast, late reply, then the release's acknowledgement") << 10 << Pieces{{late, 600}} << 700 << 800;
+        QTest::newRow("identify, fast, late reply later than ever answered")
+            << true << 10 << Pieces{{late, 600}} << -1 << 700;
+        QTest::newRow("identify, 400 ms answers, own reply soon after the late one")
+            << true << 400 << Pieces{{late, 700}} << -1 << 300;
+        QTest::newRow("identify, fast, late and own reply together")
+            << true << 10 << Pieces{{late, 600}, {replyFrame("$70"), 600}} << -1 << -1;
+        QTest::newRow("identify, fast, no late reply") << true << 10 << Pieces() << -1 << 10;
+        QTest::newRow("identify, fast, late reply, then the release's acknowledgement")
+            << true << 10 << Pieces{{late, 600}} << 700 << 800;
+        QTest::newRow("read, fast, late reply, then the release's acknowledgement")
+            << false << 10 << Pieces{{late, 600}} << 700 << 800;
     }
 
-    // A search's identify right after a read given up before its deadline: a frame later than the
-    // calibrator has ever answered, or followed by another within the time the first took, is the
-    // read's, and a release frame's acknowledgement owed after it comes next; the identify takes its
-    // own, and the read after it its own value. With no late reply the
-    // identify takes its own after a wait of about the time the cut read took.
-    void identifyAfterADoubtfulCut()
+    // A search's identify or a read right after a read given up before its deadline: a frame later
+    // than the calibrator has ever answered, or followed by another within the time the first took,
+    // is the cut read's, and a release frame's acknowledgement owed after it comes next; the request
+    // takes its own reply, and the read after it its own value. With no late reply the identify takes
+    // its own after a wait of about the time the cut read took.
+    void requestAfterADoubtfulCut()
     {
+        QFETCH(bool, search);
         QFETCH(int, answerMs);
         QFETCH(QList<ScriptedPort::Piece>, afterCut);
         QFETCH(int, ackMs);
@@ -477,15 +485,20 @@ private slots:
             answerAfter(ackMs, "$0");
             QVERIFY(bounded([&] { return m_link->sendWithoutReply(request("11;200;0;1;200"), timeoutMs); }));
         }
-        QElapsedTimer sinceIdentifyLeft;
+        QElapsedTimer sinceRequestLeft;
         m_link->setDebugSink([&](const QString& event, const QByteArray&) {
             if (event == "WRITE")
-                sinceIdentifyLeft.start();
+                sinceRequestLeft.start();
         });
-        answerAfter(ownMs, "$70");
-        QCOMPARE(identify(), CalibratorLink::Identify::Reply);
-        const qint64 tookMs = sinceIdentifyLeft.elapsed();
-        QCOMPARE(m_link->reply(), replyFrame("$70"));
+        answerAfter(ownMs, search ? "$70" : "3.3");
+        if (search) {
+            QCOMPARE(identify(), CalibratorLink::Identify::Reply);
+            QCOMPARE(m_link->reply(), replyFrame("$70"));
+        } else {
+            QCOMPARE(exchange(request("1;1"), 2000), CalibratorLink::Status::Ok);
+            QCOMPARE(m_link->reply(), QByteArray("3.3"));
+        }
+        const qint64 tookMs = sinceRequestLeft.elapsed();
         QVERIFY2(tookMs < qMax(ownMs, 0) + 800, qPrintable(QString::number(tookMs)));
         answerAfter(10, "12.0");
         QCOMPARE(exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
