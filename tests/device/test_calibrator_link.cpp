@@ -458,6 +458,8 @@ private slots:
         QTest::newRow("identify, fast, late and own reply together")
             << true << 10 << Pieces{{late, 600}, {replyFrame("$70"), 600}} << -1 << -1;
         QTest::newRow("identify, fast, no late reply") << true << 10 << Pieces() << -1 << 10;
+        QTest::newRow("identify, fast, bytes that make no frame later than ever answered")
+            << true << 10 << Pieces{{"\x13zz", 600}} << -1 << 700;
         QTest::newRow("identify, fast, late reply, then the release's acknowledgement")
             << true << 10 << Pieces{{late, 600}} << 700 << 800;
         QTest::newRow("read, fast, late reply, then the release's acknowledgement")
