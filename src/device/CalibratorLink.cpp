@@ -353,7 +353,8 @@ bool CalibratorLink::letFollowersPass(const QList<OwedReply>& followers, int tim
 // A port in doubt does not take the first frame that came as this request's reply on trust: the cut
 // given up early may have been answered only now. The frame is the cut's when it came later than the
 // calibrator has ever answered (a pass-through's time says nothing of that), or when a second frame
-// follows within the time the first took counted from the cut; this request's reply is the next.
+// follows within the time the first took counted from the cut; this request's reply comes after it
+// and after the replies given up behind it.
 CalibratorLink::Try CalibratorLink::settleDoubt(int timeoutMs, LateReply late, ReplyEnd end)
 {
     const QList<OwedReply> doubt = takeDoubt();
