@@ -150,12 +150,17 @@ void CalibratorLink::noteAnswerTime(qint64 answerMs)
     longest = qMax(longest, answerMs);
 }
 
-// An owed reply is one frame, from its "!" to the carriage return after it (an echo has no "!");
-// what follows belongs to the next.
-bool CalibratorLink::takeOwedFrame()
+// A frame runs from its "!" to the carriage return after it (an echo has no "!"); -1: none is whole.
+int CalibratorLink::frameEnd() const
 {
     const int start = m_buffer.indexOf('!');
-    const int end = start < 0 ? -1 : m_buffer.indexOf('\r', start);
+    return start < 0 ? -1 : m_buffer.indexOf('\r', start);
+}
+
+// An owed reply is one frame; what follows belongs to the next.
+bool CalibratorLink::takeOwedFrame()
+{
+    const int end = frameEnd();
     if (end < 0)
         return false;
     debug(QStringLiteral("LATE"), m_buffer.left(end + 1));
@@ -196,8 +201,7 @@ void CalibratorLink::answerFromNow(OwedReply& owed, qint64 answerMs) const
 // Drains the replies the port owes, oldest first. The bytes the oldest had brought stay in front:
 // without them the rest of its frame would never look whole. A drain that is itself cut keeps the
 // time and the bytes it had; without wait, only what has come is taken, and a reply whose time has
-// passed is no longer owed. One given up before its exchange's deadline leaves the port in doubt.
-// True when nothing is owed.
+// passed is no longer owed. True when nothing is owed.
 bool CalibratorLink::drainOwedReplies(int timeoutMs, bool wait)
 {
     const auto it = m_ports.find(portKey());
@@ -211,8 +215,8 @@ bool CalibratorLink::drainOwedReplies(int timeoutMs, bool wait)
         if (drained == Drain::Due)
             break;
         account.owed.removeFirst();
-        if (drained == Drain::Gone && owed.untilMs < owed.deadlineMs && owed.sinceSent.elapsed() < owed.deadlineMs)
-            account.doubt = owed;
+        if (drained == Drain::Gone)
+            noteGivenUp(account, owed);
         // The calibrator answers one request after another: the next reply may begin only now.
         if (drained == Drain::Whole && !account.owed.isEmpty())
             answerFromNow(account.owed.first(), account.longestAnswerMs);
@@ -270,17 +274,38 @@ CalibratorLink::Try CalibratorLink::collect(int timeoutMs)
     }
 }
 
-// Collects until the buffer holds a whole frame, for at most timeoutMs; a line that babbles ends it too.
-bool CalibratorLink::awaitFrame(qint64 timeoutMs)
+// The identify reply's sender is not known yet, so it ends at a silence, not at the frame checks.
+CalibratorLink::Try CalibratorLink::collectUntilSilence(int timeoutMs)
+{
+    if (!waitForInput(timeoutMs))
+        return aborted() ? Try::Cut : Try::Silent;
+    append(takeAvailable());
+    for (int piece = 0; piece < identifyPieceLimit && waitForInput(m_timing.identifySilenceMs); ++piece)
+        append(takeAvailable());
+    return Try::Reply;
+}
+
+CalibratorLink::Try CalibratorLink::collectReply(ReplyEnd end, int timeoutMs)
+{
+    return end == ReplyEnd::FrameChecks ? collect(timeoutMs) : collectUntilSilence(timeoutMs);
+}
+
+bool CalibratorLink::replyWhole(ReplyEnd end) const
+{
+    return end == ReplyEnd::FrameChecks ? isComplete() : frameEnd() >= 0;
+}
+
+// Collects until the buffer holds a whole reply, for at most timeoutMs; a line that babbles ends it too.
+bool CalibratorLink::awaitReply(ReplyEnd end, qint64 timeoutMs)
 {
     QElapsedTimer timer;
     timer.start();
-    while (timer.elapsed() < timeoutMs && waitForInput(int(timeoutMs - timer.elapsed()))) {
+    while (!replyWhole(end)) {
+        if (timer.elapsed() >= timeoutMs || !waitForInput(int(timeoutMs - timer.elapsed())))
+            return false;
         append(takeAvailable());
-        if (isComplete())
-            return true;
     }
-    return false;
+    return true;
 }
 
 void CalibratorLink::takeCutReply(const QByteArray& frame, qint64 cutTookMs)
@@ -289,36 +314,71 @@ void CalibratorLink::takeCutReply(const QByteArray& frame, qint64 cutTookMs)
     noteAnswerTime(cutTookMs);
 }
 
-// A port in doubt does not take the frame that came as this request's reply on trust: the cut given
-// up early may have been answered only now. The frame is the cut's when it came later than the
-// calibrator has ever answered (a pass-through's time says nothing of that), or when a second frame
-// follows within the time the first took counted from the cut; this request's reply is the next.
-CalibratorLink::Try CalibratorLink::settleDoubt(int timeoutMs, LateReply late)
+// A reply given up before its exchange's deadline may come yet and leaves the port in doubt; one
+// given up while it is, whatever its time, would have come only after that one.
+void CalibratorLink::noteGivenUp(PortAccount& account, const OwedReply& owed)
 {
+    if (!account.doubt.isEmpty() && account.doubt.first().pastDeadline())
+        account.doubt.clear();
+    if (!account.doubt.isEmpty() || (owed.untilMs < owed.deadlineMs && !owed.pastDeadline()))
+        account.doubt.append(owed);
+}
+
+// The doubt the port is in, which only the exchange after the cut settles: empty when there is none
+// or the cut's deadline has passed.
+QList<CalibratorLink::OwedReply> CalibratorLink::takeDoubt()
+{
+    QList<OwedReply> doubt;
+    doubt.swap(m_ports[portKey()].doubt);
+    if (!doubt.isEmpty() && doubt.first().pastDeadline())
+        doubt.clear();
+    return doubt;
+}
+
+// Once the cut's reply has come, the replies given up after it are owed again, one after another
+// from now, ahead of this request's own. False when that drain is cut.
+bool CalibratorLink::letFollowersPass(const QList<OwedReply>& followers, int timeoutMs)
+{
+    if (followers.isEmpty())
+        return true;
     PortAccount& account = m_ports[portKey()];
-    const OwedReply cut = account.doubt;
-    account.doubt = OwedReply();
-    if (!cut.sinceSent.isValid() || cut.sinceSent.elapsed() > cut.deadlineMs)
+    account.owed = followers;
+    account.partial = m_buffer;
+    answerFromNow(account.owed.first(), account.longestAnswerMs);
+    const bool drained = drainOwedReplies(timeoutMs);
+    m_sinceRequestLeft.start();
+    return drained;
+}
+
+// A port in doubt does not take the first frame that came as this request's reply on trust: the cut
+// given up early may have been answered only now. The frame is the cut's when it came later than the
+// calibrator has ever answered (a pass-through's time says nothing of that), or when a second frame
+// follows within the time the first took counted from the cut; this request's reply comes after it
+// and after the replies given up behind it.
+CalibratorLink::Try CalibratorLink::settleDoubt(int timeoutMs, LateReply late, ReplyEnd end)
+{
+    const QList<OwedReply> doubt = takeDoubt();
+    if (doubt.isEmpty())
         return Try::Reply;
-    const qint64 cutTookMs = cut.sinceSent.elapsed();
-    const QByteArray first = m_buffer;
-    m_buffer.clear();
+    const qint64 cutTookMs = doubt.first().sinceSent.elapsed();
+    const int firstEnd = frameEnd();
+    const QByteArray first = m_buffer.left(firstEnd < 0 ? m_buffer.size() : firstEnd + 1);
+    m_buffer.remove(0, first.size());
     // The calibrator turns to this request only once it has answered the cut one.
     m_sinceRequestLeft.start();
-    if (late == LateReply::WithinAnswerTime && m_answerMs > answerWindowMs(account.longestAnswerMs)) {
+    const bool laterThanEver = late == LateReply::WithinAnswerTime
+                               && m_answerMs > answerWindowMs(m_ports.value(portKey()).longestAnswerMs);
+    if (laterThanEver || awaitReply(end, qMin<qint64>(answerWindowMs(cutTookMs), timeoutMs))) {
         takeCutReply(first, cutTookMs);
-        const Try own = collect(timeoutMs);
+        if (!letFollowersPass(doubt.mid(1), timeoutMs))
+            return Try::Cut;
+        const Try own = replyWhole(end) ? Try::Reply : collectReply(end, timeoutMs);
         m_answerMs = m_sinceRequestLeft.elapsed();
         return own;
     }
-    if (awaitFrame(qMin<qint64>(answerWindowMs(cutTookMs), timeoutMs))) {
-        takeCutReply(first, cutTookMs);
-        m_answerMs = m_sinceRequestLeft.elapsed();
-        return Try::Reply;
-    }
     if (aborted())
         return Try::Cut;
-    m_buffer = first;
+    m_buffer.prepend(first);
     return Try::Reply;
 }
 
@@ -332,7 +392,7 @@ CalibratorLink::Try CalibratorLink::runTry(const QByteArray& request, int timeou
     Try result = collect(timeoutMs);
     m_answerMs = m_sinceRequestLeft.elapsed();
     if (result == Try::Reply)
-        result = settleDoubt(timeoutMs, late);
+        result = settleDoubt(timeoutMs, late, ReplyEnd::FrameChecks);
     debug(QStringLiteral("READ"), m_buffer);
     return result;
 }
@@ -435,16 +495,15 @@ CalibratorLink::Identify CalibratorLink::identify(const QByteArray& request, int
     if (!write(request, writeTimeoutMs))
         return aborted() ? Identify::Aborted : Identify::WriteFailed;
     m_sinceRequestLeft.start();
-    if (!waitForInput(m_timing.identifyTimeoutMs)) {
-        if (!aborted())
-            return Identify::Silent;
+    Try result = collectUntilSilence(m_timing.identifyTimeoutMs);
+    m_answerMs = m_sinceRequestLeft.elapsed();
+    if (result == Try::Reply)
+        result = settleDoubt(m_timing.identifyTimeoutMs, LateReply::WithinAnswerTime, ReplyEnd::Silence);
+    if (result == Try::Cut)
         noteCutOwed(m_timing.identifyTimeoutMs, LateReply::WithinAnswerTime);
-        return Identify::Aborted;
-    }
-    append(takeAvailable());
-    for (int piece = 0; piece < identifyPieceLimit && waitForInput(m_timing.identifySilenceMs); ++piece)
-        append(takeAvailable());
-    noteAnswerTime(m_sinceRequestLeft.elapsed());
+    if (result != Try::Reply)
+        return result == Try::Cut ? Identify::Aborted : Identify::Silent;
+    noteAnswerTime(m_answerMs);
     m_reply = m_buffer;
     return Identify::Reply;
 }

@@ -94,16 +94,18 @@ private:
         QElapsedTimer sinceSent;
         qint64 untilMs = 0;
         qint64 deadlineMs = 0;
+        bool pastDeadline() const { return sinceSent.elapsed() > deadlineMs; }
     };
     // Per port: the replies it owes, oldest first, the bytes the oldest had brought, the longest its
-    // calibrator has taken to answer (-1: it never has), and the cut whose reply was given up before
-    // its deadline (not valid: none), whose reply may come yet.
+    // calibrator has taken to answer (-1: it never has), and the doubt: the cut whose reply was given
+    // up before its deadline and may come yet, then the replies given up after it, which the
+    // calibrator sends only once it has answered the cut.
     struct PortAccount
     {
         QList<OwedReply> owed;
         QByteArray partial;
         qint64 longestAnswerMs = -1;
-        OwedReply doubt;
+        QList<OwedReply> doubt;
     };
 
 public:
@@ -126,6 +128,7 @@ private:
     Drain drainOwedFrame(const OwedReply& owed, int timeoutMs, bool wait);
     qint64 answerWindowMs(qint64 answerMs) const;
     void answerFromNow(OwedReply& owed, qint64 answerMs) const;
+    int frameEnd() const;
     bool takeOwedFrame();
     void noteOwed(qint64 untilMs, qint64 deadlineMs);
     void noteCutOwed(int deadlineMs, LateReply late);
@@ -134,9 +137,18 @@ private:
     bool openForAttempt(int attempt);
     Try runTry(const QByteArray& request, int timeoutMs, LateReply late);
     Try collect(int timeoutMs);
-    Try settleDoubt(int timeoutMs, LateReply late);
+    // How a reply is known to be whole: by the frame checks (an exchange's), or by a silence after it
+    // (the identify's, whose sender's address is not known yet).
+    enum class ReplyEnd { FrameChecks, Silence };
+    Try collectUntilSilence(int timeoutMs);
+    Try collectReply(ReplyEnd end, int timeoutMs);
+    bool replyWhole(ReplyEnd end) const;
+    bool awaitReply(ReplyEnd end, qint64 timeoutMs);
+    void noteGivenUp(PortAccount& account, const OwedReply& owed);
+    QList<OwedReply> takeDoubt();
+    bool letFollowersPass(const QList<OwedReply>& followers, int timeoutMs);
+    Try settleDoubt(int timeoutMs, LateReply late, ReplyEnd end);
     void takeCutReply(const QByteArray& frame, qint64 cutTookMs);
-    bool awaitFrame(qint64 timeoutMs);
     bool isComplete() const;
     void debug(const QString& event, const QByteArray& detail = QByteArray()) const;
 

@@ -437,6 +437,79 @@ private slots:
         QVERIFY2(waitedMs >= expectedMs - 10 && waitedMs < expectedMs + 300, qPrintable(QString::number(waitedMs)));
     }
 
+    void requestAfterADoubtfulCut_data()
+    {
+        using Pieces = QList<ScriptedPort::Piece>;
+        QTest::addColumn<bool>("search");
+        QTest::addColumn<int>("answerMs");
+        QTest::addColumn<Pieces>("afterCut");
+        QTest::addColumn<int>("ackMs");
+        QTest::addColumn<int>("ownMs");
+        // Whether the next request is the search's identify or a read; how long the calibrator took
+        // to answer before; what comes after the cut read, counted from when it left; when the
+        // acknowledgement of a release frame sent after the cut comes after the release left (-1:
+        // none is sent); when the next request's own reply comes after it left (-1: with what came
+        // after the cut). The next request leaves about 150 ms after the cut one once the calibrator
+        // is known to answer fast; a late reply comes well after that, so that a loaded machine does
+        // not send the request only once the late reply is there.
+        const QByteArray late = replyFrame("101.3");
+        QTest::newRow("identify, fast, late reply later than ever answered")
+            << true << 10 << Pieces{{late, 1000}} << -1 << 950;
+        QTest::newRow("identify, 400 ms answers, own reply soon after the late one")
+            << true << 400 << Pieces{{late, 700}} << -1 << 300;
+        QTest::newRow("identify, fast, late and own reply together")
+            << true << 10 << Pieces{{late, 1000}, {replyFrame("$70"), 1000}} << -1 << -1;
+        QTest::newRow("identify, fast, no late reply") << true << 10 << Pieces() << -1 << 10;
+        QTest::newRow("identify, fast, bytes that make no frame later than ever answered")
+            << true << 10 << Pieces{{"\x13zz", 1000}} << -1 << 950;
+        QTest::newRow("identify, fast, late reply, then the release's acknowledgement")
+            << true << 10 << Pieces{{late, 1000}} << 1100 << 1200;
+        QTest::newRow("read, fast, late reply, then the release's acknowledgement")
+            << false << 10 << Pieces{{late, 1000}} << 1100 << 1200;
+    }
+
+    // A search's identify or a read right after a read given up before its deadline: a frame later
+    // than the calibrator has ever answered, or followed by another within the time the first took,
+    // is the cut read's, and a release frame's acknowledgement owed after it comes next; the request
+    // takes its own reply, and the read after it its own value. With no late reply the identify takes
+    // its own after a wait of about the time the cut read took, far less than its own time-out.
+    void requestAfterADoubtfulCut()
+    {
+        QFETCH(bool, search);
+        QFETCH(int, answerMs);
+        QFETCH(QList<ScriptedPort::Piece>, afterCut);
+        QFETCH(int, ackMs);
+        QFETCH(int, ownMs);
+        answerAfter(answerMs, "0.4");
+        QCOMPARE(exchange(request("1;1"), 2000), CalibratorLink::Status::Ok);
+        m_port->answerWith(afterCut);
+        abortAfter(m_abort, 30, [&] { m_link->exchange(request("1;1"), 2000); });
+        m_abort = false;
+        if (ackMs >= 0) {
+            answerAfter(ackMs, "$0");
+            QVERIFY(bounded([&] { return m_link->sendWithoutReply(request("11;200;0;1;200"), timeoutMs); }));
+        }
+        QElapsedTimer sinceRequestLeft;
+        m_link->setDebugSink([&](const QString& event, const QByteArray&) {
+            if (event == "WRITE")
+                sinceRequestLeft.start();
+        });
+        answerAfter(ownMs, search ? "$70" : "3.3");
+        if (search) {
+            QCOMPARE(identify(), CalibratorLink::Identify::Reply);
+            QCOMPARE(m_link->reply(), replyFrame("$70"));
+        } else {
+            QCOMPARE(exchange(request("1;1"), 2000), CalibratorLink::Status::Ok);
+            QCOMPARE(m_link->reply(), QByteArray("3.3"));
+        }
+        const qint64 tookMs = sinceRequestLeft.elapsed();
+        if (afterCut.isEmpty())
+            QVERIFY2(tookMs < m_link->timing().identifyTimeoutMs * 3 / 4, qPrintable(QString::number(tookMs)));
+        answerAfter(10, "12.0");
+        QCOMPARE(exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
+        QCOMPARE(m_link->reply(), QByteArray("12.0"));
+    }
+
     void owedRepliesAreCountedInOrder_data()
     {
         QTest::addColumn<int>("answerMs");
@@ -507,10 +580,16 @@ private slots:
         answerAfter(10, "0.4");
         QCOMPARE(exchange(request("1;1"), 2000), CalibratorLink::Status::Ok);
         m_port->answerNothing();
-        abortAfter(m_abort, 30, [&] { m_link->exchange(request("1;1"), 100); });
+        QElapsedTimer sinceCutRequest;
+        m_link->setDebugSink([&](const QString& event, const QByteArray&) {
+            if (event == "WRITE")
+                sinceCutRequest.start();
+        });
+        const int cutTimeoutMs = 100;
+        abortAfter(m_abort, 30, [&] { m_link->exchange(request("1;1"), cutTimeoutMs); });
         m_abort = false;
-        // The release comes later, as after "Стоп" and a while.
-        QTest::qWait(150);
+        // The release leaves once the cut read's time has passed, as after "Стоп" and a while.
+        QVERIFY(BoundedWait::until([&] { return sinceCutRequest.elapsed() > cutTimeoutMs; }));
         answerAfter(10, "$0");
         QVERIFY(bounded([&] { return m_link->sendWithoutReply(request("11;200;0;1;200"), timeoutMs); }));
         QElapsedTimer sinceRelease;

@@ -549,19 +549,25 @@ private slots:
     void slowCalibratorAfterAStop_data()
     {
         QTest::addColumn<int>("replyDelayMs");
+        QTest::addColumn<int>("cyclesBefore");
         QTest::addColumn<bool>("search");
         for (const int delayMs : {400, 600, 800}) {
-            QTest::addRow("%d ms answers, a start", delayMs) << delayMs << false;
-            QTest::addRow("%d ms answers, a search", delayMs) << delayMs << true;
+            QTest::addRow("%d ms answers, a start", delayMs) << delayMs << 1 << false;
+            QTest::addRow("%d ms answers, a search", delayMs) << delayMs << 1 << true;
         }
+        // Long enough that a loaded machine still sends the identify before the late reply comes.
+        for (const int delayMs : {800, 1200})
+            QTest::addRow("instant, then %d ms answers, a search", delayMs) << delayMs << 0 << true;
     }
 
-    // A stop cuts the reference read of a calibrator that answers slowly, its reply still to come. A
-    // start right after it reads every value from its own reply, cycle after cycle; a search right
-    // after it finds the calibrator.
+    // A stop cuts the reference read of a calibrator that answers slowly, its reply still to come,
+    // after a whole cycle of slow answers or before any. A start right after it reads every value
+    // from its own reply, cycle after cycle; a search right after it finds the calibrator, which is
+    // then connected and read value by value.
     void slowCalibratorAfterAStop()
     {
         QFETCH(int, replyDelayMs);
+        QFETCH(int, cyclesBefore);
         QFETCH(bool, search);
         DeviceTestBench bench;
         setUpChannel(bench, 10);
@@ -570,7 +576,7 @@ private slots:
         emulator.setReplyDelayMs(replyDelayMs);
         QueuedSpy updates(&device, &DeviceZFN::pollUpdateSignal);
         QVERIFY(device.startPoll());
-        QVERIFY(waitForCycles(updates, 1));
+        QVERIFY(waitForCycles(updates, cyclesBefore));
         emulator.clearRequests();
         QVERIFY(BoundedWait::until([&] { return emulatorCommands(emulator).contains("1;1"); }));
         device.stopPoll();
@@ -579,6 +585,16 @@ private slots:
             QVERIFY(device.startSearch(0, 0));
             QVERIFY(searched.wait(BoundedWait::jobMs));
             QCOMPARE(g_foundDevices.size(), 1);
+            device.connectToDevice(0);
+            QVERIFY(device.isConnected());
+            QByteArray out;
+            QStringList values;
+            for (const int value : {1, 5, 1}) {
+                QVERIFY(device.readValuesTo(out, value));
+                values << QString::fromLatin1(out);
+            }
+            QCOMPARE(values, QStringList({"0.4", "12", "0.4"}));
+            QVERIFY(bench.popUps().isEmpty());
             return;
         }
         const QList<QList<double>> cycles = pollCycles(bench, 3);
