@@ -37,10 +37,11 @@ TimeScaleEngine::TimeScaleEngine(const QDateTime& origin)
 // value would give, nor an empty scale.
 void TimeScaleEngine::autoScale(int maxNumSteps, double& x1, double& x2, double& stepSize) const
 {
-    widen(x1, x2);
     const double shift = shiftAt(qMin(x1, x2));
     x1 += shift;
     x2 += shift;
+    widen(x1, x2);
+    reachWholeSeconds(x1, x2);
     QwtDateScaleEngine::autoScale(secondSteps(maxNumSteps, x1, x2), x1, x2, stepSize);
     x1 -= shift;
     x2 -= shift;
@@ -49,12 +50,14 @@ void TimeScaleEngine::autoScale(int maxNumSteps, double& x1, double& x2, double&
 // The step hint of autoScale is left out: the engine takes its step from the step count only.
 QwtScaleDiv TimeScaleEngine::divideScale(double x1, double x2, int maxMajorSteps, int maxMinorSteps, double) const
 {
-    widen(x1, x2);
     const double shift = shiftAt(qMin(x1, x2));
+    x1 += shift;
+    x2 += shift;
+    widen(x1, x2);
     const double leastStep = qAbs(x2 - x1) / qMax(1, maxMajorSteps);
     QwtScaleDiv div;
     for (int steps = secondSteps(maxMajorSteps, x1, x2); steps >= 1; --steps) {
-        div = QwtDateScaleEngine::divideScale(x1 + shift, x2 + shift, steps, maxMinorSteps);
+        div = QwtDateScaleEngine::divideScale(x1, x2, steps, maxMinorSteps);
         if (closestTicks(div) >= leastStep)
             break;
     }
@@ -75,6 +78,17 @@ void TimeScaleEngine::widen(double& x1, double& x2)
     if (x1 == x2) {
         x1 -= msecsPerSecond;
         x2 += msecsPerSecond;
+    }
+}
+
+// On local time, with x1 not above x2. Samples that span fewer than two whole seconds, as a fast
+// poll's first ones do, would show one tick or none: the scale reaches out to the whole seconds
+// around them. A range set by a zoom is left as it is.
+void TimeScaleEngine::reachWholeSeconds(double& x1, double& x2)
+{
+    if (std::floor(x2 / msecsPerSecond) - std::ceil(x1 / msecsPerSecond) < 1) {
+        x1 = std::floor(x1 / msecsPerSecond) * msecsPerSecond;
+        x2 = std::ceil(x2 / msecsPerSecond) * msecsPerSecond;
     }
 }
 

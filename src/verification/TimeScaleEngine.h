@@ -21,6 +21,7 @@ public:
 private:
     double shiftAt(double x) const;
     static void widen(double& x1, double& x2);
+    static void reachWholeSeconds(double& x1, double& x2);
     static QwtScaleDiv shifted(const QwtScaleDiv& div, double by);
 
     // The origin in milliseconds since the epoch.

@@ -477,11 +477,14 @@ private slots:
         QTest::addColumn<QSize>("size");
         QTest::addColumn<int>("stepMs");
         QTest::addColumn<int>("samples");
+        QTest::addColumn<int>("leastTicks");
         for (const QSize& size : {QSize(973, 681), QSize(1280, 800)}) {
             const QString window = QString("%1x%2, ").arg(size.width()).arg(size.height());
-            QTest::newRow(qPrintable(window + "seconds")) << size << 500 << 20;
-            QTest::newRow(qPrintable(window + "minutes")) << size << 10000 << 60;
-            QTest::newRow(qPrintable(window + "hours")) << size << 60000 << 300;
+            // A fast poll's first samples span less than a second: the axis still reads two times.
+            QTest::newRow(qPrintable(window + "a fraction of a second")) << size << 20 << 30 << 2;
+            QTest::newRow(qPrintable(window + "seconds")) << size << 500 << 20 << 3;
+            QTest::newRow(qPrintable(window + "minutes")) << size << 10000 << 60 << 3;
+            QTest::newRow(qPrintable(window + "hours")) << size << 60000 << 300 << 3;
         }
     }
     void timeAxisReadsAtEveryWidth()
@@ -489,6 +492,7 @@ private slots:
         QFETCH(QSize, size);
         QFETCH(int, stepMs);
         QFETCH(int, samples);
+        QFETCH(int, leastTicks);
         MeasurementBench m;
         m.tabs.resize(size);
         m.tabs.show();
@@ -508,7 +512,7 @@ private slots:
             if (i == 0)
                 QCOMPARE(m.plot()->axisScaleDiv(QwtPlot::xBottom).range(), 2000.0);
         }
-        QVERIFY(m.plot()->axisScaleDiv(QwtPlot::xBottom).ticks(QwtScaleDiv::MajorTick).size() >= 3);
+        QVERIFY(m.plot()->axisScaleDiv(QwtPlot::xBottom).ticks(QwtScaleDiv::MajorTick).size() >= leastTicks);
         QCOMPARE(clashes, QStringList());
     }
 
