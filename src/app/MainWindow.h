@@ -32,8 +32,9 @@ public:
     void setProjectName(const QString& name);
 
 public slots:
-    // Every way out (the quit action, a terminate signal): the exchange under way is cut first, so
-    // the program leaves at once even when the window's thread waits in an exchange of its own.
+    // The quit action and a terminate signal, like a close of the window: the exchange under way is
+    // cut first, so the program leaves at once even when the window's thread waits in an exchange
+    // of its own.
     void quit();
     void block(quint8 kind);
     void unblock();
