@@ -33,11 +33,15 @@ QByteArray request(const char* command)
     return AsciiUail::makePackage(QString::fromLatin1(command), address);
 }
 
-// Runs fn in a thread of its own while the test thread sets the abort flag after delayMs.
-void abortAfter(std::atomic<bool>& abort, int delayMs, const std::function<void()>& fn)
+// Runs fn in a thread of its own while the test thread sets the abort flag delayMs after fn began,
+// or after begun() holds.
+void abortAfter(std::atomic<bool>& abort, int delayMs, const std::function<void()>& fn,
+                const std::function<bool()>& begun = {})
 {
     QThread* worker = QThread::create(fn);
     worker->start();
+    if (begun && !BoundedWait::until(begun))
+        qFatal("the exchange to cut did not begin");
     QThread::msleep(ulong(delayMs));
     abort = true;
     // The worker uses the caller's link: a cut that never ends leaves nothing safe to go on with.
@@ -606,6 +610,29 @@ private slots:
             QCOMPARE(exchange(request("1;5"), 2000), CalibratorLink::Status::Ok);
         const qint64 waitedMs = sinceRelease.elapsed() - sinceNextRequest.elapsed();
         QVERIFY2(waitedMs < 500, qPrintable(QString::number(waitedMs)));
+    }
+
+    // A cut given up before its deadline while an older one's deadline has passed: the newer one
+    // leaves the port in doubt on its own, and its late reply is not the next read's.
+    void doubtOutlivesAnExpiredOne()
+    {
+        answerAfter(10, "0.4");
+        QCOMPARE(exchange(request("1;1"), 2000), CalibratorLink::Status::Ok);
+        answerAfter(-1, QByteArray());
+        abortAfter(m_abort, 30, [&] { m_link->exchange(request("1;1"), 1000); });
+        m_abort = false;
+        QElapsedTimer sinceFirstCut;
+        sinceFirstCut.start();
+        // The second read leaves once the first one's reply is given up, and is cut at once.
+        const int written = m_port->requests().size();
+        m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame("101.3"), 1200}});
+        abortAfter(m_abort, 30, [&] { m_link->exchange(request("1;1"), 5000); },
+                   [&] { return m_port->requests().size() > written; });
+        m_abort = false;
+        QVERIFY(BoundedWait::until([&] { return sinceFirstCut.elapsed() > 1100; }));
+        answerAfter(600, "3.3");
+        QCOMPARE(exchange(request("1;1"), 2000), CalibratorLink::Status::Ok);
+        QCOMPARE(m_link->reply(), QByteArray("3.3"));
     }
 
     // A pass-through whose first bytes make no frame, cut while it waits its second chance, owes its
