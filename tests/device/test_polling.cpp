@@ -587,13 +587,7 @@ private slots:
             QCOMPARE(g_foundDevices.size(), 1);
             device.connectToDevice(0);
             QVERIFY(device.isConnected());
-            QByteArray out;
-            QStringList values;
-            for (const int value : {1, 5, 1}) {
-                QVERIFY(device.readValuesTo(out, value));
-                values << QString::fromLatin1(out);
-            }
-            QCOMPARE(values, QStringList({"0.4", "12", "0.4"}));
+            QCOMPARE(bench.readValues({1, 5, 1}), QStringList({"0.4", "12", "0.4"}));
             QVERIFY(bench.popUps().isEmpty());
             return;
         }

@@ -173,13 +173,7 @@ private slots:
         QCOMPARE(foundPorts(), QStringList({"COM1 ЗФН-020 1"}));
         device.connectToDevice(0);
         QVERIFY(device.isConnected());
-        QByteArray out;
-        QStringList values;
-        for (const int value : {1, 5, 1}) {
-            QVERIFY(device.readValuesTo(out, value));
-            values << QString::fromLatin1(out);
-        }
-        QCOMPARE(values, QStringList({"101.325", "12.5", "101.325"}));
+        QCOMPARE(bench.readValues({1, 5, 1}), QStringList({"101.325", "12.5", "101.325"}));
         QCOMPARE(bench.popUps(), QStringList());
     }
 

@@ -112,6 +112,16 @@ bool DeviceTestBench::flushLine()
     return answered;
 }
 
+QStringList DeviceTestBench::readValues(std::initializer_list<int> numbers)
+{
+    QStringList values;
+    for (const int number : numbers) {
+        QByteArray value;
+        values << (m_device->readValuesTo(value, number) ? QString::fromLatin1(value) : QStringLiteral("failed"));
+    }
+    return values;
+}
+
 void DeviceTestBench::runInWorker(const std::function<void()>& fn)
 {
     PortOwner* owner = m_device->portOwner();

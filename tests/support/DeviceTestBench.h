@@ -5,6 +5,7 @@
 #include "DeviceZFN.h"
 #include "PortOwner.h"
 
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -36,6 +37,9 @@ public:
     // late the loaded emulator sends it: once the read is answered, the emulator has logged the cut
     // request and the line is clean. False when the read got no answer.
     bool flushLine();
+    // Reads the numbered values one after another from the GUI thread; a read that fails gives
+    // "failed" in its place.
+    QStringList readValues(std::initializer_list<int> numbers);
     // Runs fn in a worker thread that holds the serial port, as the device object's workers do.
     void runInWorker(const std::function<void()>& fn);
     void destroyDevice();
