@@ -1,14 +1,14 @@
 #include "ConfiguratorModule.h"
 
+#include "ConfirmPrompt.h"
 #include "DeviceZFN.h"
 #include "IniFile.h"
-#include "InteractionHooks.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QMetaEnum>
 #include <QStandardPaths>
 #include <QUrl>
@@ -109,15 +109,12 @@ QString withSuffix(const QString& path, const QString& suffix)
 }
 
 // The dialog asked about replacing the name as typed; a file under the name with the suffix is asked
-// about here, in the dialog's own words.
-bool mayReplace(const QString& path, const QString& title, QWidget* parent)
+// about here, in the dialog's own words and with its buttons' texts.
+bool mayReplace(const QString& path)
 {
-    QMessageBox box(QMessageBox::Warning, title,
-                    QFileDialog::tr("%1 already exists.\nDo you want to replace it?").arg(fileNameOf(path)),
-                    QMessageBox::Yes | QMessageBox::No, parent);
-    box.setDefaultButton(QMessageBox::No);
-    InteractionHooks::runMessageBox(box);
-    return box.clickedButton() == box.button(QMessageBox::Yes);
+    return ConfirmPrompt::ask(QFileDialog::tr("%1 already exists.\nDo you want to replace it?").arg(fileNameOf(path)),
+                              QCoreApplication::translate("QPlatformTheme", "&Yes"),
+                              QCoreApplication::translate("QPlatformTheme", "&No"));
 }
 
 }  // namespace
@@ -144,7 +141,7 @@ QString ConfiguratorModule::chooseFile(const FileDialog& dialog, QWidget* parent
         return chosen;
     if (dialog.mode == FileChooser::Save) {
         const QString named = withSuffix(chosen, dialog.suffix);
-        if (named != chosen && QFileInfo::exists(named) && !mayReplace(named, dialog.title, parent))
+        if (named != chosen && QFileInfo::exists(named) && !mayReplace(named))
             return QString();
         chosen = named;
     }
