@@ -343,12 +343,13 @@ bool DeviceZFN::sendSessionStart()
     return ok;
 }
 
-// Callers stop every worker first; a port still lent is not written from here.
+// Callers stop every worker first; a port still lent is not written from here. The release is a job
+// of its own: a stop left from an earlier job does not cut its wait for the acknowledgement, a quit
+// does.
 void DeviceZFN::sendSessionEnd()
 {
-    if (m_foundIndex != -1 && m_portOwner->isFree())
-        m_link->sendWithoutReply(sessionFrame(CalibratorMap::RegSessionEnd, CalibratorMap::SessionEndValue),
-                                 releaseWriteTimeoutMs);
+    if (m_foundIndex != -1 && m_portOwner->isFree() && m_portOwner->prepareExchange())
+        m_link->release(sessionFrame(CalibratorMap::RegSessionEnd, CalibratorMap::SessionEndValue), releaseWriteTimeoutMs);
     m_connected = false;
 }
 

@@ -96,18 +96,22 @@ void DeviceZFN::connectToDevice(int index)
         return;
 
     const DeviceInfo& device = g_foundDevices.at(index);
+    m_link->close();
     serialPort()->setPortName(device.port.location);
     m_deviceName = device.familyName;
     if (!m_link->open()) {
         emit showStatusMessageSignal(tr("Ошибка при подключении!"));
         return;
     }
-    m_link->close();
     m_foundIndex = index;
     setConnectedDevice(&device);
     m_deviceType = device.type;
     emit setDeviceType(m_deviceType);
     if (!sendSessionStart()) {
+        // A start frame that was cut may have reached the calibrator: it is released all the same.
+        if (m_lastStatus == ExchangeStatus::Aborted)
+            sendSessionEnd();
+        m_link->close();
         m_foundIndex = -1;
         setConnectedDevice(nullptr);
         emit showStatusMessageSignal(tr("Ошибка при подключении!"));

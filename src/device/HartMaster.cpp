@@ -85,13 +85,13 @@ HartMaster::~HartMaster()
     }
 }
 
-bool HartMaster::exchange(const QByteArray& text, int timeoutMs, CalibratorLink::LateReply late)
+bool HartMaster::exchange(const QByteArray& text, int timeoutMs)
 {
     if (!m_owner.prepareExchange()) {
         qDebug() << "DeviceZFN::sendHartFrame PORT BUSY";
         return false;
     }
-    return m_link.command(text, timeoutMs, late) == CalibratorLink::Status::Ok;
+    return m_link.command(text, timeoutMs) == CalibratorLink::Status::Ok;
 }
 
 bool HartMaster::sendHartFrame(QByteArray& frame)
@@ -108,7 +108,7 @@ bool HartMaster::sendFrame(QByteArray& frame, bool once)
     const int retryLimit = m_link.retryLimit();
     if (once)
         m_link.setRetryLimit(0);
-    const bool ok = exchange(command, m_work.hartTimeoutMs, CalibratorLink::LateReply::UntilDeadline);
+    const bool ok = exchange(command, m_work.hartTimeoutMs);
     m_link.setRetryLimit(retryLimit);
     if (ok)
         frame = m_link.reply();

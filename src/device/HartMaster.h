@@ -99,8 +99,7 @@ private:
     void runChain();
     bool runOperation(int algorithm, bool flag);
     void emitEnd();
-    bool exchange(const QByteArray& text, int timeoutMs,
-                  CalibratorLink::LateReply late = CalibratorLink::LateReply::WithinAnswerTime);
+    bool exchange(const QByteArray& text, int timeoutMs);
     bool sendFrame(QByteArray& frame, bool once);
     bool judge(HartReplyOutcome outcome, bool acceptDeviceError, bool showDeviceError);
     void stepProgress();

@@ -266,19 +266,27 @@ private slots:
     }
 
     // The late reply belongs to the port of the cut exchange: connecting another calibrator right
-    // after the cancel sends its start frame at once.
-    void otherPortWaitsForNothing()
+    // after the cancel releases the first one once its reply has come, and then sends the other's
+    // start frame at once.
+    void otherPortWaitsOnlyForItsOwn()
     {
         DeviceTestBench bench(2);
         QVERIFY(bench.connectWithTransmitter());
-        const int transmitterMs = 5000;
+        const int transmitterMs = 3000;
         QVERIFY(cancelSlowIdentity(bench, transmitterMs, 0));
-        QElapsedTimer timer;
-        timer.start();
         QVERIFY(bench.connectTo(1));
-        // Waiting for the first port's late reply would cost the transmitter's whole time; a connect
-        // on a loaded machine costs a fraction of it.
-        QVERIFY2(timer.elapsed() < transmitterMs / 2, qPrintable(QString::number(timer.elapsed())));
+        const QList<EmulatorRequest> first = bench.emulator(0).requests();
+        const EmulatorRequest release = first.last();
+        QCOMPARE(release.command, QString("11;200;0;1;200"));
+        const auto passThrough = std::find_if(first.cbegin(), first.cend(),
+                                              [](const EmulatorRequest& r) { return r.command.startsWith("40;"); });
+        QVERIFY(passThrough != first.cend());
+        QVERIFY2(release.timeMs() - passThrough->timeMs() >= transmitterMs,
+                 qPrintable(QString::number(release.timeMs() - passThrough->timeMs())));
+        const EmulatorRequest start = bench.emulator(1).requests().first();
+        QCOMPARE(start.command, QString("11;1;0;1;1"));
+        QVERIFY2(start.timeMs() - release.timeMs() < transmitterMs / 2,
+                 qPrintable(QString::number(start.timeMs() - release.timeMs())));
     }
 
     void sameCalibratorAfterASlowTransmitter_data()

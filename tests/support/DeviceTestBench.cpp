@@ -104,12 +104,7 @@ bool DeviceTestBench::cutSlowPassThrough(int transmitterDelayMs)
 
 bool DeviceTestBench::flushLine()
 {
-    CalibratorLink::Timing& timing = m_device->link()->timing();
-    const int quietMs = timing.quietMs;
-    timing.quietMs = 2000;
-    const bool answered = m_device->readValues(1);
-    timing.quietMs = quietMs;
-    return answered;
+    return m_device->readValues(1);
 }
 
 QStringList DeviceTestBench::readValues(std::initializer_list<int> numbers)

@@ -9,17 +9,59 @@ QList<QByteArray> ScriptedPort::requests() const
     return m_requests;
 }
 
+QList<QByteArray> ScriptedPort::events() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_events;
+}
+
+void ScriptedPort::keepOnLine(const QByteArray& bytes)
+{
+    QMutexLocker lock(&m_mutex);
+    m_kept += bytes;
+}
+
+// Pieces that came due while the port was closed met nobody.
 bool ScriptedPort::open(OpenMode mode)
 {
     ++m_openCount;
     QThread::msleep(ulong(m_openDelayMs));
-    return !m_openFails && QIODevice::open(mode | QIODevice::Unbuffered);
+    if (m_openFails || !QIODevice::open(mode | QIODevice::Unbuffered))
+        return false;
+    QMutexLocker lock(&m_mutex);
+    while (isDue())
+        m_pending.removeFirst();
+    m_input = m_kept;
+    m_kept.clear();
+    return true;
+}
+
+void ScriptedPort::close()
+{
+    QIODevice::close();
+    QMutexLocker lock(&m_mutex);
+    m_input.clear();
 }
 
 qint64 ScriptedPort::bytesAvailable() const
 {
     QMutexLocker lock(&m_mutex);
     return m_input.size() + QIODevice::bytesAvailable();
+}
+
+void ScriptedPort::let()
+{
+    QMutexLocker lock(&m_mutex);
+    for (Piece& piece : m_pending)
+        if (piece.afterMs < 0)
+            piece.afterMs = int(m_sinceWrite.elapsed());
+}
+
+// Pieces come in order: a held one holds those behind it.
+bool ScriptedPort::isDue() const
+{
+    return !m_pending.isEmpty() && m_sinceWrite.isValid() && m_pending.first().afterMs >= 0
+           && m_pending.first().afterMs <= m_sinceWrite.elapsed();
 }
 
 // Moves the pieces that are due into the input; true when any arrived.
@@ -31,8 +73,10 @@ bool ScriptedPort::deliverDue()
         m_input += QByteArray(64, 'x');
         arrived = true;
     }
-    while (!m_pending.isEmpty() && m_sinceWrite.isValid() && m_pending.first().afterMs <= m_sinceWrite.elapsed()) {
-        m_input += m_pending.takeFirst().bytes;
+    while (isDue()) {
+        const QByteArray bytes = m_pending.takeFirst().bytes;
+        m_input += bytes;
+        m_events.append("R" + bytes);
         arrived = true;
     }
     return arrived;
@@ -72,12 +116,14 @@ qint64 ScriptedPort::writeData(const char* data, qint64 maxSize)
 {
     QMutexLocker lock(&m_mutex);
     m_requests.append(QByteArray(data, int(maxSize)));
+    m_events.append("W" + m_requests.last());
     if (!m_answers.isEmpty())
         m_repeatedAnswer = m_answers.takeFirst();
     const QList<Piece> answer = m_repeatedAnswer;
     const qint64 base = m_sinceWrite.isValid() ? m_sinceWrite.elapsed() : 0;
     for (Piece& piece : m_pending)
-        piece.afterMs -= int(base);
+        if (piece.afterMs >= 0)
+            piece.afterMs = qMax(0, piece.afterMs - int(base));
     m_pending += answer;
     m_sinceWrite.start();
     return maxSize;
