@@ -62,7 +62,7 @@ bool CalibratorEmulator::start()
 {
     if (isRunning())
         return true;
-    if (!m_terminal.open())
+    if (!m_terminal.open() || !m_userWatch.start(m_terminal.slavePath()))
         return false;
     m_stop.reset();
     m_worker = std::thread(&CalibratorEmulator::run, this);
@@ -150,6 +150,24 @@ void CalibratorEmulator::clearStatusReplies()
 void CalibratorEmulator::setEcho(bool echo)
 {
     changeOptions([echo](EmulatorOptions& o) { o.echo = echo; });
+}
+
+void CalibratorEmulator::setLoseWhileClosed(bool lose)
+{
+    changeOptions([lose](EmulatorOptions& o) { o.loseWhileClosed = lose; });
+}
+
+bool CalibratorEmulator::losesWhileClosed()
+{
+    std::lock_guard<std::mutex> lock(m_optionsMutex);
+    return m_options.loseWhileClosed;
+}
+
+// The watch is read on every turn of the loop, so its events never pile up.
+void CalibratorEmulator::followPortUser()
+{
+    if (m_userWatch.userLeft() && losesWhileClosed())
+        m_terminal.dropUnread();
 }
 
 void CalibratorEmulator::setLeadingGarbage(const QByteArray& bytes)
@@ -296,6 +314,7 @@ void CalibratorEmulator::run()
     FrameAssembler assembler;
     char chunk[ReadChunk];
     while (!m_stop.isSet()) {
+        followPortUser();
         babble(fd);
         pollfd readable{fd, POLLIN, 0};
         if (::poll(&readable, 1, PollIntervalMs) <= 0)
@@ -351,7 +370,11 @@ void CalibratorEmulator::serve(const FrameAssembler::Frame& frame, StopToken::Cl
         return;
     m_served = plan.options;
     const QByteArray bytes = output(request, plan);
-    ReplyWriter(m_terminal.masterFd(), m_stop).send(bytes, plan.options, StopToken::Clock::now());
+    const auto heard = [this, lose = plan.options.loseWhileClosed] {
+        followPortUser();
+        return !lose || m_userWatch.userHoldsPort();
+    };
+    ReplyWriter(m_terminal.masterFd(), m_stop, heard).send(bytes, plan.options, StopToken::Clock::now());
 }
 
 CalibratorEmulator::ReplyPlan CalibratorEmulator::takeReplyPlan(const EmulatorRequest& request)

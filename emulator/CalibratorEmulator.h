@@ -7,6 +7,7 @@
 #include "FrameAssembler.h"
 #include "HartAddressFollower.h"
 #include "HartTransmitter.h"
+#include "PortUserWatch.h"
 #include "PseudoTerminal.h"
 #include "RequestLog.h"
 #include "StopToken.h"
@@ -52,6 +53,9 @@ public:
     void setEcho(bool echo);
     void setLeadingGarbage(const QByteArray& bytes);
     void setSplit(int pieces, int gapMs);
+    // Replies written while the workstation's port is closed are lost, and so is what it left
+    // unread when it closed, as on a real serial port.
+    void setLoseWhileClosed(bool lose);
     // Between its replies the line keeps sending bytes that never make a frame (a wrong device, a
     // line fault), about as fast as 9600 baud carries them.
     void setBabbling(bool babbling) { m_babbling = babbling; }
@@ -101,6 +105,8 @@ private:
     bool isHartModemOn() const;
     void run();
     void babble(int fd);
+    bool losesWhileClosed();
+    void followPortUser();
     void serve(const FrameAssembler::Frame& frame, StopToken::Clock::time_point received);
     ReplyPlan takeReplyPlan(const EmulatorRequest& request);
     QByteArray replyData(const EmulatorRequest& request, const EmulatorOptions& options) const;
@@ -117,6 +123,7 @@ private:
     CommandTable m_commands;
     RequestLog m_log;
     PseudoTerminal m_terminal;
+    PortUserWatch m_userWatch;
     StopToken m_stop;
     std::thread m_worker;
     HartTransmitter m_hart;

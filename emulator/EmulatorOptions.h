@@ -22,6 +22,8 @@ struct EmulatorOptions
     QByteArray leadingGarbage;
     int splitPieces = 1;
     int splitGapMs = 0;
+    // What is written while the workstation's port is closed is lost, as on a real serial port.
+    bool loseWhileClosed = false;
 
     // The status code for a command text, or -1. Prefixes match whole fields ("10;1" does not
     // match "10;16;2;4"); the longest matching prefix wins.

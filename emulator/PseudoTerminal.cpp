@@ -48,6 +48,12 @@ bool PseudoTerminal::isOpen() const
     return m_master >= 0;
 }
 
+void PseudoTerminal::dropUnread()
+{
+    if (m_slave >= 0)
+        ::tcflush(m_slave, TCIFLUSH);
+}
+
 int PseudoTerminal::masterFd() const
 {
     return m_master;

@@ -19,6 +19,8 @@ public:
     // another, is handed the path a port user may still open.
     void hangUp();
     bool isOpen() const;
+    // Drops what was written to the port user and not read: a serial port that is closed loses it.
+    void dropUnread();
     int masterFd() const;
     QString slavePath() const;
 

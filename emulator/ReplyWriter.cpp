@@ -14,9 +14,10 @@ constexpr int WritableWaitMs = 20;
 
 }  // namespace
 
-ReplyWriter::ReplyWriter(int fd, const StopToken& stop)
+ReplyWriter::ReplyWriter(int fd, const StopToken& stop, std::function<bool()> heard)
     : m_fd(fd)
     , m_stop(stop)
+    , m_heard(std::move(heard))
 {
 }
 
@@ -51,7 +52,9 @@ bool ReplyWriter::send(const QByteArray& bytes, const EmulatorOptions& options,
 
 bool ReplyWriter::writeAt(StopToken::Clock::time_point due, const char* data, int size)
 {
-    return m_stop.waitUntil(due) && writeAll(data, size);
+    if (!m_stop.waitUntil(due))
+        return false;
+    return (m_heard && !m_heard()) || writeAll(data, size);
 }
 
 bool ReplyWriter::writeAll(const char* data, int size)

@@ -3,6 +3,7 @@
 #include "StopToken.h"
 
 #include <QByteArray>
+#include <functional>
 
 struct EmulatorOptions;
 
@@ -11,7 +12,8 @@ struct EmulatorOptions;
 class ReplyWriter
 {
 public:
-    ReplyWriter(int fd, const StopToken& stop);
+    // heard: whether bytes written now reach the port user; those that would not are dropped.
+    ReplyWriter(int fd, const StopToken& stop, std::function<bool()> heard = {});
 
     // How long the bytes take on the line: 10 bits each (start, 8 data, stop) at 9600 baud.
     static std::chrono::nanoseconds wireTime(int bytes);
@@ -25,4 +27,5 @@ private:
 
     int m_fd;
     const StopToken& m_stop;
+    std::function<bool()> m_heard;
 };

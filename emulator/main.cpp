@@ -51,6 +51,7 @@ const QList<QCommandLineOption>& commandLineOptions()
         {"paced", "Spend the 9600-baud byte time (1.0417 ms a byte) on every request byte, then write the reply at it."},
         {"silent", "Log requests but never answer."},
         {"echo", "Echo the request before the reply."},
+        {"lose-while-closed", "Lose what is written while the workstation's port is closed, as a real serial port does."},
         {"garbage", "Bytes written before every reply.", "text"},
         {"split", "Write every reply in K pieces, G ms apart.", "K:G"},
         {"bad-check", "Wrong check value in the next N replies; -1 = every reply.", "N", "0"},
@@ -282,6 +283,7 @@ QString readSettings(const QCommandLineParser& parser, Settings& settings)
     o.paced = parser.isSet("paced");
     o.silent = parser.isSet("silent");
     o.echo = parser.isSet("echo");
+    o.loseWhileClosed = parser.isSet("lose-while-closed");
     o.leadingGarbage = parser.value("garbage").toLatin1();
     settings.log = parser.isSet("log");
     return readHartSettings(parser, settings);
