@@ -342,7 +342,8 @@ void CalibratorEmulator::babble(int fd)
     for (int i = 0; i < PollIntervalMs; ++i)
         bytes += pattern[i % (sizeof pattern - 1)];
     const ssize_t written = ::write(fd, bytes.constData(), size_t(bytes.size()));
-    Q_UNUSED(written)
+    if (written > 0)
+        m_babbled += written;
 }
 
 void CalibratorEmulator::serve(const FrameAssembler::Frame& frame, StopToken::Clock::time_point received)

@@ -59,6 +59,8 @@ public:
     // Between its replies the line keeps sending bytes that never make a frame (a wrong device, a
     // line fault), about as fast as 9600 baud carries them.
     void setBabbling(bool babbling) { m_babbling = babbling; }
+    // How many bytes of babble the line has taken so far.
+    qint64 babbledBytes() const { return m_babbled; }
 
     void setValue(const QString& key, const QString& text);
     // After every read of the value it grows by step (negative: falls).
@@ -130,4 +132,5 @@ private:
     HartAddressFollower m_hartAddress;
     std::atomic<bool> m_hartAttached{false};
     std::atomic<bool> m_babbling{false};
+    std::atomic<qint64> m_babbled{0};
 };

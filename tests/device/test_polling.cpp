@@ -515,9 +515,16 @@ private slots:
     // Stops and restarts in quick succession cut exchanges whose replies come late; a late reply is
     // never taken as the value of the next request, and a cut leaves no wait behind beyond its own
     // reply: the first cycle after the last restart takes that and its own two exchanges.
+    void quickRestartsNeverSwapValues_data()
+    {
+        QTest::addColumn<int>("replyDelayMs");
+        QTest::newRow("15 ms answers") << 15;
+        QTest::newRow("150 ms answers") << 150;
+    }
+
     void quickRestartsNeverSwapValues()
     {
-        constexpr int replyDelayMs = 100;
+        QFETCH(int, replyDelayMs);
         DeviceTestBench bench;
         setUpChannel(bench, 0);
         bench.emulator().setReplyDelayMs(replyDelayMs);
@@ -543,6 +550,44 @@ private slots:
         device.stopPoll();
         QCOMPARE(bench.channel().reference, 400.0);
         QCOMPARE(bench.channel().measured, 500.0);
+        QVERIFY(bench.popUps().isEmpty());
+    }
+
+    void stopAndStartAfterAPause_data()
+    {
+        QTest::addColumn<bool>("search");
+        QTest::newRow("start") << false;
+        QTest::newRow("search") << true;
+    }
+
+    // A fast calibrator (15 ms answers): "Стоп" cuts a read, and after the operator's pause of a
+    // second comes "Старт" or a search. The first cycle, or the search's one port, costs about what
+    // the calibrator's answers take, not a wait that grows with the pause.
+    void stopAndStartAfterAPause()
+    {
+        QFETCH(bool, search);
+        DeviceTestBench bench;
+        setUpChannel(bench, 10);
+        DeviceZFN& device = bench.device();
+        CalibratorEmulator& emulator = bench.emulator();
+        emulator.setReplyDelayMs(15);
+        QueuedSpy updates(&device, &DeviceZFN::pollUpdateSignal);
+        QVERIFY(device.startPoll());
+        QVERIFY(waitForCycles(updates, 1));
+        emulator.clearRequests();
+        QVERIFY(BoundedWait::until([&] { return emulatorCommands(emulator).contains("1;1"); }));
+        device.stopPoll();
+        const int pauseMs = 1000;
+        QTest::qWait(pauseMs);
+        updates.clear();
+        QueuedSpy searched(&device, &DeviceZFN::searchFinished);
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(search ? device.startSearch(0, 0) : device.startPoll());
+        QVERIFY(search ? searched.wait(BoundedWait::jobMs) : updates.wait(BoundedWait::stepMs));
+        QVERIFY2(timer.elapsed() < pauseMs, qPrintable(QString::number(timer.elapsed())));
+        device.stopPoll();
+        QCOMPARE(g_foundDevices.size(), 1);
         QVERIFY(bench.popUps().isEmpty());
     }
 

@@ -151,14 +151,15 @@ private slots:
     }
 
     // A search cut halfway through a slow calibrator's first identify, then a search at once: the
-    // port has never heard that calibrator, so the cut identify's reply is let pass whenever it
-    // comes; the calibrator is found by its own reply, connected by its own acknowledgement, and
-    // every read after that gets its own value.
+    // cut identify's reply meets the closed port and is lost, so the next identify leaves at the cut
+    // one's deadline; the calibrator is found by its own reply, connected by its own acknowledgement,
+    // and every read after that gets its own value.
     void searchCutAtFirstContact()
     {
         QFETCH(int, replyDelayMs);
         DeviceTestBench bench;
         CalibratorEmulator& emulator = bench.emulator();
+        emulator.setLoseWhileClosed(true);
         emulator.setReplyDelayMs(replyDelayMs);
         emulator.setValue("1", "101.325");
         emulator.setValue("5", "12.5");
@@ -278,6 +279,77 @@ private slots:
         bench.destroyDevice();
         QVERIFY(BoundedWait::until([&] { return !bench.emulator().isSessionOpen(); }));
         QCOMPARE(bench.emulator().requests().last().command, QString("11;200;0;1;200"));
+    }
+
+    // Connected while the calibrator answers in 400 ms, it then turns slower than that: a search
+    // waits for the release's acknowledgement before it asks, and finds the calibrator by its own
+    // reply.
+    void searchAfterASlowerRelease()
+    {
+        DeviceTestBench bench;
+        CalibratorEmulator& emulator = bench.emulator();
+        emulator.setLoseWhileClosed(true);
+        emulator.setDeviceType(90);
+        emulator.setReplyDelayMs(400);
+        DeviceZFN& device = bench.device();
+        QVERIFY(bench.connectTo(0, 1, 90));
+        QCOMPARE(bench.readValues({1}), QStringList({"$2"}));
+        emulator.setReplyDelayMs(800);
+        QVERIFY(runSearch(device, 0, 0));
+        QCOMPARE(foundPorts(), QStringList({"COM1 ЗФН-030 1"}));
+        QCOMPARE(emulatorCommands(emulator).mid(emulatorCommands(emulator).lastIndexOf("11;200;0;1;200")),
+                 QStringList({"11;200;0;1;200", "0"}));
+    }
+
+    // A line that kept 4 KB of babble while nobody held the port: the search reads it all before
+    // it asks, and takes the calibrator's reply after it.
+    void searchAfterKeptBabble()
+    {
+        DeviceTestBench bench;
+        CalibratorEmulator& emulator = bench.emulator();
+        emulator.setBabbling(true);
+        QVERIFY(BoundedWait::until([&] { return emulator.babbledBytes() >= 4096; }));
+        emulator.setBabbling(false);
+        QVERIFY(runSearch(bench.device(), 0, 0));
+        QCOMPARE(foundPorts(), QStringList({"COM1 ЗФН-020 1"}));
+    }
+
+    void quitDuringTheSession_data()
+    {
+        QTest::addColumn<QString>("cut");
+        QTest::newRow("start frame") << "11;1;0;1;1";
+        QTest::newRow("release's acknowledgement") << "11;200;0;1;200";
+    }
+
+    // The program leaves while the calibrator takes its time over the start or the release frame:
+    // the wait ends at once, and the calibrator, which the start frame may have reached, gets one
+    // release frame.
+    void quitDuringTheSession()
+    {
+        QFETCH(QString, cut);
+        DeviceTestBench bench;
+        CalibratorEmulator& emulator = bench.emulator();
+        DeviceZFN& device = bench.device();
+        QVERIFY(runSearch(device, 0, 0));
+        if (cut.startsWith("11;200")) {
+            device.connectToDevice(0);
+            QVERIFY(device.isConnected());
+        }
+        const int replyDelayMs = 3000;
+        emulator.setCommandDelayMs(cut, replyDelayMs);
+        emulator.setRequestObserver([&](const EmulatorRequest& request) {
+            if (request.command == cut)
+                device.cutExchangesForExit();
+        });
+        QElapsedTimer timer;
+        timer.start();
+        device.connectToDevice(cut.startsWith("11;1;") ? 0 : -1);
+        QVERIFY2(timer.elapsed() < replyDelayMs / 2, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY(!device.isConnected());
+        bench.destroyDevice();
+        emulator.setRequestObserver({});
+        QVERIFY(BoundedWait::until([&] { return !emulator.isSessionOpen(); }));
+        QCOMPARE(emulatorCommands(emulator).count("11;200;0;1;200"), 1);
     }
 };
 

@@ -1313,6 +1313,31 @@ private slots:
         }
         rig.run("pushButton_unsetFixedCurrentMode");
     }
+
+    // "Установить" while the current poller's read is out, its reply 450 ms away, with a slow
+    // transmitter: the pass-through goes once that reply has come and takes its own, with no
+    // message, and the reads after it get their own values.
+    void setCurrentRightAfterACutRead()
+    {
+        HartSubPageRig rig;
+        CalibratorEmulator& calibrator = rig.bench.emulator();
+        calibrator.setValue("1", "0.4");
+        rig.showSubPage(CurrentOutputPage);
+        rig.find<QRadioButton>("radioButton_value_4")->click();
+        QCOMPARE(rig.run("pushButton_setFixedCurrentMode"), QList<int>({40}));
+        QTRY_COMPARE(rig.text("label_zfnCurrent"), QString("12"));
+        HartTransmitterOptions slow;
+        slow.replyDelayMs = 900;
+        rig.transmitter().setOptions(slow);
+        calibrator.setCommandDelayMs("1;5", 450);
+        rig.clearLogs();
+        QVERIFY(BoundedWait::until([&] { return emulatorCommands(calibrator).contains("1;5"); }));
+        QCOMPARE(rig.run("pushButton_setFixedCurrentMode"), QList<int>({40}));
+        QCOMPARE(rig.bench.popUps(), QStringList());
+        rig.run("pushButton_unsetFixedCurrentMode");
+        QCOMPARE(rig.bench.readValues({1, 5, 1}), QStringList({"0.4", "8.0000", "0.4"}));
+        QCOMPARE(rig.bench.popUps(), QStringList());
+    }
 };
 
 QTEST_MAIN(TestHartPages)
