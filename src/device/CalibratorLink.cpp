@@ -268,16 +268,29 @@ CalibratorLink::Try CalibratorLink::collect(int timeoutMs)
     }
 }
 
-// The identify reply's sender is not known yet, so it ends at a silence, not at the frame checks.
+// The identify reply's sender is not known yet, so it ends at a silence, not at the frame checks;
+// but a frame that has begun is not over at a silence (a loaded machine may deliver it in pieces
+// far apart), so its end is awaited up to the time-out.
 CalibratorLink::Try CalibratorLink::collectUntilSilence(int timeoutMs)
 {
+    QElapsedTimer timer;
+    timer.start();
     if (!waitForInput(timeoutMs))
         return aborted() ? Try::Cut : Try::Silent;
     append(takeAvailable());
-    for (int piece = 0; piece < identifyPieceLimit && waitForInput(m_timing.identifySilenceMs); ++piece)
+    for (int piece = 0; piece < identifyPieceLimit; ++piece) {
+        const int waitMs = frameBegun() ? timeoutMs - int(timer.elapsed()) : m_timing.identifySilenceMs;
+        if (waitMs <= 0 || !waitForInput(waitMs))
+            break;
         append(takeAvailable());
+    }
     trim();
     return aborted() ? Try::Cut : Try::Reply;
+}
+
+bool CalibratorLink::frameBegun() const
+{
+    return m_buffer.contains('!') && frameEnd() < 0;
 }
 
 CalibratorLink::Try CalibratorLink::runTry(const QByteArray& request, int timeoutMs)

@@ -107,6 +107,7 @@ private:
     QString portKey() const;
     QList<OwedReply>& owed();
     int frameEnd() const;
+    bool frameBegun() const;
     bool passWholeFrames();
     void dropExpired();
     bool letOwedRepliesPass();

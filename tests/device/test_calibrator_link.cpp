@@ -545,15 +545,28 @@ private slots:
         QCOMPARE(m_link->reply(), replyFrame("$90"));
     }
 
+    void identifyCollectsUntilSilence_data()
+    {
+        using Pieces = QList<ScriptedPort::Piece>;
+        QTest::addColumn<Pieces>("pieces");
+        QTest::addColumn<QByteArray>("reply");
+        const QByteArray frame = replyFrame("$70");
+        QTest::newRow("two pieces") << Pieces{{frame.left(5), 2}, {frame.mid(5), 10}} << frame;
+        QTest::newRow("a frame's end after a long gap") << Pieces{{frame.left(5), 2}, {frame.mid(5), 300}} << frame;
+        QTest::newRow("bytes that make no frame") << Pieces{{"\x13zz", 2}, {frame, 300}} << QByteArray("\x13zz");
+        QTest::newRow("silent") << Pieces() << QByteArray();
+    }
+
+    // The identify reply ends at a silence, once any frame it began is whole; a silent port runs
+    // out its time-out.
     void identifyCollectsUntilSilence()
     {
-        const QByteArray frame = replyFrame("$70");
-        m_port->answerWith(QList<ScriptedPort::Piece>{{frame.left(5), 2}, {frame.mid(5), 10}});
-        QCOMPARE(identify(), CalibratorLink::Identify::Reply);
-        QCOMPARE(m_link->reply(), frame);
-        m_port->answerNothing();
-        m_link->timing().identifyTimeoutMs = timeoutMs;
-        QCOMPARE(identify(), CalibratorLink::Identify::Silent);
+        QFETCH(QList<ScriptedPort::Piece>, pieces);
+        QFETCH(QByteArray, reply);
+        m_link->timing().identifyTimeoutMs = 1000;
+        m_port->answerWith(pieces);
+        QCOMPARE(identify(), reply.isEmpty() ? CalibratorLink::Identify::Silent : CalibratorLink::Identify::Reply);
+        QCOMPARE(m_link->reply(), reply);
     }
 };
 
