@@ -12,8 +12,11 @@ import zlib
 
 from openpyxl import Workbook
 from openpyxl.drawing.image import Image
+from openpyxl.drawing.spreadsheet_drawing import AnchorMarker, OneCellAnchor
+from openpyxl.drawing.xdr import XDRPositiveSize2D
 from openpyxl.formatting.rule import CellIsRule
 from openpyxl.styles import Alignment, Border, Font, PatternFill, Side
+from openpyxl.utils.units import pixels_to_EMU, points_to_pixels
 from openpyxl.worksheet.pagebreak import Break
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -31,6 +34,10 @@ BOX = Border(left=THIN, right=THIN, top=THIN, bottom=THIN)
 CENTER = Alignment(horizontal="center", vertical="center", wrap_text=True)
 WRAP = Alignment(vertical="top", wrap_text=True)
 FOOTER = "Стр. &P из &N"
+# Points: the height of a line of the default font, and of the stamp's picture at 96 dots an inch.
+NAME_LINE = 15
+STAMP_PIXELS = 64
+STAMP = STAMP_PIXELS * 72 // 96
 
 
 def png(width, height, rgb):
@@ -78,6 +85,23 @@ def line(ws, row, text, last="G", bold=False, height=None):
         ws.row_dimensions[row].height = height
 
 
+def signatures(ws, row):
+    """The signatures, the date and the stamp under the names share one row: a row never splits over two
+    pages, so the block prints whole on one page whatever the number of list rows above it."""
+    texts = (("A", "B", "Поверитель\nРуководитель\nДата поверки: &CD_DATE"),
+             ("C", "E", "&CD_VERIF_POS\n&CD_CHEF_POS"),
+             ("F", "G", "&CD_VERIF\n&CD_CHEF"))
+    for first, last, text in texts:
+        ws[f"{first}{row}"] = text
+        ws[f"{first}{row}"].alignment = WRAP
+        ws.merge_cells(f"{first}{row}:{last}{row}")
+    ws.row_dimensions[row].height = 2 * NAME_LINE + STAMP + 4
+    stamp = PlainImage(png(STAMP_PIXELS, STAMP_PIXELS, (180, 40, 40)), STAMP_PIXELS, STAMP_PIXELS)
+    stamp.anchor = OneCellAnchor(_from=AnchorMarker(col=5, row=row - 1, rowOff=pixels_to_EMU(points_to_pixels(2 * NAME_LINE))),
+                                 ext=XDRPositiveSize2D(pixels_to_EMU(STAMP_PIXELS), pixels_to_EMU(STAMP_PIXELS)))
+    ws.add_image(stamp)
+
+
 def protocol_sheet(wb):
     ws = wb.active
     ws.title = "&DEV_SH_1"
@@ -123,21 +147,8 @@ def protocol_sheet(wb):
     line(ws, 17, "Максимальная погрешность: &VR_MAX_ACC %, максимальная вариация: &VR_MAX_VAR %")
     line(ws, 18, "Результаты поверки &VR_RESULT_SHORT. &VR_RESULT")
     line(ws, 19, "&VR_D_RES_DOC")
-    ws["A20"] = "Поверитель"
-    ws["C20"] = "&CD_VERIF_POS"
-    ws["F20"] = "&CD_VERIF"
-    ws["A21"] = "Руководитель"
-    ws["C21"] = "&CD_CHEF_POS"
-    ws["F21"] = "&CD_CHEF"
-    ws["A22"] = "Дата поверки: &CD_DATE"
-    ws["A22"].alignment = Alignment(vertical="top")
-    # The stamp lies within the date's row, under the names: a row never splits over two pages, so
-    # the stamp prints on the signatures' page and never on a page of its own.
-    ws.row_dimensions[22].height = 52
-    stamp = PlainImage(png(64, 64, (180, 40, 40)), 64, 64)
-    ws.add_image(stamp, "F22")
-    ws.row_breaks.append(Break(id=12))
-    page_layout(ws, True, "A1:G22")
+    signatures(ws, 20)
+    page_layout(ws, True, "A1:G20")
 
 
 def document_sheet(wb, title, heading, lines):
@@ -186,6 +197,8 @@ def shipped_book():
 
 def variant_book():
     wb = shipped_book()
+    # A manual break right after the list row, which must go below the row's copies.
+    wb["&DEV_SH_1"].row_breaks.append(Break(id=15))
     certificate = document_sheet(wb, "&DEV_CCR_1", "СЕРТИФИКАТ КАЛИБРОВКИ", [
         "Средство измерений &D_NAME, заводской № &D_SERIAL",
         "Результат: &VR_D_SUITABLE",
