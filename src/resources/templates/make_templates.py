@@ -2,11 +2,13 @@
 """Writes the protocol template the program ships, the test variant and the hand-written fixture.
 
 Run with Debian's python3 and python3-openpyxl from the repository root:
-    /usr/bin/python3 src/resources/templates/make_templates.py
-The outputs are committed; run it again only after changing this script.
+    /usr/bin/python3 src/resources/templates/make_templates.py [FOLDER]
+The outputs are committed; run it again only after changing this script. With FOLDER the three
+workbooks go there, under the names of the committed ones, instead of over them.
 """
 import os
 import struct
+import sys
 import zipfile
 import zlib
 
@@ -211,9 +213,9 @@ def variant_book():
     return wb
 
 
-def handmade_book():
+def handmade_book(path):
     """Zips the hand-written parts, with a printer-settings part that only a relationship reaches."""
-    with zipfile.ZipFile(HANDMADE, "w", zipfile.ZIP_DEFLATED) as archive:
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as archive:
         for name in HANDMADE_ORDER:
             with open(os.path.join(HANDMADE_PARTS, name), "rb") as part:
                 archive.writestr(zipfile.ZipInfo(name, (2024, 1, 1, 0, 0, 0)), part.read(), zipfile.ZIP_DEFLATED)
@@ -221,7 +223,13 @@ def handmade_book():
                          bytes(range(256)) * 4, zipfile.ZIP_DEFLATED)
 
 
+def main(folder=None):
+    def target(path):
+        return os.path.join(folder, os.path.basename(path)) if folder else path
+    shipped_book().save(target(SHIPPED))
+    variant_book().save(target(VARIANT))
+    handmade_book(target(HANDMADE))
+
+
 if __name__ == "__main__":
-    shipped_book().save(SHIPPED)
-    variant_book().save(VARIANT)
-    handmade_book()
+    main(*sys.argv[1:2])
