@@ -454,9 +454,18 @@ void TestExcelSaver::sheetsAreKeptRenamedOrDropped_data()
         << QStringList{"&DEV_SH_01", "&DEV_SH_", "&DEV_SH_a"} << false << QStringList{" Прибор 1"};
     QTest::newRow("second sheet for device 1 keeps its name")
         << QStringList{"&DEV_SH_1", "&DEV_SH_01", "x"} << true << QStringList{" Прибор 1", "&DEV_SH_01", "x"};
-    QTest::newRow("variant")
-        << QStringList{"&DEV_SH_1", "&DEV_VCR_1", "&DEV_VER_1", "&DEV_CCR_1", "Примечания"} << true
-        << QStringList{" Прибор 1", "Свидетельство Прибор 1", "Сертификат Прибор 1", "Примечания"};
+    const QStringList variant{"&DEV_SH_1", "&DEV_VCR_1", "&DEV_VER_1", "&DEV_CCR_1", "Примечания"};
+    QTest::newRow("variant, all conform")
+        << variant << true << QStringList{" Прибор 1", "Свидетельство Прибор 1", "Сертификат Прибор 1", "Примечания"};
+    QTest::newRow("variant, not all conform")
+        << variant << false << QStringList{" Прибор 1", "Извещение Прибор 1", "Сертификат Прибор 1", "Примечания"};
+    const QStringList otherDevice{"&DEV_SH_1", "&DEV_VCR_2", "&DEV_VER_2", "&DEV_CCR_2", "&DEV_SH_1a"};
+    QTest::newRow("documents of device 2 or 1a, all conform") << otherDevice << true << QStringList{" Прибор 1"};
+    QTest::newRow("documents of device 2 or 1a, not all conform") << otherDevice << false << QStringList{" Прибор 1"};
+    // A marker counts at the start of the name only, and in capitals.
+    QTest::newRow("marker elsewhere or in small letters")
+        << QStringList{"&DEV_SH_1", "Копия &DEV_VER_1", "&dev_vcr_1"} << true
+        << QStringList{" Прибор 1", "Копия &DEV_VER_1", "&dev_vcr_1"};
 }
 
 // Every sheet kept is filled, and the protocol opens on the first of them.
@@ -466,7 +475,7 @@ void TestExcelSaver::sheetsAreKeptRenamedOrDropped()
     QFETCH(bool, conform);
     QFETCH(QStringList, expected);
     QVERIFY(XlsxTestFiles::makeTemplate(QStringLiteral("triage.xlsx"), names, {},
-                                        names.size() == 5 ? XlsxTestFiles::variantTemplate()
+                                        names.size() > 3 ? XlsxTestFiles::variantTemplate()
                                                           : XlsxTestFiles::shippedTemplate(),
                                         1));
     m_settings->prTrial->setValue(conform ? 0 : 1);
