@@ -31,17 +31,32 @@ struct Protocol
     int pages;
 };
 
+const QStringList conformingSheets{"&DEV_SH_1= Прибор 1", "&DEV_VCR_1=Свидетельство Прибор 1"};
+
+// A conforming protocol from the shipped template.
+Protocol shipped(int groups, int pages)
+{
+    return {QStringLiteral("%1 groups").arg(groups), XlsxTestFiles::shippedTemplate(), groups, true, conformingSheets, pages};
+}
+
+// With 16 to 18 groups the end of the first page falls within the signature block's rows, with 42
+// and 43 the end of the second.
 const QList<Protocol> protocols{
-    {"conform", XlsxTestFiles::shippedTemplate(), 5, true, {"&DEV_SH_1= Прибор 1", "&DEV_VCR_1=Свидетельство Прибор 1"}, 3},
+    {"conform", XlsxTestFiles::shippedTemplate(), 5, true, conformingSheets, 3},
     {"rejected", XlsxTestFiles::shippedTemplate(), 40, false, {"&DEV_SH_1= Прибор 1", "&DEV_VER_1=Извещение Прибор 1"}, 4},
     {"variant", XlsxTestFiles::variantTemplate(), 5, true,
      {"&DEV_SH_1= Прибор 1", "&DEV_VCR_1=Свидетельство Прибор 1", "&DEV_CCR_1=Сертификат Прибор 1@7+2",
       "Примечания=Примечания"},
      5},
-    {"one group", XlsxTestFiles::shippedTemplate(), 1, true,
-     {"&DEV_SH_1= Прибор 1", "&DEV_VCR_1=Свидетельство Прибор 1"}, 3},
-    {"three groups", XlsxTestFiles::shippedTemplate(), 3, true,
-     {"&DEV_SH_1= Прибор 1", "&DEV_VCR_1=Свидетельство Прибор 1"}, 3},
+    shipped(1, 2),
+    shipped(3, 3),
+    shipped(15, 3),
+    shipped(16, 3),
+    shipped(17, 3),
+    shipped(18, 3),
+    shipped(42, 4),
+    shipped(43, 4),
+    shipped(60, 5),
 };
 
 // The page number footer is printed on every page, also on one that holds nothing else.
@@ -184,8 +199,8 @@ void TestProtocolOffice::libreOfficePrintsEveryPage_data()
         QTest::newRow(qPrintable(protocol.name)) << protocol.name << protocol.pages;
 }
 
-// Every page prints some text: the stamp lies on the page of the signatures and the date, and each of
-// the four checks stands under a name of its own.
+// Every page prints some text: the table starts under the heading, the signatures, the date and the
+// stamp share one page, and each of the four checks stands under a name of its own.
 void TestProtocolOffice::libreOfficePrintsEveryPage()
 {
     QFETCH(QString, name);
@@ -199,6 +214,7 @@ void TestProtocolOffice::libreOfficePrintsEveryPage()
     QCOMPARE(texts.size(), pages);
     for (int page = 0; page < pages; ++page)
         QVERIFY2(!QString(texts.at(page)).remove(footer).trimmed().isEmpty(), qPrintable(QString::number(page + 1)));
+    QVERIFY(texts.first().contains(QStringLiteral("Давление, кПа")));
 
     const QList<int> stampPages = picturePages(name, stampSize);
     QCOMPARE(stampPages.size(), 1);

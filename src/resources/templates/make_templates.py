@@ -2,18 +2,23 @@
 """Writes the protocol template the program ships, the test variant and the hand-written fixture.
 
 Run with Debian's python3 and python3-openpyxl from the repository root:
-    /usr/bin/python3 src/resources/templates/make_templates.py
-The outputs are committed; run it again only after changing this script.
+    /usr/bin/python3 src/resources/templates/make_templates.py [FOLDER]
+The outputs are committed; run it again only after changing this script. With FOLDER the three
+workbooks go there, under the names of the committed ones, instead of over them.
 """
 import os
 import struct
+import sys
 import zipfile
 import zlib
 
 from openpyxl import Workbook
 from openpyxl.drawing.image import Image
+from openpyxl.drawing.spreadsheet_drawing import AnchorMarker, OneCellAnchor
+from openpyxl.drawing.xdr import XDRPositiveSize2D
 from openpyxl.formatting.rule import CellIsRule
 from openpyxl.styles import Alignment, Border, Font, PatternFill, Side
+from openpyxl.utils.units import pixels_to_EMU, points_to_pixels
 from openpyxl.worksheet.pagebreak import Break
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -31,6 +36,10 @@ BOX = Border(left=THIN, right=THIN, top=THIN, bottom=THIN)
 CENTER = Alignment(horizontal="center", vertical="center", wrap_text=True)
 WRAP = Alignment(vertical="top", wrap_text=True)
 FOOTER = "Стр. &P из &N"
+# Points: the height of a line of the default font, and of the stamp's picture at 96 dots an inch.
+NAME_LINE = 15
+STAMP_PIXELS = 64
+STAMP = STAMP_PIXELS * 72 // 96
 
 
 def png(width, height, rgb):
@@ -78,6 +87,23 @@ def line(ws, row, text, last="G", bold=False, height=None):
         ws.row_dimensions[row].height = height
 
 
+def signatures(ws, row):
+    """The signatures, the date and the stamp under the names share one row: a row never splits over two
+    pages, so the block prints whole on one page whatever the number of list rows above it."""
+    texts = (("A", "B", "Поверитель\nРуководитель\nДата поверки: &CD_DATE"),
+             ("C", "E", "&CD_VERIF_POS\n&CD_CHEF_POS"),
+             ("F", "G", "&CD_VERIF\n&CD_CHEF"))
+    for first, last, text in texts:
+        ws[f"{first}{row}"] = text
+        ws[f"{first}{row}"].alignment = WRAP
+        ws.merge_cells(f"{first}{row}:{last}{row}")
+    ws.row_dimensions[row].height = 2 * NAME_LINE + STAMP + 4
+    stamp = PlainImage(png(STAMP_PIXELS, STAMP_PIXELS, (180, 40, 40)), STAMP_PIXELS, STAMP_PIXELS)
+    stamp.anchor = OneCellAnchor(_from=AnchorMarker(col=5, row=row - 1, rowOff=pixels_to_EMU(points_to_pixels(2 * NAME_LINE))),
+                                 ext=XDRPositiveSize2D(pixels_to_EMU(STAMP_PIXELS), pixels_to_EMU(STAMP_PIXELS)))
+    ws.add_image(stamp)
+
+
 def protocol_sheet(wb):
     ws = wb.active
     ws.title = "&DEV_SH_1"
@@ -123,21 +149,8 @@ def protocol_sheet(wb):
     line(ws, 17, "Максимальная погрешность: &VR_MAX_ACC %, максимальная вариация: &VR_MAX_VAR %")
     line(ws, 18, "Результаты поверки &VR_RESULT_SHORT. &VR_RESULT")
     line(ws, 19, "&VR_D_RES_DOC")
-    ws["A20"] = "Поверитель"
-    ws["C20"] = "&CD_VERIF_POS"
-    ws["F20"] = "&CD_VERIF"
-    ws["A21"] = "Руководитель"
-    ws["C21"] = "&CD_CHEF_POS"
-    ws["F21"] = "&CD_CHEF"
-    ws["A22"] = "Дата поверки: &CD_DATE"
-    ws["A22"].alignment = Alignment(vertical="top")
-    # The stamp lies within the date's row, under the names: a row never splits over two pages, so
-    # the stamp prints on the signatures' page and never on a page of its own.
-    ws.row_dimensions[22].height = 52
-    stamp = PlainImage(png(64, 64, (180, 40, 40)), 64, 64)
-    ws.add_image(stamp, "F22")
-    ws.row_breaks.append(Break(id=12))
-    page_layout(ws, True, "A1:G22")
+    signatures(ws, 20)
+    page_layout(ws, True, "A1:G20")
 
 
 def document_sheet(wb, title, heading, lines):
@@ -186,6 +199,8 @@ def shipped_book():
 
 def variant_book():
     wb = shipped_book()
+    # A manual break right after the list row, which must go below the row's copies.
+    wb["&DEV_SH_1"].row_breaks.append(Break(id=15))
     certificate = document_sheet(wb, "&DEV_CCR_1", "СЕРТИФИКАТ КАЛИБРОВКИ", [
         "Средство измерений &D_NAME, заводской № &D_SERIAL",
         "Результат: &VR_D_SUITABLE",
@@ -198,9 +213,9 @@ def variant_book():
     return wb
 
 
-def handmade_book():
+def handmade_book(path):
     """Zips the hand-written parts, with a printer-settings part that only a relationship reaches."""
-    with zipfile.ZipFile(HANDMADE, "w", zipfile.ZIP_DEFLATED) as archive:
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as archive:
         for name in HANDMADE_ORDER:
             with open(os.path.join(HANDMADE_PARTS, name), "rb") as part:
                 archive.writestr(zipfile.ZipInfo(name, (2024, 1, 1, 0, 0, 0)), part.read(), zipfile.ZIP_DEFLATED)
@@ -208,7 +223,13 @@ def handmade_book():
                          bytes(range(256)) * 4, zipfile.ZIP_DEFLATED)
 
 
+def main(folder=None):
+    def target(path):
+        return os.path.join(folder, os.path.basename(path)) if folder else path
+    shipped_book().save(target(SHIPPED))
+    variant_book().save(target(VARIANT))
+    handmade_book(target(HANDMADE))
+
+
 if __name__ == "__main__":
-    shipped_book().save(SHIPPED)
-    variant_book().save(VARIANT)
-    handmade_book()
+    main(*sys.argv[1:2])
