@@ -17,6 +17,7 @@
 #include "TestEnvironment.h"
 #include "TextDiscription.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDateEdit>
 #include <QDoubleSpinBox>
@@ -121,6 +122,22 @@ QByteArray writable(const HartDeviceData& d)
 {
     return bytes(d.tag) + bytes(d.descriptor) + bytes(d.date) + bytes(d.message) + bytes(d.longTag)
            + char(d.responsePreambles) + char(d.newPollingAddress) + char(d.loopCurrentMode);
+}
+
+// The buttons and fields of the current output page the operator can use and the warnings it
+// shows, sorted by name.
+QStringList usableControls(QWidget* page)
+{
+    QStringList names;
+    for (QWidget* child : page->findChildren<QWidget*>()) {
+        const bool control = qobject_cast<QAbstractButton*>(child) || qobject_cast<QLineEdit*>(child);
+        const bool warning = child->objectName() == "label_warn_only_5_20"
+                             || child->objectName() == "label_deviceInMultidropMode";
+        if (child->isVisibleTo(page) && ((control && child->isEnabled()) || warning))
+            names << child->objectName();
+    }
+    names.sort();
+    return names;
 }
 
 void movePointer(QWidget* widget, const QPoint& at)
@@ -332,6 +349,8 @@ QString calibratorRange(const DeviceSettings& block)
 const QStringList permissionTexts = {"запрещено", "разрешено"};
 
 }  // namespace
+
+Q_DECLARE_METATYPE(HartVariant)
 
 // The HART tab and its pages in the main window, each walked after its silent read from the
 // emulated transmitter, and the status bar with its pop-up.
@@ -1132,6 +1151,53 @@ private slots:
         QTRY_VERIFY(rig.find<QLabel>("label_deviceInMultidropMode")->isVisible());
         QVERIFY(!page->isEnabled());
         QVERIFY(!rig.find<QLabel>("label_warn_only_5_20")->isVisible());
+    }
+
+    // Only a 4-20 or 20-4 mA output at polling address 0 may be fixed and trimmed, whatever its
+    // transfer function; a transmitter without the output command, or with an output code it does
+    // not know, counts as 4-20 mA. Any other output or address leaves nothing to use and says why.
+    void currentOutputControls_data()
+    {
+        QTest::addColumn<HartVariant>("variant");
+        QTest::addColumn<int>("outputType");
+        QTest::addColumn<int>("transferFunction");
+        QTest::addColumn<int>("address");
+        QTest::addColumn<QStringList>("usable");
+        const QStringList fixable{"pushButton_setFixedCurrentMode", "pushButton_setFixedHi", "pushButton_setFixedLow",
+                                  "pushButton_unsetFixedCurrentMode", "radioButton_another", "radioButton_value_1",
+                                  "radioButton_value_2", "radioButton_value_3", "radioButton_value_4",
+                                  "radioButton_value_5", "radioButton_value_6", "radioButton_value_7"};
+        const QStringList notFourTwenty{"label_warn_only_5_20"};
+        const QStringList multidrop{"label_deviceInMultidropMode"};
+        const HartVariant own = HartVariant::Family;
+        QTest::newRow("0-5 mA") << own << 0 << 0 << 0 << notFourTwenty;
+        QTest::newRow("4-20 mA") << own << 1 << 0 << 0 << fixable;
+        QTest::newRow("5-0 mA") << own << 2 << 0 << 0 << notFourTwenty;
+        QTest::newRow("20-4 mA") << own << 3 << 0 << 0 << fixable;
+        QTest::newRow("output code above 3") << own << 4 << 0 << 0 << fixable;
+        QTest::newRow("4-20 mA, square root") << own << 1 << 1 << 0 << fixable;
+        QTest::newRow("5-0 mA, square root") << own << 2 << 1 << 0 << notFourTwenty;
+        QTest::newRow("no output command") << HartVariant::Foreign << 0 << 0 << 0 << fixable;
+        QTest::newRow("4-20 mA at address 3") << own << 1 << 0 << 3 << multidrop;
+        QTest::newRow("0-5 mA at address 3") << own << 0 << 0 << 3 << multidrop + notFourTwenty;
+    }
+
+    void currentOutputControls()
+    {
+        QFETCH(HartVariant, variant);
+        QFETCH(int, outputType);
+        QFETCH(int, transferFunction);
+        QFETCH(int, address);
+        QFETCH(QStringList, usable);
+        HartSubPageRig rig(variant);
+        rig.changeState([&](HartTransmitterState& s) {
+            s.currentOutputType = quint8(outputType);
+            s.transferFunction = quint8(transferFunction);
+            s.pollingAddress = quint8(address);
+        });
+        rig.showSubPage(CurrentOutputPage);
+        usable.sort();
+        QCOMPARE(usableControls(rig.tab->currentOutputPage()), usable);
     }
 
     // A refused value changes nothing: the transmitter stays at the current set before, and its
