@@ -1,6 +1,7 @@
 #include "BoundedWait.h"
 #include "ComboListCheck.h"
 #include "HartDeviceTypeNames.h"
+#include "HartPackedAscii.h"
 #include "HartStatusElement.h"
 #include "HartStatusTextDiscription.h"
 #include "HartStatusWidget.h"
@@ -138,6 +139,14 @@ QStringList usableControls(QWidget* page)
     }
     names.sort();
     return names;
+}
+
+// The text in HART packed ASCII, blanks after it.
+QByteArray packed(const char* text, int size)
+{
+    QByteArray bytes(size, '\0');
+    packAscii(QString::fromLatin1(text), reinterpret_cast<quint8*>(bytes.data()), size);
+    return bytes;
 }
 
 void movePointer(QWidget* widget, const QPoint& at)
@@ -465,6 +474,59 @@ private slots:
         QVERIFY(QMetaObject::invokeMethod(rig.tab->informationPage(), "showAditionalStatus"));
         QVERIFY(QObject::disconnect(additional, &QPushButton::clicked, rig.tab->informationPage(),
                                     &TabHartInformation::showAditionalStatus));
+    }
+
+    // Every field of the information page shows its own value of the transmitter's identity, texts
+    // and address, each distinct from the others so that two fields swapped fail. A HART 5
+    // transmitter has no long tag: its field is empty and closed.
+    void informationFields_data()
+    {
+        QTest::addColumn<HartVariant>("variant");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<bool>("longTagOpen");
+        const QStringList common{"label_deviceTypeExpanded 6659     ( 0x1A03 )", "label_deviceVersion 4",
+                                 "label_programVersion 9", "label_modulesVersion 6", "label_phisicalInterface RS-485",
+                                 "label_id 10597059     ( 0xA1B2C3 )", "lineEdit_deviceName Датчик давления ПД-3",
+                                 "lineEdit_deviceAdress 2", "lineEdit_deviceAdressExpanded 0x1A03A1B2C3",
+                                 "lineEdit_header TAG-7", "lineEdit_description LEVEL GAUGE 12",
+                                 "lineEdit_note LINE 4 NORTH", "dateEdit 17 мая 2019"};
+        QTest::newRow("HART 7") << HartVariant::Family
+                                << common + QStringList{"label_hartProtocolVersion HART_7", "lineEdit_numberOfPreambuls 11",
+                                                        "lineEdit_longHeader Long tag é 8"}
+                                << true;
+        QTest::newRow("HART 5") << HartVariant::Hart5
+                                << common + QStringList{"label_hartProtocolVersion HART_5", "lineEdit_longHeader "}
+                                << false;
+    }
+
+    void informationFields()
+    {
+        QFETCH(HartVariant, variant);
+        QFETCH(QStringList, shown);
+        QFETCH(bool, longTagOpen);
+        HartSubPageRig rig(variant, hartTypeButtonZeroing);
+        rig.changeState([](HartTransmitterState& s) {
+            s.deviceId = QByteArray::fromHex("A1B2C3");
+            s.deviceRevision = 4;
+            s.softwareRevision = 9;
+            s.hardwareRevisionSignalling = 6 << 3 | 2;
+            s.requestPreambles = 7;
+            s.responsePreambles = 11;
+            s.pollingAddress = 2;
+            s.tag = packed("TAG-7", 6);
+            s.descriptor = packed("LEVEL GAUGE 12", 12);
+            s.date = QByteArray::fromHex("110577");
+            s.message = packed("LINE 4 NORTH", 24);
+            s.longTag = QByteArray("Long tag \xE9 8").leftJustified(32, ' ');
+        });
+        rig.showSubPage(0);
+        QStringList texts;
+        for (const QString& entry : qAsConst(shown)) {
+            const QByteArray field = entry.section(' ', 0, 0).toLatin1();
+            texts << field + ' ' + rig.text(field.constData());
+        }
+        QCOMPARE(texts, shown);
+        QCOMPARE(rig.find<QLineEdit>("lineEdit_longHeader")->isEnabled(), longTagOpen);
     }
 
     // A read that a transmitter answers in part still lets the operator move it to another
