@@ -66,7 +66,8 @@ double sortKey(const ArchiveRecord& record, int column)
     case 11:
         return record.errorCode();
     default:
-        return record.hartOnline();
+        // Only 1 shows as online; any other byte shows as offline and sorts with the zeros.
+        return record.hartOnline() == 1 ? 1 : 0;
     }
 }
 

@@ -17,16 +17,19 @@
 #include "ResultsModel.h"
 #include "TabArchive.h"
 #include "TestEnvironment.h"
+#include "TextDiscription.h"
 
 #include <QComboBox>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QtTest>
 #include <QtTest/qtestspontaneevent.h>
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <qwt_plot_curve.h>
@@ -168,6 +171,71 @@ void clickHeader(QTableView* table, int section)
     const QPoint middle(header->sectionViewportPosition(section) + header->sectionSize(section) / 2,
                         header->height() / 2);
     QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, middle);
+}
+
+// Frames whose every sortable column holds values in an order of its own: negative and positive
+// numbers of several magnitudes (so an order by text differs from one by value), times over two
+// years (so day-first text differs from time), and HART-online bytes of 0, 1 and 2.
+QVector<ArchiveRecord> variedRecords()
+{
+    constexpr int hartOnlineByte = 3;
+    QRandomGenerator random(20261208);
+    const auto number = [&random] {
+        return float((random.generateDouble() - 0.3) * std::pow(10.0, random.bounded(4)));
+    };
+    const QDateTime start(QDate(2023, 1, 1), QTime(0, 0));
+    QVector<ArchiveRecord> records;
+    for (int i = 0; i < 24; ++i) {
+        const quint8 unitCode = quint8(5 + random.bounded(11));
+        const quint32 serial = random.bounded(1u << random.bounded(7, 24));
+        QByteArray frame = ArchiveFrameBuilder::measurement(unitCode, number(), number(), number(), serial);
+        frame = ArchiveFrameBuilder::withHart(frame, number(), number());
+        frame = ArchiveFrameBuilder::withErrorCode(frame, quint8(random.bounded(256)));
+        frame = ArchiveFrameBuilder::withTemperature(frame, number());
+        frame = ArchiveFrameBuilder::withTime(frame, start.addSecs(random.bounded(2 * 365 * 86400)));
+        frame[hartOnlineByte] = char(random.bounded(3));
+        records << record(frame, random.bounded(512u));
+    }
+    return records;
+}
+
+// What the operator reads a cell of the column as, to compare it with its neighbours.
+double shownKey(int column, const QString& text)
+{
+    switch (column) {
+    case 1: {
+        const QDate date = QDate::fromString(text.left(8), "dd.MM.yy");
+        const QTime time = QTime::fromString(text.mid(11), "hh:mm:ss");
+        return double(date.toJulianDay()) * 86400 + time.msecsSinceStartOfDay() / 1000;
+    }
+    case 3:
+        return TextDiscription::lstUnits.indexOf(text);
+    case 12:
+        return text == ArchiveModel::hartOnlineText(true) ? 1 : 0;
+    default:
+        return text.toDouble();
+    }
+}
+
+// Two clicks on the column's header order the rows up, then down, by what the column shows;
+// empty when they did, else the arrow and the column's texts as shown.
+QString clickSortMismatch(QTableView* table, int section)
+{
+    QHeaderView* header = table->horizontalHeader();
+    for (const Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
+        clickHeader(table, section);
+        const QStringList texts = ArchiveTestData::column(*table->model(), section);
+        QList<double> keys;
+        for (const QString& text : texts)
+            keys << shownKey(section, text);
+        const bool ordered = order == Qt::AscendingOrder ? std::is_sorted(keys.cbegin(), keys.cend())
+                                                         : std::is_sorted(keys.crbegin(), keys.crend());
+        if (!ordered || header->sortIndicatorSection() != section || header->sortIndicatorOrder() != order)
+            return QStringLiteral("arrow %1 %2, rows: %3")
+                .arg(header->sortIndicatorSection())
+                .arg(header->sortIndicatorOrder() == Qt::AscendingOrder ? "up" : "down", texts.join(" | "));
+    }
+    return QString();
 }
 
 // The range of each axis of the archive page's two plots.
@@ -664,6 +732,31 @@ private slots:
             w.combo("comboBox_deviceSerialNum")->setCurrentText("00123");
             w.combo("comboBox_deviceSerialNum")->setCurrentIndex(0);
         });
+    }
+
+    // A click on the header of a column that sorts orders the rows by what the column shows, on the
+    // page and on its panel: numbers by value, dates by time, units in the order of their list and
+    // "Нет" before "Да", up on the first click and down on the second.
+    void headerClicksSortByTheShownValues_data()
+    {
+        QTest::addColumn<int>("column");
+        const char* const names[] = {"number", "date", "temperature", "unit", "serial", "reference", "measured",
+                                     "error", nullptr, "HART pressure", "HART error", "error code", "HART online"};
+        for (int column = 0; column < int(std::size(names)); ++column)
+            if (names[column])
+                QTest::newRow(names[column]) << column;
+    }
+
+    void headerClicksSortByTheShownValues()
+    {
+        QFETCH(int, column);
+        ArchiveWindow w;
+        w.model().replaceRecords(variedRecords());
+        QCOMPARE(clickSortMismatch(requireChild<QTableView>(w.page, "tableView"), column), QString());
+        w.click("pushButton_moveToResult");
+        w.combo("comboBox_allowErrorCode")->setCurrentText("Да");
+        QCOMPARE(w.table()->model()->rowCount(), w.model().rowCount());
+        QCOMPARE(clickSortMismatch(w.table(), column), QString());
     }
 
     // Emptied for a read from the start, the plots show the axes of a new page until they are built

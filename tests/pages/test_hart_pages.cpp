@@ -1,6 +1,7 @@
 #include "BoundedWait.h"
 #include "ComboListCheck.h"
 #include "HartDeviceTypeNames.h"
+#include "HartPackedAscii.h"
 #include "HartStatusElement.h"
 #include "HartStatusTextDiscription.h"
 #include "HartStatusWidget.h"
@@ -17,6 +18,7 @@
 #include "TestEnvironment.h"
 #include "TextDiscription.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDateEdit>
 #include <QDoubleSpinBox>
@@ -121,6 +123,30 @@ QByteArray writable(const HartDeviceData& d)
 {
     return bytes(d.tag) + bytes(d.descriptor) + bytes(d.date) + bytes(d.message) + bytes(d.longTag)
            + char(d.responsePreambles) + char(d.newPollingAddress) + char(d.loopCurrentMode);
+}
+
+// The buttons and fields of the current output page the operator can use and the warnings it
+// shows, sorted by name.
+QStringList usableControls(QWidget* page)
+{
+    QStringList names;
+    for (QWidget* child : page->findChildren<QWidget*>()) {
+        const bool control = qobject_cast<QAbstractButton*>(child) || qobject_cast<QLineEdit*>(child);
+        const bool warning = child->objectName() == "label_warn_only_5_20"
+                             || child->objectName() == "label_deviceInMultidropMode";
+        if (child->isVisibleTo(page) && ((control && child->isEnabled()) || warning))
+            names << child->objectName();
+    }
+    names.sort();
+    return names;
+}
+
+// The text in HART packed ASCII, blanks after it.
+QByteArray packed(const char* text, int size)
+{
+    QByteArray bytes(size, '\0');
+    packAscii(QString::fromLatin1(text), reinterpret_cast<quint8*>(bytes.data()), size);
+    return bytes;
 }
 
 void movePointer(QWidget* widget, const QPoint& at)
@@ -333,6 +359,8 @@ const QStringList permissionTexts = {"запрещено", "разрешено"}
 
 }  // namespace
 
+Q_DECLARE_METATYPE(HartVariant)
+
 // The HART tab and its pages in the main window, each walked after its silent read from the
 // emulated transmitter, and the status bar with its pop-up.
 class TestHartPages : public QObject
@@ -446,6 +474,59 @@ private slots:
         QVERIFY(QMetaObject::invokeMethod(rig.tab->informationPage(), "showAditionalStatus"));
         QVERIFY(QObject::disconnect(additional, &QPushButton::clicked, rig.tab->informationPage(),
                                     &TabHartInformation::showAditionalStatus));
+    }
+
+    // Every field of the information page shows its own value of the transmitter's identity, texts
+    // and address, each distinct from the others so that two fields swapped fail. A HART 5
+    // transmitter has no long tag: its field is empty and closed.
+    void informationFields_data()
+    {
+        QTest::addColumn<HartVariant>("variant");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<bool>("longTagOpen");
+        const QStringList common{"label_deviceTypeExpanded 6659     ( 0x1A03 )", "label_deviceVersion 4",
+                                 "label_programVersion 9", "label_modulesVersion 6", "label_phisicalInterface RS-485",
+                                 "label_id 10597059     ( 0xA1B2C3 )", "lineEdit_deviceName Датчик давления ПД-3",
+                                 "lineEdit_deviceAdress 2", "lineEdit_deviceAdressExpanded 0x1A03A1B2C3",
+                                 "lineEdit_header TAG-7", "lineEdit_description LEVEL GAUGE 12",
+                                 "lineEdit_note LINE 4 NORTH", "dateEdit 17 мая 2019"};
+        QTest::newRow("HART 7") << HartVariant::Family
+                                << common + QStringList{"label_hartProtocolVersion HART_7", "lineEdit_numberOfPreambuls 11",
+                                                        "lineEdit_longHeader Long tag é 8"}
+                                << true;
+        QTest::newRow("HART 5") << HartVariant::Hart5
+                                << common + QStringList{"label_hartProtocolVersion HART_5", "lineEdit_longHeader "}
+                                << false;
+    }
+
+    void informationFields()
+    {
+        QFETCH(HartVariant, variant);
+        QFETCH(QStringList, shown);
+        QFETCH(bool, longTagOpen);
+        HartSubPageRig rig(variant, hartTypeButtonZeroing);
+        rig.changeState([](HartTransmitterState& s) {
+            s.deviceId = QByteArray::fromHex("A1B2C3");
+            s.deviceRevision = 4;
+            s.softwareRevision = 9;
+            s.hardwareRevisionSignalling = 6 << 3 | 2;
+            s.requestPreambles = 7;
+            s.responsePreambles = 11;
+            s.pollingAddress = 2;
+            s.tag = packed("TAG-7", 6);
+            s.descriptor = packed("LEVEL GAUGE 12", 12);
+            s.date = QByteArray::fromHex("110577");
+            s.message = packed("LINE 4 NORTH", 24);
+            s.longTag = QByteArray("Long tag \xE9 8").leftJustified(32, ' ');
+        });
+        rig.showSubPage(0);
+        QStringList texts;
+        for (const QString& entry : qAsConst(shown)) {
+            const QByteArray field = entry.section(' ', 0, 0).toLatin1();
+            texts << field + ' ' + rig.text(field.constData());
+        }
+        QCOMPARE(texts, shown);
+        QCOMPARE(rig.find<QLineEdit>("lineEdit_longHeader")->isEnabled(), longTagOpen);
     }
 
     // A read that a transmitter answers in part still lets the operator move it to another
@@ -1132,6 +1213,53 @@ private slots:
         QTRY_VERIFY(rig.find<QLabel>("label_deviceInMultidropMode")->isVisible());
         QVERIFY(!page->isEnabled());
         QVERIFY(!rig.find<QLabel>("label_warn_only_5_20")->isVisible());
+    }
+
+    // Only a 4-20 or 20-4 mA output at polling address 0 may be fixed and trimmed, whatever its
+    // transfer function; a transmitter without the output command, or with an output code it does
+    // not know, counts as 4-20 mA. Any other output or address leaves nothing to use and says why.
+    void currentOutputControls_data()
+    {
+        QTest::addColumn<HartVariant>("variant");
+        QTest::addColumn<int>("outputType");
+        QTest::addColumn<int>("transferFunction");
+        QTest::addColumn<int>("address");
+        QTest::addColumn<QStringList>("usable");
+        const QStringList fixable{"pushButton_setFixedCurrentMode", "pushButton_setFixedHi", "pushButton_setFixedLow",
+                                  "pushButton_unsetFixedCurrentMode", "radioButton_another", "radioButton_value_1",
+                                  "radioButton_value_2", "radioButton_value_3", "radioButton_value_4",
+                                  "radioButton_value_5", "radioButton_value_6", "radioButton_value_7"};
+        const QStringList notFourTwenty{"label_warn_only_5_20"};
+        const QStringList multidrop{"label_deviceInMultidropMode"};
+        const HartVariant own = HartVariant::Family;
+        QTest::newRow("0-5 mA") << own << 0 << 0 << 0 << notFourTwenty;
+        QTest::newRow("4-20 mA") << own << 1 << 0 << 0 << fixable;
+        QTest::newRow("5-0 mA") << own << 2 << 0 << 0 << notFourTwenty;
+        QTest::newRow("20-4 mA") << own << 3 << 0 << 0 << fixable;
+        QTest::newRow("output code above 3") << own << 4 << 0 << 0 << fixable;
+        QTest::newRow("4-20 mA, square root") << own << 1 << 1 << 0 << fixable;
+        QTest::newRow("5-0 mA, square root") << own << 2 << 1 << 0 << notFourTwenty;
+        QTest::newRow("no output command") << HartVariant::Foreign << 0 << 0 << 0 << fixable;
+        QTest::newRow("4-20 mA at address 3") << own << 1 << 0 << 3 << multidrop;
+        QTest::newRow("0-5 mA at address 3") << own << 0 << 0 << 3 << multidrop + notFourTwenty;
+    }
+
+    void currentOutputControls()
+    {
+        QFETCH(HartVariant, variant);
+        QFETCH(int, outputType);
+        QFETCH(int, transferFunction);
+        QFETCH(int, address);
+        QFETCH(QStringList, usable);
+        HartSubPageRig rig(variant);
+        rig.changeState([&](HartTransmitterState& s) {
+            s.currentOutputType = quint8(outputType);
+            s.transferFunction = quint8(transferFunction);
+            s.pollingAddress = quint8(address);
+        });
+        rig.showSubPage(CurrentOutputPage);
+        usable.sort();
+        QCOMPARE(usableControls(rig.tab->currentOutputPage()), usable);
     }
 
     // A refused value changes nothing: the transmitter stays at the current set before, and its
