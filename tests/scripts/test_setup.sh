@@ -58,7 +58,7 @@ for uid in 0 1000; do
     check "test, uid $uid" "$test" "$p" yes
   done
   for p in clang libclang-rt-dev qtbase5-private-dev xvfb xauth libxcb1-dev python3 python3-openpyxl poppler-utils \
-           libreoffice-calc-nogui; do
+           libreoffice-calc-nogui g++-mingw-w64-x86-64-posix; do
     check "run, uid $uid" "$run" "$p" no
     check "test, uid $uid" "$test" "$p" yes
   done
