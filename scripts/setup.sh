@@ -30,6 +30,12 @@ for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
+  # A Debian installed with a root password has no sudo: say what to do rather than fail in the middle.
+  if [ "$(id -u)" -ne 0 ] && ! command -v sudo >/dev/null; then
+    echo "$0: the missing packages (${missing[*]}) are installed through apt-get, which needs root," \
+         "and sudo is not installed: run this as root or as a user allowed to use sudo." >&2
+    exit 1
+  fi
   echo "Installing: ${missing[*]}"
   # sudo resets the environment, so the variable goes on its command line, where it survives.
   as_root=(env DEBIAN_FRONTEND=noninteractive)
