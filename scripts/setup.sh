@@ -9,9 +9,10 @@ run_packages=(cmake make g++ pkgconf qtbase5-dev libqt5serialport5-dev libqwt-qt
               fonts-dejavu-core libzip-dev libpugixml-dev xdg-utils)
 # clang and its runtime build the fuzz targets; the window test reads Qt's private headers; the
 # start-up bench watches the X server through xcb, whose headers no other package brings for sure;
-# the protocol tests read the workbooks with python3 and openpyxl and LibreOffice's PDFs with pdfinfo.
+# the protocol tests read the workbooks with python3 and openpyxl and LibreOffice's PDFs with pdfinfo;
+# mingw-w64 compiles the sources as for Windows, syntax only.
 test_packages=(clang libclang-rt-dev qtbase5-private-dev xvfb xauth libxcb1-dev python3 python3-openpyxl
-               poppler-utils)
+               poppler-utils g++-mingw-w64-x86-64-posix)
 
 packages=("${run_packages[@]}")
 case "${1:-run}" in
@@ -29,6 +30,12 @@ for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
+  # A Debian installed with a root password has no sudo: say what to do rather than fail in the middle.
+  if [ "$(id -u)" -ne 0 ] && ! command -v sudo >/dev/null; then
+    echo "$0: the missing packages (${missing[*]}) are installed through apt-get, which needs root," \
+         "and sudo is not installed: run this as root or as a user allowed to use sudo." >&2
+    exit 1
+  fi
   echo "Installing: ${missing[*]}"
   # sudo resets the environment, so the variable goes on its command line, where it survives.
   as_root=(env DEBIAN_FRONTEND=noninteractive)

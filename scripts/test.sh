@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with AddressSanitizer and UndefinedBehaviorSanitizer,
-# runs every test with CTest, then runs the fuzz targets for a bounded time.
+# compiles every product source for Windows (syntax only), runs every test with CTest, then runs the
+# fuzz targets for a bounded time.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup.sh" test
@@ -9,7 +10,7 @@ export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktra
 jobs=$(nproc)
 
 build="$root/build-test"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DZFN_SANITIZE=ON >/dev/null
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DZFN_SANITIZE=ON -DZFN_WINDOWS_CHECK=ON >/dev/null
 cmake --build "$build" -j"$jobs"
 (cd "$build" && ctest --output-on-failure -j"$jobs" --timeout 300)
 

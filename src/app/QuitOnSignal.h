@@ -2,11 +2,9 @@
 
 #include <QObject>
 
-class QSocketNotifier;
-
 // Turns SIGINT and SIGTERM into the program's normal quit, so the usual exit order runs and the
-// calibrator gets its release frame. The handler only writes a byte to a socket pair; quitRequested
-// is emitted in the GUI thread when the notifier sees it.
+// calibrator gets its release frame; quitRequested is emitted in the GUI thread. A window program on
+// Windows gets no such signal: there it never emits, and the program quits through its window.
 class QuitOnSignal : public QObject
 {
     Q_OBJECT
@@ -16,10 +14,4 @@ public:
 
 signals:
     void quitRequested();
-
-private:
-    static void handle(int signalNumber);
-    void quit();
-
-    QSocketNotifier* m_notifier = nullptr;
 };

@@ -58,10 +58,36 @@ for uid in 0 1000; do
     check "test, uid $uid" "$test" "$p" yes
   done
   for p in clang libclang-rt-dev qtbase5-private-dev xvfb xauth libxcb1-dev python3 python3-openpyxl poppler-utils \
-           libreoffice-calc-nogui; do
+           libreoffice-calc-nogui g++-mingw-w64-x86-64-posix; do
     check "run, uid $uid" "$run" "$p" no
     check "test, uid $uid" "$test" "$p" yes
   done
+done
+
+# On a machine without sudo only root can install: anyone else is told how to run the set-up, and
+# nothing reaches apt-get. The PATH holds the stand-ins and the few tools the script calls, so that no
+# sudo of the machine is found.
+for uid in 0 1000; do
+  bin=$(mktemp -d)
+  fake_bin "$bin" "$uid"
+  rm "$bin/sudo"
+  ln -s "$(command -v grep)" "$(command -v env)" "$bin/"
+  status=0
+  message=$(PATH="$bin" "$BASH" "$setup" run 2>&1 >/dev/null) || status=$?
+  installs=no
+  grep -q ' install ' "$bin/apt.log" 2>/dev/null && installs=yes
+  expected_installs=yes
+  [ "$uid" -eq 0 ] || expected_installs=no
+  if [ "$installs" != "$expected_installs" ]; then
+    echo "FAIL: no sudo, uid $uid: apt-get install called: $installs, expected $expected_installs"
+    fails=$((fails + 1))
+  elif [ "$uid" -ne 0 ] && { [ "$status" -eq 0 ] || [[ "$message" != *"run this as root or as a user allowed to use sudo"* ]]; }; then
+    echo "FAIL: no sudo, uid $uid: exit $status, message: $message"
+    fails=$((fails + 1))
+  else
+    passes=$((passes + 1))
+  fi
+  rm -rf "$bin"
 done
 
 echo "$passes passed, $fails failed"

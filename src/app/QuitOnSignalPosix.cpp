@@ -6,17 +6,37 @@
 #include <unistd.h>
 
 namespace {
+
 int g_signalSockets[2] = {-1, -1};
+
+// A signal handler may call little more than write: it passes a byte to the socket pair, whose
+// notifier turns it into the quit in the GUI thread.
+void writeSignalByte(int)
+{
+    const char byte = 1;
+    if (g_signalSockets[0] >= 0 && ::write(g_signalSockets[0], &byte, 1) < 0)
+        return;
+}
+
+bool readSignalByte()
+{
+    char byte = 0;
+    return ::read(g_signalSockets[1], &byte, 1) > 0;
+}
+
 }  // namespace
 
 QuitOnSignal::QuitOnSignal(QObject* parent) : QObject(parent)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalSockets) != 0)
         return;
-    m_notifier = new QSocketNotifier(g_signalSockets[1], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &QuitOnSignal::quit);
+    auto* notifier = new QSocketNotifier(g_signalSockets[1], QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [this] {
+        if (readSignalByte())
+            emit quitRequested();
+    });
     struct sigaction action = {};
-    action.sa_handler = &QuitOnSignal::handle;
+    action.sa_handler = &writeSignalByte;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
@@ -32,18 +52,4 @@ QuitOnSignal::~QuitOnSignal()
             ::close(socket);
         socket = -1;
     }
-}
-
-void QuitOnSignal::handle(int)
-{
-    const char byte = 1;
-    if (g_signalSockets[0] >= 0 && ::write(g_signalSockets[0], &byte, 1) < 0)
-        return;
-}
-
-void QuitOnSignal::quit()
-{
-    char byte = 0;
-    if (::read(g_signalSockets[1], &byte, 1) > 0)
-        emit quitRequested();
 }

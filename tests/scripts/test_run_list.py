@@ -1,0 +1,131 @@
+#!/usr/bin/env python3
+"""Checks that a machine with only the set-up's run list has every file the product's build used.
+
+The needs come from the build tree given as the argument, not from any list: the tools CMake ran
+(cmake, make, the compiler, pkg-config, moc, uic), the Qt packages' CMake files, every header the
+product's sources included and every library its programs linked; the tests and the benchmarks are
+left out. Each is mapped to its Debian package with dpkg, and that package must be one that the run
+list brings: a package of the list, anything those depend on, or the base system.
+"""
+import json
+import os
+import re
+import subprocess
+import sys
+import tempfile
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+BUILD = os.path.abspath(sys.argv[1])
+SKIPPED_TREES = (os.path.join(BUILD, "tests") + "/", os.path.join(BUILD, "bench") + "/")
+
+
+def run_list():
+    """The packages scripts/setup.sh installs for the run command on a machine that has none."""
+    with tempfile.TemporaryDirectory() as fake:
+        stand_ins = {"dpkg-query": "exit 1", "id": "echo 0", "apt-get": f'echo "$*" >>"{fake}/apt.log"'}
+        for name, body in stand_ins.items():
+            with open(os.path.join(fake, name), "w") as script:
+                script.write(f"#!/bin/sh\n{body}\n")
+            os.chmod(os.path.join(fake, name), 0o755)
+        env = dict(os.environ, PATH=fake + os.pathsep + os.environ["PATH"])
+        subprocess.run(["bash", os.path.join(ROOT, "scripts", "setup.sh"), "run"], env=env, check=True,
+                       stdout=subprocess.DEVNULL)
+        with open(os.path.join(fake, "apt.log")) as log:
+            install = next(line.split() for line in log if line.startswith("install "))
+    return {word for word in install[1:] if not word.startswith("-")}
+
+
+def installed_packages():
+    """Each installed package's dependency groups, the names it provides, and the base system."""
+    depends, provides, base = {}, {}, set()
+    with open("/var/lib/dpkg/status", encoding="utf-8") as status:
+        for stanza in status.read().split("\n\n"):
+            fields = dict(re.findall(r"^([\w-]+): (.*)$", stanza, re.M))
+            if "install ok installed" not in fields.get("Status", ""):
+                continue
+            name = fields["Package"]
+            groups = ", ".join(filter(None, (fields.get("Pre-Depends"), fields.get("Depends"))))
+            depends[name] = [[re.sub(r"[:\s(].*", "", alt.strip()) for alt in group.split("|")]
+                             for group in groups.split(",") if group.strip()]
+            for virtual in fields.get("Provides", "").split(","):
+                provides.setdefault(re.sub(r"[\s(].*", "", virtual.strip()), []).append(name)
+            if fields.get("Essential") == "yes" or fields.get("Priority") == "required":
+                base.add(name)
+    return depends, provides, base
+
+
+def brought_by(packages):
+    """The packages apt installs with these, without Recommends: each group's first alternative
+    that is installed here, a virtual name through its providers."""
+    depends, provides, base = installed_packages()
+    brought, pending = set(base), list(packages) + list(base)
+    while pending:
+        name = pending.pop()
+        for group in depends.get(name, []):
+            chosen = next((alt for alt in group if alt in depends or alt in provides), None)
+            for real in [chosen] if chosen in depends else provides.get(chosen, []):
+                if real not in brought:
+                    brought.add(real)
+                    pending.append(real)
+        brought.add(name)
+    return brought
+
+
+def used_files():
+    """The files the product's build used, read from the build tree."""
+    with open(os.path.join(BUILD, "CMakeCache.txt")) as cache:
+        entries = dict(re.findall(r"^([\w-]+):\w+=(.*)$", cache.read(), re.M))
+    files = {entries[key] for key in ("CMAKE_COMMAND", "CMAKE_MAKE_PROGRAM", "CMAKE_CXX_COMPILER",
+                                      "CMAKE_AR", "PKG_CONFIG_EXECUTABLE")}
+    files |= {f"{path}/{key[:-4]}Config.cmake" for key, path in entries.items()
+              if re.fullmatch(r"Qt5\w+_DIR", key)}
+    for folder, _, names in os.walk(BUILD):
+        if (folder + "/").startswith(SKIPPED_TREES):
+            continue
+        for name in names:
+            with open(os.path.join(folder, name), errors="replace") as text:
+                if name.endswith(".o.d") or name == "link.txt":
+                    words = text.read().replace("\\\n", " ").split()
+                    files |= {word for word in words if word.startswith("/")}
+                elif name == "AutogenInfo.json":
+                    info = json.load(text)
+                    tools = ("QT_MOC_EXECUTABLE", "QT_UIC_EXECUTABLE")
+                    files |= {info[key] for key in tools if info.get(key)}
+    return {path for path in files if not path.startswith((ROOT + "/", BUILD + "/")) and os.path.exists(path)}
+
+
+def owners(paths):
+    """The package that owns each path or, for a link no package owns (an alternative), its target's."""
+    found = subprocess.run(["dpkg-query", "-S", *paths], capture_output=True, text=True).stdout
+    owned = {}
+    for line in found.splitlines():
+        packages, _, path = line.partition(": ")
+        if not line.startswith("diversion "):
+            owned[path] = packages.split(",")[0].split(":")[0]
+    links = {path: os.path.join(os.path.dirname(path), os.readlink(path))
+             for path in paths if path not in owned and os.path.islink(path)}
+    if links:
+        targets = owners(list(links.values()))
+        owned.update((path, targets.get(target)) for path, target in links.items())
+    return owned
+
+
+def main():
+    needed = used_files()
+    if not any(path.endswith("/qobject.h") for path in needed):
+        sys.exit(f"FAIL: {BUILD} holds no compiled product source: build the workstation first")
+    brought = brought_by(run_list())
+    missing = {}
+    owned = owners(sorted(needed))
+    for path in sorted(needed):
+        package = owned.get(path)
+        if package not in brought:
+            missing.setdefault(package, path)
+    for package, path in missing.items():
+        print(f"FAIL: {path} comes from {package}, which the run list does not bring")
+    print(f"{len(needed)} files the build used, {len(missing)} packages missing from the run list")
+    return 1 if missing else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
