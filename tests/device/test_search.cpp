@@ -310,6 +310,7 @@ private slots:
         emulator.setBabbling(true);
         QVERIFY(BoundedWait::until([&] { return emulator.babbledBytes() >= 4096; }));
         emulator.setBabbling(false);
+        emulator.setReplyDelayMs(100);
         QVERIFY(runSearch(bench.device(), 0, 0));
         QCOMPARE(foundPorts(), QStringList({"COM1 ЗФН-020 1"}));
     }
