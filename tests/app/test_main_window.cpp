@@ -40,6 +40,7 @@
 #include <algorithm>
 #include <csignal>
 #include <memory>
+#include <utility>
 #include <qpa/qwindowsysteminterface.h>
 
 namespace {
@@ -460,7 +461,9 @@ private slots:
         QTest::addColumn<int>("startFrames");
         QTest::addColumn<int>("releases");
         QTest::addColumn<QuitBy>("quitBy");
-        const QList<QPair<QuitBy, const char*>> ways = {{QuitBy::TerminateSignal, "signal"}};
+        const QList<QPair<QuitBy, const char*>> ways = {{QuitBy::TerminateSignal, "signal"},
+                                                        {QuitBy::WindowSystemClose, "window closed"},
+                                                        {QuitBy::QuitKey, "Ctrl+Q"}};
         for (const auto& [by, how] : ways) {
             QTest::addRow("%s, nothing under way", how) << UnderWay::Nothing << 0 << 1 << by;
             QTest::addRow("%s, ping of a silent calibrator", how) << UnderWay::SilentPing << 1 << 1 << by;
@@ -559,6 +562,44 @@ private slots:
         QVERIFY(BoundedWait::until([&] { return requestCount(emulator, "11;200;") >= releases; }));
         QCOMPARE(requestCount(emulator, "11;200;"), releases);
         QCOMPARE(bench.popUps(), QStringList());
+    }
+
+    // A click that comes while the window's thread waits in an exchange of its own is dropped: held
+    // back, it would fall on the page once the overlay has gone and start the exchange again.
+    void clickDuringTheWindowsOwnExchangeIsDropped()
+    {
+        DeviceTestBench bench;
+        auto window = std::make_unique<MainWindow>();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QVERIFY(bench.connectTo(0));
+        QVERIFY(BoundedWait::until([&] { return window->menuBar()->isEnabled(); }));
+        bench.device().setExchangeTimeout(300);
+        bench.emulator().setSilent(true);
+        bench.emulator().clearRequests();
+        bench.clearPopUps();
+
+        // As a search that found the calibrator leaves it.
+        auto* button = requireChild<QPushButton>(window.get(), "pushButton_checkDevice");
+        button->setEnabled(true);
+        QWindow* shown = window->windowHandle();
+        const QPoint at = button->mapTo(window.get(), button->rect().center());
+        const QPoint global = window->mapToGlobal(at);
+        bool clicked = false;
+        connect(&bench.device(), &DeviceZFN::lockInteface, window.get(), [&] {
+            if (std::exchange(clicked, true))
+                return;
+            QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
+                shown, at, global, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress);
+            QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
+                shown, at, global, Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease);
+        });
+        g_tabSearchDevices->checkCurrentDevice();
+        QVERIFY(clicked);
+        QWindowSystemInterface::flushWindowSystemEvents();
+
+        QCOMPARE(bench.popUps(), QStringList{"Нет связи с устройством."});
+        QCOMPARE(requestCount(bench.emulator(), "11;1;"), 3);
     }
 
     // Quiet when asked to be; the calibrator's own refusal is the one message; a release forgets.
