@@ -6,6 +6,7 @@
 #include "GraduationMenu.h"
 #include "HidHandler.h"
 #include "IconSet.h"
+#include "LongWait.h"
 #include "ScreenLocker.h"
 #include "TabArchive.h"
 #include "TabConfiguration.h"
@@ -14,6 +15,7 @@
 #include "TabMeasurement.h"
 #include "TabResults.h"
 #include "TabSearchDevicesZFN.h"
+#include "WaitInputFilter.h"
 #include "ui_MainWindow.h"
 
 #include <QApplication>
@@ -54,6 +56,9 @@ void MainWindow::createTabs()
     ui->statusBar->hide();
 
     connect(ui->action_quit, &QAction::triggered, this, &MainWindow::quit);
+    auto* waitInput = new WaitInputFilter(ui->action_quit, this);
+    connect(waitInput, &WaitInputFilter::quitRequested, this, &MainWindow::quit);
+    LongWait::setUserInputFilter(waitInput);
     connect(ui->action_showFullScreen, &QAction::triggered, this, &MainWindow::showFullScreenSlot);
     ConfiguratorModule* configurator = g_device->configuratorModule();
     connect(ui->action_openArchive, &QAction::triggered, configurator, &ConfiguratorModule::openArchive);

@@ -114,6 +114,9 @@ void DeviceZFN::connectToDevice(int index)
         m_link->close();
         m_foundIndex = -1;
         setConnectedDevice(nullptr);
+        // A connect cut by a cancel or the program's quit has not failed.
+        if (m_lastStatus == ExchangeStatus::Aborted)
+            return;
         emit showStatusMessageSignal(tr("Ошибка при подключении!"));
         emit showPopUpMessageSignal(tr("Ошибка при подключении!"));
         return;

@@ -26,8 +26,8 @@ bool PollController::isArchiveRunning() const
     return archiveThread->isRunning();
 }
 
-// In the GUI thread the wait keeps delivering queued events (but no user input), so a worker that
-// hands something to the GUI thread while stopping cannot dead-lock against us.
+// In the GUI thread the wait keeps delivering queued events (but no user input save a way out), so
+// a worker that hands something to the GUI thread while stopping cannot dead-lock against us.
 void PollController::waitForFinish(QThread* thread)
 {
     LongWait wait(longWaitNotifier);

@@ -35,10 +35,12 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeView>
+#include <QWindow>
 #include <QtTest>
 #include <algorithm>
 #include <csignal>
 #include <memory>
+#include <utility>
 #include <qpa/qwindowsysteminterface.h>
 
 namespace {
@@ -97,8 +99,8 @@ int requestCount(const CalibratorEmulator& emulator, const QString& start)
 }
 
 // What the window's thread waits in when the program is told to quit.
-enum class UnderWay { Nothing, SilentPing, PingAfterCutPassThrough };
-enum class QuitBy { TerminateSignal, WindowClose };
+enum class UnderWay { Nothing, SilentPing, SlowPing, SilentConnect, SlowConnect, PingAfterCutPassThrough };
+enum class QuitBy { TerminateSignal, WindowSystemClose, QuitKey };
 
 }  // namespace
 
@@ -456,25 +458,35 @@ private slots:
     void quitCutsTheWindowsOwnExchange_data()
     {
         QTest::addColumn<UnderWay>("underWay");
-        QTest::addColumn<int>("pings");
+        QTest::addColumn<int>("startFrames");
+        QTest::addColumn<int>("releases");
         QTest::addColumn<QuitBy>("quitBy");
-        for (const QuitBy by : {QuitBy::TerminateSignal, QuitBy::WindowClose}) {
-            const char* how = by == QuitBy::TerminateSignal ? "signal" : "window closed";
-            QTest::addRow("%s, nothing under way", how) << UnderWay::Nothing << 0 << by;
-            QTest::addRow("%s, ping of a silent calibrator", how) << UnderWay::SilentPing << 1 << by;
+        const QList<QPair<QuitBy, const char*>> ways = {{QuitBy::TerminateSignal, "signal"},
+                                                        {QuitBy::WindowSystemClose, "window closed"},
+                                                        {QuitBy::QuitKey, "Ctrl+Q"}};
+        for (const auto& [by, how] : ways) {
+            QTest::addRow("%s, nothing under way", how) << UnderWay::Nothing << 0 << 1 << by;
+            QTest::addRow("%s, ping of a silent calibrator", how) << UnderWay::SilentPing << 1 << 1 << by;
+            QTest::addRow("%s, ping of a slow calibrator", how) << UnderWay::SlowPing << 1 << 1 << by;
+            // A connect that is cut leaves no calibrator connected, so none is released.
+            QTest::addRow("%s, connect to a silent calibrator", how) << UnderWay::SilentConnect << 1 << 0 << by;
+            QTest::addRow("%s, connect to a slow calibrator", how) << UnderWay::SlowConnect << 1 << 0 << by;
             // The ping waits for the late reply first and sends nothing before it.
-            QTest::addRow("%s, ping after a cut pass-through", how) << UnderWay::PingAfterCutPassThrough << 0 << by;
+            QTest::addRow("%s, ping after a cut pass-through", how)
+                << UnderWay::PingAfterCutPassThrough << 0 << 1 << by;
         }
     }
 
-    // A terminate signal or a close of the window that comes while the window's thread waits in an
-    // exchange of its own (the wait delivers their events) cuts that exchange and every later one:
-    // the program leaves as it does with nothing under way, before the ping's first try has run out,
-    // with no failure told, and the calibrator gets one release frame.
+    // A terminate signal, a close of the window or the quit key that comes while the window's
+    // thread waits in an exchange of its own cuts that exchange and every later one: the program
+    // leaves as it does with nothing under way, before a slow calibrator's reply would have come,
+    // with no failure told, and a connected calibrator gets one release frame. The close and the
+    // key come as the window system sends them: as user input.
     void quitCutsTheWindowsOwnExchange()
     {
         QFETCH(UnderWay, underWay);
-        QFETCH(int, pings);
+        QFETCH(int, startFrames);
+        QFETCH(int, releases);
         QFETCH(QuitBy, quitBy);
         DeviceTestBench bench;
         CalibratorEmulator& emulator = bench.emulator();
@@ -482,53 +494,112 @@ private slots:
         QuitOnSignal quitOnSignal;
         connect(&quitOnSignal, &QuitOnSignal::quitRequested, window.get(), &MainWindow::quit);
         window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        const bool connects = underWay == UnderWay::SilentConnect || underWay == UnderWay::SlowConnect;
         if (underWay == UnderWay::PingAfterCutPassThrough)
             QVERIFY(bench.connectWithTransmitter() && bench.cutSlowPassThrough(3000));
+        else if (connects)
+            bench.offer(0);
         else
             QVERIFY(bench.connectTo(0));
         QVERIFY(BoundedWait::until([&] { return window->menuBar()->isEnabled(); }));
-        emulator.setSilent(true);
+        const int slowReplyMs = bench.device().pollController()->exchangeTimeoutMs * 3 / 4;
+        if (underWay == UnderWay::SlowPing || underWay == UnderWay::SlowConnect)
+            emulator.setReplyDelayMs(slowReplyMs);
+        else
+            emulator.setSilent(true);
         emulator.clearRequests();
         bench.clearPopUps();
 
-        QElapsedTimer sinceSignal;
-        MainWindow* shown = window.get();
-        const auto terminate = [&sinceSignal, quitBy, shown] {
-            if (sinceSignal.isValid())
+        QElapsedTimer sinceStart;
+        bool told = false;
+        QWindow* shown = window->windowHandle();
+        const auto tell = [&told, quitBy, shown] {
+            if (told)
                 return;
-            sinceSignal.start();
-            if (quitBy == QuitBy::WindowClose)
-                shown->close();
-            else
+            told = true;
+            if (quitBy == QuitBy::WindowSystemClose) {
+                QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::AsynchronousDelivery>(shown);
+            } else if (quitBy == QuitBy::QuitKey) {
+                QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+                    shown, QEvent::KeyPress, Qt::Key_Q, Qt::ControlModifier);
+                QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+                    shown, QEvent::KeyRelease, Qt::Key_Q, Qt::ControlModifier);
+            } else {
                 ::raise(SIGTERM);
+            }
         };
-        if (underWay == UnderWay::Nothing) {
-            QTimer::singleShot(0, window.get(), terminate);
-        } else {
-            // The overlay shows once the ping has waited a while.
-            connect(&bench.device(), &DeviceZFN::lockInteface, window.get(), terminate);
-            QTimer::singleShot(0, g_tabSearchDevices, &TabSearchDevicesZFN::checkCurrentDevice);
-        }
-        QTimer neverSignalled;
-        neverSignalled.setSingleShot(true);
-        connect(&neverSignalled, &QTimer::timeout, qApp, &QCoreApplication::quit);
-        neverSignalled.start(BoundedWait::stepMs);
+        DeviceZFN& device = bench.device();
+        const auto start = [&sinceStart, &device, &tell, underWay, connects] {
+            sinceStart.start();
+            if (underWay == UnderWay::Nothing)
+                tell();
+            else if (connects)
+                device.connectToDevice(0);
+            else
+                g_tabSearchDevices->checkCurrentDevice();
+        };
+        // The overlay shows once the exchange has waited a while.
+        connect(&device, &DeviceZFN::lockInteface, window.get(), tell);
+        QTimer::singleShot(0, window.get(), start);
+        QTimer neverTold;
+        neverTold.setSingleShot(true);
+        connect(&neverTold, &QTimer::timeout, qApp, &QCoreApplication::quit);
+        neverTold.start(BoundedWait::stepMs);
         QCOMPARE(QApplication::exec(), 0);
-        const qint64 leftAfterMs = sinceSignal.isValid() ? sinceSignal.elapsed() : -1;
-        const int firstTryMs = bench.device().pollController()->exchangeTimeoutMs;
+        const qint64 leftAfterMs = sinceStart.elapsed();
+        // A failure told on the way out is queued; it would show before the program ends.
+        QCoreApplication::sendPostedEvents(&device, QEvent::MetaCall);
         // What the window's thread would still send on its way out is cut as well.
-        QVERIFY(!bench.device().readValues(1));
-        QCOMPARE(bench.device().lastExchangeStatus(), DeviceZFN::ExchangeStatus::Aborted);
+        QVERIFY(!device.readValues(1));
+        QCOMPARE(device.lastExchangeStatus(), DeviceZFN::ExchangeStatus::Aborted);
         window.reset();
         bench.destroyDevice();
 
-        QVERIFY(leftAfterMs >= 0);
-        QVERIFY2(leftAfterMs < firstTryMs, qPrintable(QString::number(leftAfterMs)));
-        QCOMPARE(requestCount(emulator, "11;1;"), pings);
-        QVERIFY(BoundedWait::until([&] { return requestCount(emulator, "11;200;") > 0; }));
-        QCOMPARE(requestCount(emulator, "11;200;"), 1);
+        QVERIFY(told);
+        QVERIFY2(leftAfterMs < slowReplyMs, qPrintable(QString::number(leftAfterMs)));
+        QCOMPARE(requestCount(emulator, "11;1;"), startFrames);
+        QVERIFY(BoundedWait::until([&] { return requestCount(emulator, "11;200;") >= releases; }));
+        QCOMPARE(requestCount(emulator, "11;200;"), releases);
         QCOMPARE(bench.popUps(), QStringList());
+    }
+
+    // A click that comes while the window's thread waits in an exchange of its own is dropped: held
+    // back, it would fall on the page once the overlay has gone and start the exchange again.
+    void clickDuringTheWindowsOwnExchangeIsDropped()
+    {
+        DeviceTestBench bench;
+        auto window = std::make_unique<MainWindow>();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QVERIFY(bench.connectTo(0));
+        QVERIFY(BoundedWait::until([&] { return window->menuBar()->isEnabled(); }));
+        bench.device().setExchangeTimeout(300);
+        bench.emulator().setSilent(true);
+        bench.emulator().clearRequests();
+        bench.clearPopUps();
+
+        // As a search that found the calibrator leaves it.
+        auto* button = requireChild<QPushButton>(window.get(), "pushButton_checkDevice");
+        button->setEnabled(true);
+        QWindow* shown = window->windowHandle();
+        const QPoint at = button->mapTo(window.get(), button->rect().center());
+        const QPoint global = window->mapToGlobal(at);
+        bool clicked = false;
+        connect(&bench.device(), &DeviceZFN::lockInteface, window.get(), [&] {
+            if (std::exchange(clicked, true))
+                return;
+            QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
+                shown, at, global, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress);
+            QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
+                shown, at, global, Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease);
+        });
+        g_tabSearchDevices->checkCurrentDevice();
+        QVERIFY(clicked);
+        QWindowSystemInterface::flushWindowSystemEvents();
+
+        QCOMPARE(bench.popUps(), QStringList{"Нет связи с устройством."});
+        QCOMPARE(requestCount(bench.emulator(), "11;1;"), 3);
     }
 
     // Quiet when asked to be; the calibrator's own refusal is the one message; a release forgets.

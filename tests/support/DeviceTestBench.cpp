@@ -52,12 +52,17 @@ void DeviceTestBench::publishPorts(const QStringList& extraEntries)
     m_device->refreshPortList();
 }
 
-bool DeviceTestBench::connectTo(int index, int address, int type)
+void DeviceTestBench::offer(int index, int address, int type)
 {
     emulator(index).setAddress(address);
     emulator(index).setDeviceType(type);
     g_foundDevices.clear();
     g_foundDevices.append(DeviceInfo(g_portList.at(index), quint8(address), quint8(type)));
+}
+
+bool DeviceTestBench::connectTo(int index, int address, int type)
+{
+    offer(index, address, type);
     m_device->connectToDevice(0);
     // With the window there, a connect starts the settings read; the caller gets the port after it.
     const bool settled = BoundedWait::until([this] { return m_device->portOwner()->isFree(); }, BoundedWait::jobMs);

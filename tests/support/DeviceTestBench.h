@@ -23,6 +23,8 @@ public:
 
     // Publishes the emulators as COM1..COMn (plus extra entries, e.g. silent ports) and refreshes the list.
     void publishPorts(const QStringList& extraEntries = {});
+    // Makes emulator `index` the only found device, as if a search had found it at `address` with `type`.
+    void offer(int index, int address = 1, int type = 70);
     // Connects to emulator `index` as if a search had found it at `address` with `type`. A connect
     // that fails prints the pop-ups and status texts, which say why.
     bool connectTo(int index, int address = 1, int type = 70);
