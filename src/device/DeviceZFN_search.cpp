@@ -108,14 +108,15 @@ void DeviceZFN::connectToDevice(int index)
     m_deviceType = device.type;
     emit setDeviceType(m_deviceType);
     if (!sendSessionStart()) {
-        // A start frame that was cut may have reached the calibrator: it is released all the same.
-        if (m_lastStatus == ExchangeStatus::Aborted)
+        // A connect cut by a cancel or the program's quit has not failed, but its start frame may
+        // have reached the calibrator, which is released all the same.
+        const bool cut = m_lastStatus == ExchangeStatus::Aborted;
+        if (cut)
             sendSessionEnd();
         m_link->close();
         m_foundIndex = -1;
         setConnectedDevice(nullptr);
-        // A connect cut by a cancel or the program's quit has not failed.
-        if (m_lastStatus == ExchangeStatus::Aborted)
+        if (cut)
             return;
         emit showStatusMessageSignal(tr("Ошибка при подключении!"));
         emit showPopUpMessageSignal(tr("Ошибка при подключении!"));
