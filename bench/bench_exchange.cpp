@@ -1,6 +1,6 @@
 // Runs value reads against the emulator, unpaced and paced at the 9600-baud byte time, and prints
-// the mean time of one exchange (port opened and closed included); the paced reads are timed in 8
-// runs, each beside the wire time of every byte of the exchange, the request's and the reply's.
+// the mean time of one exchange on the open port; the paced reads are timed in 8 runs, each beside
+// the wire time of every byte of the exchange, the request's and the reply's.
 #include "AsciiUail.h"
 #include "DeviceTestBench.h"
 #include "Spread.h"

@@ -555,10 +555,11 @@ private slots:
         bench.emulator().setReplyDelayMs(replyDelayMs);
         DeviceZFN& device = bench.device();
         QRandomGenerator random(7);
+        const QStringList reads{"1;1", "1;5"};
         for (int cycle = 0; cycle < 20; ++cycle) {
             QVERIFY(device.startPoll());
             QTest::qWait(int(random.bounded(20, 300)));
-            device.stopPoll();
+            QVERIFY(stopBeforeTheReply(bench, reads.at(cycle % 2)));
             const ChannelRecord channel = bench.channel();
             // Before the first complete cycle the record still holds its zeros.
             QVERIFY2(channel.reference == 0 || channel.reference == 400.0, qPrintable(QString::number(channel.reference)));
