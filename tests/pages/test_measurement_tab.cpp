@@ -302,9 +302,10 @@ private slots:
         m.button("pushButtonStop")->click();
     }
 
-    // From "Старт" until the session's first cycle there is nothing to make a point of: the add
-    // buttons and their keys are off, and a press takes no point and starts no group. Once the cycle
-    // has come, Space takes a point and Shift+Return a group; a pause on another page starts the wait again.
+    // From "Старт" until the session's first cycle there is nothing to make a point of, nor to show: the
+    // table shows no measured value, the add buttons and their keys are off, and a press takes no point
+    // and starts no group. Once the cycle has come, Space takes a point and Shift+Return a group; a pause
+    // on another page starts the wait again.
     void addControlsWaitForTheFirstCycle()
     {
         MeasurementBench m;
@@ -317,6 +318,8 @@ private slots:
         m.device().verificationSettings()->groupPointCount = 2;
         ResultsModel* results = m.device().resultsModel();
         QueuedSpy locks(&m.device(), &DeviceZFN::lockInteface);
+        const QStringList unmeasured{"-", "-", "-", "-"};
+        QCOMPARE(m.row().mid(3), unmeasured);
         QSignalSpy keys(&m.addPoint, &QAction::triggered);
         QSignalSpy groupKeys(&m.addGroup, &QAction::triggered);
         const auto pressBoth = [&] {
@@ -335,10 +338,12 @@ private slots:
                 m.tabs.setCurrentIndex(0);
             }
             QVERIFY(m.isPollRunning() && m.cannotAdd());
+            QCOMPARE(m.row().mid(3), unmeasured);
             pressBoth();
             QCOMPARE(keys.count() + groupKeys.count(), 2 * session);
             QVERIFY(m.waitCycles(1));
             QVERIFY(m.canAdd());
+            QCOMPARE(m.row().mid(3), QStringList({"2,5000 мА", "180,00000 Па", "180,00000 Па", "0,0000 %"}));
             QCOMPARE(results->rowCount(), 3 * session);
             QCOMPARE(locks.count(), session);
             m.bench.emulator().setReplyDelayMs(0);
