@@ -12,6 +12,7 @@
 #include "HartTransmitterState.h"
 #include "LinenPlot.h"
 #include "LinenPlotControl.h"
+#include "LockKind.h"
 #include "PollController.h"
 #include "PressureUnits.h"
 #include "QueuedSpy.h"
@@ -31,6 +32,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QtTest>
+#include <algorithm>
 
 namespace {
 
@@ -305,7 +307,8 @@ private slots:
     // From "Старт" until the session's first cycle there is nothing to make a point of, nor to show: the
     // table shows no measured value, the add buttons and their keys are off, and a press takes no point
     // and starts no group. Once the cycle has come, Space takes a point and Shift+Return a group; a pause
-    // on another page starts the wait again.
+    // on another page starts the wait again. The stop of a pause may take long enough for the busy
+    // overlay, which is no group.
     void addControlsWaitForTheFirstCycle()
     {
         MeasurementBench m;
@@ -318,6 +321,11 @@ private slots:
         m.device().verificationSettings()->groupPointCount = 2;
         ResultsModel* results = m.device().resultsModel();
         QueuedSpy locks(&m.device(), &DeviceZFN::lockInteface);
+        const auto groups = [&locks] {
+            return int(std::count_if(locks.cbegin(), locks.cend(), [](const QList<QVariant>& lock) {
+                return lock.first().value<quint8>() == LockKind::StoppableExchange;
+            }));
+        };
         const QStringList unmeasured{"-", "-", "-", "-"};
         QCOMPARE(m.row().mid(3), unmeasured);
         QSignalSpy keys(&m.addPoint, &QAction::triggered);
@@ -345,13 +353,13 @@ private slots:
             QVERIFY(m.canAdd());
             QCOMPARE(m.row().mid(3), QStringList({"2,5000 мА", "180,00000 Па", "180,00000 Па", "0,0000 %"}));
             QCOMPARE(results->rowCount(), 3 * session);
-            QCOMPARE(locks.count(), session);
+            QCOMPARE(groups(), session);
             m.bench.emulator().setReplyDelayMs(0);
             QTest::keyClick(&m.tabs, Qt::Key_Space);
             QTRY_COMPARE_WITH_TIMEOUT(results->rowCount(), 3 * session + 1, BoundedWait::stepMs);
             QTest::keyClick(&m.tabs, Qt::Key_Return, Qt::ShiftModifier);
             QTRY_COMPARE_WITH_TIMEOUT(results->rowCount(), 3 * session + 3, BoundedWait::stepMs);
-            QCOMPARE(locks.count(), session + 1);
+            QCOMPARE(groups(), session + 1);
         }
         m.button("pushButtonStop")->click();
         QVERIFY(m.isIdle());
