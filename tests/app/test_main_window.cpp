@@ -1,5 +1,8 @@
+#include "ArchiveModel.h"
+#include "ArchiveTestData.h"
 #include "BoundedWait.h"
 #include "ChildLookup.h"
+#include "ConfiguratorFixture.h"
 #include "DeviceAuxBlock.h"
 #include "DeviceSettings.h"
 #include "DeviceTestBench.h"
@@ -9,12 +12,19 @@
 #include "LockKind.h"
 #include "MainWindow.h"
 #include "PollController.h"
+#include "QuestionAnswers.h"
+#include "QuestionTexts.h"
 #include "QueuedSpy.h"
 #include "QuitOnSignal.h"
+#include "ResultRecord.h"
+#include "ResultsModel.h"
 #include "ScreenLocker.h"
 #include "StartSwitches.h"
 #include "StartUp.h"
+#include "GraphWidget.h"
+#include "LinenPlotControl.h"
 #include "TabFactorySettings.h"
+#include "TabMeasurement.h"
 #include "TabSearchDevicesZFN.h"
 #include "TestEnvironment.h"
 #include "TextDiscription.h"
@@ -22,14 +32,17 @@
 #include <QAbstractSpinBox>
 #include <QAction>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -96,12 +109,29 @@ int requestCount(const CalibratorEmulator& emulator, const QString& start)
                              [&](const EmulatorRequest& request) { return request.command.startsWith(start); }));
 }
 
+// Where the operator opens each file dialog of the window.
+enum class DialogPlace { ProjectOpen, ProjectSave, ArchiveImport, ArchiveFile, Protocol, ArchiveWorkbook, PlotImage };
+
+// What a file dialog shows the operator: its kind, title, file types, folder and the name in its field.
+QString describe(const QFileDialog* dialog)
+{
+    QString kind = QStringLiteral("other");
+    if (dialog->acceptMode() == QFileDialog::AcceptOpen && dialog->fileMode() == QFileDialog::ExistingFile)
+        kind = QStringLiteral("open");
+    else if (dialog->acceptMode() == QFileDialog::AcceptSave && dialog->fileMode() == QFileDialog::AnyFile)
+        kind = QStringLiteral("save");
+    return QStringList({kind, dialog->windowTitle(), dialog->nameFilters().join(QStringLiteral(";;")),
+                        dialog->directory().absolutePath()})
+        .join(QStringLiteral(" | "));
+}
+
 // What the window's thread waits in when the program is told to quit.
 enum class UnderWay { Nothing, SilentPing, PingAfterCutPassThrough };
 enum class QuitBy { TerminateSignal, WindowClose };
 
 }  // namespace
 
+Q_DECLARE_METATYPE(DialogPlace)
 Q_DECLARE_METATYPE(UnderWay)
 Q_DECLARE_METATYPE(QuitBy)
 
@@ -427,6 +457,113 @@ private slots:
                                      "Отмена", "Дата изменения"}));
     }
 
+    void everyFileDialogOpensForReal_data()
+    {
+        QTest::addColumn<DialogPlace>("place");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("filters");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("suffix");
+        const QString settings = ConfiguratorModule::settingsFolder();
+        const QString projects = QStringLiteral("Файлы проекта АРМ ЗФН(*.ini)");
+        QTest::newRow("project open") << DialogPlace::ProjectOpen << "open" << "Открытие проекта" << projects
+                                      << settings + "Projects" << QString();
+        QTest::newRow("project save") << DialogPlace::ProjectSave << "save" << "Сохранение проекта" << projects
+                                      << settings + "Projects" << ".ini";
+        QTest::newRow("archive import") << DialogPlace::ArchiveImport << "open" << "Загрузка архива"
+                                        << "Файлы архива ZFN-20 (*.ZFN)" << settings + "Archives" << QString();
+        QTest::newRow("archive file") << DialogPlace::ArchiveFile << "save" << "Сохранение архива"
+                                      << "Файлы архива ЗФН (*.ZFN)" << settings + "Archives" << ".ZFN";
+        QTest::newRow("protocol") << DialogPlace::Protocol << "save" << "Сохранение результатов"
+                                  << "Файлы Excel(*.xlsx)" << settings + "Excel" << ".xlsx";
+        QTest::newRow("archive workbook") << DialogPlace::ArchiveWorkbook << "save" << "Сохранение архива"
+                                          << "Файлы формата Excel 2007(*.xlsx)" << settings + "Excel" << ".xlsx";
+        QTest::newRow("plot image") << DialogPlace::PlotImage << "save" << "Save Image"
+                                    << "Bitmap file (*.bmp);;JPEG file (*.jpeg);;Portable Network Graphics file (*.png)"
+                                    << QString() << ".bmp";
+    }
+
+    // Each file dialog of the window as Qt's own widget dialog shows it, with Qt's Russian loaded. A save
+    // dialog is given a bare name: a file under that name with the kind's suffix is asked about in
+    // Russian with "Нет" for Return, and "Нет" shows the dialog again on the name as typed; the plot's
+    // image takes the suffix of the file type chosen. Every dialog is closed as soon as it is read.
+    void everyFileDialogOpensForReal()
+    {
+        QFETCH(DialogPlace, place);
+        QFETCH(QString, kind);
+        QFETCH(QString, title);
+        QFETCH(QString, filters);
+        QFETCH(QString, folder);
+        QFETCH(QString, suffix);
+        loadQtRussianAsAtStartUp();
+        QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+        WindowFixture w;
+        w.show();
+        w.bench.device().archiveModel()->replaceRecords(ArchiveTestData::mixedRecords(3));
+        w.bench.device().resultsModel()->append(ResultRecord());
+        QTemporaryDir out;
+        const QString asked = place == DialogPlace::PlotImage ? QString() : "проба" + suffix;
+        if (!asked.isEmpty())
+            QVERIFY(ConfiguratorFixture::writeFile(out.filePath(asked), "earlier"));
+
+        QStringList questions;
+        answerQuestions([&questions](const QMessageBox& box) {
+            questions << box.text() + ' ' + buttonTexts(box);
+            return false;
+        });
+        const auto restore = qScopeGuard([] { answerQuestions(nullptr); });
+        QStringList seen;
+        QTimer answerer;
+        connect(&answerer, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal)
+                return;
+            // A dialog that did not take its answer must not hold the test.
+            if (modal->property("read").toBool()) {
+                modal->close();
+                return;
+            }
+            modal->setProperty("read", true);
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            if (!dialog) {
+                seen << modal->metaObject()->className();
+                modal->close();
+                return;
+            }
+            seen << describe(dialog);
+            if (seen.size() > 1 || kind == "open") {
+                seen << requireChild<QLineEdit>(dialog, "fileNameEdit")->text();
+                dialog->reject();
+                return;
+            }
+            dialog->selectFile(out.filePath("проба"));
+            requireChild<QDialogButtonBox>(dialog, "buttonBox")->button(QDialogButtonBox::Save)->click();
+        });
+        answerer.start(10);
+        open(w, place);
+        answerer.stop();
+
+        // The plot names no folder, so Qt's dialog opens where it last was.
+        QStringList shown{kind, title, filters};
+        if (folder.isEmpty() && !seen.isEmpty())
+            seen.first() = seen.first().section(" | ", 0, 2);
+        else
+            shown << folder;
+        const QString first = shown.join(" | ");
+        if (kind == "open") {
+            QCOMPARE(seen, QStringList({first, QString()}));
+        } else if (asked.isEmpty()) {
+            QCOMPARE(seen, QStringList{first});
+            QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList{"проба" + suffix});
+        } else {
+            QCOMPARE(seen, QStringList({first, QStringList({kind, title, filters, out.path()}).join(" | "), "проба"}));
+            QCOMPARE(questions, QStringList{asked + " уже существует.\nЗаменить его? &Да | [&Нет]"});
+            QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList{asked});
+            QCOMPARE(ConfiguratorFixture::readFile(out.filePath(asked)), QByteArray("earlier"));
+        }
+    }
+
     // A terminate signal ends the program through its normal exit, not by the signal.
     void programStartsOffscreenAndQuitsOnTerminate_data()
     {
@@ -556,6 +693,36 @@ private slots:
         QCOMPARE(bench.popUps().size(), 2);
         bench.device().releaseDevice();
         QVERIFY(!bench.device().hartData()->present);
+    }
+
+private:
+    static void open(const WindowFixture& w, DialogPlace place)
+    {
+        switch (place) {
+        case DialogPlace::ProjectOpen:
+            w.action("action_openProject")->trigger();
+            break;
+        case DialogPlace::ProjectSave:
+            w.action("action_saveProject")->trigger();
+            break;
+        case DialogPlace::ArchiveImport:
+            w.action("action_openArchive")->trigger();
+            break;
+        case DialogPlace::ArchiveFile:
+            w.action("action_saveArchive")->trigger();
+            break;
+        case DialogPlace::Protocol:
+            w.find<QPushButton>("pushButtonToExcel")->click();
+            break;
+        case DialogPlace::ArchiveWorkbook:
+            w.find<QPushButton>("pushButton_convertToExcel")->click();
+            break;
+        case DialogPlace::PlotImage:
+            requireChild<QPushButton>(w.window->findChild<TabMeasurement*>()->graphWidget()->control(),
+                                      "pushButton_save")
+                ->click();
+            break;
+        }
     }
 };
 
