@@ -6,6 +6,7 @@
 #include "DeviceAuxBlock.h"
 #include "DeviceSettings.h"
 #include "DeviceTestBench.h"
+#include "FileDialogText.h"
 #include "GraduationMenu.h"
 #include "IconPainter.h"
 #include "IconSet.h"
@@ -111,19 +112,6 @@ int requestCount(const CalibratorEmulator& emulator, const QString& start)
 
 // Where the operator opens each file dialog of the window.
 enum class DialogPlace { ProjectOpen, ProjectSave, ArchiveImport, ArchiveFile, Protocol, ArchiveWorkbook, PlotImage };
-
-// What a file dialog shows the operator: its kind, title, file types, folder and the name in its field.
-QString describe(const QFileDialog* dialog)
-{
-    QString kind = QStringLiteral("other");
-    if (dialog->acceptMode() == QFileDialog::AcceptOpen && dialog->fileMode() == QFileDialog::ExistingFile)
-        kind = QStringLiteral("open");
-    else if (dialog->acceptMode() == QFileDialog::AcceptSave && dialog->fileMode() == QFileDialog::AnyFile)
-        kind = QStringLiteral("save");
-    return QStringList({kind, dialog->windowTitle(), dialog->nameFilters().join(QStringLiteral(";;")),
-                        dialog->directory().absolutePath()})
-        .join(QStringLiteral(" | "));
-}
 
 // What the window's thread waits in when the program is told to quit.
 enum class UnderWay { Nothing, SilentPing, PingAfterCutPassThrough };
