@@ -22,10 +22,7 @@
 #include "ScreenLocker.h"
 #include "StartSwitches.h"
 #include "StartUp.h"
-#include "GraphWidget.h"
-#include "LinenPlotControl.h"
 #include "TabFactorySettings.h"
-#include "TabMeasurement.h"
 #include "TabSearchDevicesZFN.h"
 #include "TestEnvironment.h"
 #include "TextDiscription.h"
@@ -110,16 +107,12 @@ int requestCount(const CalibratorEmulator& emulator, const QString& start)
                              [&](const EmulatorRequest& request) { return request.command.startsWith(start); }));
 }
 
-// Where the operator opens each file dialog of the window.
-enum class DialogPlace { ProjectOpen, ProjectSave, ArchiveImport, ArchiveFile, Protocol, ArchiveWorkbook, PlotImage };
-
 // What the window's thread waits in when the program is told to quit.
 enum class UnderWay { Nothing, SilentPing, PingAfterCutPassThrough };
 enum class QuitBy { TerminateSignal, WindowClose };
 
 }  // namespace
 
-Q_DECLARE_METATYPE(DialogPlace)
 Q_DECLARE_METATYPE(UnderWay)
 Q_DECLARE_METATYPE(QuitBy)
 
@@ -447,29 +440,33 @@ private slots:
 
     void everyFileDialogOpensForReal_data()
     {
-        QTest::addColumn<DialogPlace>("place");
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("opener");
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("filters");
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("suffix");
+        QTest::addColumn<bool>("asksForSuffix");
         const QString settings = ConfiguratorModule::settingsFolder();
         const QString projects = QStringLiteral("Файлы проекта АРМ ЗФН(*.ini)");
-        QTest::newRow("project open") << DialogPlace::ProjectOpen << "open" << "Открытие проекта" << projects
-                                      << settings + "Projects" << QString();
-        QTest::newRow("project save") << DialogPlace::ProjectSave << "save" << "Сохранение проекта" << projects
-                                      << settings + "Projects" << ".ini";
-        QTest::newRow("archive import") << DialogPlace::ArchiveImport << "open" << "Загрузка архива"
-                                        << "Файлы архива ZFN-20 (*.ZFN)" << settings + "Archives" << QString();
-        QTest::newRow("archive file") << DialogPlace::ArchiveFile << "save" << "Сохранение архива"
-                                      << "Файлы архива ЗФН (*.ZFN)" << settings + "Archives" << ".ZFN";
-        QTest::newRow("protocol") << DialogPlace::Protocol << "save" << "Сохранение результатов"
-                                  << "Файлы Excel(*.xlsx)" << settings + "Excel" << ".xlsx";
-        QTest::newRow("archive workbook") << DialogPlace::ArchiveWorkbook << "save" << "Сохранение архива"
-                                          << "Файлы формата Excel 2007(*.xlsx)" << settings + "Excel" << ".xlsx";
-        QTest::newRow("plot image") << DialogPlace::PlotImage << "save" << "Save Image"
+        QTest::newRow("project open") << QString() << "action_openProject" << "open" << "Открытие проекта" << projects
+                                      << settings + "Projects" << QString() << false;
+        QTest::newRow("project save") << QString() << "action_saveProject" << "save" << "Сохранение проекта" << projects
+                                      << settings + "Projects" << ".ini" << true;
+        QTest::newRow("archive import") << QString() << "action_openArchive" << "open" << "Загрузка архива"
+                                        << "Файлы архива ZFN-20 (*.ZFN)" << settings + "Archives" << QString() << false;
+        QTest::newRow("archive file") << QString() << "action_saveArchive" << "save" << "Сохранение архива"
+                                      << "Файлы архива ЗФН (*.ZFN)" << settings + "Archives" << ".ZFN" << true;
+        QTest::newRow("protocol") << "tabResults" << "pushButtonToExcel" << "save" << "Сохранение результатов"
+                                  << "Файлы Excel(*.xlsx)" << settings + "Excel" << ".xlsx" << true;
+        QTest::newRow("archive workbook") << "tabArchive" << "pushButton_convertToExcel" << "save" << "Сохранение архива"
+                                          << "Файлы формата Excel 2007(*.xlsx)" << settings + "Excel" << ".xlsx" << true;
+        // The plot names no folder, so Qt's dialog opens where it last was; the image takes the
+        // suffix of the file type chosen in the dialog.
+        QTest::newRow("plot image") << "tabMeasurement" << "pushButton_save" << "save" << "Save Image"
                                     << "Bitmap file (*.bmp);;JPEG file (*.jpeg);;Portable Network Graphics file (*.png)"
-                                    << QString() << ".bmp";
+                                    << QString() << ".bmp" << false;
     }
 
     // Each file dialog of the window as Qt's own widget dialog shows it, with Qt's Russian loaded. A save
@@ -478,12 +475,14 @@ private slots:
     // image takes the suffix of the file type chosen. Every dialog is closed as soon as it is read.
     void everyFileDialogOpensForReal()
     {
-        QFETCH(DialogPlace, place);
+        QFETCH(QString, page);
+        QFETCH(QString, opener);
         QFETCH(QString, kind);
         QFETCH(QString, title);
         QFETCH(QString, filters);
         QFETCH(QString, folder);
         QFETCH(QString, suffix);
+        QFETCH(bool, asksForSuffix);
         loadQtRussianAsAtStartUp();
         QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
         WindowFixture w;
@@ -491,7 +490,7 @@ private slots:
         w.bench.device().archiveModel()->replaceRecords(ArchiveTestData::mixedRecords(3));
         w.bench.device().resultsModel()->append(ResultRecord());
         QTemporaryDir out;
-        const QString asked = place == DialogPlace::PlotImage ? QString() : "проба" + suffix;
+        const QString asked = asksForSuffix ? "проба" + suffix : QString();
         if (!asked.isEmpty())
             QVERIFY(ConfiguratorFixture::writeFile(out.filePath(asked), "earlier"));
 
@@ -505,14 +504,8 @@ private slots:
         QTimer answerer;
         connect(&answerer, &QTimer::timeout, [&] {
             QWidget* modal = QApplication::activeModalWidget();
-            if (!modal)
+            if (!modal || !firstLook(modal))
                 return;
-            // A dialog that did not take its answer must not hold the test.
-            if (modal->property("read").toBool()) {
-                modal->close();
-                return;
-            }
-            modal->setProperty("read", true);
             auto* dialog = qobject_cast<QFileDialog*>(modal);
             if (!dialog) {
                 seen << modal->metaObject()->className();
@@ -529,10 +522,13 @@ private slots:
             requireChild<QDialogButtonBox>(dialog, "buttonBox")->button(QDialogButtonBox::Save)->click();
         });
         answerer.start(10);
-        open(w, place);
+        const QObject* scope = page.isEmpty() ? w.window.get() : w.find<QWidget>(qPrintable(page));
+        if (auto* action = scope->findChild<QAction*>(opener))
+            action->trigger();
+        else
+            requireChild<QPushButton>(scope, qPrintable(opener))->click();
         answerer.stop();
 
-        // The plot names no folder, so Qt's dialog opens where it last was.
         QStringList shown{kind, title, filters};
         if (folder.isEmpty() && !seen.isEmpty())
             seen.first() = seen.first().section(" | ", 0, 2);
@@ -681,36 +677,6 @@ private slots:
         QCOMPARE(bench.popUps().size(), 2);
         bench.device().releaseDevice();
         QVERIFY(!bench.device().hartData()->present);
-    }
-
-private:
-    static void open(const WindowFixture& w, DialogPlace place)
-    {
-        switch (place) {
-        case DialogPlace::ProjectOpen:
-            w.action("action_openProject")->trigger();
-            break;
-        case DialogPlace::ProjectSave:
-            w.action("action_saveProject")->trigger();
-            break;
-        case DialogPlace::ArchiveImport:
-            w.action("action_openArchive")->trigger();
-            break;
-        case DialogPlace::ArchiveFile:
-            w.action("action_saveArchive")->trigger();
-            break;
-        case DialogPlace::Protocol:
-            w.find<QPushButton>("pushButtonToExcel")->click();
-            break;
-        case DialogPlace::ArchiveWorkbook:
-            w.find<QPushButton>("pushButton_convertToExcel")->click();
-            break;
-        case DialogPlace::PlotImage:
-            requireChild<QPushButton>(w.window->findChild<TabMeasurement*>()->graphWidget()->control(),
-                                      "pushButton_save")
-                ->click();
-            break;
-        }
     }
 };
 
