@@ -37,17 +37,21 @@ bool MeasurementPoller::start()
     stop();
     if (!m_owner.lend(m_work.pollThread))
         return false;
-    refusePointsUntilCycle();
+    forgetPreviousSession();
     m_work.restartPollThread();
     return true;
 }
 
-// The table still holds the previous session's values, which the calibrator may no longer show.
-void MeasurementPoller::refusePointsUntilCycle()
+// The table still holds the previous session's values, which the calibrator may no longer show: no
+// point is made of them, and the table shows them no longer.
+void MeasurementPoller::forgetPreviousSession()
 {
-    QMutexLocker lock(&m_mutex);
-    m_work.resultTaken = true;
-    m_sessionPublished = false;
+    {
+        QMutexLocker lock(&m_mutex);
+        m_work.resultTaken = true;
+        m_sessionPublished = false;
+    }
+    m_records.channels.beginSession();
 }
 
 void MeasurementPoller::stop()

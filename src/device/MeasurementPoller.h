@@ -77,7 +77,7 @@ private:
         double manual = 0;
     };
 
-    void refusePointsUntilCycle();
+    void forgetPreviousSession();
     bool runCycle();
     bool stopRequested() const;
     bool takeReference();

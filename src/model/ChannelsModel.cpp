@@ -54,12 +54,15 @@ QVariant ChannelsModel::data(const QModelIndex& index, int role) const
     if (role == Qt::EditRole && index.column() == currentColumn && m_currentEditable)
         return record.current;
     if (role == Qt::DisplayRole || role == Qt::EditRole)
-        return cellText(record, index.column());
+        return cellText(index.row(), index.column());
     return QVariant();
 }
 
-QString ChannelsModel::cellText(const ChannelRecord& record, int column) const
+QString ChannelsModel::cellText(int row, int column) const
 {
+    const ChannelRecord& record = m_rows.at(row);
+    if (column >= currentColumn && !m_measured.at(row))
+        return QStringLiteral("-");
     const QString unitSuffix = QLatin1Char(' ') + unitName(record.unit);
     switch (column) {
     case 0:
@@ -129,6 +132,7 @@ void ChannelsModel::append(const ChannelRecord& record)
 {
     beginInsertRows(QModelIndex(), m_rows.size(), m_rows.size());
     m_rows.append(record);
+    m_measured.append(false);
     endInsertRows();
     m_hartInterval = m_rows.first().hartRange;
 }
@@ -172,9 +176,11 @@ bool ChannelsModel::isHartInterval() const
 // A cycle computed for another unit or range than the row now shows is not shown under its labels.
 void ChannelsModel::updateMeasurement(int row, const ChannelRecord& record)
 {
-    changeRow(row, [this, record](ChannelRecord& target) {
-        if (!target.sameScale(record))
+    const quint32 session = m_session;
+    changeRow(row, [this, row, record, session](ChannelRecord& target) {
+        if (session != m_session || !target.sameScale(record))
             return;
+        m_measured[row] = true;
         target.measured = record.measured;
         target.error = record.error;
         target.reference = record.reference;
@@ -182,6 +188,23 @@ void ChannelsModel::updateMeasurement(int row, const ChannelRecord& record)
         if (!m_currentEditable)
             target.current = record.current;
     });
+}
+
+void ChannelsModel::beginSession()
+{
+    ++m_session;
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(this, [this] { hideMeasurements(); }, Qt::QueuedConnection);
+        return;
+    }
+    hideMeasurements();
+}
+
+void ChannelsModel::hideMeasurements()
+{
+    beginResetModel();
+    m_measured.fill(false);
+    endResetModel();
 }
 
 void ChannelsModel::setRecord(int row, const ChannelRecord& record)

@@ -36,6 +36,9 @@ public:
     bool isHartInterval() const;
     // Takes the measured values of the record; the current too unless the operator types it.
     void updateMeasurement(int row, const ChannelRecord& record);
+    // A poll session starts: until a cycle of it comes, the rows show no measured value. A cycle of
+    // an earlier session still on its way is not shown.
+    void beginSession();
     void setRecord(int row, const ChannelRecord& record);
 
     // Measured pressure typed by the operator for manual polling, in the channel's unit.
@@ -43,9 +46,14 @@ public:
 
 private:
     void changeRow(int row, const std::function<void(ChannelRecord&)>& change);
-    QString cellText(const ChannelRecord& record, int column) const;
+    void hideMeasurements();
+    QString cellText(int row, int column) const;
 
     QVector<ChannelRecord> m_rows;
+    // Per row: a cycle of the running or last session has been taken.
+    QVector<bool> m_measured;
+    // Counts the sessions begun; an update is shown only in the session it was given in.
+    std::atomic<quint32> m_session{0};
     std::atomic<bool> m_fixedEtalonOn{false};
     std::atomic<double> m_fixedEtalonValue{0};
     std::atomic<bool> m_currentEditable{false};

@@ -4,10 +4,8 @@
 #include "DeviceZFN.h"
 #include "IniFile.h"
 
-#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMetaEnum>
 #include <QStandardPaths>
@@ -108,15 +106,6 @@ QString withSuffix(const QString& path, const QString& suffix)
     return path.endsWith(suffix, Qt::CaseInsensitive) ? path : path + suffix;
 }
 
-// The dialog asked about replacing the name as typed; a file under the name with the suffix is asked
-// about here, in the dialog's own words and with its buttons' texts.
-bool mayReplace(const QString& path)
-{
-    return ConfirmPrompt::ask(QFileDialog::tr("%1 already exists.\nDo you want to replace it?").arg(fileNameOf(path)),
-                              QCoreApplication::translate("QPlatformTheme", "&Yes"),
-                              QCoreApplication::translate("QPlatformTheme", "&No"));
-}
-
 }  // namespace
 
 void ConfiguratorModule::openFileOrFolder(const QString& path)
@@ -135,18 +124,29 @@ QString ConfiguratorModule::chooseFile(const FileDialog& dialog, QWidget* parent
     QString folder = pathSetting(dialog.key);
     if (folder.isEmpty())
         folder = defaultFolder(dialog.key, dialog.subFolder);
-    const QString start = dialog.fileName.isEmpty() ? folder : folder + QLatin1Char('/') + dialog.fileName;
-    QString chosen = FileChooser::choose({dialog.mode, parent, dialog.title, start, dialog.filter});
-    if (chosen.isEmpty())
-        return chosen;
-    if (dialog.mode == FileChooser::Save) {
-        const QString named = withSuffix(chosen, dialog.suffix);
-        if (named != chosen && QFileInfo::exists(named) && !mayReplace(named))
-            return QString();
-        chosen = named;
-    }
-    rememberPath(dialog.key, chosen, folder);
+    QString start = dialog.fileName.isEmpty() ? folder : folder + QLatin1Char('/') + dialog.fileName;
+    QString chosen;
+    do {
+        chosen = FileChooser::choose({dialog.mode, parent, dialog.title, start, dialog.filter});
+        start = chosen;
+    } while (!chosen.isEmpty() && !takeName(dialog, parent, &chosen));
+    if (!chosen.isEmpty())
+        rememberPath(dialog.key, chosen, folder);
     return chosen;
+}
+
+// The dialog asked about replacing the name as typed; a file under the name with the suffix is asked
+// about here, as the dialog asks. A "No" goes back to the dialog, as it does in the dialog.
+bool ConfiguratorModule::takeName(const FileDialog& dialog, QWidget* parent, QString* chosen)
+{
+    if (dialog.mode != FileChooser::Save)
+        return true;
+    const QString named = withSuffix(*chosen, dialog.suffix);
+    if (named != *chosen && QFileInfo::exists(named)
+        && !ConfirmPrompt::askReplace(dialog.title, fileNameOf(named), parent))
+        return false;
+    *chosen = named;
+    return true;
 }
 
 void ConfiguratorModule::setDialogParent(QWidget* parent)

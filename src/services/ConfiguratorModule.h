@@ -96,6 +96,8 @@ public slots:
     void openArchive();
 
 private:
+    // The name chosen in the dialog as it is to be used; false when the dialog is to be shown again.
+    static bool takeName(const FileDialog& dialog, QWidget* parent, QString* chosen);
     void openChosenProject(const QString& path);
     void markCurrentProject(const QString& path);
     QString proposedArchiveName() const;

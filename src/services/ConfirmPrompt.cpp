@@ -2,6 +2,7 @@
 
 #include "InteractionHooks.h"
 
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -13,4 +14,14 @@ bool ConfirmPrompt::ask(const QString& text, const QString& yesText, const QStri
     box.setEscapeButton(cancel);
     InteractionHooks::runMessageBox(box);
     return box.clickedButton() == yes;
+}
+
+bool ConfirmPrompt::askReplace(const QString& title, const QString& fileName, QWidget* parent)
+{
+    QMessageBox box(QMessageBox::Warning, title,
+                    QFileDialog::tr("%1 already exists.\nDo you want to replace it?").arg(fileName),
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    InteractionHooks::runMessageBox(box);
+    return box.clickedButton() == box.button(QMessageBox::Yes);
 }

@@ -1,16 +1,24 @@
+#include "ArchiveModel.h"
+#include "ArchiveTestData.h"
 #include "BoundedWait.h"
 #include "ChildLookup.h"
+#include "ConfiguratorFixture.h"
 #include "DeviceAuxBlock.h"
 #include "DeviceSettings.h"
 #include "DeviceTestBench.h"
+#include "FileDialogText.h"
 #include "GraduationMenu.h"
 #include "IconPainter.h"
 #include "IconSet.h"
 #include "LockKind.h"
 #include "MainWindow.h"
 #include "PollController.h"
+#include "QuestionAnswers.h"
+#include "QuestionTexts.h"
 #include "QueuedSpy.h"
 #include "QuitOnSignal.h"
+#include "ResultRecord.h"
+#include "ResultsModel.h"
 #include "ScreenLocker.h"
 #include "StartSwitches.h"
 #include "StartUp.h"
@@ -22,14 +30,17 @@
 #include <QAbstractSpinBox>
 #include <QAction>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -427,6 +438,116 @@ private slots:
         w.action("action_openArchive")->trigger();
         QCOMPARE(shown, QStringList({"QFileDialog", "Перейти к:", "&Имя файла:", "Типы файлов:", "&Открыть",
                                      "Отмена", "Дата изменения"}));
+    }
+
+    void everyFileDialogOpensForReal_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("opener");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("filters");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<bool>("asksForSuffix");
+        const QString settings = ConfiguratorModule::settingsFolder();
+        const QString projects = QStringLiteral("Файлы проекта АРМ ЗФН(*.ini)");
+        QTest::newRow("project open") << QString() << "action_openProject" << "open" << "Открытие проекта" << projects
+                                      << settings + "Projects" << QString() << false;
+        QTest::newRow("project save") << QString() << "action_saveProject" << "save" << "Сохранение проекта" << projects
+                                      << settings + "Projects" << ".ini" << true;
+        QTest::newRow("archive import") << QString() << "action_openArchive" << "open" << "Загрузка архива"
+                                        << "Файлы архива ZFN-20 (*.ZFN)" << settings + "Archives" << QString() << false;
+        QTest::newRow("archive file") << QString() << "action_saveArchive" << "save" << "Сохранение архива"
+                                      << "Файлы архива ЗФН (*.ZFN)" << settings + "Archives" << ".ZFN" << true;
+        QTest::newRow("protocol") << "tabResults" << "pushButtonToExcel" << "save" << "Сохранение результатов"
+                                  << "Файлы Excel(*.xlsx)" << settings + "Excel" << ".xlsx" << true;
+        QTest::newRow("archive workbook") << "tabArchive" << "pushButton_convertToExcel" << "save" << "Сохранение архива"
+                                          << "Файлы формата Excel 2007(*.xlsx)" << settings + "Excel" << ".xlsx" << true;
+        // The plot names no folder, so Qt's dialog opens where it last was; the image takes the
+        // suffix of the file type chosen in the dialog.
+        QTest::newRow("plot image") << "tabMeasurement" << "pushButton_save" << "save" << "Save Image"
+                                    << "Bitmap file (*.bmp);;JPEG file (*.jpeg);;Portable Network Graphics file (*.png)"
+                                    << QString() << ".bmp" << false;
+    }
+
+    // Each file dialog of the window as Qt's own widget dialog shows it, with Qt's Russian loaded. A save
+    // dialog is given a bare name: a file under that name with the kind's suffix is asked about in
+    // Russian with "Нет" for Return, and "Нет" shows the dialog again on the name as typed; the plot's
+    // image takes the suffix of the file type chosen. Every dialog is closed as soon as it is read.
+    void everyFileDialogOpensForReal()
+    {
+        QFETCH(QString, page);
+        QFETCH(QString, opener);
+        QFETCH(QString, kind);
+        QFETCH(QString, title);
+        QFETCH(QString, filters);
+        QFETCH(QString, folder);
+        QFETCH(QString, suffix);
+        QFETCH(bool, asksForSuffix);
+        loadQtRussianAsAtStartUp();
+        QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+        WindowFixture w;
+        w.show();
+        w.bench.device().archiveModel()->replaceRecords(ArchiveTestData::mixedRecords(3));
+        w.bench.device().resultsModel()->append(ResultRecord());
+        QTemporaryDir out;
+        const QString asked = asksForSuffix ? "проба" + suffix : QString();
+        if (!asked.isEmpty())
+            QVERIFY(ConfiguratorFixture::writeFile(out.filePath(asked), "earlier"));
+
+        QStringList questions;
+        answerQuestions([&questions](const QMessageBox& box) {
+            questions << box.text() + ' ' + buttonTexts(box);
+            return false;
+        });
+        const auto restore = qScopeGuard([] { answerQuestions(nullptr); });
+        QStringList seen;
+        QTimer answerer;
+        connect(&answerer, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || !firstLook(modal))
+                return;
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            if (!dialog) {
+                seen << modal->metaObject()->className();
+                modal->close();
+                return;
+            }
+            seen << describe(dialog);
+            if (seen.size() > 1 || kind == "open") {
+                seen << requireChild<QLineEdit>(dialog, "fileNameEdit")->text();
+                dialog->reject();
+                return;
+            }
+            dialog->selectFile(out.filePath("проба"));
+            requireChild<QDialogButtonBox>(dialog, "buttonBox")->button(QDialogButtonBox::Save)->click();
+        });
+        answerer.start(10);
+        const QObject* scope = page.isEmpty() ? w.window.get() : w.find<QWidget>(qPrintable(page));
+        if (auto* action = scope->findChild<QAction*>(opener))
+            action->trigger();
+        else
+            requireChild<QPushButton>(scope, qPrintable(opener))->click();
+        answerer.stop();
+
+        QStringList shown{kind, title, filters};
+        if (folder.isEmpty() && !seen.isEmpty())
+            seen.first() = seen.first().section(" | ", 0, 2);
+        else
+            shown << folder;
+        const QString first = shown.join(" | ");
+        if (kind == "open") {
+            QCOMPARE(seen, QStringList({first, QString()}));
+        } else if (asked.isEmpty()) {
+            QCOMPARE(seen, QStringList{first});
+            QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList{"проба" + suffix});
+        } else {
+            QCOMPARE(seen, QStringList({first, QStringList({kind, title, filters, out.path()}).join(" | "), "проба"}));
+            QCOMPARE(questions, QStringList{asked + " уже существует.\nЗаменить его? &Да | [&Нет]"});
+            QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList{asked});
+            QCOMPARE(ConfiguratorFixture::readFile(out.filePath(asked)), QByteArray("earlier"));
+        }
     }
 
     // A terminate signal ends the program through its normal exit, not by the signal.

@@ -577,7 +577,8 @@ private slots:
             return record;
         };
         ChannelsModel model;
-        model.append(measure(before, 50));
+        model.append(before);
+        model.updateMeasurement(0, measure(before, 50));
         ChannelRecord after = measure(before, 50);
         after.unit = quint8(unit);
         after.rangeLow = low;
@@ -592,6 +593,45 @@ private slots:
         QCOMPARE(shown().at(1), kept ? "60,00000" + suffix : "-");
         model.updateMeasurement(0, measure(after, 70));
         QCOMPARE(shown(), QStringList({current, "70,00000" + suffix, "2,0000 %"}));
+    }
+
+    // The row shows no measurement that no cycle of the running session gave: not the record's own
+    // numbers (a fresh program's, a project's), not the last session's once another starts, not a cycle
+    // of that session still on its way from the poll thread. Its range and output always show.
+    void rowShowsOnlyCyclesOfTheSession()
+    {
+        ChannelsModel model;
+        const ChannelRecord record = channel(0, 0, 0, 360);
+        model.append(record);
+        const auto shown = [&model] {
+            QStringList texts;
+            for (int column = 1; column < ChannelsModel::columnTotal; ++column)
+                texts << cell(model, column);
+            return texts;
+        };
+        const QStringList none{"360 Па", "0 - 5 мА", "-", "-", "-", "-"};
+        QCOMPARE(shown(), none);
+        model.setRecord(0, record);
+        QCOMPARE(shown(), none);
+
+        ChannelRecord cycle = record;
+        cycle.current = 2.5;
+        cycle.measured = cycle.reference = 180;
+        cycle.error = 0;
+        const QStringList measured{"360 Па", "0 - 5 мА", "2,5000 мА", "180,00000 Па", "180,00000 Па", "0,0000 %"};
+        model.updateMeasurement(0, cycle);
+        QCOMPARE(shown(), measured);
+        model.beginSession();
+        QCOMPARE(shown(), none);
+        model.updateMeasurement(0, cycle);
+        QCOMPARE(shown(), measured);
+
+        QVERIFY(runInWorker([&model, cycle] { model.updateMeasurement(0, cycle); }));
+        model.beginSession();
+        QCoreApplication::processEvents();
+        QCOMPARE(shown(), none);
+        QVERIFY(runInWorker([&model, cycle] { model.updateMeasurement(0, cycle); }));
+        QTRY_COMPARE(shown(), measured);
     }
 
     // Valid: a good check value and a unit code from 5 to 15; the bytes round-trip with the index.

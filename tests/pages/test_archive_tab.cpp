@@ -13,6 +13,7 @@
 #include "MenuArchiveToResults.h"
 #include "MultiSortFilterProxyModel.h"
 #include "PollController.h"
+#include "QuestionTexts.h"
 #include "QueuedSpy.h"
 #include "ResultsModel.h"
 #include "TabArchive.h"
@@ -53,6 +54,8 @@ struct ArchiveWindow
     QTabWidget* pages = requireChild<QTabWidget>(f.window.get(), "tabDeviceConfig");
     QWidget* archiveTab = requireChild<QWidget>(f.window.get(), "tabArchive");
     QStringList asked;
+    // The buttons of each question asked.
+    QStringList buttons;
     QString reply;
 
     ArchiveWindow()
@@ -66,6 +69,7 @@ struct ArchiveWindow
         f.show();
         InteractionHooks::setMessageBoxRunner([this](QMessageBox& box) {
             asked << box.text();
+            buttons << buttonTexts(box);
             for (QAbstractButton* button : box.buttons())
                 if (button->text() == reply)
                     button->click();
@@ -83,6 +87,7 @@ struct ArchiveWindow
     void click(const char* name, const QString& answer)
     {
         asked.clear();
+        buttons.clear();
         reply = answer;
         click(name);
     }
@@ -281,7 +286,11 @@ class TestArchiveTab : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { TestEnvironment::prepareWithChoiceLists(); }
+    void initTestCase()
+    {
+        TestEnvironment::prepareWithChoiceLists();
+        loadQtRussianAsAtStartUp();
+    }
 
     void readResumeExportAndMove()
     {
@@ -301,6 +310,7 @@ private slots:
 
         w.click("pushButton_readArchive", "Отмена");
         QCOMPARE(w.asked, QStringList{"Чтение архива было прервано!"});
+        QCOMPARE(w.buttons, QStringList{"Отмена | Продолжить | Начать с начала"});
         QCOMPARE(column(w.model(), 0), readSoFar);
 
         // The stopped run's own stop signal must not end the run that continues it.
@@ -318,6 +328,7 @@ private slots:
         w.emulator().clearRequests();
         w.click("pushButton_readArchive", "Отмена");
         QCOMPARE(w.asked, QStringList{"Загруженные кадры будут удалены из таблицы. Считать архив заново?"});
+        QCOMPARE(w.buttons, QStringList{"Считать | Отмена"});
         QCOMPARE(w.model().rowCount(), CalibratorMap::ArchiveFrameCount);
         QCOMPARE(w.emulator().requestCount(), 0);
 
@@ -380,6 +391,7 @@ private slots:
                                                 QItemSelectionModel::Select | QItemSelectionModel::Rows);
         const QList<double> selected{shownReferences().at(1), shownReferences().at(4)};
         w.asked.clear();
+        w.buttons.clear();
         w.clickInPanel("pushButton_moveSelected");
         QVERIFY(w.asked.isEmpty());
         QCOMPARE(w.results(), selected);
@@ -396,6 +408,7 @@ private slots:
         w.reply = "Отмена";
         w.clickInPanel("pushButton_move");
         QCOMPARE(w.asked, QStringList{"Результаты уже содержат точки. Заменить их кадрами архива?"});
+        QCOMPARE(w.buttons, QStringList{"Заменить | Отмена"});
         QCOMPARE(w.results(), selected);
         w.reply = "Заменить";
         const QList<double> shownOrder = shownReferences();
@@ -508,6 +521,7 @@ private slots:
         w.emulator().clearRequests();
         w.click("pushButton_clearArchive", "Отмена");
         QCOMPARE(w.asked, QStringList{"Очистить архив калибратора?"});
+        QCOMPARE(w.buttons, QStringList{"Очистить | Отмена"});
         QVERIFY(!w.running() && w.device().portOwner()->isFree());
         QCOMPARE(w.emulator().requestCount(), 0);
         w.click("pushButton_clearArchive", "Очистить");

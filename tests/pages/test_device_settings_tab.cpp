@@ -8,6 +8,7 @@
 #include "HartTextTables.h"
 #include "PressureUnits.h"
 #include "QuestionAnswers.h"
+#include "QuestionTexts.h"
 #include "QueuedSpy.h"
 #include "SetupWindowRig.h"
 #include "TabDeviceConfiguration.h"
@@ -119,6 +120,7 @@ private slots:
     void initTestCase()
     {
         TestEnvironment::prepareWithChoiceLists();
+        loadQtRussianAsAtStartUp();
         initHartTextTables();
     }
 
@@ -357,13 +359,13 @@ private slots:
 
         QStringList asked;
         bool answer = false;
-        answerQuestions([&](const QString& text) {
-            asked << text;
+        answerQuestions([&](const QMessageBox& box) {
+            asked << box.text() + ' ' + buttonTexts(box);
             return answer;
         });
         page.emulator().clearRequests();
         page.button("pushButton_setNull")->click();
-        QCOMPARE(asked, QStringList({"Установить ноль для ТЖС?"}));
+        QCOMPARE(asked, QStringList({"Установить ноль для ТЖС? Да | Отмена"}));
         QVERIFY(page.bench.device().portOwner()->isFree());
         QCOMPARE(page.emulator().requestCount(), 0);
         answer = true;

@@ -1,5 +1,6 @@
 #include "ComboBoxDelegate.h"
 #include "EditField.h"
+#include "FileDialogText.h"
 #include "HEditableEnumEdit.h"
 #include "HPathEdit.h"
 #include "ModelTemplates.h"
@@ -14,16 +15,20 @@
 #include "TestEnvironment.h"
 
 #include <memory>
+#include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QTextEdit>
+#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -133,6 +138,51 @@ private slots:
 
         ParametrTime time("Время", immediate);
         QVERIFY(!PrField(&time).field()->editor());
+    }
+
+    void pathFieldChoosesInQtsDialog_data()
+    {
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<QString>("seen");
+        QTest::addColumn<QString>("chosen");
+        QTest::newRow("folder") << int(multiLine) << "folder | Выбор дериктории | All Files (*) | " << "шаблоны";
+        QTest::newRow("file") << int(immediate) << "open | Выбор файла | (*.xlsx) | " << "шаблоны/протокол.xlsx";
+    }
+
+    // The path field's button opens Qt's own dialog in the folder the field shows: a folder dialog for
+    // a folder, an open dialog with the field's file types for a file. What is chosen there fills the field.
+    void pathFieldChoosesInQtsDialog()
+    {
+        QFETCH(int, flags);
+        QFETCH(QString, seen);
+        QFETCH(QString, chosen);
+        QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+        QTemporaryDir root;
+        QVERIFY(QDir(root.path()).mkpath("шаблоны"));
+        QFile file(root.filePath("шаблоны/протокол.xlsx"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        ParametrPath path("Путь", quint8(flags));
+        path.setStringList({"*.xlsx"});
+        PrField row(&path);
+        auto* field = editorOf<HPathEdit>(row);
+        field->lineEdit()->setText(root.path());
+        QStringList shown;
+        QTimer answerer;
+        connect(&answerer, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog || !firstLook(dialog))
+                return;
+            shown << describe(dialog);
+            dialog->selectFile(root.filePath(chosen));
+            dialog->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Open)->click();
+        });
+        answerer.start(10);
+        field->findChild<QPushButton*>()->click();
+        answerer.stop();
+        QCOMPARE(shown, QStringList{seen + root.path()});
+        QCOMPARE(field->lineEdit()->text(), root.filePath(chosen));
+        QCOMPARE(path.value(), root.filePath(chosen));
     }
 
     void deferredEditsWaitForApply()

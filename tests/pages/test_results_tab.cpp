@@ -2,6 +2,7 @@
 #include "ConfiguratorModule.h"
 #include "DeviceTestBench.h"
 #include "InteractionHooks.h"
+#include "QuestionTexts.h"
 #include "ResultsModel.h"
 #include "TabResults.h"
 #include "TestEnvironment.h"
@@ -36,12 +37,14 @@ private slots:
     void initTestCase()
     {
         TestEnvironment::prepare();
+        loadQtRussianAsAtStartUp();
         initChoiceLists();
         QVERIFY(m_out.isValid());
         QVERIFY(XlsxTestFiles::installTemplate(XlsxTestFiles::shippedTemplate(), templateName));
         InteractionHooks::setClock([] { return QDateTime(QDate(2024, 5, 17), QTime(9, 5, 3)); });
         InteractionHooks::setMessageBoxRunner([this](QMessageBox& box) {
             m_questions << box.text();
+            m_buttons << buttonTexts(box);
             if (m_inspect)
                 m_inspect(box);
             for (QAbstractButton* choice : box.buttons())
@@ -52,7 +55,7 @@ private slots:
             m_proposed << request.path;
             if (m_whileDialogOpen)
                 m_whileDialogOpen();
-            return m_savePath;
+            return m_savePaths.isEmpty() ? m_savePath : m_savePaths.takeFirst();
         });
         ConfiguratorModule::setUrlOpener([this](const QUrl& url) {
             m_opened << url;
@@ -70,6 +73,8 @@ private slots:
         m_settings->txtProtocolName = templateName;
         m_tab = std::make_unique<TabResults>();
         m_questions.clear();
+        m_buttons.clear();
+        m_savePaths.clear();
         m_opened.clear();
         m_openWorks = true;
     }
@@ -141,8 +146,9 @@ private slots:
         QVERIFY(protocol.openFile(folder.filePath(written)));
     }
 
-    // The dialog asked about "prot10" only: an existing "prot10.xlsx" is replaced when the operator
-    // says so, and a name typed with its suffix is not asked about twice.
+    // The dialog asked about "prot10" only: an existing "prot10.xlsx" is asked about as the dialog asks,
+    // with "Нет" for Return, and "Нет" shows the dialog again on the name as typed. "Да" replaces the file,
+    // and a name typed with its suffix is not asked about twice.
     void protocolUnderTheSuffixIsReplacedWhenAsked()
     {
         WorkedExample::fill(*m_bench->device().currentChannel(), *m_settings, *m_results);
@@ -151,21 +157,31 @@ private slots:
         QFile file(existing);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write("earlier protocol") > 0);
         file.close();
-        m_savePath = folder.filePath(QStringLiteral("prot10"));
-        m_answer = QStringLiteral("&No");
+        const QString typed = folder.filePath(QStringLiteral("prot10"));
+        m_proposed.clear();
+        m_savePaths = QStringList{typed, QString()};
+        m_answer = QStringLiteral("&Нет");
+        m_inspect = [](QMessageBox& box) {
+            QCOMPARE(box.windowTitle(), QStringLiteral("Сохранение результатов"));
+            QCOMPARE(box.icon(), QMessageBox::Warning);
+        };
         button("pushButtonToExcel")->click();
-        QCOMPARE(m_questions.size(), 1);
-        QVERIFY2(m_questions.first().startsWith(QStringLiteral("prot10.xlsx")), qPrintable(m_questions.first()));
+        QCOMPARE(m_questions, QStringList{"prot10.xlsx уже существует.\nЗаменить его?"});
+        QCOMPARE(m_buttons, QStringList{"&Да | [&Нет]"});
+        QCOMPARE(m_proposed.mid(1), QStringList{typed});
         QCOMPARE(XlsxTestFiles::fileBytes(existing), QByteArray("earlier protocol"));
         QVERIFY(m_opened.isEmpty());
 
-        m_answer = QStringLiteral("&Yes");
+        m_inspect = nullptr;
+        m_answer = QStringLiteral("&Да");
+        m_savePaths = QStringList{typed};
         button("pushButtonToExcel")->click();
         XlsxWorkbook protocol;
         QVERIFY(protocol.openFile(existing));
         m_savePath = existing;
         button("pushButtonToExcel")->click();
         QCOMPARE(m_questions.size(), 2);
+        QCOMPARE(m_proposed.size(), 4);
         QCOMPARE(m_opened, (QList<QUrl>{QUrl::fromUserInput(existing), QUrl::fromUserInput(existing)}));
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{"prot10.xlsx"});
     }
@@ -217,6 +233,8 @@ private slots:
         QCOMPARE(m_questions, QStringList({"Введите номер новой группы", "Введите номер новой группы",
                                            "Удалить выбранные точки?", "Удалить выбранные точки?",
                                            "Очистить список точек?", "Очистить список точек?"}));
+        QCOMPARE(m_buttons, QStringList({"Выбрать | Отмена", "Выбрать | Отмена", "Удалить | Отмена",
+                                         "Удалить | Отмена", "Очистить | Отмена", "Очистить | Отмена"}));
     }
 
 private:
@@ -248,7 +266,10 @@ private:
     QString m_answer;
     std::function<void(QMessageBox&)> m_inspect;
     QStringList m_questions;
+    QStringList m_buttons;
     QString m_savePath;
+    // Taken one a dialog before m_savePath.
+    QStringList m_savePaths;
     std::function<void()> m_whileDialogOpen;
     QStringList m_proposed;
     QList<QUrl> m_opened;
