@@ -145,18 +145,15 @@ int CalibratorLink::frameEnd() const
 }
 
 // The calibrator answers one request after another and its frames name no request: each whole frame
-// is the reply of the oldest request still owed, whether or not its checks pass. True when one came.
-bool CalibratorLink::passWholeFrames()
+// is the reply of the oldest request still owed, whether or not its checks pass.
+void CalibratorLink::passWholeFrames()
 {
-    bool came = false;
     for (int end = frameEnd(); end >= 0; end = frameEnd()) {
         debug(QStringLiteral("LATE"), m_buffer.left(end + 1));
         m_buffer.remove(0, end + 1);
         if (!owed().isEmpty())
             owed().removeFirst();
-        came = true;
     }
-    return came;
 }
 
 // A reply later than its request's time-out is not waited for: the time-out is the calibrator's

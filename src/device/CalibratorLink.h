@@ -108,7 +108,7 @@ private:
     QList<OwedReply>& owed();
     int frameEnd() const;
     bool frameBegun() const;
-    bool passWholeFrames();
+    void passWholeFrames();
     void dropExpired();
     bool letOwedRepliesPass();
     void owe(int timeoutMs);
