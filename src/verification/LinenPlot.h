@@ -17,6 +17,7 @@ class QwtPlotZoomer;
 class QwtScaleDraw;
 class QwtScaleEngine;
 class QwtScaleWidget;
+class TimeScaleEngine;
 
 // The line plot of live poll values and of archive frames. It keeps its own buffers: one x buffer
 // per axis mode (time or index) and one value buffer per curve, all of one length. They grow
@@ -104,6 +105,8 @@ private:
     QwtScaleWidget* m_bottomAxis = nullptr;
     QwtPlotMagnifier* m_magnifier = nullptr;
     QwtScaleDraw* m_xScaleDraw = nullptr;
+    // The engine of the time axis, owned by the axis; null on the index axis.
+    TimeScaleEngine* m_timeEngine = nullptr;
     // The width a time label takes on its axis, with the room that keeps it apart from the next.
     double m_timeLabelExtent = 0.0;
     QDateTime m_startTime;

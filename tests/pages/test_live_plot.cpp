@@ -211,39 +211,69 @@ private slots:
         QCOMPARE(plot.axisScaleDraw(QwtPlot::xBottom)->label(1000).text(), QString("1") + blank + "000");
     }
 
-    // Three hours off UTC, a time scale's ticks fall on whole local days and months, and stand at
-    // least the interval over the step count apart, across February's short month too.
+    // A time scale's ticks fall on whole local hours, days, Mondays and months, across a change to
+    // or from summer time too, and stand at least the share of the interval that a label takes
+    // apart: as many as fit, short months included.
     void timeTicksStandApart_data()
     {
-        QTest::addColumn<QDate>("from");
-        QTest::addColumn<QDate>("to");
-        QTest::addColumn<int>("steps");
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QDateTime>("from");
+        QTest::addColumn<QDateTime>("to");
+        QTest::addColumn<double>("room");
         QTest::addColumn<QStringList>("labels");
-        QTest::newRow("January and February, 2 steps")
-            << QDate(2026, 1, 1) << QDate(2026, 3, 1) << 2 << QStringList{"01.01.26 00:00:00", "01.03.26 00:00:00"};
-        QTest::newRow("ten months, 3 steps") << QDate(2026, 4, 20) << QDate(2027, 2, 20) << 3
-                                             << QStringList{"01.05.26 00:00:00", "01.09.26 00:00:00", "01.01.27 00:00:00"};
+        const QByteArray moscow("MSK-3");
+        const QByteArray berlin("CET-1CEST,M3.5.0,M10.5.0/3");
+        const auto at = [](int year, int month, int day, int hour = 0) {
+            return QDateTime(QDate(year, month, day), QTime(hour, 0));
+        };
+        QTest::newRow("January and February, room for 2")
+            << moscow << at(2026, 1, 1) << at(2026, 3, 1) << 2.0 << QStringList{"01.01.26 00:00:00", "01.03.26 00:00:00"};
+        QTest::newRow("59 days, room for 2.5")
+            << moscow << at(2026, 1, 10) << at(2026, 3, 10) << 2.5 << QStringList{"01.02.26 00:00:00", "01.03.26 00:00:00"};
+        QTest::newRow("three months, room for 3.4")
+            << moscow << at(2025, 12, 25, 17) << at(2026, 3, 26) << 3.4
+            << QStringList{"01.01.26 00:00:00", "01.02.26 00:00:00", "01.03.26 00:00:00"};
+        QTest::newRow("ten months, room for 3") << moscow << at(2026, 4, 20) << at(2027, 2, 20) << 3.0
+                                                << QStringList{"01.05.26 00:00:00", "01.09.26 00:00:00", "01.01.27 00:00:00"};
+        QTest::newRow("hours into summer time")
+            << berlin << at(2026, 3, 29) << at(2026, 3, 29, 12) << 4.0
+            << QStringList{"29.03.26 00:00:00", "29.03.26 04:00:00", "29.03.26 08:00:00", "29.03.26 12:00:00"};
+        QTest::newRow("hours out of summer time")
+            << berlin << at(2026, 10, 25) << at(2026, 10, 25, 5) << 7.0
+            << QStringList{"25.10.26 00:00:00", "25.10.26 01:00:00", "25.10.26 02:00:00", "25.10.26 03:00:00",
+                           "25.10.26 04:00:00", "25.10.26 05:00:00"};
+        QTest::newRow("Mondays out of summer time")
+            << berlin << at(2026, 10, 20) << at(2026, 11, 10) << 4.0
+            << QStringList{"26.10.26 00:00:00", "02.11.26 00:00:00", "09.11.26 00:00:00"};
+        QTest::newRow("months out of summer time")
+            << berlin << at(2026, 9, 15) << at(2026, 12, 15) << 3.4
+            << QStringList{"01.10.26 00:00:00", "01.11.26 00:00:00", "01.12.26 00:00:00"};
     }
     void timeTicksStandApart()
     {
-        QFETCH(QDate, from);
-        QFETCH(QDate, to);
-        QFETCH(int, steps);
+        QFETCH(QByteArray, zone);
+        QFETCH(QDateTime, from);
+        QFETCH(QDateTime, to);
+        QFETCH(double, room);
         QFETCH(QStringList, labels);
         struct LocalZone
         {
             QByteArray saved = qgetenv("TZ");
-            LocalZone() { setZone("MSK-3"); }
+            explicit LocalZone(const QByteArray& zone) { setZone(zone); }
             ~LocalZone() { setZone(saved); }
             static void setZone(const QByteArray& zone)
             {
                 zone.isEmpty() ? qunsetenv("TZ") : qputenv("TZ", zone);
                 tzset();
             }
-        } moscow;
+        } local(zone);
+        // Read in the zone of the row.
+        from = QDateTime(from.date(), from.time());
+        to = QDateTime(to.date(), to.time());
         const QDateTime origin = LinenPlot().startTime();
-        const QwtScaleDiv div = TimeScaleEngine(origin).divideScale(
-            origin.msecsTo(QDateTime(from, QTime(0, 0))), origin.msecsTo(QDateTime(to, QTime(0, 0))), steps, 5);
+        TimeScaleEngine engine(origin);
+        engine.setLabelShare(1.0 / room);
+        const QwtScaleDiv div = engine.divideScale(origin.msecsTo(from), origin.msecsTo(to), 8, 5);
         QStringList texts;
         for (double tick : div.ticks(QwtScaleDiv::MajorTick))
             texts << DateTimeScaleDraw(origin).label(tick).text().simplified();

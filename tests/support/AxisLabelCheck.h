@@ -9,6 +9,16 @@
 #include <qwt_scale_widget.h>
 #include <qwt_text.h>
 
+// How many labels of the axis fit side by side on it, each a digit's width from the next.
+inline int axisLabelRoom(const QwtPlot* plot, int axis)
+{
+    const QwtScaleWidget* widget = plot->axisWidget(axis);
+    const QwtScaleDraw* draw = widget->scaleDraw();
+    const QList<double> ticks = plot->axisScaleDiv(axis).ticks(QwtScaleDiv::MajorTick);
+    const double label = draw->labelSize(widget->font(), ticks.value(0)).width();
+    return int(draw->length() / (label + QFontMetricsF(widget->font()).horizontalAdvance(QLatin1Char('0'))));
+}
+
 // The tick labels of a plot's axis that cannot be read as they are drawn: a label whose rectangle
 // comes nearer than a digit's width to the one of the label before it, and a text that an earlier
 // tick already shows. Each is named by its text, its lines joined by a blank.
