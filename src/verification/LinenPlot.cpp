@@ -141,9 +141,10 @@ void LinenPlot::setPlotMode(int mode)
         if (!lock.isLocked() || (mode != 0 && mode != 1))
             return;
         m_plotMode = mode;
+        m_timeDraw = mode == 0 ? new DateTimeScaleDraw(m_startTime) : nullptr;
         m_timeEngine = mode == 0 ? new TimeScaleEngine(m_startTime) : nullptr;
         if (mode == 0)
-            installScale(new DateTimeScaleDraw(m_startTime), m_timeEngine, tr(" Время"));
+            installScale(m_timeDraw, m_timeEngine, tr(" Время"));
         else
             installScale(new RussianScaleDraw, new QwtLinearScaleEngine, tr(" Индекс"));
     }
@@ -233,6 +234,16 @@ void LinenPlot::applyCurves()
     } else if (m_scaleChanged) {
         m_scaleChanged = false;
         setAxisAutoScale(QwtPlot::xBottom);
+    }
+    showDates();
+}
+
+// The caller holds the plot mutex. Blank labels take no room, so the axis is laid out anew.
+void LinenPlot::showDates()
+{
+    if (m_timeDraw && m_timeDraw->setDatesShown(!m_timeX.isEmpty())) {
+        updateLayout();
+        m_bottomAxis->update();
     }
 }
 

@@ -8,6 +8,7 @@
 #include <functional>
 #include <qwt_plot.h>
 
+class DateTimeScaleDraw;
 class PanelLegend;
 class QMutex;
 class QPen;
@@ -96,6 +97,7 @@ private:
     QVector<int> timeOrder() const;
     void handOver(QwtPlotCurve* curve, const QVector<double>& values, const QVector<int>& order) const;
     void applyCurves();
+    void showDates();
     void fixNewestRange();
     void redraw();
 
@@ -105,7 +107,8 @@ private:
     QwtScaleWidget* m_bottomAxis = nullptr;
     QwtPlotMagnifier* m_magnifier = nullptr;
     QwtScaleDraw* m_xScaleDraw = nullptr;
-    // The engine of the time axis, owned by the axis; null on the index axis.
+    // The draw and the engine of the time axis, owned by the axis; null on the index axis.
+    DateTimeScaleDraw* m_timeDraw = nullptr;
     TimeScaleEngine* m_timeEngine = nullptr;
     // The width a time label takes on its axis, with the room that keeps it apart from the next.
     double m_timeLabelExtent = 0.0;

@@ -192,6 +192,32 @@ private slots:
         QCOMPARE(failures.first().first().toString(), QString("Не удалось сохранить снимок."));
     }
 
+    // An empty plot reads no date on its time axis: not before the first sample, nor after a clear.
+    void timeAxisReadsDatesOfSamplesOnly()
+    {
+        GraphWidget graph;
+        LinenPlot* plot = graph.plot();
+        plot->addCurve(QStringLiteral("Измеренное значение"), QPen(Qt::blue));
+        plot->setClock([] { return QDateTime(QDate(2026, 4, 20), QTime(17, 46, 41)); });
+        graph.resize(600, 400);
+        graph.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&graph));
+        const auto dates = [plot] {
+            QStringList texts;
+            for (double tick : plot->axisScaleDiv(QwtPlot::xBottom).ticks(QwtScaleDiv::MajorTick))
+                texts << plot->axisScaleDraw(QwtPlot::xBottom)->label(tick).text().simplified();
+            texts.removeAll(QString());
+            return texts;
+        };
+        QCOMPARE(dates(), QStringList());
+        plot->appendSample();
+        plot->fillCurveValue(0, 5);
+        plot->updateCurves();
+        QCOMPARE(dates(), QStringList({"20.04.26 17:46:40", "20.04.26 17:46:41", "20.04.26 17:46:42"}));
+        graph.clear();
+        QCOMPARE(dates(), QStringList());
+    }
+
     // On a system that writes "60,000", the axes still read as the tables do.
     void axisLabels()
     {

@@ -21,7 +21,8 @@ inline int axisLabelRoom(const QwtPlot* plot, int axis)
 
 // The tick labels of a plot's axis that cannot be read as they are drawn: a label whose rectangle
 // comes nearer than a digit's width to the one of the label before it, and a text that an earlier
-// tick already shows. Each is named by its text, its lines joined by a blank.
+// tick already shows. Each is named by its text, its lines joined by a blank. A blank label is
+// not drawn.
 inline QStringList clashingAxisLabels(const QwtPlot* plot, int axis)
 {
     const QwtScaleWidget* widget = plot->axisWidget(axis);
@@ -32,6 +33,8 @@ inline QStringList clashingAxisLabels(const QwtPlot* plot, int axis)
     QRectF previous;
     for (double tick : plot->axisScaleDiv(axis).ticks(QwtScaleDiv::MajorTick)) {
         const QString text = draw->label(tick).text().simplified();
+        if (text.isEmpty())
+            continue;
         const QRectF place = draw->labelRect(widget->font(), tick)
                                  .translated(draw->labelPosition(tick))
                                  .adjusted(-digit / 2, 0, digit / 2, 0);
