@@ -112,6 +112,10 @@ void LinenPlot::setupNavigation()
     m_zoomer->setMousePattern(QwtEventPattern::MouseSelect1, Qt::RightButton);
     m_zoomer->setMousePattern(QwtEventPattern::MouseSelect2, Qt::RightButton, Qt::ControlModifier);
     m_zoomer->setMousePattern(QwtEventPattern::MouseSelect3, Qt::RightButton, Qt::ShiftModifier);
+    // Qwt's zoomer also steps its stack on "+" and "-", which are the magnifier's keys: a key
+    // would redo an old zoom and magnify it in one press.
+    m_zoomer->setKeyPattern(QwtEventPattern::KeyRedo, Qt::Key_unknown);
+    m_zoomer->setKeyPattern(QwtEventPattern::KeyUndo, Qt::Key_unknown);
     // Back at the base the zoomer has fixed the axes; a live plot scales itself again.
     connect(m_zoomer, &QwtPlotZoomer::zoomed, this, [this] {
         if (m_zoomer->zoomRectIndex() == 0)

@@ -23,7 +23,6 @@
 #include <ctime>
 #include <qwt_legend_label.h>
 #include <qwt_plot_curve.h>
-#include <qwt_plot_zoomer.h>
 #include <qwt_scale_map.h>
 #include <qwt_scale_div.h>
 #include <qwt_scale_draw.h>
@@ -69,6 +68,22 @@ QPointF daySample(int i)
     return QPointF(x, 100.0 * ((i / 6000) % 5) + 30 * std::sin(i * 0.002) + 3 * std::sin(i * 0.7));
 }
 
+// What the plot shows: its x range across, its y range up.
+QRectF shownRange(const LinenPlot* plot)
+{
+    const QwtInterval x = plot->axisInterval(QwtPlot::xBottom);
+    const QwtInterval y = plot->axisInterval(QwtPlot::yLeft);
+    return QRectF(x.minValue(), y.minValue(), x.width(), y.width());
+}
+
+bool nearlyEqual(const QRectF& a, const QRectF& b)
+{
+    const double dx = b.width() / 1000;
+    const double dy = b.height() / 1000;
+    return qAbs(a.left() - b.left()) < dx && qAbs(a.right() - b.right()) < dx && qAbs(a.top() - b.top()) < dy
+           && qAbs(a.bottom() - b.bottom()) < dy;
+}
+
 QwtLegendLabel* legendLabel(LinenPlot* plot, int curve)
 {
     return qobject_cast<QwtLegendLabel*>(plot->panelLegend()->legendWidget(plot->itemToInfo(plot->curve(curve))));
@@ -112,7 +127,7 @@ private slots:
         QCOMPARE(hidden.plot()->timeX().mid(147435, 2), QVector<double>({newestKept, newestKept + 1000}));
     }
 
-    // The strip, the legend, the zoom steps and the pictures of a shown plot, from an empty one on.
+    // The strip, the legend and the pictures of a shown plot, from an empty one on.
     void shownPlotFollowsItsControls()
     {
         ClockedPlot shown;
@@ -163,16 +178,6 @@ private slots:
         autoScale->click();
         QCOMPARE(points->value(), 30);
 
-        plot->setAxisScale(QwtPlot::xBottom, 0, 100);
-        plot->setAxisScale(QwtPlot::yLeft, 0, 10);
-        plot->replot();
-        plot->zoomer()->setZoomBase(false);
-        plot->zoomIn();
-        QCOMPARE(plot->zoomer()->zoomRect(), QRectF(10, 1, 80, 8));
-        plot->zoomOut();
-        QCOMPARE(plot->zoomer()->zoomRectIndex(), 0u);
-        QVERIFY(plot->axisAutoScale(QwtPlot::xBottom));
-
         QTest::mouseClick(legendLabel(plot, 1), Qt::LeftButton);
         QVERIFY(!plot->curve(1)->isVisible());
         plot->setAllItemsVisible(true);
@@ -216,6 +221,52 @@ private slots:
         QCOMPARE(dates(), QStringList({"20.04.26 17:46:40", "20.04.26 17:46:41", "20.04.26 17:46:42"}));
         graph.clear();
         QCOMPARE(dates(), QStringList());
+    }
+
+    // The mouse and the keys on the canvas: the left button drags the view along, the right one
+    // zooms to the rectangle it draws and, with Shift, steps back out; "+" and "-" magnify and
+    // shrink about the middle.
+    void canvasNavigation()
+    {
+        ClockedPlot shown;
+        LinenPlot* plot = shown.plot();
+        shown.graph.resize(700, 400);
+        shown.graph.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&shown.graph));
+        for (int i = 0; i < 40; ++i)
+            shown.sample(i % 10);
+        QWidget* canvas = plot->canvas();
+        // QTest moves the mouse without the held button.
+        const auto drag = [canvas](Qt::MouseButton button, Qt::KeyboardModifiers keys, QPoint from, QPoint to) {
+            QTest::mousePress(canvas, button, keys, from);
+            for (const QPoint& at : {(from + to) / 2, to}) {
+                QMouseEvent move(QEvent::MouseMove, at, canvas->mapToGlobal(at), Qt::NoButton, button, keys);
+                QApplication::sendEvent(canvas, &move);
+            }
+            QTest::mouseRelease(canvas, button, keys, to);
+        };
+        const QRectF whole = shownRange(plot);
+        const double pixelsAcross = canvas->width();
+        drag(Qt::LeftButton, Qt::NoModifier, QPoint(300, 150), QPoint(400, 150));
+        const QRectF panned = shownRange(plot);
+        QVERIFY(qAbs(whole.left() - panned.left() - whole.width() * 100 / pixelsAcross) < whole.width() / 100);
+        QCOMPARE(panned.width(), whole.width());
+
+        const QwtScaleMap xMap = plot->canvasMap(QwtPlot::xBottom);
+        const QwtScaleMap yMap = plot->canvasMap(QwtPlot::yLeft);
+        const QRectF drawn(QPointF(xMap.invTransform(100), yMap.invTransform(250)),
+                           QPointF(xMap.invTransform(300), yMap.invTransform(50)));
+        drag(Qt::RightButton, Qt::NoModifier, QPoint(100, 50), QPoint(300, 250));
+        QVERIFY(nearlyEqual(shownRange(plot), drawn));
+        // Back at the zoom base the plot scales itself to its samples again.
+        QTest::mouseClick(canvas, Qt::RightButton, Qt::ShiftModifier, QPoint(200, 100));
+        QVERIFY(nearlyEqual(shownRange(plot), whole));
+
+        QTest::keyClick(canvas, Qt::Key_Plus);
+        const QRectF magnified = shownRange(plot);
+        QVERIFY(magnified.width() < whole.width() * 0.95 && magnified.height() < whole.height() * 0.95);
+        QTest::keyClick(canvas, Qt::Key_Minus);
+        QVERIFY(nearlyEqual(shownRange(plot), whole));
     }
 
     // On a system that writes "60,000", the axes still read as the tables do.
