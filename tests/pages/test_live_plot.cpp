@@ -1,4 +1,6 @@
+#include "ChildLookup.h"
 #include "DateTimeScaleDraw.h"
+#include "FileChooser.h"
 #include "GraphWidget.h"
 #include "LegendCheck.h"
 #include "LinenPlot.h"
@@ -82,6 +84,11 @@ bool nearlyEqual(const QRectF& a, const QRectF& b)
     const double dy = b.height() / 1000;
     return qAbs(a.left() - b.left()) < dx && qAbs(a.right() - b.right()) < dx && qAbs(a.top() - b.top()) < dy
            && qAbs(a.bottom() - b.bottom()) < dy;
+}
+
+void click(const QWidget* strip, const char* button)
+{
+    requireChild<QPushButton>(strip, button)->click();
 }
 
 QwtLegendLabel* legendLabel(LinenPlot* plot, int curve)
@@ -223,6 +230,30 @@ private slots:
         QCOMPARE(dates(), QStringList());
     }
 
+    // The strip's zoom buttons step in to the middle of the view and back out; its auto-scale
+    // button brings back all the samples after a zoom, on both axes.
+    void stripButtonsActOnTheView()
+    {
+        ClockedPlot shown;
+        LinenPlot* plot = shown.plot();
+        shown.graph.resize(700, 400);
+        shown.graph.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&shown.graph));
+        for (int i = 0; i < 40; ++i)
+            shown.sample(i % 10);
+        const QRectF whole = shownRange(plot);
+        const QRectF middle = whole.adjusted(whole.width() / 10, whole.height() / 10, -whole.width() / 10,
+                                             -whole.height() / 10);
+        click(&shown.graph, "pushButton_zoomPlus");
+        QVERIFY(nearlyEqual(shownRange(plot), middle));
+        click(&shown.graph, "pushButton_zoomMinus");
+        QVERIFY(nearlyEqual(shownRange(plot), whole));
+        click(&shown.graph, "pushButton_zoomPlus");
+        click(&shown.graph, "pushButton_autoScale");
+        QVERIFY(plot->axisAutoScale(QwtPlot::xBottom) && plot->axisAutoScale(QwtPlot::yLeft));
+        QVERIFY(nearlyEqual(shownRange(plot), whole));
+    }
+
     // The mouse and the keys on the canvas: the left button drags the view along, the right one
     // zooms to the rectangle it draws and, with Shift, steps back out; "+" and "-" magnify and
     // shrink about the middle.
@@ -267,6 +298,62 @@ private slots:
         QVERIFY(magnified.width() < whole.width() * 0.95 && magnified.height() < whole.height() * 0.95);
         QTest::keyClick(canvas, Qt::Key_Minus);
         QVERIFY(nearlyEqual(shownRange(plot), whole));
+    }
+
+    // The strip's save button asks for a file through the file chooser and writes the plot's
+    // picture in the kind of the chosen filter, with its suffix.
+    void saveButtonWritesThePicture_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QByteArray>("format");
+        QTest::newRow("bitmap") << "Bitmap file (*.bmp)" << "снимок" << "снимок.bmp" << QByteArray("bmp");
+        QTest::newRow("JPEG") << "JPEG file (*.jpeg)" << "снимок" << "снимок.jpeg" << QByteArray("jpeg");
+        QTest::newRow("PNG") << "Portable Network Graphics file (*.png)" << "снимок" << "снимок.png" << QByteArray("png");
+    }
+    void saveButtonWritesThePicture()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QString, typed);
+        QFETCH(QString, written);
+        QFETCH(QByteArray, format);
+        QTemporaryDir folder;
+        QList<FileChooser::Request> asked;
+        FileChooser::setSink([&](const FileChooser::Request& request) {
+            asked << request;
+            if (request.selectedFilter)
+                *request.selectedFilter = filter;
+            return folder.filePath(typed);
+        });
+        struct SinkReset
+        {
+            ~SinkReset() { FileChooser::setSink(nullptr); }
+        } reset;
+        ClockedPlot shown;
+        shown.graph.resize(500, 300);
+        shown.graph.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&shown.graph));
+        for (int i = 0; i < 20; ++i)
+            shown.sample(i % 7);
+        click(&shown.graph, "pushButton_save");
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(asked.first().mode, FileChooser::Save);
+        QCOMPARE(asked.first().filter,
+                 QString("Bitmap file (*.bmp);;JPEG file (*.jpeg);;Portable Network Graphics file (*.png)"));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{written});
+        QImageReader reader(folder.filePath(written));
+        QCOMPARE(reader.format(), format);
+        const QImage saved = reader.read().convertToFormat(QImage::Format_RGB32);
+        const QImage picture = shown.plot()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(saved.size(), picture.size());
+        // JPEG blurs the pixels; the mean difference still tells the plot's picture from another.
+        qint64 difference = 0;
+        for (int y = 0; y < saved.height(); ++y)
+            for (int x = 0; x < saved.width(); ++x)
+                difference += qAbs(qGray(saved.pixel(x, y)) - qGray(picture.pixel(x, y)));
+        QVERIFY2(difference <= qint64(saved.width()) * saved.height() * (format == "jpeg" ? 4 : 0),
+                 qPrintable(QString::number(double(difference) / (saved.width() * saved.height()))));
     }
 
     // On a system that writes "60,000", the axes still read as the tables do.
