@@ -1,3 +1,4 @@
+#include "AxisLabelCheck.h"
 #include "ChildLookup.h"
 #include "DateTimeScaleDraw.h"
 #include "FileChooser.h"
@@ -214,13 +215,7 @@ private slots:
         graph.resize(600, 400);
         graph.show();
         QVERIFY(QTest::qWaitForWindowExposed(&graph));
-        const auto dates = [plot] {
-            QStringList texts;
-            for (double tick : plot->axisScaleDiv(QwtPlot::xBottom).ticks(QwtScaleDiv::MajorTick))
-                texts << plot->axisScaleDraw(QwtPlot::xBottom)->label(tick).text().simplified();
-            texts.removeAll(QString());
-            return texts;
-        };
+        const auto dates = [plot] { return axisLabelTexts(plot, QwtPlot::xBottom); };
         QCOMPARE(dates(), QStringList());
         plot->appendSample();
         plot->fillCurveValue(0, 5);

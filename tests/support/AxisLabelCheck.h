@@ -9,6 +9,16 @@
 #include <qwt_scale_widget.h>
 #include <qwt_text.h>
 
+// The labels an axis shows at its major ticks, their lines joined by a blank; blank ones are left out.
+inline QStringList axisLabelTexts(const QwtPlot* plot, int axis)
+{
+    QStringList texts;
+    for (double tick : plot->axisScaleDiv(axis).ticks(QwtScaleDiv::MajorTick))
+        texts << plot->axisScaleDraw(axis)->label(tick).text().simplified();
+    texts.removeAll(QString());
+    return texts;
+}
+
 // How many labels of the axis fit side by side on it, each a digit's width from the next.
 inline int axisLabelRoom(const QwtPlot* plot, int axis)
 {
