@@ -1,5 +1,7 @@
 #include "TimeScaleEngine.h"
 
+#include "LocalClock.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -40,11 +42,12 @@ QwtScaleDiv TimeScaleEngine::divideScale(double x1, double x2, int maxMajorSteps
     double high = qMax(x1, x2);
     widen(low, high);
     QwtScaleDiv div(low, high);
+    const LocalClock clock(m_origin, low, high);
     QList<double> majors;
-    const int chosen = majorStep(low, high, qMax(1, maxMajorSteps) + 1, majors);
+    const int chosen = majorStep(clock, low, high, qMax(1, maxMajorSteps) + 1, majors);
     if (chosen >= 0) {
         div.setTicks(QwtScaleDiv::MajorTick, majors);
-        div.setTicks(QwtScaleDiv::MinorTick, minorTicks(steps().at(chosen), low, high, maxMinorSteps, majors));
+        div.setTicks(QwtScaleDiv::MinorTick, minorTicks(clock, steps().at(chosen), low, high, maxMinorSteps, majors));
     }
     if (x1 > x2)
         div.invert();
@@ -74,14 +77,14 @@ const QList<TimeScaleEngine::Step>& TimeScaleEngine::steps()
 
 // The index of the step with the most ticks, at most `most`, that stand the label share of the
 // interval apart; -1 when no step has a tick in the interval.
-int TimeScaleEngine::majorStep(double x1, double x2, int most, QList<double>& best) const
+int TimeScaleEngine::majorStep(const LocalClock& clock, double x1, double x2, int most, QList<double>& best) const
 {
     const double leastGap = m_labelShare * (x2 - x1);
     int chosen = -1;
     for (int i = 0; i < steps().size(); ++i) {
         QList<double> ticks;
         bool fits = true;
-        forEachTick(steps().at(i), x1, x2, [&](double tick) {
+        forEachTick(clock, steps().at(i), x1, x2, [&](double tick) {
             fits = ticks.size() < most && (ticks.isEmpty() || tick - ticks.last() >= leastGap);
             ticks << tick;
             return fits;
@@ -95,8 +98,8 @@ int TimeScaleEngine::majorStep(double x1, double x2, int most, QList<double>& be
 }
 
 // The shortest step that divides the major one into no more than the minor step count.
-QList<double> TimeScaleEngine::minorTicks(const Step& major, double x1, double x2, int maxMinorSteps,
-                                          const QList<double>& majors) const
+QList<double> TimeScaleEngine::minorTicks(const LocalClock& clock, const Step& major, double x1, double x2,
+                                          int maxMinorSteps, const QList<double>& majors)
 {
     const auto minor = std::find_if(steps().cbegin(), steps().cend(), [&](const Step& step) {
         return step.length < major.length && major.length <= step.length * maxMinorSteps;
@@ -105,7 +108,7 @@ QList<double> TimeScaleEngine::minorTicks(const Step& major, double x1, double x
     if (minor == steps().cend())
         return ticks;
     const int most = (majors.size() + 1) * (maxMinorSteps + 1);
-    forEachTick(*minor, x1, x2, [&](double tick) {
+    forEachTick(clock, *minor, x1, x2, [&](double tick) {
         if (!majors.contains(tick))
             ticks << tick;
         return ticks.size() < most;
@@ -113,35 +116,36 @@ QList<double> TimeScaleEngine::minorTicks(const Step& major, double x1, double x
     return ticks;
 }
 
-void TimeScaleEngine::forEachTick(const Step& step, double x1, double x2, const TickSink& take) const
+void TimeScaleEngine::forEachTick(const LocalClock& clock, const Step& step, double x1, double x2, const TickSink& take)
 {
     if (step.unit == Clock)
-        forEachClockTick(step.count, x1, x2, take);
+        forEachClockTick(clock, step.count, x1, x2, take);
     else
-        forEachDateTick(step, x1, x2, take);
+        forEachDateTick(clock, step, x1, x2, take);
 }
 
 // Whole multiples of the step on the local clock. Where the offset from UTC changes, the next tick
 // is aligned anew, and a clock time that the change repeats gets no second tick.
-void TimeScaleEngine::forEachClockTick(qint64 stepMs, double x1, double x2, const TickSink& take) const
+void TimeScaleEngine::forEachClockTick(const LocalClock& clock, qint64 stepMs, double x1, double x2,
+                                       const TickSink& take)
 {
     qint64 lastWall = std::numeric_limits<qint64>::min();
     double x = std::ceil(x1);
     while (x <= x2) {
-        const qint64 wall = wallTime(x);
+        const qint64 wall = clock.wallTime(x);
         const qint64 rest = floorMod(wall, stepMs);
         double tick = rest == 0 ? x : x + double(stepMs - rest);
-        qint64 tickWall = wallTime(tick);
+        qint64 tickWall = clock.wallTime(tick);
         if (floorMod(tickWall, stepMs) != 0) {
             // The offset changed on the way: the multiple just below on the new clock, if it is
             // still ahead, else the search goes on from there.
             const double earlier = tick - double(floorMod(tickWall, stepMs));
-            if (earlier <= x || floorMod(wallTime(earlier), stepMs) != 0) {
+            if (earlier <= x || floorMod(clock.wallTime(earlier), stepMs) != 0) {
                 x = tick;
                 continue;
             }
             tick = earlier;
-            tickWall = wallTime(earlier);
+            tickWall = clock.wallTime(earlier);
         }
         if (tickWall > lastWall) {
             if (tick > x2 || !take(tick))
@@ -154,9 +158,10 @@ void TimeScaleEngine::forEachClockTick(qint64 stepMs, double x1, double x2, cons
 
 // Local midnights of the dates on the step: days counted from a Monday, months from January,
 // years from a multiple of the count.
-void TimeScaleEngine::forEachDateTick(const Step& step, double x1, double x2, const TickSink& take) const
+void TimeScaleEngine::forEachDateTick(const LocalClock& clock, const Step& step, double x1, double x2,
+                                      const TickSink& take)
 {
-    const QDate first = localDate(x1);
+    const QDate first = clock.date(x1);
     const int n = int(step.count);
     QDate date;
     if (step.unit == Day)
@@ -166,7 +171,7 @@ void TimeScaleEngine::forEachDateTick(const Step& step, double x1, double x2, co
     else
         date = QDate(first.year() - int(floorMod(first.year(), n)), 1, 1);
     for (; date.isValid(); date = following(date, step)) {
-        const double tick = midnight(date);
+        const double tick = clock.midnight(date);
         if (tick > x2)
             return;
         if (tick >= x1 && !take(tick))
@@ -180,23 +185,6 @@ QDate TimeScaleEngine::following(const QDate& date, const Step& step)
     if (step.unit == Day)
         return date.addDays(n);
     return step.unit == Month ? date.addMonths(n) : date.addYears(n);
-}
-
-// The local clock reading of x, in milliseconds since the epoch of that clock.
-qint64 TimeScaleEngine::wallTime(double x) const
-{
-    const qint64 msecs = qint64(std::floor(m_origin + x));
-    return msecs + secondMs * QDateTime::fromMSecsSinceEpoch(msecs, Qt::LocalTime).offsetFromUtc();
-}
-
-QDate TimeScaleEngine::localDate(double x) const
-{
-    return QDateTime::fromMSecsSinceEpoch(qint64(std::floor(m_origin + x)), Qt::LocalTime).date();
-}
-
-double TimeScaleEngine::midnight(const QDate& date) const
-{
-    return double(QDateTime(date, QTime(0, 0), Qt::LocalTime).toMSecsSinceEpoch()) - m_origin;
 }
 
 void TimeScaleEngine::widen(double& x1, double& x2)

@@ -5,6 +5,8 @@
 #include <functional>
 #include <qwt_scale_engine.h>
 
+class LocalClock;
+
 // Ticks for a time axis whose values are milliseconds since an origin: on whole seconds, minutes,
 // hours, days, Mondays, months or years of local time, also across a change of the offset from
 // UTC. Of the steps whose ticks stand apart by at least the label share of the interval, it takes
@@ -37,15 +39,13 @@ private:
     using TickSink = std::function<bool(double)>;
 
     static const QList<Step>& steps();
-    int majorStep(double x1, double x2, int most, QList<double>& ticks) const;
-    QList<double> minorTicks(const Step& major, double x1, double x2, int maxMinorSteps, const QList<double>& majors) const;
-    void forEachTick(const Step& step, double x1, double x2, const TickSink& take) const;
-    void forEachClockTick(qint64 stepMs, double x1, double x2, const TickSink& take) const;
-    void forEachDateTick(const Step& step, double x1, double x2, const TickSink& take) const;
+    int majorStep(const LocalClock& clock, double x1, double x2, int most, QList<double>& ticks) const;
+    static QList<double> minorTicks(const LocalClock& clock, const Step& major, double x1, double x2,
+                                    int maxMinorSteps, const QList<double>& majors);
+    static void forEachTick(const LocalClock& clock, const Step& step, double x1, double x2, const TickSink& take);
+    static void forEachClockTick(const LocalClock& clock, qint64 stepMs, double x1, double x2, const TickSink& take);
+    static void forEachDateTick(const LocalClock& clock, const Step& step, double x1, double x2, const TickSink& take);
     static QDate following(const QDate& date, const Step& step);
-    qint64 wallTime(double x) const;
-    QDate localDate(double x) const;
-    double midnight(const QDate& date) const;
     static void widen(double& x1, double& x2);
     static void reachWholeSeconds(double& x1, double& x2);
 
