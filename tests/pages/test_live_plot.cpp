@@ -47,6 +47,17 @@ public:
     }
 
     LinenPlot* plot() { return graph.plot(); }
+    // Shown at the size, with `count` samples that cycle through `period` values.
+    bool showWithSamples(const QSize& size, int count, int period)
+    {
+        graph.resize(size);
+        graph.show();
+        if (!QTest::qWaitForWindowExposed(&graph))
+            return false;
+        for (int i = 0; i < count; ++i)
+            sample(i % period);
+        return true;
+    }
     void sample(double measured)
     {
         ++m_seconds;
@@ -231,11 +242,7 @@ private slots:
     {
         ClockedPlot shown;
         LinenPlot* plot = shown.plot();
-        shown.graph.resize(700, 400);
-        shown.graph.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&shown.graph));
-        for (int i = 0; i < 40; ++i)
-            shown.sample(i % 10);
+        QVERIFY(shown.showWithSamples(QSize(700, 400), 40, 10));
         const QRectF whole = shownRange(plot);
         const QRectF middle = whole.adjusted(whole.width() / 10, whole.height() / 10, -whole.width() / 10,
                                              -whole.height() / 10);
@@ -256,11 +263,7 @@ private slots:
     {
         ClockedPlot shown;
         LinenPlot* plot = shown.plot();
-        shown.graph.resize(700, 400);
-        shown.graph.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&shown.graph));
-        for (int i = 0; i < 40; ++i)
-            shown.sample(i % 10);
+        QVERIFY(shown.showWithSamples(QSize(700, 400), 40, 10));
         QWidget* canvas = plot->canvas();
         // QTest moves the mouse without the held button.
         const auto drag = [canvas](Qt::MouseButton button, Qt::KeyboardModifiers keys, QPoint from, QPoint to) {
@@ -326,11 +329,7 @@ private slots:
             ~SinkReset() { FileChooser::setSink(nullptr); }
         } reset;
         ClockedPlot shown;
-        shown.graph.resize(500, 300);
-        shown.graph.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&shown.graph));
-        for (int i = 0; i < 20; ++i)
-            shown.sample(i % 7);
+        QVERIFY(shown.showWithSamples(QSize(500, 300), 20, 7));
         click(&shown.graph, "pushButton_save");
         QCOMPARE(asked.size(), 1);
         QCOMPARE(asked.first().mode, FileChooser::Save);
