@@ -13,6 +13,9 @@ constexpr qint64 secondMs = 1000;
 constexpr qint64 minuteMs = 60 * secondMs;
 constexpr qint64 hourMs = 60 * minuteMs;
 constexpr double dayMs = 24.0 * hourMs;
+// About three thousand years either side of the origin: further out a step of a millisecond is
+// lost in a double, and the calendar ends.
+constexpr double reachMs = 1e14;
 
 qint64 floorMod(qint64 value, qint64 divisor)
 {
@@ -42,6 +45,8 @@ QwtScaleDiv TimeScaleEngine::divideScale(double x1, double x2, int maxMajorSteps
     double high = qMax(x1, x2);
     widen(low, high);
     QwtScaleDiv div(low, high);
+    if (!(qAbs(low) < reachMs && qAbs(high) < reachMs))
+        return div;
     const LocalClock clock(m_origin, low, high);
     QList<double> majors;
     const int chosen = majorStep(clock, low, high, qMax(1, maxMajorSteps) + 1, majors);
@@ -68,8 +73,10 @@ const QList<TimeScaleEngine::Step>& TimeScaleEngine::steps()
             list << Step{Day, n, n * dayMs};
         for (int n : {1, 2, 3, 4, 6})
             list << Step{Month, n, n * 30 * dayMs};
-        for (int n : {1, 2, 5, 10, 20, 50, 100})
-            list << Step{Year, n, n * 365 * dayMs};
+        for (int decade = 1; decade <= 1000; decade *= 10)
+            for (int n : {decade, 2 * decade, 5 * decade})
+                list << Step{Year, n, n * 365 * dayMs};
+        list << Step{Year, 10000, 10000 * 365 * dayMs};
         return list;
     }();
     return all;
@@ -169,7 +176,7 @@ void TimeScaleEngine::forEachDateTick(const LocalClock& clock, const Step& step,
     else if (step.unit == Month)
         date = QDate(first.year(), first.month() - (first.month() - 1) % n, 1);
     else
-        date = QDate(first.year() - int(floorMod(first.year(), n)), 1, 1);
+        date = yearStart(first.year() - int(floorMod(first.year(), n)), n);
     for (; date.isValid(); date = following(date, step)) {
         const double tick = clock.midnight(date);
         if (tick > x2)
@@ -177,6 +184,13 @@ void TimeScaleEngine::forEachDateTick(const LocalClock& clock, const Step& step,
         if (tick >= x1 && !take(tick))
             return;
     }
+}
+
+// The calendar has no year 0; a count that reaches back to it starts a count later, before which
+// the interval begins anyway.
+QDate TimeScaleEngine::yearStart(int year, int count)
+{
+    return QDate(year == 0 ? count : year, 1, 1);
 }
 
 QDate TimeScaleEngine::following(const QDate& date, const Step& step)

@@ -45,6 +45,7 @@ private:
     static void forEachTick(const LocalClock& clock, const Step& step, double x1, double x2, const TickSink& take);
     static void forEachClockTick(const LocalClock& clock, qint64 stepMs, double x1, double x2, const TickSink& take);
     static void forEachDateTick(const LocalClock& clock, const Step& step, double x1, double x2, const TickSink& take);
+    static QDate yearStart(int year, int count);
     static QDate following(const QDate& date, const Step& step);
     static void widen(double& x1, double& x2);
     static void reachWholeSeconds(double& x1, double& x2);

@@ -438,6 +438,18 @@ private slots:
         QCOMPARE(texts, labels);
     }
 
+    // A view zoomed out past the calendar is divided at once, without ticks; one just inside it
+    // still gets its years.
+    void timeScaleReachesItsEnds()
+    {
+        const QDateTime origin = LinenPlot().startTime();
+        TimeScaleEngine engine(origin);
+        engine.setLabelShare(0.1);
+        QCOMPARE(engine.divideScale(-1e18, 1e18, 8, 5).ticks(QwtScaleDiv::MajorTick), QList<double>());
+        QCOMPARE(engine.divideScale(-1e16, 3e16, 8, 5).ticks(QwtScaleDiv::MajorTick), QList<double>());
+        QVERIFY(engine.divideScale(-5e13, 5e13, 8, 5).ticks(QwtScaleDiv::MajorTick).size() >= 2);
+    }
+
     // The entries of a legend that shares its side with a tall panel, as the measurement page's, in
     // a wide and in a narrow plot.
     void legendEntriesShowWhole_data()
