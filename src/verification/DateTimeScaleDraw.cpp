@@ -7,8 +7,19 @@
 
 DateTimeScaleDraw::DateTimeScaleDraw(const QDateTime& startTime) : m_startTime(startTime) {}
 
+bool DateTimeScaleDraw::setDatesShown(bool shown)
+{
+    if (shown == m_datesShown)
+        return false;
+    m_datesShown = shown;
+    invalidateCache();
+    return true;
+}
+
 QwtText DateTimeScaleDraw::label(double value) const
 {
+    if (!m_datesShown)
+        return QwtText();
     return QwtText(russianLocale().toString(m_startTime.addMSecs(qint64(value)), QStringLiteral("dd.MM.yy \nhh:mm:ss")));
 }
 

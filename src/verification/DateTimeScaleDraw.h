@@ -9,6 +9,9 @@ class DateTimeScaleDraw : public QwtScaleDraw
 public:
     explicit DateTimeScaleDraw(const QDateTime& startTime);
 
+    // An empty plot has no time to show; its axis reads no date until it has one. True when
+    // that changed.
+    bool setDatesShown(bool shown);
     QwtText label(double value) const override;
 
 protected:
@@ -17,4 +20,5 @@ protected:
 
 private:
     QDateTime m_startTime;
+    bool m_datesShown = true;
 };

@@ -32,8 +32,6 @@ namespace {
 
 constexpr double emptyScaleMin = 0.0;
 constexpr double emptyScaleMax = 1000.0;
-// Qwt's own step count of an axis, kept where the labels have room for it.
-constexpr int defaultMaxSteps = 8;
 
 bool allFinite(const QVector<double>& values)
 {
@@ -75,7 +73,7 @@ void LinenPlot::setupAxes()
     const QFont bottomFont = m_bottomAxis->font();
     m_bottomAxis->setMinBorderDist(0, QFontMetrics(bottomFont).height() / 2);
     m_timeLabelExtent = DateTimeScaleDraw(m_startTime).labelSize(bottomFont, 0.0).width()
-                        + QFontMetricsF(bottomFont).horizontalAdvance(QStringLiteral("00"));
+                        + QFontMetricsF(bottomFont).horizontalAdvance(QLatin1Char('0'));
     // Qwt sizes a tick label without the font's descent, so the axis would cut the tail of the
     // decimal comma off the labels at its ends: "0,02" would read "0.02".
     QwtScaleWidget* leftAxis = axisWidget(QwtPlot::yLeft);
@@ -114,6 +112,10 @@ void LinenPlot::setupNavigation()
     m_zoomer->setMousePattern(QwtEventPattern::MouseSelect1, Qt::RightButton);
     m_zoomer->setMousePattern(QwtEventPattern::MouseSelect2, Qt::RightButton, Qt::ControlModifier);
     m_zoomer->setMousePattern(QwtEventPattern::MouseSelect3, Qt::RightButton, Qt::ShiftModifier);
+    // Qwt's zoomer also steps its stack on "+" and "-", which are the magnifier's keys: a key
+    // would redo an old zoom and magnify it in one press.
+    m_zoomer->setKeyPattern(QwtEventPattern::KeyRedo, Qt::Key_unknown);
+    m_zoomer->setKeyPattern(QwtEventPattern::KeyUndo, Qt::Key_unknown);
     // Back at the base the zoomer has fixed the axes; a live plot scales itself again.
     connect(m_zoomer, &QwtPlotZoomer::zoomed, this, [this] {
         if (m_zoomer->zoomRectIndex() == 0)
@@ -143,8 +145,10 @@ void LinenPlot::setPlotMode(int mode)
         if (!lock.isLocked() || (mode != 0 && mode != 1))
             return;
         m_plotMode = mode;
+        m_timeDraw = mode == 0 ? new DateTimeScaleDraw(m_startTime) : nullptr;
+        m_timeEngine = mode == 0 ? new TimeScaleEngine(m_startTime) : nullptr;
         if (mode == 0)
-            installScale(new DateTimeScaleDraw(m_startTime), new TimeScaleEngine(m_startTime), tr(" Время"));
+            installScale(m_timeDraw, m_timeEngine, tr(" Время"));
         else
             installScale(new RussianScaleDraw, new QwtLinearScaleEngine, tr(" Индекс"));
     }
@@ -235,6 +239,16 @@ void LinenPlot::applyCurves()
         m_scaleChanged = false;
         setAxisAutoScale(QwtPlot::xBottom);
     }
+    showDates();
+}
+
+// The caller holds the plot mutex. Blank labels take no room, so the axis is laid out anew.
+void LinenPlot::showDates()
+{
+    if (m_timeDraw && m_timeDraw->setDatesShown(!m_timeX.isEmpty())) {
+        updateLayout();
+        m_bottomAxis->update();
+    }
 }
 
 // A time line joins its points in time order, also when the slots were filled in another order
@@ -301,15 +315,22 @@ void LinenPlot::replot()
         QwtPlot::replot();
 }
 
-// A time axis gets no more steps than its labels fit side by side on it. True when that changed.
+// A time axis puts its ticks no nearer than its labels fit side by side. True when that changed;
+// a scale fixed by a zoom or by the newest points shown is divided again over what it shows.
 bool LinenPlot::fitTimeLabels()
 {
-    int steps = defaultMaxSteps;
-    if (m_plotMode == 0)
-        steps = qBound(1, int(m_bottomAxis->scaleDraw()->length() / m_timeLabelExtent), defaultMaxSteps);
-    if (steps == axisMaxMajor(QwtPlot::xBottom))
+    if (!m_timeEngine)
         return false;
-    setAxisMaxMajor(QwtPlot::xBottom, steps);
+    const double length = m_bottomAxis->scaleDraw()->length();
+    const double share = length > 0 ? qMin(1.0, m_timeLabelExtent / length) : 1.0;
+    if (share == m_timeEngine->labelShare())
+        return false;
+    m_timeEngine->setLabelShare(share);
+    if (!axisAutoScale(QwtPlot::xBottom)) {
+        updateAxes();
+        const QwtInterval shown = axisInterval(QwtPlot::xBottom);
+        setAxisScale(QwtPlot::xBottom, shown.minValue(), shown.maxValue());
+    }
     return true;
 }
 

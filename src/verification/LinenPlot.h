@@ -8,6 +8,7 @@
 #include <functional>
 #include <qwt_plot.h>
 
+class DateTimeScaleDraw;
 class PanelLegend;
 class QMutex;
 class QPen;
@@ -17,6 +18,7 @@ class QwtPlotZoomer;
 class QwtScaleDraw;
 class QwtScaleEngine;
 class QwtScaleWidget;
+class TimeScaleEngine;
 
 // The line plot of live poll values and of archive frames. It keeps its own buffers: one x buffer
 // per axis mode (time or index) and one value buffer per curve, all of one length. They grow
@@ -95,6 +97,7 @@ private:
     QVector<int> timeOrder() const;
     void handOver(QwtPlotCurve* curve, const QVector<double>& values, const QVector<int>& order) const;
     void applyCurves();
+    void showDates();
     void fixNewestRange();
     void redraw();
 
@@ -104,6 +107,9 @@ private:
     QwtScaleWidget* m_bottomAxis = nullptr;
     QwtPlotMagnifier* m_magnifier = nullptr;
     QwtScaleDraw* m_xScaleDraw = nullptr;
+    // The draw and the engine of the time axis, owned by the axis; null on the index axis.
+    DateTimeScaleDraw* m_timeDraw = nullptr;
+    TimeScaleEngine* m_timeEngine = nullptr;
     // The width a time label takes on its axis, with the room that keeps it apart from the next.
     double m_timeLabelExtent = 0.0;
     QDateTime m_startTime;

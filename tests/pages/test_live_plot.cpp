@@ -1,4 +1,7 @@
+#include "AxisLabelCheck.h"
+#include "ChildLookup.h"
 #include "DateTimeScaleDraw.h"
+#include "FileChooser.h"
 #include "GraphWidget.h"
 #include "LegendCheck.h"
 #include "LinenPlot.h"
@@ -23,7 +26,6 @@
 #include <ctime>
 #include <qwt_legend_label.h>
 #include <qwt_plot_curve.h>
-#include <qwt_plot_zoomer.h>
 #include <qwt_scale_map.h>
 #include <qwt_scale_div.h>
 #include <qwt_scale_draw.h>
@@ -45,6 +47,17 @@ public:
     }
 
     LinenPlot* plot() { return graph.plot(); }
+    // Shown at the size, with `count` samples that cycle through `period` values.
+    bool showWithSamples(const QSize& size, int count, int period)
+    {
+        graph.resize(size);
+        graph.show();
+        if (!QTest::qWaitForWindowExposed(&graph))
+            return false;
+        for (int i = 0; i < count; ++i)
+            sample(i % period);
+        return true;
+    }
     void sample(double measured)
     {
         ++m_seconds;
@@ -67,6 +80,27 @@ QPointF daySample(int i)
 {
     const double x = i + (i >= 50000 ? 20000 : 0);
     return QPointF(x, 100.0 * ((i / 6000) % 5) + 30 * std::sin(i * 0.002) + 3 * std::sin(i * 0.7));
+}
+
+// What the plot shows: its x range across, its y range up.
+QRectF shownRange(const LinenPlot* plot)
+{
+    const QwtInterval x = plot->axisInterval(QwtPlot::xBottom);
+    const QwtInterval y = plot->axisInterval(QwtPlot::yLeft);
+    return QRectF(x.minValue(), y.minValue(), x.width(), y.width());
+}
+
+bool nearlyEqual(const QRectF& a, const QRectF& b)
+{
+    const double dx = b.width() / 1000;
+    const double dy = b.height() / 1000;
+    return qAbs(a.left() - b.left()) < dx && qAbs(a.right() - b.right()) < dx && qAbs(a.top() - b.top()) < dy
+           && qAbs(a.bottom() - b.bottom()) < dy;
+}
+
+void click(const QWidget* strip, const char* button)
+{
+    requireChild<QPushButton>(strip, button)->click();
 }
 
 QwtLegendLabel* legendLabel(LinenPlot* plot, int curve)
@@ -112,7 +146,7 @@ private slots:
         QCOMPARE(hidden.plot()->timeX().mid(147435, 2), QVector<double>({newestKept, newestKept + 1000}));
     }
 
-    // The strip, the legend, the zoom steps and the pictures of a shown plot, from an empty one on.
+    // The strip, the legend and the pictures of a shown plot, from an empty one on.
     void shownPlotFollowsItsControls()
     {
         ClockedPlot shown;
@@ -163,16 +197,6 @@ private slots:
         autoScale->click();
         QCOMPARE(points->value(), 30);
 
-        plot->setAxisScale(QwtPlot::xBottom, 0, 100);
-        plot->setAxisScale(QwtPlot::yLeft, 0, 10);
-        plot->replot();
-        plot->zoomer()->setZoomBase(false);
-        plot->zoomIn();
-        QCOMPARE(plot->zoomer()->zoomRect(), QRectF(10, 1, 80, 8));
-        plot->zoomOut();
-        QCOMPARE(plot->zoomer()->zoomRectIndex(), 0u);
-        QVERIFY(plot->axisAutoScale(QwtPlot::xBottom));
-
         QTest::mouseClick(legendLabel(plot, 1), Qt::LeftButton);
         QVERIFY(!plot->curve(1)->isVisible());
         plot->setAllItemsVisible(true);
@@ -190,6 +214,140 @@ private slots:
         QVERIFY(!plot->saveImageAs(folder.filePath("missing/shot"), "Bitmap file (*.bmp)"));
         QCOMPARE(failures.size(), 1);
         QCOMPARE(failures.first().first().toString(), QString("Не удалось сохранить снимок."));
+    }
+
+    // An empty plot reads no date on its time axis: not before the first sample, nor after a clear.
+    void timeAxisReadsDatesOfSamplesOnly()
+    {
+        GraphWidget graph;
+        LinenPlot* plot = graph.plot();
+        plot->addCurve(QStringLiteral("Измеренное значение"), QPen(Qt::blue));
+        plot->setClock([] { return QDateTime(QDate(2026, 4, 20), QTime(17, 46, 41)); });
+        graph.resize(600, 400);
+        graph.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&graph));
+        const auto dates = [plot] { return axisLabelTexts(plot, QwtPlot::xBottom); };
+        QCOMPARE(dates(), QStringList());
+        plot->appendSample();
+        plot->fillCurveValue(0, 5);
+        plot->updateCurves();
+        QCOMPARE(dates(), QStringList({"20.04.26 17:46:40", "20.04.26 17:46:41", "20.04.26 17:46:42"}));
+        graph.clear();
+        QCOMPARE(dates(), QStringList());
+    }
+
+    // The strip's zoom buttons step in to the middle of the view and back out; its auto-scale
+    // button brings back all the samples after a zoom, on both axes.
+    void stripButtonsActOnTheView()
+    {
+        ClockedPlot shown;
+        LinenPlot* plot = shown.plot();
+        QVERIFY(shown.showWithSamples(QSize(700, 400), 40, 10));
+        const QRectF whole = shownRange(plot);
+        const QRectF middle = whole.adjusted(whole.width() / 10, whole.height() / 10, -whole.width() / 10,
+                                             -whole.height() / 10);
+        click(&shown.graph, "pushButton_zoomPlus");
+        QVERIFY(nearlyEqual(shownRange(plot), middle));
+        click(&shown.graph, "pushButton_zoomMinus");
+        QVERIFY(nearlyEqual(shownRange(plot), whole));
+        click(&shown.graph, "pushButton_zoomPlus");
+        click(&shown.graph, "pushButton_autoScale");
+        QVERIFY(plot->axisAutoScale(QwtPlot::xBottom) && plot->axisAutoScale(QwtPlot::yLeft));
+        QVERIFY(nearlyEqual(shownRange(plot), whole));
+    }
+
+    // The mouse and the keys on the canvas: the left button drags the view along, the right one
+    // zooms to the rectangle it draws and, with Shift, steps back out; "+" and "-" magnify and
+    // shrink about the middle.
+    void canvasNavigation()
+    {
+        ClockedPlot shown;
+        LinenPlot* plot = shown.plot();
+        QVERIFY(shown.showWithSamples(QSize(700, 400), 40, 10));
+        QWidget* canvas = plot->canvas();
+        // QTest moves the mouse without the held button.
+        const auto drag = [canvas](Qt::MouseButton button, Qt::KeyboardModifiers keys, QPoint from, QPoint to) {
+            QTest::mousePress(canvas, button, keys, from);
+            for (const QPoint& at : {(from + to) / 2, to}) {
+                QMouseEvent move(QEvent::MouseMove, at, canvas->mapToGlobal(at), Qt::NoButton, button, keys);
+                QApplication::sendEvent(canvas, &move);
+            }
+            QTest::mouseRelease(canvas, button, keys, to);
+        };
+        const QRectF whole = shownRange(plot);
+        const double pixelsAcross = canvas->width();
+        drag(Qt::LeftButton, Qt::NoModifier, QPoint(300, 150), QPoint(400, 150));
+        const QRectF panned = shownRange(plot);
+        QVERIFY(qAbs(whole.left() - panned.left() - whole.width() * 100 / pixelsAcross) < whole.width() / 100);
+        QCOMPARE(panned.width(), whole.width());
+
+        const QwtScaleMap xMap = plot->canvasMap(QwtPlot::xBottom);
+        const QwtScaleMap yMap = plot->canvasMap(QwtPlot::yLeft);
+        const QRectF drawn(QPointF(xMap.invTransform(100), yMap.invTransform(250)),
+                           QPointF(xMap.invTransform(300), yMap.invTransform(50)));
+        drag(Qt::RightButton, Qt::NoModifier, QPoint(100, 50), QPoint(300, 250));
+        QVERIFY(nearlyEqual(shownRange(plot), drawn));
+        // Back at the zoom base the plot scales itself to its samples again.
+        QTest::mouseClick(canvas, Qt::RightButton, Qt::ShiftModifier, QPoint(200, 100));
+        QVERIFY(nearlyEqual(shownRange(plot), whole));
+
+        QTest::keyClick(canvas, Qt::Key_Plus);
+        const QRectF magnified = shownRange(plot);
+        QVERIFY(magnified.width() < whole.width() * 0.95 && magnified.height() < whole.height() * 0.95);
+        QTest::keyClick(canvas, Qt::Key_Minus);
+        QVERIFY(nearlyEqual(shownRange(plot), whole));
+    }
+
+    // The strip's save button asks for a file through the file chooser and writes the plot's
+    // picture in the kind of the chosen filter, with its suffix.
+    void saveButtonWritesThePicture_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QByteArray>("format");
+        QTest::newRow("bitmap") << "Bitmap file (*.bmp)" << "снимок" << "снимок.bmp" << QByteArray("bmp");
+        QTest::newRow("JPEG") << "JPEG file (*.jpeg)" << "снимок" << "снимок.jpeg" << QByteArray("jpeg");
+        QTest::newRow("PNG") << "Portable Network Graphics file (*.png)" << "снимок" << "снимок.png" << QByteArray("png");
+    }
+    void saveButtonWritesThePicture()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QString, typed);
+        QFETCH(QString, written);
+        QFETCH(QByteArray, format);
+        QTemporaryDir folder;
+        QList<FileChooser::Request> asked;
+        FileChooser::setSink([&](const FileChooser::Request& request) {
+            asked << request;
+            if (request.selectedFilter)
+                *request.selectedFilter = filter;
+            return folder.filePath(typed);
+        });
+        struct SinkReset
+        {
+            ~SinkReset() { FileChooser::setSink(nullptr); }
+        } reset;
+        ClockedPlot shown;
+        QVERIFY(shown.showWithSamples(QSize(500, 300), 20, 7));
+        click(&shown.graph, "pushButton_save");
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(asked.first().mode, FileChooser::Save);
+        QCOMPARE(asked.first().filter,
+                 QString("Bitmap file (*.bmp);;JPEG file (*.jpeg);;Portable Network Graphics file (*.png)"));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{written});
+        QImageReader reader(folder.filePath(written));
+        QCOMPARE(reader.format(), format);
+        const QImage saved = reader.read().convertToFormat(QImage::Format_RGB32);
+        const QImage picture = shown.plot()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(saved.size(), picture.size());
+        // JPEG blurs the pixels; the mean difference still tells the plot's picture from another.
+        qint64 difference = 0;
+        for (int y = 0; y < saved.height(); ++y)
+            for (int x = 0; x < saved.width(); ++x)
+                difference += qAbs(qGray(saved.pixel(x, y)) - qGray(picture.pixel(x, y)));
+        QVERIFY2(difference <= qint64(saved.width()) * saved.height() * (format == "jpeg" ? 4 : 0),
+                 qPrintable(QString::number(double(difference) / (saved.width() * saved.height()))));
     }
 
     // On a system that writes "60,000", the axes still read as the tables do.
@@ -211,43 +369,85 @@ private slots:
         QCOMPARE(plot.axisScaleDraw(QwtPlot::xBottom)->label(1000).text(), QString("1") + blank + "000");
     }
 
-    // Three hours off UTC, a time scale's ticks fall on whole local days and months, and stand at
-    // least the interval over the step count apart, across February's short month too.
+    // A time scale's ticks fall on whole local hours, days, Mondays and months, across a change to
+    // or from summer time too, and stand at least the share of the interval that a label takes
+    // apart: as many as fit, short months included.
     void timeTicksStandApart_data()
     {
-        QTest::addColumn<QDate>("from");
-        QTest::addColumn<QDate>("to");
-        QTest::addColumn<int>("steps");
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QDateTime>("from");
+        QTest::addColumn<QDateTime>("to");
+        QTest::addColumn<double>("room");
         QTest::addColumn<QStringList>("labels");
-        QTest::newRow("January and February, 2 steps")
-            << QDate(2026, 1, 1) << QDate(2026, 3, 1) << 2 << QStringList{"01.01.26 00:00:00", "01.03.26 00:00:00"};
-        QTest::newRow("ten months, 3 steps") << QDate(2026, 4, 20) << QDate(2027, 2, 20) << 3
-                                             << QStringList{"01.05.26 00:00:00", "01.09.26 00:00:00", "01.01.27 00:00:00"};
+        const QByteArray moscow("MSK-3");
+        const QByteArray berlin("CET-1CEST,M3.5.0,M10.5.0/3");
+        const auto at = [](int year, int month, int day, int hour = 0) {
+            return QDateTime(QDate(year, month, day), QTime(hour, 0));
+        };
+        QTest::newRow("January and February, room for 2")
+            << moscow << at(2026, 1, 1) << at(2026, 3, 1) << 2.0 << QStringList{"01.01.26 00:00:00", "01.03.26 00:00:00"};
+        QTest::newRow("59 days, room for 2.5")
+            << moscow << at(2026, 1, 10) << at(2026, 3, 10) << 2.5 << QStringList{"01.02.26 00:00:00", "01.03.26 00:00:00"};
+        QTest::newRow("three months, room for 3.4")
+            << moscow << at(2025, 12, 25, 17) << at(2026, 3, 26) << 3.4
+            << QStringList{"01.01.26 00:00:00", "01.02.26 00:00:00", "01.03.26 00:00:00"};
+        QTest::newRow("ten months, room for 3") << moscow << at(2026, 4, 20) << at(2027, 2, 20) << 3.0
+                                                << QStringList{"01.05.26 00:00:00", "01.09.26 00:00:00", "01.01.27 00:00:00"};
+        QTest::newRow("hours into summer time")
+            << berlin << at(2026, 3, 29) << at(2026, 3, 29, 12) << 4.0
+            << QStringList{"29.03.26 00:00:00", "29.03.26 04:00:00", "29.03.26 08:00:00", "29.03.26 12:00:00"};
+        QTest::newRow("hours out of summer time")
+            << berlin << at(2026, 10, 25) << at(2026, 10, 25, 5) << 7.0
+            << QStringList{"25.10.26 00:00:00", "25.10.26 01:00:00", "25.10.26 02:00:00", "25.10.26 03:00:00",
+                           "25.10.26 04:00:00", "25.10.26 05:00:00"};
+        QTest::newRow("Mondays out of summer time")
+            << berlin << at(2026, 10, 20) << at(2026, 11, 10) << 4.0
+            << QStringList{"26.10.26 00:00:00", "02.11.26 00:00:00", "09.11.26 00:00:00"};
+        QTest::newRow("months out of summer time")
+            << berlin << at(2026, 9, 15) << at(2026, 12, 15) << 3.4
+            << QStringList{"01.10.26 00:00:00", "01.11.26 00:00:00", "01.12.26 00:00:00"};
     }
     void timeTicksStandApart()
     {
-        QFETCH(QDate, from);
-        QFETCH(QDate, to);
-        QFETCH(int, steps);
+        QFETCH(QByteArray, zone);
+        QFETCH(QDateTime, from);
+        QFETCH(QDateTime, to);
+        QFETCH(double, room);
         QFETCH(QStringList, labels);
         struct LocalZone
         {
             QByteArray saved = qgetenv("TZ");
-            LocalZone() { setZone("MSK-3"); }
+            explicit LocalZone(const QByteArray& zone) { setZone(zone); }
             ~LocalZone() { setZone(saved); }
             static void setZone(const QByteArray& zone)
             {
                 zone.isEmpty() ? qunsetenv("TZ") : qputenv("TZ", zone);
                 tzset();
             }
-        } moscow;
+        } local(zone);
+        // Read in the zone of the row.
+        from = QDateTime(from.date(), from.time());
+        to = QDateTime(to.date(), to.time());
         const QDateTime origin = LinenPlot().startTime();
-        const QwtScaleDiv div = TimeScaleEngine(origin).divideScale(
-            origin.msecsTo(QDateTime(from, QTime(0, 0))), origin.msecsTo(QDateTime(to, QTime(0, 0))), steps, 5);
+        TimeScaleEngine engine(origin);
+        engine.setLabelShare(1.0 / room);
+        const QwtScaleDiv div = engine.divideScale(origin.msecsTo(from), origin.msecsTo(to), 8, 5);
         QStringList texts;
         for (double tick : div.ticks(QwtScaleDiv::MajorTick))
             texts << DateTimeScaleDraw(origin).label(tick).text().simplified();
         QCOMPARE(texts, labels);
+    }
+
+    // A view zoomed out past the calendar is divided at once, without ticks; one just inside it
+    // still gets its years.
+    void timeScaleReachesItsEnds()
+    {
+        const QDateTime origin = LinenPlot().startTime();
+        TimeScaleEngine engine(origin);
+        engine.setLabelShare(0.1);
+        QCOMPARE(engine.divideScale(-1e18, 1e18, 8, 5).ticks(QwtScaleDiv::MajorTick), QList<double>());
+        QCOMPARE(engine.divideScale(-1e16, 3e16, 8, 5).ticks(QwtScaleDiv::MajorTick), QList<double>());
+        QVERIFY(engine.divideScale(-5e13, 5e13, 8, 5).ticks(QwtScaleDiv::MajorTick).size() >= 2);
     }
 
     // The entries of a legend that shares its side with a tall panel, as the measurement page's, in

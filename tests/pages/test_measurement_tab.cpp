@@ -483,8 +483,8 @@ private slots:
     }
 
     // The live plot's time axis, in a page as wide as the window opens and wider, after every sample
-    // of polls half a second, ten seconds and a minute apart: no label over another, no text at
-    // two ticks, and a first sample shown over seconds, not decades.
+    // of polls half a second, ten seconds and a minute apart: no date before the first sample, no
+    // label over another, no text at two ticks, and a first sample shown over seconds, not decades.
     void timeAxisReadsAtEveryWidth_data()
     {
         QTest::addColumn<QSize>("size");
@@ -510,6 +510,7 @@ private slots:
         m.tabs.resize(size);
         m.tabs.show();
         QVERIFY(QTest::qWaitForWindowExposed(&m.tabs));
+        QCOMPARE(axisLabelTexts(m.plot(), QwtPlot::xBottom), QStringList());
         const QDateTime start(QDate(2026, 4, 20), QTime(17, 46, 40));
         qint64 elapsed = 0;
         m.plot()->setClock([&] { return start.addMSecs(elapsed); });
