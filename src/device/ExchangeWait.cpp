@@ -14,10 +14,11 @@ void ExchangeWait::exchangeStarted()
         m_wait = std::make_unique<LongWait>(m_notifier);
 }
 
-// A slice reached from the events it delivers is not delivered again.
+// A slice reached from the events it delivers is not delivered again. The wait belongs to the
+// window's thread: a worker's slice does not even look at it.
 void ExchangeWait::waitSlice()
 {
-    if (!m_wait || m_delivering || !LongWait::inWindowThread())
+    if (!LongWait::inWindowThread() || !m_wait || m_delivering)
         return;
     m_delivering = true;
     m_owner.setHomeBusy(true);
