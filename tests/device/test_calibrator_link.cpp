@@ -554,11 +554,12 @@ private slots:
         QTest::newRow("two pieces") << Pieces{{frame.left(5), 2}, {frame.mid(5), 10}} << frame;
         QTest::newRow("a frame's end after a long gap") << Pieces{{frame.left(5), 2}, {frame.mid(5), 300}} << frame;
         QTest::newRow("bytes that make no frame") << Pieces{{"\x13zz", 2}, {frame, 300}} << QByteArray("\x13zz");
+        QTest::newRow("a frame that never ends") << Pieces{{frame.left(5), 2}} << frame.left(5);
         QTest::newRow("silent") << Pieces() << QByteArray();
     }
 
-    // The identify reply ends at a silence, once any frame it began is whole; a silent port runs
-    // out its time-out.
+    // The identify reply ends at a silence, once any frame it began is whole or its time-out has
+    // passed; a silent port runs out its time-out.
     void identifyCollectsUntilSilence()
     {
         QFETCH(QList<ScriptedPort::Piece>, pieces);
