@@ -71,6 +71,19 @@ bool CalibratorLink::inputArrived()
     return true;
 }
 
+void CalibratorLink::waitBegins()
+{
+    if (m_waitObserver)
+        m_waitObserver->exchangeStarted();
+    m_sinceSlice.start();
+}
+
+void CalibratorLink::waitEnds()
+{
+    if (m_waitObserver)
+        m_waitObserver->exchangeEnded();
+}
+
 void CalibratorLink::sliceDone()
 {
     m_sinceSlice.start();
@@ -345,10 +358,8 @@ bool CalibratorLink::openForAttempt(int attempt)
 
 CalibratorLink::Status CalibratorLink::exchange(const QByteArray& request, int timeoutMs)
 {
-    if (m_waitObserver)
-        m_waitObserver->exchangeStarted();
+    waitBegins();
     m_reply.clear();
-    m_sinceSlice.start();
     int attempts = 0;
     int silentTries = 0;
     Try result = Try::Silent;
@@ -382,8 +393,7 @@ CalibratorLink::Status CalibratorLink::exchange(const QByteArray& request, int t
         debug(QStringLiteral("ERROR"), portKey().toLatin1() + ' ' + m_io->errorString().toLatin1());
     }
     debug(QStringLiteral("RESULT"), m_lastStatus == Status::Ok ? "true" : "false");
-    if (m_waitObserver)
-        m_waitObserver->exchangeEnded();
+    waitEnds();
     return m_lastStatus;
 }
 
@@ -412,13 +422,10 @@ bool CalibratorLink::release(const QByteArray& frame, int timeoutMs)
         handOver(frame, timeoutMs);
         m_io->waitForBytesWritten(timeoutMs);
     } else {
-        if (m_waitObserver)
-            m_waitObserver->exchangeStarted();
-        m_sinceSlice.start();
+        waitBegins();
         if (letOwedRepliesPass() && write(frame, timeoutMs, timeoutMs))
             letOwedRepliesPass();
-        if (m_waitObserver)
-            m_waitObserver->exchangeEnded();
+        waitEnds();
     }
     close();
     return true;

@@ -100,6 +100,9 @@ private:
     bool waitForInput(int timeoutMs);
     bool inputArrived();
     void sliceDone();
+    // The observer is told of an exchange's waits from here to waitEnds().
+    void waitBegins();
+    void waitEnds();
     bool lineFailed() const;
     void append(const QByteArray& bytes);
     void trim();
