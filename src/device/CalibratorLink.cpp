@@ -2,6 +2,7 @@
 
 #include "AsciiUail.h"
 #include "CalibratorMap.h"
+#include "ReplyFrame.h"
 
 #include <QIODevice>
 #include <QSerialPort>
@@ -9,7 +10,6 @@
 
 namespace {
 constexpr int silentTriesAllowed = 2;
-constexpr int identifyPieceLimit = 101;
 }  // namespace
 
 CalibratorLink::CalibratorLink(QIODevice* io, const std::atomic<bool>* abortFlag) : m_io(io), m_abort(abortFlag) {}
@@ -122,14 +122,13 @@ void CalibratorLink::trim()
         m_buffer.remove(0, m_buffer.size() - bufferLimit);
 }
 
-// The reply is the first frame after the request: a complete one passes the frame checks. What
-// stands before its start marker (the echo, garbage) is not part of it.
+// The reply is the first frame after the request: a complete one passes the frame checks.
 bool CalibratorLink::isComplete() const
 {
-    const int end = frameEnd();
-    if (end < 0)
+    const ReplyFrame frame = ReplyFrame::first(m_buffer);
+    if (!frame.isWhole())
         return false;
-    QByteArray trial = m_buffer.left(end + 1);
+    QByteArray trial = frame.of(m_buffer);
     return AsciiUail::unpackPackage(trial, m_address);
 }
 
@@ -150,20 +149,13 @@ int CalibratorLink::owedCount() const
     return m_owed.value(portKey()).size();
 }
 
-// A frame runs from its "!" to the carriage return after it (an echo has no "!"); -1: none is whole.
-int CalibratorLink::frameEnd() const
-{
-    const int start = m_buffer.indexOf('!');
-    return start < 0 ? -1 : m_buffer.indexOf('\r', start);
-}
-
 // The calibrator answers one request after another and its frames name no request: each whole frame
 // is the reply of the oldest request still owed, whether or not its checks pass.
 void CalibratorLink::passWholeFrames()
 {
-    for (int end = frameEnd(); end >= 0; end = frameEnd()) {
-        debug(QStringLiteral("LATE"), m_buffer.left(end + 1));
-        m_buffer.remove(0, end + 1);
+    for (ReplyFrame frame = ReplyFrame::first(m_buffer); frame.isWhole(); frame = ReplyFrame::first(m_buffer)) {
+        debug(QStringLiteral("LATE"), frame.of(m_buffer));
+        m_buffer.remove(0, frame.end() + 1);
         if (!owed().isEmpty())
             owed().removeFirst();
     }
@@ -180,8 +172,9 @@ void CalibratorLink::dropExpired()
 }
 
 // The line is half duplex: nothing is written while a reply may still come. Waits until every reply
-// the port owes has come or passed its deadline; false when cut first.
-bool CalibratorLink::letOwedRepliesPass()
+// the port owes has come or passed its deadline. A line that fails leaves them owed: the port is
+// opened again and they are awaited there.
+CalibratorLink::Owed CalibratorLink::letOwedRepliesPass()
 {
     bool told = false;
     for (;;) {
@@ -189,13 +182,16 @@ bool CalibratorLink::letOwedRepliesPass()
         passWholeFrames();
         trim();
         dropExpired();
+        if (aborted())
+            return Owed::Aborted;
+        if (lineFailed())
+            return Owed::LineFailed;
         if (owed().isEmpty())
-            return !aborted();
+            return Owed::Passed;
         if (!told)
             debug(QStringLiteral("OWED"), QByteArray::number(owed().size()));
         told = true;
-        if (!waitForInput(int(owed().first().leftMs())) && (aborted() || lineFailed()))
-            return !aborted();
+        waitForInput(int(owed().first().leftMs()));
     }
 }
 
@@ -209,18 +205,21 @@ void CalibratorLink::owe(int timeoutMs)
 
 // A try that ends with a frame has had its reply; one that ran out has passed its deadline; one cut
 // or given up on bytes that make no frame still owes it, with what has come kept for the next wait.
+// A frame is the reply of the oldest request owed, always.
 void CalibratorLink::settleOwn(Try result)
 {
-    const bool frameCame = result == Try::Reply || frameEnd() >= 0;
+    const bool frameCame = result == Try::Reply || ReplyFrame::first(m_buffer).isWhole();
     if (frameCame && !owed().isEmpty())
-        owed().removeLast();
+        owed().removeFirst();
     dropExpired();
 }
 
 // Once bytes are handed to the port the request may reach the calibrator, so it owes its reply,
-// until owedMs after it left, whatever becomes of the wait for them to leave.
+// until owedMs after it left. A line that has failed takes nothing.
 bool CalibratorLink::handOver(const QByteArray& bytes, int owedMs)
 {
+    if (lineFailed())
+        return false;
     takeAvailable();
     m_buffer.clear();
     const bool handed = m_io->write(bytes) > 0;
@@ -231,7 +230,7 @@ bool CalibratorLink::handOver(const QByteArray& bytes, int owedMs)
 }
 
 // The wait for the bytes to leave is sliced like the read waits, so a stalled line does not hold
-// off an abort.
+// off an abort. Bytes the line refused never reached the calibrator: they owe nothing.
 bool CalibratorLink::write(const QByteArray& bytes, int timeoutMs, int owedMs)
 {
     if (!handOver(bytes, owedMs))
@@ -240,8 +239,12 @@ bool CalibratorLink::write(const QByteArray& bytes, int timeoutMs, int owedMs)
     timer.start();
     while (m_io->bytesToWrite() > 0) {
         const int left = timeoutMs - int(timer.elapsed());
-        if (left <= 0 || aborted() || (!m_io->waitForBytesWritten(qMin(left, m_timing.sliceMs)) && lineFailed()))
+        if (left <= 0 || aborted())
             return false;
+        if (!m_io->waitForBytesWritten(qMin(left, m_timing.sliceMs)) && lineFailed()) {
+            owed().removeLast();
+            return false;
+        }
     }
     return true;
 }
@@ -278,29 +281,24 @@ CalibratorLink::Try CalibratorLink::collect(int timeoutMs)
     }
 }
 
-// The identify reply's sender is not known yet, so it ends at a silence, not at the frame checks;
-// but a frame that has begun is not over at a silence (a loaded machine may deliver it in pieces
-// far apart), so its end is awaited up to the time-out.
-CalibratorLink::Try CalibratorLink::collectUntilSilence(int timeoutMs)
+// The identify reply's sender is not known yet, so it ends at a silence after a whole frame, not at
+// the frame checks. Until a frame is whole (an echo may come at once and the reply long after it, a
+// loaded machine may deliver a frame in pieces far apart) it is awaited up to the time-out, counted
+// from the write, however the line babbles.
+CalibratorLink::Try CalibratorLink::collectUntilSilence(const QElapsedTimer& sinceWrite, int timeoutMs)
 {
-    QElapsedTimer timer;
-    timer.start();
-    if (!waitForInput(timeoutMs))
-        return aborted() ? Try::Cut : Try::Silent;
-    append(takeAvailable());
-    for (int piece = 0; piece < identifyPieceLimit; ++piece) {
-        const int waitMs = frameBegun() ? timeoutMs - int(timer.elapsed()) : m_timing.identifySilenceMs;
+    for (;;) {
+        const int leftMs = timeoutMs - int(sinceWrite.elapsed());
+        const bool whole = ReplyFrame::first(m_buffer).isWhole();
+        const int waitMs = whole ? qMin(leftMs, m_timing.identifySilenceMs) : leftMs;
         if (waitMs <= 0 || !waitForInput(waitMs))
             break;
         append(takeAvailable());
+        trim();
     }
-    trim();
-    return aborted() ? Try::Cut : Try::Reply;
-}
-
-bool CalibratorLink::frameBegun() const
-{
-    return m_buffer.contains('!') && frameEnd() < 0;
+    if (aborted())
+        return Try::Cut;
+    return m_buffer.isEmpty() ? Try::Silent : Try::Reply;
 }
 
 CalibratorLink::Try CalibratorLink::runTry(const QByteArray& request, int timeoutMs)
@@ -367,11 +365,9 @@ CalibratorLink::Status CalibratorLink::exchange(const QByteArray& request, int t
         ++attempts;
         if (!openForAttempt(attempts))
             continue;
-        if (!letOwedRepliesPass()) {
-            result = Try::Aborted;
-            break;
-        }
-        result = runTry(request, timeoutMs);
+        const Owed owed = letOwedRepliesPass();
+        result = owed == Owed::Passed ? runTry(request, timeoutMs)
+                 : owed == Owed::Aborted ? Try::Aborted : Try::WriteFailed;
         settleOwn(result);
         if (result == Try::Aborted || result == Try::Cut || (result == Try::Silent && ++silentTries > silentTriesAllowed))
             break;
@@ -383,9 +379,9 @@ CalibratorLink::Status CalibratorLink::exchange(const QByteArray& request, int t
     }
 
     if (result == Try::Reply) {
-        const int end = frameEnd();
-        m_reply = m_buffer.left(end + 1);
-        m_buffer.remove(0, end + 1);
+        const ReplyFrame frame = ReplyFrame::first(m_buffer);
+        m_reply = frame.of(m_buffer);
+        m_buffer.remove(0, frame.end() + 1);
         AsciiUail::unpackPackage(m_reply, m_address);
         m_lastStatus = Status::Ok;
     } else {
@@ -401,32 +397,45 @@ CalibratorLink::Identify CalibratorLink::identify(const QByteArray& request, int
 {
     m_reply.clear();
     m_sinceSlice.start();
-    if (!letOwedRepliesPass())
-        return Identify::Aborted;
+    const Owed owed = letOwedRepliesPass();
+    if (owed != Owed::Passed)
+        return owed == Owed::Aborted ? Identify::Aborted : Identify::WriteFailed;
+    QElapsedTimer sinceWrite;
+    sinceWrite.start();
     if (!write(request, writeTimeoutMs, m_timing.identifyTimeoutMs))
         return aborted() ? Identify::Aborted : Identify::WriteFailed;
-    const Try result = collectUntilSilence(m_timing.identifyTimeoutMs);
+    const Try result = collectUntilSilence(sinceWrite, m_timing.identifyTimeoutMs);
+    const ReplyFrame frame = ReplyFrame::first(m_buffer);
     // Bytes that make no frame are handed to the search to log, but the reply is still owed.
-    settleOwn(result == Try::Reply && frameEnd() < 0 ? Try::Garbled : result);
+    settleOwn(result == Try::Reply && !frame.isWhole() ? Try::Garbled : result);
     if (result != Try::Reply)
         return result == Try::Cut ? Identify::Aborted : Identify::Silent;
-    m_reply = m_buffer;
+    m_reply = frame.isWhole() ? frame.of(m_buffer) : m_buffer;
     return Identify::Reply;
 }
 
+// Whatever the release waits for when the program leaves, its frame goes at once.
 bool CalibratorLink::release(const QByteArray& frame, int timeoutMs)
 {
     if (!open())
         return false;
     if (aborted()) {
-        handOver(frame, timeoutMs);
-        m_io->waitForBytesWritten(timeoutMs);
+        sendAtOnce(frame, timeoutMs);
     } else {
         waitBegins();
-        if (letOwedRepliesPass() && write(frame, timeoutMs, timeoutMs))
+        const Owed owed = letOwedRepliesPass();
+        if (owed == Owed::Aborted)
+            sendAtOnce(frame, timeoutMs);
+        else if (owed == Owed::Passed && write(frame, timeoutMs, timeoutMs))
             letOwedRepliesPass();
         waitEnds();
     }
     close();
     return true;
+}
+
+void CalibratorLink::sendAtOnce(const QByteArray& frame, int timeoutMs)
+{
+    if (handOver(frame, timeoutMs))
+        m_io->waitForBytesWritten(timeoutMs);
 }

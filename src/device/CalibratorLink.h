@@ -71,8 +71,8 @@ public:
     // The search's identify request on an open port; the raw reply is left in reply().
     Identify identify(const QByteArray& request, int writeTimeoutMs);
     // The release frame: it goes once every reply the port owes has come, and the port closes once
-    // its acknowledgement has, within timeoutMs. While the abort flag is set (the program leaves)
-    // the frame goes at once and nothing is waited for.
+    // its acknowledgement has, within timeoutMs. Once the abort flag is set (the program leaves),
+    // whatever was waited for, the frame goes at once and nothing more is waited for.
     bool release(const QByteArray& frame, int timeoutMs);
 
     QByteArray reply() const { return m_reply; }
@@ -86,6 +86,8 @@ public:
 private:
     // Aborted: stopped before the request left; Cut: stopped while its reply was awaited.
     enum class Try { Reply, Silent, Garbled, WriteFailed, Aborted, Cut };
+    // How the wait for owed replies ended: nothing is owed any more, a stop, or a failed line.
+    enum class Owed { Passed, Aborted, LineFailed };
     // A request whose reply has not come: the calibrator may still send it until the time-out the
     // request was sent with has passed since it left.
     struct OwedReply
@@ -109,19 +111,18 @@ private:
     QByteArray takeAvailable();
     QString portKey() const;
     QList<OwedReply>& owed();
-    int frameEnd() const;
-    bool frameBegun() const;
     void passWholeFrames();
     void dropExpired();
-    bool letOwedRepliesPass();
+    Owed letOwedRepliesPass();
     void owe(int timeoutMs);
     void settleOwn(Try result);
     bool handOver(const QByteArray& bytes, int owedMs);
     bool write(const QByteArray& bytes, int timeoutMs, int owedMs);
+    void sendAtOnce(const QByteArray& frame, int timeoutMs);
     bool openForAttempt(int attempt);
     Try runTry(const QByteArray& request, int timeoutMs);
     Try collect(int timeoutMs);
-    Try collectUntilSilence(int timeoutMs);
+    Try collectUntilSilence(const QElapsedTimer& sinceWrite, int timeoutMs);
     bool isComplete() const;
     void debug(const QString& event, const QByteArray& detail = QByteArray()) const;
 

@@ -276,6 +276,42 @@ private slots:
         QVERIFY2(timer.elapsed() < limitMs, qPrintable(QString::number(timer.elapsed())));
     }
 
+    void strayBytesMakeNoReply_data()
+    {
+        using Pieces = QList<ScriptedPort::Piece>;
+        QTest::addColumn<QByteArray>("command");
+        QTest::addColumn<Pieces>("pieces");
+        const QByteArray frame = replyFrame("12.5");
+        const QByteArray echo = request("1;5");
+        QTest::newRow("\"!\" before the echo") << QByteArray("1;5") << Pieces{{"!1;1", 0}, {echo, 0}, {frame, -1}};
+        QTest::newRow("\"!\" inside the echo") << QByteArray("11;300;0;1;!1;5")
+                                             << Pieces{{request("11;300;0;1;!1;5"), 0}, {frame, -1}};
+        QTest::newRow("\"!\" before the reply") << QByteArray("1;5") << Pieces{{echo + "!1;1", 0}, {frame, -1}};
+        QTest::newRow("marker byte inside stray bytes")
+            << QByteArray("1;5") << Pieces{{"!1;\xFF", 0}, {echo, 0}, {frame, -1}};
+    }
+
+    // Neither our own echo nor stray bytes around it make a reply, however a "!" falls among them:
+    // the reply behind them is taken in the same try, so no retry is written while it is coming.
+    void strayBytesMakeNoReply()
+    {
+        QFETCH(QByteArray, command);
+        QFETCH(QList<ScriptedPort::Piece>, pieces);
+        m_port->answerWith(pieces);
+        std::atomic<bool> written{false};
+        m_link->setDebugSink([&](const QString& event, const QByteArray&) { written = written || event == "WRITE"; });
+        CalibratorLink::Status status = CalibratorLink::Status::NoAnswer;
+        const std::unique_ptr<QThread> worker(QThread::create([&] { status = m_link->exchange(request(command), 1500); }));
+        worker->start();
+        QVERIFY(BoundedWait::until([&] { return written.load(); }));
+        m_port->let();
+        QVERIFY(BoundedWait::threadEnds(*worker));
+        QCOMPARE(status, CalibratorLink::Status::Ok);
+        QCOMPARE(m_link->reply(), QByteArray("12.5"));
+        QCOMPARE(m_port->requests().size(), 1);
+        QCOMPARE(m_link->owedCount(), 0);
+    }
+
     // A register write counts only when the calibrator acknowledges it with exactly "$0".
     void registerWriteNeedsTheAcknowledgement()
     {
@@ -354,6 +390,10 @@ private slots:
             << QByteArray() << Pieces{{request("1;1") + "\x13zz", -1}, {late, -1}} << false << QList<Pieces>{own}
             << QStringList{"W1;1", "R" + QString::fromLatin1(request("1;1") + "\x13zz"), "R101.3", "W1;5", "R12.0"}
             << false;
+        const QByteArray strayThenEcho = "!1;1" + request("1;1");
+        QTest::newRow("\"!\" before the cut request's echo")
+            << strayThenEcho << Pieces{{late, -1}} << false << QList<Pieces>{own}
+            << QStringList{"W1;1", "R" + QString::fromLatin1(strayThenEcho), "R101.3", "W1;5", "R12.0"} << false;
         QTest::newRow("two frames together") << QByteArray() << Pieces{{late + replyFrame("55.5"), -1}} << false
                                              << QList<Pieces>{own}
                                              << QStringList{"W1;1", "R" + QString::fromLatin1(late + replyFrame("55.5")),
@@ -382,7 +422,9 @@ private slots:
     // a read or the search's identify, is written only once a frame has come for it (whole, whether
     // or not its checks pass) or its deadline has passed, and then takes its own reply, however late
     // that comes within its own time-out. Nothing that is not a frame counts, and a frame nobody
-    // owes is not taken for the next request's.
+    // owes is not taken for the next request's. Where a frame comes, the cut request's deadline lies
+    // far beyond the test's bound: the next request waits for what is left of that frame, never for
+    // the deadline.
     void cutRequestOwesItsReply()
     {
         QFETCH(QByteArray, early);
@@ -391,7 +433,7 @@ private slots:
         QFETCH(QList<QList<ScriptedPort::Piece>>, ownAnswers);
         QFETCH(QStringList, line);
         QFETCH(bool, untilDeadline);
-        const int cutTimeoutMs = 600;
+        const int cutTimeoutMs = untilDeadline ? 600 : 60000;
         QList<ScriptedPort::Piece> cutAnswer = afterCut;
         if (!early.isEmpty())
             cutAnswer.prepend({early, 0});
@@ -432,23 +474,29 @@ private slots:
     void releaseWaitsForItsAcknowledgement_data()
     {
         QTest::addColumn<bool>("cutBefore");
-        QTest::addColumn<bool>("leaving");
+        // -1: the program stays; 0: it leaves before the release; n: it leaves at the release's n-th wait.
+        QTest::addColumn<int>("leaveAt");
         QTest::addColumn<QStringList>("line");
         QTest::newRow("acknowledgement later than any answer")
-            << false << false << QStringList{"W1;1", "R0.4", "W11;200;0;1;200", "R$0", "W0", "R$90"};
+            << false << -1 << QStringList{"W1;1", "R0.4", "W11;200;0;1;200", "R$0", "W0", "R$90"};
         QTest::newRow("after a cut read")
-            << true << false << QStringList{"W1;1", "R0.4", "W1;1", "R101.3", "W11;200;0;1;200", "R$0", "W0", "R$90"};
-        QTest::newRow("the program leaves") << true << true << QStringList{"W1;1", "R0.4", "W1;1", "W11;200;0;1;200"};
+            << true << -1 << QStringList{"W1;1", "R0.4", "W1;1", "R101.3", "W11;200;0;1;200", "R$0", "W0", "R$90"};
+        const QStringList cutThenRelease{"W1;1", "R0.4", "W1;1", "W11;200;0;1;200"};
+        QTest::newRow("the program leaves") << true << 0 << cutThenRelease;
+        QTest::newRow("it leaves while a reply is owed") << true << 1 << cutThenRelease;
+        QTest::newRow("it leaves while the acknowledgement is awaited")
+            << false << 1 << QStringList{"W1;1", "R0.4", "W11;200;0;1;200"};
     }
 
     // The release frame goes once the port owes nothing and keeps the port open until its
     // acknowledgement has come, so a search right after it takes its own reply. A program that
-    // leaves sends it at once and waits for nothing.
+    // leaves sends it at once, whatever the release was waiting for, and waits for nothing more.
     void releaseWaitsForItsAcknowledgement()
     {
         QFETCH(bool, cutBefore);
-        QFETCH(bool, leaving);
+        QFETCH(int, leaveAt);
         QFETCH(QStringList, line);
+        const bool leaving = leaveAt >= 0;
         answerAfter(10, "0.4");
         QCOMPARE(exchange(request("1;1"), 2000), CalibratorLink::Status::Ok);
         if (cutBefore) {
@@ -456,15 +504,19 @@ private slots:
             cutOnceWritten(request("1;1"), 2000);
         }
         m_port->answerWith(QList<ScriptedPort::Piece>{{replyFrame("$0"), -1}});
-        m_abort = leaving;
+        m_abort = leaveAt == 0;
         std::atomic<int> owedSeen{0};
         m_link->setDebugSink([&](const QString& event, const QByteArray&) { owedSeen += event == "OWED"; });
         const std::unique_ptr<QThread> release(
-            QThread::create([&] { m_link->release(request("11;200;0;1;200"), 2000); }));
+            QThread::create([&] { m_link->release(request("11;200;0;1;200"), 60000); }));
         release->start();
         const int waits = cutBefore ? 2 : 1;
-        for (int seen = 1; !leaving && seen <= waits; ++seen) {
+        for (int seen = 1; leaveAt != 0 && seen <= waits; ++seen) {
             QVERIFY(BoundedWait::until([&] { return owedSeen >= seen; }));
+            if (seen == leaveAt) {
+                m_abort = true;
+                break;
+            }
             m_port->let();
         }
         QVERIFY(BoundedWait::threadEnds(*release));
@@ -553,13 +605,17 @@ private slots:
         const QByteArray frame = replyFrame("$70");
         QTest::newRow("two pieces") << Pieces{{frame.left(5), 2}, {frame.mid(5), 10}} << frame;
         QTest::newRow("a frame's end after a long gap") << Pieces{{frame.left(5), 2}, {frame.mid(5), 300}} << frame;
-        QTest::newRow("bytes that make no frame") << Pieces{{"\x13zz", 2}, {frame, 300}} << QByteArray("\x13zz");
+        QTest::newRow("bytes that make no frame first") << Pieces{{"\x13zz", 2}, {frame, 300}} << frame;
+        for (const int replyMs : {25, 40, 100})
+            QTest::addRow("echo at once, reply %d ms later", replyMs) << Pieces{{request("0"), 0}, {frame, replyMs}} << frame;
+        QTest::newRow("bytes that never make a frame") << Pieces{{"\x13zz", 2}} << QByteArray("\x13zz");
         QTest::newRow("a frame that never ends") << Pieces{{frame.left(5), 2}} << frame.left(5);
         QTest::newRow("silent") << Pieces() << QByteArray();
     }
 
-    // The identify reply ends at a silence, once any frame it began is whole or its time-out has
-    // passed; a silent port runs out its time-out.
+    // The identify reply ends at a silence once a frame is whole; until then it is awaited up to
+    // the time-out, so neither an echo nor bytes before the reply end it. A silent port runs out
+    // its time-out.
     void identifyCollectsUntilSilence()
     {
         QFETCH(QList<ScriptedPort::Piece>, pieces);
@@ -568,6 +624,35 @@ private slots:
         m_port->answerWith(pieces);
         QCOMPARE(identify(), reply.isEmpty() ? CalibratorLink::Identify::Silent : CalibratorLink::Identify::Reply);
         QCOMPARE(m_link->reply(), reply);
+    }
+
+    void identifyOnEndlessBabble_data()
+    {
+        QTest::addColumn<int>("byteGapMs");
+        QTest::newRow("as fast as the line goes") << 0;
+        // Each byte comes within the silence that would end the reply; a hundred of them outlast the
+        // time-out five times over.
+        QTest::newRow("a byte now and then") << 50;
+    }
+
+    // A line that babbles without end ends the identify at its time-out, with only the newest bytes kept.
+    void identifyOnEndlessBabble()
+    {
+        QFETCH(int, byteGapMs);
+        const int identifyTimeoutMs = 1000;
+        m_link->timing().identifyTimeoutMs = identifyTimeoutMs;
+        m_link->timing().identifySilenceMs = 100;
+        QList<ScriptedPort::Piece> bytes;
+        for (int i = 1; byteGapMs > 0 && i <= 250; ++i)
+            bytes.append({"x", i * byteGapMs});
+        m_port->answerWith(bytes);
+        m_port->setBabbling(byteGapMs == 0);
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(identify(), CalibratorLink::Identify::Reply);
+        QVERIFY2(timer.elapsed() < 3 * identifyTimeoutMs, qPrintable(QString::number(timer.elapsed())));
+        if (byteGapMs == 0)
+            QCOMPARE(m_link->reply().size(), CalibratorLink::bufferLimit);
     }
 };
 
