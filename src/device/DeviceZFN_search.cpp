@@ -88,6 +88,9 @@ void DeviceZFN::connectToDevice(int index)
     m_connected = false;
     m_foundIndex = -1;
     setConnectedDevice(nullptr);
+    // A quit during the release of the calibrator in session leaves the other one unasked.
+    if (m_portOwner->isLeaving())
+        return;
     if (index < 0) {
         releaseDevice();
         return;

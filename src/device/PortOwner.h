@@ -50,6 +50,7 @@ public:
     // The program is leaving: the running exchange is cut, and so is every exchange and job
     // started from now on.
     void abortForExit();
+    bool isLeaving() const { return m_leaving; }
     // Whether the job that holds the port was stopped: its exchanges are cut, and it is told apart
     // from a calibrator that does not answer. A stopped job shows no failure message.
     bool isAborted() const { return m_abort; }

@@ -2,6 +2,7 @@
 #include "BoundedWait.h"
 #include "DeviceTestBench.h"
 #include "EmulatorCommands.h"
+#include "ExchangeLogHook.h"
 #include "PollController.h"
 #include "QueuedSpy.h"
 #include "TestEnvironment.h"
@@ -351,6 +352,52 @@ private slots:
         emulator.setRequestObserver({});
         QVERIFY(BoundedWait::until([&] { return !emulator.isSessionOpen(); }));
         QCOMPARE(emulatorCommands(emulator).count("11;200;0;1;200"), 1);
+    }
+
+    void quitWhileTheReleaseWaits_data()
+    {
+        QTest::addColumn<bool>("owedReply");
+        QTest::addColumn<bool>("search");
+        for (const bool owedReply : {true, false})
+            for (const bool search : {false, true})
+                QTest::addRow("%s, %s", owedReply ? "owed reply" : "acknowledgement",
+                              search ? "search" : "connect to another")
+                    << owedReply << search;
+    }
+
+    // The program leaves while the release of the calibrator in session waits, for the reply a cut
+    // HART operation owes or for its own acknowledgement, before a connect to another calibrator or
+    // a search: the wait ends at once, the connected calibrator gets one release frame, and the
+    // other calibrator is not asked.
+    void quitWhileTheReleaseWaits()
+    {
+        QFETCH(bool, owedReply);
+        QFETCH(bool, search);
+        const int replyDelayMs = 4000;
+        DeviceTestBench bench(2);
+        DeviceZFN& device = bench.device();
+        QVERIFY(bench.connectWithTransmitter());
+        g_foundDevices.append(DeviceInfo(g_portList.at(1), 1, 70));
+        if (owedReply)
+            QVERIFY(bench.cutSlowPassThrough(replyDelayMs));
+        else
+            bench.emulator(0).setCommandDelayMs("11;200", replyDelayMs);
+        bench.emulator(0).clearRequests();
+        QElapsedTimer timer;
+        {
+            const ExchangeLogHook quit(device, "OWED", [&device] { device.cutExchangesForExit(); });
+            timer.start();
+            if (search)
+                device.startSearch(0, 1);
+            else
+                device.connectToDevice(1);
+        }
+        QVERIFY2(timer.elapsed() < replyDelayMs / 2, qPrintable(QString::number(timer.elapsed())));
+        bench.destroyDevice();
+        // A calibrator still busy with the cut operation reads the release frame after it.
+        QVERIFY(bench.emulator(0).waitForRequests(1, BoundedWait::stepMs));
+        QCOMPARE(emulatorCommands(bench.emulator(0)), QStringList{"11;200;0;1;200"});
+        QCOMPARE(emulatorCommands(bench.emulator(1)), QStringList());
     }
 };
 
