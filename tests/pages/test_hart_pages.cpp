@@ -1,5 +1,6 @@
 #include "BoundedWait.h"
 #include "ComboListCheck.h"
+#include "ExchangeLogHook.h"
 #include "HartDeviceTypeNames.h"
 #include "HartPackedAscii.h"
 #include "HartStatusElement.h"
@@ -27,6 +28,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QRadioButton>
+#include <QSemaphore>
 #include <QThread>
 #include <QtTest/qtestspontaneevent.h>
 
@@ -1442,9 +1444,9 @@ private slots:
         rig.run("pushButton_unsetFixedCurrentMode");
     }
 
-    // "Установить" while the current poller's read is out, its reply 450 ms away, with a slow
-    // transmitter: the pass-through goes once that reply has come and takes its own, with no
-    // message, and the reads after it get their own values.
+    // "Установить" while the current poller's read is out, with a slow transmitter: the calibrator
+    // holds that read's reply until the pass-through waits for it. The pass-through goes once that
+    // reply has come and takes its own, with no message, and the reads after it get their own values.
     void setCurrentRightAfterACutRead()
     {
         HartSubPageRig rig;
@@ -1457,10 +1459,24 @@ private slots:
         HartTransmitterOptions slow;
         slow.replyDelayMs = 900;
         rig.transmitter().setOptions(slow);
-        calibrator.setCommandDelayMs("1;5", 450);
-        rig.clearLogs();
-        QVERIFY(BoundedWait::until([&] { return emulatorCommands(calibrator).contains("1;5"); }));
-        QCOMPARE(rig.run("pushButton_setFixedCurrentMode"), QList<int>({40}));
+        // The emulator's thread may still be leaving the observer when the test ends.
+        const auto requested = std::make_shared<QSemaphore>();
+        const auto cut = std::make_shared<QSemaphore>();
+        const auto armed = std::make_shared<std::atomic<bool>>(true);
+        calibrator.setRequestObserver([=](const EmulatorRequest& request) {
+            if (request.command == "1;5" && armed->exchange(false)) {
+                requested->release();
+                cut->acquire();
+            }
+        });
+        QVERIFY(BoundedWait::until([&] { return requested->available() > 0; }));
+        {
+            const ExchangeLogHook owed(rig.device(), "OWED", [cut] { cut->release(); });
+            const QList<int> commands = rig.run("pushButton_setFixedCurrentMode");
+            cut->release();
+            QCOMPARE(commands, QList<int>({40}));
+        }
+        calibrator.setRequestObserver({});
         QCOMPARE(rig.bench.popUps(), QStringList());
         rig.run("pushButton_unsetFixedCurrentMode");
         QCOMPARE(rig.bench.readValues({1, 5, 1}), QStringList({"0.4", "8.0000", "0.4"}));
