@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QSemaphore>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
 #include <memory>
@@ -489,6 +490,52 @@ private slots:
         QCOMPARE(bench.popUps().last(), QString("ЗФН не отвечает!"));
         QVERIFY2(sinceClose.elapsed() < 1000, qPrintable(QString::number(sinceClose.elapsed())));
         QTRY_VERIFY(isIdleWithPortHome(device));
+    }
+
+    // The cable is pulled between polls and put back under the same port name (a pseudo-terminal
+    // reached through a link that is removed with its line and made anew): a start while it is out
+    // stops with the no-answer message, having written nothing, and the start after it is back polls
+    // with no new connect, its first request leaving at once (the time-out is long, so a wait for a
+    // reply owed by a refused write would show) and taking its own value.
+    void pulledCableComesBack()
+    {
+        QTemporaryDir folder;
+        const QString cable = folder.filePath("ttyZFN");
+        DeviceTestBench bench;
+        CalibratorEmulator& emulator = bench.emulator();
+        DeviceZFN& device = bench.device();
+        QVERIFY(QFile::link(emulator.portPath(), cable));
+        qputenv("ZFN_PORTS", "COM1=" + cable.toUtf8());
+        device.refreshPortList();
+        setUpChannel(bench, 10);
+        const int longTimeoutMs = 20000;
+        device.setExchangeTimeout(longTimeoutMs);
+        QueuedSpy updates(&device, &DeviceZFN::pollUpdateSignal);
+        device.startPoll();
+        QVERIFY(waitForCycles(updates, 1));
+        device.stopPoll();
+
+        emulator.stop();
+        QVERIFY(QFile::remove(cable));
+        QVERIFY(device.startPoll());
+        QTRY_COMPARE_WITH_TIMEOUT(bench.popUps(), QStringList{"ЗФН не отвечает!"}, BoundedWait::stepMs);
+        QTRY_VERIFY_WITH_TIMEOUT(isIdleWithPortHome(device), BoundedWait::stepMs);
+
+        QVERIFY(emulator.start());
+        QVERIFY(QFile::link(emulator.portPath(), cable));
+        emulator.setValue("1", "0.7");
+        emulator.clearRequests();
+        updates.clear();
+        QElapsedTimer sinceStart;
+        sinceStart.start();
+        QVERIFY(device.startPoll());
+        QVERIFY(emulator.waitForRequests(1, BoundedWait::stepMs));
+        QVERIFY2(sinceStart.elapsed() < longTimeoutMs / 4, qPrintable(QString::number(sinceStart.elapsed())));
+        QVERIFY(waitForCycles(updates, 1));
+        device.stopPoll();
+        QCOMPARE(bench.channel().reference, 700.0);
+        QVERIFY(!emulatorCommands(emulator).contains("11;1;0;1;1"));
+        QCOMPARE(bench.popUps().size(), 1);
     }
 
     // While replies are slow the calls the window makes return at once, and a stop cuts the
