@@ -752,10 +752,15 @@ private slots:
         auto window = std::make_unique<MainWindow>();
         window->show();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
-        if (exchange == OwnExchange::Connect)
+        if (exchange == OwnExchange::Connect) {
             bench.offer(0);
-        else
+        } else {
+            // The settings read that the connect starts locks the window from its worker, and
+            // unlocks it only after the port is home: the page's button takes clicks after that.
+            QueuedSpy unlocks(&device, &DeviceZFN::unlockInteface);
             QVERIFY(bench.connectTo(0));
+            QVERIFY(BoundedWait::until([&] { return !unlocks.isEmpty(); }));
+        }
         // Past 150 ms the overlay would disable the actions; kept off, the keys find them enabled
         // however loaded the machine, and the held reply outlasts no try.
         disconnect(&device, &DeviceZFN::lockInteface, window.get(), &MainWindow::block);
