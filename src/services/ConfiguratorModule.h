@@ -2,6 +2,7 @@
 
 #include "FileChooser.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -135,6 +136,8 @@ private:
 
     // The project file being read or written; set only for the time of loadSaveParameters.
     QSettings* projectSettings = nullptr;
+    // The bytes of the project file being read, for the time of loadSaveParameters too.
+    QByteArray m_projectBytes;
     bool m_loading = false;
     QPointer<QWidget> m_dialogParent;
     QStringList m_invalidKeys;

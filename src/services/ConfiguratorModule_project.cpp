@@ -52,13 +52,6 @@ bool toReal(const QVariant& value, double minimum, double maximum, double* out)
     return true;
 }
 
-// An unquoted text with commas reads as a list; it is taken back as the text it was.
-bool toText(const QVariant& value, QString* out)
-{
-    *out = value.type() == QVariant::StringList ? value.toStringList().join(QStringLiteral(", ")) : value.toString();
-    return true;
-}
-
 bool toList(const QVariant& value, QStringList* out)
 {
     if (value.type() == QVariant::StringList)
@@ -96,11 +89,14 @@ bool isRegularFile(const QString& path)
 }
 
 // Null for a file that cannot be read, is no INI file, holds a serialized object or none of the
-// project's groups.
-std::unique_ptr<QSettings> openProjectFile(const QString& path)
+// project's groups; the file's bytes go to `bytes`.
+std::unique_ptr<QSettings> openProjectFile(const QString& path, QByteArray* bytes)
 {
     QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly) || IniFile::holdsEncodedValue(file.readAll()))
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        return nullptr;
+    *bytes = file.readAll();
+    if (IniFile::holdsEncodedValue(*bytes))
         return nullptr;
     auto settings = IniFile::open(path);
     const QStringList groups = settings->childGroups();
@@ -113,7 +109,8 @@ std::unique_ptr<QSettings> openProjectFile(const QString& path)
 
 bool ConfiguratorModule::loadProjectFile(const QString& path)
 {
-    const auto settings = openProjectFile(path);
+    QByteArray bytes;
+    const auto settings = openProjectFile(path, &bytes);
     if (!settings) {
         g_device->showPopUpMessage(tr("При открытии файла возникла ошибка!"));
         return false;
@@ -123,8 +120,10 @@ bool ConfiguratorModule::loadProjectFile(const QString& path)
     {
         QMutexLocker lock(g_device->mutex());
         projectSettings = settings.get();
+        m_projectBytes = bytes;
         loadSaveParameters(true);
         projectSettings = nullptr;
+        m_projectBytes.clear();
         channel->updateOutputRange();
     }
     g_device->channelsModel()->setRecord(0, *channel);
@@ -333,8 +332,16 @@ bool ConfiguratorModule::readChecked(const QString& keyExpression, T* value, Con
     return false;
 }
 
+// An unquoted text with commas reads as a list; it is taken back as the file writes it.
 void ConfiguratorModule::readString(QString& field, const QString& defaultValue, const QString& keyExpression)
 {
+    const QString groupKey = projectSettings->group() + QLatin1Char('/') + settingKey(keyExpression);
+    const auto toText = [this, &groupKey](const QVariant& stored, QString* out) {
+        *out = stored.type() == QVariant::StringList
+            ? IniFile::listAsWritten(m_projectBytes, groupKey, stored.toStringList())
+            : stored.toString();
+        return true;
+    };
     QString value;
     field = readChecked(keyExpression, &value, toText) ? value : defaultValue;
 }

@@ -40,9 +40,14 @@ int nextCharacter(const QByteArray& value, int& at)
     return quint8(kind);
 }
 
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
 void skipSpaces(const QByteArray& value, int& at)
 {
-    while (at < value.size() && (value.at(at) == ' ' || value.at(at) == '\t'))
+    while (at < value.size() && isBlank(value.at(at)))
         ++at;
 }
 
@@ -95,6 +100,55 @@ bool valueIsEncoded(const QByteArray& value)
     return false;
 }
 
+// The file's lines, a line continued with a backslash joined to the next through `joint`.
+QList<QByteArray> logicalLines(const QByteArray& bytes, const QByteArray& joint)
+{
+    QByteArray joined = bytes;
+    joined.replace("\\\r\n", joint).replace("\\\n", joint);
+    return joined.split('\n');
+}
+
+// The last value of "group/key" in the file, trimmed; empty when it has none.
+QByteArray writtenValue(const QByteArray& bytes, const QByteArray& groupKey)
+{
+    QByteArray group;
+    QByteArray value;
+    // The joint reads as an escaped character, so the blanks after a comma end there: QSettings
+    // keeps those that begin the next line.
+    for (const QByteArray& line : logicalLines(bytes, "\\\r")) {
+        const QByteArray trimmed = line.trimmed();
+        const int equals = trimmed.indexOf('=');
+        if (trimmed.startsWith('['))
+            group = trimmed.mid(1, trimmed.indexOf(']') - 1).trimmed();
+        else if (!trimmed.startsWith(';') && equals >= 0 && group + '/' + trimmed.left(equals).trimmed() == groupKey)
+            value = trimmed.mid(equals + 1).trimmed();
+    }
+    return value;
+}
+
+// Each unquoted comma of a value with the blanks around it.
+QList<QByteArray> separators(const QByteArray& value)
+{
+    QList<QByteArray> found;
+    bool quoted = false;
+    for (int at = 0; at < value.size(); ++at) {
+        const char c = value.at(at);
+        if (c == '\\') {
+            ++at;
+        } else if (c == '"') {
+            quoted = !quoted;
+        } else if (c == ',' && !quoted) {
+            int from = at;
+            while (from > 0 && isBlank(value.at(from - 1)))
+                --from;
+            int to = at + 1;
+            skipSpaces(value, to);
+            found << value.mid(from, to - from);
+        }
+    }
+    return found;
+}
+
 }  // namespace
 
 std::unique_ptr<QSettings> IniFile::open(const QString& path)
@@ -106,10 +160,7 @@ std::unique_ptr<QSettings> IniFile::open(const QString& path)
 
 bool IniFile::holdsEncodedValue(const QByteArray& bytes)
 {
-    QByteArray joined = bytes;
-    joined.replace("\\\r\n", "").replace("\\\n", "");
-    const QList<QByteArray> lines = joined.split('\n');
-    for (const QByteArray& line : lines) {
+    for (const QByteArray& line : logicalLines(bytes, QByteArray())) {
         const QByteArray trimmed = line.trimmed();
         const int equals = trimmed.indexOf('=');
         if (trimmed.startsWith('[') || trimmed.startsWith(';') || equals < 0)
@@ -118,4 +169,15 @@ bool IniFile::holdsEncodedValue(const QByteArray& bytes)
             return true;
     }
     return false;
+}
+
+QString IniFile::listAsWritten(const QByteArray& bytes, const QString& groupKey, const QStringList& parts)
+{
+    const QList<QByteArray> found = separators(writtenValue(bytes, groupKey.toUtf8()));
+    if (found.size() != parts.size() - 1)
+        return parts.join(QStringLiteral(", "));
+    QString text = parts.first();
+    for (int i = 0; i < found.size(); ++i)
+        text += QString::fromLatin1(found.at(i)) + parts.at(i + 1);
+    return text;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSettings>
+#include <QStringList>
 #include <memory>
 
 // The workstation's INI files, "conf.ini" and projects alike: texts in UTF-8, while the
@@ -13,4 +14,8 @@ public:
     // or quotes): QSettings rebuilds it with QDataStream, whose counts a crafted file can make
     // reserve gigabytes. The workstation writes only texts, numbers and lists.
     static bool holdsEncodedValue(const QByteArray& bytes);
+    // The text of a value that QSettings reads as the list `parts`, as the file writes it under
+    // "group/key": QSettings splits a value at its unquoted commas and drops the blanks around
+    // them, which are taken back from the file.
+    static QString listAsWritten(const QByteArray& bytes, const QString& groupKey, const QStringList& parts);
 };

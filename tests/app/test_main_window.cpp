@@ -42,6 +42,7 @@
 #include <QScrollArea>
 #include <QScopeGuard>
 #include <QScrollBar>
+#include <QSemaphore>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -49,9 +50,11 @@
 #include <QWindow>
 #include <QtTest>
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <memory>
 #include <utility>
+#include <vector>
 #include <qpa/qwindowsysteminterface.h>
 
 namespace {
@@ -112,11 +115,14 @@ int requestCount(const CalibratorEmulator& emulator, const QString& start)
 // What the window's thread waits in when the program is told to quit.
 enum class UnderWay { Nothing, SilentPing, SlowPing, SilentConnect, SlowConnect, PingAfterCutPassThrough };
 enum class QuitBy { TerminateSignal, WindowSystemClose, QuitKey };
+// An exchange the window's thread waits in, started from the window.
+enum class OwnExchange { Connect, ClockRead };
 
 }  // namespace
 
 Q_DECLARE_METATYPE(UnderWay)
 Q_DECLARE_METATYPE(QuitBy)
+Q_DECLARE_METATYPE(OwnExchange)
 
 class TestMainWindow : public QObject
 {
@@ -722,6 +728,92 @@ private slots:
 
         QCOMPARE(bench.popUps(), QStringList{"Нет связи с устройством."});
         QCOMPARE(requestCount(bench.emulator(), "11;1;"), 3);
+    }
+
+    void shortcutDuringTheWindowsOwnExchangeRunsNothing_data()
+    {
+        QTest::addColumn<OwnExchange>("exchange");
+        QTest::addColumn<QString>("held");
+        QTest::newRow("connect") << OwnExchange::Connect << "11;1;";
+        QTest::newRow("clock read of the settings page") << OwnExchange::ClockRead << "10;0;2;4";
+    }
+
+    // The shortcut of an enabled action, pressed while the window's thread waits in an exchange of
+    // its own, before the overlay locks the actions, runs nothing then and nothing once the
+    // exchange has ended: the exchange gets its reply as if no key had come. The calibrator holds
+    // that reply until the keys are pressed.
+    void shortcutDuringTheWindowsOwnExchangeRunsNothing()
+    {
+        QFETCH(OwnExchange, exchange);
+        QFETCH(QString, held);
+        DeviceTestBench bench;
+        DeviceZFN& device = bench.device();
+        CalibratorEmulator& emulator = bench.emulator();
+        auto window = std::make_unique<MainWindow>();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        if (exchange == OwnExchange::Connect) {
+            bench.offer(0);
+        } else {
+            // The settings read that the connect starts locks the window from its worker, and
+            // unlocks it only after the port is home: the page's button takes clicks after that.
+            QueuedSpy unlocks(&device, &DeviceZFN::unlockInteface);
+            QVERIFY(bench.connectTo(0));
+            QVERIFY(BoundedWait::until([&] { return !unlocks.isEmpty(); }));
+        }
+        // Past 150 ms the overlay would disable the actions; kept off, the keys find them enabled
+        // however loaded the machine, and the held reply outlasts no try.
+        disconnect(&device, &DeviceZFN::lockInteface, window.get(), &MainWindow::block);
+        device.setExchangeTimeout(BoundedWait::stepMs);
+        bench.clearPopUps();
+
+        QList<QAction*> actions;
+        std::vector<std::unique_ptr<QueuedSpy>> triggered;
+        for (const char* name : {"action_showFullScreen", "action_foundDevices", "action_disconnectCurrentDevice"}) {
+            actions << requireChild<QAction>(window.get(), name);
+            triggered.push_back(std::make_unique<QueuedSpy>(actions.last(), &QAction::triggered));
+        }
+        const auto triggerCounts = [&triggered] {
+            QList<int> counts;
+            for (const auto& spy : triggered)
+                counts << spy->count();
+            return counts;
+        };
+        QList<bool> enabledAtPress;
+        bool pressedInFlight = false;
+        const auto pressed = std::make_shared<QSemaphore>();
+        const auto press = [&] {
+            pressedInFlight = !device.portOwner()->isFree();
+            for (QAction* action : qAsConst(actions)) {
+                enabledAtPress << action->isEnabled();
+                QTest::keySequence(window.get(), action->shortcut());
+            }
+            pressed->release();
+        };
+        const auto armed = std::make_shared<std::atomic<bool>>(true);
+        QObject* context = window.get();
+        emulator.setRequestObserver([=](const EmulatorRequest& request) {
+            if (!request.command.startsWith(held) || !armed->exchange(false))
+                return;
+            QMetaObject::invokeMethod(context, press, Qt::QueuedConnection);
+            pressed->tryAcquire(1, BoundedWait::stepMs);
+        });
+        if (exchange == OwnExchange::Connect)
+            device.connectToDevice(0);
+        else
+            requireChild<QPushButton>(window.get(), "pushButton_readDateTimeFromDevice")->click();
+        emulator.setRequestObserver({});
+
+        QVERIFY(pressedInFlight);
+        QCOMPARE(enabledAtPress, QList<bool>({true, true, true}));
+        QVERIFY(device.isConnected());
+        QVERIFY(BoundedWait::until([&] { return device.portOwner()->isFree(); }, BoundedWait::jobMs));
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(triggerCounts(), QList<int>({0, 0, 0}));
+        QCOMPARE(bench.popUps(), QStringList());
+        // The same key reaches its action once nothing is waited for.
+        QTest::keySequence(window.get(), actions.first()->shortcut());
+        QCOMPARE(triggerCounts(), QList<int>({1, 0, 0}));
     }
 
     // Quiet when asked to be; the calibrator's own refusal is the one message; a release forgets.

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Prints what openpyxl reads from an archive export as JSON: sheets, the title cell and its font,
-every cell of rows 4 on in columns B to N with its value, type and border, and the column widths."""
+"""Prints what openpyxl reads from an archive export as JSON: sheets, the used range (which spans
+every cell the sheet holds, one with a style and no value too), the title cell and its font, every
+cell of rows 4 on in columns B to N with its value, type and border, and the column widths."""
 import json
 import sys
 
@@ -18,9 +19,12 @@ def cell_entry(cell):
 def main(path):
     book = openpyxl.load_workbook(path)
     sheet = book.worksheets[0]
+    # Taken first: looking a cell up adds it to the sheet.
+    used = sheet.dimensions
     title = sheet["D2"]
     report = {
         "sheets": book.sheetnames,
+        "used": used,
         "title": title.value,
         "titleFont": [title.font.name, title.font.sz],
         "maxRow": sheet.max_row,

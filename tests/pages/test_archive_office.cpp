@@ -117,6 +117,24 @@ private slots:
         QCOMPARE(cells(empty.value("rows").toArray().at(0).toArray(), "value").first().toString(), QStringLiteral("№"));
     }
 
+    void sheetEndsAtTheLastColumn_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("used");
+        QTest::newRow("three frames") << "frames.xlsx" << "B2:N7";
+        QTest::newRow("five frames") << "digits.xlsx" << "B2:N9";
+        QTest::newRow("no frame") << "empty.xlsx" << "B2:N4";
+    }
+
+    // The table ends at "HART на связи" in column N: no cell right of it holds a value, a border or
+    // any other style, which would widen the used range.
+    void sheetEndsAtTheLastColumn()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, used);
+        QCOMPARE(read(name).value("used").toString(), used);
+    }
+
     // A float is written with its own digits, never seven of them nor its double expansion.
     void floatCellsHoldTheFramesDigits()
     {

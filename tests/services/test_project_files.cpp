@@ -186,6 +186,48 @@ private slots:
                  QStringList{"Недопустимые значения заменены значениями по умолчанию: " + refusedKeys.join(", ")});
     }
 
+    void textWithCommasComesBackExactly_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QByteArray>("written");
+        QTest::addColumn<QString>("text");
+        for (const char* key : {"INFO/verificatorName", "CHANNEL1/txtName", "INFO/prOrganisation"})
+            QTest::addRow("%s, without quotes", key) << key << QByteArray("a, b ,c") << "a, b ,c";
+        const QString name = QStringLiteral("INFO/verificatorName");
+        QTest::newRow("quoted") << name << QByteArray("\"a, b ,c\"") << "a, b ,c";
+        QTest::newRow("quoted part") << name << QByteArray("a,\"b , c\" ,\td") << "a,b , c ,\td";
+        QTest::newRow("escaped quote") << name << QByteArray("a\\\" ,b") << "a\" ,b";
+        QTest::newRow("continued line") << name << QByteArray("a ,\\\n  b") << "a ,  b";
+    }
+
+    // A text with commas comes back as written, blanks and all, from a file written by hand without
+    // quotes, which QSettings reads as a list, and from the project the module saves of it.
+    void textWithCommasComesBackExactly()
+    {
+        QFETCH(QString, key);
+        QFETCH(QByteArray, written);
+        QFETCH(QString, text);
+        const auto project = [&key](const QString& name, const QByteArray& value) {
+            const QString path = TestEnvironment::homePath() + '/' + name;
+            const QByteArray line = key.section('/', 1).toUtf8() + '=' + value + '\n';
+            if (!ConfiguratorFixture::writeFile(path, '[' + key.section('/', 0, 0).toUtf8() + "]\n" + line))
+                qFatal("no project file written");
+            return path;
+        };
+        ConfiguratorFixture f;
+        const QString saved = projectsFolder() + "/saved.ini";
+        const QString savedAgain = projectsFolder() + "/again.ini";
+        f.answer({project("commas.ini", written), saved, project("other.ini", "other"), saved, savedAgain});
+        f.trigger("action_openProject");
+        f.trigger("action_saveProject");
+        f.trigger("action_openProject");
+        f.trigger("action_openProject");
+        f.trigger("action_saveProject");
+        QCOMPARE(IniFile::open(saved)->value(key), QVariant(text));
+        QCOMPARE(IniFile::open(savedAgain)->value(key), QVariant(text));
+        QCOMPARE(f.bench.popUps(), QStringList());
+    }
+
     // conf.ini keeps the project folder and the last project: a vanished one opens nothing; a name
     // without a suffix is saved as an INI file, which the next start loads on its first show only, so
     // a restore after minimising keeps what was changed since; a failed open leaves conf.ini as it was.
