@@ -274,9 +274,13 @@ CalibratorLink::Try CalibratorLink::collect(int timeoutMs)
             continue;
         if (aborted())
             return Try::Cut;
-        // One second chance: late bytes may complete a frame that is not whole yet.
-        if (secondChanceUsed || !waitForInput(qMin(left, m_timing.secondChanceMs)))
-            return aborted() ? Try::Cut : Try::Garbled;
+        // One second chance: late bytes may complete a frame that is not whole yet. A try whose
+        // time-out ran out in a gap of the line's bytes was silent, like one that saw none.
+        if (secondChanceUsed || !waitForInput(qMin(left, m_timing.secondChanceMs))) {
+            if (aborted())
+                return Try::Cut;
+            return timer.elapsed() >= timeoutMs ? Try::Silent : Try::Garbled;
+        }
         secondChanceUsed = true;
     }
 }

@@ -251,6 +251,10 @@ private slots:
         QTest::newRow("bad check value") << Pieces{{withBadCheck(replyFrame("7")), 0}} << 0 << 75 << QByteArray() << 6;
         QTest::newRow("silent") << Pieces() << 0 << 75 << QByteArray() << 3;
         QTest::newRow("babbling") << Pieces() << 1 << 75 << QByteArray() << 3;
+        Pieces junkWithGaps;
+        for (int ms = 0; ms <= 1500; ms += 23)
+            junkWithGaps.append({"zz", ms});
+        QTest::newRow("junk with gaps") << junkWithGaps << 0 << 75 << QByteArray() << 3;
         QTest::newRow("port does not open") << Pieces() << 2 << 75 << QByteArray() << 0;
         QTest::newRow("write stalls") << Pieces() << 3 << 75 << QByteArray() << 2;
     }
@@ -321,6 +325,17 @@ private slots:
         QCOMPARE(status, CalibratorLink::Status::Ok);
         QCOMPARE(m_link->reply(), QByteArray("12.5"));
         QCOMPARE(m_port->requests().size(), 1);
+        QCOMPARE(m_link->owedCount(), 0);
+    }
+
+    // A frame that fails its checks is the reply of its request all the same: an exchange that gives
+    // up on such frames and closes the port (a connect that fails) owes nothing there, so the next
+    // request on the port goes at once, not at the last try's deadline, far off here.
+    void garbledReplyIsHad()
+    {
+        m_port->answerWith(QList<ScriptedPort::Piece>{{withBadCheck(replyFrame("7")), 0}});
+        QCOMPARE(exchange(request("1;5"), 60000), CalibratorLink::Status::NoAnswer);
+        m_link->close();
         QCOMPARE(m_link->owedCount(), 0);
     }
 
