@@ -6,6 +6,7 @@
 #include "DeviceAuxBlock.h"
 #include "DeviceSettings.h"
 #include "DeviceTestBench.h"
+#include "DialogAnswerer.h"
 #include "FileDialogText.h"
 #include "GraduationMenu.h"
 #include "IconPainter.h"
@@ -30,7 +31,6 @@
 #include <QAbstractSpinBox>
 #include <QAction>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
@@ -417,7 +417,7 @@ private slots:
     }
 
     // Qt's own texts come in Russian: the archive file dialog as the file menu opens it. The dialog
-    // is read and closed as soon as it is up; whatever else turns up modal is closed too.
+    // is read and closed as soon as it is ready; whatever else turns up modal is closed too.
     void fileDialogSpeaksRussian()
     {
         QTest::ignoreMessage(QtWarningMsg, "TRANSLATOR failed - no file");
@@ -425,12 +425,7 @@ private slots:
         WindowFixture w;
         w.show();
         QStringList shown;
-        QTimer closer;
-        connect(&closer, &QTimer::timeout, [&] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (!modal)
-                return;
-            closer.stop();
+        const DialogAnswerer reader([&](QDialog* modal) {
             shown << modal->metaObject()->className();
             if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
                 for (const auto label : {QFileDialog::LookIn, QFileDialog::FileName, QFileDialog::FileType,
@@ -438,9 +433,7 @@ private slots:
                     shown << dialog->labelText(label);
                 shown << requireChild<QTreeView>(dialog, "treeView")->model()->headerData(3, Qt::Horizontal).toString();
             }
-            modal->close();
         });
-        closer.start(10);
         w.action("action_openArchive")->trigger();
         QCOMPARE(shown, QStringList({"QFileDialog", "Перейти к:", "&Имя файла:", "Типы файлов:", "&Открыть",
                                      "Отмена", "Дата изменения"}));
@@ -509,15 +502,10 @@ private slots:
         });
         const auto restore = qScopeGuard([] { answerQuestions(nullptr); });
         QStringList seen;
-        QTimer answerer;
-        connect(&answerer, &QTimer::timeout, [&] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (!modal || !firstLook(modal))
-                return;
+        const DialogAnswerer answerer([&](QDialog* modal) {
             auto* dialog = qobject_cast<QFileDialog*>(modal);
             if (!dialog) {
                 seen << modal->metaObject()->className();
-                modal->close();
                 return;
             }
             seen << describe(dialog);
@@ -526,16 +514,13 @@ private slots:
                 dialog->reject();
                 return;
             }
-            dialog->selectFile(out.filePath("проба"));
-            requireChild<QDialogButtonBox>(dialog, "buttonBox")->button(QDialogButtonBox::Save)->click();
+            DialogAnswerer::choosePath(dialog, out.filePath("проба"));
         });
-        answerer.start(10);
         const QObject* scope = page.isEmpty() ? w.window.get() : w.find<QWidget>(qPrintable(page));
         if (auto* action = scope->findChild<QAction*>(opener))
             action->trigger();
         else
             requireChild<QPushButton>(scope, qPrintable(opener))->click();
-        answerer.stop();
 
         QStringList shown{kind, title, filters};
         if (folder.isEmpty() && !seen.isEmpty())

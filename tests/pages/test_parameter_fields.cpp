@@ -1,4 +1,5 @@
 #include "ComboBoxDelegate.h"
+#include "DialogAnswerer.h"
 #include "EditField.h"
 #include "FileDialogText.h"
 #include "HEditableEnumEdit.h"
@@ -15,9 +16,7 @@
 #include "TestEnvironment.h"
 
 #include <memory>
-#include <QApplication>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFile>
@@ -28,7 +27,6 @@
 #include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QTextEdit>
-#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -168,18 +166,13 @@ private slots:
         auto* field = editorOf<HPathEdit>(row);
         field->lineEdit()->setText(root.path());
         QStringList shown;
-        QTimer answerer;
-        connect(&answerer, &QTimer::timeout, [&] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            if (!dialog || !firstLook(dialog))
-                return;
-            shown << describe(dialog);
-            dialog->selectFile(root.filePath(chosen));
-            dialog->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Open)->click();
+        const DialogAnswerer answerer([&](QDialog* modal) {
+            if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+                shown << describe(dialog);
+                DialogAnswerer::choosePath(dialog, root.filePath(chosen));
+            }
         });
-        answerer.start(10);
         field->findChild<QPushButton*>()->click();
-        answerer.stop();
         QCOMPARE(shown, QStringList{seen + root.path()});
         QCOMPARE(field->lineEdit()->text(), root.filePath(chosen));
         QCOMPARE(path.value(), root.filePath(chosen));
