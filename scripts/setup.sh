@@ -7,6 +7,8 @@ set -euo pipefail
 # The Cyrillic texts need a font that has them; a saved protocol is opened through xdg-open.
 run_packages=(cmake make g++ pkgconf qtbase5-dev libqt5serialport5-dev libqwt-qt5-dev qttranslations5-l10n
               fonts-dejavu-core libzip-dev libpugixml-dev xdg-utils)
+# CMake builds through ninja instead of make when its CMAKE_GENERATOR says so.
+case "${CMAKE_GENERATOR:-}" in Ninja*) run_packages+=(ninja-build) ;; esac
 # clang and its runtime build the fuzz targets; the window test reads Qt's private headers; the
 # start-up bench watches the X server through xcb, whose headers no other package brings for sure;
 # the protocol tests read the workbooks with python3 and openpyxl and LibreOffice's PDFs with pdfinfo;

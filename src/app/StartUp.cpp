@@ -52,10 +52,9 @@ void StartUp::loadTranslator()
     loadQtTranslator();
     const QString folder = QCoreApplication::applicationDirPath();
     const QString path = folder + QStringLiteral("/arm_zfn_en.qm");
-    if (!QFileInfo::exists(path)) {
-        qWarning() << "TRANSLATOR failed - no file";
+    // No translation ships with the program, so its absence is the usual start and no fault.
+    if (!QFileInfo::exists(path))
         return;
-    }
     // Owned by the application for the whole run.
     auto* translator = new QTranslator(QCoreApplication::instance());
     if (!translator->load(QStringLiteral("arm_zfn_en"), folder)) {

@@ -2,10 +2,12 @@
 """Checks that a machine with only the set-up's run list has every file the product's build used.
 
 The needs come from the build tree given as the argument, not from any list: the tools CMake ran
-(cmake, make, the compiler, pkg-config, moc, uic), the Qt packages' CMake files, every header the
-product's sources included and every library its programs linked; the tests and the benchmarks are
-left out. Each is mapped to its Debian package with dpkg, and that package must be one that the run
-list brings: a package of the list, anything those depend on, or the base system.
+(cmake, make or ninja, the compiler, pkg-config, moc, uic), the Qt packages' CMake files, every header
+the product's sources included and every library its programs linked; the tests and the benchmarks are
+left out. Make leaves the headers in each object's depfile and the link lines in link.txt; Ninja keeps
+the headers in its own log and the link lines in build.ninja. Each need is mapped to its Debian package
+with dpkg, and that package must be one that the run list brings for the tree's generator: a package
+of the list, anything those depend on, or the base system.
 """
 import json
 import os
@@ -19,15 +21,16 @@ BUILD = os.path.abspath(sys.argv[1])
 SKIPPED_TREES = (os.path.join(BUILD, "tests") + "/", os.path.join(BUILD, "bench") + "/")
 
 
-def run_list():
-    """The packages scripts/setup.sh installs for the run command on a machine that has none."""
+def run_list(generator):
+    """The packages scripts/setup.sh installs for the run command on a machine that has none, when the
+    build goes through this CMake generator."""
     with tempfile.TemporaryDirectory() as fake:
         stand_ins = {"dpkg-query": "exit 1", "id": "echo 0", "apt-get": f'echo "$*" >>"{fake}/apt.log"'}
         for name, body in stand_ins.items():
             with open(os.path.join(fake, name), "w") as script:
                 script.write(f"#!/bin/sh\n{body}\n")
             os.chmod(os.path.join(fake, name), 0o755)
-        env = dict(os.environ, PATH=fake + os.pathsep + os.environ["PATH"])
+        env = dict(os.environ, PATH=fake + os.pathsep + os.environ["PATH"], CMAKE_GENERATOR=generator)
         subprocess.run(["bash", os.path.join(ROOT, "scripts", "setup.sh"), "run"], env=env, check=True,
                        stdout=subprocess.DEVNULL)
         with open(os.path.join(fake, "apt.log")) as log:
@@ -71,26 +74,70 @@ def brought_by(packages):
     return brought
 
 
-def used_files():
-    """The files the product's build used, read from the build tree."""
+def cache_entries():
     with open(os.path.join(BUILD, "CMakeCache.txt")) as cache:
-        entries = dict(re.findall(r"^([\w-]+):\w+=(.*)$", cache.read(), re.M))
+        return dict(re.findall(r"^([\w-]+):\w+=(.*)$", cache.read(), re.M))
+
+
+def skipped(relative):
+    return (os.path.join(BUILD, relative) + "/").startswith(SKIPPED_TREES)
+
+
+def makefile_records():
+    """The words of every product object's depfile and every product link line of a Makefiles tree."""
+    words = []
+    for folder, _, names in os.walk(BUILD):
+        if skipped(folder):
+            continue
+        for name in names:
+            if name.endswith(".o.d") or name == "link.txt":
+                with open(os.path.join(folder, name), errors="replace") as text:
+                    words += text.read().replace("\\\n", " ").split()
+    return words
+
+
+def ninja_records(ninja):
+    """The headers of every product object in Ninja's log and the words of every product link line."""
+    tool = [ninja, "-C", BUILD, "-t"]
+    words, keep = [], False
+    log = subprocess.run(tool + ["deps"], capture_output=True, text=True, check=True).stdout
+    for line in log.splitlines():
+        if line and not line[0].isspace():
+            target = line.partition(": #deps")[0]
+            keep = target.endswith(".o") and not skipped(target)
+        elif keep:
+            words.append(line.strip())
+    with open(os.path.join(BUILD, "build.ninja")) as build:
+        edges = re.findall(r"^build (\S+)[^:\n]*: \w+_LINKER__.*\n(?:  .*\n)*?  OBJECT_DIR = (\S+)$",
+                           build.read(), re.M)
+    links = [output for output, objects in edges if not skipped(objects)]
+    commands = subprocess.run(tool + ["commands", "-s", *links], capture_output=True, text=True, check=True)
+    return words + commands.stdout.split()
+
+
+def autogen_tools():
+    """moc and uic, as each target's automatic code generation ran them."""
+    tools = set()
+    for folder, _, names in os.walk(BUILD):
+        if "AutogenInfo.json" in names and not skipped(folder):
+            with open(os.path.join(folder, "AutogenInfo.json")) as text:
+                info = json.load(text)
+            tools |= {info[key] for key in ("QT_MOC_EXECUTABLE", "QT_UIC_EXECUTABLE") if info.get(key)}
+    return tools
+
+
+def used_files(entries):
+    """The files the product's build used, read from the build tree."""
     files = {entries[key] for key in ("CMAKE_COMMAND", "CMAKE_MAKE_PROGRAM", "CMAKE_CXX_COMPILER",
                                       "CMAKE_AR", "PKG_CONFIG_EXECUTABLE")}
     files |= {f"{path}/{key[:-4]}Config.cmake" for key, path in entries.items()
               if re.fullmatch(r"Qt5\w+_DIR", key)}
-    for folder, _, names in os.walk(BUILD):
-        if (folder + "/").startswith(SKIPPED_TREES):
-            continue
-        for name in names:
-            with open(os.path.join(folder, name), errors="replace") as text:
-                if name.endswith(".o.d") or name == "link.txt":
-                    words = text.read().replace("\\\n", " ").split()
-                    files |= {word for word in words if word.startswith("/")}
-                elif name == "AutogenInfo.json":
-                    info = json.load(text)
-                    tools = ("QT_MOC_EXECUTABLE", "QT_UIC_EXECUTABLE")
-                    files |= {info[key] for key in tools if info.get(key)}
+    if entries["CMAKE_GENERATOR"] == "Ninja":
+        records = ninja_records(entries["CMAKE_MAKE_PROGRAM"])
+    else:
+        records = makefile_records()
+    files |= {word for word in records if word.startswith("/")}
+    files |= autogen_tools()
     return {path for path in files if not path.startswith((ROOT + "/", BUILD + "/")) and os.path.exists(path)}
 
 
@@ -111,10 +158,14 @@ def owners(paths):
 
 
 def main():
-    needed = used_files()
-    if not any(path.endswith("/qobject.h") for path in needed):
-        sys.exit(f"FAIL: {BUILD} holds no compiled product source: build the workstation first")
-    brought = brought_by(run_list())
+    entries = cache_entries()
+    needed = used_files(entries)
+    # A build tree whose records were not found would need nothing and pass.
+    signs = {r"/qobject\.h$": "compiled product source", r"/libQt5Core\.so": "linked product program"}
+    for sign, what in signs.items():
+        if not any(re.search(sign, path) for path in needed):
+            sys.exit(f"FAIL: {BUILD} holds no {what}: build the workstation first")
+    brought = brought_by(run_list(entries["CMAKE_GENERATOR"]))
     missing = {}
     owned = owners(sorted(needed))
     for path in sorted(needed):

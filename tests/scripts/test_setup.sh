@@ -62,6 +62,15 @@ for uid in 0 1000; do
     check "run, uid $uid" "$run" "$p" no
     check "test, uid $uid" "$test" "$p" yes
   done
+  # A build through Ninja needs ninja itself, one through make does not.
+  for generator in "" "Unix Makefiles" Ninja; do
+    expected=no
+    [ "$generator" = Ninja ] && expected=yes
+    for mode in run test; do
+      line=$(CMAKE_GENERATOR=$generator install_line "$mode" "$uid")
+      check "$mode, uid $uid, generator '$generator'" "$line" ninja-build "$expected"
+    done
+  done
 done
 
 # On a machine without sudo only root can install: anyone else is told how to run the set-up, and
