@@ -690,8 +690,11 @@ private slots:
         auto window = std::make_unique<MainWindow>();
         window->show();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        // The settings read that the connect starts unlocks the window only after the port is home:
+        // a click before that would fall on a disabled page and test nothing.
+        QueuedSpy unlocks(&bench.device(), &DeviceZFN::unlockInteface);
         QVERIFY(bench.connectTo(0));
-        QVERIFY(BoundedWait::until([&] { return window->menuBar()->isEnabled(); }));
+        QVERIFY(BoundedWait::until([&] { return !unlocks.isEmpty() && window->menuBar()->isEnabled(); }));
         bench.device().setExchangeTimeout(300);
         bench.emulator().setSilent(true);
         bench.emulator().clearRequests();
