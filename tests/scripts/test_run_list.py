@@ -138,7 +138,8 @@ def used_files(entries):
         records = makefile_records()
     files |= {word for word in records if word.startswith("/")}
     files |= autogen_tools()
-    return {path for path in files if not path.startswith((ROOT + "/", BUILD + "/")) and os.path.exists(path)}
+    # The source and build folders themselves are named too (Ninja's link lines "cd" into the tree).
+    return {path for path in files if not (path + "/").startswith((ROOT + "/", BUILD + "/")) and os.path.exists(path)}
 
 
 def owners(paths):
