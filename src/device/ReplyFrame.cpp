@@ -11,24 +11,12 @@ constexpr char frameEnd = '\r';
 
 }  // namespace
 
-ReplyFrame ReplyFrame::first(const QByteArray& bytes)
-{
-    int start = -1;
-    return scan(bytes, start);
-}
-
-bool ReplyFrame::begun(const QByteArray& bytes)
-{
-    int start = -1;
-    return !scan(bytes, start).isWhole() && start >= 0;
-}
-
 // A marker byte ends any reply begun before it; marker and colon open a request frame, our echo,
 // whose "!" begins nothing up to its carriage return.
-ReplyFrame ReplyFrame::scan(const QByteArray& bytes, int& start)
+ReplyFrame ReplyFrame::first(const QByteArray& bytes)
 {
     bool inRequest = false;
-    start = -1;
+    int start = -1;
     for (int i = 0; i < bytes.size(); ++i) {
         const char c = bytes.at(i);
         if (c == requestMarker) {

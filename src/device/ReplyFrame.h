@@ -10,8 +10,6 @@ class ReplyFrame
 public:
     // The first whole reply, bytes [begin, end]; begin is -1 when none is whole yet.
     static ReplyFrame first(const QByteArray& bytes);
-    // Whether a reply has begun and is not whole yet.
-    static bool begun(const QByteArray& bytes);
 
     bool isWhole() const { return m_begin >= 0; }
     int begin() const { return m_begin; }
@@ -20,8 +18,6 @@ public:
 
 private:
     ReplyFrame(int begin, int end) : m_begin(begin), m_end(end) {}
-    // Scans for the first whole reply; start is left at the "!" of a reply still under way, or -1.
-    static ReplyFrame scan(const QByteArray& bytes, int& start);
     static int checkedBegin(const QByteArray& bytes, int begin, int end);
 
     int m_begin;
