@@ -12,7 +12,6 @@ public:
     static ReplyFrame first(const QByteArray& bytes);
 
     bool isWhole() const { return m_begin >= 0; }
-    int begin() const { return m_begin; }
     int end() const { return m_end; }
     QByteArray of(const QByteArray& bytes) const { return bytes.mid(m_begin, m_end - m_begin + 1); }
 
